@@ -1,0 +1,39 @@
+# One GoogleTest program per area of the core (tests/<area>/*_test.cpp), and one
+# QtTest program per window test file (tests/ui/*_test.cpp), run offscreen.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+set(VN_TEST_AREAS common engine glass run oslo tolerance exact cli)
+foreach(area IN LISTS VN_TEST_AREAS)
+  file(GLOB area_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${area}/*.cpp)
+  if(area_sources)
+    add_executable(${area}_tests ${area_sources})
+    target_include_directories(${area}_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    target_link_libraries(${area}_tests PRIVATE vn_core GTest::gtest GTest::gtest_main)
+    target_compile_definitions(${area}_tests PRIVATE
+      VN_CLI_PATH="$<TARGET_FILE:vantry-null-cli>"
+      VN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    if(area STREQUAL "cli")
+      add_dependencies(${area}_tests vantry-null-cli)
+    endif()
+    gtest_discover_tests(${area}_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  endif()
+endforeach()
+
+# Window tests: thin checks of the wiring, with the offscreen platform.
+function(vn_add_ui_test source)
+  get_filename_component(name ${source} NAME_WE)
+  add_executable(ui_${name} ${source})
+  target_include_directories(ui_${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(ui_${name} PRIVATE vn_ui Qt6::Test)
+  add_test(NAME ui_${name} COMMAND ui_${name})
+  set_tests_properties(ui_${name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C" TIMEOUT 300)
+endfunction()
+
+if(VN_BUILD_UI)
+  find_package(Qt6 REQUIRED COMPONENTS Test)
+  file(GLOB ui_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/ui/*_test.cpp)
+  foreach(t IN LISTS ui_tests)
+    vn_add_ui_test(${t})
+  endforeach()
+endif()

@@ -1,0 +1,150 @@
+// The general number form, half-even rounding and the reading of typed numbers.
+#include "common/number_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "common/arithmetic.h"
+
+namespace vn {
+
+std::string GeneralNumber(double x) {
+  if (x == 0.0) return "0";  // negative zero included
+  if (std::isnan(x)) return "NaN";
+  if (std::isinf(x)) return x < 0 ? "-Infinity" : "Infinity";
+
+  // Round to 15 significant digits: "d.dddddddddddddde[+-]XX".
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.14e", std::fabs(x));
+  std::string text(buf);
+  const auto ePos = text.find('e');
+  std::string digits = text.substr(0, 1) + text.substr(2, ePos - 2);
+  const int exponent = std::atoi(text.c_str() + ePos + 1);
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+
+  std::string out = x < 0 ? "-" : "";
+  if (exponent < -4 || exponent >= 15) {
+    // Exponent form: mantissa, "E", sign, at least two exponent digits.
+    out += digits[0];
+    if (digits.size() > 1) out += "." + digits.substr(1);
+    char expText[16];
+    std::snprintf(expText, sizeof expText, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    out += expText;
+  } else if (exponent >= 0) {
+    const std::size_t intDigits = static_cast<std::size_t>(exponent) + 1;
+    if (digits.size() <= intDigits) {
+      out += digits + std::string(intDigits - digits.size(), '0');
+    } else {
+      out += digits.substr(0, intDigits) + "." + digits.substr(intDigits);
+    }
+  } else {
+    out += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+  }
+  return out;
+}
+
+double Round(double x, int decimals) {
+  if (!std::isfinite(x)) return x;
+  // printf rounds the exact binary value, ties to even; reading the text back
+  // gives the nearest double to the rounded decimal.
+  std::vector<char> buf(400 + static_cast<std::size_t>(decimals > 0 ? decimals : 0));
+  std::snprintf(buf.data(), buf.size(), "%.*f", decimals, x);
+  double value = 0.0;
+  const char* first = buf.data();
+  const char* last = first + std::char_traits<char>::length(first);
+  std::from_chars(first, last, value);
+  return value;
+}
+
+std::string RoundedText(double x, int decimals) { return GeneralNumber(Round(x, decimals)); }
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+std::optional<double> ReadNumber(std::string_view text) {
+  std::size_t b = 0, e = text.size();
+  while (b < e && IsBlank(text[b])) ++b;
+  while (e > b && IsBlank(text[e - 1])) --e;
+  std::string_view t = text.substr(b, e - b);
+
+  // Check the grammar ourselves: the library readers also take "inf", "nan",
+  // hexadecimal and locale-dependent forms, which are not numbers here.
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+  const std::size_t mantissaStart = i;
+  std::size_t mantissaDigits = 0;
+  while (i < t.size() && IsDigit(t[i])) ++i, ++mantissaDigits;
+  if (i < t.size() && t[i] == '.') {
+    ++i;
+    while (i < t.size() && IsDigit(t[i])) ++i, ++mantissaDigits;
+  }
+  if (mantissaDigits == 0) return std::nullopt;
+  const std::size_t mantissaEnd = i;
+  long long decimalExponent = 0;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    bool expNegative = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) expNegative = t[i++] == '-';
+    std::size_t expDigits = 0;
+    while (i < t.size() && IsDigit(t[i])) {
+      if (decimalExponent < 100000) decimalExponent = decimalExponent * 10 + (t[i] - '0');
+      ++i, ++expDigits;
+    }
+    if (expDigits == 0) return std::nullopt;
+    if (expNegative) decimalExponent = -decimalExponent;
+  }
+  if (i != t.size()) return std::nullopt;
+
+  std::string_view unsignedText = t.substr(mantissaStart);
+  double value = 0.0;
+  const auto result =
+      std::from_chars(unsignedText.data(), unsignedText.data() + unsignedText.size(), value);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Tell an overflow (not a number) from an underflow (zero): find the
+    // decimal order of magnitude of the first significant digit.
+    long long order = 0;
+    bool seenPoint = false, found = false;
+    long long intDigitsBeforeFirst = 0;
+    for (std::size_t k = mantissaStart; k < mantissaEnd; ++k) {
+      const char c = t[k];
+      if (c == '.') {
+        seenPoint = true;
+        continue;
+      }
+      if (!found && c != '0') {
+        found = true;
+        order = seenPoint ? -(intDigitsBeforeFirst + 1) : 0;
+        if (!seenPoint) {
+          // count the integer digits from here to the point
+          long long n = 0;
+          for (std::size_t j = k; j < mantissaEnd && t[j] != '.'; ++j) ++n;
+          order = n - 1;
+        }
+        break;
+      }
+      if (seenPoint) ++intDigitsBeforeFirst;
+    }
+    if (found && order + decimalExponent > 0) return std::nullopt;  // overflow
+    value = 0.0;
+  } else if (result.ec != std::errc() || result.ptr != unsignedText.data() + unsignedText.size()) {
+    return std::nullopt;
+  }
+  if (!std::isfinite(value)) return std::nullopt;
+  return negative ? -value : value;
+}
+
+double ReadNumberOrFail(std::string_view text, const char* entry) {
+  const auto value = ReadNumber(text);
+  if (!value) throw RunFailure(FailureKind::NotANumber, std::string(entry) + " is not a number");
+  return *value;
+}
+
+}  // namespace vn
