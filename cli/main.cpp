@@ -1,0 +1,297 @@
+// vantry-null-cli: one null-finding run per call, as the window's find button
+// would make it, with every entry given as the text a user would type.
+//
+// Exit status: 0 a finished run, 1 a run ended by the error report, 2 a usage
+// error, 3 a run stopped by --timeout (the command line's key press).
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cli_support.h"
+#include "oslo/lens_file_export.h"
+#include "common/app_info.h"
+#include "common/number_text.h"
+#include "common/shared_values.h"
+#include "run/null_finder.h"
+#include "run/run_host.h"
+#include "run/units_switch.h"
+
+namespace vn {
+namespace {
+
+// Report text as a terminal shows it: each CR LF one LF.
+std::string UnixLines(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
+class CliHost : public RunHost {
+ public:
+  std::map<Entry, std::string> entries;
+  bool saveOslo = false;
+  bool qtrWave = false;
+  bool inch = false;
+  std::string report;
+  NullTestEngine* engine = nullptr;
+  double timeoutSeconds = 60;
+  std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+
+  std::string EntryText(Entry e) override { return entries[e]; }
+  bool IsChecked(CheckBox b) override { return b == CheckBox::SaveOslo ? saveOslo : qtrWave; }
+  bool InchUnitsSelected() override { return inch; }
+  std::string ReportText() override { return report; }
+  void SetReportText(const std::string& text) override { report = text; }
+  void SetFindCaption(const std::string&) override {}
+  void ShowAbortNotice(bool) override {}
+  void FocusReport() override {}
+  void ShowMessage(const std::string& title, const std::string& text) override {
+    std::cerr << title << "\n" << UnixLines(text) << "\n";
+  }
+  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  // The command line's key press is the clock: past the timeout the run is
+  // asked to stop exactly as a key press in the window would.
+  void YieldToEvents() override {
+    if (engine == nullptr || engine->system.AbortRequested != 0) return;
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    if (elapsed.count() >= timeoutSeconds) engine->system.AbortRequested = -1;
+  }
+};
+
+constexpr const char* kUsage =
+    "Usage: vantry-null-cli [options]\n"
+    "Finds the source-to-lens and lens-to-mirror distances that null the test of a\n"
+    "concave conic mirror at its centre of curvature with one null lens.\n"
+    "Entries are given as the text you would type into the window's fields.\n"
+    "\n"
+    "  --units mm|inch             units of all lengths (default mm)\n"
+    "  --mirror-diameter TEXT      mirror diameter (317.5 mm)\n"
+    "  --mirror-roc TEXT           mirror radius of curvature (2540 mm)\n"
+    "  --conic TEXT                mirror conic constant (-1)\n"
+    "  --source-radius TEXT        lens radius facing the source, 9e99 for flat (9e99)\n"
+    "  --mirror-side-radius TEXT   lens radius facing the mirror (-206 mm)\n"
+    "  --thickness TEXT            lens centre thickness (15 mm)\n"
+    "  --lens-diameter TEXT        lens diameter (80 mm)\n"
+    "  --index TEXT                refractive index of the lens (1.51509)\n"
+    "  --glass NAME                catalog glass (Schott first, then Ohara); sets the index\n"
+    "  --wavelength NM             test wavelength, 350 to 850 nm (632.8)\n"
+    "  --list-glasses              list both catalogs and exit\n"
+    "  --explore waves=W           explore the spacing error up to W waves (0.25, 0.125, 0.1, 0.05)\n"
+    "  --explore amount=X          show what a spacing error of X (run's unit) does\n"
+    "  --save-oslo DIR             write the OSLO lens files into DIR (paths on stderr)\n"
+    "  --exact                     add the exact wavefront check of the solved set-up\n"
+    "  --json                      print the results as one JSON object\n"
+    "  --timeout SECONDS           stop the run after this time, as a key press would (60)\n"
+    "  --help, --version\n"
+    "\n"
+    "Exit status: 0 done, 1 the run failed, 2 usage error, 3 stopped by the timeout.\n";
+
+struct UsageError {
+  std::string message;
+};
+
+// JSON number: the shortest text that reads back to the same double.
+std::string JsonNumber(double x) {
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, x);
+  return std::string(buf, r.ptr);
+}
+
+std::string JsonString(const std::string& s) {
+  std::string out = "\"";
+  for (unsigned char c : s) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          char b[8];
+          std::snprintf(b, sizeof b, "\\u%04x", c);
+          out += b;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+int Main(int argc, char** argv) {
+  CliHost host;
+  SharedValues shared;
+  std::map<Entry, std::string> given;
+  std::string units = "mm";
+  std::optional<std::string> glass, wavelength, explore, saveDir;
+  bool json = false, exact = false, listGlasses = false;
+  double timeout = 60;
+
+  try {
+    for (int i = 1; i < argc; ++i) {
+      std::string arg = argv[i];
+      std::optional<std::string> inlineValue;
+      if (arg.rfind("--", 0) == 0) {
+        const auto eq = arg.find('=');
+        if (eq != std::string::npos) {
+          inlineValue = arg.substr(eq + 1);
+          arg = arg.substr(0, eq);
+        }
+      }
+      const auto value = [&]() -> std::string {
+        if (inlineValue) return *inlineValue;
+        if (i + 1 >= argc) throw UsageError{"option " + arg + " needs a value"};
+        return argv[++i];
+      };
+      const auto flag = [&] {
+        if (inlineValue) throw UsageError{"option " + arg + " takes no value"};
+      };
+      static const std::map<std::string, Entry> kEntryOptions = {
+          {"--mirror-diameter", Entry::MDiam}, {"--mirror-roc", Entry::MRoC},
+          {"--conic", Entry::Mcc},             {"--source-radius", Entry::LradI},
+          {"--mirror-side-radius", Entry::lRadM}, {"--thickness", Entry::lthck},
+          {"--lens-diameter", Entry::LDiam},   {"--index", Entry::LindexR}};
+      if (auto it = kEntryOptions.find(arg); it != kEntryOptions.end()) {
+        given[it->second] = value();
+      } else if (arg == "--units") {
+        units = value();
+        if (units != "mm" && units != "inch") throw UsageError{"--units takes mm or inch"};
+      } else if (arg == "--glass") {
+        glass = value();
+      } else if (arg == "--wavelength") {
+        wavelength = value();
+      } else if (arg == "--list-glasses") {
+        flag();
+        listGlasses = true;
+      } else if (arg == "--explore") {
+        explore = value();
+      } else if (arg == "--save-oslo") {
+        saveDir = value();
+      } else if (arg == "--exact") {
+        flag();
+        exact = true;
+      } else if (arg == "--json") {
+        flag();
+        json = true;
+      } else if (arg == "--timeout") {
+        const auto t = ReadNumber(value());
+        if (!t || *t < 0) throw UsageError{"--timeout takes a number of seconds, 0 or more"};
+        timeout = *t;
+      } else if (arg == "--help" || arg == "-h") {
+        std::cout << kUsage;
+        return 0;
+      } else if (arg == "--version") {
+        std::cout << "vantry-null-cli " << VersionText() << "\n";
+        return 0;
+      } else {
+        throw UsageError{"unknown option " + arg};
+      }
+    }
+
+    if (listGlasses) {
+      std::cout << cli::ListGlasses();
+      return 0;
+    }
+
+    // The window's start-up entries, converted as the units switch would.
+    const std::map<Entry, std::string> startup = {
+        {Entry::MDiam, "317.5"}, {Entry::MRoC, "2540"}, {Entry::Mcc, "-1"},
+        {Entry::LradI, "9e99"},  {Entry::lRadM, "-206"}, {Entry::lthck, "15"},
+        {Entry::LDiam, "80"},    {Entry::LindexR, "1.51509"}};
+    host.inch = units == "inch";
+    for (const auto& [entry, text] : startup) {
+      const bool isLength = entry != Entry::Mcc && entry != Entry::LindexR;
+      host.entries[entry] = host.inch && isLength ? *ConvertLengthText(text, true) : text;
+    }
+
+    // The refractive-index dialog: glass and wavelength become the run's.
+    if (glass || wavelength) {
+      const std::string indexText = cli::ChooseGlass(glass, wavelength, shared);
+      host.entries[Entry::LindexR] = indexText;
+    }
+    for (const auto& [entry, text] : given) host.entries[entry] = text;
+
+    if (explore) host.qtrWave = cli::ChooseExploration(*explore, shared);
+    if (saveDir) host.saveOslo = true;
+  } catch (const UsageError& e) {
+    std::cerr << "vantry-null-cli: " << e.message << "\nTry 'vantry-null-cli --help'.\n";
+    return 2;
+  } catch (const cli::UsageProblem& e) {
+    std::cerr << "vantry-null-cli: " << e.what() << "\n";
+    return 2;
+  }
+
+  std::unique_ptr<LensFilePlatform> platform = cli::MakePlatform();
+  NullFinder finder(shared, platform.get());
+  if (saveDir) finder.lensFolderOverride = *saveDir;
+  host.engine = &finder.engine;
+  host.timeoutSeconds = timeout;
+  host.start = std::chrono::steady_clock::now();
+  finder.FindIt_Click(host);
+
+  for (const auto& path : finder.lastWrittenFiles()) std::cerr << path << "\n";
+
+  const RunOutcome outcome = finder.lastOutcome();
+  const RunSummary& s = finder.lastSummary();
+  const double U = s.inch ? 1.0 : 25.4;
+  if (json) {
+    std::string out = "{";
+    out += "\"units\":" + JsonString(s.inch ? "inch" : "mm");
+    if (outcome == RunOutcome::Failed) {
+      out += ",\"error\":" + JsonString(kFailureTitle);
+      out += ",\"message\":" + JsonString(UnixLines(kFailureText));
+      out += ",\"report\":" + JsonString(UnixLines(host.report));
+    } else {
+      const auto input = [&](Entry e) {
+        auto x = ReadNumber(host.entries[e]);
+        return x ? JsonNumber(*x) : std::string("null");
+      };
+      out += ",\"inputs\":{\"mirror_diameter\":" + input(Entry::MDiam) +
+             ",\"mirror_roc\":" + input(Entry::MRoC) + ",\"conic\":" + input(Entry::Mcc) +
+             ",\"source_radius\":" + input(Entry::LradI) +
+             ",\"mirror_side_radius\":" + input(Entry::lRadM) +
+             ",\"thickness\":" + input(Entry::lthck) + ",\"lens_diameter\":" +
+             input(Entry::LDiam) + ",\"index\":" + input(Entry::LindexR) + "}";
+      out += ",\"glass\":" + JsonString(shared.GlassName);
+      out += ",\"wavelength_nm\":" + JsonNumber(shared.TestWavelength * 1000);
+      out += ",\"object_distance\":" + JsonNumber(s.objectDistance * U);
+      out += ",\"lens_mirror_distance\":" + JsonNumber(s.lensMirrorDistance * U);
+      out += ",\"working_diameter\":" + JsonNumber(s.workingDiameter * U);
+      out += ",\"zone70_spherical_aberration\":" + JsonNumber(s.zonalSA * U);
+      out += ",\"marginal_spherical_aberration\":" + JsonNumber(s.marginalSA * U);
+      out += ",\"quarter_wave_tolerance\":" + JsonNumber(s.quarterWaveTolerance * U);
+      out += ",\"max_opd_waves\":" + JsonNumber(s.maxOPDWaves);
+      out += ",\"iterations\":" + std::to_string(s.iterations);
+      out += ",\"converged\":" + std::string(outcome == RunOutcome::Completed ? "true" : "false");
+      if (exact) out += ",\"exact\":" + cli::ExactJson(finder, shared);
+    }
+    std::cout << out << "}\n";
+  } else {
+    std::cout << UnixLines(host.report);
+    if (exact && outcome != RunOutcome::Failed) {
+      std::cout << "\n\n" << cli::ExactText(finder, shared);
+    }
+    std::cout << "\n";
+  }
+  switch (outcome) {
+    case RunOutcome::Failed: return 1;
+    case RunOutcome::Aborted: return 3;
+    default: return 0;
+  }
+}
+
+}  // namespace
+}  // namespace vn
+
+int main(int argc, char** argv) { return vn::Main(argc, argv); }

@@ -1,0 +1,43 @@
+// The command line's stand-ins for the window's dialogs: choosing a glass and
+// a wavelength, choosing the spacing-error exploration, and the extras it can
+// print after a run.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "common/shared_values.h"
+#include "run/null_finder.h"
+
+namespace vn {
+class LensFilePlatform;
+}
+
+namespace vn::cli {
+
+// A choice the dialogs would have refused; the command line exits with 2.
+struct UsageProblem : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Every glass of both catalogs, one per line.
+std::string ListGlasses();
+
+// Emulates the refractive-index dialog: the glass (default the current one)
+// and the wavelength become the run's; returns the dialog's rounded index text.
+std::string ChooseGlass(const std::optional<std::string>& glass,
+                        const std::optional<std::string>& wavelengthNm, SharedValues& shared);
+
+// Emulates the spacing-error dialog for "waves=W" or "amount=X"; returns
+// whether the exploration box stays checked.
+bool ChooseExploration(const std::string& choice, SharedValues& shared);
+
+std::unique_ptr<LensFilePlatform> MakePlatform();
+
+// The exact wavefront check of the last run's solved set-up.
+std::string ExactText(const NullFinder& finder, const SharedValues& shared);
+std::string ExactJson(const NullFinder& finder, const SharedValues& shared);
+
+}  // namespace vn::cli

@@ -1,0 +1,309 @@
+// The run: read and echo the entries, search the lens-to-mirror spacing that
+// nulls the marginal aberration, evaluate the solved system and report it;
+// then the lens-file export and, when asked for, the spacing-error exploration.
+#include "run/null_finder.h"
+
+#include <cmath>
+
+#include "common/arithmetic.h"
+#include "common/number_text.h"
+#include "engine/surface_ops.h"
+#include "run/run_context.h"
+
+namespace vn {
+
+namespace {
+
+constexpr double kSearchTolerance = 0.0001;  // inches, in both units
+constexpr double kMaxSpacingStep = 1.0;      // inches, in both units
+constexpr const char* kTab = "\t";
+
+// The conic line of the echo; k is the conic constant as read.
+std::string ConicLine(double k, const std::string& typed) {
+  std::string line = std::string("Mirror Conic Constant = ") + kTab;
+  if (k == 0) return line + "-> 0 (Sphere)";
+  if (k < 0 && k > -1) return line + "-> " + typed + " (Ellipse)";
+  if (k == -1) return line + "-> -1 (Parabola)";
+  if (k < -1) return line + "-> " + typed + " (Hyperbola)";
+  return line + "-> " + typed + " (Oblate Spheroid)";
+}
+
+// Shape word of a lens face, judged on the radius in the entered unit. With
+// the mirror on the right a positive source-side radius bulges toward the
+// source (convex) and a positive mirror-side radius is hollow toward the mirror.
+std::string ShapeWord(double r, double flatLimit, bool sourceSide) {
+  if (r > 0) return r > flatLimit ? " Flat" : (sourceSide ? " Convex" : " Concave");
+  return r < -flatLimit ? " Flat" : (sourceSide ? " Concave" : " Convex");
+}
+
+std::string ValueLine(const char* label, const char* tabs, double v, const RunUnits& u) {
+  return std::string(label) + tabs + "=" + kTab + RoundedText(v, u.resultDecimals) + u.lengthUnit +
+         kCrLf;
+}
+
+}  // namespace
+
+std::string RunContext::ProgressLines() const {
+  const double U = units.factor;
+  return "Object-Lens =" + GeneralNumber(v.ObjectDistance * U) + " " + kCrLf + "Lens-Mirror = " +
+         GeneralNumber(v.LensMirrorDistance * U) + " " + kCrLf + "Marginal SA = " +
+         GeneralNumber(v.MarginalSA * U) + " " + kCrLf;
+}
+
+std::string RunContext::ResultLines() const {
+  const double U = units.factor;
+  std::string text;
+  text += ValueLine("Object to Lens Distance         ", "\t\t", v.ObjectDistance * U, units);
+  text += ValueLine("Lens to Mirror Distance         ", "\t\t", v.LensMirrorDistance * U, units);
+  text += ValueLine("Working Diameter of Lens        ", "\t", 2 * v.WorkingSemiDiameter * U, units);
+  text += ValueLine("70% Zone Spherical Aberration   ", "\t", (v.Intercept70 - v.Intercept10) * U,
+                    units);
+  text += ValueLine("Marginal Spherical Aberration   ", "\t", (v.Intercept100 - v.Intercept10) * U,
+                    units);
+  text += ValueLine("Quarter-wave Tolerence          ", "\t", v.QuarterWaveTolerance * U, units);
+  text += std::string("Maximum Optical Path Difference ") + kTab + "=" + kTab +
+          RoundedText(v.MaxOPDWaves, units.resultDecimals) + " Waves";
+  return text;
+}
+
+void RunContext::EvaluateSolvedSystem() {
+  double L = 0, Y2 = 0, Ym = 0;
+  const double D = v.ObjectDistance, d2 = v.LensMirrorDistance, h = v.LensRayHeight;
+  engine.TraceDoublePass(0.1 * h, D, d2, L, Y2, Ym);
+  v.Intercept10 = L;
+  engine.TraceDoublePass(0.7 * h, D, d2, L, Y2, Ym);
+  v.Intercept70 = L;
+  engine.TraceDoublePass(h, D, d2, L, Y2, Ym);
+  v.Intercept100 = L;
+  v.WorkingSemiDiameter = Y2;
+
+  // Longitudinal aberration allowed for a quarter wave: (D / 2h)² × 0.008 mm,
+  // whatever the unit of the run.
+  v.QuarterWaveTolerance =
+      Finite(std::pow(Quotient(D, 2 * h, "ray height 0"), 2.0) * (0.008 / 25.4));
+
+  // Spread of the three return points; a later value replaces the current
+  // one only when strictly larger.
+  double spread = std::fabs(v.Intercept70 - v.Intercept10);
+  const double a = std::fabs(v.Intercept100 - v.Intercept10);
+  if (a > spread) spread = a;
+  const double b = std::fabs(v.Intercept100 - v.Intercept70);
+  if (b > spread) spread = b;
+  v.MaxOPDWaves = Quotient(spread, v.QuarterWaveTolerance * 4, "tolerance 0");
+}
+
+void RunContext::ExportStep(const std::string& title) {
+  if (platform == nullptr) return;
+  LensFileSnapshot snap;
+  snap.WorkingSemiDiameter = v.WorkingSemiDiameter;
+  snap.ObjectDistance = v.ObjectDistance;
+  snap.LensMirrorDistance = v.LensMirrorDistance;
+  snap.MirrorSemiDiameter = engine.system.MirrorSemiDiameter;
+  snap.LradI = host.EntryText(Entry::LradI);
+  snap.lthck = host.EntryText(Entry::lthck);
+  snap.lRadM = host.EntryText(Entry::lRadM);
+  snap.Mcc = host.EntryText(Entry::Mcc);
+  snap.LDiam = host.EntryText(Entry::LDiam);
+  snap.MRoC = host.EntryText(Entry::MRoC);
+  snap.MDiam = host.EntryText(Entry::MDiam);
+  snap.GlassName = shared.GlassName;
+  snap.TestWavelength = shared.TestWavelength;
+  ExportLensFile(exportRun, title, snap, host, *platform);
+}
+
+void NullFinder::FindIt_Click(RunHost& host) {
+  host.FocusReport();
+  if (runBusy_) return;
+  runBusy_ = true;
+  host.SetEntriesEnabled(false);
+  Run(host);
+  host.SetEntriesEnabled(true);
+  host.SetFindCaption(kFindCaption);
+  host.ShowAbortNotice(false);
+  // Events queued during the run are handled now; a click of the find button
+  // among them still finds the run busy and only moves the focus.
+  host.YieldToEvents();
+  runBusy_ = false;
+}
+
+void NullFinder::Run(RunHost& host) {
+  RunContext run{host, engine, shared_, platform_, host.InchUnitsSelected() ? RunUnits::Inch()
+                                                                             : RunUnits::Mm(),
+                 {}, {}, {}};
+  RunVariables& v = run.v;
+  const RunUnits& u = run.units;
+  NullTestSystem& sys = engine.system;
+  lastOutcome_ = RunOutcome::None;
+  lastFailureDetail_.clear();
+  lastSummary_ = RunSummary{};
+  lastSummary_.inch = u.inch;
+  lastWrittenFiles_.clear();
+
+  engine.setFindCaption = [&host](const std::string& c) { host.SetFindCaption(c); };
+  engine.yieldToEvents = [&host] { host.YieldToEvents(); };
+
+  // Start of the run.
+  sys.AbortRequested = 0;
+  run.exportRun.SaveLensFile = host.IsChecked(CheckBox::SaveOslo);
+  run.exportRun.inchRun = u.inch;
+  run.exportRun.folderOverride = lensFolderOverride;
+  run.exportRun.offerLaunch = lensFolderOverride.empty();
+  run.SetReport("");
+  host.ShowAbortNotice(true);
+
+  try {
+    const auto entered = [&](Entry e, const char* name) {
+      return ReadNumberOrFail(host.EntryText(e), name);
+    };
+    const auto length = [&](Entry e, const char* name) {
+      return u.EngineFromEntered(entered(e, name));
+    };
+
+    // ---- Echo of the mirror -------------------------------------------------
+    const std::string mDiam = host.EntryText(Entry::MDiam);
+    run.SetReport(std::string("Using these Mirror Parameters") + kCrLf + kCrLf + "Diameter =" + kTab +
+                  kTab + "-> " + mDiam + u.mirrorDiamUnit + kCrLf);
+    sys.MirrorSemiDiameter = length(Entry::MDiam, "MDiam") * 0.5;
+
+    const std::string mRoC = host.EntryText(Entry::MRoC);
+    run.AppendReport(std::string("Mirror Radius of Curvature =") + kTab + "-> " + mRoC +
+                     u.lengthUnit + kCrLf);
+    // The mirror is always concave toward the lens, whatever sign was typed.
+    sys.MirrorRadius = -std::fabs(length(Entry::MRoC, "MRoC"));
+
+    const std::string mcc = host.EntryText(Entry::Mcc);
+    const double k = entered(Entry::Mcc, "Mcc");
+    run.AppendReport(ConicLine(k, mcc) + kCrLf);
+    sys.ConicPlusOne = k + 1.0;
+
+    run.AppendReport(kCrLf);
+
+    // ---- Echo of the lens ---------------------------------------------------
+    // A lens length as the echo shows it: as typed in a millimetre run, as
+    // the number read in an inch run (read first, so a bad entry fails
+    // before its line is written).
+    const auto lensLength = [&](Entry e, const char* name, const std::string& head,
+                                double& enteredValue) {
+      const std::string typed = host.EntryText(e);
+      if (u.lensEchoAsTyped) {
+        run.AppendReport(head + typed + u.lengthUnit);
+        enteredValue = entered(e, name);
+      } else {
+        enteredValue = entered(e, name);
+        run.AppendReport(head + RoundedText(enteredValue, 6) + u.lengthUnit);
+      }
+      return u.EngineFromEntered(enteredValue);
+    };
+
+    double r1 = 0, r2 = 0, t = 0, dia = 0;
+    sys.LensRadius1 = lensLength(Entry::LradI, "LradI",
+                                 std::string("Lens Parameters") + kCrLf + kCrLf +
+                                     "Sign Convention: With mirror on right, ) = -ve, ( = +ve" +
+                                     kCrLf + "Image Side Radius = " + kTab + "-> ",
+                                 r1);
+    run.AppendReport(ShapeWord(r1, u.flatLimitSource, true) + kCrLf);
+
+    sys.LensRadius2 = lensLength(Entry::lRadM, "lRadM",
+                                 std::string("Mirror Side Radius =") + kTab + kTab + "-> ", r2);
+    run.AppendReport(ShapeWord(r2, u.flatLimitMirror, false) + kCrLf);
+
+    sys.LensThickness =
+        lensLength(Entry::lthck, "lthck", std::string("Thickness =") + kTab + kTab + "-> ", t);
+    run.AppendReport(kCrLf);
+    v.LensDiameter =
+        lensLength(Entry::LDiam, "LDiam", std::string("Diameter =") + kTab + kTab + "-> ", dia);
+    run.AppendReport(kCrLf);
+
+    const std::string index = host.EntryText(Entry::LindexR);
+    run.AppendReport(std::string("Refractive Index =") + kTab + kTab + "-> " + index + " " + " = " +
+                     shared_.GlassName + " @ " + GeneralNumber(shared_.TestWavelength * 1000) +
+                     "nm" + kCrLf);
+    sys.LensIndex = entered(Entry::LindexR, "LindexR");
+
+    // Thin-lens focal length; the thickness does not enter.
+    v.FocalLength =
+        Quotient(1.0, Finite((Quotient(1.0, sys.LensRadius1) + Quotient(-1.0, sys.LensRadius2)) *
+                             (sys.LensIndex - 1)),
+                 "focal length");
+    const std::string focal = u.inch ? RoundedText(v.FocalLength, u.focalDecimals)
+                                     : RoundedText(v.FocalLength * 25.4, u.focalDecimals);
+    run.AppendReport(std::string("Lens Focal Length = ") + kTab + "-> " + focal + u.lengthUnit +
+                     kCrLf);
+
+    lastSummary_.system = sys;
+    lastSummary_.lensDiameter = v.LensDiameter;
+    lastSummary_.focalLength = v.FocalLength;
+
+    // ---- Start values -------------------------------------------------------
+    const double H = sys.MirrorSemiDiameter;
+    const double R = sys.MirrorRadius;
+    v.ObjectDistance = 0.5 * v.FocalLength;
+    v.LensMirrorDistance = Finite(-R - v.FocalLength);
+    v.LensRayHeight = Finite(Quotient(v.LensMirrorDistance + R, R, "mirror radius 0") * H);
+    // The mirror's focal ratio sets the gain that turns the marginal
+    // aberration into a spacing correction.
+    const double F = Quotient(Quotient(-R, H, "mirror diameter 0"), 4);
+    v.SpacingGain = Quotient(SignedPower(F, 1.5) * v.FocalLength, v.LensDiameter, "lens diameter 0");
+    v.EchoText = run.report;
+    v.SearchCount = 0;
+
+    // ---- Spacing search -----------------------------------------------------
+    for (;;) {
+      engine.FindMarginalSA(v.LensMirrorDistance, H, v.ObjectDistance, v.LensRayHeight,
+                            v.MarginalSA);
+      ++v.searchIterations;
+      if (++v.SearchCount > 10) {
+        run.SetReport(v.EchoText + run.ProgressLines());
+        v.SearchCount = 0;
+      }
+      if (std::fabs(v.MarginalSA) > kSearchTolerance) {
+        double step = Finite(v.SpacingGain * v.MarginalSA);
+        if (step > kMaxSpacingStep) {
+          step = kMaxSpacingStep;
+        } else if (step < -kMaxSpacingStep) {
+          step = -kMaxSpacingStep;
+        }
+        v.LensMirrorDistance = Finite(v.LensMirrorDistance + step);
+      }
+      run.Yield();
+      engine.SpinProgress();
+      if (std::fabs(v.MarginalSA) <= kSearchTolerance || engine.Aborted()) break;
+    }
+
+    // ---- Evaluation and results -------------------------------------------
+    run.EvaluateSolvedSystem();
+    run.SetReport(v.EchoText + "Results: " + kCrLf + run.ResultLines());
+
+    lastSummary_.objectDistance = v.ObjectDistance;
+    lastSummary_.lensMirrorDistance = v.LensMirrorDistance;
+    lastSummary_.workingDiameter = 2 * v.WorkingSemiDiameter;
+    lastSummary_.zonalSA = v.Intercept70 - v.Intercept10;
+    lastSummary_.marginalSA = v.Intercept100 - v.Intercept10;
+    lastSummary_.quarterWaveTolerance = v.QuarterWaveTolerance;
+    lastSummary_.maxOPDWaves = v.MaxOPDWaves;
+    lastSummary_.iterations = v.searchIterations;
+    lastSummary_.solved = true;
+
+    // ---- Export and exploration ---------------------------------------------
+    run.ExportStep("Vantry_Null_Best");
+    ExploreSpacingError(run);
+    host.SetFindCaption(kFindCaption);
+    host.ShowAbortNotice(false);
+
+    lastWrittenFiles_ = run.exportRun.writtenPaths;
+    if (engine.Aborted()) {
+      run.AppendReport(std::string(kCrLf) + kAbortLine);
+      lastOutcome_ = RunOutcome::Aborted;
+    } else {
+      lastOutcome_ = RunOutcome::Completed;
+    }
+  } catch (const RunFailure& failure) {
+    // The common error report: the report keeps what it had.
+    lastWrittenFiles_ = run.exportRun.writtenPaths;
+    lastOutcome_ = RunOutcome::Failed;
+    lastFailureDetail_ = failure.what();
+    host.ShowMessage(kFailureTitle, kFailureText);
+  }
+}
+
+}  // namespace vn
