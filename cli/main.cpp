@@ -264,7 +264,8 @@ int Main(int argc, char** argv) {
              ",\"thickness\":" + input(Entry::lthck) + ",\"lens_diameter\":" +
              input(Entry::LDiam) + ",\"index\":" + input(Entry::LindexR) + "}";
       out += ",\"glass\":" + JsonString(shared.GlassName);
-      out += ",\"wavelength_nm\":" + JsonNumber(shared.TestWavelength * 1000);
+      // The wavelength as the echo writes it (632.8, not 632.8000000000001).
+      out += ",\"wavelength_nm\":" + GeneralNumber(shared.TestWavelength * 1000);
       out += ",\"object_distance\":" + JsonNumber(s.objectDistance * U);
       out += ",\"lens_mirror_distance\":" + JsonNumber(s.lensMirrorDistance * U);
       out += ",\"working_diameter\":" + JsonNumber(s.workingDiameter * U);

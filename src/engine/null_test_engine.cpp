@@ -14,6 +14,21 @@ constexpr double kEngineTolerance = 0.0001;
 // The object-distance correction factor: written with ten threes, so it is
 // not exactly one third; kept as the solver has always used it.
 constexpr double kDistanceGain = 0.3333333333;
+
+// SignedPower(x, a), SignedPower(x, b) and SignedPower(x, c) sharing one
+// logarithm: the same operations on the same values as three separate calls,
+// so the same bits, at a third of the cost of the logarithms.
+void SignedPowers(double x, double a, double b, double c, double& xa, double& xb, double& xc) {
+  if (x == 0.0) {
+    xa = xb = xc = 0.0;
+    return;
+  }
+  const double lnAbs = std::log(x < 0.0 ? -x : x);
+  const double sign = x < 0.0 ? -1.0 : 1.0;
+  xa = sign * Finite(std::exp(a * lnAbs), "SignedPower overflow");
+  xb = sign * Finite(std::exp(b * lnAbs), "SignedPower overflow");
+  xc = sign * Finite(std::exp(c * lnAbs), "SignedPower overflow");
+}
 }  // namespace
 
 void NullTestEngine::ReflectAtConicMirror(double& Q, double& U, double& Ym, double ConicPlusOne,
@@ -24,9 +39,11 @@ void NullTestEngine::ReflectAtConicMirror(double& Q, double& U, double& Ym, doub
   // Sag series of a conic of vertex radius R, first four terms:
   // S(y) = c2·y² + c4·y⁴ + c6·y⁶ + c8·y⁸, s measured from the vertex toward the lens.
   const double c2 = Quotient(1.0, 2.0 * R, "mirror radius 0");
-  const double c4 = Quotient(K1, 8.0 * SignedPower(R, 3.0));
-  const double c6 = Quotient(std::pow(K1, 2.0), 16.0 * SignedPower(R, 5.0));
-  const double c8 = Quotient(SignedPower(K1, 3.0), 25.6 * SignedPower(R, 7.0));
+  double R3 = 0, R5 = 0, R7 = 0;
+  SignedPowers(R, 3.0, 5.0, 7.0, R3, R5, R7);
+  const double c4 = Quotient(K1, 8.0 * R3);
+  const double c6 = Quotient(std::pow(K1, 2.0), 16.0 * R5);
+  const double c8 = Quotient(SignedPower(K1, 3.0), 25.6 * R7);
 
   // Newton's method for the point where the ray meets the surface, starting
   // at the height Q on the vertex plane.
@@ -35,12 +52,13 @@ void NullTestEngine::ReflectAtConicMirror(double& Q, double& U, double& Ym, doub
   const double sinU = std::sin(U);
   const double cosU = std::cos(U);
   for (;;) {
-    // Sag and minus the slope at the current height.
-    const double S =
-        Finite(c2 * std::pow(y, 2.0) + c4 * SignedPower(y, 4.0) + c6 * SignedPower(y, 6.0) +
-               c8 * SignedPower(y, 8.0));
-    const double G = Finite(2.0 * c2 + 4.0 * c4 * std::pow(y, 2.0) + 6.0 * c6 * SignedPower(y, 4.0) +
-                            8.0 * c8 * SignedPower(y, 6.0));
+    // Sag and minus the slope at the current height. The even powers keep
+    // the sign of y, as the series has always been evaluated.
+    double y4 = 0, y6 = 0, y8 = 0;
+    SignedPowers(y, 4.0, 6.0, 8.0, y4, y6, y8);
+    const double y2 = std::pow(y, 2.0);
+    const double S = Finite(c2 * y2 + c4 * y4 + c6 * y6 + c8 * y8);
+    const double G = Finite(2.0 * c2 + 4.0 * c4 * y2 + 6.0 * c6 * y4 + 8.0 * c8 * y6);
     const double m = Finite(-y * G);
 
     // Move along the ray to where the tangent plane meets it.

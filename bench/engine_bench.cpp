@@ -1,0 +1,118 @@
+// How long the engine and a whole headless run take.
+#include <benchmark/benchmark.h>
+
+#include "common/shared_values.h"
+#include "engine/null_test_engine.h"
+#include "run/null_finder.h"
+#include "run/run_host.h"
+
+namespace vn {
+namespace {
+
+NullTestSystem WorkedSystem() {
+  NullTestSystem s;
+  s.LensRadius1 = 9e99;
+  s.LensRadius2 = -206 / 25.4;
+  s.LensThickness = 0.25;
+  s.LensIndex = 1.51509;
+  s.MirrorRadius = -100;
+  s.ConicPlusOne = 0;
+  s.MirrorSemiDiameter = 6.25;
+  return s;
+}
+
+void BM_TraceDoublePass(benchmark::State& state) {
+  NullTestEngine e;
+  e.system = WorkedSystem();
+  double L, Y2, Ym;
+  for (auto _ : state) {
+    e.TraceDoublePass(1.0, 8.0, 80.0, L, Y2, Ym);
+    benchmark::DoNotOptimize(L);
+  }
+}
+BENCHMARK(BM_TraceDoublePass);
+
+void BM_FindMarginalSA(benchmark::State& state) {
+  NullTestEngine e;
+  e.system = WorkedSystem();
+  for (auto _ : state) {
+    double D = 7.87264, h = 1.25, SA = 0;
+    e.FindMarginalSA(80, 6.25, D, h, SA);
+    benchmark::DoNotOptimize(SA);
+  }
+}
+BENCHMARK(BM_FindMarginalSA);
+
+// A host with nothing behind it: the run's own cost.
+class HeadlessHost : public RunHost {
+ public:
+  bool inch = false;
+  std::string report;
+  std::string EntryText(Entry e) override {
+    switch (e) {
+      case Entry::MDiam: return inch ? "12.5" : "317.5";
+      case Entry::MRoC: return inch ? "100" : "2540";
+      case Entry::Mcc: return "-1";
+      case Entry::LradI: return inch ? "3.54330708661417E+98" : "9e99";
+      case Entry::lRadM: return inch ? "-8.11023622047244" : "-206";
+      case Entry::lthck: return inch ? "0.590551181102362" : "15";
+      case Entry::LDiam: return inch ? "3.1496062992126" : "80";
+      case Entry::LindexR: return "1.51509";
+    }
+    return "";
+  }
+  bool IsChecked(CheckBox) override { return false; }
+  bool InchUnitsSelected() override { return inch; }
+  std::string ReportText() override { return report; }
+  void SetReportText(const std::string& text) override { report = text; }
+  void SetFindCaption(const std::string&) override {}
+  void ShowAbortNotice(bool) override {}
+  void FocusReport() override {}
+  void ShowMessage(const std::string&, const std::string&) override {}
+  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  void YieldToEvents() override {}
+};
+
+// A whole search from the start values: the spacing search with its
+// FindMarginalSA calls, as the run makes it (start-up set-up, inches).
+void BM_NullSearch(benchmark::State& state) {
+  SharedValues shared;
+  NullFinder finder(shared, nullptr);
+  HeadlessHost host;
+  host.inch = true;
+  for (auto _ : state) {
+    finder.FindIt_Click(host);
+    benchmark::DoNotOptimize(host.report.size());
+  }
+  state.counters["iterations"] = finder.lastSummary().iterations;
+}
+BENCHMARK(BM_NullSearch)->Unit(benchmark::kMicrosecond);
+
+void BM_StartUpRunMm(benchmark::State& state) {
+  SharedValues shared;
+  NullFinder finder(shared, nullptr);
+  HeadlessHost host;
+  for (auto _ : state) {
+    finder.FindIt_Click(host);
+    benchmark::DoNotOptimize(host.report.size());
+  }
+}
+BENCHMARK(BM_StartUpRunMm)->Unit(benchmark::kMicrosecond);
+
+void BM_ExploreWaves005(benchmark::State& state) {
+  SharedValues shared;
+  shared.ErrorLimit = 0.05;
+  shared.ErrorLimitInWaves = true;
+  NullFinder finder(shared, nullptr);
+  struct ExploringHost : HeadlessHost {
+    bool IsChecked(CheckBox b) override { return b == CheckBox::QtrWave; }
+  } host;
+  for (auto _ : state) {
+    finder.FindIt_Click(host);
+    benchmark::DoNotOptimize(host.report.size());
+  }
+}
+BENCHMARK(BM_ExploreWaves005)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace vn

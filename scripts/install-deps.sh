@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the build and the tests use.
+# Usage: scripts/install-deps.sh [--window]   (runs apt-get as root, or through sudo)
+set -euo pipefail
+packages=(g++ cmake make libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev libgl-dev)
+if [ "${1:-}" = "--window" ]; then packages+=(xvfb xauth); fi
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  as_root=()
+  [ "$(id -u)" -eq 0 ] || as_root=(sudo)
+  "${as_root[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

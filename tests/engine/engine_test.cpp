@@ -1,0 +1,228 @@
+// The optical engine against the worked cases of its design notes and cases
+// with closed-form answers. Worked numbers are given to 6 significant digits,
+// so they are compared to half a unit of the 6th digit.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "common/arithmetic.h"
+#include "engine/null_test_engine.h"
+#include "engine/surface_ops.h"
+
+namespace vn {
+namespace {
+
+// Half a unit in the 6th significant digit of `expected`.
+double SixDigits(double expected) {
+  return 0.5 * std::pow(10.0, std::floor(std::log10(std::fabs(expected))) - 5);
+}
+#define EXPECT_6DIGITS(actual, expected) EXPECT_NEAR(actual, expected, SixDigits(expected))
+
+TEST(ArcSin, ClampsOutsideTheUnitInterval) {
+  EXPECT_EQ(ArcSin(1), 1.570796326794895);
+  EXPECT_EQ(ArcSin(2), 1.570796326794895);
+  EXPECT_EQ(ArcSin(-1), -1.570796326794895);
+  // The clamp is not pi/2: it is seven units in the last place below it.
+  EXPECT_LT(ArcSin(1), std::acos(0.0));
+  EXPECT_NEAR(ArcSin(0.5), 0.52359877559829, 1e-14);
+}
+
+TEST(SignedPower, CarriesTheSignOfTheBase) {
+  EXPECT_EQ(SignedPower(0, 3), 0);
+  EXPECT_NEAR(SignedPower(-2, 3), -8, 1e-14);
+  EXPECT_NEAR(SignedPower(-2, 2), -4, 1e-14);
+  EXPECT_NEAR(SignedPower(4, 0.5), 2, 1e-15);
+  EXPECT_THROW(SignedPower(10, 400), RunFailure);  // exp overflows
+}
+
+TEST(RefractAtSurface, FlatFaceKeepsTheVertexPlaneHeight) {
+  // r = 9e99 behaves as a plane: I = -U, Y = Q / cos U, and Snell's law.
+  double Q = 1, U = 0.1, Y = 0;
+  RefractAtSurface(Q, U, Y, 1.0, 1.5, 9e99);
+  EXPECT_NEAR(Y, 1 / std::cos(0.1), 1e-15);
+  EXPECT_NEAR(std::sin(U), std::sin(0.1) / 1.5, 1e-15);
+  EXPECT_NEAR(Q, std::cos(U) / std::cos(0.1), 1e-15);
+  EXPECT_NEAR(Q / std::cos(U), 1 / std::cos(0.1), 1e-15);
+}
+
+TEST(RefractAtSurface, ParallelRayMeetsASphereAtItsOwnHeight) {
+  double Q = 0.5, U = 0, Y = 0;
+  RefractAtSurface(Q, U, Y, 1.0, 1.0, 10.0);  // index 1: incidence only
+  EXPECT_NEAR(Y, 0.5, 1e-15);
+  EXPECT_NEAR(U, 0, 1e-16);  // n = n': the ray goes on undeviated
+}
+
+TEST(RefractAtSurface, MissedSurfaceIsClampedNotAnError) {
+  double Q = 20, U = 0, Y = 0;
+  EXPECT_NO_THROW(RefractAtSurface(Q, U, Y, 1.0, 1.5, 10.0));  // |sin I| = 2
+  EXPECT_TRUE(std::isfinite(Q) && std::isfinite(U));
+}
+
+TEST(TransferToSurface, IsUndoneByTheOppositeTransfer) {
+  double Q = 1.25;
+  TransferToSurface(Q, 0.3, 0);
+  EXPECT_EQ(Q, 1.25);
+  TransferToSurface(Q, 0.3, 7.5);
+  TransferToSurface(Q, 0.3, -7.5);
+  EXPECT_NEAR(Q, 1.25, 1e-15);
+}
+
+TEST(ReflectAtConicMirror, ParallelRayOnASphere) {
+  // U = 0 at Q = 3 on a sphere of R = 100: met at y = 3 after one step,
+  // s = S(3), U = 2·atan(-3 / (R - S)), Q = y·cos U.
+  NullTestEngine e;
+  double Q = 3, U = 0, Ym = 0;
+  e.ReflectAtConicMirror(Q, U, Ym, 1.0, -100.0);
+  EXPECT_EQ(Ym, 3);
+  const double S = 9 / 200.0 + 81 / (8 * 1e6) + 729 / (16 * 1e10) + 6561 / (25.6 * 1e14);
+  EXPECT_NEAR(S, 0.04501, 0.000005);
+  EXPECT_NEAR(U, 2 * std::atan(-3 / (100 - S)), 1e-15);
+  EXPECT_NEAR(U, -0.06001, 0.000005);
+  EXPECT_NEAR(Q, 2.9946, 0.00005);
+  EXPECT_EQ(e.spinCounter(), 1);  // one Newton step
+}
+
+// The lens used by the worked traces: plano-convex, flat toward the source.
+NullTestSystem PlanoConvexOnParaboloid() {
+  NullTestSystem s;
+  s.LensRadius1 = 9e99;
+  s.LensRadius2 = -206 / 25.4;
+  s.LensThickness = 0.25;
+  s.LensIndex = 1.51509;
+  s.MirrorRadius = -100;
+  s.ConicPlusOne = 0;
+  s.MirrorSemiDiameter = 6.25;
+  return s;
+}
+
+TEST(TraceDoublePass, IndexOneLensWithTheSourceAtTheCentreOfCurvature) {
+  // A lens of index 1 does nothing; the source sits at the sphere's centre, so
+  // an exact trace would return L + D = 0 and Ym = 9.95037. The engine's
+  // start at height Q and its reflected Q = y·cos U leave the worked residue.
+  NullTestEngine e;
+  e.system.ConicPlusOne = 1;
+  e.system.MirrorRadius = -100;
+  e.system.LensRadius1 = 50;
+  e.system.LensRadius2 = -50;
+  e.system.LensThickness = 0.5;
+  e.system.LensIndex = 1;
+  double L = 0, Y2 = 0, Ym = 0;
+  e.TraceDoublePass(1, 10, 89.5, L, Y2, Ym);
+  EXPECT_6DIGITS(L + 10, -0.00985213);
+  EXPECT_6DIGITS(Ym, 9.90123);
+}
+
+TEST(TraceDoublePass, PlanoConvexLensOnAParaboloid) {
+  NullTestEngine e;
+  e.system = PlanoConvexOnParaboloid();
+  double L = 0, Y2 = 0, Ym = 0;
+  e.TraceDoublePass(1, 8, 80, L, Y2, Ym);
+  EXPECT_6DIGITS(L, -9.20288);
+  EXPECT_6DIGITS(Y2, 1.01529);
+  EXPECT_6DIGITS(Ym, 5.76415);
+  e.TraceDoublePass(0.5, 8, 80, L, Y2, Ym);
+  EXPECT_6DIGITS(L, -9.21645);
+  EXPECT_6DIGITS(Y2, 0.509641);
+  EXPECT_6DIGITS(Ym, 2.90853);
+}
+
+TEST(TraceDoublePass, DegenerateSetUpsEndInTheArithmeticError) {
+  const auto trace = [](NullTestSystem s, double h, double D, double d2) {
+    NullTestEngine e;
+    e.system = s;
+    double L, Y2, Ym;
+    e.TraceDoublePass(h, D, d2, L, Y2, Ym);
+  };
+  const NullTestSystem ok = PlanoConvexOnParaboloid();
+  EXPECT_THROW(trace(ok, 0, 8, 80), RunFailure);  // the axial ray: 0/0 at the return
+  EXPECT_THROW(trace(ok, 1, 0, 80), RunFailure);  // source on the lens: h / (-D)
+  NullTestSystem zeroRadius = ok;
+  zeroRadius.LensRadius2 = 0;
+  EXPECT_THROW(trace(zeroRadius, 1, 8, 80), RunFailure);  // Q / r
+  NullTestSystem flatMirror = ok;
+  flatMirror.MirrorRadius = 0;
+  EXPECT_THROW(trace(flatMirror, 1, 8, 80), RunFailure);  // 1 / (2R)
+}
+
+TEST(SolveObjectDistance, WorkedCase) {
+  NullTestEngine e;
+  e.system = PlanoConvexOnParaboloid();
+  double D = 7.87264;  // half the thin-lens focal length 15.7453
+  e.SolveObjectDistance(1.25, 80, D);
+  EXPECT_6DIGITS(D, 8.63218);
+}
+
+TEST(SolveObjectDistance, ConvergedStartIsReturnedUnchanged) {
+  NullTestEngine e;
+  e.system = PlanoConvexOnParaboloid();
+  double D = 7.87264;
+  e.SolveObjectDistance(1.25, 80, D);
+  const double solved = D;
+  e.SolveObjectDistance(1.25, 80, D);
+  EXPECT_EQ(D, solved);
+}
+
+TEST(FindMarginalSA, WorkedCase) {
+  NullTestEngine e;
+  e.system = PlanoConvexOnParaboloid();
+  double D = 7.87264, h = 1.25, SA = 0;
+  e.FindMarginalSA(80, 6.25, D, h, SA);
+  EXPECT_6DIGITS(D, 8.63233);
+  EXPECT_6DIGITS(h, 1.24441);
+  EXPECT_6DIGITS(SA, 0.0245393);
+}
+
+TEST(FindMarginalSA, HeightIsKeptWhenTheRayAlreadyMeetsTheTargetHeight) {
+  NullTestEngine e;
+  e.system = PlanoConvexOnParaboloid();
+  double D = 7.87264, L, Y2, Ym;
+  e.SolveObjectDistance(1.25, 80, D);
+  e.TraceDoublePass(1.25, D, 80, L, Y2, Ym);
+  double h = 1.25, SA = 0;
+  e.FindMarginalSA(80, Ym, D, h, SA);
+  EXPECT_EQ(h, 1.25);
+}
+
+TEST(Abort, EndsEveryLoopWithinOneIteration) {
+  // The key press arrives during the fifth yield, inside some mirror
+  // intersection: that loop stops, the trace completes, and the solver stops
+  // after its own yield, long before its nine corrections.
+  NullTestEngine e;
+  e.system = PlanoConvexOnParaboloid();
+  int yields = 0;
+  e.yieldToEvents = [&] {
+    if (++yields == 5) e.system.AbortRequested = -1;  // the key press
+  };
+  double D = 7.87264;
+  e.SolveObjectDistance(1.25, 80, D);
+  EXPECT_LE(yields, 6);
+  EXPECT_GT(std::fabs(D - 8.63218), 0.001);  // not converged
+
+  yields = 0;
+  e.system.AbortRequested = -1;
+  double Q = 3, U = 0.01, Ym = 0;
+  e.yieldToEvents = [&] { ++yields; };
+  e.ReflectAtConicMirror(Q, U, Ym, 0.0, -100.0);
+  EXPECT_EQ(yields, 1);  // at least one step is always made, and only one
+}
+
+TEST(SpinProgress, TurnsOnEvery1001stCall) {
+  NullTestEngine e;
+  std::vector<std::string> captions;
+  e.setFindCaption = [&](const std::string& c) { captions.push_back(c); };
+  for (int i = 0; i < 1000; ++i) e.SpinProgress();
+  EXPECT_TRUE(captions.empty());
+  e.SpinProgress();
+  ASSERT_EQ(captions.size(), 1u);
+  EXPECT_EQ(captions.back(), "/Processing ");
+  for (int i = 1001; i < 4004; ++i) e.SpinProgress();
+  ASSERT_EQ(captions.size(), 4u);
+  EXPECT_EQ(captions[1], "--Processing ");
+  EXPECT_EQ(captions[2], "\\Processing ");
+  EXPECT_EQ(captions[3], "|Processing ");
+}
+
+}  // namespace
+}  // namespace vn

@@ -1,0 +1,350 @@
+// The null-finding run hosted by a recording host: the echo, the search, the
+// results block, the common error report and the abort. Expected texts are the
+// report's worked examples, compared to the character; the start-up results
+// are the figures the run has always given for the default set-up.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "common/shared_values.h"
+#include "run/null_finder.h"
+#include "support/recording_host.h"
+
+namespace vn {
+namespace {
+
+using test::Lines;
+using test::RecordingHost;
+
+struct Fixture {
+  SharedValues shared;
+  NullFinder finder{shared, nullptr};
+  RecordingHost host;
+  Fixture() { host.engine = &finder.engine; }
+  void Run() { finder.FindIt_Click(host); }
+};
+
+const std::vector<std::string> kStartupEchoMm = {
+    "Using these Mirror Parameters",
+    "",
+    "Diameter =\t\t-> 317.5mm",
+    "Mirror Radius of Curvature =\t-> 2540 mm",
+    "Mirror Conic Constant = \t-> -1 (Parabola)",
+    "",
+    "Lens Parameters",
+    "",
+    "Sign Convention: With mirror on right, ) = -ve, ( = +ve",
+    "Image Side Radius = \t-> 9e99 mm Flat",
+    "Mirror Side Radius =\t\t-> -206 mm Convex",
+    "Thickness =\t\t-> 15 mm",
+    "Diameter =\t\t-> 80 mm",
+    "Refractive Index =\t\t-> 1.51509  = BK7 @ 632.8nm",
+    "Lens Focal Length = \t-> 399.93 mm",
+};
+
+TEST(Run, StartUpMillimetreReport) {
+  Fixture f;
+  f.Run();
+  const auto lines = Lines(f.host.report);
+  ASSERT_EQ(lines.size(), kStartupEchoMm.size() + 8);
+  for (std::size_t i = 0; i < kStartupEchoMm.size(); ++i) EXPECT_EQ(lines[i], kStartupEchoMm[i]);
+  // The search settles at the figures the default set-up has always given.
+  const std::vector<std::string> results = {
+      "Results: ",
+      "Object to Lens Distance         \t\t=\t204.817 mm",
+      "Lens to Mirror Distance         \t\t=\t2076.366 mm",
+      "Working Diameter of Lens        \t=\t58.431 mm",
+      "70% Zone Spherical Aberration   \t=\t-0.015 mm",
+      "Marginal Spherical Aberration   \t=\t-0.002 mm",
+      "Quarter-wave Tolerence          \t=\t0.107 mm",
+      "Maximum Optical Path Difference \t=\t0.035 Waves",  // no line end after it
+  };
+  for (std::size_t i = 0; i < results.size(); ++i) EXPECT_EQ(lines[15 + i], results[i]);
+  EXPECT_EQ(f.finder.lastOutcome(), RunOutcome::Completed);
+  EXPECT_TRUE(f.host.messages.empty());
+  EXPECT_EQ(f.host.caption, "Find Null Variables");
+  EXPECT_FALSE(f.host.abortShown);
+  EXPECT_FALSE(f.finder.RunBusy());
+  // About ten iterations, so no progress display was ever shown.
+  EXPECT_LE(f.finder.lastSummary().iterations, 10);
+  for (const auto& text : f.host.reportHistory) EXPECT_EQ(text.find("Object-Lens ="), std::string::npos);
+  // The engine keeps the system in inches.
+  EXPECT_DOUBLE_EQ(f.finder.engine.system.MirrorSemiDiameter, 317.5 / 25.4 * 0.5);
+  EXPECT_DOUBLE_EQ(f.finder.engine.system.MirrorRadius, -100);
+}
+
+TEST(Run, StartUpInchReport) {
+  Fixture f;
+  f.host.inch = true;
+  f.Run();
+  const auto lines = Lines(f.host.report);
+  EXPECT_EQ(lines[2], "Diameter =\t\t-> 317.5\"");
+  EXPECT_EQ(lines[9], "Image Side Radius = \t-> 9E+99\" Flat");
+  EXPECT_EQ(lines[10], "Mirror Side Radius =\t\t-> -206\" Convex");
+  EXPECT_EQ(lines[14], "Lens Focal Length = \t-> 399.930109\"");
+
+  // The start-up set-up typed in inches: the same null, reported to 4 decimals.
+  Fixture g;
+  g.host.inch = true;
+  g.host.entries = {{Entry::MDiam, "12.5"},
+                    {Entry::MRoC, "100"},
+                    {Entry::Mcc, "-1"},
+                    {Entry::LradI, "3.54330708661417E+98"},
+                    {Entry::lRadM, "-8.11023622047244"},
+                    {Entry::lthck, "0.590551181102362"},
+                    {Entry::LDiam, "3.1496062992126"},
+                    {Entry::LindexR, "1.51509"}};
+  g.Run();
+  const auto inch = Lines(g.host.report);
+  EXPECT_EQ(inch[10], "Mirror Side Radius =\t\t-> -8.110236\" Convex");
+  EXPECT_EQ(inch[11], "Thickness =\t\t-> 0.590551\"");
+  EXPECT_EQ(inch[14], "Lens Focal Length = \t-> 15.74528\"");
+  EXPECT_EQ(inch[16], "Object to Lens Distance         \t\t=\t8.0637\"");
+  EXPECT_EQ(inch[17], "Lens to Mirror Distance         \t\t=\t81.7467\"");
+  EXPECT_EQ(inch[22], "Maximum Optical Path Difference \t=\t0.035 Waves");
+}
+
+TEST(Run, ConicLines) {
+  const struct {
+    const char* typed;
+    const char* line;
+  } cases[] = {
+      {"0", "Mirror Conic Constant = \t-> 0 (Sphere)"},
+      {"-0.5", "Mirror Conic Constant = \t-> -0.5 (Ellipse)"},
+      {"-1", "Mirror Conic Constant = \t-> -1 (Parabola)"},
+      {"-1.0", "Mirror Conic Constant = \t-> -1 (Parabola)"},
+      {"-2", "Mirror Conic Constant = \t-> -2 (Hyperbola)"},
+      {"3", "Mirror Conic Constant = \t-> 3 (Oblate Spheroid)"},
+      {"-0", "Mirror Conic Constant = \t-> 0 (Sphere)"},
+  };
+  for (const auto& c : cases) {
+    Fixture f;
+    f.host.entries[Entry::Mcc] = c.typed;
+    f.host.abortAfterYields = 1;  // only the echo matters here
+    f.Run();
+    EXPECT_EQ(Lines(f.host.report)[4], c.line) << c.typed;
+  }
+}
+
+TEST(Run, ShapeWordsAtTheFlatLimits) {
+  const struct {
+    bool inch;
+    Entry entry;
+    const char* radius;
+    const char* word;
+  } cases[] = {
+      {false, Entry::LradI, "300000", " Flat"},     {false, Entry::LradI, "254000", " Convex"},
+      {false, Entry::LradI, "200000", " Convex"},   {false, Entry::LradI, "-200000", " Concave"},
+      {false, Entry::LradI, "-254000", " Concave"}, {false, Entry::LradI, "-300000", " Flat"},
+      {false, Entry::lRadM, "20000", " Flat"},      {false, Entry::lRadM, "10000", " Concave"},
+      {false, Entry::lRadM, "-20000", " Flat"},     {false, Entry::lRadM, "-206", " Convex"},
+      {false, Entry::lRadM, "206", " Concave"},     {true, Entry::lRadM, "20000", " Flat"},
+      {true, Entry::lRadM, "-20000", " Flat"},      {true, Entry::LradI, "10001", " Flat"},
+      {true, Entry::LradI, "10000", " Convex"},     {false, Entry::LradI, "0", " Concave"},
+      {false, Entry::lRadM, "0", " Convex"},
+  };
+  for (const auto& c : cases) {
+    Fixture f;
+    f.host.inch = c.inch;
+    f.host.entries[c.entry] = c.radius;
+    f.host.abortAfterYields = 1;
+    f.Run();
+    const auto line = Lines(f.host.report)[c.entry == Entry::LradI ? 9 : 10];
+    EXPECT_EQ(line.substr(line.size() - std::string(c.word).size()), c.word)
+        << c.radius << " -> " << line;
+  }
+}
+
+TEST(Run, EmptyGlassNameIsEchoedAsNothing) {
+  Fixture f;
+  f.shared.GlassName = "";
+  f.host.abortAfterYields = 1;
+  f.Run();
+  EXPECT_EQ(Lines(f.host.report)[13], "Refractive Index =\t\t-> 1.51509  =  @ 632.8nm");
+}
+
+TEST(Run, FailingEntryLeavesThePartialReport) {
+  const std::string failureText =
+      "Please check your data entries, seems there is a problem reading one of your entries as a "
+      "Numerical Value\r\n**OR**\r\nThe program converged to an infinity (IE division by zero)";
+  const auto echoUpTo = [](std::size_t n) {
+    std::string text;
+    for (std::size_t i = 0; i < n; ++i) text += kStartupEchoMm[i] + "\r\n";
+    return text;
+  };
+  const struct {
+    bool inch;
+    Entry entry;
+    const char* text;
+    std::string report;
+  } cases[] = {
+      {false, Entry::MDiam, "abc", "Using these Mirror Parameters\r\n\r\nDiameter =\t\t-> abcmm\r\n"},
+      {false, Entry::MRoC, "", echoUpTo(3) + "Mirror Radius of Curvature =\t-> " + " mm\r\n"},
+      {false, Entry::Mcc, "1,5", echoUpTo(4)},  // read before its line is written
+      {false, Entry::LradI, "flat",
+       echoUpTo(9) + "Image Side Radius = \t-> flat mm"},  // the first piece of its line
+      {true, Entry::LradI, "flat", ""},  // inch: read before its line, so rows 1 to 4 only
+      {false, Entry::lthck, "1e999", echoUpTo(11) + "Thickness =\t\t-> 1e999 mm"},
+      {false, Entry::LindexR, "n/a", echoUpTo(13) + "Refractive Index =\t\t-> n/a  = BK7 @ 632.8nm\r\n"},
+      {false, Entry::LindexR, "1", echoUpTo(13) + kStartupEchoMm[13] .substr(0, 23) + "1  = BK7 @ 632.8nm\r\n"},
+      {false, Entry::lRadM, "9e99", echoUpTo(10) + "Mirror Side Radius =\t\t-> 9e99 mm Flat\r\n" +
+                                        "Thickness =\t\t-> 15 mm\r\nDiameter =\t\t-> 80 mm\r\n" +
+                                        kStartupEchoMm[13] + "\r\n"},  // equal radii: no focal length
+  };
+  for (const auto& c : cases) {
+    Fixture f;
+    f.host.inch = c.inch;
+    f.host.entries[c.entry] = c.text;
+    f.Run();
+    EXPECT_EQ(f.finder.lastOutcome(), RunOutcome::Failed) << c.text;
+    ASSERT_EQ(f.host.messages.size(), 1u);
+    EXPECT_EQ(f.host.messages[0].title, "Hmmm, how did that happen?");
+    EXPECT_EQ(f.host.messages[0].text, failureText);
+    if (c.inch) {
+      EXPECT_EQ(f.host.report,
+                "Using these Mirror Parameters\r\n\r\nDiameter =\t\t-> 317.5\"\r\n"
+                "Mirror Radius of Curvature =\t-> 2540\"\r\n" + kStartupEchoMm[4] + "\r\n\r\n");
+    } else {
+      EXPECT_EQ(f.host.report, c.report) << c.text;
+    }
+    EXPECT_EQ(f.host.caption, "Find Null Variables");
+    EXPECT_FALSE(f.host.abortShown);
+    EXPECT_FALSE(f.finder.RunBusy());
+  }
+}
+
+TEST(Run, ZeroMirrorRadiusOrDiameterFailsRightAfterTheEcho) {
+  for (Entry e : {Entry::MRoC, Entry::MDiam}) {
+    Fixture f;
+    f.host.entries[e] = "0";
+    f.Run();
+    EXPECT_EQ(f.finder.lastOutcome(), RunOutcome::Failed);
+    const auto lines = Lines(f.host.report);
+    ASSERT_EQ(lines.size(), 16u);  // the whole echo, then nothing
+    EXPECT_EQ(lines[14], "Lens Focal Length = \t-> 399.93 mm");
+    EXPECT_EQ(f.host.yields, 1);  // only the find button's closing yield: no search
+  }
+}
+
+TEST(Run, NegativeRadiusOfCurvatureIsTheSameMirror) {
+  Fixture f;
+  f.host.entries[Entry::MRoC] = "-2540";
+  f.Run();
+  EXPECT_EQ(Lines(f.host.report)[3], "Mirror Radius of Curvature =\t-> -2540 mm");
+  EXPECT_EQ(Lines(f.host.report)[16], "Object to Lens Distance         \t\t=\t204.817 mm");
+}
+
+TEST(Run, AbortStillGivesACompleteResultsBlockAndSaysSo) {
+  Fixture f;
+  f.host.abortAfterYields = 20;  // a key press early in the search
+  f.Run();
+  EXPECT_EQ(f.finder.lastOutcome(), RunOutcome::Aborted);
+  const auto lines = Lines(f.host.report);
+  ASSERT_EQ(lines.size(), 15u + 8u + 1u);
+  EXPECT_EQ(lines[15], "Results: ");
+  EXPECT_EQ(lines[22].rfind("Maximum Optical Path Difference \t=\t", 0), 0u);
+  EXPECT_EQ(lines[23], kAbortLine);
+  EXPECT_NE(lines[16], "Object to Lens Distance         \t\t=\t204.817 mm");  // not the null
+  EXPECT_TRUE(f.host.messages.empty());  // an abort is not a failure
+  EXPECT_EQ(f.host.caption, "Find Null Variables");
+
+  // The next run clears the request and finds the null again.
+  f.host.abortAfterYields = -1;
+  f.Run();
+  EXPECT_EQ(f.finder.lastOutcome(), RunOutcome::Completed);
+  EXPECT_EQ(f.host.report.find(kAbortLine), std::string::npos);
+}
+
+TEST(Run, ProgressLinesFromThe11thIterationAndNeverAccumulating) {
+  // A lens diameter ten times larger divides the search gain by ten, so the
+  // search needs many more than ten iterations.
+  Fixture f;
+  f.host.entries[Entry::LDiam] = "800";
+  f.Run();
+  ASSERT_EQ(f.finder.lastOutcome(), RunOutcome::Completed);
+  ASSERT_GT(f.finder.lastSummary().iterations, 22);
+  int progressShown = 0;
+  std::string echo;
+  for (const auto& text : f.host.reportHistory) {
+    const auto at = text.find("Object-Lens =");
+    if (at == std::string::npos) continue;
+    ++progressShown;
+    if (echo.empty()) echo = text.substr(0, at);
+    EXPECT_EQ(text.substr(0, at), echo);  // the echo, then only the latest three lines
+    const auto progress = Lines(text.substr(at));
+    ASSERT_EQ(progress.size(), 4u);  // three lines, each ended by CR LF
+    EXPECT_EQ(progress[0].back(), ' ');
+    EXPECT_EQ(progress[1].rfind("Lens-Mirror = ", 0), 0u);
+    EXPECT_EQ(progress[2].rfind("Marginal SA = ", 0), 0u);
+  }
+  EXPECT_EQ(progressShown, f.finder.lastSummary().iterations / 11);
+  EXPECT_NE(echo.find("-> 800 mm"), std::string::npos);
+  EXPECT_EQ(f.host.report.find("Object-Lens ="), std::string::npos);  // replaced by the results
+}
+
+TEST(Run, SecondClickDuringARunOnlyMovesTheFocus) {
+  Fixture f;
+  int nestedClicks = 0;
+  f.host.onYield = [&] {
+    if (f.finder.RunBusy() && nestedClicks < 3) {
+      ++nestedClicks;
+      f.finder.FindIt_Click(f.host);  // turned away
+    }
+  };
+  f.Run();
+  EXPECT_EQ(nestedClicks, 3);
+  EXPECT_EQ(f.host.focusMoves, 4);
+  EXPECT_EQ(f.finder.lastOutcome(), RunOutcome::Completed);
+  // One run: the report was cleared exactly once.
+  int cleared = 0;
+  for (const auto& text : f.host.reportHistory) cleared += text.empty();
+  EXPECT_EQ(cleared, 1);
+}
+
+TEST(Run, SpinnerTurnsOnAndIsPutBack) {
+  Fixture f;
+  std::vector<std::string> captions;
+  f.host.entries[Entry::LDiam] = "800";  // a long search: well over 1001 spinner calls
+  f.Run();
+  EXPECT_EQ(f.host.caption, "Find Null Variables");
+  EXPECT_GT(f.finder.engine.spinCounter() + f.finder.engine.spinGlyph(), 0);
+}
+
+TEST(Run, AnyTextInAnyFieldEndsInAReportOrTheErrorMessage) {
+  // Odd texts and numbers in every field: every run must end, with its
+  // results, the error message or the abort line, and the window's state
+  // (caption, notice, busy flag) back to idle.
+  const std::vector<std::string> odd = {
+      "",      " ",     "abc",    "1e999", "-0",     "0",       "1e-300", "1e300",  "-1e300",
+      "+5",    "5.",    ".5",     "9e99",  "-9e99",  "1,5",     "nan",    "inf",    "-",
+      "  12 ", "1e-5",  "-1e-5",  "3",     "-3",     "0.0001",  "1e15",   "-1e15",  "2",
+      "100",   "-100",  "1.5",    "-206",  "206",    "1e308",   "4.9e-324"};
+  const Entry fields[] = {Entry::MDiam, Entry::MRoC,  Entry::Mcc,   Entry::LradI,
+                          Entry::lRadM, Entry::lthck, Entry::LDiam, Entry::LindexR};
+  std::mt19937 rng(6122026);
+  for (int run = 0; run < 600; ++run) {
+    Fixture f;
+    f.host.inch = rng() % 2;
+    f.host.abortAfterYields = 20000;  // the key press of a patient user
+    const int changed = 1 + rng() % 3;
+    for (int k = 0; k < changed; ++k) {
+      f.host.entries[fields[rng() % 8]] = odd[rng() % odd.size()];
+    }
+    ASSERT_NO_THROW(f.Run());
+    const RunOutcome outcome = f.finder.lastOutcome();
+    ASSERT_NE(outcome, RunOutcome::None);
+    if (outcome == RunOutcome::Failed) {
+      EXPECT_EQ(f.host.messages.size(), 1u);
+    } else {
+      EXPECT_NE(f.host.report.find("Maximum Optical Path Difference"), std::string::npos);
+      EXPECT_EQ(outcome == RunOutcome::Aborted, f.host.report.find(kAbortLine) != std::string::npos);
+    }
+    EXPECT_EQ(f.host.caption, "Find Null Variables");
+    EXPECT_FALSE(f.host.abortShown);
+    EXPECT_FALSE(f.finder.RunBusy());
+  }
+}
+
+}  // namespace
+}  // namespace vn

@@ -1,0 +1,85 @@
+// A run host for tests: the window's start-up entries, a report that records
+// every text the run set, the message boxes it showed, and a yield that can
+// press "a key" after a given number of yields.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "engine/null_test_engine.h"
+#include "run/run_host.h"
+
+namespace vn::test {
+
+class RecordingHost : public RunHost {
+ public:
+  std::map<Entry, std::string> entries = {
+      {Entry::MDiam, "317.5"}, {Entry::MRoC, "2540"}, {Entry::Mcc, "-1"},
+      {Entry::LradI, "9e99"},  {Entry::lRadM, "-206"}, {Entry::lthck, "15"},
+      {Entry::LDiam, "80"},    {Entry::LindexR, "1.51509"}};
+  bool saveOslo = false;
+  bool qtrWave = false;
+  bool inch = false;
+
+  std::string report;
+  std::vector<std::string> reportHistory;
+  std::string caption = "Find Null Variables";
+  bool abortShown = false;
+  int focusMoves = 0;
+  struct Message {
+    std::string title, text;
+  };
+  std::vector<Message> messages;
+  bool yesAnswer = false;
+
+  // The engine whose abort flag a "key press" sets, and after how many yields.
+  NullTestEngine* engine = nullptr;
+  long abortAfterYields = -1;
+  long yields = 0;
+  std::function<void()> onYield;
+
+  std::string EntryText(Entry e) override { return entries[e]; }
+  bool IsChecked(CheckBox b) override { return b == CheckBox::SaveOslo ? saveOslo : qtrWave; }
+  bool InchUnitsSelected() override { return inch; }
+  std::string ReportText() override { return report; }
+  void SetReportText(const std::string& text) override {
+    report = text;
+    reportHistory.push_back(text);
+  }
+  void SetFindCaption(const std::string& c) override { caption = c; }
+  void ShowAbortNotice(bool shown) override { abortShown = shown; }
+  void FocusReport() override { ++focusMoves; }
+  void ShowMessage(const std::string& title, const std::string& text) override {
+    messages.push_back({title, text});
+  }
+  bool AskYesNo(const std::string& title, const std::string& text) override {
+    messages.push_back({title, text});
+    return yesAnswer;
+  }
+  void YieldToEvents() override {
+    ++yields;
+    if (engine != nullptr && abortAfterYields >= 0 && yields >= abortAfterYields) {
+      engine->system.AbortRequested = -1;
+    }
+    if (onYield) onYield();
+  }
+};
+
+// The report split at CR LF.
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (;;) {
+    const auto end = text.find("\r\n", start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start));
+      return lines;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+}
+
+}  // namespace vn::test
