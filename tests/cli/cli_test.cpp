@@ -1,0 +1,126 @@
+// The command-line program through its real executable: what scripts rely on
+// (standard output, standard error, exit status).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+
+#include "run/null_finder.h"
+
+namespace vn {
+namespace {
+
+struct CliResult {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Runs the program with the given arguments (already quoted for the shell).
+CliResult RunCli(const std::string& args) {
+  const std::string base = ::testing::TempDir() + "vn_cli_" +
+                           ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  const std::string cmd = std::string("'") + VN_CLI_PATH + "' " + args + " >'" + base +
+                          ".out' 2>'" + base + ".err' </dev/null";
+  CliResult r;
+  const int raw = std::system(cmd.c_str());
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = ReadAll(base + ".out");
+  r.err = ReadAll(base + ".err");
+  return r;
+}
+
+TEST(Cli, StartUpRunPrintsTheReportWithUnixLineEnds) {
+  const CliResult r = RunCli("");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.find('\r'), std::string::npos);
+  EXPECT_EQ(r.out.rfind("Using these Mirror Parameters\n\nDiameter =\t\t-> 317.5mm\n", 0), 0u);
+  EXPECT_NE(r.out.find("Lens to Mirror Distance         \t\t=\t2076.366 mm\n"), std::string::npos);
+  // The last report line has no line end of its own: exactly one final LF.
+  EXPECT_EQ(r.out.substr(r.out.size() - 15), "\t=\t0.035 Waves\n");
+  EXPECT_TRUE(r.err.empty());
+}
+
+TEST(Cli, InchDefaultsAreTheConvertedStartUpEntries) {
+  const CliResult r = RunCli("--units inch");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("Diameter =\t\t-> 12.5\"\n"), std::string::npos);
+  EXPECT_NE(r.out.find("Mirror Radius of Curvature =\t-> 100\"\n"), std::string::npos);
+  EXPECT_NE(r.out.find("-> 3.54330708661417E+98\" Flat\n"), std::string::npos);
+  EXPECT_NE(r.out.find("Object to Lens Distance         \t\t=\t8.0637\"\n"), std::string::npos);
+}
+
+TEST(Cli, EntriesAreTakenAsTyped) {
+  const CliResult r = RunCli("--conic -1.0 --mirror-roc ' -2540 ' --index 1.51509");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("-> -1 (Parabola)\n"), std::string::npos);
+  EXPECT_NE(r.out.find("Mirror Radius of Curvature =\t->  -2540  mm\n"), std::string::npos);
+}
+
+TEST(Cli, FailedRunLeavesItsReportAndExitsWith1) {
+  const CliResult r = RunCli("--mirror-roc abc");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out,
+            "Using these Mirror Parameters\n\nDiameter =\t\t-> 317.5mm\n"
+            "Mirror Radius of Curvature =\t-> abc mm\n\n");
+  EXPECT_EQ(r.err,
+            "Hmmm, how did that happen?\nPlease check your data entries, seems there is a problem "
+            "reading one of your entries as a Numerical Value\n**OR**\nThe program converged to an "
+            "infinity (IE division by zero)\n");
+}
+
+TEST(Cli, TimeoutAbortsLikeAKeyPressAndExitsWith3) {
+  const CliResult r = RunCli("--timeout 0");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.out.find("Results: \n"), std::string::npos);
+  EXPECT_EQ(r.out.substr(r.out.size() - std::string(kAbortLine).size() - 1),
+            std::string(kAbortLine) + "\n");
+}
+
+TEST(Cli, UsageErrorsPrintNothingOnStdoutAndExitWith2) {
+  for (const char* args : {"--bogus", "--units metres", "--mirror-roc", "--timeout -1",
+                           "--timeout soon", "--json=yes", "extra"}) {
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_TRUE(r.out.empty()) << args;
+    EXPECT_FALSE(r.err.empty()) << args;
+  }
+}
+
+TEST(Cli, JsonCarriesTheResultsInTheRunsUnit) {
+  const CliResult mm = RunCli("--json");
+  EXPECT_EQ(mm.status, 0);
+  EXPECT_EQ(mm.out.rfind("{\"units\":\"mm\",", 0), 0u);
+  EXPECT_NE(mm.out.find("\"object_distance\":204.81"), std::string::npos);
+  EXPECT_NE(mm.out.find("\"lens_mirror_distance\":2076.36"), std::string::npos);
+  EXPECT_NE(mm.out.find("\"converged\":true"), std::string::npos);
+  EXPECT_NE(mm.out.find("\"mirror_diameter\":317.5"), std::string::npos);
+
+  const CliResult inch = RunCli("--json --units inch");
+  EXPECT_NE(inch.out.find("\"object_distance\":8.063"), std::string::npos);
+
+  const CliResult failed = RunCli("--json --lens-diameter 0");
+  EXPECT_EQ(failed.status, 1);
+  EXPECT_NE(failed.out.find("\"error\":\"Hmmm, how did that happen?\""), std::string::npos);
+}
+
+TEST(Cli, HelpAndVersion) {
+  const CliResult help = RunCli("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--mirror-diameter"), std::string::npos);
+  const CliResult version = RunCli("--version");
+  EXPECT_EQ(version.out, "vantry-null-cli 2.2.0\n");
+}
+
+}  // namespace
+}  // namespace vn
