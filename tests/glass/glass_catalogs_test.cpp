@@ -1,0 +1,254 @@
+// The catalogs as the dialog lists them: the collation, the loaded order of
+// both catalogs, the marks, and loading as a repeatable step.
+#include "glass/glass_catalogs.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "glass/glass_rows.h"
+
+namespace vn {
+namespace {
+
+// The order each catalog list must show, position 0 first, as the product
+// documents it; the dialog relies on BK7 being at Schott position 49.
+const char* const kSchottListOrder =
+    "BaF12*, BaF13, BaF3, BaF4, BaF5*, BaF50, BaF51, BaF52, BaF53*, BaF54*, BaF8, BaF9, BaFN10, "
+    "BaFN11, BaFN6, BaK1, BaK2, BaK4, BaK5, BaK50, BaK6*, BaLF3*, BaLF4, BaLF5, BaLF50, BaLF51*, "
+    "BaLF6*, BaLF8*, BaLK1*, BaLKN3, BaSF1, BaSF10, BaSF12, BaSF13, BaSF14*, BaSF2, BaSF5*, "
+    "BaSF50*, BaSF51, BaSF52, BaSF54, BaSF55*, BaSF56, BaSF57, BaSF6, BK1, BK10, BK3, BK6, BK7, "
+    "BK8, F1, F13, F14, F15, F2, F3, F4, F5, F6, F7, F8, F9, FK1*, FK3, FK5, FK51, FK52, FK54, "
+    "FN11, K10, K11, K3, K4, K5, K50, K51*, K7, KF1*, KF3, KF50*, KF6, KF9, KzF1, KzF2, KzF6*, "
+    "KzFS1, KzFS6, KzFS8, KzFSN2, KzFSN4, KzFSN5, KzFSN7*, KzFSN9, LaF13, LaF20, LaF22, LaF23*, "
+    "LaF25*, LaF26*, LaF9, LaFN10, LaFN11*, LaFN2*1, LaFN2, LaFN24, LaFN28, LaFN3*, LaFN7, LaFN8, "
+    "LaK10, LaK11, LaK20*, LaK21, LaK23, LaK28, LaK31, LaK8, LaK9, LaKL21, LaKN12, LaKN13, "
+    "LaKN14, LaKN16*, LaKN22, LaKN6, LaKN7, LaSF11*, LaSF13*, LaSF32, LaSF33, LaSF8*, LaSFN15, "
+    "LaSFN18*, LaSFN3*, LaSFN30, LaSFN31, LaSFN9, LF1*, LF2*, LF3*, LF4*, LF5, LF6*, LF7, LF8, "
+    "LgSK2*, LLF1, LLF2, LLF3*, LLF4*, LLF6, LLF7, PK1, PK2, PK3, PK50, PK51, PSK2, PSK3, PSK50, "
+    "PSK52, PSK53, SF1, SF10, SF11, SF12, SF13, SF14, SF15, SF16, SF17*, SF18, SF19, SF2, SF3, "
+    "SF4, SF5, SF50*, SF51*, SF52*, SF53, SF54, SF55, SF56, SF57, SF58, SF59, SF6, SF61*, SF62*, "
+    "SF63, SF7*, SF8, SF9, SFL56, SFL6, SFN64*, SK1, SK10, SK11, SK12, SK13, SK14, SK15, SK16, "
+    "SK19*, SK2, SK20*, SK3, SK4, SK5, SK51, SK52*, SK6, SK7, SK8, SK9*, SKN18*, SSK1, SSK2, "
+    "SSK3, SSK4, SSK50, SSK51, SSK52*, SSKN5, SSKN8, TiF1*, TiF2*, TiF3, TiF4*, TiF6, TiFN5, "
+    "TiK1*, TiSF1*, UBK7, UK50, ZK1, ZK5*, ZKN7";
+
+const char* const kOharaListOrder =
+    "BSL1, BSL7Y, FTL8, NSL3, NSL7, O_BAH10, O_BAH11, O_BAH13, O_BAH22, O_BAH26, O_BAH27, "
+    "O_BAH28, O_BAH30, O_BAH32, O_BAH71, O_BAH77, O_BAH78, O_BAL11, O_BAL12, O_BAL14, O_BAL15, "
+    "O_BAL15Y, O_BAL2, O_BAL22, O_BAL3, O_BAL35, O_BAL35Y, O_BAL41, O_BAL5, O_BAL7, O_BAM12, "
+    "O_BAM21, O_BAM23, O_BAM25, O_BAM3, O_BAM4, O_BAM5, O_BAM8, O_BAM9, O_BPH35, O_BPH40, "
+    "O_BPH45, O_BPH5, O_BPH50, O_BPH8, O_BPM4, O_BPM51, O_BSL21, O_BSL22, O_BSL3, O_BSM10, "
+    "O_BSM14, O_BSM15, O_BSM16, O_BSM16C, O_BSM2, O_BSM21, O_BSM22, O_BSM23, O_BSM24, O_BSM25, "
+    "O_BSM28, O_BSM4, O_BSM51Y, O_BSM6, O_BSM7, O_BSM9, O_FSL3, O_FTL10, O_FTM8, O_LAH71, "
+    "O_LAH78, O_LAL58, O_LAM51, O_LAM52, O_LAM58, O_LAM59, O_LAM61, O_LAM7, O_L-BAL35, O_L-BAL42, "
+    "O_L-BSM15, O_L-LAL12, O_L-LAM69, O_L-TIM28, O_NSL2, O_NSL33, O_NSL36, O_NSL5, O_PBH1, "
+    "O_PBH10, O_PBH11, O_PBH11W, O_PBH13, O_PBH13W, O_PBH14, O_PBH14W, O_PBH21, O_PBH23, "
+    "O_PBH23W, O_PBH25, O_PBH25W, O_PBH3, O_PBH3W, O_PBH4, O_PBH4W, O_PBH53, O_PBH53W, O_PBH6, "
+    "O_PBH6W, O_PBH71, O_PBH72, O_PBL1, O_PBL1Y, O_PBL2, O_PBL21, O_PBL22, O_PBL25, O_PBL25Y, "
+    "O_PBL26, O_PBL26Y, O_PBL27, O_PBL6, PBL6Y, PBM1, PBM18Y, PBM2, PBM22, PBM25, PBM27, PBM28, "
+    "PBM28W, PBM2Y, PBM3, PBM35, PBM39, PBM4, PBM5, PBM6, PBM8, PBM8Y, PBM9, S-APL1, S-BAH10, "
+    "S-BAH11, S-BAH27, S-BAH28, S-BAH32, S-BAH54, S-BAL11, S-BAL12, S-BAL14, S-BAL2, S-BAL22, "
+    "S-BAL3, S-BAL35, S-BAL41, S-BAL42, S-BAL50, S-BAM12, S-BAM3, S-BAM4, S-BSL7, S-BSM10, "
+    "S-BSM14, S-BSM15, S-BSM16, S-BSM18, S-BSM2, S-BSM22, S-BSM25, S-BSM28, S-BSM36, S-BSM4, "
+    "S-BSM71, S-BSM81, S-BSM9, S-BSM93, S-FPL51, S-FPL51Y, S-FPL52, S-FPL53, S-FSL5, S-FSL5Y, "
+    "S-FTL10, S-FTM16, S-LAH51, S-LAH52, S-LAH53, S-LAH54, S-LAH55, S-LAH58, S-LAH59, S-LAH60, "
+    "S-LAH63, S-LAH64, S-LAH65, S-LAH66, S-LAH67, S-LAH75, S-LAH79, S-LAL10, S-LAL11, S-LAL12, "
+    "S-LAL13, S-LAL14, S-LAL18, S-LAL52, S-LAL54, S-LAL56, S-LAL58, S-LAL59, S-LAL60, S-LAL61, "
+    "S-LAL7, S-LAL8, S-LAL9, S-LAM2, S-LAM3, S-LAM51, S-LAM52, S-LAM54, S-LAM55, S-LAM58, "
+    "S-LAM59, S-LAM60, S-LAM61, S-LAM66, S-LAM7, S-NBH5, S-NBH8, S-NBM51, S-NPH1, S-NPH2, S-NSL2, "
+    "S-NSL3, S-NSL36, S-NSL5, S-PHM51, S-PHM52, S-PHM53, SSL2, SSL5, S-TIH1, S-TIH10, S-TIH11, "
+    "S-TIH13, S-TIH14, S-TIH18, S-TIH23, S-TIH3, S-TIH4, S-TIH53, S-TIH6, S-TIL1, S-TIL2, "
+    "S-TIL25, S-TIL26, S-TIL27, S-TIL6, S-TIM1, S-TIM2, S-TIM22, S-TIM25, S-TIM27, S-TIM28, "
+    "S-TIM3, S-TIM35, S-TIM39, S-TIM5, S-TIM6, S-TIM8, S-YGH51, TIH53, TIM11, TPH55";
+
+std::vector<std::string> SplitNames(const char* list) {
+  std::vector<std::string> names;
+  std::istringstream in(list);
+  std::string name;
+  while (std::getline(in, name, ',')) {
+    name.erase(0, name.find_first_not_of(' '));
+    names.push_back(name);
+  }
+  return names;
+}
+
+std::vector<std::string> NamesOf(std::span<const GlassRecord> glasses) {
+  std::vector<std::string> names;
+  for (const GlassRecord& glass : glasses) names.push_back(glass.Name);
+  return names;
+}
+
+std::vector<std::string> NamesOfRows(const std::vector<std::string>& rows) {
+  std::vector<std::string> names;
+  for (const std::string& row : rows) names.push_back(row.substr(0, row.find('|')));
+  return names;
+}
+
+// Records the list calls of a load.
+class RecordingLists : public GlassListControls {
+ public:
+  void ClearList(GlassCatalog list) override {
+    calls.push_back(std::string("clear ") + CatalogWord(list));
+    items[static_cast<int>(list)].clear();
+  }
+  void AddListItem(GlassCatalog list, const std::string& name) override {
+    items[static_cast<int>(list)].push_back(name);
+  }
+  std::vector<std::string> calls;
+  std::vector<std::string> items[2];
+};
+
+// Pairs of rows (name and "|" are all that decide) where the first must sort
+// first, each showing one rule of the collation.
+TEST(GlassCollation, RulesOfTheCatalogOrder) {
+  const std::pair<const char*, const char*> ordered[] = {
+      // Digits compare as characters, not as numbers.
+      {"BaF12*|", "BaF13|"},
+      {"BaF13|", "BaF3|"},
+      // Case does not count.
+      {"BaK1|", "BK1|"},
+      {"BK7|", "bk8|"},
+      {"LaSFN9|", "LF1*|"},
+      // Punctuation ("|", "*") below digits, digits below letters.
+      {"BK1|", "BK10|"},
+      {"K5|", "K50|"},
+      {"K50|", "K51*|"},
+      {"BaF5*|", "BaF50|"},
+      {"SF9|", "SFL56|"},
+      // "*" below "|".
+      {"LaFN2*1|", "LaFN2|"},
+      {"LaFN2|", "LaFN24|"},
+      // Hyphens do not count; "_" is punctuation like any other.
+      {"S-PHM53|", "SSL2|"},
+      {"SSL2|", "S-TIH1|"},
+      {"O_LAM7|", "O_L-BAL35|"},
+      {"O_L-TIM28|", "O_NSL2|"},
+      {"NSL7|", "O_BAH10|"},
+  };
+  for (const auto& [first, second] : ordered) {
+    EXPECT_TRUE(GlassRowPrecedes(first, second)) << first << " before " << second;
+    EXPECT_FALSE(GlassRowPrecedes(second, first)) << first << " before " << second;
+  }
+  // A strict order: never before itself; names equal but for a hyphen or case
+  // still have one fixed order.
+  EXPECT_FALSE(GlassRowPrecedes("BK7|", "BK7|"));
+  EXPECT_NE(GlassRowPrecedes("S-TIH1|", "STIH1|"), GlassRowPrecedes("STIH1|", "S-TIH1|"));
+  EXPECT_NE(GlassRowPrecedes("bk7|", "BK7|"), GlassRowPrecedes("BK7|", "bk7|"));
+}
+
+// The loaded arrays against the documented lists, name for name.
+TEST(GlassCatalogs, LoadedOrderIsTheListOrder) {
+  GlassCatalogs catalogs;
+  catalogs.LoadSchottCatalog();
+  catalogs.LoadOharaCatalog();
+  EXPECT_EQ(NamesOf(catalogs.Glasses(GlassCatalog::Schott)), SplitNames(kSchottListOrder));
+  EXPECT_EQ(NamesOf(catalogs.Glasses(GlassCatalog::Ohara)), SplitNames(kOharaListOrder));
+
+  EXPECT_EQ(catalogs.SchottGlass[0].Name, "BaF12*");
+  EXPECT_EQ(catalogs.SchottGlass[49].Name, "BK7");
+  EXPECT_EQ(catalogs.SchottGlass[240].Name, "ZKN7");
+  EXPECT_EQ(catalogs.OharaGlass[0].Name, "BSL1");
+  EXPECT_EQ(catalogs.OharaGlass[275].Name, "TPH55");
+  // The places beyond the glasses stay empty.
+  for (int k = kSchottGlassCount; k < kSchottPlaces; ++k)
+    EXPECT_EQ(catalogs.SchottGlass[k], GlassRecord{});
+  for (int k = kOharaGlassCount; k < kOharaPlaces; ++k)
+    EXPECT_EQ(catalogs.OharaGlass[k], GlassRecord{});
+}
+
+// The data files happen to be stored in list order, so loading them proves
+// little about the sort; sorting the same rows from other orders must give
+// the list order too.
+TEST(GlassCatalogs, SortingAnyArrangementGivesTheListOrder) {
+  const std::pair<std::span<const std::string_view>, const char*> catalogs[] = {
+      {BuiltInSchottRows(), kSchottListOrder}, {BuiltInOharaRows(), kOharaListOrder}};
+  std::mt19937 random(20240611);
+  for (const auto& [builtIn, listOrder] : catalogs) {
+    const std::vector<std::string> expected = SplitNames(listOrder);
+    std::vector<std::string> rows(builtIn.begin(), builtIn.end());
+    std::reverse(rows.begin(), rows.end());
+    SortGlassRows(rows);
+    EXPECT_EQ(NamesOfRows(rows), expected);
+    for (int round = 0; round < 5; ++round) {
+      std::shuffle(rows.begin(), rows.end(), random);
+      SortGlassRows(rows);
+      EXPECT_EQ(NamesOfRows(rows), expected);
+    }
+  }
+}
+
+// The marks travel with the names: 60 Schott names end in "*" (not in the
+// OSLO database), 118 Ohara names carry OSLO's "O_" prefix; the reference
+// rows of the catalog are present character for character.
+TEST(GlassCatalogs, MarksAndReferenceRows) {
+  const GlassCatalogs& catalogs = BuiltInGlassCatalogs();
+  int starred = 0, prefixed = 0;
+  for (const GlassRecord& glass : catalogs.Glasses(GlassCatalog::Schott))
+    starred += glass.Name.back() == '*';
+  for (const GlassRecord& glass : catalogs.Glasses(GlassCatalog::Ohara))
+    prefixed += glass.Name.rfind("O_", 0) == 0;
+  EXPECT_EQ(starred, 60);
+  EXPECT_EQ(prefixed, 118);
+
+  const std::pair<GlassCatalog, const char*> referenceRows[] = {
+      {GlassCatalog::Schott, "BK7|2.27189|-0.0101081|0.0105925|0.00020817|-7.64725e-06|4.9241e-07"},
+      {GlassCatalog::Schott,
+       "F2|2.55541|-0.00887461|0.0224948|0.00086925|-2.40117e-05|4.53652e-06"},
+      {GlassCatalog::Schott,
+       "FK1*|2.13925|-0.00924094|0.00874498|0.000214636|-1.2672e-05|6.81547e-07"},
+      {GlassCatalog::Schott,
+       "SF11|3.05396|-0.0115804|0.0391998|0.00294628|-0.00020371|2.76336e-05"},
+      {GlassCatalog::Ohara,
+       "S-BSL7|2.27045|-0.0100001|0.0105376|0.000248514|-1.81021e-05|1.36561e-06"},
+      {GlassCatalog::Ohara,
+       "O_BSL3|2.21874|-0.010424|0.00957252|0.000307291|-2.57191e-05|1.55498e-06"},
+      {GlassCatalog::Ohara,
+       "S-FPL53|2.05335|-0.00433293|0.00599599|0.000119549|-1.14714e-05|7.94331e-07"},
+  };
+  for (const auto& [catalog, row] : referenceRows) {
+    const auto glasses = catalogs.Glasses(catalog);
+    EXPECT_TRUE(std::any_of(glasses.begin(), glasses.end(), [&](const GlassRecord& glass) {
+      return glass.CatalogRow == row;
+    })) << row;
+  }
+}
+
+// The dialog rebuilds the catalogs at every opening: a second load gives the
+// same arrays and lists, even over arrays that were changed in between; each
+// catalog load yields once; the lists are cleared (Schott, then Ohara) and
+// refilled in array order.
+TEST(GlassCatalogs, LoadingIsRepeatable) {
+  GlassCatalogs catalogs;
+  RecordingLists lists;
+  int yields = 0;
+  catalogs.LoadGlassCatalogs(lists, [&] { ++yields; });
+  EXPECT_EQ(yields, 2);
+  EXPECT_EQ(lists.calls, (std::vector<std::string>{"clear Schott", "clear Ohara"}));
+  EXPECT_EQ(lists.items[0], SplitNames(kSchottListOrder));
+  EXPECT_EQ(lists.items[1], SplitNames(kOharaListOrder));
+
+  const auto schottFirst = catalogs.SchottGlass;
+  const auto oharaFirst = catalogs.OharaGlass;
+  catalogs.SchottGlass[49].A0 = 0;
+  catalogs.SchottGlass[245].Name = "stray";
+  catalogs.OharaGlass[0].Name = "stray";
+  RecordingLists again;
+  catalogs.LoadGlassCatalogs(again);
+  EXPECT_EQ(catalogs.SchottGlass, schottFirst);
+  EXPECT_EQ(catalogs.OharaGlass, oharaFirst);
+  EXPECT_EQ(again.items[0], lists.items[0]);
+  EXPECT_EQ(again.items[1], lists.items[1]);
+
+  // Two separate catalog objects do not share state.
+  GlassCatalogs other;
+  EXPECT_TRUE(other.Glasses(GlassCatalog::Schott).empty());
+  EXPECT_EQ(BuiltInGlassCatalogs().SchottGlass, schottFirst);
+}
+
+}  // namespace
+}  // namespace vn
