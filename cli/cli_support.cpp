@@ -1,18 +1,65 @@
+// The command line's stand-ins for the two dialogs, and its extras.
 #include "cli/cli_support.h"
 
+#include "common/number_text.h"
+#include "glass/glass_lookup.h"
+#include "glass/glass_record.h"
+#include "glass/refractive_index_dialog.h"
 #include "oslo/lens_file_export.h"
 
 namespace vn::cli {
 
-std::string ListGlasses() { throw UsageProblem("--list-glasses: the glass catalogs are not built in yet"); }
+std::string ListGlasses() { return ListGlassesText(); }
 
-std::string ChooseGlass(const std::optional<std::string>&, const std::optional<std::string>&,
-                        SharedValues&) {
-  throw UsageProblem("--glass/--wavelength: the glass catalogs are not built in yet");
+std::string ChooseGlass(const std::optional<std::string>& glass,
+                        const std::optional<std::string>& wavelengthNm, SharedValues& shared) {
+  // The glass: the one named, or the current one, as the dialog opens on it.
+  const std::string name = glass ? *glass : shared.GlassName;
+  const auto found = FindGlass(name);
+  if (!found) {
+    std::string message = "unknown glass '" + name + "'";
+    const auto close = CloseGlassNames(name);
+    if (!close.empty()) {
+      message += "; close matches:";
+      for (const auto& n : close) message += " " + n;
+    }
+    throw UsageProblem(message);
+  }
+  // The wavelength, checked as the dialog checks it.
+  const std::string text =
+      wavelengthNm ? *wavelengthNm : GeneralNumber(shared.TestWavelength * 1000);
+  const WavelengthReading reading = ReadWavelength(text);
+  if (!reading.nanometres) throw UsageProblem(reading.message);
+  shared.GlassName = found->glass->Name;
+  shared.TestWavelength = *reading.nanometres * 0.001;
+  return RoundedIndexText(*found->glass, *reading.nanometres);
 }
 
-bool ChooseExploration(const std::string&, SharedValues&) {
-  throw UsageProblem("--explore: not available yet");
+bool ChooseExploration(const std::string& choice, SharedValues& shared) {
+  const auto eq = choice.find('=');
+  const std::string kind = choice.substr(0, eq);
+  const std::string value = eq == std::string::npos ? "" : choice.substr(eq + 1);
+  if (kind == "waves") {
+    // The dialog's four wave options.
+    const auto w = ReadNumber(value);
+    for (double option : {0.25, 0.125, 0.1, 0.05}) {
+      if (w && *w == option) {
+        shared.ErrorLimit = option;
+        shared.ErrorLimitInWaves = true;
+        return true;
+      }
+    }
+    throw UsageProblem("--explore waves=W takes 0.25, 0.125, 0.1 or 0.05");
+  }
+  if (kind == "amount") {
+    const auto x = ReadNumber(value);
+    if (!x) throw UsageProblem("Error margin data is not a numerical value!");
+    shared.ErrorLimit = *x;
+    shared.ErrorLimitInWaves = false;
+    // As in the dialog, OK with an amount of 0 takes the check back.
+    return *x != 0;
+  }
+  throw UsageProblem("--explore takes waves=W or amount=X");
 }
 
 std::unique_ptr<LensFilePlatform> MakePlatform() { return nullptr; }

@@ -2,6 +2,7 @@
 // (standard output, standard error, exit status).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -112,6 +113,61 @@ TEST(Cli, JsonCarriesTheResultsInTheRunsUnit) {
   const CliResult failed = RunCli("--json --lens-diameter 0");
   EXPECT_EQ(failed.status, 1);
   EXPECT_NE(failed.out.find("\"error\":\"Hmmm, how did that happen?\""), std::string::npos);
+}
+
+TEST(Cli, GlassAndWavelengthActAsTheRefractiveIndexDialog) {
+  // SF11 at 546.1 nm: the dialog's rounded index goes into the index entry,
+  // and the echo names the glass and the wavelength.
+  const CliResult r = RunCli("--glass SF11 --wavelength 546.1");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("Refractive Index =\t\t-> 1.7919  = SF11 @ 546.1nm\n"), std::string::npos);
+  // A typed index wins, but the glass stays the run's, as in the window.
+  const CliResult typed = RunCli("--glass F2 --index 1.6");
+  EXPECT_NE(typed.out.find("-> 1.6  = F2 @ 632.8nm\n"), std::string::npos);
+  // The default glass is BK7; the wavelength alone recomputes its index.
+  const CliResult bk7 = RunCli("--wavelength 632.8");
+  EXPECT_NE(bk7.out.find("-> 1.51509  = BK7 @ 632.8nm\n"), std::string::npos);
+}
+
+TEST(Cli, GlassAndWavelengthAreCheckedAsTheDialogChecksThem) {
+  const CliResult unknown = RunCli("--glass BK77");
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_TRUE(unknown.out.empty());
+  EXPECT_NE(unknown.err.find("BK7"), std::string::npos);  // offered as a close match
+  const CliResult range = RunCli("--wavelength 849.99999 --glass F2");
+  EXPECT_EQ(range.status, 0);
+  for (const char* w : {"349.9", "850.1"}) {
+    const CliResult r = RunCli(std::string("--wavelength ") + w);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("Wavelength needs to be between 350 to 850nm"), std::string::npos);
+  }
+  const CliResult text = RunCli("--wavelength abc");
+  EXPECT_NE(text.err.find("wave length data must be a numeric value!"), std::string::npos);
+}
+
+TEST(Cli, ListGlassesGivesBothCatalogsInListOrder) {
+  const CliResult r = RunCli("--list-glasses");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("Schott\t49\tBK7\t1.5168\t64.142\n"), std::string::npos);
+  EXPECT_EQ(r.out.rfind("Schott\t0\tBaF12*\t", 0), 0u);
+  EXPECT_NE(r.out.find("Ohara\t275\tTPH55\t"), std::string::npos);
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 241 + 276);
+}
+
+TEST(Cli, ExploreChoosesAsTheDialogWould) {
+  const CliResult amount = RunCli("--explore amount=0.5");
+  EXPECT_EQ(amount.status, 0);
+  EXPECT_NE(amount.out.find("\n\nResults for lens mirror spacing error of +0.5 mm\n"), std::string::npos);
+  EXPECT_NE(amount.out.find("\n\nResults for lens mirror spacing error of -0.5 mm\n"), std::string::npos);
+  const CliResult waves = RunCli("--explore waves=0.25");
+  EXPECT_NE(waves.out.find("*** Finding 1/4 wave OPD values for positive error in mirror - lens spacing \n\n"),
+            std::string::npos);
+  // An amount of 0 takes the check back: no exploration.
+  const CliResult zero = RunCli("--explore amount=0");
+  EXPECT_EQ(zero.out.find("spacing error"), std::string::npos);
+  for (const char* bad : {"waves=0.3", "amount=abc", "tape"}) {
+    EXPECT_EQ(RunCli(std::string("--explore ") + bad).status, 2) << bad;
+  }
 }
 
 TEST(Cli, HelpAndVersion) {
