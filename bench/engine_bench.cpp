@@ -1,6 +1,9 @@
 // How long the engine and a whole headless run take.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "common/shared_values.h"
 #include "engine/null_test_engine.h"
 #include "run/null_finder.h"
@@ -73,18 +76,27 @@ class HeadlessHost : public RunHost {
   void YieldToEvents() override {}
 };
 
-// A whole search from the start values: the spacing search with its
-// FindMarginalSA calls, as the run makes it (start-up set-up, inches).
+// The spacing search alone, as the run makes it from its start values
+// (start-up set-up in inches), without the echo and the report.
 void BM_NullSearch(benchmark::State& state) {
-  SharedValues shared;
-  NullFinder finder(shared, nullptr);
-  HeadlessHost host;
-  host.inch = true;
+  NullTestEngine e;
+  e.system = WorkedSystem();
+  e.system.MirrorRadius = -100;
+  e.system.LensThickness = 15 / 25.4;
+  int iterations = 0;
   for (auto _ : state) {
-    finder.FindIt_Click(host);
-    benchmark::DoNotOptimize(host.report.size());
+    const double f = 1 / ((1 / e.system.LensRadius1 + (-1) / e.system.LensRadius2) * 0.51509);
+    double D = 0.5 * f, d2 = 100 - f, h = ((d2 - 100) / -100) * 6.25, SA = 0;
+    const double gain = std::pow(100 / 6.25 / 4, 1.5) * f / (80 / 25.4);
+    iterations = 0;
+    do {
+      e.FindMarginalSA(d2, 6.25, D, h, SA);
+      ++iterations;
+      if (std::fabs(SA) > 0.0001) d2 += std::clamp(gain * SA, -1.0, 1.0);
+    } while (std::fabs(SA) > 0.0001);
+    benchmark::DoNotOptimize(d2);
   }
-  state.counters["iterations"] = finder.lastSummary().iterations;
+  state.counters["iterations"] = iterations;
 }
 BENCHMARK(BM_NullSearch)->Unit(benchmark::kMicrosecond);
 
@@ -98,6 +110,18 @@ void BM_StartUpRunMm(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StartUpRunMm)->Unit(benchmark::kMicrosecond);
+
+void BM_StartUpRunInch(benchmark::State& state) {
+  SharedValues shared;
+  NullFinder finder(shared, nullptr);
+  HeadlessHost host;
+  host.inch = true;
+  for (auto _ : state) {
+    finder.FindIt_Click(host);
+    benchmark::DoNotOptimize(host.report.size());
+  }
+}
+BENCHMARK(BM_StartUpRunInch)->Unit(benchmark::kMicrosecond);
 
 void BM_ExploreWaves005(benchmark::State& state) {
   SharedValues shared;
