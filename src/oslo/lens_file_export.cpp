@@ -1,0 +1,162 @@
+// The OSLO lens file of a solved null test and the export step.
+#include "oslo/lens_file_export.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "common/app_info.h"
+#include "common/arithmetic.h"
+#include "common/number_text.h"
+#include "oslo/lens_file_launch.h"
+#include "oslo/lens_file_name.h"
+
+namespace vn {
+
+std::string ComposeLensFile(const std::string& title, const LensFileSnapshot& snap,
+                            double unitFactor) {
+  const double U = unitFactor;
+  // An inch run writes its lengths as inches and tells OSLO so; a millimetre
+  // run's lengths are millimetres already.
+  const bool inchRun = unitFactor == 1.0;
+
+  // Computed lengths: engine inches times U. Typed lengths (the lens and
+  // mirror entries) are in the display unit already and are never scaled.
+  const std::string beamRadius = RoundedText(Finite(snap.WorkingSemiDiameter * U), 6);
+  const std::string objectDistance = RoundedText(Finite(snap.ObjectDistance * U), 9);
+  const std::string lensMirror = RoundedText(Finite(snap.LensMirrorDistance * U), 6);
+  const std::string mirrorAperture = GeneralNumber(Finite(snap.MirrorSemiDiameter * U));
+  const std::string lensAperture = GeneralNumber(ReadNumberOrFail(snap.LDiam, "LDiam") / 2);
+  // The mirror is concave toward the light coming from the lens: its radius
+  // is the typed radius of curvature with the sign turned.
+  const std::string mirrorRadius = GeneralNumber(Finite(ReadNumberOrFail(snap.MRoC, "MRoC") * -1));
+  const std::string wave = GeneralNumber(snap.TestWavelength);
+
+  std::string text;
+  const auto line = [&text](const std::string& s) {
+    text += s;
+    text += "\r\n";
+  };
+
+  // Header: title, entrance beam radius (the working semi-diameter on the
+  // lens), a tiny field angle for an on-axis point source, units.
+  line("// OSLO 6.2 50002     0     0");
+  line("LEN NEW \"" + title + "\" 0 6 ");
+  line("EBR  " + beamRadius);
+  line("ANG  0.0000001");
+  line("DES  \"OSLO\"");
+  line(inchRun ? "UNI 25.4" : "UNI 1.0");
+
+  // Surface 0: the point source, at the solved distance from the lens.
+  line("// SRF 0");
+  line("AIR");
+  line("TH " + objectDistance);
+  line("AP 0.000248528801");
+
+  // Surface 1: the lens's source-side face.
+  line("NXT  // SRF 1");
+  line("GLA " + snap.GlassName);
+  line("RD " + snap.LradI);
+  line("TH " + snap.lthck);
+  line("AP " + lensAperture);
+
+  // Surface 2: the lens's mirror-side face, then the solved spacing to the mirror.
+  line("NXT  // SRF 2");
+  line("AIR");
+  line("RD " + snap.lRadM);
+  line("TH " + lensMirror);
+  line("AP " + lensAperture);
+
+  // Surface 3: the mirror, the aperture stop. Its thickness is picked up
+  // negated from surface 2, so the light goes back the solved spacing.
+  line("NXT  // SRF 3");
+  line("RFH");
+  line("RD " + mirrorRadius);
+  line("PK THM  -1 0.0");
+  line("AP " + mirrorAperture);
+  line("AST");
+  line("CC " + snap.Mcc);
+
+  // Surfaces 4 and 5: the lens on the return pass, curvatures and thicknesses
+  // picked up from surfaces 2 and 1, so only surfaces 0 to 3 carry numbers.
+  line("NXT  // SRF 4");
+  line("GLA " + snap.GlassName);
+  line("PK CV   -2 0.0");
+  line("PK THM  -3 0.0");
+  line("AP " + lensAperture);
+  line("NXT  // SRF 5");
+  line("AIR");
+  line("PK CV   -4 0.0");
+  line("PK THM  -5 0.0");
+  line("AP " + lensAperture);
+
+  // Surface 6: the image, back at the source; the test wavelength three times.
+  line("NXT  // SRF 6");
+  line("AIR");
+  line("CBK 1");
+  line("WV " + wave + " " + wave + " " + wave + " ");
+  line("WW 1.0 1.0 1.0");
+  line("END  6");
+  line("DLRS 3");
+  return text;
+}
+
+namespace {
+
+[[noreturn]] void FailFile(const std::string& path, const std::string& why) {
+  throw RunFailure(FailureKind::File, "cannot write " + path + ": " + why);
+}
+
+}  // namespace
+
+void WriteFileWhole(const std::string& path, const std::string& text) {
+  namespace fs = std::filesystem;
+  // The temporary file sits in the same folder, so the rename cannot cross
+  // file systems and either the whole text arrives under the name or nothing.
+  const std::string temporary = path + ".tmp";
+  std::error_code ignored;
+
+  std::FILE* file = std::fopen(temporary.c_str(), "wb");
+  if (file == nullptr) FailFile(path, std::strerror(errno));
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  const int writeError = errno;
+  const bool flushed = written && std::fflush(file) == 0;
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !flushed || !closed) {
+    fs::remove(temporary, ignored);
+    FailFile(path, written ? "the file could not be closed" : std::strerror(writeError));
+  }
+
+  std::error_code renamed;
+  fs::rename(temporary, path, renamed);
+  if (renamed) {
+    fs::remove(temporary, ignored);
+    FailFile(path, renamed.message());
+  }
+}
+
+void ExportLensFile(LensExportRun& run, const std::string& title, const LensFileSnapshot& snap,
+                    RunHost& host, LensFilePlatform& platform) {
+  // OSLO needs the glass by name; an index alone is not enough. Tell the user
+  // once per run and write nothing more in it.
+  if (snap.GlassName.empty()) {
+    if (run.SaveLensFile) host.ShowMessage(kAppTitle, kNoGlassMessage);
+    run.SaveLensFile = false;
+    return;
+  }
+  if (!run.SaveLensFile) return;
+
+  const std::string folder = LensFileFolder(run.folderOverride, platform);
+  const std::string named = BuildLensFileName(folder, platform.Separator(), run.inchRun, snap.MDiam,
+                                              snap.MRoC, platform.Now());
+  const std::string path = DistinctLensFilePath(named, run.writtenPaths);
+
+  WriteFileWhole(path, ComposeLensFile(title, snap, run.inchRun ? 1.0 : 25.4));
+  run.writtenPaths.push_back(path);
+
+  OfferLensFileLaunch(run, path, folder, host, platform);
+}
+
+}  // namespace vn
