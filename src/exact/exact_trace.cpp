@@ -1,0 +1,202 @@
+// Exact vector ray trace of the folded null-test system.
+#include "exact/exact_trace.h"
+
+#include <cmath>
+
+#include "exact/scalar_search.h"
+
+namespace vn {
+
+double CurvatureFromRadius(double radius) {
+  if (std::fabs(radius) > 1e30) return 0.0;
+  return 1.0 / radius;
+}
+
+bool MoveToSurface(VectorRay& ray, const ConicSurface& surface, double index) {
+  // Step 1: carry the ray to the surface's vertex plane. Solving from there
+  // keeps the constant term of the quadratic small (it is then c·y²), which is
+  // what lets the root formula below pick the sheet through the vertex.
+  if (ray.dz == 0.0) return false;
+  const double toPlane = (surface.vertexZ - ray.z) / ray.dz;
+  const double y0 = ray.y + toPlane * ray.dy;
+
+  // Step 2: in the vertex frame (z' = 0 on the plane) the line y0 + s·dy,
+  // s·dz meets c·(y² + k·z'²) − 2·z' = 0 where A·s² + 2·B·s + C = 0.
+  const double c = surface.curvature;
+  const double k = surface.conicPlusOne;
+  const double A = c * (ray.dy * ray.dy + k * ray.dz * ray.dz);
+  const double B = c * y0 * ray.dy - ray.dz;
+  const double C = c * y0 * y0;
+  const double discriminant = B * B - A * C;
+  if (discriminant < 0.0) return false;
+
+  // Step 3: the root that stays finite as A → 0 (a plane, or a paraboloid met
+  // along its axis) is the one on the vertex sheet; written as C / (...) it
+  // never suffers the cancellation of the schoolbook formula.
+  const double root = std::sqrt(discriminant);
+  const double denominator = B < 0.0 ? -B + root : -B - root;
+  if (denominator == 0.0) return false;
+  const double toSurface = C / denominator;
+
+  // Step 4: the point must lie on the sheet through the vertex, where
+  // 1 − c·k·z' ≥ 0 (that is √(1 − k·c²·y²) in the sag formula).
+  const double zLocal = toSurface * ray.dz;
+  if (1.0 - c * k * zLocal < 0.0) return false;
+
+  const double length = toPlane + toSurface;
+  ray.z = ray.z + length * ray.dz;
+  ray.y = ray.y + length * ray.dy;
+  ray.opticalPath = ray.opticalPath + index * length;
+  return std::isfinite(ray.z) && std::isfinite(ray.y);
+}
+
+PathPoint SurfaceNormal(const ConicSurface& surface, double z, double y) {
+  // Gradient of c·(y² + k·z'²) − 2·z', halved: (c·k·z' − 1, c·y).
+  const double c = surface.curvature;
+  const double nz = c * surface.conicPlusOne * (z - surface.vertexZ) - 1.0;
+  const double ny = c * y;
+  const double length = std::sqrt(nz * nz + ny * ny);
+  return {nz / length, ny / length};
+}
+
+bool RefractAt(VectorRay& ray, const ConicSurface& surface, double n, double nPrime) {
+  // Vector Snell's law (Welford, "Aberrations of Optical Systems", §4.7):
+  // d' = μ·d + (cos I' − μ·cos I)·N with N along the direction of travel.
+  PathPoint normal = SurfaceNormal(surface, ray.z, ray.y);
+  double cosI = normal.z * ray.dz + normal.y * ray.dy;
+  if (cosI < 0.0) {
+    normal = {-normal.z, -normal.y};
+    cosI = -cosI;
+  }
+  const double mu = n / nPrime;
+  const double sinSquaredPrime = mu * mu * (1.0 - cosI * cosI);
+  if (sinSquaredPrime > 1.0) return false;
+  const double cosIPrime = std::sqrt(1.0 - sinSquaredPrime);
+  const double g = cosIPrime - mu * cosI;
+  ray.dz = mu * ray.dz + g * normal.z;
+  ray.dy = mu * ray.dy + g * normal.y;
+  return true;
+}
+
+void ReflectAt(VectorRay& ray, const ConicSurface& surface) {
+  // d' = d − 2·(d·N)·N, whichever way N points.
+  const PathPoint normal = SurfaceNormal(surface, ray.z, ray.y);
+  const double cosI = normal.z * ray.dz + normal.y * ray.dy;
+  ray.dz = ray.dz - 2.0 * cosI * normal.z;
+  ray.dy = ray.dy - 2.0 * cosI * normal.y;
+}
+
+std::optional<double> AxisCrossing(const VectorRay& ray) {
+  if (ray.dy == 0.0) return std::nullopt;
+  const double z = ray.z - ray.y / ray.dy * ray.dz;
+  if (!std::isfinite(z)) return std::nullopt;
+  return z;
+}
+
+FoldedSystem MakeFoldedSystem(const NullTestSystem& system, double objectDistance,
+                              double lensMirrorDistance) {
+  FoldedSystem folded;
+  folded.sourceZ = -objectDistance;
+  folded.lensFront = {0.0, CurvatureFromRadius(system.LensRadius1), 1.0};
+  folded.lensBack = {system.LensThickness, CurvatureFromRadius(system.LensRadius2), 1.0};
+  // The mirror is concave toward the lens: its centre of curvature lies on
+  // the source side, so its curvature is negative in the +z convention.
+  folded.mirror = {system.LensThickness + lensMirrorDistance, -1.0 / std::fabs(system.MirrorRadius),
+                   system.ConicPlusOne};
+  folded.lensIndex = system.LensIndex;
+  return folded;
+}
+
+DoublePassRay TraceFoldedRay(const FoldedSystem& system, double launchAngle, bool outwardOnly) {
+  DoublePassRay result;
+  VectorRay ray;
+  ray.z = system.sourceZ;
+  ray.y = 0.0;
+  ray.dz = std::cos(launchAngle);
+  ray.dy = std::sin(launchAngle);
+  result.points.push_back({ray.z, ray.y});
+  const double n = system.lensIndex;
+
+  // Out: air → source-side face → glass → mirror-side face → air → mirror.
+  if (!MoveToSurface(ray, system.lensFront, 1.0)) return result;
+  result.lensHeights[0] = ray.y;
+  result.points.push_back({ray.z, ray.y});
+  if (!RefractAt(ray, system.lensFront, 1.0, n)) return result;
+  if (!MoveToSurface(ray, system.lensBack, n)) return result;
+  result.lensHeights[1] = ray.y;
+  result.points.push_back({ray.z, ray.y});
+  if (!RefractAt(ray, system.lensBack, n, 1.0)) return result;
+  if (!MoveToSurface(ray, system.mirror, 1.0)) return result;
+  result.mirrorHeight = ray.y;
+  result.points.push_back({ray.z, ray.y});
+  if (outwardOnly) {
+    result.returning = ray;
+    result.complete = true;
+    return result;
+  }
+
+  // Back: reflection, mirror-side face, glass, source-side face, air.
+  ReflectAt(ray, system.mirror);
+  if (ray.dz >= 0.0) return result;  // a ray the mirror does not send back
+  if (!MoveToSurface(ray, system.lensBack, 1.0)) return result;
+  result.lensHeights[2] = ray.y;
+  result.points.push_back({ray.z, ray.y});
+  if (!RefractAt(ray, system.lensBack, 1.0, n)) return result;
+  if (!MoveToSurface(ray, system.lensFront, n)) return result;
+  result.lensHeights[3] = ray.y;
+  result.points.push_back({ray.z, ray.y});
+  if (!RefractAt(ray, system.lensFront, n, 1.0)) return result;
+  result.returning = ray;
+  result.complete = ray.dz < 0.0;
+  return result;
+}
+
+std::optional<double> AimAtMirrorHeight(const FoldedSystem& system, double mirrorHeight) {
+  if (!(mirrorHeight > 0.0)) return std::nullopt;
+  // Height on the mirror as a function of the launch angle; a ray that
+  // misses or is totally reflected counts as overshooting, so that the
+  // bracket shrinks back toward the rays that get through.
+  const auto heightError = [&](double angle) {
+    const DoublePassRay ray = TraceFoldedRay(system, angle, true);
+    if (!ray.complete) return 1.0;
+    return ray.mirrorHeight - mirrorHeight;
+  };
+
+  // A first guess from a near-axis ray, where the height grows in proportion
+  // to the angle, then widen the bracket until the target is passed.
+  const double probe = 1e-6;
+  const DoublePassRay near = TraceFoldedRay(system, probe, true);
+  if (!near.complete || !(near.mirrorHeight > 0.0)) return std::nullopt;
+  double high = probe * mirrorHeight / near.mirrorHeight;
+  if (!(high > 0.0) || !std::isfinite(high)) return std::nullopt;
+  double low = 0.0;
+  const double limit = 1.5;  // radians: no ray leaving the source steeper reaches the lens
+  bool bracketed = false;
+  for (int i = 0; i < 60 && high < limit; ++i) {
+    const double error = heightError(high);
+    if (error >= 0.0) {
+      bracketed = true;
+      break;
+    }
+    low = high;
+    high = high * 1.25;
+  }
+  if (!bracketed) return std::nullopt;
+  // The height error at the bracket's low end is negative (angle 0 gives
+  // height 0); the root is therefore bracketed. A tolerance of a few units in
+  // the last place of the angle keeps finite differences of the traced
+  // figures smooth.
+  const double tolerance = 4e-16 * high;
+  auto angle = FindRootBracketed(heightError, low, high, tolerance);
+  if (!angle) return std::nullopt;
+  // A bracket that closed on the edge of the traceable rays (the last ray
+  // through the lens below the target, the first miss above it) is no answer.
+  const DoublePassRay check = TraceFoldedRay(system, *angle, true);
+  if (!check.complete) return std::nullopt;
+  if (std::fabs(check.mirrorHeight - mirrorHeight) > 1e-9 * std::fmax(1.0, mirrorHeight)) {
+    return std::nullopt;
+  }
+  return angle;
+}
+
+}  // namespace vn
