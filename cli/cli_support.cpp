@@ -2,10 +2,12 @@
 #include "cli/cli_support.h"
 
 #include "common/number_text.h"
+#include "exact/exact_check.h"
 #include "glass/glass_lookup.h"
 #include "glass/glass_record.h"
 #include "glass/refractive_index_dialog.h"
 #include "oslo/lens_file_export.h"
+#include "oslo/lens_file_platform.h"
 
 namespace vn::cli {
 
@@ -62,9 +64,31 @@ bool ChooseExploration(const std::string& choice, SharedValues& shared) {
   throw UsageProblem("--explore takes waves=W or amount=X");
 }
 
-std::unique_ptr<LensFilePlatform> MakePlatform() { return nullptr; }
+std::unique_ptr<LensFilePlatform> MakePlatform() { return MakeSystemLensFilePlatform(); }
 
-std::string ExactText(const NullFinder&, const SharedValues&) { return ""; }
-std::string ExactJson(const NullFinder&, const SharedValues&) { return "null"; }
+namespace {
+
+ExactCheckResult ExactCheckOfLastRun(const NullFinder& finder, const SharedValues& shared) {
+  const RunSummary& s = finder.lastSummary();
+  ExactCheckInput input;
+  input.system = s.system;
+  input.objectDistance = s.objectDistance;
+  input.lensMirrorDistance = s.lensMirrorDistance;
+  input.wavelengthMicrons = shared.TestWavelength;
+  input.lensClearSemiDiameter = 0.5 * s.lensDiameter;
+  return RunExactCheck(input);
+}
+
+}  // namespace
+
+std::string ExactText(const NullFinder& finder, const SharedValues& shared) {
+  if (!finder.lastSummary().solved) return "Exact check\nNo solved set-up to check.";
+  return ExactCheckText(ExactCheckOfLastRun(finder, shared), finder.lastSummary().inch);
+}
+
+std::string ExactJson(const NullFinder& finder, const SharedValues& shared) {
+  if (!finder.lastSummary().solved) return "null";
+  return ExactCheckJson(ExactCheckOfLastRun(finder, shared), finder.lastSummary().inch);
+}
 
 }  // namespace vn::cli

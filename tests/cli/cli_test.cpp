@@ -170,6 +170,38 @@ TEST(Cli, ExploreChoosesAsTheDialogWould) {
   }
 }
 
+TEST(Cli, SaveOsloWritesIntoTheFolderAndNamesTheFiles) {
+  const std::string dir = ::testing::TempDir() + "vn_cli_lens_files";
+  std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str());
+  const CliResult r = RunCli("--save-oslo '" + dir + "' --explore amount=0.5");
+  EXPECT_EQ(r.status, 0);
+  // Three paths on stderr, one per line, each a written 44-line file.
+  std::istringstream paths(r.err);
+  std::string path;
+  int files = 0;
+  while (std::getline(paths, path)) {
+    ++files;
+    EXPECT_EQ(path.rfind(dir + "/318 mm_F-4_created_", 0), 0u) << path;
+    const std::string text = ReadAll(path);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 44);
+  }
+  EXPECT_EQ(files, 3);
+  const CliResult missing = RunCli("--save-oslo /nonexistent/folder");
+  EXPECT_EQ(missing.status, 1);
+}
+
+TEST(Cli, ExactCheckFollowsTheReport) {
+  const CliResult r = RunCli("--exact");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("0.035 Waves\n\nExact check\n"), std::string::npos);
+  const CliResult json = RunCli("--exact --json");
+  EXPECT_NE(json.out.find("\"exact\":{"), std::string::npos);
+  EXPECT_NE(json.out.find("\"exact_null\":"), std::string::npos);
+  // The report itself is the same with and without the check.
+  const CliResult plain = RunCli("");
+  EXPECT_EQ(r.out.substr(0, plain.out.size() - 1), plain.out.substr(0, plain.out.size() - 1));
+}
+
 TEST(Cli, HelpAndVersion) {
   const CliResult help = RunCli("--help");
   EXPECT_EQ(help.status, 0);
