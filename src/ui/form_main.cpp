@@ -1,0 +1,414 @@
+#include "ui/form_main.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QStatusBar>
+
+#include "common/app_info.h"
+#include "run/run_context.h"
+#include "ui/error_explore_window.h"
+#include "ui/form_style.h"
+#include "ui/refractive_index_window.h"
+#include "ui/startup_text.h"
+#include "ui/twips.h"
+#include "ui/wrapping_check_box.h"
+
+namespace vn {
+
+namespace {
+
+// The window's layout, in twips.
+constexpr int kClientWidthTwips = 9120;
+constexpr int kClientHeightTwips = 7200;
+// Height of everything above the report box and below it, together.
+constexpr int kAboveAndBelowReportTwips = 2600;
+
+constexpr qreal kAbortNoticePointSize = 18;
+
+QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+QLineEdit* MakeEntry(QWidget* parent, const char* name, const char* text) {
+  auto* edit = new QLineEdit(QString::fromUtf8(text), parent);
+  edit->setObjectName(name);
+  return edit;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption,
+                  Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop) {
+  auto* label = new QLabel(QString::fromUtf8(caption), parent);
+  label->setObjectName(name);
+  label->setAlignment(align);
+  label->setWordWrap(true);
+  return label;
+}
+
+QString MessageText(const std::string& text) { return WidgetTextFromReport(text); }
+
+}  // namespace
+
+QString WidgetTextFromReport(const std::string& report) {
+  QString text = QString::fromStdString(report);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return text;
+}
+
+FormMain::FormMain(SharedValues& shared, NullFinder& finder, QWidget* parent)
+    : QMainWindow(parent),
+      shared_(shared),
+      finder_(finder),
+      refractiveIndex_(shared, catalogs_),
+      errorExplore_(shared) {
+  setObjectName("FormMain");
+  setWindowTitle(QStringLiteral("Vantry Null %1 - null test set-up for conic mirrors "
+                                "(MIT licence, the Vantry Null developers)")
+                     .arg(Text(VersionText())));
+  BuildControls();
+  SetTabOrder();
+
+  // Start-up: the help text, and the lens glass of the default index.
+  SetReportText(StartupText());
+  shared_.TestWavelength = 0.6328;
+  shared_.GlassName = "BK7";
+
+  resize(PxFromTwips(*this, kClientWidthTwips), PxFromTwips(*this, kClientHeightTwips));
+  mDiam_->setFocus();
+
+  // Key preview: every key pressed in this window, whichever control has
+  // the focus, asks a run in progress to stop.
+  qApp->installEventFilter(this);
+}
+
+FormMain::~FormMain() { qApp->removeEventFilter(this); }
+
+void FormMain::BuildControls() {
+  auto* client = new QWidget(this);
+  client->setObjectName("client");
+  ApplyFormStyle(*client);
+  setCentralWidget(client);
+
+  // Units.
+  units_ = new QGroupBox(QStringLiteral("Units"), client);
+  units_->setObjectName("Units");
+  PlaceInTwips(*units_, 0, 0, 2175, 615);
+  inches_ = new QButtonGroup(this);
+  inches_->setObjectName("inches");
+  const char* unitCaptions[2] = {"Inch", "mm"};
+  for (int i = 0; i < 2; ++i) {
+    auto* option = new QRadioButton(QString::fromUtf8(unitCaptions[i]), units_);
+    option->setObjectName(QStringLiteral("inches_%1").arg(i));
+    inches_->addButton(option, i);
+    inchesOptions_[static_cast<std::size_t>(i)] = option;
+  }
+  // The option buttons are drawn taller than the layout's 195 twips so that
+  // their indicator is not cut; their tops stay where the layout has them.
+  PlaceInTwips(*inchesOptions_[0], 240, 200, 735, 300);
+  PlaceInTwips(*inchesOptions_[1], 1200, 200, 735, 300);
+  inchesOptions_[UnitsSwitch::kMm]->setChecked(true);
+  connect(inches_, &QButtonGroup::idClicked, this, &FormMain::inches_Click);
+
+  // The mirror.
+  mData_ = new QGroupBox(QStringLiteral("Mirror under test details"), client);
+  mData_->setObjectName("MData");
+  PlaceInTwips(*mData_, 0, 600, 2175, 1455);
+  PlaceInTwips(*MakeLabel(mData_, "Label1", "Diameter"), 120, 240, 855, 255);
+  mDiam_ = MakeEntry(mData_, "MDiam", "317.5");
+  PlaceInTwips(*mDiam_, 960, 240, 1095, 285);
+  PlaceInTwips(*MakeLabel(mData_, "Label2", "Radius of Curvature"), 120, 480, 735, 495);
+  mRoC_ = MakeEntry(mData_, "MRoC", "2540");
+  PlaceInTwips(*mRoC_, 960, 600, 1095, 285);
+  PlaceInTwips(*MakeLabel(mData_, "Label3", "Conic Constant"), 120, 960, 975, 375);
+  mcc_ = MakeEntry(mData_, "Mcc", "-1");
+  PlaceInTwips(*mcc_, 960, 960, 1095, 285);
+
+  // The null lens.
+  rlData_ = new QGroupBox(QStringLiteral("Vantry Null Lens Data"), client);
+  rlData_->setObjectName("RLData");
+  PlaceInTwips(*rlData_, 2280, 0, 3495, 2055);
+  const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
+  PlaceInTwips(*MakeLabel(rlData_, "Label4", "Source side RoC", right), 360, 240, 1215, 255);
+  lradI_ = MakeEntry(rlData_, "LradI", "9e99");
+  PlaceInTwips(*lradI_, 1680, 240, 1575, 285);
+  PlaceInTwips(*MakeLabel(rlData_, "Label5", "Mirror Side RoC", right), 360, 600, 1215, 255);
+  lRadM_ = MakeEntry(rlData_, "lRadM", "-206");
+  PlaceInTwips(*lRadM_, 1680, 600, 1575, 285);
+  PlaceInTwips(*MakeLabel(rlData_, "Label6", "Center Thickness", right), 240, 960, 1335, 255);
+  lthck_ = MakeEntry(rlData_, "lthck", "15");
+  PlaceInTwips(*lthck_, 1680, 960, 1575, 285);
+  PlaceInTwips(*MakeLabel(rlData_, "Label7", "Lens Diameter", right), 480, 1320, 1095, 255);
+  lDiam_ = MakeEntry(rlData_, "LDiam", "80");
+  PlaceInTwips(*lDiam_, 1680, 1320, 1575, 285);
+  calcRIn_ = new QPushButton(QStringLiteral("Refractive Index"), rlData_);
+  calcRIn_->setObjectName("Calc_RIn");
+  calcRIn_->setToolTip(QStringLiteral("Press to Calculate from catalog"));
+  PlaceInTwips(*calcRIn_, 120, 1680, 1455, 255);
+  lindexR_ = MakeEntry(rlData_, "LindexR", "1.51509");
+  PlaceInTwips(*lindexR_, 1680, 1680, 1575, 285);
+  lradI_->setToolTip(QStringLiteral(
+      "WIth Mirror on Right Convex is Positive Value, Concave is Negative Value"));
+  lRadM_->setToolTip(QStringLiteral(
+      "WIth Mirror on right, Convex is Negative Value, Concave is Positive Value."));
+  connect(calcRIn_, &QPushButton::clicked, this, &FormMain::Calc_RIn_Click);
+
+  // The options of a run, the find button and the abort notice.
+  chkQtrWave_ = new WrappingCheckBox(
+      QStringLiteral("Include Lens - Mirror spacing error (IE how good is your tape measure)"),
+      client);
+  chkQtrWave_->setObjectName("CHk_QtrWave");
+  PlaceInTwips(*chkQtrWave_, 6000, 120, 2895, 375);
+  connect(chkQtrWave_, &QCheckBox::clicked, this, &FormMain::CHk_QtrWave_Click);
+  chkSaveOslo_ = new WrappingCheckBox(QStringLiteral("Save Oslo file"), client);
+  chkSaveOslo_->setObjectName("chk_save_oslo");
+  PlaceInTwips(*chkSaveOslo_, 6000, 600, 855, 375);
+
+  findIt_ = new QPushButton(Text(kFindCaption), client);
+  findIt_->setObjectName("FindIt");
+  findIt_->setStyleSheet(QStringLiteral(
+      "QPushButton#FindIt { background-color: rgb(128, 255, 128); color: black;"
+      " border: 1px solid rgb(64, 128, 64); border-radius: 2px; padding: 2px; }"
+      "QPushButton#FindIt:pressed { background-color: rgb(96, 216, 96); }"
+      "QPushButton#FindIt:focus { border: 2px solid rgb(32, 96, 32); }"));
+  PlaceInTwips(*findIt_, 6960, 600, 1935, 495);
+  connect(findIt_, &QPushButton::clicked, this, &FormMain::FindIt_Click);
+
+  abrt_ = new QLabel(QStringLiteral("Press Any Key To Abort"), client);
+  abrt_->setObjectName("abrt");
+  abrt_->setAlignment(Qt::AlignCenter);
+  abrt_->setWordWrap(true);
+  QFont abortFont = abrt_->font();
+  abortFont.setPointSizeF(kAbortNoticePointSize);
+  abrt_->setFont(abortFont);
+  abrt_->setStyleSheet(QStringLiteral(
+      "QLabel#abrt { background-color: rgb(255, 0, 0); color: black;"
+      " border: 1px solid black; }"));
+  PlaceInTwips(*abrt_, 6000, 1080, 2895, 975);
+  abrt_->hide();
+
+  // The report box: read-only, so that the key that stops a run types
+  // nothing into it, but selectable for copying.
+  textOut_ = new QPlainTextEdit(client);
+  textOut_->setObjectName("TextOut");
+  textOut_->setReadOnly(true);
+  textOut_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  textOut_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  textOut_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  textOut_->setFont(QApplication::font());
+  QPalette reportPalette = textOut_->palette();
+  reportPalette.setColor(QPalette::Text, Qt::black);
+  reportPalette.setColor(QPalette::Base, Qt::white);
+  textOut_->setPalette(reportPalette);
+  PlaceInTwips(*textOut_, 0, 2160, 9135, 5295);
+
+  // Where the last run wrote its lens files.
+  lensFileNote_ = new QLabel(this);
+  lensFileNote_->setObjectName("LensFileNote");
+  lensFileNote_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  statusBar()->addWidget(lensFileNote_, 1);
+  statusBar()->setSizeGripEnabled(true);
+}
+
+void FormMain::SetTabOrder() {
+  QWidget* order[] = {mDiam_,  mRoC_,          mcc_,     lradI_,  lRadM_,
+                      lthck_,  lDiam_,         lindexR_, textOut_, findIt_,
+                      inchesOptions_[0], inchesOptions_[1], calcRIn_, chkQtrWave_, chkSaveOslo_};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+// ---- RunHost ---------------------------------------------------------------
+
+std::string FormMain::EntryText(Entry entry) {
+  QLineEdit* edit = nullptr;
+  switch (entry) {
+    case Entry::MDiam: edit = mDiam_; break;
+    case Entry::MRoC: edit = mRoC_; break;
+    case Entry::Mcc: edit = mcc_; break;
+    case Entry::LradI: edit = lradI_; break;
+    case Entry::lRadM: edit = lRadM_; break;
+    case Entry::lthck: edit = lthck_; break;
+    case Entry::LDiam: edit = lDiam_; break;
+    case Entry::LindexR: edit = lindexR_; break;
+  }
+  return edit->text().toStdString();
+}
+
+bool FormMain::IsChecked(CheckBox box) {
+  return (box == CheckBox::SaveOslo ? chkSaveOslo_ : chkQtrWave_)->isChecked();
+}
+
+bool FormMain::InchUnitsSelected() { return inchesOptions_[UnitsSwitch::kInch]->isChecked(); }
+
+std::string FormMain::ReportText() { return report_; }
+
+void FormMain::SetReportText(const std::string& text) {
+  report_ = text;
+  reportDirty_ = true;
+  // A run sets the report many times a second; the widget catches up when
+  // the run lets the window paint. Outside a run it follows at once.
+  if (!finder_.RunBusy()) FlushReport();
+}
+
+void FormMain::FlushReport() {
+  if (!reportDirty_) return;
+  reportDirty_ = false;
+  textOut_->setPlainText(WidgetTextFromReport(report_));
+  textOut_->verticalScrollBar()->setValue(0);
+}
+
+void FormMain::SetFindCaption(const std::string& caption) { findIt_->setText(Text(caption)); }
+
+void FormMain::ShowAbortNotice(bool shown) { abrt_->setVisible(shown); }
+
+void FormMain::FocusReport() { textOut_->setFocus(Qt::OtherFocusReason); }
+
+void FormMain::ShowMessage(const std::string& title, const std::string& text) {
+  FlushReport();
+  QMessageBox box(QMessageBox::NoIcon, Text(title.empty() ? kAppTitle : title),
+                  MessageText(text), QMessageBox::Ok, this);
+  box.exec();
+}
+
+bool FormMain::AskYesNo(const std::string& title, const std::string& text) {
+  FlushReport();
+  QMessageBox box(QMessageBox::NoIcon, Text(title.empty() ? kAppTitle : title),
+                  MessageText(text), QMessageBox::Yes | QMessageBox::No, this);
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
+void FormMain::YieldToEvents() {
+  // The run yields far more often than anyone can press a key; handling
+  // events every few milliseconds keeps the abort key prompt without
+  // slowing the run down.
+  if (!handleNextYield_ && sinceEvents_.isValid() && sinceEvents_.elapsed() < kYieldIntervalMs) {
+    return;
+  }
+  handleNextYield_ = false;
+  FlushReport();
+  QCoreApplication::processEvents();
+  sinceEvents_.start();
+}
+
+void FormMain::SetEntriesEnabled(bool enabled) {
+  // During a run the entries are read-only rather than disabled, so they
+  // stay readable; the controls that would change what the run reads, or
+  // open a dialog in the middle of it, are disabled.
+  for (QLineEdit* edit : {mDiam_, mRoC_, mcc_, lradI_, lRadM_, lthck_, lDiam_, lindexR_}) {
+    edit->setReadOnly(!enabled);
+  }
+  units_->setEnabled(enabled);
+  calcRIn_->setEnabled(enabled);
+  chkQtrWave_->setEnabled(enabled);
+  // The run's first yield, and the one after it has ended that handles
+  // everything queued during the run, always handle events.
+  handleNextYield_ = true;
+}
+
+// ---- Events ----------------------------------------------------------------
+
+bool FormMain::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget != nullptr && widget->window() == this) finder_.engine.system.AbortRequested = -1;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void FormMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  // The report box takes the height the window gives it; a window too low
+  // for it (minimised included) leaves the box as it was.
+  const int height = event->size().height() - PxFromTwips(*this, kAboveAndBelowReportTwips);
+  if (height > 0) textOut_->resize(textOut_->width(), height);
+}
+
+void FormMain::closeEvent(QCloseEvent* event) {
+  if (finder_.RunBusy()) {
+    // Stop the run; the window closes when it has finished its (now short)
+    // remaining work, so no lens file is left half written.
+    finder_.engine.system.AbortRequested = -1;
+    closePending_ = true;
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
+}
+
+void FormMain::FindIt_Click() {
+  const bool starting = !finder_.RunBusy();
+  if (starting) lensFileNote_->clear();
+  finder_.FindIt_Click(*this);
+  // A click during a run only moved the focus; the run's own click finishes here.
+  if (!starting) return;
+  FlushReport();
+  ShowWrittenFiles();
+  if (closePending_) {
+    closePending_ = false;
+    close();
+  }
+}
+
+void FormMain::ShowWrittenFiles() {
+  const auto& files = finder_.lastWrittenFiles();
+  if (files.empty()) return;
+  QStringList paths;
+  for (const auto& path : files) paths << Text(path);
+  lensFileNote_->setText((files.size() == 1 ? tr("Lens file written: ") : tr("Lens files written: ")) +
+                         paths.join(QStringLiteral("; ")));
+}
+
+void FormMain::Calc_RIn_Click() {
+  RefractiveIndexWindow dialog(
+      refractiveIndex_, [this](const std::string& text) { lindexR_->setText(Text(text)); }, this);
+  dialog.Open();
+}
+
+void FormMain::CHk_QtrWave_Click(bool checked) {
+  if (!checked) return;
+  ErrorExploreWindow dialog(errorExplore_, [this] { chkQtrWave_->setChecked(false); }, this);
+  dialog.Open(InchUnitsSelected());
+}
+
+QLineEdit* FormMain::LengthEdit(LengthField field) const {
+  switch (field) {
+    case LengthField::MDiam: return mDiam_;
+    case LengthField::MRoC: return mRoC_;
+    case LengthField::LradI: return lradI_;
+    case LengthField::lRadM: return lRadM_;
+    case LengthField::lthck: return lthck_;
+    case LengthField::LDiam: return lDiam_;
+  }
+  return nullptr;
+}
+
+void FormMain::inches_Click(int index) {
+  std::array<std::string, 6> texts;
+  for (std::size_t k = 0; k < kLengthFields.size(); ++k) {
+    texts[k] = LengthEdit(kLengthFields[k])->text().toStdString();
+  }
+  if (const auto bad = unitsSwitch_.Click(index, texts)) {
+    // Refused: the fields and the unit stay as they were, and so does the option.
+    inchesOptions_[static_cast<std::size_t>(unitsSwitch_.CurrentUnitIndex())]->setChecked(true);
+    ShowMessage(kAppTitle, std::string("The units were not changed: the ") +
+                               LengthFieldName(*bad) +
+                               " entry is not a number that can be converted.");
+    QLineEdit* edit = LengthEdit(*bad);
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+    return;
+  }
+  for (std::size_t k = 0; k < kLengthFields.size(); ++k) {
+    LengthEdit(kLengthFields[k])->setText(Text(texts[k]));
+  }
+}
+
+}  // namespace vn

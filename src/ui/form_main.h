@@ -1,0 +1,122 @@
+// The main window FormMain: the entry fields of the mirror and the null lens,
+// the units choice, the two option boxes, the find button, the abort notice
+// and the report box TextOut. It hosts the null-finding run (RunHost) and
+// opens the refractive-index and error-exploration dialogs.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <array>
+#include <string>
+
+#include "common/shared_values.h"
+#include "glass/glass_catalogs.h"
+#include "glass/refractive_index_dialog.h"
+#include "run/null_finder.h"
+#include "run/run_host.h"
+#include "run/units_switch.h"
+#include "tolerance/error_explore_dialog.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace vn {
+
+class FormMain : public QMainWindow, public RunHost {
+  Q_OBJECT
+
+ public:
+  // The window shows and edits `shared` (glass, wavelength, exploration
+  // limit) and starts its runs with `finder`; both outlive the window.
+  FormMain(SharedValues& shared, NullFinder& finder, QWidget* parent = nullptr);
+  ~FormMain() override;
+
+  // RunHost: what a run reads from and shows in this window.
+  std::string EntryText(Entry entry) override;
+  bool IsChecked(CheckBox box) override;
+  bool InchUnitsSelected() override;
+  std::string ReportText() override;
+  void SetReportText(const std::string& text) override;
+  void SetFindCaption(const std::string& caption) override;
+  void ShowAbortNotice(bool shown) override;
+  void FocusReport() override;
+  void ShowMessage(const std::string& title, const std::string& text) override;
+  bool AskYesNo(const std::string& title, const std::string& text) override;
+  void YieldToEvents() override;
+  void SetEntriesEnabled(bool enabled) override;
+
+  // The longest a run goes without letting the window handle its events.
+  static constexpr int kYieldIntervalMs = 15;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void SetTabOrder();
+
+  // Handlers of the window's controls.
+  void FindIt_Click();
+  void Calc_RIn_Click();
+  void CHk_QtrWave_Click(bool checked);
+  void inches_Click(int index);
+
+  // Puts the report text into TextOut if the run changed it since.
+  void FlushReport();
+  // Shows where the last run wrote its lens files, if it wrote any.
+  void ShowWrittenFiles();
+  QLineEdit* LengthEdit(LengthField field) const;
+
+  SharedValues& shared_;
+  NullFinder& finder_;
+  GlassCatalogs catalogs_;
+  // The dialogs' logic lives as long as the window, so that their choices
+  // carry over from one opening to the next.
+  RefractiveIndexDialog refractiveIndex_;
+  ErrorExploreDialog errorExplore_;
+  UnitsSwitch unitsSwitch_;
+
+  // The report as the run last set it (CR LF lines); TextOut follows lazily.
+  std::string report_;
+  bool reportDirty_ = false;
+  // Event handling during a run: the first yield of a run and the last one
+  // after it always handle events, the others at most every kYieldIntervalMs.
+  QElapsedTimer sinceEvents_;
+  bool handleNextYield_ = true;
+  // The window was asked to close during a run; it closes when the run ends.
+  bool closePending_ = false;
+
+  QGroupBox* units_ = nullptr;
+  QButtonGroup* inches_ = nullptr;
+  std::array<QRadioButton*, 2> inchesOptions_{};
+  QGroupBox* mData_ = nullptr;
+  QGroupBox* rlData_ = nullptr;
+  QLineEdit* mDiam_ = nullptr;
+  QLineEdit* mRoC_ = nullptr;
+  QLineEdit* mcc_ = nullptr;
+  QLineEdit* lradI_ = nullptr;
+  QLineEdit* lRadM_ = nullptr;
+  QLineEdit* lthck_ = nullptr;
+  QLineEdit* lDiam_ = nullptr;
+  QLineEdit* lindexR_ = nullptr;
+  QPushButton* calcRIn_ = nullptr;
+  QCheckBox* chkQtrWave_ = nullptr;
+  QCheckBox* chkSaveOslo_ = nullptr;
+  QPushButton* findIt_ = nullptr;
+  QLabel* abrt_ = nullptr;
+  QPlainTextEdit* textOut_ = nullptr;
+  QLabel* lensFileNote_ = nullptr;
+};
+
+// Report text as a text widget wants it: each CR LF one line feed.
+QString WidgetTextFromReport(const std::string& report);
+
+}  // namespace vn

@@ -1,0 +1,26 @@
+#include "ui/form_style.h"
+
+#include <QStringList>
+
+namespace vn {
+
+QFont FormFont(const QFont& base, qreal pointSize) {
+  QFont font = base;
+  // The first family installed wins; the last ones are the usual metric
+  // twins of Arial on Linux.
+  font.setFamilies({QStringLiteral("Arial"),
+                    QStringLiteral("Helvetica"), QStringLiteral("Liberation Sans"),
+                    QStringLiteral("Nimbus Sans"), QStringLiteral("Arimo")});
+  font.setPointSizeF(pointSize);
+  return font;
+}
+
+void ApplyFormStyle(QWidget& form) {
+  form.setFont(FormFont(form.font()));
+  form.setStyleSheet(QStringLiteral(
+      "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+      "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+      " left: 6px; padding: 0px 2px; }"));
+}
+
+}  // namespace vn

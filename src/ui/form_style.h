@@ -1,0 +1,21 @@
+// The look shared by the program's windows: the small sans-serif font their
+// twips layouts were drawn for, and frames whose caption sits on the border
+// line so that the controls placed under it stay clear of it.
+#pragma once
+
+#include <QFont>
+#include <QWidget>
+
+namespace vn {
+
+// Point size of captions and entries.
+inline constexpr qreal kFormPointSize = 8;
+
+// A sans-serif font of Arial's widths at `pointSize`: the usual desktop font
+// is wider, and the captions of the layout would not fit their boxes.
+QFont FormFont(const QFont& base, qreal pointSize = kFormPointSize);
+
+// Gives `form` (a window's client area or a dialog) the shared font and frames.
+void ApplyFormStyle(QWidget& form);
+
+}  // namespace vn
