@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <string>
 
 #include "common/shared_values.h"
 #include "engine/null_test_engine.h"
@@ -135,6 +137,15 @@ void BM_ExploreWaves005(benchmark::State& state) {
     finder.FindIt_Click(host);
     benchmark::DoNotOptimize(host.report.size());
   }
+  // Steps of 0.0254 mm taken by the two passes, read back from their heads.
+  double steps = 0;
+  for (const char* head : {"spacing error of +", "spacing error of -"}) {
+    const auto at = host.report.find(head);
+    if (at != std::string::npos) {
+      steps += std::fabs(std::stod(host.report.substr(at + std::strlen(head) - 1))) / 0.0254;
+    }
+  }
+  state.counters["steps"] = std::round(steps);
 }
 BENCHMARK(BM_ExploreWaves005)->Unit(benchmark::kMillisecond);
 
