@@ -8,13 +8,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyleOptionButton>
-#include <QStyleOptionFocusRect>
-#include <QStylePainter>
 
 #include "common/app_info.h"
+#include "ui/caption_fit.h"
 #include "ui/form_style.h"
 #include "ui/twips.h"
+#include "ui/wrapping_buttons.h"
 
 namespace vn {
 
@@ -27,47 +26,16 @@ struct OptionPlace {
   int left, top, width, height;
 };
 constexpr OptionPlace kOptionPlaces[kErrorOptionCount] = {
-    {"+/- 0.25 wave Optical Path Distance (OPD) error", 240, 360, 3855, 255},
-    {"+/- 0.125 wave Optical Path Distance (OPD) error", 240, 720, 3855, 255},
-    {"+/- 0.1 wave Optical Path Distance (OPD) error", 240, 960, 3855, 375},
-    {"+/- 0.05 wave Optical Path Distance (OPD) error", 240, 1320, 3855, 375},
+    {"+/- 0.25 wave Optical Path Distance (OPD) error", 240, 360, 4095, 285},
+    {"+/- 0.125 wave Optical Path Distance (OPD) error", 240, 690, 4095, 285},
+    {"+/- 0.1 wave Optical Path Distance (OPD) error", 240, 960, 4095, 375},
+    {"+/- 0.05 wave Optical Path Distance (OPD) error", 240, 1320, 4095, 375},
     {"+/- Only this amount of null lens - mirror spacing error ->", 240, 1680, 2415, 495},
 };
 
 bool MovedWithinDialog(const QFocusEvent& event) {
   return event.reason() != Qt::ActiveWindowFocusReason && event.reason() != Qt::PopupFocusReason;
 }
-
-// An option button whose caption wraps inside its box, as the last option's
-// two-line caption needs.
-class WrappingRadioButton : public QRadioButton {
- public:
-  using QRadioButton::QRadioButton;
-
- protected:
-  void paintEvent(QPaintEvent* /*event*/) override {
-    QStylePainter painter(this);
-    QStyleOptionButton option;
-    initStyleOption(&option);
-    option.text.clear();
-    QStyleOptionButton indicator = option;
-    indicator.rect = style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, this);
-    indicator.rect.moveTop((height() - indicator.rect.height()) / 2);
-    painter.drawPrimitive(QStyle::PE_IndicatorRadioButton, indicator);
-    const int spacing = style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, &option, this);
-    QRect textRect = rect();
-    textRect.setLeft(indicator.rect.right() + 1 + spacing);
-    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap;
-    painter.drawItemText(textRect, flags, palette(), isEnabled(), text(), QPalette::WindowText);
-    if (hasFocus()) {
-      QStyleOptionFocusRect focus;
-      focus.initFrom(this);
-      focus.rect = painter.boundingRect(textRect, flags, text()).adjusted(-1, 0, 1, 0);
-      painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
-    }
-  }
-  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
-};
 
 }  // namespace
 
@@ -80,7 +48,6 @@ ErrorExploreWindow::ErrorExploreWindow(ErrorExploreDialog& model,
   setObjectName("Err_Explore");
   setWindowTitle(QString::fromUtf8(kErrorDialogCaption));
   setModal(true);
-  ApplyFormStyle(*this);
   setFixedSize(PxFromTwips(*this, 6030), PxFromTwips(*this, 2535));
 
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
@@ -119,6 +86,7 @@ ErrorExploreWindow::ErrorExploreWindow(ErrorExploreDialog& model,
   QWidget* order[] = {ok,          cancel,      options_[0], options_[1],
                       options_[2], options_[3], options_[4], specError_};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  ApplyFormStyle(*this);
 
   connect(errAmount_, &QButtonGroup::idClicked, this, [this](int id) { model_.OptionChosen(id); });
   connect(ok, &QPushButton::clicked, this, [this] { model_.OkClicked(); });
@@ -127,6 +95,7 @@ ErrorExploreWindow::ErrorExploreWindow(ErrorExploreDialog& model,
 
 int ErrorExploreWindow::Open(bool inchUnits) {
   model_.Open(*this, inchUnits);
+  FitCaptions(*this);
   return exec();
 }
 

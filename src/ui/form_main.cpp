@@ -18,11 +18,12 @@
 #include "common/app_info.h"
 #include "run/run_context.h"
 #include "ui/error_explore_window.h"
+#include "ui/caption_fit.h"
 #include "ui/form_style.h"
 #include "ui/refractive_index_window.h"
 #include "ui/startup_text.h"
 #include "ui/twips.h"
-#include "ui/wrapping_check_box.h"
+#include "ui/wrapping_buttons.h"
 
 namespace vn {
 
@@ -94,7 +95,6 @@ FormMain::~FormMain() { qApp->removeEventFilter(this); }
 void FormMain::BuildControls() {
   auto* client = new QWidget(this);
   client->setObjectName("client");
-  ApplyFormStyle(*client);
   setCentralWidget(client);
 
   // Units.
@@ -112,8 +112,8 @@ void FormMain::BuildControls() {
   }
   // The option buttons are drawn taller than the layout's 195 twips so that
   // their indicator is not cut; their tops stay where the layout has them.
-  PlaceInTwips(*inchesOptions_[0], 240, 200, 735, 300);
-  PlaceInTwips(*inchesOptions_[1], 1200, 200, 735, 300);
+  PlaceInTwips(*inchesOptions_[0], 240, 200, 840, 300);
+  PlaceInTwips(*inchesOptions_[1], 1200, 200, 840, 300);
   inchesOptions_[UnitsSwitch::kMm]->setChecked(true);
   connect(inches_, &QButtonGroup::idClicked, this, &FormMain::inches_Click);
 
@@ -124,10 +124,10 @@ void FormMain::BuildControls() {
   PlaceInTwips(*MakeLabel(mData_, "Label1", "Diameter"), 120, 240, 855, 255);
   mDiam_ = MakeEntry(mData_, "MDiam", "317.5");
   PlaceInTwips(*mDiam_, 960, 240, 1095, 285);
-  PlaceInTwips(*MakeLabel(mData_, "Label2", "Radius of Curvature"), 120, 480, 735, 495);
+  PlaceInTwips(*MakeLabel(mData_, "Label2", "Radius of Curvature"), 60, 480, 885, 495);
   mRoC_ = MakeEntry(mData_, "MRoC", "2540");
   PlaceInTwips(*mRoC_, 960, 600, 1095, 285);
-  PlaceInTwips(*MakeLabel(mData_, "Label3", "Conic Constant"), 120, 960, 975, 375);
+  PlaceInTwips(*MakeLabel(mData_, "Label3", "Conic Constant"), 120, 900, 825, 480);
   mcc_ = MakeEntry(mData_, "Mcc", "-1");
   PlaceInTwips(*mcc_, 960, 960, 1095, 285);
 
@@ -136,22 +136,22 @@ void FormMain::BuildControls() {
   rlData_->setObjectName("RLData");
   PlaceInTwips(*rlData_, 2280, 0, 3495, 2055);
   const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
-  PlaceInTwips(*MakeLabel(rlData_, "Label4", "Source side RoC", right), 360, 240, 1215, 255);
+  PlaceInTwips(*MakeLabel(rlData_, "Label4", "Source side RoC", right), 120, 240, 1455, 285);
   lradI_ = MakeEntry(rlData_, "LradI", "9e99");
   PlaceInTwips(*lradI_, 1680, 240, 1575, 285);
-  PlaceInTwips(*MakeLabel(rlData_, "Label5", "Mirror Side RoC", right), 360, 600, 1215, 255);
+  PlaceInTwips(*MakeLabel(rlData_, "Label5", "Mirror Side RoC", right), 120, 600, 1455, 285);
   lRadM_ = MakeEntry(rlData_, "lRadM", "-206");
   PlaceInTwips(*lRadM_, 1680, 600, 1575, 285);
-  PlaceInTwips(*MakeLabel(rlData_, "Label6", "Center Thickness", right), 240, 960, 1335, 255);
+  PlaceInTwips(*MakeLabel(rlData_, "Label6", "Center Thickness", right), 30, 960, 1545, 285);
   lthck_ = MakeEntry(rlData_, "lthck", "15");
   PlaceInTwips(*lthck_, 1680, 960, 1575, 285);
-  PlaceInTwips(*MakeLabel(rlData_, "Label7", "Lens Diameter", right), 480, 1320, 1095, 255);
+  PlaceInTwips(*MakeLabel(rlData_, "Label7", "Lens Diameter", right), 120, 1320, 1455, 285);
   lDiam_ = MakeEntry(rlData_, "LDiam", "80");
   PlaceInTwips(*lDiam_, 1680, 1320, 1575, 285);
   calcRIn_ = new QPushButton(QStringLiteral("Refractive Index"), rlData_);
   calcRIn_->setObjectName("Calc_RIn");
   calcRIn_->setToolTip(QStringLiteral("Press to Calculate from catalog"));
-  PlaceInTwips(*calcRIn_, 120, 1680, 1455, 255);
+  PlaceInTwips(*calcRIn_, 60, 1665, 1515, 330);
   lindexR_ = MakeEntry(rlData_, "LindexR", "1.51509");
   PlaceInTwips(*lindexR_, 1680, 1680, 1575, 285);
   lradI_->setToolTip(QStringLiteral(
@@ -165,11 +165,11 @@ void FormMain::BuildControls() {
       QStringLiteral("Include Lens - Mirror spacing error (IE how good is your tape measure)"),
       client);
   chkQtrWave_->setObjectName("CHk_QtrWave");
-  PlaceInTwips(*chkQtrWave_, 6000, 120, 2895, 375);
+  PlaceInTwips(*chkQtrWave_, 6000, 90, 2955, 480);
   connect(chkQtrWave_, &QCheckBox::clicked, this, &FormMain::CHk_QtrWave_Click);
   chkSaveOslo_ = new WrappingCheckBox(QStringLiteral("Save Oslo file"), client);
   chkSaveOslo_->setObjectName("chk_save_oslo");
-  PlaceInTwips(*chkSaveOslo_, 6000, 600, 855, 375);
+  PlaceInTwips(*chkSaveOslo_, 6000, 600, 945, 480);
 
   findIt_ = new QPushButton(Text(kFindCaption), client);
   findIt_->setObjectName("FindIt");
@@ -185,13 +185,11 @@ void FormMain::BuildControls() {
   abrt_->setObjectName("abrt");
   abrt_->setAlignment(Qt::AlignCenter);
   abrt_->setWordWrap(true);
-  QFont abortFont = abrt_->font();
-  abortFont.setPointSizeF(kAbortNoticePointSize);
-  abrt_->setFont(abortFont);
+  abrt_->setFont(FormFont(abrt_->font(), kAbortNoticePointSize));
   abrt_->setStyleSheet(QStringLiteral(
       "QLabel#abrt { background-color: rgb(255, 0, 0); color: black;"
       " border: 1px solid black; }"));
-  PlaceInTwips(*abrt_, 6000, 1080, 2895, 975);
+  PlaceInTwips(*abrt_, 6000, 1080, 2895, 1050);
   abrt_->hide();
 
   // The report box: read-only, so that the key that stops a run types
@@ -203,6 +201,8 @@ void FormMain::BuildControls() {
   textOut_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   textOut_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   textOut_->setFont(QApplication::font());
+  // Tab stops every eight average characters, as the report's columns expect.
+  textOut_->setTabStopDistance(8 * textOut_->fontMetrics().averageCharWidth());
   QPalette reportPalette = textOut_->palette();
   reportPalette.setColor(QPalette::Text, Qt::black);
   reportPalette.setColor(QPalette::Base, Qt::white);
@@ -215,6 +215,12 @@ void FormMain::BuildControls() {
   lensFileNote_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   statusBar()->addWidget(lensFileNote_, 1);
   statusBar()->setSizeGripEnabled(true);
+
+  // Controls drawn larger than the layout's boxes where today's fonts need
+  // it (the labels, the option buttons, the two check boxes, the abort
+  // notice); captions that still do not fit get a narrower font.
+  ApplyFormStyle(*client);
+  FitCaptions(*client);
 }
 
 void FormMain::SetTabOrder() {

@@ -16,7 +16,15 @@ QFont FormFont(const QFont& base, qreal pointSize) {
 }
 
 void ApplyFormStyle(QWidget& form) {
-  form.setFont(FormFont(form.font()));
+  // Every control gets the font explicitly: a style sheet re-resolves
+  // inherited fonts when it polishes a widget, and children of the styled
+  // frames would fall back to the application's font. Controls with a font
+  // of their own keep it.
+  const QFont font = FormFont(form.font());
+  form.setFont(font);
+  for (QWidget* w : form.findChildren<QWidget*>()) {
+    if (!w->testAttribute(Qt::WA_SetFont)) w->setFont(font);
+  }
   form.setStyleSheet(QStringLiteral(
       "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
       "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"

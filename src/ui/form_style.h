@@ -15,7 +15,8 @@ inline constexpr qreal kFormPointSize = 8;
 // is wider, and the captions of the layout would not fit their boxes.
 QFont FormFont(const QFont& base, qreal pointSize = kFormPointSize);
 
-// Gives `form` (a window's client area or a dialog) the shared font and frames.
+// Gives `form` (a window's client area or a dialog) and the controls on it
+// the shared font and frames; call it once the controls are made.
 void ApplyFormStyle(QWidget& form);
 
 }  // namespace vn

@@ -12,6 +12,7 @@
 #include <QRadioButton>
 
 #include "common/app_info.h"
+#include "ui/caption_fit.h"
 #include "ui/form_style.h"
 #include "ui/twips.h"
 
@@ -51,7 +52,6 @@ RefractiveIndexWindow::RefractiveIndexWindow(RefractiveIndexDialog& model,
   setObjectName("RiN");
   setWindowTitle(QStringLiteral("Calculate Refractive Index from Glass Catalog"));
   setModal(true);
-  ApplyFormStyle(*this);
   setFixedSize(PxFromTwips(*this, 5715), PxFromTwips(*this, 3450));
 
   // Glass type: the catalog and its list.
@@ -67,8 +67,8 @@ RefractiveIndexWindow::RefractiveIndexWindow(RefractiveIndexDialog& model,
     catalog_->addButton(option, i);
     catalogOptions_[static_cast<std::size_t>(i)] = option;
   }
-  PlaceInTwips(*catalogOptions_[0], 240, 360, 855, 285);
-  PlaceInTwips(*catalogOptions_[1], 240, 720, 855, 285);
+  PlaceInTwips(*catalogOptions_[0], 180, 345, 885, 300);
+  PlaceInTwips(*catalogOptions_[1], 180, 705, 885, 300);
   schottList_ = new QComboBox(frame1);
   schottList_->setObjectName("Schott_List");
   PlaceInTwips(*schottList_, 1080, 330, 3135, 315);
@@ -124,8 +124,7 @@ RefractiveIndexWindow::RefractiveIndexWindow(RefractiveIndexDialog& model,
                        "glass, your OSLO Lens file will not work properly");
   lblWarn_->setAlignment(Qt::AlignCenter);
   lblWarn_->setWordWrap(true);
-  QFont warnFont = lblWarn_->font();
-  warnFont.setPointSizeF(kWarningPointSize);
+  QFont warnFont = FormFont(lblWarn_->font(), kWarningPointSize);
   warnFont.setBold(true);
   lblWarn_->setFont(warnFont);
   lblWarn_->setStyleSheet(
@@ -136,6 +135,7 @@ RefractiveIndexWindow::RefractiveIndexWindow(RefractiveIndexDialog& model,
   QWidget* order[] = {ok, cancel, catalogOptions_[0], catalogOptions_[1], schottList_, oharaList_,
                       txtWave_};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+  ApplyFormStyle(*this);
 
   // Only the user's own clicks reach the model: selections made from code
   // (the model's) do not emit these signals.
@@ -152,6 +152,7 @@ RefractiveIndexWindow::RefractiveIndexWindow(RefractiveIndexDialog& model,
 
 int RefractiveIndexWindow::Open() {
   model_.Open(*this);
+  FitCaptions(*this);
   return exec();
 }
 
