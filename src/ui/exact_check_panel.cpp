@@ -1,0 +1,289 @@
+// The exact-check panel: figures on the left, the pictures in tabs on the right.
+#include "ui/exact_check_panel.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QStringList>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "common/number_text.h"
+#include "ui/exact_plots.h"
+
+namespace vn {
+
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+
+QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+// Waves to the thousandth: finer than the check's own accuracy would be noise.
+QString Waves(double waves) { return Text(RoundedText(waves, 3)); }
+
+// Lengths in the run's unit: 3 decimals of a millimetre or 4 of an inch, as
+// the report gives them.
+QString Number(double inches, bool inchUnits) {
+  return inchUnits ? Text(RoundedText(inches, 4)) : Text(RoundedText(inches * kMmPerInch, 3));
+}
+
+QString Length(double inches, bool inchUnits) {
+  return Number(inches, inchUnits) + (inchUnits ? " in" : " mm");
+}
+
+// The best focus is a few micrometres from the source: micrometres for a
+// millimetre run, six decimals of an inch for an inch run.
+QString FocusOffset(double inches, bool inchUnits) {
+  const double size = std::fabs(inches);
+  const QString amount = inchUnits ? Text(RoundedText(size, 6)) + " in"
+                                   : Text(RoundedText(size * kMmPerInch * 1000, 1)) + " \u00b5m";
+  return amount + (inches >= 0 ? " beyond the source" : " short of the source");
+}
+
+// A figure's name with its value indented on the line below: the column
+// beside the pictures is narrow, and a value wrapped inside a table cell
+// reads badly.
+QString Item(const QString& name, const QString& value) {
+  return "<div style='margin-top:3px'>" + name + "</div><div style='margin-left:12px'>" + value +
+         "</div>";
+}
+
+QString WavefrontText(double pv, double rms) { return Waves(pv) + " P-V, " + Waves(rms) + " RMS"; }
+
+QString FiguresHtml(const ExactCheckResult& r, bool inchUnits) {
+  QString html =
+      "<b>Exact check</b> at " + Text(RoundedText(r.wavelengthMicrons * 1000, 1)) + " nm";
+  html += Item("Wavefront about best focus, waves", WavefrontText(r.pvWaves, r.rmsWaves));
+  html += Item("Strehl ratio", Text(RoundedText(r.strehl, 4)));
+  html += Item("Best focus", FocusOffset(r.bestFocusOffset, inchUnits));
+  html +=
+      Item("Wavefront about the source, waves", WavefrontText(r.pvWavesSource, r.rmsWavesSource));
+  const auto& h = r.lensHeights;
+  html += Item("Marginal ray on the lens",
+               "out " + Number(h[0], inchUnits) + ", " + Length(h[1], inchUnits) + "<br>back " +
+                   Number(h[2], inchUnits) + ", " + Length(h[3], inchUnits));
+  if (r.lensHeightsExceedClearAperture) {
+    html +=
+        "<div style='margin-top:3px; color:#b00000'><b>Warning:</b> the marginal ray passes "
+        "outside the lens's clear semi-diameter of " +
+        Length(r.lensClearSemiDiameter, inchUnits) + ".</div>";
+  }
+  const auto& null = r.exactNull;
+  if (null.converged) {
+    html += "<div style='margin-top:8px'><b>Exact null</b></div>";
+    html += Item("Object to Lens", Length(null.objectDistance, inchUnits));
+    html += Item("Lens to Mirror", Length(null.lensMirrorDistance, inchUnits));
+    html += Item("Wavefront, waves", WavefrontText(null.pvWaves, null.rmsWaves));
+  } else {
+    html += "<div style='margin-top:8px'><b>Exact null not found:</b> " +
+            Text(null.message).toHtmlEscaped() + "</div>";
+  }
+  return html;
+}
+
+// ---- The pictures' contents, in the run's unit ----------------------------------
+
+SetUpPicture SetUpOf(const ExactCheckResult& r, const NullTestSystem& system, double objectDistance,
+                     double lensMirrorDistance, double lensSemiDiameter, double factor,
+                     const QString& unit) {
+  // A flat face's 9e99 stays as it is: scaling it would mean nothing.
+  const auto radius = [factor](double r) { return std::fabs(r) > 1e30 ? r : r * factor; };
+  SetUpPicture s;
+  s.unit = unit;
+  s.sourceZ = -objectDistance * factor;
+  s.lensRadius1 = radius(system.LensRadius1);
+  s.lensRadius2 = radius(system.LensRadius2);
+  s.lensThickness = system.LensThickness * factor;
+  // Without a clear diameter the lens is drawn just wider than the marginal ray.
+  double semi = lensSemiDiameter;
+  if (!(semi > 0)) {
+    for (double h : r.lensHeights) semi = std::max(semi, 1.1 * std::fabs(h));
+  }
+  s.lensSemiDiameter = semi * factor;
+  s.mirrorVertexZ = (system.LensThickness + lensMirrorDistance) * factor;
+  s.mirrorRadius = radius(system.MirrorRadius);
+  s.mirrorConicPlusOne = system.ConicPlusOne;
+  s.mirrorSemiDiameter = system.MirrorSemiDiameter * factor;
+  for (const ExactRayPath& path : r.rayPaths) {
+    SetUpPicture::Ray ray;
+    ray.zoneFraction = path.zoneFraction;
+    for (const PathPoint& pt : path.points) ray.points.emplace_back(pt.z * factor, pt.y * factor);
+    s.rays.push_back(std::move(ray));
+  }
+  return s;
+}
+
+const QString kZoneLabel = QStringLiteral("Mirror zone (% of the edge height)");
+
+CurvePlot WavefrontPlot(const ExactCheckResult& r) {
+  CurvePlot plot;
+  plot.title = QStringLiteral("Returning wavefront");
+  plot.xLabel = kZoneLabel;
+  plot.yLabel =
+      QStringLiteral("OPD (waves at %1 nm)").arg(Text(RoundedText(r.wavelengthMicrons * 1000, 1)));
+  plot.minYSpan = 0.02;
+  PlotSeries focus{QStringLiteral("about best focus"), QColor(31, 119, 180), Qt::SolidLine, {}};
+  PlotSeries source{QStringLiteral("about the source"), QColor(230, 120, 20), Qt::DashLine, {}};
+  for (const ZoneSample& z : r.zones) {
+    focus.points.emplace_back(z.zoneFraction * 100, z.opdBestFocusWaves);
+    source.points.emplace_back(z.zoneFraction * 100, z.opdSourceWaves);
+  }
+  plot.series = {std::move(focus), std::move(source)};
+  return plot;
+}
+
+CurvePlot AberrationPlot(const ExactCheckResult& r, double factor, const QString& unit) {
+  CurvePlot plot;
+  plot.title = QStringLiteral("Longitudinal aberration");
+  plot.xLabel = kZoneLabel;
+  plot.yLabel = QStringLiteral("Axis crossing beyond source (%1)").arg(unit);
+  plot.minYSpan = 0.001 * factor / kMmPerInch;  // a micrometre, so that ticks stay readable
+  PlotSeries crossing{QStringLiteral("returning ray"), QColor(31, 119, 180), Qt::SolidLine, {}};
+  for (const ZoneSample& z : r.zones) {
+    crossing.points.emplace_back(z.zoneFraction * 100, z.interceptBeyondSource * factor);
+  }
+  plot.series = {std::move(crossing)};
+  plot.markers = {
+      {QStringLiteral("best focus"), r.bestFocusOffset * factor, QColor(120, 120, 120)}};
+  return plot;
+}
+
+}  // namespace
+
+ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("ExactCheck"));
+
+  figures_ = new QLabel;
+  figures_->setObjectName(QStringLiteral("ExactFigures"));
+  figures_->setTextFormat(Qt::RichText);
+  figures_->setWordWrap(true);
+  figures_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  figures_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  figures_->setContentsMargins(4, 4, 4, 4);
+  auto* scroll = new QScrollArea;
+  scroll->setWidget(figures_);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+
+  export_ = new QPushButton(tr("Export pictures..."));
+  export_->setObjectName(QStringLiteral("ExactExport"));
+  connect(export_, &QPushButton::clicked, this, &ExactCheckPanel::ExportPictures_Click);
+
+  auto* left = new QWidget;
+  auto* leftLayout = new QVBoxLayout(left);
+  leftLayout->setContentsMargins(0, 0, 0, 0);
+  leftLayout->addWidget(scroll, 1);
+  leftLayout->addWidget(export_, 0, Qt::AlignLeft);
+
+  setUp_ = new ExactPlotWidget;
+  setUp_->setObjectName(QStringLiteral("ExactSetUp"));
+  wavefront_ = new ExactPlotWidget;
+  wavefront_->setObjectName(QStringLiteral("ExactWavefront"));
+  aberration_ = new ExactPlotWidget;
+  aberration_->setObjectName(QStringLiteral("ExactAberration"));
+  pictures_ = new QTabWidget;
+  pictures_->setObjectName(QStringLiteral("ExactPictures"));
+  pictures_->setDocumentMode(true);
+  pictures_->addTab(setUp_, tr("Set-up"));
+  pictures_->addTab(wavefront_, tr("Wavefront"));
+  pictures_->addTab(aberration_, tr("Aberration"));
+
+  auto* splitter = new QSplitter(Qt::Horizontal);
+  splitter->addWidget(left);
+  splitter->addWidget(pictures_);
+  splitter->setStretchFactor(0, 0);
+  splitter->setStretchFactor(1, 1);
+  splitter->setSizes({200, 400});
+  splitter->setCollapsible(1, false);
+
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(splitter);
+
+  Clear(tr("No solved set-up yet."));
+}
+
+void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem& system,
+                                 double objectDistance, double lensMirrorDistance,
+                                 double lensSemiDiameter, bool inchUnits) {
+  if (!r.ok) {
+    Clear(tr("Exact check not available: %1").arg(Text(r.message)));
+    return;
+  }
+  const double factor = inchUnits ? 1.0 : kMmPerInch;
+  const QString unit = inchUnits ? QStringLiteral("in") : QStringLiteral("mm");
+  figures_->setText(FiguresHtml(r, inchUnits));
+
+  const SetUpPicture setUp =
+      SetUpOf(r, system, objectDistance, lensMirrorDistance, lensSemiDiameter, factor, unit);
+  setUp_->SetPicture([setUp](QPainter& p, const QRectF& area) { PaintSetUp(p, area, setUp); },
+                     QStringLiteral("exact_setup"));
+  const CurvePlot wavefront = WavefrontPlot(r);
+  wavefront_->SetPicture(
+      [wavefront](QPainter& p, const QRectF& area) { PaintCurvePlot(p, area, wavefront); },
+      QStringLiteral("exact_wavefront"));
+  const CurvePlot aberration = AberrationPlot(r, factor, unit);
+  aberration_->SetPicture(
+      [aberration](QPainter& p, const QRectF& area) { PaintCurvePlot(p, area, aberration); },
+      QStringLiteral("exact_aberration"));
+  export_->setEnabled(true);
+}
+
+void ExactCheckPanel::Clear(const QString& why) {
+  figures_->setText(why.toHtmlEscaped());
+  setUp_->ClearPicture(why);
+  wavefront_->ClearPicture(why);
+  aberration_->ClearPicture(why);
+  export_->setEnabled(false);
+}
+
+bool ExactCheckPanel::ExportPictures(const QString& basePath) {
+  if (!setUp_->HasPicture()) return false;
+  const std::pair<const char*, ExactPlotWidget*> pictures[] = {
+      {"_setup", setUp_}, {"_wavefront", wavefront_}, {"_aberration", aberration_}};
+  bool ok = true;
+  for (const auto& [suffix, plot] : pictures) {
+    ok = plot->SavePng(basePath + suffix + ".png", kExactPictureSize) && ok;
+#ifdef VN_HAVE_QTSVG
+    ok = plot->SaveSvg(basePath + suffix + ".svg", kExactPictureSize) && ok;
+#endif
+  }
+  return ok;
+}
+
+void ExactCheckPanel::ExportPictures_Click() {
+  QString base =
+      QFileDialog::getSaveFileName(this, tr("Export pictures"), QStringLiteral("exact_check"),
+                                   tr("Base name of the picture files (*)"));
+  if (base.isEmpty()) return;
+  // A name typed with a picture's extension still means the base name.
+  for (const char* extension : {".png", ".svg"}) {
+    if (base.endsWith(QLatin1String(extension), Qt::CaseInsensitive)) base.chop(4);
+  }
+  if (!ExportPictures(base)) {
+    QMessageBox::warning(
+        this, tr("Export pictures"),
+        tr("Could not write all the pictures to %1.").arg(QFileInfo(base).absolutePath()));
+    return;
+  }
+#ifdef VN_HAVE_QTSVG
+  const QString kinds = tr("PNG and SVG");
+#else
+  const QString kinds = tr("PNG");
+#endif
+  QMessageBox::information(
+      this, tr("Export pictures"),
+      tr("Wrote %1_setup, %1_wavefront and %1_aberration as %2 in %3.")
+          .arg(QFileInfo(base).fileName(), kinds, QFileInfo(base).absolutePath()));
+}
+
+}  // namespace vn

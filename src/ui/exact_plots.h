@@ -1,0 +1,130 @@
+// The pictures of the exact check: the set-up drawn to scale in the meridional
+// plane with the traced rays, and the curve plots of the returning wavefront
+// and of the longitudinal aberration. Each picture is a plain description in
+// the run's unit plus a routine that paints it into any rectangle of any
+// painter, so the same drawing goes to the screen, to a PNG and to an SVG.
+// ExactPlotWidget shows one picture and saves it.
+#pragma once
+
+#include <QColor>
+#include <QPointF>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <vector>
+
+class QPainter;
+
+namespace vn {
+
+// ---- Curve plots -------------------------------------------------------------
+
+struct PlotSeries {
+  QString name;  // shown in the legend
+  QColor color;
+  Qt::PenStyle style = Qt::SolidLine;
+  std::vector<QPointF> points;  // non-finite points are left out
+};
+
+// A horizontal reference line across the plot, named at its right end.
+struct PlotMarker {
+  QString name;
+  double y = 0;
+  QColor color;
+};
+
+struct CurvePlot {
+  QString title;
+  QString xLabel;
+  QString yLabel;
+  std::vector<PlotSeries> series;
+  std::vector<PlotMarker> markers;
+  double minYSpan = 0;      // the y range never shrinks below this (flat curves)
+  bool includeZero = true;  // the y range always shows the zero line
+};
+
+void PaintCurvePlot(QPainter& painter, const QRectF& area, const CurvePlot& plot);
+
+// ---- The set-up to scale -----------------------------------------------------
+
+// Lengths in the run's unit, in the trace's frame: z along the axis from the
+// source toward the mirror, 0 at the lens's source-side vertex; y the height.
+// Radii are signed, positive when the centre of curvature lies toward the
+// mirror; beyond 1e30 a face is flat.
+struct SetUpPicture {
+  QString unit;  // "mm" or "in"
+  double sourceZ = 0;
+  double lensRadius1 = 0;  // source-side face
+  double lensRadius2 = 0;  // mirror-side face
+  double lensThickness = 0;
+  double lensSemiDiameter = 0;
+  double mirrorVertexZ = 0;
+  double mirrorRadius = 0;  // negative: concave toward the source
+  double mirrorConicPlusOne = 1;
+  double mirrorSemiDiameter = 0;
+
+  struct Ray {
+    double zoneFraction = 0;
+    std::vector<QPointF> points;  // (z, y)
+  };
+  std::vector<Ray> rays;
+};
+
+// The whole set-up in a strip across the top and, below it, a magnified view
+// of the source and the lens, both with equal scales on the two axes.
+void PaintSetUp(QPainter& painter, const QRectF& area, const SetUpPicture& picture);
+
+// Sag z(y) of a conic of vertex curvature c (1/radius) measured from its
+// vertex: c·y² / (1 + √(1 − (1+K)·c²·y²)). Heights beyond the conic's reach
+// are clamped to its rim.
+double ConicSag(double curvature, double conicPlusOne, double y);
+
+// Tick values covering [lo, hi] at a 1-2-5 step, about `count` of them.
+std::vector<double> NiceTicks(double lo, double hi, int count);
+
+// ---- One picture on screen ---------------------------------------------------
+
+using PicturePainter = std::function<void(QPainter&, const QRectF&)>;
+
+// The size, in logical pixels, at which pictures are written to files.
+inline const QSize kExactPictureSize{960, 600};
+
+class ExactPlotWidget : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit ExactPlotWidget(QWidget* parent = nullptr);
+
+  // Shows `paint`'s picture; `fileName` is the file name the context menu
+  // proposes when saving it.
+  void SetPicture(PicturePainter paint, const QString& fileName);
+  // Shows `why` in place of a picture.
+  void ClearPicture(const QString& why);
+  bool HasPicture() const { return static_cast<bool>(paint_); }
+
+  // Writes the picture at `logicalSize` (PNG at twice the pixels); false when
+  // there is no picture or the file cannot be written.
+  bool SavePng(const QString& path, QSize logicalSize) const;
+  bool SaveSvg(const QString& path, QSize logicalSize) const;
+
+  QSize sizeHint() const override { return {420, 240}; }
+  QSize minimumSizeHint() const override { return {240, 150}; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  // Text at least `minPixelSize` high: files are looked at larger than the
+  // panel, so they get larger text.
+  void Render(QPainter& painter, const QRectF& area, int minPixelSize) const;
+  void SavePicture_Click();
+
+  PicturePainter paint_;
+  QString fileName_;
+  QString emptyText_;
+};
+
+}  // namespace vn
