@@ -1,0 +1,116 @@
+// The start-up run hosted by the main window (offscreen) beside the same run
+// hosted by a bare RunHost: the window's share of a run is what its report
+// updates, caption changes and event handling add, and it should stay small
+// (the window's run within 1.5 times the headless one).
+#ifdef VN_BENCH_WINDOW
+
+#include <benchmark/benchmark.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <memory>
+#include <string>
+
+#include "common/shared_values.h"
+#include "run/null_finder.h"
+#include "run/run_host.h"
+#include "ui/form_main.h"
+
+namespace vn {
+namespace {
+
+// One application for every benchmark of the program, on the offscreen platform.
+QApplication& App() {
+  static int argc = 1;
+  static char name[] = "vn_bench";
+  static char* argv[] = {name, nullptr};
+  static std::unique_ptr<QApplication> app = [] {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QApplication>(argc, argv);
+  }();
+  return *app;
+}
+
+// The window's start-up entries and nothing else: no display, no events.
+class HeadlessHost : public RunHost {
+ public:
+  std::string EntryText(Entry e) override {
+    switch (e) {
+      case Entry::MDiam: return "317.5";
+      case Entry::MRoC: return "2540";
+      case Entry::Mcc: return "-1";
+      case Entry::LradI: return "9e99";
+      case Entry::lRadM: return "-206";
+      case Entry::lthck: return "15";
+      case Entry::LDiam: return "80";
+      case Entry::LindexR: return "1.51509";
+    }
+    return {};
+  }
+  bool IsChecked(CheckBox box) override { return box == CheckBox::QtrWave && explore; }
+  bool InchUnitsSelected() override { return false; }
+  std::string ReportText() override { return report; }
+  void SetReportText(const std::string& text) override { report = text; }
+  void SetFindCaption(const std::string& caption) override { this->caption = caption; }
+  void ShowAbortNotice(bool) override {}
+  void FocusReport() override {}
+  void ShowMessage(const std::string&, const std::string&) override {}
+  bool AskYesNo(const std::string&, const std::string&) override { return false; }
+  void YieldToEvents() override {}
+
+  bool explore = false;
+  std::string report;
+  std::string caption;
+};
+
+// Runs with the spacing-error exploration take longer (two more searches);
+// the exploration's limit is the error dialog's first choice, 0.125 wave.
+void ChooseExploration(benchmark::State& state, SharedValues& shared) {
+  if (state.range(1) == 0) return;
+  shared.ErrorLimit = 0.125;
+  shared.ErrorLimitInWaves = true;
+}
+
+void BM_StartupRunHeadless(benchmark::State& state) {
+  SharedValues shared;
+  NullFinder finder(shared, nullptr);
+  HeadlessHost host;
+  ChooseExploration(state, shared);
+  host.explore = state.range(1) != 0;
+  for (auto _ : state) {
+    finder.FindIt_Click(host);
+    benchmark::DoNotOptimize(host.report.data());
+  }
+  if (finder.lastOutcome() != RunOutcome::Completed) state.SkipWithError("run did not complete");
+}
+// Args: (unused, explore).
+BENCHMARK(BM_StartupRunHeadless)->Args({0, 0})->Args({0, 1})->Unit(benchmark::kMillisecond);
+
+void BM_StartupRunInWindow(benchmark::State& state) {
+  App();
+  SharedValues shared;
+  NullFinder finder(shared, nullptr);
+  FormMain window(shared, finder);
+  ChooseExploration(state, shared);
+  window.findChild<QAbstractButton*>("CHk_QtrWave")->setChecked(state.range(1) != 0);
+  if (state.range(0)) window.show();
+  QCoreApplication::processEvents();
+  auto* findIt = window.findChild<QAbstractButton*>("FindIt");
+  for (auto _ : state) {
+    findIt->click();
+    benchmark::DoNotOptimize(finder.lastOutcome());
+  }
+  if (finder.lastOutcome() != RunOutcome::Completed) state.SkipWithError("run did not complete");
+}
+// Args: (window shown, explore). A hidden window does all but the painting.
+BENCHMARK(BM_StartupRunInWindow)
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace vn
+
+#endif  // VN_BENCH_WINDOW
