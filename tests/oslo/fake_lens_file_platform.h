@@ -1,8 +1,9 @@
-// Test doubles for the lens-file export: a platform with a fixed clock and a
-// scripted association answer, a host that records its message boxes, and a
-// fresh folder per test.
+// Test doubles for the lens-file export: the start-up snapshot, a platform
+// with a fixed clock and a scripted association answer, a fresh folder per
+// test, and the kind of a run's failure.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,13 +11,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "common/arithmetic.h"
+#include "oslo/lens_file_export.h"
 #include "oslo/lens_file_platform.h"
-#include "run/run_host.h"
 
 namespace vn::testing {
 
@@ -25,14 +28,39 @@ inline std::string FileBytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The start-up set-up (317.5 mm paraboloid of radius 2540 mm, 80 mm
+// plano-convex BK7 lens of radius 206 mm, 15 mm thick), typed in millimetres
+// or in inches, with round engine values in inches standing for a solved run:
+// a lens file only copies and scales them.
+inline LensFileSnapshot StartupSnapshot(bool inch = false) {
+  LensFileSnapshot s;
+  s.WorkingSemiDiameter = 1.15, s.ObjectDistance = 8.06367, s.LensMirrorDistance = 81.7467;
+  s.MirrorSemiDiameter = 6.25, s.LradI = "9e99", s.Mcc = "-1";
+  s.GlassName = "BK7", s.TestWavelength = 0.6328;
+  s.lthck = inch ? "0.590551" : "15", s.lRadM = inch ? "-8.11" : "-206";
+  s.LDiam = inch ? "3.14961" : "80", s.MRoC = inch ? "100" : "2540";
+  s.MDiam = inch ? "12.5" : "317.5";
+  return s;
+}
+
+// The kind of RunFailure `step` ends in, if any.
+template <class Step>
+std::optional<FailureKind> FailureOf(Step step) {
+  try {
+    step();
+  } catch (const RunFailure& f) {
+    return f.kind();
+  }
+  return std::nullopt;
+}
+
 class FakeLensFilePlatform : public LensFilePlatform {
  public:
   std::string programFolder, documentsFolder;
-  bool programFolderWritable = true;
-  int answerCode = kNoAssociation;  // the scripted association answer
-  std::string answerPath;           // copied with its NUL when answerCode >= 32
-  bool answerWithoutNul = false, throwOnFind = false;
-  std::vector<std::string> probedFiles, probedContents;       // the scratch file while asked about
+  bool programFolderWritable = true, answerWithoutNul = false, throwOnFind = false;
+  int answerCode = kNoAssociation;
+  std::string answerPath;  // copied with its NUL for codes of 32 and above
+  std::vector<std::string> probedFiles, probedBytes;          // the scratch file while asked about
   std::vector<std::pair<std::string, std::string>> launches;  // file, directory
 
   std::string ProgramFolder() override { return programFolder; }
@@ -42,7 +70,7 @@ class FakeLensFilePlatform : public LensFilePlatform {
   int FindExecutable(const std::string& file, const std::string&,
                      FindExecutableBuffer& buffer) override {
     probedFiles.push_back(file);
-    probedContents.push_back(FileBytes(file));
+    probedBytes.push_back(FileBytes(file));
     if (throwOnFind) throw std::runtime_error("association service failed");
     if (answerCode >= 32 && answerWithoutNul) buffer.fill('X');
     if (answerCode >= 32 && !answerWithoutNul) {
@@ -53,60 +81,28 @@ class FakeLensFilePlatform : public LensFilePlatform {
   void Launch(const std::string& file, const std::string& dir) override {
     launches.emplace_back(file, dir);
   }
-  // United States short date and long time of 1:23:45 PM on 5 December 2026.
+  // 1:23:45 PM on 5 December 2026 with United States settings.
   std::string ShortDate() override { return "12/5/2026"; }
   std::string LongTime() override { return "1:23:45 PM"; }
 };
 
-class RecordingHost : public RunHost {
- public:
-  std::vector<std::pair<std::string, std::string>> messages, questions;  // title, text
-  bool answerYes = true;
-
-  std::string EntryText(Entry) override { return ""; }
-  bool IsChecked(CheckBox) override { return false; }
-  bool InchUnitsSelected() override { return false; }
-  std::string ReportText() override { return ""; }
-  void SetReportText(const std::string&) override {}
-  void SetFindCaption(const std::string&) override {}
-  void ShowAbortNotice(bool) override {}
-  void FocusReport() override {}
-  void ShowMessage(const std::string& t, const std::string& m) override {
-    messages.emplace_back(t, m);
-  }
-  bool AskYesNo(const std::string& t, const std::string& m) override {
-    questions.emplace_back(t, m);
-    return answerYes;
-  }
-  void YieldToEvents() override {}
-};
-
-// A fresh empty folder, removed with its content afterwards.
-class TestFolder {
- public:
+// A fresh empty folder, removed with its content afterwards; the process id
+// keeps runs from other build folders apart.
+struct TestFolder {
   explicit TestFolder(const std::string& name)
-      : path_((std::filesystem::temp_directory_path() /
-               ("vn_oslo_" + name + "_" + std::to_string(getpid())))
-                  .string()) {
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
+      : path(::testing::TempDir() + "vn_oslo_" + name + "_" + std::to_string(getpid())) {
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
   }
-  ~TestFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
+  ~TestFolder() { std::filesystem::remove_all(path); }
   std::vector<std::string> Names() const {  // sorted
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(path_)) {
+    for (const auto& e : std::filesystem::directory_iterator(path))
       names.push_back(e.path().filename().string());
-    }
     std::sort(names.begin(), names.end());
     return names;
   }
-
- private:
-  std::string path_;
+  const std::string path;
 };
 
 }  // namespace vn::testing

@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "common/arithmetic.h"
 #include "oslo/fake_lens_file_platform.h"
 
 namespace vn {
@@ -13,71 +12,58 @@ namespace {
 
 using testing::FakeLensFilePlatform;
 using testing::TestFolder;
+using Names = std::vector<std::string>;
 
 TEST(ProbeLensFileProgram, AnswerForEachCode) {
   TestFolder folder("probe_codes");
   const std::string previous = "C:\\OSLO\\oslo.exe";  // the run's earlier answer
-  struct Case {
-    int code;
-    const char* path;  // the program when the code is 32 or more
-    bool withoutNul;
-    const char* answer;
-    bool isOslo;
-  };
   // The shell's error numbers 31, 2, 3, 11 have their words; other errors
   // (0, 5 access denied, 26 sharing) and a success without a NUL in the
   // buffer keep the previous answer; "OSLO" counts in capitals only.
-  const Case cases[] = {
-      {31, "", false, "NO_ASSOCIATION", false},
-      {2, "", false, "FILE_NOT_FOUND", false},
-      {3, "", false, "PATH_NOT_FOUND", false},
-      {11, "", false, "BAD_FORMAT", false},
-      {0, "", false, previous.c_str(), true},
-      {5, "", false, previous.c_str(), true},
-      {26, "", false, previous.c_str(), true},
-      {42, "", true, previous.c_str(), true},
-      {32, "D:\\OSLO EDU\\o.exe", false, "D:\\OSLO EDU\\o.exe", true},
-      {42, "/opt/oslo/bin/oslo", false, "/opt/oslo/bin/oslo", false},
-      {42, "C:\\Oslo\\oslo.exe", false, "C:\\Oslo\\oslo.exe", false},
-  };
-  for (const Case& c : cases) {
+  const struct {
+    int code;
+    const char* path;  // the program, for codes of 32 and above
+    bool withoutNul;
+    std::string answer;
+    bool isOslo;
+  } cases[] = {{31, "", false, "NO_ASSOCIATION", false},
+               {2, "", false, "FILE_NOT_FOUND", false},
+               {3, "", false, "PATH_NOT_FOUND", false},
+               {11, "", false, "BAD_FORMAT", false},
+               {0, "", false, previous, true},
+               {5, "", false, previous, true},
+               {26, "", false, previous, true},
+               {42, "", true, previous, true},
+               {32, "D:\\OSLO EDU\\o.exe", false, "D:\\OSLO EDU\\o.exe", true},
+               {42, "/opt/oslo/bin/oslo", false, "/opt/oslo/bin/oslo", false},
+               {42, "C:\\Oslo\\oslo.exe", false, "C:\\Oslo\\oslo.exe", false}};
+  for (const auto& c : cases) {
     FakeLensFilePlatform platform;
-    platform.answerCode = c.code;
-    platform.answerPath = c.path;
+    platform.answerCode = c.code, platform.answerPath = c.path;
     platform.answerWithoutNul = c.withoutNul;
     std::string program = previous;
-    EXPECT_EQ(ProbeLensFileProgram(program, folder.path(), platform), c.isOslo) << c.code;
+    EXPECT_EQ(ProbeLensFileProgram(program, folder.path, platform), c.isOslo) << c.code;
     EXPECT_EQ(program, c.answer) << c.code;
     // The scratch file was there while asked about, and is gone.
-    EXPECT_EQ(platform.probedFiles,
-              std::vector<std::string>{folder.path() + "/qwerty_test_figure_ext.len"});
-    EXPECT_EQ(platform.probedContents[0], "ok to delete\r\n");
+    EXPECT_EQ(platform.probedFiles, Names{folder.path + "/qwerty_test_figure_ext.len"});
+    EXPECT_EQ(platform.probedBytes, Names{"ok to delete\r\n"});
     EXPECT_TRUE(folder.Names().empty()) << c.code;
   }
 }
 
-TEST(ProbeLensFileProgram, ScratchFileIsDeletedWhenTheQueryThrows) {
+TEST(ProbeLensFileProgram, ScratchFileGoesWhenTheQueryThrowsOrCannotBeWritten) {
   TestFolder folder("probe_throw");
   FakeLensFilePlatform platform;
   platform.throwOnFind = true;
   std::string program;
   // A folder text ending in the separator gets none added.
-  EXPECT_THROW(ProbeLensFileProgram(program, folder.path() + "/", platform), std::runtime_error);
-  EXPECT_EQ(platform.probedFiles[0], folder.path() + "/qwerty_test_figure_ext.len");
+  EXPECT_THROW(ProbeLensFileProgram(program, folder.path + "/", platform), std::runtime_error);
+  EXPECT_EQ(platform.probedFiles, Names{folder.path + "/qwerty_test_figure_ext.len"});
   EXPECT_TRUE(folder.Names().empty());
-}
-
-TEST(ProbeLensFileProgram, UnwritableScratchFileEndsTheRun) {
-  TestFolder folder("probe_missing");
-  FakeLensFilePlatform platform;
-  std::string program;
-  try {
-    ProbeLensFileProgram(program, folder.path() + "/missing", platform);
-    ADD_FAILURE() << "the probe wrote into a missing folder";
-  } catch (const RunFailure& f) {
-    EXPECT_EQ(f.kind(), FailureKind::File);
-  }
-  EXPECT_TRUE(platform.probedFiles.empty());
+  EXPECT_EQ(
+      testing::FailureOf([&] { ProbeLensFileProgram(program, folder.path + "/no", platform); }),
+      FailureKind::File);
+  EXPECT_EQ(platform.probedFiles.size(), 1u);  // no query without the scratch file
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The error-exploration dialog: what each opening, choice, check and way of
 // closing does to the exploration limit and to the main window's check box.
+// The wave limits are the five options' own (0.25, 0.125, 0.1, 0.05 waves,
+// then the typed amount); the amounts are the typed texts.
 #include "tolerance/error_explore_dialog.h"
 
 #include <gtest/gtest.h>
@@ -15,162 +17,136 @@ namespace {
 
 // The dialog window as a test sees it; a fresh one per opening, with the
 // initial texts of a new window.
-class FakeErrorView : public ErrorExploreView {
- public:
-  int selected = -1;
-  std::string specError = "0.1";
-  std::string unitCaption;
-  std::vector<std::pair<std::string, std::string>> messages;
-  int focusRequests = 0;
-  bool checkCleared = false;
-  bool closed = false;
+struct FakeErrorView : ErrorExploreView {
+  int selected = -1, focusRequests = 0;
+  std::string specError = "0.1", unitCaption;
+  std::vector<std::string> messages;
+  bool checkCleared = false, closed = false;
 
   void SelectOption(int index) override { selected = index; }
   std::string SpecErrorText() override { return specError; }
   void SetSpecErrorText(const std::string& text) override { specError = text; }
   void SetUnitCaption(const std::string& caption) override { unitCaption = caption; }
   void ShowMessage(const std::string& title, const std::string& text) override {
-    messages.emplace_back(title, text);
+    messages.push_back(title + ": " + text);
   }
   void FocusSpecError() override { ++focusRequests; }
   void ClearQtrWaveCheck() override { checkCleared = true; }
   void Close() override { closed = true; }
 };
 
-// The user types into Spec_Error: focus in, new text, focus out.
-void TypeAmount(ErrorExploreDialog& dialog, FakeErrorView& view, const std::string& text) {
-  dialog.SpecErrorFocusIn();
-  view.specError = text;
-  dialog.SpecErrorFocusOut();
-}
-
-TEST(ErrorExploreDialog, FirstOpeningChoosesTheEighthWave) {
-  SharedValues shared;  // start-up values: 0, amount mode
-  ErrorExploreDialog dialog(shared);
+// The program's one dialog over start-up shared values (limit 0, amount mode).
+struct Bench {
+  SharedValues shared;
+  ErrorExploreDialog dialog{shared};
+  FakeErrorView& Open(bool inch = false) {
+    view = FakeErrorView();
+    dialog.Open(view, inch);
+    return view;
+  }
+  // The user types into Spec_Error: focus in, new text, focus out.
+  void Type(const std::string& text) {
+    dialog.SpecErrorFocusIn();
+    view.specError = text;
+    dialog.SpecErrorFocusOut();
+  }
   FakeErrorView view;
-  dialog.Open(view, false);
-  EXPECT_EQ(view.selected, 1);
-  EXPECT_EQ(view.specError, "0.1");
-  EXPECT_EQ(view.unitCaption, "mm");
-  dialog.OkClicked();  // at once: opening alone has set the limit
-  EXPECT_TRUE(view.closed);
-  EXPECT_FALSE(view.checkCleared);
-  EXPECT_EQ(shared.ErrorLimit, 0.125);
-  EXPECT_TRUE(shared.ErrorLimitInWaves);
-}
+};
 
+// The first opening chooses 1/8 wave, and OK at once keeps it. A typed amount
+// comes back at the next opening in general number form, in that opening's
+// unit; a waves option chosen last comes back with the box's initial text.
 TEST(ErrorExploreDialog, ChoiceIsRememberedForTheNextOpening) {
-  SharedValues shared;
-  ErrorExploreDialog dialog(shared);
-  FakeErrorView first;
-  dialog.Open(first, false);
-  TypeAmount(dialog, first, " 5E-1 ");  // 0.5, as a user may type it
-  EXPECT_EQ(first.selected, 4);         // focusing the amount box selects its option
-  dialog.OkClicked();
-  EXPECT_EQ(shared.ErrorLimit, 0.5);
-  EXPECT_FALSE(shared.ErrorLimitInWaves);
+  Bench b;
+  FakeErrorView& v = b.Open();
+  EXPECT_EQ(v.selected, 1);
+  EXPECT_EQ(v.specError, "0.1");
+  EXPECT_EQ(v.unitCaption, "mm");
+  b.dialog.OkClicked();
+  EXPECT_TRUE(v.closed && !v.checkCleared);
+  EXPECT_EQ(b.shared.ErrorLimit, 0.125);
+  EXPECT_TRUE(b.shared.ErrorLimitInWaves);
 
-  // The amount comes back in general number form, in the unit of this
-  // opening (it is not converted).
-  FakeErrorView second;
-  dialog.Open(second, true);
-  EXPECT_EQ(second.selected, 4);
-  EXPECT_EQ(second.specError, "0.5");
-  EXPECT_EQ(second.unitCaption, "\"");
-  EXPECT_EQ(shared.ErrorLimit, 0.5);
-  dialog.OptionChosen(2);  // the 0.1-wave option last
-  dialog.OkClicked();
-
-  FakeErrorView third;
-  dialog.Open(third, false);
-  EXPECT_EQ(third.selected, 2);
-  EXPECT_EQ(third.specError, "0.1");
-  EXPECT_EQ(shared.ErrorLimit, 0.1);
-  EXPECT_TRUE(shared.ErrorLimitInWaves);
-  const double waves[] = {0.25, 0.125, 0.1, 0.05};
-  for (int i = 0; i < 4; ++i) {
-    dialog.OptionChosen(i);
-    EXPECT_EQ(shared.ErrorLimit, waves[i]) << "option " << i;
-  }
+  b.Open();
+  b.Type(" 5E-1 ");               // 0.5, as a user may type it
+  EXPECT_EQ(b.view.selected, 4);  // focusing the amount box selects its option
+  b.dialog.OkClicked();
+  EXPECT_EQ(b.shared.ErrorLimit, 0.5);
+  EXPECT_FALSE(b.shared.ErrorLimitInWaves);
+  b.Open(true);
+  EXPECT_EQ(v.selected, 4);
+  EXPECT_EQ(v.specError, "0.5");
+  EXPECT_EQ(v.unitCaption, "\"");
+  b.dialog.OptionChosen(2);
+  b.dialog.OkClicked();
+  b.Open();
+  EXPECT_EQ(v.selected, 2);
+  EXPECT_EQ(v.specError, "0.1");
+  EXPECT_EQ(b.shared.ErrorLimit, 0.1);
+  EXPECT_TRUE(b.shared.ErrorLimitInWaves);
 }
 
-TEST(ErrorExploreDialog, AmountConfirmedWithEnterIsChecked) {
-  // OK as the default button: the amount box keeps the focus, so no
-  // focus-out has checked the typed text before OK.
-  SharedValues shared;
-  ErrorExploreDialog dialog(shared);
-  FakeErrorView view;
-  dialog.Open(view, false);
-  dialog.SpecErrorFocusIn();
-  view.specError = "lots";
-  dialog.OkClicked();  // a non-number: the message, and the dialog stays
-  EXPECT_FALSE(view.closed);
-  EXPECT_EQ(view.messages.size(), 1u);
-  view.specError = "0.75";
-  dialog.SpecErrorFocusIn();
-  dialog.OkClicked();
-  EXPECT_TRUE(view.closed);
-  EXPECT_EQ(shared.ErrorLimit, 0.75);
-}
-
+// Cancel takes the check back but the choice stands for the next opening; an
+// amount of zero, however typed, takes the check back on OK.
 TEST(ErrorExploreDialog, CancelAndZeroAmountTakeTheCheckBack) {
-  SharedValues shared;
-  ErrorExploreDialog dialog(shared);
-  FakeErrorView cancelled;
-  dialog.Open(cancelled, false);
-  dialog.OptionChosen(3);
-  dialog.CancelClicked();
-  EXPECT_TRUE(cancelled.checkCleared && cancelled.closed);
-  EXPECT_EQ(shared.ErrorLimit, 0.05);  // the choice stands for the next opening
-  EXPECT_TRUE(shared.ErrorLimitInWaves);
-
+  Bench b;
+  b.Open();
+  b.dialog.OptionChosen(3);
+  b.dialog.CancelClicked();
+  EXPECT_TRUE(b.view.checkCleared && b.view.closed);
+  EXPECT_EQ(b.shared.ErrorLimit, 0.05);
   for (const char* zero : {"0", "-0", "0.000"}) {
-    FakeErrorView view;
-    dialog.Open(view, false);
-    TypeAmount(dialog, view, zero);
-    dialog.OkClicked();
-    EXPECT_TRUE(view.checkCleared && view.closed) << zero;
-    EXPECT_EQ(shared.ErrorLimit, 0);
+    b.Open();
+    b.Type(zero);
+    b.dialog.OkClicked();
+    EXPECT_TRUE(b.view.checkCleared && b.view.closed) << zero;
+    EXPECT_EQ(b.shared.ErrorLimit, 0) << zero;
   }
 }
 
+// A text that is no finite number (1e999 overflows) brings the exact message
+// and leaves the limit typed before, 0.5.
 TEST(ErrorExploreDialog, NonNumericAmountIsReportedAndChangesNothing) {
-  SharedValues shared;
-  ErrorExploreDialog dialog(shared);
-  FakeErrorView view;
-  dialog.Open(view, false);
-  TypeAmount(dialog, view, "0.5");
+  Bench b;
+  b.Open();
+  b.Type("0.5");
   for (const char* bad : {"", "half", "0,5", "1e999"}) {
-    TypeAmount(dialog, view, bad);
-    EXPECT_EQ(shared.ErrorLimit, 0.5) << bad;
+    b.Type(bad);
+    EXPECT_EQ(b.shared.ErrorLimit, 0.5) << bad;
   }
-  ASSERT_EQ(view.messages.size(), 4u);
-  EXPECT_EQ(view.messages[0],
-            std::make_pair(std::string(kAppTitle),
-                           std::string("Error margin data is not a numerical value!")));
-  EXPECT_EQ(view.focusRequests, 4);  // the focus goes back each time
-
-  // The amount option clicked while its box holds garbage keeps a wave limit
-  // a wave limit: 0.25 waves must not become a 0.25 spacing error.
-  dialog.OptionChosen(0);
-  dialog.OptionChosen(4);
-  EXPECT_EQ(shared.ErrorLimit, 0.25);
-  EXPECT_TRUE(shared.ErrorLimitInWaves);
-  EXPECT_EQ(dialog.ChosenErrorOption(), 0);
+  EXPECT_EQ(b.view.messages,
+            std::vector<std::string>(
+                4, std::string(kAppTitle) + ": Error margin data is not a numerical value!"));
+  EXPECT_EQ(b.view.focusRequests, 4);  // the focus goes back each time
+  // The amount option clicked while its box holds garbage keeps a wave limit a
+  // wave limit: 0.25 waves must not become a 0.25 spacing error.
+  b.dialog.OptionChosen(0);
+  b.dialog.OptionChosen(4);
+  EXPECT_EQ(b.shared.ErrorLimit, 0.25);
+  EXPECT_TRUE(b.shared.ErrorLimitInWaves);
+  // OK is the default button: Enter in the amount box sends no focus-out, so
+  // OK checks the text itself and stays open on a non-number.
+  b.dialog.SpecErrorFocusIn();
+  b.view.specError = "lots";
+  b.dialog.OkClicked();
+  EXPECT_FALSE(b.view.closed);
+  b.view.specError = "0.75";
+  b.dialog.OkClicked();
+  EXPECT_TRUE(b.view.closed);
+  EXPECT_EQ(b.shared.ErrorLimit, 0.75);
 }
 
+// Closing the frame keeps the check, even with an amount of zero; events after
+// the window has gone change nothing.
 TEST(ErrorExploreDialog, FrameCloseKeepsTheCheckAndTheChoice) {
-  SharedValues shared;
-  ErrorExploreDialog dialog(shared);
-  FakeErrorView view;
-  dialog.Open(view, false);
-  TypeAmount(dialog, view, "0");
-  dialog.FrameClosed();  // even an amount of zero stands, the box stays checked
-  dialog.OkClicked();    // events after the window has gone change nothing
-  EXPECT_FALSE(view.checkCleared);
-  EXPECT_EQ(shared.ErrorLimit, 0);
-  EXPECT_FALSE(shared.ErrorLimitInWaves);
-  EXPECT_EQ(dialog.ChosenErrorOption(), 4);
+  Bench b;
+  b.Open();
+  b.Type("0");
+  b.dialog.FrameClosed();
+  b.dialog.OkClicked();
+  EXPECT_FALSE(b.view.checkCleared);
+  EXPECT_EQ(b.shared.ErrorLimit, 0);
+  EXPECT_FALSE(b.shared.ErrorLimitInWaves);
 }
 
 }  // namespace
