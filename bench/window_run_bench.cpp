@@ -97,8 +97,15 @@ void BM_StartupRunInWindow(benchmark::State& state) {
   QCoreApplication::processEvents();
   auto* findIt = window.findChild<QAbstractButton*>("FindIt");
   for (auto _ : state) {
-    findIt->click();
+    // The button's own handler, as a click reaches it (the button's pressed
+    // look is the toolkit's, not the run's).
+    emit findIt->clicked();
     benchmark::DoNotOptimize(finder.lastOutcome());
+    // What the window does once the run has returned (painting the report,
+    // the exact check and its pictures) is measured below, not here.
+    state.PauseTiming();
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
   }
   if (finder.lastOutcome() != RunOutcome::Completed) state.SkipWithError("run did not complete");
 }
@@ -109,6 +116,23 @@ BENCHMARK(BM_StartupRunInWindow)
     ->Args({0, 1})
     ->Args({1, 1})
     ->Unit(benchmark::kMillisecond);
+
+// The whole click as the user sees it: the run, then the window painting the
+// report and making and drawing the exact check.
+void BM_StartupRunThenDisplay(benchmark::State& state) {
+  App();
+  SharedValues shared;
+  NullFinder finder(shared, nullptr);
+  FormMain window(shared, finder);
+  window.show();
+  QCoreApplication::processEvents();
+  auto* findIt = window.findChild<QAbstractButton*>("FindIt");
+  for (auto _ : state) {
+    findIt->click();
+    QCoreApplication::processEvents();
+  }
+}
+BENCHMARK(BM_StartupRunThenDisplay)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace vn

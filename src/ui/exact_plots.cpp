@@ -259,7 +259,7 @@ void DrawSetUpContents(QPainter& p, const SetUpPicture& s, const Frame& f, bool 
     p.setPen(kInk);
     const QFontMetricsF fm(p.font());
     p.drawText(
-        QPointF(source.x() - fm.horizontalAdvance("source") / 2, source.y() + fm.height() + 2),
+        QPointF(source.x() + 4, source.y() + fm.height() + 2),
         QStringLiteral("source"));
   }
   p.restore();

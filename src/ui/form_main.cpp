@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDockWidget>
+#include <QTimer>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -17,7 +19,9 @@
 
 #include "common/app_info.h"
 #include "run/run_context.h"
+#include "exact/exact_check.h"
 #include "ui/error_explore_window.h"
+#include "ui/exact_check_panel.h"
 #include "ui/caption_fit.h"
 #include "ui/form_style.h"
 #include "ui/refractive_index_window.h"
@@ -36,6 +40,8 @@ constexpr int kClientHeightTwips = 7200;
 constexpr int kAboveAndBelowReportTwips = 2600;
 
 constexpr qreal kAbortNoticePointSize = 18;
+// Width of the exact check's area beside the report, in logical pixels.
+constexpr int kExactCheckWidthPx = 660;
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
@@ -82,7 +88,10 @@ FormMain::FormMain(SharedValues& shared, NullFinder& finder, QWidget* parent)
   shared_.TestWavelength = 0.6328;
   shared_.GlassName = "BK7";
 
-  resize(PxFromTwips(*this, kClientWidthTwips), PxFromTwips(*this, kClientHeightTwips));
+  // The window's own area keeps its layout size; the exact check's area
+  // comes beside it.
+  resize(PxFromTwips(*this, kClientWidthTwips) + kExactCheckWidthPx,
+         PxFromTwips(*this, kClientHeightTwips));
   mDiam_->setFocus();
 
   // Key preview: every key pressed in this window, whichever control has
@@ -210,6 +219,17 @@ void FormMain::BuildControls() {
   PlaceInTwips(*textOut_, 0, 2160, 9135, 5295);
 
   // Where the last run wrote its lens files.
+  // The exact check of the solved set-up, in an area beside the report.
+  exactCheck_ = new ExactCheckPanel(this);
+  exactCheck_->Clear(tr("Press 'Find Null Variables': the exact check of the solved set-up "
+                        "appears here."));
+  auto* dock = new QDockWidget(tr("Exact check"), this);
+  dock->setObjectName("ExactCheckDock");
+  dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+  dock->setWidget(exactCheck_);
+  exactCheck_->setMinimumWidth(kExactCheckWidthPx - 20);
+  addDockWidget(Qt::RightDockWidgetArea, dock);
+
   lensFileNote_ = new QLabel(this);
   lensFileNote_->setObjectName("LensFileNote");
   lensFileNote_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -270,11 +290,21 @@ void FormMain::FlushReport() {
   textOut_->verticalScrollBar()->setValue(0);
 }
 
-void FormMain::SetFindCaption(const std::string& caption) { findIt_->setText(Text(caption)); }
+void FormMain::SetFindCaption(const std::string& caption) {
+  const QString text = Text(caption);
+  if (findIt_->text() != text) findIt_->setText(text);
+}
 
-void FormMain::ShowAbortNotice(bool shown) { abrt_->setVisible(shown); }
+void FormMain::ShowAbortNotice(bool shown) {
+  abortNoticeWanted_ = shown;
+  // During a run the notice appears with the first event handling, so a run
+  // too short to be interrupted does not flash it.
+  if (!shown || !inRun_ || busyShown_) abrt_->setVisible(shown);
+}
 
-void FormMain::FocusReport() { textOut_->setFocus(Qt::OtherFocusReason); }
+void FormMain::FocusReport() {
+  if (!textOut_->hasFocus()) textOut_->setFocus(Qt::OtherFocusReason);
+}
 
 void FormMain::ShowMessage(const std::string& title, const std::string& text) {
   FlushReport();
@@ -294,29 +324,45 @@ bool FormMain::AskYesNo(const std::string& title, const std::string& text) {
 void FormMain::YieldToEvents() {
   // The run yields far more often than anyone can press a key; handling
   // events every few milliseconds keeps the abort key prompt without
-  // slowing the run down.
-  if (!handleNextYield_ && sinceEvents_.isValid() && sinceEvents_.elapsed() < kYieldIntervalMs) {
+  // slowing the run down. The yield after the run has ended always handles
+  // what was queued during it.
+  if (inRun_) {
+    if (sinceEvents_.elapsed() < yieldIntervalMs_) return;
+    if (!busyShown_) ShowBusy(true);
+    FlushReport();
+    QCoreApplication::processEvents();
+    sinceEvents_.start();
     return;
   }
-  handleNextYield_ = false;
-  FlushReport();
+  // After the run: clicks and keys queued during it are handled while the
+  // run is still marked busy; the window repaints once the click that
+  // started the run has been handled, with the final report in place.
+  setUpdatesEnabled(false);
   QCoreApplication::processEvents();
-  sinceEvents_.start();
+  setUpdatesEnabled(true);
 }
 
 void FormMain::SetEntriesEnabled(bool enabled) {
+  inRun_ = !enabled;
+  if (inRun_) {
+    sinceEvents_.start();
+  } else if (busyShown_) {
+    ShowBusy(false);
+  }
+}
+
+void FormMain::ShowBusy(bool busy) {
+  busyShown_ = busy;
   // During a run the entries are read-only rather than disabled, so they
   // stay readable; the controls that would change what the run reads, or
   // open a dialog in the middle of it, are disabled.
   for (QLineEdit* edit : {mDiam_, mRoC_, mcc_, lradI_, lRadM_, lthck_, lDiam_, lindexR_}) {
-    edit->setReadOnly(!enabled);
+    edit->setReadOnly(busy);
   }
-  units_->setEnabled(enabled);
-  calcRIn_->setEnabled(enabled);
-  chkQtrWave_->setEnabled(enabled);
-  // The run's first yield, and the one after it has ended that handles
-  // everything queued during the run, always handle events.
-  handleNextYield_ = true;
+  units_->setEnabled(!busy);
+  calcRIn_->setEnabled(!busy);
+  chkQtrWave_->setEnabled(!busy);
+  if (busy && abortNoticeWanted_) abrt_->setVisible(true);
 }
 
 // ---- Events ----------------------------------------------------------------
@@ -351,21 +397,45 @@ void FormMain::closeEvent(QCloseEvent* event) {
 
 void FormMain::FindIt_Click() {
   const bool starting = !finder_.RunBusy();
-  if (starting) lensFileNote_->clear();
   finder_.FindIt_Click(*this);
   // A click during a run only moved the focus; the run's own click finishes here.
   if (!starting) return;
-  FlushReport();
-  ShowWrittenFiles();
+  // The report box, the file note and the exact check (about a millisecond)
+  // follow as soon as the click has been handled, before the window
+  // repaints; the run's own time is not spent on them.
+  QTimer::singleShot(0, this, [this] {
+    FlushReport();
+    ShowWrittenFiles();
+    ShowExactCheck();
+  });
   if (closePending_) {
     closePending_ = false;
     close();
   }
 }
 
+void FormMain::ShowExactCheck() {
+  const RunSummary& s = finder_.lastSummary();
+  if (!s.solved) {
+    exactCheck_->Clear(tr("No solved set-up to check: the last run did not reach its results."));
+    return;
+  }
+  ExactCheckInput in;
+  in.system = s.system;
+  in.objectDistance = s.objectDistance;
+  in.lensMirrorDistance = s.lensMirrorDistance;
+  in.wavelengthMicrons = shared_.TestWavelength;
+  in.lensClearSemiDiameter = 0.5 * s.lensDiameter;
+  exactCheck_->ShowResult(RunExactCheck(in), s.system, s.objectDistance, s.lensMirrorDistance,
+                          in.lensClearSemiDiameter, s.inch);
+}
+
 void FormMain::ShowWrittenFiles() {
   const auto& files = finder_.lastWrittenFiles();
-  if (files.empty()) return;
+  if (files.empty()) {
+    lensFileNote_->clear();
+    return;
+  }
   QStringList paths;
   for (const auto& path : files) paths << Text(path);
   lensFileNote_->setText((files.size() == 1 ? tr("Lens file written: ") : tr("Lens files written: ")) +

@@ -51,8 +51,11 @@ class FormMain : public QMainWindow, public RunHost {
   void YieldToEvents() override;
   void SetEntriesEnabled(bool enabled) override;
 
-  // The longest a run goes without letting the window handle its events.
+  // The longest a run goes without letting the window handle its events
+  // (and the time a run must last before the window shows it is busy).
   static constexpr int kYieldIntervalMs = 15;
+  // Tests shorten it to 0 to see the window in the middle of a short run.
+  void SetYieldInterval(int ms) { yieldIntervalMs_ = ms; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -87,10 +90,19 @@ class FormMain : public QMainWindow, public RunHost {
   // The report as the run last set it (CR LF lines); TextOut follows lazily.
   std::string report_;
   bool reportDirty_ = false;
-  // Event handling during a run: the first yield of a run and the last one
-  // after it always handle events, the others at most every kYieldIntervalMs.
+  // Event handling during a run: at most every yieldIntervalMs_, the first
+  // time that long after the run started; a run shorter than that never
+  // repaints the window, and the user sees only its result. The window
+  // shows it is busy (notice, locked entries) from the first handling on.
   QElapsedTimer sinceEvents_;
-  bool handleNextYield_ = true;
+  int yieldIntervalMs_ = kYieldIntervalMs;
+  bool inRun_ = false;
+  bool busyShown_ = false;
+  bool abortNoticeWanted_ = false;
+  void ShowBusy(bool busy);
+  // The exact check of the last solved set-up, made after the run has ended.
+  void ShowExactCheck();
+  class ExactCheckPanel* exactCheck_ = nullptr;
   // The window was asked to close during a run; it closes when the run ends.
   bool closePending_ = false;
 
