@@ -35,21 +35,11 @@ TEST(GeneralNumber, WritesTheReportExamples) {
       {123456789.123456789, "123456789.123457"},  // 15 significant digits
       {1e100, "1E+100"},
       {1.5e-300, "1.5E-300"},
+      // The exponent form is judged after rounding to 15 digits.
+      {std::nextafter(0.0001, 0.0), "0.0001"},
+      {999999999999999.9, "1E+15"},
   };
   for (const auto& c : cases) EXPECT_EQ(GeneralNumber(c.x), c.text) << c.x;
-}
-
-TEST(GeneralNumber, JudgesTheExponentFormAfterRoundingTo15Digits) {
-  // The double just below 0.0001 rounds to 1.00000000000000E-04: written plainly.
-  EXPECT_EQ(GeneralNumber(std::nextafter(0.0001, 0.0)), "0.0001");
-  // 999999999999999.9 rounds up to 1E+15: written with the exponent.
-  EXPECT_EQ(GeneralNumber(999999999999999.9), "1E+15");
-}
-
-TEST(GeneralNumber, NeverWritesNegativeZero) {
-  EXPECT_EQ(GeneralNumber(-0.0), "0");
-  EXPECT_EQ(RoundedText(-0.0004, 3), "0");
-  EXPECT_EQ(RoundedText(-0.00049, 3), "0");
 }
 
 TEST(Round, TiesGoToTheEvenDigit) {
@@ -62,6 +52,9 @@ TEST(Round, TiesGoToTheEvenDigit) {
   EXPECT_EQ(RoundedText(12.5, 3), "12.5");
   EXPECT_EQ(RoundedText(-2.5, 0), "-2");
   EXPECT_EQ(RoundedText(1e300, 9), "1E+300");
+  // Negative zero is not negative.
+  EXPECT_EQ(GeneralNumber(-0.0), "0");
+  EXPECT_EQ(RoundedText(-0.0004, 3), "0");
 }
 
 TEST(ReadNumber, AcceptsDecimalNotation) {
