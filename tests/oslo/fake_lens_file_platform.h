@@ -7,11 +7,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -24,8 +23,7 @@
 namespace vn::testing {
 
 inline std::string FileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return (std::ostringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str();
 }
 
 // The start-up set-up (317.5 mm paraboloid of radius 2540 mm, 80 mm
@@ -44,23 +42,19 @@ inline LensFileSnapshot StartupSnapshot(bool inch = false) {
 }
 
 // The kind of RunFailure `step` ends in, if any.
-template <class Step>
-std::optional<FailureKind> FailureOf(Step step) {
-  try {
-    step();
-  } catch (const RunFailure& f) {
-    return f.kind();
-  }
-  return std::nullopt;
+std::optional<FailureKind> FailureOf(auto step) try {
+  return step(), std::nullopt;
+} catch (const RunFailure& f) {
+  return f.kind();
 }
 
 class FakeLensFilePlatform : public LensFilePlatform {
  public:
   std::string programFolder, documentsFolder;
-  bool programFolderWritable = true, answerWithoutNul = false, throwOnFind = false;
-  int answerCode = kNoAssociation;
-  std::string answerPath;  // copied with its NUL for codes of 32 and above
-  std::vector<std::string> probedFiles, probedBytes;          // the scratch file while asked about
+  bool programFolderWritable = true;
+  int answerCode = kNoAssociation;  // a negative code makes the query throw
+  std::string answerPath;           // copied with its NUL; when empty the blank buffer has no NUL
+  std::vector<std::string> probes;  // "file: bytes" of the scratch file while asked about
   std::vector<std::pair<std::string, std::string>> launches;  // file, directory
 
   std::string ProgramFolder() override { return programFolder; }
@@ -69,18 +63,12 @@ class FakeLensFilePlatform : public LensFilePlatform {
   std::string Separator() override { return "/"; }
   int FindExecutable(const std::string& file, const std::string&,
                      FindExecutableBuffer& buffer) override {
-    probedFiles.push_back(file);
-    probedBytes.push_back(FileBytes(file));
-    if (throwOnFind) throw std::runtime_error("association service failed");
-    if (answerCode >= 32 && answerWithoutNul) buffer.fill('X');
-    if (answerCode >= 32 && !answerWithoutNul) {
-      std::memcpy(buffer.data(), answerPath.c_str(), answerPath.size() + 1);
-    }
+    probes.push_back(file + ": " + FileBytes(file));
+    if (answerCode < 0) throw std::runtime_error("association service failed");
+    if (!answerPath.empty()) std::copy_n(answerPath.c_str(), answerPath.size() + 1, buffer.data());
     return answerCode;
   }
-  void Launch(const std::string& file, const std::string& dir) override {
-    launches.emplace_back(file, dir);
-  }
+  void Launch(const std::string& f, const std::string& d) override { launches.emplace_back(f, d); }
   // 1:23:45 PM on 5 December 2026 with United States settings.
   std::string ShortDate() override { return "12/5/2026"; }
   std::string LongTime() override { return "1:23:45 PM"; }
@@ -91,8 +79,7 @@ class FakeLensFilePlatform : public LensFilePlatform {
 struct TestFolder {
   explicit TestFolder(const std::string& name)
       : path(::testing::TempDir() + "vn_oslo_" + name + "_" + std::to_string(getpid())) {
-    std::filesystem::remove_all(path);
-    std::filesystem::create_directories(path);
+    std::filesystem::remove_all(path), std::filesystem::create_directories(path);
   }
   ~TestFolder() { std::filesystem::remove_all(path); }
   std::vector<std::string> Names() const {  // sorted

@@ -3,67 +3,51 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "oslo/fake_lens_file_platform.h"
 
 namespace vn {
 namespace {
 
-using testing::FakeLensFilePlatform;
-using testing::TestFolder;
-using Names = std::vector<std::string>;
-
+// The shell's error numbers 31, 2, 3, 11 have their words; other errors (0, 5
+// access denied, 26 sharing) and a success without a NUL in the buffer keep
+// the run's earlier answer; "OSLO" counts in capitals only, and is marked
+// "+" here. A query that throws (code −1 of the fake) passes its exception on
+// and still has the scratch file deleted. Each time the scratch file was there while asked about,
+// and is gone. The folder text ends in the separator, which gets none added.
 TEST(ProbeLensFileProgram, AnswerForEachCode) {
-  TestFolder folder("probe_codes");
-  const std::string previous = "C:\\OSLO\\oslo.exe";  // the run's earlier answer
-  // The shell's error numbers 31, 2, 3, 11 have their words; other errors
-  // (0, 5 access denied, 26 sharing) and a success without a NUL in the
-  // buffer keep the previous answer; "OSLO" counts in capitals only.
-  const struct {
-    int code;
-    const char* path;  // the program, for codes of 32 and above
-    bool withoutNul;
-    std::string answer;
-    bool isOslo;
-  } cases[] = {{31, "", false, "NO_ASSOCIATION", false},
-               {2, "", false, "FILE_NOT_FOUND", false},
-               {3, "", false, "PATH_NOT_FOUND", false},
-               {11, "", false, "BAD_FORMAT", false},
-               {0, "", false, previous, true},
-               {5, "", false, previous, true},
-               {26, "", false, previous, true},
-               {42, "", true, previous, true},
-               {32, "D:\\OSLO EDU\\o.exe", false, "D:\\OSLO EDU\\o.exe", true},
-               {42, "/opt/oslo/bin/oslo", false, "/opt/oslo/bin/oslo", false},
-               {42, "C:\\Oslo\\oslo.exe", false, "C:\\Oslo\\oslo.exe", false}};
-  for (const auto& c : cases) {
-    FakeLensFilePlatform platform;
-    platform.answerCode = c.code, platform.answerPath = c.path;
-    platform.answerWithoutNul = c.withoutNul;
-    std::string program = previous;
-    EXPECT_EQ(ProbeLensFileProgram(program, folder.path, platform), c.isOslo) << c.code;
-    EXPECT_EQ(program, c.answer) << c.code;
-    // The scratch file was there while asked about, and is gone.
-    EXPECT_EQ(platform.probedFiles, Names{folder.path + "/qwerty_test_figure_ext.len"});
-    EXPECT_EQ(platform.probedBytes, Names{"ok to delete\r\n"});
-    EXPECT_TRUE(folder.Names().empty()) << c.code;
+  testing::TestFolder folder("probe_codes");
+  const std::tuple<int, const char*, const char*> cases[] = {
+      {31, "", "NO_ASSOCIATION"},       {2, "", "FILE_NOT_FOUND"},      {3, "", "PATH_NOT_FOUND"},
+      {11, "", "BAD_FORMAT"},           {0, "", "/opt/OSLO +"},         {5, "", "/opt/OSLO +"},
+      {26, "", "/opt/OSLO +"},          {42, "", "/opt/OSLO +"},        {-1, "", "/opt/OSLO threw"},
+      {32, "/OSLO 7/o", "/OSLO 7/o +"}, {42, "/opt/Oslo", "/opt/Oslo"},
+  };
+  for (const auto& [code, path, answer] : cases) {
+    testing::FakeLensFilePlatform platform;
+    platform.answerCode = code, platform.answerPath = path;
+    std::string program = "/opt/OSLO", shown;
+    try {
+      if (ProbeLensFileProgram(program, folder.path + "/", platform)) shown = " +";
+    } catch (const std::runtime_error&) {
+      shown = " threw";
+    }
+    EXPECT_EQ(program + shown, answer) << code;
+    const std::string scratch = folder.path + "/qwerty_test_figure_ext.len: ok to delete\r\n";
+    EXPECT_EQ(platform.probes, std::vector{scratch}) << code;
+    EXPECT_TRUE(folder.Names().empty()) << code;
   }
-}
-
-TEST(ProbeLensFileProgram, ScratchFileGoesWhenTheQueryThrowsOrCannotBeWritten) {
-  TestFolder folder("probe_throw");
-  FakeLensFilePlatform platform;
-  platform.throwOnFind = true;
+  // A scratch file that cannot be written: no query.
+  testing::FakeLensFilePlatform platform;
   std::string program;
-  // A folder text ending in the separator gets none added.
-  EXPECT_THROW(ProbeLensFileProgram(program, folder.path + "/", platform), std::runtime_error);
-  EXPECT_EQ(platform.probedFiles, Names{folder.path + "/qwerty_test_figure_ext.len"});
-  EXPECT_TRUE(folder.Names().empty());
   EXPECT_EQ(
       testing::FailureOf([&] { ProbeLensFileProgram(program, folder.path + "/no", platform); }),
       FailureKind::File);
-  EXPECT_EQ(platform.probedFiles.size(), 1u);  // no query without the scratch file
+  EXPECT_TRUE(platform.probes.empty());
 }
 
 }  // namespace
