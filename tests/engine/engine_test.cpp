@@ -68,15 +68,9 @@ TEST(ReflectAtConicMirror, ParallelRayOnASphere) {
 
 // The lens used by the worked traces: plano-convex, flat toward the source.
 NullTestSystem PlanoConvexOnParaboloid() {
-  NullTestSystem s;
-  s.LensRadius1 = 9e99;
-  s.LensRadius2 = -206 / 25.4;
-  s.LensThickness = 0.25;
-  s.LensIndex = 1.51509;
-  s.MirrorRadius = -100;
-  s.ConicPlusOne = 0;
-  s.MirrorSemiDiameter = 6.25;
-  return s;
+  return {.MirrorSemiDiameter = 6.25, .MirrorRadius = -100, .ConicPlusOne = 0,
+          .LensRadius1 = 9e99, .LensRadius2 = -206 / 25.4, .LensThickness = 0.25,
+          .LensIndex = 1.51509};
 }
 
 TEST(TraceDoublePass, IndexOneLensWithTheSourceAtTheCentreOfCurvature) {
@@ -84,12 +78,8 @@ TEST(TraceDoublePass, IndexOneLensWithTheSourceAtTheCentreOfCurvature) {
   // an exact trace would return L + D = 0 and Ym = 9.95037. The engine's
   // start at height Q and its reflected Q = y·cos U leave the worked residue.
   NullTestEngine e;
-  e.system.ConicPlusOne = 1;
-  e.system.MirrorRadius = -100;
-  e.system.LensRadius1 = 50;
-  e.system.LensRadius2 = -50;
-  e.system.LensThickness = 0.5;
-  e.system.LensIndex = 1;
+  e.system = {.MirrorRadius = -100, .ConicPlusOne = 1, .LensRadius1 = 50, .LensRadius2 = -50,
+              .LensThickness = 0.5, .LensIndex = 1};
   double L = 0, Y2 = 0, Ym = 0;
   e.TraceDoublePass(1, 10, 89.5, L, Y2, Ym);
   EXPECT_6DIGITS(L + 10, -0.00985213);
@@ -128,43 +118,31 @@ TEST(TraceDoublePass, DegenerateSetUpsEndInTheArithmeticError) {
   EXPECT_THROW(trace(flatMirror, 1, 8, 80), RunFailure);  // 1 / (2R)
 }
 
-TEST(SolveObjectDistance, WorkedCase) {
-  NullTestEngine e;
-  e.system = PlanoConvexOnParaboloid();
-  double D = 7.87264;  // half the thin-lens focal length 15.7453
-  e.SolveObjectDistance(1.25, 80, D);
-  EXPECT_6DIGITS(D, 8.63218);
-}
-
-TEST(SolveObjectDistance, ConvergedStartIsReturnedUnchanged) {
+TEST(NullSolver, WorkedCases) {
+  // From half the thin-lens focal length 15.7453 at d2 = 80 and h = 1.25.
   NullTestEngine e;
   e.system = PlanoConvexOnParaboloid();
   double D = 7.87264;
   e.SolveObjectDistance(1.25, 80, D);
+  EXPECT_6DIGITS(D, 8.63218);
+  // A start that already returns the ray is returned unchanged.
   const double solved = D;
   e.SolveObjectDistance(1.25, 80, D);
   EXPECT_EQ(D, solved);
-}
 
-TEST(FindMarginalSA, WorkedCase) {
-  NullTestEngine e;
-  e.system = PlanoConvexOnParaboloid();
-  double D = 7.87264, h = 1.25, SA = 0;
+  D = 7.87264;
+  double h = 1.25, SA = 0;
   e.FindMarginalSA(80, 6.25, D, h, SA);
   EXPECT_6DIGITS(D, 8.63233);
   EXPECT_6DIGITS(h, 1.24441);
   EXPECT_6DIGITS(SA, 0.0245393);
-}
 
-TEST(FindMarginalSA, HeightIsKeptWhenTheRayAlreadyMeetsTheTargetHeight) {
-  NullTestEngine e;
-  e.system = PlanoConvexOnParaboloid();
-  double D = 7.87264, L, Y2, Ym;
-  e.SolveObjectDistance(1.25, 80, D);
-  e.TraceDoublePass(1.25, D, 80, L, Y2, Ym);
-  double h = 1.25, SA = 0;
+  // With H equal to the height the ray already meets, h is kept.
+  double L, Y2, Ym;
+  e.TraceDoublePass(h, D, 80, L, Y2, Ym);
+  const double kept = h;
   e.FindMarginalSA(80, Ym, D, h, SA);
-  EXPECT_EQ(h, 1.25);
+  EXPECT_EQ(h, kept);
 }
 
 TEST(Abort, EndsEveryLoopWithinOneIteration) {
