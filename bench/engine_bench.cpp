@@ -55,14 +55,22 @@ class HeadlessHost : public RunHost {
   std::string report;
   std::string EntryText(Entry e) override {
     switch (e) {
-      case Entry::MDiam: return inch ? "12.5" : "317.5";
-      case Entry::MRoC: return inch ? "100" : "2540";
-      case Entry::Mcc: return "-1";
-      case Entry::LradI: return inch ? "3.54330708661417E+98" : "9e99";
-      case Entry::lRadM: return inch ? "-8.11023622047244" : "-206";
-      case Entry::lthck: return inch ? "0.590551181102362" : "15";
-      case Entry::LDiam: return inch ? "3.1496062992126" : "80";
-      case Entry::LindexR: return "1.51509";
+      case Entry::MDiam:
+        return inch ? "12.5" : "317.5";
+      case Entry::MRoC:
+        return inch ? "100" : "2540";
+      case Entry::Mcc:
+        return "-1";
+      case Entry::LradI:
+        return inch ? "3.54330708661417E+98" : "9e99";
+      case Entry::lRadM:
+        return inch ? "-8.11023622047244" : "-206";
+      case Entry::lthck:
+        return inch ? "0.590551181102362" : "15";
+      case Entry::LDiam:
+        return inch ? "3.1496062992126" : "80";
+      case Entry::LindexR:
+        return "1.51509";
     }
     return "";
   }

@@ -36,14 +36,22 @@ class HeadlessHost : public RunHost {
  public:
   std::string EntryText(Entry e) override {
     switch (e) {
-      case Entry::MDiam: return "317.5";
-      case Entry::MRoC: return "2540";
-      case Entry::Mcc: return "-1";
-      case Entry::LradI: return "9e99";
-      case Entry::lRadM: return "-206";
-      case Entry::lthck: return "15";
-      case Entry::LDiam: return "80";
-      case Entry::LindexR: return "1.51509";
+      case Entry::MDiam:
+        return "317.5";
+      case Entry::MRoC:
+        return "2540";
+      case Entry::Mcc:
+        return "-1";
+      case Entry::LradI:
+        return "9e99";
+      case Entry::lRadM:
+        return "-206";
+      case Entry::lthck:
+        return "15";
+      case Entry::LDiam:
+        return "80";
+      case Entry::LindexR:
+        return "1.51509";
     }
     return {};
   }

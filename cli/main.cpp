@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "cli/cli_support.h"
-#include "oslo/lens_file_export.h"
 #include "common/app_info.h"
 #include "common/number_text.h"
 #include "common/shared_values.h"
+#include "oslo/lens_file_export.h"
 #include "run/null_finder.h"
 #include "run/run_host.h"
 #include "run/units_switch.h"
@@ -86,7 +86,8 @@ constexpr const char* kUsage =
     "  --glass NAME                catalog glass (Schott first, then Ohara); sets the index\n"
     "  --wavelength NM             test wavelength, 350 to 850 nm (632.8)\n"
     "  --list-glasses              list both catalogs and exit\n"
-    "  --explore waves=W           explore the spacing error up to W waves (0.25, 0.125, 0.1, 0.05)\n"
+    "  --explore waves=W           explore the spacing error up to W waves (0.25, 0.125, 0.1, "
+    "0.05)\n"
     "  --explore amount=X          show what a spacing error of X (run's unit) does\n"
     "  --save-oslo DIR             write the OSLO lens files into DIR (paths on stderr)\n"
     "  --exact                     add the exact wavefront check of the solved set-up\n"
@@ -111,11 +112,21 @@ std::string JsonString(const std::string& s) {
   std::string out = "\"";
   for (unsigned char c : s) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char b[8];
@@ -158,10 +169,14 @@ int Main(int argc, char** argv) {
         if (inlineValue) throw UsageError{"option " + arg + " takes no value"};
       };
       static const std::map<std::string, Entry> kEntryOptions = {
-          {"--mirror-diameter", Entry::MDiam}, {"--mirror-roc", Entry::MRoC},
-          {"--conic", Entry::Mcc},             {"--source-radius", Entry::LradI},
-          {"--mirror-side-radius", Entry::lRadM}, {"--thickness", Entry::lthck},
-          {"--lens-diameter", Entry::LDiam},   {"--index", Entry::LindexR}};
+          {"--mirror-diameter", Entry::MDiam},
+          {"--mirror-roc", Entry::MRoC},
+          {"--conic", Entry::Mcc},
+          {"--source-radius", Entry::LradI},
+          {"--mirror-side-radius", Entry::lRadM},
+          {"--thickness", Entry::lthck},
+          {"--lens-diameter", Entry::LDiam},
+          {"--index", Entry::LindexR}};
       if (auto it = kEntryOptions.find(arg); it != kEntryOptions.end()) {
         given[it->second] = value();
       } else if (arg == "--units") {
@@ -206,8 +221,8 @@ int Main(int argc, char** argv) {
 
     // The window's start-up entries, converted as the units switch would.
     const std::map<Entry, std::string> startup = {
-        {Entry::MDiam, "317.5"}, {Entry::MRoC, "2540"}, {Entry::Mcc, "-1"},
-        {Entry::LradI, "9e99"},  {Entry::lRadM, "-206"}, {Entry::lthck, "15"},
+        {Entry::MDiam, "317.5"}, {Entry::MRoC, "2540"},      {Entry::Mcc, "-1"},
+        {Entry::LradI, "9e99"},  {Entry::lRadM, "-206"},     {Entry::lthck, "15"},
         {Entry::LDiam, "80"},    {Entry::LindexR, "1.51509"}};
     host.inch = units == "inch";
     for (const auto& [entry, text] : startup) {
@@ -261,8 +276,8 @@ int Main(int argc, char** argv) {
              ",\"mirror_roc\":" + input(Entry::MRoC) + ",\"conic\":" + input(Entry::Mcc) +
              ",\"source_radius\":" + input(Entry::LradI) +
              ",\"mirror_side_radius\":" + input(Entry::lRadM) +
-             ",\"thickness\":" + input(Entry::lthck) + ",\"lens_diameter\":" +
-             input(Entry::LDiam) + ",\"index\":" + input(Entry::LindexR) + "}";
+             ",\"thickness\":" + input(Entry::lthck) + ",\"lens_diameter\":" + input(Entry::LDiam) +
+             ",\"index\":" + input(Entry::LindexR) + "}";
       out += ",\"glass\":" + JsonString(shared.GlassName);
       // The wavelength as the echo writes it (632.8, not 632.8000000000001).
       out += ",\"wavelength_nm\":" + GeneralNumber(shared.TestWavelength * 1000);
@@ -286,9 +301,12 @@ int Main(int argc, char** argv) {
     std::cout << "\n";
   }
   switch (outcome) {
-    case RunOutcome::Failed: return 1;
-    case RunOutcome::Aborted: return 3;
-    default: return 0;
+    case RunOutcome::Failed:
+      return 1;
+    case RunOutcome::Aborted:
+      return 3;
+    default:
+      return 0;
   }
 }
 

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test (core, command line and window tests,
-# the window ones offscreen), then the core tests again under the address and
-# undefined-behaviour sanitizers.
+# Checks the code's layout, builds everything and runs every test (core,
+# command line and window tests, the window ones offscreen), then the core
+# tests again under the address and undefined-behaviour sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+# The committed .clang-format is the layout of every C++ file.
+find src app cli tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format --dry-run --Werror
 cmake --preset release
 cmake --build --preset release
 ctest --preset release

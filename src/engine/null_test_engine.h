@@ -20,13 +20,13 @@
 namespace vn {
 
 struct NullTestSystem {
-  double MirrorSemiDiameter = 0;  // half the mirror's diameter
-  double MirrorRadius = 0;        // minus the mirror's radius of curvature; always negative
-  double ConicPlusOne = 0;        // conic constant + 1 (0 paraboloid, 1 sphere)
-  double LensRadius1 = 0;         // source-side face, signed (9e99 flat)
-  double LensRadius2 = 0;         // mirror-side face, signed
-  double LensThickness = 0;       // centre thickness
-  double LensIndex = 0;           // refractive index of the lens glass
+  double MirrorSemiDiameter = 0;    // half the mirror's diameter
+  double MirrorRadius = 0;          // minus the mirror's radius of curvature; always negative
+  double ConicPlusOne = 0;          // conic constant + 1 (0 paraboloid, 1 sphere)
+  double LensRadius1 = 0;           // source-side face, signed (9e99 flat)
+  double LensRadius2 = 0;           // mirror-side face, signed
+  double LensThickness = 0;         // centre thickness
+  double LensIndex = 0;             // refractive index of the lens glass
   std::int16_t AbortRequested = 0;  // 0 while a run may go on; -1 after a key press
 };
 

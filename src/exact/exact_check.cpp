@@ -44,7 +44,7 @@ struct SetUpAnalysis {
   std::vector<ZoneRay> zones;
   VectorRay chief;  // the axial ray back at the lens's source-side vertex
   double focusZ = 0;
-  std::vector<double> opdAtFocus;   // waves, per zone from the centre
+  std::vector<double> opdAtFocus;  // waves, per zone from the centre
   std::vector<double> opdAtSource;
   Wavefront atFocus;
   Wavefront atSource;
@@ -130,7 +130,8 @@ double RmsAbout(const SetUpAnalysis& setUp, double focusZ, double wavelengthMicr
 std::optional<double> FindBestFocus(const SetUpAnalysis& setUp, double sourceZ,
                                     double wavelengthMicrons) {
   double spread = 0.0;
-  for (const ZoneRay& zone : setUp.zones) spread = std::max(spread, std::fabs(zone.interceptZ - sourceZ));
+  for (const ZoneRay& zone : setUp.zones)
+    spread = std::max(spread, std::fabs(zone.interceptZ - sourceZ));
   double halfWidth = 2.0 * spread + 1e-6;
   constexpr int kScanSteps = 40;
   for (int widen = 0; widen < 12; ++widen) {
@@ -148,8 +149,8 @@ std::optional<double> FindBestFocus(const SetUpAnalysis& setUp, double sourceZ,
     if (bestStep > 0 && bestStep < kScanSteps) {
       const double low = sourceZ - halfWidth + (bestStep - 1) * step;
       const double high = sourceZ - halfWidth + (bestStep + 1) * step;
-      return MinimiseBracketed(
-          [&](double z) { return RmsAbout(setUp, z, wavelengthMicrons); }, low, high, 1e-12);
+      return MinimiseBracketed([&](double z) { return RmsAbout(setUp, z, wavelengthMicrons); }, low,
+                               high, 1e-12);
     }
     halfWidth *= 4.0;  // the valley lies outside the scan: widen it
   }
@@ -186,7 +187,8 @@ SetUpAnalysis AnalyseSetUp(const NullTestSystem& system, double objectDistance,
   setUp.focusZ = *focusZ;
   const auto atFocus = ZoneOpd(setUp, setUp.focusZ, wavelengthMicrons);
   const auto atSource = ZoneOpd(setUp, folded.sourceZ, wavelengthMicrons);
-  if (!atFocus || !atSource) throw RunFailure(FailureKind::Arithmetic, "the wavefront cannot be measured");
+  if (!atFocus || !atSource)
+    throw RunFailure(FailureKind::Arithmetic, "the wavefront cannot be measured");
   setUp.opdAtFocus = *atFocus;
   setUp.opdAtSource = *atSource;
   setUp.atFocus = Measure(setUp.opdAtFocus);
@@ -300,10 +302,17 @@ ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double 
 // Why the entries cannot describe a set-up to trace, or an empty text.
 std::string InputProblem(const ExactCheckInput& input) {
   const NullTestSystem& s = input.system;
-  const double numbers[] = {s.MirrorSemiDiameter, s.MirrorRadius, s.ConicPlusOne, s.LensRadius1,
-                            s.LensRadius2,        s.LensThickness, s.LensIndex,
-                            input.objectDistance, input.lensMirrorDistance,
-                            input.wavelengthMicrons, input.lensClearSemiDiameter};
+  const double numbers[] = {s.MirrorSemiDiameter,
+                            s.MirrorRadius,
+                            s.ConicPlusOne,
+                            s.LensRadius1,
+                            s.LensRadius2,
+                            s.LensThickness,
+                            s.LensIndex,
+                            input.objectDistance,
+                            input.lensMirrorDistance,
+                            input.wavelengthMicrons,
+                            input.lensClearSemiDiameter};
   for (double x : numbers) {
     if (!std::isfinite(x)) return "an entry is not a finite number";
   }

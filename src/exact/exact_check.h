@@ -38,20 +38,20 @@ namespace vn {
 
 struct ExactCheckInput {
   NullTestSystem system;
-  double objectDistance = 0;         // D, source to the lens's source-side vertex, inches
-  double lensMirrorDistance = 0;     // d2, lens mirror-side vertex to mirror vertex, inches
-  double wavelengthMicrons = 0.6328; // test wavelength
-  double lensClearSemiDiameter = 0;  // half the lens's clear diameter, inches
+  double objectDistance = 0;          // D, source to the lens's source-side vertex, inches
+  double lensMirrorDistance = 0;      // d2, lens mirror-side vertex to mirror vertex, inches
+  double wavelengthMicrons = 0.6328;  // test wavelength
+  double lensClearSemiDiameter = 0;   // half the lens's clear diameter, inches
 };
 
 // One zone of the mirror, traced out and back.
 struct ZoneSample {
-  double zoneFraction = 0;          // mirror height as a fraction of the edge height
-  double mirrorHeight = 0;          // inches
-  double interceptBeyondSource = 0; // where the returning ray meets the axis, inches
-                                    // beyond the source (negative: between source and lens)
-  double opdBestFocusWaves = 0;     // wavefront error about the best-focus point
-  double opdSourceWaves = 0;        // wavefront error about the source
+  double zoneFraction = 0;           // mirror height as a fraction of the edge height
+  double mirrorHeight = 0;           // inches
+  double interceptBeyondSource = 0;  // where the returning ray meets the axis, inches
+                                     // beyond the source (negative: between source and lens)
+  double opdBestFocusWaves = 0;      // wavefront error about the best-focus point
+  double opdSourceWaves = 0;         // wavefront error about the source
 };
 
 // The drawn path of one ray: source, lens faces, mirror, lens faces, and the
@@ -89,8 +89,8 @@ struct ExactCheckResult {
     double rmsWaves = 0;
   } exactNull;
 
-  std::vector<ZoneSample> zones;        // from the centre (fraction 0) to the edge (1)
-  std::vector<ExactRayPath> rayPaths;   // the marginal, 70% and 10% rays
+  std::vector<ZoneSample> zones;       // from the centre (fraction 0) to the edge (1)
+  std::vector<ExactRayPath> rayPaths;  // the marginal, 70% and 10% rays
 };
 
 // Number of equal steps in mirror height from the centre to the edge.

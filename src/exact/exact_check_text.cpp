@@ -20,9 +20,7 @@ struct Unit {
   const char* suffix;
 };
 
-Unit UnitOf(bool inchUnits) {
-  return inchUnits ? Unit{1.0, 4, "\""} : Unit{kMmPerInch, 3, " mm"};
-}
+Unit UnitOf(bool inchUnits) { return inchUnits ? Unit{1.0, 4, "\""} : Unit{kMmPerInch, 3, " mm"}; }
 
 std::string Length(double inches, const Unit& unit, int extraDecimals = 0) {
   return RoundedText(inches * unit.factor, unit.decimals + extraDecimals) + unit.suffix;
@@ -63,10 +61,10 @@ std::string ExactCheckText(const ExactCheckResult& result, bool inchUnits) {
   text += "Wavefront about the source      = " + Waves(result.pvWavesSource) + " waves P-V, " +
           Waves(result.rmsWavesSource) + " waves RMS\n";
   const auto& h = result.lensHeights;
-  text += "Marginal ray on the lens, out   = " + Length(h[0], unit) + ", " + Length(h[1], unit) +
-          "\n";
-  text += "Marginal ray on the lens, back  = " + Length(h[2], unit) + ", " + Length(h[3], unit) +
-          "\n";
+  text +=
+      "Marginal ray on the lens, out   = " + Length(h[0], unit) + ", " + Length(h[1], unit) + "\n";
+  text +=
+      "Marginal ray on the lens, back  = " + Length(h[2], unit) + ", " + Length(h[3], unit) + "\n";
   if (result.lensHeightsExceedClearAperture) {
     text += "Warning: the marginal ray passes outside the lens's clear semi-diameter of " +
             Length(result.lensClearSemiDiameter, unit) + "\n";

@@ -31,9 +31,9 @@ struct PathPoint {
 // A meridional ray: a point, a unit direction and the optical path travelled
 // from the source to that point.
 struct VectorRay {
-  double z = 0, y = 0;    // position, inches
-  double dz = 1, dy = 0;  // unit direction
-  double opticalPath = 0; // Σ index × length from the source, inches
+  double z = 0, y = 0;     // position, inches
+  double dz = 1, dy = 0;   // unit direction
+  double opticalPath = 0;  // Σ index × length from the source, inches
 };
 
 // A rotationally symmetric conic (sphere, plane, paraboloid, ...) with its
@@ -72,9 +72,9 @@ std::optional<double> AxisCrossing(const VectorRay& ray);
 
 // The four surfaces of one set-up, in inches.
 struct FoldedSystem {
-  double sourceZ = 0;  // −D
-  ConicSurface lensFront;   // source-side face
-  ConicSurface lensBack;    // mirror-side face
+  double sourceZ = 0;      // −D
+  ConicSurface lensFront;  // source-side face
+  ConicSurface lensBack;   // mirror-side face
   ConicSurface mirror;
   double lensIndex = 1;
 };
@@ -91,8 +91,8 @@ struct DoublePassRay {
   // Heights on the lens: source-side face out, mirror-side face out,
   // mirror-side face back, source-side face back.
   std::array<double, 4> lensHeights{};
-  VectorRay returning;                 // just after the last refraction
-  std::vector<PathPoint> points;       // source, four lens points and the mirror point
+  VectorRay returning;            // just after the last refraction
+  std::vector<PathPoint> points;  // source, four lens points and the mirror point
 };
 
 // Traces the ray leaving the source at launchAngle (radians from the axis,

@@ -6,8 +6,8 @@
 
 namespace vn {
 
-std::optional<double> FindRootBracketed(const std::function<double(double)>& f, double a,
-                                        double b, double xTolerance, int maxIterations) {
+std::optional<double> FindRootBracketed(const std::function<double(double)>& f, double a, double b,
+                                        double xTolerance, int maxIterations) {
   double fa = f(a);
   double fb = f(b);
   if (!std::isfinite(fa) || !std::isfinite(fb)) return std::nullopt;
@@ -27,8 +27,12 @@ std::optional<double> FindRootBracketed(const std::function<double(double)>& f, 
       step = previousStep = b - a;
     }
     if (std::fabs(fc) < std::fabs(fb)) {
-      a = b; b = c; c = a;
-      fa = fb; fb = fc; fc = fa;
+      a = b;
+      b = c;
+      c = a;
+      fa = fb;
+      fb = fc;
+      fc = fa;
     }
     const double tolerance = 0.5 * xTolerance;
     const double half = 0.5 * (c - b);
@@ -51,8 +55,8 @@ std::optional<double> FindRootBracketed(const std::function<double(double)>& f, 
       p = std::fabs(p);
       // Accept the step only if it falls well inside the bracket and shrinks
       // faster than bisection would.
-      if (2.0 * p < std::fmin(3.0 * half * q - std::fabs(tolerance * q),
-                              std::fabs(previousStep * q))) {
+      if (2.0 * p <
+          std::fmin(3.0 * half * q - std::fabs(tolerance * q), std::fabs(previousStep * q))) {
         previousStep = step;
         step = p / q;
       } else {

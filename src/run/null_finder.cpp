@@ -45,9 +45,9 @@ std::string ValueLine(const char* label, const char* tabs, double v, const RunUn
 
 std::string RunContext::ProgressLines() const {
   const double U = units.factor;
-  return "Object-Lens =" + GeneralNumber(v.ObjectDistance * U) + " " + kCrLf + "Lens-Mirror = " +
-         GeneralNumber(v.LensMirrorDistance * U) + " " + kCrLf + "Marginal SA = " +
-         GeneralNumber(v.MarginalSA * U) + " " + kCrLf;
+  return "Object-Lens =" + GeneralNumber(v.ObjectDistance * U) + " " + kCrLf +
+         "Lens-Mirror = " + GeneralNumber(v.LensMirrorDistance * U) + " " + kCrLf +
+         "Marginal SA = " + GeneralNumber(v.MarginalSA * U) + " " + kCrLf;
 }
 
 std::string RunContext::ResultLines() const {
@@ -127,9 +127,14 @@ void NullFinder::FindIt_Click(RunHost& host) {
 }
 
 void NullFinder::Run(RunHost& host) {
-  RunContext run{host, engine, shared_, platform_, host.InchUnitsSelected() ? RunUnits::Inch()
-                                                                             : RunUnits::Mm(),
-                 {}, {}, {}};
+  RunContext run{host,
+                 engine,
+                 shared_,
+                 platform_,
+                 host.InchUnitsSelected() ? RunUnits::Inch() : RunUnits::Mm(),
+                 {},
+                 {},
+                 {}};
   RunVariables& v = run.v;
   const RunUnits& u = run.units;
   NullTestSystem& sys = engine.system;
@@ -161,8 +166,8 @@ void NullFinder::Run(RunHost& host) {
 
     // ---- Echo of the mirror -------------------------------------------------
     const std::string mDiam = host.EntryText(Entry::MDiam);
-    run.SetReport(std::string("Using these Mirror Parameters") + kCrLf + kCrLf + "Diameter =" + kTab +
-                  kTab + "-> " + mDiam + u.mirrorDiamUnit + kCrLf);
+    run.SetReport(std::string("Using these Mirror Parameters") + kCrLf + kCrLf +
+                  "Diameter =" + kTab + kTab + "-> " + mDiam + u.mirrorDiamUnit + kCrLf);
     sys.MirrorSemiDiameter = length(Entry::MDiam, "MDiam") * 0.5;
 
     const std::string mRoC = host.EntryText(Entry::MRoC);
@@ -222,8 +227,9 @@ void NullFinder::Run(RunHost& host) {
 
     // Thin-lens focal length; the thickness does not enter.
     v.FocalLength =
-        Quotient(1.0, Finite((Quotient(1.0, sys.LensRadius1) + Quotient(-1.0, sys.LensRadius2)) *
-                             (sys.LensIndex - 1)),
+        Quotient(1.0,
+                 Finite((Quotient(1.0, sys.LensRadius1) + Quotient(-1.0, sys.LensRadius2)) *
+                        (sys.LensIndex - 1)),
                  "focal length");
     const std::string focal = u.inch ? RoundedText(v.FocalLength, u.focalDecimals)
                                      : RoundedText(v.FocalLength * 25.4, u.focalDecimals);
@@ -243,7 +249,8 @@ void NullFinder::Run(RunHost& host) {
     // The mirror's focal ratio sets the gain that turns the marginal
     // aberration into a spacing correction.
     const double F = Quotient(Quotient(-R, H, "mirror diameter 0"), 4);
-    v.SpacingGain = Quotient(SignedPower(F, 1.5) * v.FocalLength, v.LensDiameter, "lens diameter 0");
+    v.SpacingGain =
+        Quotient(SignedPower(F, 1.5) * v.FocalLength, v.LensDiameter, "lens diameter 0");
     v.EchoText = run.report;
     v.SearchCount = 0;
 

@@ -34,12 +34,18 @@ std::optional<LengthField> UnitsSwitch::Click(int i, std::array<std::string, 6>&
 
 const char* LengthFieldName(LengthField f) {
   switch (f) {
-    case LengthField::MDiam: return "Mirror Diameter";
-    case LengthField::MRoC: return "Radius of Curvature";
-    case LengthField::LradI: return "Source side RoC";
-    case LengthField::lRadM: return "Mirror Side RoC";
-    case LengthField::lthck: return "Center Thickness";
-    case LengthField::LDiam: return "Lens Diameter";
+    case LengthField::MDiam:
+      return "Mirror Diameter";
+    case LengthField::MRoC:
+      return "Radius of Curvature";
+    case LengthField::LradI:
+      return "Source side RoC";
+    case LengthField::lRadM:
+      return "Mirror Side RoC";
+    case LengthField::lthck:
+      return "Center Thickness";
+    case LengthField::LDiam:
+      return "Lens Diameter";
   }
   return "";
 }

@@ -71,11 +71,13 @@ void ExploreSpacingError(RunContext& run) {
   if (!run.host.IsChecked(CheckBox::QtrWave)) return;
   const double nominalSpacing = run.v.LensMirrorDistance;
   const bool inch = run.units.inch;
-  SpacingErrorPass(run, nominalSpacing, +1,
-                   inch ? "Vantry_Null_Positive_Spacing_Error" : "Vantry_Null_Positive_Error_Margin");
+  SpacingErrorPass(
+      run, nominalSpacing, +1,
+      inch ? "Vantry_Null_Positive_Spacing_Error" : "Vantry_Null_Positive_Error_Margin");
   run.v.LensMirrorDistance = nominalSpacing;
-  SpacingErrorPass(run, nominalSpacing, -1,
-                   inch ? "Vantry_Null_Negeative_Spacing_Error" : "Vantry_Null_Negative_Error_Margin");
+  SpacingErrorPass(
+      run, nominalSpacing, -1,
+      inch ? "Vantry_Null_Negeative_Spacing_Error" : "Vantry_Null_Negative_Error_Margin");
 }
 
 }  // namespace vn

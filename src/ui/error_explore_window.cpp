@@ -19,7 +19,6 @@ namespace vn {
 
 namespace {
 
-
 // The options of Err_Amount with their places in the frame, in twips.
 struct OptionPlace {
   const char* caption;
@@ -123,7 +122,8 @@ void ErrorExploreWindow::done(int result) {
 // ---- ErrorExploreView --------------------------------------------------------
 
 void ErrorExploreWindow::SelectOption(int index) {
-  if (index >= 0 && index < kErrorOptionCount) options_[static_cast<std::size_t>(index)]->setChecked(true);
+  if (index >= 0 && index < kErrorOptionCount)
+    options_[static_cast<std::size_t>(index)]->setChecked(true);
 }
 
 std::string ErrorExploreWindow::SpecErrorText() { return specError_->text().toStdString(); }

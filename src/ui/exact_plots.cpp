@@ -258,9 +258,7 @@ void DrawSetUpContents(QPainter& p, const SetUpPicture& s, const Frame& f, bool 
   if (labelSource) {
     p.setPen(kInk);
     const QFontMetricsF fm(p.font());
-    p.drawText(
-        QPointF(source.x() + 4, source.y() + fm.height() + 2),
-        QStringLiteral("source"));
+    p.drawText(QPointF(source.x() + 4, source.y() + fm.height() + 2), QStringLiteral("source"));
   }
   p.restore();
 }

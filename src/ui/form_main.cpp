@@ -4,7 +4,6 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDockWidget>
-#include <QTimer>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,13 +15,14 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "common/app_info.h"
-#include "run/run_context.h"
 #include "exact/exact_check.h"
+#include "run/run_context.h"
+#include "ui/caption_fit.h"
 #include "ui/error_explore_window.h"
 #include "ui/exact_check_panel.h"
-#include "ui/caption_fit.h"
 #include "ui/form_style.h"
 #include "ui/refractive_index_window.h"
 #include "ui/startup_text.h"
@@ -163,10 +163,10 @@ void FormMain::BuildControls() {
   PlaceInTwips(*calcRIn_, 60, 1665, 1515, 330);
   lindexR_ = MakeEntry(rlData_, "LindexR", "1.51509");
   PlaceInTwips(*lindexR_, 1680, 1680, 1575, 285);
-  lradI_->setToolTip(QStringLiteral(
-      "WIth Mirror on Right Convex is Positive Value, Concave is Negative Value"));
-  lRadM_->setToolTip(QStringLiteral(
-      "WIth Mirror on right, Convex is Negative Value, Concave is Positive Value."));
+  lradI_->setToolTip(
+      QStringLiteral("WIth Mirror on Right Convex is Positive Value, Concave is Negative Value"));
+  lRadM_->setToolTip(
+      QStringLiteral("WIth Mirror on right, Convex is Negative Value, Concave is Positive Value."));
   connect(calcRIn_, &QPushButton::clicked, this, &FormMain::Calc_RIn_Click);
 
   // The options of a run, the find button and the abort notice.
@@ -182,11 +182,11 @@ void FormMain::BuildControls() {
 
   findIt_ = new QPushButton(Text(kFindCaption), client);
   findIt_->setObjectName("FindIt");
-  findIt_->setStyleSheet(QStringLiteral(
-      "QPushButton#FindIt { background-color: rgb(128, 255, 128); color: black;"
-      " border: 1px solid rgb(64, 128, 64); border-radius: 2px; padding: 2px; }"
-      "QPushButton#FindIt:pressed { background-color: rgb(96, 216, 96); }"
-      "QPushButton#FindIt:focus { border: 2px solid rgb(32, 96, 32); }"));
+  findIt_->setStyleSheet(
+      QStringLiteral("QPushButton#FindIt { background-color: rgb(128, 255, 128); color: black;"
+                     " border: 1px solid rgb(64, 128, 64); border-radius: 2px; padding: 2px; }"
+                     "QPushButton#FindIt:pressed { background-color: rgb(96, 216, 96); }"
+                     "QPushButton#FindIt:focus { border: 2px solid rgb(32, 96, 32); }"));
   PlaceInTwips(*findIt_, 6960, 600, 1935, 495);
   connect(findIt_, &QPushButton::clicked, this, &FormMain::FindIt_Click);
 
@@ -195,9 +195,9 @@ void FormMain::BuildControls() {
   abrt_->setAlignment(Qt::AlignCenter);
   abrt_->setWordWrap(true);
   abrt_->setFont(FormFont(abrt_->font(), kAbortNoticePointSize));
-  abrt_->setStyleSheet(QStringLiteral(
-      "QLabel#abrt { background-color: rgb(255, 0, 0); color: black;"
-      " border: 1px solid black; }"));
+  abrt_->setStyleSheet(
+      QStringLiteral("QLabel#abrt { background-color: rgb(255, 0, 0); color: black;"
+                     " border: 1px solid black; }"));
   PlaceInTwips(*abrt_, 6000, 1080, 2895, 1050);
   abrt_->hide();
 
@@ -221,8 +221,9 @@ void FormMain::BuildControls() {
   // Where the last run wrote its lens files.
   // The exact check of the solved set-up, in an area beside the report.
   exactCheck_ = new ExactCheckPanel(this);
-  exactCheck_->Clear(tr("Press 'Find Null Variables': the exact check of the solved set-up "
-                        "appears here."));
+  exactCheck_->Clear(
+      tr("Press 'Find Null Variables': the exact check of the solved set-up "
+         "appears here."));
   auto* dock = new QDockWidget(tr("Exact check"), this);
   dock->setObjectName("ExactCheckDock");
   dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
@@ -244,9 +245,21 @@ void FormMain::BuildControls() {
 }
 
 void FormMain::SetTabOrder() {
-  QWidget* order[] = {mDiam_,  mRoC_,          mcc_,     lradI_,  lRadM_,
-                      lthck_,  lDiam_,         lindexR_, textOut_, findIt_,
-                      inchesOptions_[0], inchesOptions_[1], calcRIn_, chkQtrWave_, chkSaveOslo_};
+  QWidget* order[] = {mDiam_,
+                      mRoC_,
+                      mcc_,
+                      lradI_,
+                      lRadM_,
+                      lthck_,
+                      lDiam_,
+                      lindexR_,
+                      textOut_,
+                      findIt_,
+                      inchesOptions_[0],
+                      inchesOptions_[1],
+                      calcRIn_,
+                      chkQtrWave_,
+                      chkSaveOslo_};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -255,14 +268,30 @@ void FormMain::SetTabOrder() {
 std::string FormMain::EntryText(Entry entry) {
   QLineEdit* edit = nullptr;
   switch (entry) {
-    case Entry::MDiam: edit = mDiam_; break;
-    case Entry::MRoC: edit = mRoC_; break;
-    case Entry::Mcc: edit = mcc_; break;
-    case Entry::LradI: edit = lradI_; break;
-    case Entry::lRadM: edit = lRadM_; break;
-    case Entry::lthck: edit = lthck_; break;
-    case Entry::LDiam: edit = lDiam_; break;
-    case Entry::LindexR: edit = lindexR_; break;
+    case Entry::MDiam:
+      edit = mDiam_;
+      break;
+    case Entry::MRoC:
+      edit = mRoC_;
+      break;
+    case Entry::Mcc:
+      edit = mcc_;
+      break;
+    case Entry::LradI:
+      edit = lradI_;
+      break;
+    case Entry::lRadM:
+      edit = lRadM_;
+      break;
+    case Entry::lthck:
+      edit = lthck_;
+      break;
+    case Entry::LDiam:
+      edit = lDiam_;
+      break;
+    case Entry::LindexR:
+      edit = lindexR_;
+      break;
   }
   return edit->text().toStdString();
 }
@@ -308,15 +337,15 @@ void FormMain::FocusReport() {
 
 void FormMain::ShowMessage(const std::string& title, const std::string& text) {
   FlushReport();
-  QMessageBox box(QMessageBox::NoIcon, Text(title.empty() ? kAppTitle : title),
-                  MessageText(text), QMessageBox::Ok, this);
+  QMessageBox box(QMessageBox::NoIcon, Text(title.empty() ? kAppTitle : title), MessageText(text),
+                  QMessageBox::Ok, this);
   box.exec();
 }
 
 bool FormMain::AskYesNo(const std::string& title, const std::string& text) {
   FlushReport();
-  QMessageBox box(QMessageBox::NoIcon, Text(title.empty() ? kAppTitle : title),
-                  MessageText(text), QMessageBox::Yes | QMessageBox::No, this);
+  QMessageBox box(QMessageBox::NoIcon, Text(title.empty() ? kAppTitle : title), MessageText(text),
+                  QMessageBox::Yes | QMessageBox::No, this);
   box.setDefaultButton(QMessageBox::Yes);
   return box.exec() == QMessageBox::Yes;
 }
@@ -438,8 +467,9 @@ void FormMain::ShowWrittenFiles() {
   }
   QStringList paths;
   for (const auto& path : files) paths << Text(path);
-  lensFileNote_->setText((files.size() == 1 ? tr("Lens file written: ") : tr("Lens files written: ")) +
-                         paths.join(QStringLiteral("; ")));
+  lensFileNote_->setText(
+      (files.size() == 1 ? tr("Lens file written: ") : tr("Lens files written: ")) +
+      paths.join(QStringLiteral("; ")));
 }
 
 void FormMain::Calc_RIn_Click() {
@@ -450,18 +480,25 @@ void FormMain::Calc_RIn_Click() {
 
 void FormMain::CHk_QtrWave_Click(bool checked) {
   if (!checked) return;
-  ErrorExploreWindow dialog(errorExplore_, [this] { chkQtrWave_->setChecked(false); }, this);
+  ErrorExploreWindow dialog(
+      errorExplore_, [this] { chkQtrWave_->setChecked(false); }, this);
   dialog.Open(InchUnitsSelected());
 }
 
 QLineEdit* FormMain::LengthEdit(LengthField field) const {
   switch (field) {
-    case LengthField::MDiam: return mDiam_;
-    case LengthField::MRoC: return mRoC_;
-    case LengthField::LradI: return lradI_;
-    case LengthField::lRadM: return lRadM_;
-    case LengthField::lthck: return lthck_;
-    case LengthField::LDiam: return lDiam_;
+    case LengthField::MDiam:
+      return mDiam_;
+    case LengthField::MRoC:
+      return mRoC_;
+    case LengthField::LradI:
+      return lradI_;
+    case LengthField::lRadM:
+      return lRadM_;
+    case LengthField::lthck:
+      return lthck_;
+    case LengthField::LDiam:
+      return lDiam_;
   }
   return nullptr;
 }
@@ -474,8 +511,7 @@ void FormMain::inches_Click(int index) {
   if (const auto bad = unitsSwitch_.Click(index, texts)) {
     // Refused: the fields and the unit stay as they were, and so does the option.
     inchesOptions_[static_cast<std::size_t>(unitsSwitch_.CurrentUnitIndex())]->setChecked(true);
-    ShowMessage(kAppTitle, std::string("The units were not changed: the ") +
-                               LengthFieldName(*bad) +
+    ShowMessage(kAppTitle, std::string("The units were not changed: the ") + LengthFieldName(*bad) +
                                " entry is not a number that can be converted.");
     QLineEdit* edit = LengthEdit(*bad);
     edit->setFocus(Qt::OtherFocusReason);

@@ -8,9 +8,9 @@ QFont FormFont(const QFont& base, qreal pointSize) {
   QFont font = base;
   // The first family installed wins; the last ones are the usual metric
   // twins of Arial on Linux.
-  font.setFamilies({QStringLiteral("Arial"),
-                    QStringLiteral("Helvetica"), QStringLiteral("Liberation Sans"),
-                    QStringLiteral("Nimbus Sans"), QStringLiteral("Arimo")});
+  font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Helvetica"),
+                    QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
+                    QStringLiteral("Arimo")});
   font.setPointSizeF(pointSize);
   return font;
 }

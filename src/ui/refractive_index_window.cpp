@@ -118,8 +118,7 @@ RefractiveIndexWindow::RefractiveIndexWindow(RefractiveIndexDialog& model,
     button->setDefault(false);
   }
 
-  lblWarn_ = MakeLabel(this,
-                       "lbl_warn",
+  lblWarn_ = MakeLabel(this, "lbl_warn",
                        "This Glass is not in the OSLO glass      database.    If you select this "
                        "glass, your OSLO Lens file will not work properly");
   lblWarn_->setAlignment(Qt::AlignCenter);
@@ -132,8 +131,8 @@ RefractiveIndexWindow::RefractiveIndexWindow(RefractiveIndexDialog& model,
   PlaceInTwips(*lblWarn_, 4440, 1200, 1215, 2175);
   lblWarn_->hide();
 
-  QWidget* order[] = {ok, cancel, catalogOptions_[0], catalogOptions_[1], schottList_, oharaList_,
-                      txtWave_};
+  QWidget* order[] = {ok,         cancel,  catalogOptions_[0], catalogOptions_[1], schottList_,
+                      oharaList_, txtWave_};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
   ApplyFormStyle(*this);
 
@@ -189,10 +188,14 @@ QComboBox* RefractiveIndexWindow::List(GlassCatalog list) const {
 
 QLabel* RefractiveIndexWindow::Label(RefractiveIndexLabel label) const {
   switch (label) {
-    case RefractiveIndexLabel::GlassData: return lblGlassData_;
-    case RefractiveIndexLabel::Glass: return lblGlass_;
-    case RefractiveIndexLabel::RiN: return lblRiN_;
-    case RefractiveIndexLabel::Label1: return label1_;
+    case RefractiveIndexLabel::GlassData:
+      return lblGlassData_;
+    case RefractiveIndexLabel::Glass:
+      return lblGlass_;
+    case RefractiveIndexLabel::RiN:
+      return lblRiN_;
+    case RefractiveIndexLabel::Label1:
+      return label1_;
   }
   return nullptr;
 }
@@ -229,9 +232,7 @@ void RefractiveIndexWindow::SetCaption(RefractiveIndexLabel label, const std::st
 
 void RefractiveIndexWindow::ShowWarning(bool shown) { lblWarn_->setVisible(shown); }
 
-std::string RefractiveIndexWindow::WavelengthText() const {
-  return txtWave_->text().toStdString();
-}
+std::string RefractiveIndexWindow::WavelengthText() const { return txtWave_->text().toStdString(); }
 
 void RefractiveIndexWindow::SetWavelengthText(const std::string& text) {
   txtWave_->setText(QString::fromStdString(text));

@@ -26,8 +26,7 @@ class RefractiveIndexWindow : public QDialog, public RefractiveIndexView {
  public:
   // `setLensIndex` writes the main window's LindexR.
   RefractiveIndexWindow(RefractiveIndexDialog& model,
-                        std::function<void(const std::string&)> setLensIndex,
-                        QWidget* parent);
+                        std::function<void(const std::string&)> setLensIndex, QWidget* parent);
 
   // Opens the dialog (the model's opening first) and returns when it closes.
   int Open();

@@ -47,7 +47,8 @@ TEST(Cli, PrintsTheReportWithUnixLineEnds) {
   EXPECT_TRUE(r.err.empty());
   // Inch defaults are the start-up entries converted as the units switch does.
   const CliResult inch = RunCli("--units inch");
-  EXPECT_TRUE(inch.Has("Diameter =\t\t-> 12.5\"\n") && inch.Has("-> 3.54330708661417E+98\" Flat\n"));
+  EXPECT_TRUE(inch.Has("Diameter =\t\t-> 12.5\"\n") &&
+              inch.Has("-> 3.54330708661417E+98\" Flat\n"));
 }
 
 TEST(Cli, ExitStatusSaysHowTheRunEnded) {
@@ -111,7 +112,8 @@ TEST(Cli, GlassWavelengthAndExplorationActAsTheDialogs) {
   const CliResult list = RunCli("--list-glasses");
   EXPECT_TRUE(list.Has("Schott\t49\tBK7\t1.5168\t64.142\n") && list.Has("Ohara\t275\tTPH55\t"));
   EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 241 + 276);
-  EXPECT_TRUE(RunCli("--explore amount=0.5").Has("\n\nResults for lens mirror spacing error of -0.5 mm\n"));
+  EXPECT_TRUE(
+      RunCli("--explore amount=0.5").Has("\n\nResults for lens mirror spacing error of -0.5 mm\n"));
   EXPECT_TRUE(RunCli("--explore waves=0.25").Has("*** Finding 1/4 wave OPD values for positive"));
   EXPECT_FALSE(RunCli("--explore amount=0").Has("spacing error"));  // 0 takes the check back
 }

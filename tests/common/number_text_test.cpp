@@ -28,9 +28,9 @@ TEST(GeneralNumber, WritesTheReportExamples) {
       {80 / 25.4, "3.1496062992126"},
       {0.5, "0.5"},
       {-0.5, "-0.5"},
-      {0.0001, "0.0001"},      // the smallest magnitude written without exponent
+      {0.0001, "0.0001"},  // the smallest magnitude written without exponent
       {0.00012345, "0.00012345"},
-      {1e15, "1E+15"},         // the first magnitude written with one
+      {1e15, "1E+15"},  // the first magnitude written with one
       {999999999999999, "999999999999999"},
       {123456789.123456789, "123456789.123457"},  // 15 significant digits
       {1e100, "1E+100"},
@@ -61,9 +61,9 @@ TEST(ReadNumber, AcceptsDecimalNotation) {
   const struct {
     const char* text;
     double value;
-  } cases[] = {{"317.5", 317.5}, {"9e99", 9e99},   {"-206", -206},    {"1.51509", 1.51509},
-               {"-1.0", -1.0},   {"+2", 2},        {".5", 0.5},       {"5.", 5},
-               {"1E+05", 1e5},   {"  15\t", 15},   {"-0", -0.0},      {"1e-999", 0.0},
+  } cases[] = {{"317.5", 317.5}, {"9e99", 9e99}, {"-206", -206}, {"1.51509", 1.51509},
+               {"-1.0", -1.0},   {"+2", 2},      {".5", 0.5},    {"5.", 5},
+               {"1E+05", 1e5},   {"  15\t", 15}, {"-0", -0.0},   {"1e-999", 0.0},
                {"0.000e999", 0}, {"00012", 12}};
   for (const auto& c : cases) {
     const auto v = ReadNumber(c.text);
@@ -73,9 +73,31 @@ TEST(ReadNumber, AcceptsDecimalNotation) {
 }
 
 TEST(ReadNumber, RefusesEverythingElse) {
-  for (const char* text : {"", " ", "abc", "1,5", "0x1p3", "inf", "-inf", "nan", "NaN", "1e999",
-                           "-1e400", "1 2", "1e", "e5", ".", "-", "+-1", "1.2.3", "&H10", "1d5",
-                           "12abc", "\xe2\x80\x93" "5", "1e+", "--1"}) {
+  for (const char* text : {"",
+                           " ",
+                           "abc",
+                           "1,5",
+                           "0x1p3",
+                           "inf",
+                           "-inf",
+                           "nan",
+                           "NaN",
+                           "1e999",
+                           "-1e400",
+                           "1 2",
+                           "1e",
+                           "e5",
+                           ".",
+                           "-",
+                           "+-1",
+                           "1.2.3",
+                           "&H10",
+                           "1d5",
+                           "12abc",
+                           "\xe2\x80\x93"
+                           "5",
+                           "1e+",
+                           "--1"}) {
     EXPECT_FALSE(ReadNumber(text).has_value()) << '"' << text << '"';
   }
 }

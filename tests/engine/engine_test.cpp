@@ -68,8 +68,12 @@ TEST(ReflectAtConicMirror, ParallelRayOnASphere) {
 
 // The lens used by the worked traces: plano-convex, flat toward the source.
 NullTestSystem PlanoConvexOnParaboloid() {
-  return {.MirrorSemiDiameter = 6.25, .MirrorRadius = -100, .ConicPlusOne = 0,
-          .LensRadius1 = 9e99, .LensRadius2 = -206 / 25.4, .LensThickness = 0.25,
+  return {.MirrorSemiDiameter = 6.25,
+          .MirrorRadius = -100,
+          .ConicPlusOne = 0,
+          .LensRadius1 = 9e99,
+          .LensRadius2 = -206 / 25.4,
+          .LensThickness = 0.25,
           .LensIndex = 1.51509};
 }
 
@@ -78,8 +82,12 @@ TEST(TraceDoublePass, IndexOneLensWithTheSourceAtTheCentreOfCurvature) {
   // an exact trace would return L + D = 0 and Ym = 9.95037. The engine's
   // start at height Q and its reflected Q = y·cos U leave the worked residue.
   NullTestEngine e;
-  e.system = {.MirrorRadius = -100, .ConicPlusOne = 1, .LensRadius1 = 50, .LensRadius2 = -50,
-              .LensThickness = 0.5, .LensIndex = 1};
+  e.system = {.MirrorRadius = -100,
+              .ConicPlusOne = 1,
+              .LensRadius1 = 50,
+              .LensRadius2 = -50,
+              .LensThickness = 0.5,
+              .LensIndex = 1};
   double L = 0, Y2 = 0, Ym = 0;
   e.TraceDoublePass(1, 10, 89.5, L, Y2, Ym);
   EXPECT_6DIGITS(L + 10, -0.00985213);

@@ -83,10 +83,14 @@ TEST(Run, StartUpInchReport) {
   // The start-up set-up typed in inches: the same null, reported to 4 decimals.
   Fixture g;
   g.host.inch = true;
-  g.host.entries = {{Entry::MDiam, "12.5"},        {Entry::MRoC, "100"},
-                    {Entry::Mcc, "-1"},            {Entry::LradI, "9e99"},
-                    {Entry::lRadM, "-8.11023622047244"}, {Entry::lthck, "0.590551181102362"},
-                    {Entry::LDiam, "3.1496062992126"},   {Entry::LindexR, "1.51509"}};
+  g.host.entries = {{Entry::MDiam, "12.5"},
+                    {Entry::MRoC, "100"},
+                    {Entry::Mcc, "-1"},
+                    {Entry::LradI, "9e99"},
+                    {Entry::lRadM, "-8.11023622047244"},
+                    {Entry::lthck, "0.590551181102362"},
+                    {Entry::LDiam, "3.1496062992126"},
+                    {Entry::LindexR, "1.51509"}};
   g.Run();
   const auto inch = Lines(g.host.report);
   EXPECT_EQ(inch[10], "Mirror Side Radius =\t\t-> -8.110236\" Convex");
@@ -109,12 +113,18 @@ TEST(Run, EchoNamesTheConicAndTheShapeOfEachFace) {
       {false, Entry::Mcc, "-1.0", 4, "\t-> -1 (Parabola)"},
       {false, Entry::Mcc, "-2", 4, "\t-> -2 (Hyperbola)"},
       {false, Entry::Mcc, "3", 4, "\t-> 3 (Oblate Spheroid)"},
-      {false, Entry::LradI, "300000", 9, " Flat"},    {false, Entry::LradI, "254000", 9, " Convex"},
-      {false, Entry::LradI, "-254000", 9, " Concave"}, {false, Entry::LradI, "-300000", 9, " Flat"},
-      {true, Entry::LradI, "10001", 9, " Flat"},      {true, Entry::LradI, "10000", 9, " Convex"},
-      {false, Entry::LradI, "0", 9, " Concave"},      {false, Entry::lRadM, "20000", 10, " Flat"},
-      {false, Entry::lRadM, "10000", 10, " Concave"}, {false, Entry::lRadM, "-20000", 10, " Flat"},
-      {false, Entry::lRadM, "-206", 10, " Convex"},   {true, Entry::lRadM, "-20000", 10, " Flat"},
+      {false, Entry::LradI, "300000", 9, " Flat"},
+      {false, Entry::LradI, "254000", 9, " Convex"},
+      {false, Entry::LradI, "-254000", 9, " Concave"},
+      {false, Entry::LradI, "-300000", 9, " Flat"},
+      {true, Entry::LradI, "10001", 9, " Flat"},
+      {true, Entry::LradI, "10000", 9, " Convex"},
+      {false, Entry::LradI, "0", 9, " Concave"},
+      {false, Entry::lRadM, "20000", 10, " Flat"},
+      {false, Entry::lRadM, "10000", 10, " Concave"},
+      {false, Entry::lRadM, "-20000", 10, " Flat"},
+      {false, Entry::lRadM, "-206", 10, " Convex"},
+      {true, Entry::lRadM, "-20000", 10, " Flat"},
       {false, Entry::lRadM, "0", 10, " Convex"},
   };
   for (const auto& c : cases) {
@@ -157,7 +167,8 @@ TEST(Run, FailingEntryLeavesThePartialReport) {
     const char* text;
     std::string report;
   } cases[] = {
-      {false, Entry::MDiam, "abc", "Using these Mirror Parameters\r\n\r\nDiameter =\t\t-> abcmm\r\n"},
+      {false, Entry::MDiam, "abc",
+       "Using these Mirror Parameters\r\n\r\nDiameter =\t\t-> abcmm\r\n"},
       {false, Entry::MRoC, "", echoUpTo(3) + "Mirror Radius of Curvature =\t-> " + " mm\r\n"},
       {false, Entry::Mcc, "1,5", echoUpTo(4)},  // read before its line is written
       {false, Entry::LradI, "flat",
@@ -165,13 +176,17 @@ TEST(Run, FailingEntryLeavesThePartialReport) {
       // Inch: the lens lengths are read before their line, so rows 1 to 4 only.
       {true, Entry::LradI, "flat",
        "Using these Mirror Parameters\r\n\r\nDiameter =\t\t-> 317.5\"\r\nMirror Radius of "
-       "Curvature =\t-> 2540\"\r\n" + echoUpTo(6).substr(echoUpTo(4).size())},
+       "Curvature =\t-> 2540\"\r\n" +
+           echoUpTo(6).substr(echoUpTo(4).size())},
       {false, Entry::lthck, "1e999", echoUpTo(11) + "Thickness =\t\t-> 1e999 mm"},
-      {false, Entry::LindexR, "n/a", echoUpTo(13) + "Refractive Index =\t\t-> n/a  = BK7 @ 632.8nm\r\n"},
-      {false, Entry::LindexR, "1", echoUpTo(13) + kStartupEchoMm[13] .substr(0, 23) + "1  = BK7 @ 632.8nm\r\n"},
-      {false, Entry::lRadM, "9e99", echoUpTo(10) + "Mirror Side Radius =\t\t-> 9e99 mm Flat\r\n" +
-                                        "Thickness =\t\t-> 15 mm\r\nDiameter =\t\t-> 80 mm\r\n" +
-                                        kStartupEchoMm[13] + "\r\n"},  // equal radii: no focal length
+      {false, Entry::LindexR, "n/a",
+       echoUpTo(13) + "Refractive Index =\t\t-> n/a  = BK7 @ 632.8nm\r\n"},
+      {false, Entry::LindexR, "1",
+       echoUpTo(13) + kStartupEchoMm[13].substr(0, 23) + "1  = BK7 @ 632.8nm\r\n"},
+      {false, Entry::lRadM, "9e99",
+       echoUpTo(10) + "Mirror Side Radius =\t\t-> 9e99 mm Flat\r\n" +
+           "Thickness =\t\t-> 15 mm\r\nDiameter =\t\t-> 80 mm\r\n" + kStartupEchoMm[13] +
+           "\r\n"},  // equal radii: no focal length
   };
   for (const auto& c : cases) {
     Fixture f;
@@ -233,7 +248,7 @@ TEST(Run, ProgressLinesFromThe11thIterationAndNeverAccumulating) {
     if (at == std::string::npos) continue;
     ++progressShown;
     if (echo.empty()) echo = text.substr(0, at);
-    EXPECT_EQ(text.substr(0, at), echo);  // the echo, then only the latest three lines
+    EXPECT_EQ(text.substr(0, at), echo);           // the echo, then only the latest three lines
     const auto progress = Lines(text.substr(at));  // three lines, each ended by " " CR LF
     ASSERT_EQ(progress.size(), 4u);
     EXPECT_EQ(progress[1].rfind("Lens-Mirror = ", 0) + progress[2].rfind("Marginal SA = ", 0), 0u);
@@ -264,10 +279,10 @@ TEST(Run, AnyTextInAnyFieldEndsInAReportOrTheErrorMessage) {
   // results, the error message or the abort line, and the window's state
   // (caption, notice, busy flag) back to idle.
   const std::vector<std::string> odd = {
-      "",      " ",     "abc",    "1e999", "-0",     "0",       "1e-300", "1e300",  "-1e300",
-      "+5",    "5.",    ".5",     "9e99",  "-9e99",  "1,5",     "nan",    "inf",    "-",
-      "  12 ", "1e-5",  "-1e-5",  "3",     "-3",     "0.0001",  "1e15",   "-1e15",  "2",
-      "100",   "-100",  "1.5",    "-206",  "206",    "1e308",   "4.9e-324"};
+      "",      " ",    "abc",   "1e999", "-0",    "0",      "1e-300",  "1e300", "-1e300",
+      "+5",    "5.",   ".5",    "9e99",  "-9e99", "1,5",    "nan",     "inf",   "-",
+      "  12 ", "1e-5", "-1e-5", "3",     "-3",    "0.0001", "1e15",    "-1e15", "2",
+      "100",   "-100", "1.5",   "-206",  "206",   "1e308",  "4.9e-324"};
   const Entry fields[] = {Entry::MDiam, Entry::MRoC,  Entry::Mcc,   Entry::LradI,
                           Entry::lRadM, Entry::lthck, Entry::LDiam, Entry::LindexR};
   std::mt19937 rng(6122026);
@@ -286,7 +301,8 @@ TEST(Run, AnyTextInAnyFieldEndsInAReportOrTheErrorMessage) {
       EXPECT_EQ(f.host.messages.size(), 1u);
     } else {
       EXPECT_NE(f.host.report.find("Maximum Optical Path Difference"), std::string::npos);
-      EXPECT_EQ(outcome == RunOutcome::Aborted, f.host.report.find(kAbortLine) != std::string::npos);
+      EXPECT_EQ(outcome == RunOutcome::Aborted,
+                f.host.report.find(kAbortLine) != std::string::npos);
     }
     EXPECT_EQ(f.host.caption, "Find Null Variables");
     EXPECT_FALSE(f.host.abortShown);

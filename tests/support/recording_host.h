@@ -15,10 +15,10 @@ namespace vn::test {
 
 class RecordingHost : public RunHost {
  public:
-  std::map<Entry, std::string> entries = {
-      {Entry::MDiam, "317.5"}, {Entry::MRoC, "2540"}, {Entry::Mcc, "-1"},
-      {Entry::LradI, "9e99"},  {Entry::lRadM, "-206"}, {Entry::lthck, "15"},
-      {Entry::LDiam, "80"},    {Entry::LindexR, "1.51509"}};
+  std::map<Entry, std::string> entries = {{Entry::MDiam, "317.5"}, {Entry::MRoC, "2540"},
+                                          {Entry::Mcc, "-1"},      {Entry::LradI, "9e99"},
+                                          {Entry::lRadM, "-206"},  {Entry::lthck, "15"},
+                                          {Entry::LDiam, "80"},    {Entry::LindexR, "1.51509"}};
   bool saveOslo = false;
   bool qtrWave = false;
   bool inch = false;

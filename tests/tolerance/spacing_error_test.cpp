@@ -24,10 +24,14 @@ struct Exploration {
     host.inch = inch;
     host.engine = &finder.engine;
     if (inch) {  // the start-up set-up in inches
-      host.entries = {{Entry::MDiam, "12.5"},       {Entry::MRoC, "100"},
-                      {Entry::Mcc, "-1"},           {Entry::LradI, "9e99"},
-                      {Entry::lRadM, "-8.11023622047244"}, {Entry::lthck, "0.590551181102362"},
-                      {Entry::LDiam, "3.1496062992126"},   {Entry::LindexR, "1.51509"}};
+      host.entries = {{Entry::MDiam, "12.5"},
+                      {Entry::MRoC, "100"},
+                      {Entry::Mcc, "-1"},
+                      {Entry::LradI, "9e99"},
+                      {Entry::lRadM, "-8.11023622047244"},
+                      {Entry::lthck, "0.590551181102362"},
+                      {Entry::LDiam, "3.1496062992126"},
+                      {Entry::LindexR, "1.51509"}};
     }
     finder.FindIt_Click(host);
     lines = Lines(host.report);
@@ -106,7 +110,8 @@ TEST(SpacingError, AbortDuringThePositivePassStillReportsBothPasses) {
   const auto lines = Lines(host.report);
   EXPECT_NE(host.report.find("Results for lens mirror spacing error of +"), std::string::npos);
   // The negative pass stops after its single step of 0.001 inch.
-  EXPECT_NE(host.report.find("Results for lens mirror spacing error of -0.025 mm"), std::string::npos);
+  EXPECT_NE(host.report.find("Results for lens mirror spacing error of -0.025 mm"),
+            std::string::npos);
   EXPECT_EQ(lines.back(), kAbortLine);
 }
 
