@@ -353,27 +353,27 @@ bool FormMain::AskYesNo(const std::string& title, const std::string& text) {
 void FormMain::YieldToEvents() {
   // The run yields far more often than anyone can press a key; handling
   // events every few milliseconds keeps the abort key prompt without
-  // slowing the run down. The yield after the run has ended always handles
-  // what was queued during it.
+  // slowing the run down.
   if (inRun_) {
     if (sinceEvents_.elapsed() < yieldIntervalMs_) return;
     if (!busyShown_) ShowBusy(true);
+    handledDuringRun_ = true;
     FlushReport();
     QCoreApplication::processEvents();
     sinceEvents_.start();
     return;
   }
-  // After the run: clicks and keys queued during it are handled while the
-  // run is still marked busy; the window repaints once the click that
-  // started the run has been handled, with the final report in place.
-  setUpdatesEnabled(false);
+  // After the run: what was queued during it is handled while the run still
+  // counts as busy. A run that ended within one event interval from its
+  // start had nothing queued worth handling before its report appears.
+  if (!handledDuringRun_ && sinceEvents_.elapsed() < yieldIntervalMs_) return;
   QCoreApplication::processEvents();
-  setUpdatesEnabled(true);
 }
 
 void FormMain::SetEntriesEnabled(bool enabled) {
   inRun_ = !enabled;
   if (inRun_) {
+    handledDuringRun_ = false;
     sinceEvents_.start();
   } else if (busyShown_) {
     ShowBusy(false);

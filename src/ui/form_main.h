@@ -98,6 +98,7 @@ class FormMain : public QMainWindow, public RunHost {
   int yieldIntervalMs_ = kYieldIntervalMs;
   bool inRun_ = false;
   bool busyShown_ = false;
+  bool handledDuringRun_ = false;
   bool abortNoticeWanted_ = false;
   void ShowBusy(bool busy);
   // The exact check of the last solved set-up, made after the run has ended.
