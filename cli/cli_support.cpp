@@ -3,6 +3,7 @@
 
 #include "common/number_text.h"
 #include "exact/exact_check.h"
+#include "exact/exact_check_of_run.h"
 #include "glass/glass_lookup.h"
 #include "glass/glass_record.h"
 #include "glass/refractive_index_dialog.h"
@@ -69,14 +70,7 @@ std::unique_ptr<LensFilePlatform> MakePlatform() { return MakeSystemLensFilePlat
 namespace {
 
 ExactCheckResult ExactCheckOfLastRun(const NullFinder& finder, const SharedValues& shared) {
-  const RunSummary& s = finder.lastSummary();
-  ExactCheckInput input;
-  input.system = s.system;
-  input.objectDistance = s.objectDistance;
-  input.lensMirrorDistance = s.lensMirrorDistance;
-  input.wavelengthMicrons = shared.TestWavelength;
-  input.lensClearSemiDiameter = 0.5 * s.lensDiameter;
-  return RunExactCheck(input);
+  return RunExactCheck(ExactCheckInputOf(finder.lastSummary(), shared.TestWavelength));
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 
 #include "common/app_info.h"
 #include "exact/exact_check.h"
+#include "exact/exact_check_of_run.h"
 #include "run/run_context.h"
 #include "ui/caption_fit.h"
 #include "ui/error_explore_window.h"
@@ -449,12 +450,7 @@ void FormMain::ShowExactCheck() {
     exactCheck_->Clear(tr("No solved set-up to check: the last run did not reach its results."));
     return;
   }
-  ExactCheckInput in;
-  in.system = s.system;
-  in.objectDistance = s.objectDistance;
-  in.lensMirrorDistance = s.lensMirrorDistance;
-  in.wavelengthMicrons = shared_.TestWavelength;
-  in.lensClearSemiDiameter = 0.5 * s.lensDiameter;
+  const ExactCheckInput in = ExactCheckInputOf(s, shared_.TestWavelength);
   exactCheck_->ShowResult(RunExactCheck(in), s.system, s.objectDistance, s.lensMirrorDistance,
                           in.lensClearSemiDiameter, s.inch);
 }

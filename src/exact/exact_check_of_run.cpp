@@ -1,0 +1,15 @@
+#include "exact/exact_check_of_run.h"
+
+namespace vn {
+
+ExactCheckInput ExactCheckInputOf(const RunSummary& run, double wavelengthMicrons) {
+  ExactCheckInput in;
+  in.system = run.system;
+  in.objectDistance = run.objectDistance;
+  in.lensMirrorDistance = run.lensMirrorDistance;
+  in.wavelengthMicrons = wavelengthMicrons;
+  in.lensClearSemiDiameter = 0.5 * run.lensDiameter;
+  return in;
+}
+
+}  // namespace vn
