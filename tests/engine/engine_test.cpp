@@ -20,6 +20,17 @@ double SixDigits(double expected) {
 }
 #define EXPECT_6DIGITS(actual, expected) EXPECT_NEAR(actual, expected, SixDigits(expected))
 
+// What the arithmetic error of `fn` says failed, or "" when nothing failed.
+template <class F>
+std::string FailureOf(F fn) {
+  try {
+    fn();
+  } catch (const RunFailure& failure) {
+    return failure.what();
+  }
+  return "";
+}
+
 TEST(SurfaceOps, ArcSinClampsAndSignedPowerKeepsTheSign) {
   EXPECT_EQ(ArcSin(1), 1.570796326794895);
   EXPECT_EQ(ArcSin(2), 1.570796326794895);
@@ -109,21 +120,38 @@ TEST(TraceDoublePass, PlanoConvexLensOnAParaboloid) {
 }
 
 TEST(TraceDoublePass, DegenerateSetUpsEndInTheArithmeticError) {
-  const auto trace = [](NullTestSystem s, double h, double D, double d2) {
-    NullTestEngine e;
-    e.system = s;
-    double L, Y2, Ym;
-    e.TraceDoublePass(h, D, d2, L, Y2, Ym);
+  const auto trace = [](NullTestSystem s, double h, double D) {
+    return FailureOf([&] {
+      NullTestEngine e;
+      e.system = s;
+      double L, Y2, Ym;
+      e.TraceDoublePass(h, D, 80, L, Y2, Ym);
+    });
   };
   const NullTestSystem ok = PlanoConvexOnParaboloid();
-  EXPECT_THROW(trace(ok, 0, 8, 80), RunFailure);  // the axial ray: 0/0 at the return
-  EXPECT_THROW(trace(ok, 1, 0, 80), RunFailure);  // source on the lens: h / (-D)
-  NullTestSystem zeroRadius = ok;
+  NullTestSystem zeroRadius = ok, flatMirror = ok;
   zeroRadius.LensRadius2 = 0;
-  EXPECT_THROW(trace(zeroRadius, 1, 8, 80), RunFailure);  // Q / r
-  NullTestSystem flatMirror = ok;
   flatMirror.MirrorRadius = 0;
-  EXPECT_THROW(trace(flatMirror, 1, 8, 80), RunFailure);  // 1 / (2R)
+  // The axial ray comes back along the axis: 0/0 where it should meet it.
+  EXPECT_EQ(trace(ok, 0, 8), "returning ray parallel to the axis");
+  EXPECT_EQ(trace(ok, 1, 0), "object distance 0");         // h / (-D)
+  EXPECT_EQ(trace(zeroRadius, 1, 8), "surface radius 0");  // Q / r
+  EXPECT_EQ(trace(flatMirror, 1, 8), "mirror radius 0");   // 1 / (2R)
+}
+
+TEST(SurfaceOps, DegenerateGeometryEndsInTheArithmeticError) {
+  // A ray running back along the axis (U = pi) meets a face head-on from the
+  // wrong side: cos U + cos I = -1 + 1 = 0 in the height formula.
+  double Q = 0, U = 3.141592653589793, Y = 0;
+  EXPECT_EQ(FailureOf([&] { RefractAtSurface(Q, U, Y, 1.0, 1.5, 10.0); }), "cos U + cos I = 0");
+  // A ray along the paraboloid's tangent at its start: with R = 0.5 the slope
+  // factor is exactly 2, so Q = cos U / 2 makes cos U + m sin U exactly 0.
+  NullTestEngine e;
+  U = 1.5707963267948966;
+  Q = std::cos(U) / 2;
+  double Ym = 0;
+  EXPECT_EQ(FailureOf([&] { e.ReflectAtConicMirror(Q, U, Ym, 0.0, -0.5); }),
+            "Newton denominator 0");
 }
 
 TEST(NullSolver, WorkedCases) {
