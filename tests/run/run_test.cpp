@@ -83,14 +83,7 @@ TEST(Run, StartUpInchReport) {
   // The start-up set-up typed in inches: the same null, reported to 4 decimals.
   Fixture g;
   g.host.inch = true;
-  g.host.entries = {{Entry::MDiam, "12.5"},
-                    {Entry::MRoC, "100"},
-                    {Entry::Mcc, "-1"},
-                    {Entry::LradI, "9e99"},
-                    {Entry::lRadM, "-8.11023622047244"},
-                    {Entry::lthck, "0.590551181102362"},
-                    {Entry::LDiam, "3.1496062992126"},
-                    {Entry::LindexR, "1.51509"}};
+  test::UseStartUpEntriesInInches(g.host.entries);
   g.Run();
   const auto inch = Lines(g.host.report);
   EXPECT_EQ(inch[10], "Mirror Side Radius =\t\t-> -8.110236\" Convex");

@@ -13,6 +13,16 @@
 
 namespace vn::test {
 
+// The window's start-up entries converted to inches, as the units switch
+// writes them (the flat radius kept as typed).
+inline void UseStartUpEntriesInInches(std::map<Entry, std::string>& entries) {
+  entries[Entry::MDiam] = "12.5";
+  entries[Entry::MRoC] = "100";
+  entries[Entry::lRadM] = "-8.11023622047244";
+  entries[Entry::lthck] = "0.590551181102362";
+  entries[Entry::LDiam] = "3.1496062992126";
+}
+
 class RecordingHost : public RunHost {
  public:
   std::map<Entry, std::string> entries = {{Entry::MDiam, "317.5"}, {Entry::MRoC, "2540"},

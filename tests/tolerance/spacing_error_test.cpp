@@ -23,16 +23,7 @@ struct Exploration {
     host.qtrWave = true;
     host.inch = inch;
     host.engine = &finder.engine;
-    if (inch) {  // the start-up set-up in inches
-      host.entries = {{Entry::MDiam, "12.5"},
-                      {Entry::MRoC, "100"},
-                      {Entry::Mcc, "-1"},
-                      {Entry::LradI, "9e99"},
-                      {Entry::lRadM, "-8.11023622047244"},
-                      {Entry::lthck, "0.590551181102362"},
-                      {Entry::LDiam, "3.1496062992126"},
-                      {Entry::LindexR, "1.51509"}};
-    }
+    if (inch) test::UseStartUpEntriesInInches(host.entries);
     finder.FindIt_Click(host);
     lines = Lines(host.report);
   }
