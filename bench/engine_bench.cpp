@@ -8,6 +8,7 @@
 
 #include "common/shared_values.h"
 #include "engine/null_test_engine.h"
+#include "headless_host.h"
 #include "run/null_finder.h"
 #include "run/run_host.h"
 
@@ -48,43 +49,7 @@ void BM_FindMarginalSA(benchmark::State& state) {
 }
 BENCHMARK(BM_FindMarginalSA);
 
-// A host with nothing behind it: the run's own cost.
-class HeadlessHost : public RunHost {
- public:
-  bool inch = false;
-  std::string report;
-  std::string EntryText(Entry e) override {
-    switch (e) {
-      case Entry::MDiam:
-        return inch ? "12.5" : "317.5";
-      case Entry::MRoC:
-        return inch ? "100" : "2540";
-      case Entry::Mcc:
-        return "-1";
-      case Entry::LradI:
-        return inch ? "3.54330708661417E+98" : "9e99";
-      case Entry::lRadM:
-        return inch ? "-8.11023622047244" : "-206";
-      case Entry::lthck:
-        return inch ? "0.590551181102362" : "15";
-      case Entry::LDiam:
-        return inch ? "3.1496062992126" : "80";
-      case Entry::LindexR:
-        return "1.51509";
-    }
-    return "";
-  }
-  bool IsChecked(CheckBox) override { return false; }
-  bool InchUnitsSelected() override { return inch; }
-  std::string ReportText() override { return report; }
-  void SetReportText(const std::string& text) override { report = text; }
-  void SetFindCaption(const std::string&) override {}
-  void ShowAbortNotice(bool) override {}
-  void FocusReport() override {}
-  void ShowMessage(const std::string&, const std::string&) override {}
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  void YieldToEvents() override {}
-};
+using bench::HeadlessHost;
 
 // The spacing search alone, as the run makes it from its start values
 // (start-up set-up in inches), without the echo and the report.
@@ -138,9 +103,8 @@ void BM_ExploreWaves005(benchmark::State& state) {
   shared.ErrorLimit = 0.05;
   shared.ErrorLimitInWaves = true;
   NullFinder finder(shared, nullptr);
-  struct ExploringHost : HeadlessHost {
-    bool IsChecked(CheckBox b) override { return b == CheckBox::QtrWave; }
-  } host;
+  HeadlessHost host;
+  host.explore = true;
   for (auto _ : state) {
     finder.FindIt_Click(host);
     benchmark::DoNotOptimize(host.report.size());

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "common/shared_values.h"
+#include "headless_host.h"
 #include "run/null_finder.h"
 #include "run/run_host.h"
 #include "ui/form_main.h"
@@ -31,45 +32,7 @@ QApplication& App() {
   return *app;
 }
 
-// The window's start-up entries and nothing else: no display, no events.
-class HeadlessHost : public RunHost {
- public:
-  std::string EntryText(Entry e) override {
-    switch (e) {
-      case Entry::MDiam:
-        return "317.5";
-      case Entry::MRoC:
-        return "2540";
-      case Entry::Mcc:
-        return "-1";
-      case Entry::LradI:
-        return "9e99";
-      case Entry::lRadM:
-        return "-206";
-      case Entry::lthck:
-        return "15";
-      case Entry::LDiam:
-        return "80";
-      case Entry::LindexR:
-        return "1.51509";
-    }
-    return {};
-  }
-  bool IsChecked(CheckBox box) override { return box == CheckBox::QtrWave && explore; }
-  bool InchUnitsSelected() override { return false; }
-  std::string ReportText() override { return report; }
-  void SetReportText(const std::string& text) override { report = text; }
-  void SetFindCaption(const std::string& caption) override { this->caption = caption; }
-  void ShowAbortNotice(bool) override {}
-  void FocusReport() override {}
-  void ShowMessage(const std::string&, const std::string&) override {}
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  void YieldToEvents() override {}
-
-  bool explore = false;
-  std::string report;
-  std::string caption;
-};
+using bench::HeadlessHost;
 
 // Runs with the spacing-error exploration take longer (two more searches);
 // the exploration's limit is the error dialog's first choice, 0.125 wave.
