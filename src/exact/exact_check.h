@@ -28,6 +28,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,10 @@ struct ExactCheckInput {
   double lensMirrorDistance = 0;      // d2, lens mirror-side vertex to mirror vertex, inches
   double wavelengthMicrons = 0.6328;  // test wavelength
   double lensClearSemiDiameter = 0;   // half the lens's clear diameter, inches
+  // Set by the host (the window's next run, its closing, a key press, the
+  // command line's timeout) to stop the check at its next loop step; the
+  // result then comes back with cancelled = true.
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 // One zone of the mirror, traced out and back.
@@ -63,7 +68,8 @@ struct ExactRayPath {
 
 struct ExactCheckResult {
   bool ok = false;
-  std::string message;  // why the check could not be made, when ok is false
+  bool cancelled = false;  // stopped through ExactCheckInput::cancel
+  std::string message;     // why the check could not be made, when ok is false
 
   double wavelengthMicrons = 0;
   double pvWaves = 0;          // about the best-focus point
