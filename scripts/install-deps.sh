@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the build and the tests use.
 # Usage: scripts/install-deps.sh [--window]   (runs apt-get as root, or through sudo)
 set -euo pipefail
-packages=(g++ cmake make libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev libgl-dev clang-format)
+packages=(g++ cmake make libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev libgl-dev clang-format locales)
 if [ "${1:-}" = "--window" ]; then packages+=(xvfb xauth); fi
 missing=()
 for p in "${packages[@]}"; do
@@ -13,4 +13,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   [ "$(id -u)" -eq 0 ] || as_root=(sudo)
   "${as_root[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+# The tests run numbers through a comma locale as well: make sure it exists.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  as_root=()
+  [ "$(id -u)" -eq 0 ] || as_root=(sudo)
+  "${as_root[@]}" sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | "${as_root[@]}" tee -a /etc/locale.gen >/dev/null
+  "${as_root[@]}" locale-gen >/dev/null
 fi

@@ -16,13 +16,19 @@ std::string GeneralNumber(double x) {
   if (std::isnan(x)) return "NaN";
   if (std::isinf(x)) return x < 0 ? "-Infinity" : "Infinity";
 
-  // Round to 15 significant digits: "d.dddddddddddddde[+-]XX".
+  // Round to 15 significant digits: "d.dddddddddddddde[+-]XX". The text is
+  // made without the C library's locale, which the toolkit sets from the
+  // environment and which would write a decimal comma.
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.14e", std::fabs(x));
-  std::string text(buf);
+  const auto written =
+      std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 14);
+  const std::string text(buf, written.ptr);
   const auto ePos = text.find('e');
   std::string digits = text.substr(0, 1) + text.substr(2, ePos - 2);
-  const int exponent = std::atoi(text.c_str() + ePos + 1);
+  int exponent = 0;
+  const char* expFirst = text.c_str() + ePos + 1;
+  if (*expFirst == '+') ++expFirst;
+  std::from_chars(expFirst, text.c_str() + text.size(), exponent);
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 
   std::string out = x < 0 ? "-" : "";
@@ -30,9 +36,10 @@ std::string GeneralNumber(double x) {
     // Exponent form: mantissa, "E", sign, at least two exponent digits.
     out += digits[0];
     if (digits.size() > 1) out += "." + digits.substr(1);
-    char expText[16];
-    std::snprintf(expText, sizeof expText, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
-    out += expText;
+    const int magnitude = std::abs(exponent);
+    out += exponent < 0 ? "E-" : "E+";
+    if (magnitude < 10) out += '0';
+    out += std::to_string(magnitude);
   } else if (exponent >= 0) {
     const std::size_t intDigits = static_cast<std::size_t>(exponent) + 1;
     if (digits.size() <= intDigits) {
@@ -48,14 +55,14 @@ std::string GeneralNumber(double x) {
 
 double Round(double x, int decimals) {
   if (!std::isfinite(x)) return x;
-  // printf rounds the exact binary value, ties to even; reading the text back
-  // gives the nearest double to the rounded decimal.
+  // The fixed-point text rounds the exact binary value, ties to even; reading
+  // it back gives the nearest double to the rounded decimal. Neither step
+  // looks at the locale.
   std::vector<char> buf(400 + static_cast<std::size_t>(decimals > 0 ? decimals : 0));
-  std::snprintf(buf.data(), buf.size(), "%.*f", decimals, x);
+  const auto written = std::to_chars(buf.data(), buf.data() + buf.size(), x,
+                                     std::chars_format::fixed, decimals < 0 ? 6 : decimals);
   double value = 0.0;
-  const char* first = buf.data();
-  const char* last = first + std::char_traits<char>::length(first);
-  std::from_chars(first, last, value);
+  std::from_chars(buf.data(), written.ptr, value);
   return value;
 }
 

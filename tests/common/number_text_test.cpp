@@ -8,6 +8,9 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <vector>
+
+#include "support/comma_locale.h"
 
 namespace vn {
 namespace {
@@ -46,7 +49,9 @@ TEST(Round, TiesGoToTheEvenDigit) {
   EXPECT_EQ(Round(254.5, 0), 254);
   EXPECT_EQ(Round(255.5, 0), 256);
   EXPECT_EQ(Round(4.25, 1), 4.2);
-  EXPECT_EQ(Round(4.35, 1), 4.3);  // 4.35 is stored a little below the tie
+  EXPECT_EQ(Round(4.35, 1), 4.3);    // 4.35 is stored a little below the tie
+  EXPECT_EQ(Round(0.125, 2), 0.12);  // an exact binary tie
+  EXPECT_EQ(Round(0.375, 2), 0.38);
   EXPECT_EQ(RoundedText(80.123456, 3), "80.123");
   EXPECT_EQ(RoundedText(3.14159265, 4), "3.1416");
   EXPECT_EQ(RoundedText(12.5, 3), "12.5");
@@ -117,6 +122,27 @@ TEST(ReadNumber, RoundTripsTheGeneralNumberForm) {
     EXPECT_EQ(GeneralNumber(*back), text);
     EXPECT_LE(std::fabs(*back - x), std::fabs(x) * 1e-14) << text;
   }
+}
+
+TEST(NumberText, IsTheSameUnderACommaLocale) {
+  // The start-up run's figures, written and read under "C" and again under a
+  // locale whose decimal separator is a comma: a German user once got "204"
+  // for 204.817.
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> mantissa(-10, 10);
+  std::uniform_int_distribution<int> exponent(-20, 20);
+  std::vector<double> values = {204.81679568857592, 2076.366, 58.3, 399.93, 0.6328, 1.51509};
+  for (int i = 0; i < 2000; ++i) values.push_back(mantissa(rng) * std::pow(10.0, exponent(rng)));
+  std::vector<std::string> inC;
+  for (double x : values) inC.push_back(GeneralNumber(x) + "|" + RoundedText(x, 3));
+
+  test::CommaLocale comma;
+  EXPECT_EQ(GeneralNumber(204.81679568857592), "204.816795688576");
+  EXPECT_EQ(RoundedText(204.81679568857592, 3), "204.817");
+  EXPECT_EQ(ReadNumber("1.51509"), 1.51509);
+  EXPECT_FALSE(ReadNumber("1,51509").has_value());
+  for (std::size_t i = 0; i < values.size(); ++i)
+    EXPECT_EQ(GeneralNumber(values[i]) + "|" + RoundedText(values[i], 3), inC[i]) << values[i];
 }
 
 }  // namespace
