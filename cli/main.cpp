@@ -15,6 +15,7 @@
 
 #include "cli/cli_support.h"
 #include "common/app_info.h"
+#include "common/json_text.h"
 #include "common/number_text.h"
 #include "common/shared_values.h"
 #include "oslo/lens_file_export.h"
@@ -100,45 +101,6 @@ constexpr const char* kUsage =
 struct UsageError {
   std::string message;
 };
-
-// JSON number: the shortest text that reads back to the same double.
-std::string JsonNumber(double x) {
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, x);
-  return std::string(buf, r.ptr);
-}
-
-std::string JsonString(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          char b[8];
-          std::snprintf(b, sizeof b, "\\u%04x", c);
-          out += b;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
 
 int Main(int argc, char** argv) {
   CliHost host;

@@ -35,7 +35,10 @@ std::string GeneralNumber(double x) {
   if (exponent < -4 || exponent >= 15) {
     // Exponent form: mantissa, "E", sign, at least two exponent digits.
     out += digits[0];
-    if (digits.size() > 1) out += "." + digits.substr(1);
+    if (digits.size() > 1) {
+      out += '.';
+      out.append(digits, 1);
+    }
     const int magnitude = std::abs(exponent);
     out += exponent < 0 ? "E-" : "E+";
     if (magnitude < 10) out += '0';

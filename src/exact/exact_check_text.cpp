@@ -2,6 +2,7 @@
 #include <cmath>
 #include <string>
 
+#include "common/json_text.h"
 #include "common/number_text.h"
 #include "exact/exact_check.h"
 
@@ -27,25 +28,6 @@ std::string Length(double inches, const Unit& unit, int extraDecimals = 0) {
 }
 
 std::string Waves(double waves) { return RoundedText(waves, 4); }
-
-// A JSON number: the general number form is valid JSON for every finite
-// value ("2E-05", "9E+99"); JSON has no infinity or NaN, so those are null.
-std::string JsonNumber(double x) { return std::isfinite(x) ? GeneralNumber(x) : "null"; }
-
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (char ch : text) {
-    if (ch == '"' || ch == '\\') {
-      out += '\\';
-      out += ch;
-    } else if (static_cast<unsigned char>(ch) < 0x20) {
-      out += ' ';
-    } else {
-      out += ch;
-    }
-  }
-  return out + "\"";
-}
 
 }  // namespace
 
