@@ -38,3 +38,10 @@ if(VN_BUILD_UI)
     vn_add_ui_test(${t})
   endforeach()
 endif()
+
+# The catalog rows checked against their own tabulated reference indices and
+# the physical range of every glass, by the catalog's own checker.
+find_package(Python3 COMPONENTS Interpreter)
+if(Python3_Interpreter_FOUND)
+  add_test(NAME glass_catalog_rows COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/data/glass/check.py)
+endif()

@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages the build and the tests use.
 # Usage: scripts/install-deps.sh [--window]   (runs apt-get as root, or through sudo)
 set -euo pipefail
-packages=(g++ cmake make libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev libgl-dev clang-format locales)
+packages=(g++ cmake make libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev libgl-dev clang-format locales python3)
 if [ "${1:-}" = "--window" ]; then packages+=(xvfb xauth); fi
 missing=()
 for p in "${packages[@]}"; do

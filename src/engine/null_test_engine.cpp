@@ -38,6 +38,9 @@ void NullTestEngine::ReflectAtConicMirror(double& Q, double& U, double& Ym, doub
 
   // Sag series of a conic of vertex radius R, first four terms:
   // S(y) = c2·y² + c4·y⁴ + c6·y⁶ + c8·y⁸, s measured from the vertex toward the lens.
+  // The binomial series of the exact sag gives c2 = 1/(2R), c4 = K1/(8R³),
+  // c6 = K1²/(16R⁵) and c8 = 5·K1³/(128R⁷); the last is written as
+  // K1³/(25.6·R⁷), 25.6 being 128/5.
   const double c2 = Quotient(1.0, 2.0 * R, "mirror radius 0");
   double R3 = 0, R5 = 0, R7 = 0;
   SignedPowers(R, 3.0, 5.0, 7.0, R3, R5, R7);

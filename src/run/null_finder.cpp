@@ -78,7 +78,11 @@ void RunContext::EvaluateSolvedSystem() {
   v.WorkingSemiDiameter = Y2;
 
   // Longitudinal aberration allowed for a quarter wave: (D / 2h)² × 0.008 mm,
-  // whatever the unit of the run.
+  // whatever the unit of the run. Rayleigh's quarter-wave limit on primary
+  // spherical aberration, measured from best focus, is a longitudinal spread
+  // of 16·λ·N² for a cone of focal ratio N; here N = D / 2h is the ratio of
+  // the cone leaving the source, and λ = 0.5 µm (the eye's most sensitive
+  // wavelength, whatever the test's), so 16·λ = 0.008 mm.
   v.QuarterWaveTolerance =
       Finite(std::pow(Quotient(D, 2 * h, "ray height 0"), 2.0) * (0.008 / 25.4));
 
