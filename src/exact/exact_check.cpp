@@ -27,9 +27,11 @@ constexpr double kParaxialFraction = 0.001;
 // Zones sampled for the exact null's P-V: its extremes are then sharpened
 // between neighbouring zones, so a coarser grid than the drawn one will do.
 constexpr int kExactNullZoneSteps = 20;
-// The P-V's extremes are located to this fraction of the pupil: the error
-// is flat there, so the P-V is then exact to about (W'' / 2)·1e-10 waves.
-constexpr double kExtremeTolerance = 1e-5;
+// The P-V's extremes are bracketed to this fraction of the pupil before a
+// last parabolic step: the error is flat there, so even a bracket this wide
+// leaves the P-V within (W'' / 2)·1e-6 waves (W'' in waves per unit ρ²,
+// a few for a residual of a quarter wave), and the parabola does far better.
+constexpr double kExtremeTolerance = 1e-3;
 
 // ---- Quadrature over the pupil's area ----------------------------------------
 

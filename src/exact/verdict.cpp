@@ -220,28 +220,18 @@ void Recommend(const ExactCheckInput& in, const ExactCheckResult& check, Verdict
 
 }  // namespace
 
+// The JSON code and the words of each status, in the enumeration's order.
+constexpr struct {
+  const char* code;
+  const char* words;
+} kStatusNames[] = {{"ok", "ok"}, {"caution", "caution"}, {"not_a_null", "not a null"}};
+
 const char* VerdictStatusCode(VerdictStatus status) {
-  switch (status) {
-    case VerdictStatus::Ok:
-      return "ok";
-    case VerdictStatus::Caution:
-      return "caution";
-    case VerdictStatus::NotANull:
-      return "not_a_null";
-  }
-  return "not_a_null";
+  return kStatusNames[static_cast<int>(status)].code;
 }
 
 const char* VerdictStatusWords(VerdictStatus status) {
-  switch (status) {
-    case VerdictStatus::Ok:
-      return "ok";
-    case VerdictStatus::Caution:
-      return "caution";
-    case VerdictStatus::NotANull:
-      return "not a null";
-  }
-  return "not a null";
+  return kStatusNames[static_cast<int>(status)].words;
 }
 
 std::string WaveFractionText(double waves) {
