@@ -1,6 +1,12 @@
 // The command line's stand-ins for the two dialogs, and its extras.
 #include "cli/cli_support.h"
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 #include "common/number_text.h"
 #include "exact/exact_check.h"
 #include "exact/exact_check_of_run.h"
@@ -67,22 +73,53 @@ bool ChooseExploration(const std::string& choice, SharedValues& shared) {
 
 std::unique_ptr<LensFilePlatform> MakePlatform() { return MakeSystemLensFilePlatform(); }
 
-namespace {
-
-ExactCheckResult ExactCheckOfLastRun(const NullFinder& finder, const SharedValues& shared) {
-  return RunExactCheck(ExactCheckInputOf(finder.lastSummary(), shared.TestWavelength));
+std::optional<ExactCheckResult> CheckLastRun(const NullFinder& finder, const SharedValues& shared,
+                                             std::chrono::steady_clock::time_point deadline) {
+  if (!finder.lastSummary().solved) return std::nullopt;
+  // A watchdog thread raises the check's cancel flag at the deadline, as a
+  // key press would stop the run; it is released as soon as the check ends.
+  std::atomic<bool> cancel{false};
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool done = false;
+  std::thread watchdog([&] {
+    std::unique_lock<std::mutex> lock(mutex);
+    if (!finished.wait_until(lock, deadline, [&] { return done; })) cancel = true;
+  });
+  ExactCheckInput input = ExactCheckInputOf(finder.lastSummary(), shared.TestWavelength);
+  input.cancel = &cancel;
+  ExactCheckResult result = RunExactCheck(input);
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    done = true;
+  }
+  finished.notify_one();
+  watchdog.join();
+  return result;
 }
 
-}  // namespace
-
-std::string ExactText(const NullFinder& finder, const SharedValues& shared) {
-  if (!finder.lastSummary().solved) return "Exact check\nNo solved set-up to check.";
-  return ExactCheckText(ExactCheckOfLastRun(finder, shared), finder.lastSummary().inch);
+std::string ExactText(const std::optional<ExactCheckResult>& check, const NullFinder& finder) {
+  if (!check) return "Exact check\nNo solved set-up to check.";
+  return ExactCheckText(*check, finder.lastSummary().inch);
 }
 
-std::string ExactJson(const NullFinder& finder, const SharedValues& shared) {
-  if (!finder.lastSummary().solved) return "null";
-  return ExactCheckJson(ExactCheckOfLastRun(finder, shared), finder.lastSummary().inch);
+std::string ExactJson(const std::optional<ExactCheckResult>& check, const NullFinder& finder) {
+  if (!check) return "null";
+  return ExactCheckJson(*check, finder.lastSummary().inch);
+}
+
+std::string VerdictWarning(const ExactCheckResult& check) {
+  const Verdict& verdict = check.verdict;
+  std::string line = std::string("vantry-null-cli: warning: the exact check's verdict is ") +
+                     VerdictStatusWords(verdict.status);
+  const auto gravest =
+      std::find_if(verdict.reasons.begin(), verdict.reasons.end(),
+                   [&](const VerdictReason& r) { return r.severity == verdict.status; });
+  if (gravest != verdict.reasons.end()) line += ": " + gravest->text;
+  if (verdict.reasons.size() > 1) {
+    line += " (" + std::to_string(verdict.reasons.size() - 1) + " more; see --exact)";
+  }
+  return line;
 }
 
 }  // namespace vn::cli

@@ -3,12 +3,14 @@
 // print after a run.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "common/shared_values.h"
+#include "exact/exact_check.h"
 #include "run/null_finder.h"
 
 namespace vn {
@@ -36,8 +38,19 @@ bool ChooseExploration(const std::string& choice, SharedValues& shared);
 
 std::unique_ptr<LensFilePlatform> MakePlatform();
 
-// The exact wavefront check of the last run's solved set-up.
-std::string ExactText(const NullFinder& finder, const SharedValues& shared);
-std::string ExactJson(const NullFinder& finder, const SharedValues& shared);
+// The exact wavefront check of the last run's solved set-up, with its
+// verdict, stopped (cancelled = true) once the deadline has passed; nothing
+// when the run solved no set-up.
+std::optional<ExactCheckResult> CheckLastRun(const NullFinder& finder, const SharedValues& shared,
+                                             std::chrono::steady_clock::time_point deadline);
+
+// The exact check's block of the report and its JSON object ("null" without
+// a solved set-up), in the last run's unit.
+std::string ExactText(const std::optional<ExactCheckResult>& check, const NullFinder& finder);
+std::string ExactJson(const std::optional<ExactCheckResult>& check, const NullFinder& finder);
+
+// The one line of standard error that a verdict other than ok earns when the
+// exact block is not printed: the status and its gravest reason.
+std::string VerdictWarning(const ExactCheckResult& check);
 
 }  // namespace vn::cli

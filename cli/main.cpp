@@ -2,7 +2,9 @@
 // would make it, with every entry given as the text a user would type.
 //
 // Exit status: 0 a finished run, 1 a run ended by the error report, 2 a usage
-// error, 3 a run stopped by --timeout (the command line's key press).
+// error, 3 a run (or its exact check) stopped by --timeout (the command line's
+// key press), 4 with --strict a set-up whose verdict is not ok.
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -91,12 +93,16 @@ constexpr const char* kUsage =
     "0.05)\n"
     "  --explore amount=X          show what a spacing error of X (run's unit) does\n"
     "  --save-oslo DIR             write the OSLO lens files into DIR (paths on stderr)\n"
-    "  --exact                     add the exact wavefront check of the solved set-up\n"
+    "  --exact                     add the exact wavefront check of the solved set-up,\n"
+    "                              its verdict first (without it, a verdict other than\n"
+    "                              ok is one warning line on stderr)\n"
+    "  --strict                    exit with 4 when the verdict is not ok\n"
     "  --json                      print the results as one JSON object\n"
     "  --timeout SECONDS           stop the run after this time, as a key press would (60)\n"
     "  --help, --version\n"
     "\n"
-    "Exit status: 0 done, 1 the run failed, 2 usage error, 3 stopped by the timeout.\n";
+    "Exit status: 0 done, 1 the run failed, 2 usage error, 3 stopped by the timeout,\n"
+    "4 (with --strict) the verdict is caution or not a null.\n";
 
 struct UsageError {
   std::string message;
@@ -108,7 +114,7 @@ int Main(int argc, char** argv) {
   std::map<Entry, std::string> given;
   std::string units = "mm";
   std::optional<std::string> glass, wavelength, explore, saveDir;
-  bool json = false, exact = false, listGlasses = false;
+  bool json = false, exact = false, strict = false, listGlasses = false;
   double timeout = 60;
 
   try {
@@ -158,6 +164,9 @@ int Main(int argc, char** argv) {
       } else if (arg == "--exact") {
         flag();
         exact = true;
+      } else if (arg == "--strict") {
+        flag();
+        strict = true;
       } else if (arg == "--json") {
         flag();
         json = true;
@@ -221,6 +230,15 @@ int Main(int argc, char** argv) {
 
   const RunOutcome outcome = finder.lastOutcome();
   const RunSummary& s = finder.lastSummary();
+  // Every solved set-up gets its exact check and verdict, within what is left
+  // of the time limit (capped at a year: the clock's range is finite).
+  std::optional<ExactCheckResult> check;
+  if (outcome != RunOutcome::Failed) {
+    const auto limit = std::chrono::duration<double>(std::min(timeout, 3.2e7));
+    check = cli::CheckLastRun(
+        finder, shared,
+        host.start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(limit));
+  }
   const double U = s.inch ? 1.0 : 25.4;
   if (json) {
     std::string out = "{";
@@ -252,24 +270,25 @@ int Main(int argc, char** argv) {
       out += ",\"max_opd_waves\":" + JsonNumber(s.maxOPDWaves);
       out += ",\"iterations\":" + std::to_string(s.iterations);
       out += ",\"converged\":" + std::string(outcome == RunOutcome::Completed ? "true" : "false");
-      if (exact) out += ",\"exact\":" + cli::ExactJson(finder, shared);
+      if (exact) out += ",\"exact\":" + cli::ExactJson(check, finder);
     }
     std::cout << out << "}\n";
   } else {
     std::cout << UnixLines(host.report);
     if (exact && outcome != RunOutcome::Failed) {
-      std::cout << "\n\n" << cli::ExactText(finder, shared);
+      std::cout << "\n\n" << cli::ExactText(check, finder);
     }
     std::cout << "\n";
   }
-  switch (outcome) {
-    case RunOutcome::Failed:
-      return 1;
-    case RunOutcome::Aborted:
-      return 3;
-    default:
-      return 0;
+  if (check && check->cancelled) {
+    std::cerr << "vantry-null-cli: --timeout stopped the exact check before it finished\n";
   }
+  const bool trusted = check && check->verdict.status == VerdictStatus::Ok;
+  if (check && !trusted && !exact) std::cerr << cli::VerdictWarning(*check) << "\n";
+  if (outcome == RunOutcome::Failed) return 1;
+  if (outcome == RunOutcome::Aborted || (check && check->cancelled)) return 3;
+  if (strict && !trusted) return 4;
+  return 0;
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <exception>
 #include <optional>
 
-#include "common/arithmetic.h"
 #include "common/number_text.h"
 #include "exact/scalar_search.h"
 
@@ -25,236 +24,437 @@ constexpr double kDrawnFractions[3] = {1.0, 0.7, 0.1};
 // The centre zone's axis intercept is the near-paraxial one, taken from a ray
 // this close to the axis (its wavefront error is zero by definition).
 constexpr double kParaxialFraction = 0.001;
+// Zones sampled for the exact null's P-V: its extremes are then sharpened
+// between neighbouring zones, so a coarser grid than the drawn one will do.
+constexpr int kExactNullZoneSteps = 20;
+// The P-V's extremes are bracketed to this fraction of the pupil before a
+// last parabolic step: the error is flat there, so even a bracket this wide
+// leaves the P-V within (W'' / 2)·1e-6 waves (W'' in waves per unit ρ²,
+// a few for a residual of a quarter wave), and the parabola does far better.
+constexpr double kExtremeTolerance = 1e-3;
 
-// One zone's ray as it leaves the lens toward the source.
-struct ZoneRay {
-  double fraction = 0;
-  double mirrorHeight = 0;
-  double interceptZ = 0;
-  VectorRay returning;
+// ---- Quadrature over the pupil's area ----------------------------------------
+
+// Gauss-Legendre nodes and weights on u = ρ² in [0, 1]. The mirror's area
+// element 2ρ·dρ is du, and a rotationally symmetric wavefront is a power
+// series in ρ², that is in u: the rule integrates it exactly up to u^31
+// (ρ^62) and converges fast beyond. Weights sum to 1, so Σ w·W is the mean.
+constexpr int kPupilNodes = 16;
+
+struct PupilQuadrature {
+  std::array<double, kPupilNodes> u{}, weight{};
 };
 
+PupilQuadrature MakePupilQuadrature() {
+  // The nodes are the roots of the Legendre polynomial P_N on [−1, 1], found
+  // by Newton's method from Tricomi's estimate (Abramowitz & Stegun 25.4.29,
+  // Press et al. "Numerical Recipes" §4.6); the weight of a root x is
+  // 2 / ((1 − x²)·P_N'(x)²). Newton converges in a handful of steps from
+  // there; the loop stops on the step's size or after 100 steps.
+  PupilQuadrature q;
+  constexpr int n = kPupilNodes;
+  for (int i = 0; i < n / 2; ++i) {
+    double x = std::cos(kPi * (i + 0.75) / (n + 0.5));
+    double derivative = 1.0;
+    for (int step = 0; step < 100; ++step) {
+      double p0 = 1.0, p1 = x;
+      for (int k = 2; k <= n; ++k) {
+        const double p2 = ((2.0 * k - 1.0) * x * p1 - (k - 1.0) * p0) / k;
+        p0 = p1;
+        p1 = p2;
+      }
+      derivative = n * (x * p1 - p0) / (x * x - 1.0);
+      const double dx = p1 / derivative;
+      x -= dx;
+      if (std::fabs(dx) <= 1e-16) break;
+    }
+    const double w = 2.0 / ((1.0 - x * x) * derivative * derivative);
+    // From [−1, 1] to [0, 1]: u = (1 ± x)/2, weight halved.
+    q.u[i] = 0.5 * (1.0 - x);
+    q.u[n - 1 - i] = 0.5 * (1.0 + x);
+    q.weight[i] = q.weight[n - 1 - i] = 0.5 * w;
+  }
+  return q;
+}
+
+// Built once, then only read: safe to share between threads.
+const PupilQuadrature& Quadrature() {
+  static const PupilQuadrature quadrature = MakePupilQuadrature();
+  return quadrature;
+}
+
+// ---- Problems --------------------------------------------------------------------
+
+// Why part of the check could not be made: a ray that could not be traced
+// (with its zone), a problem no single ray names, or the host's request to
+// stop. One kind of value for all of them, passed up as it is.
+struct Problem {
+  bool cancelled = false;
+  TraceFailure failure;
+  double zoneFraction = kNotComputed;
+  std::string what;
+};
+
+Problem Cancelled() { return {true, {}, kNotComputed, "the check was stopped before it finished"}; }
+
+std::string Describe(const Problem& problem, bool inchUnits) {
+  if (problem.failure.failed())
+    return TraceFailureText(problem.failure, problem.zoneFraction, inchUnits);
+  return problem.what;
+}
+
+// ---- Rays -------------------------------------------------------------------------
+
+// Traces the ray that meets the mirror at the given fraction of its edge
+// height out and back; its failure says why it could not be.
+DoublePassRay TraceZone(const FoldedSystem& folded, double edgeHeight, double fraction,
+                        const std::atomic<bool>* cancel) {
+  const Aim aim = AimAtMirrorHeight(folded, fraction * edgeHeight, cancel);
+  if (aim.failure.failed()) {
+    DoublePassRay ray;
+    ray.failure = aim.failure;
+    return ray;
+  }
+  return TraceFoldedRay(folded, aim.angle);
+}
+
+// The reference sphere: centred on the axial point focusZ and passing through
+// the exit pupil's centre pupilZ, or of infinite radius when the pupil is at
+// infinity.
+struct Reference {
+  double focusZ = 0;
+  std::optional<double> pupilZ;
+};
+
+// The optical path of a returning ray from the source to the reference
+// sphere, less the sphere's radius (the same for every ray, so it cancels in
+// the wavefront error). The ray's line passes the centre F at the signed
+// distance ε, its foot of perpendicular at s0 along the ray; it meets the
+// sphere of radius R at s0 ± √(R² − ε²), on the sheet through the pupil. The
+// path beyond the foot, ±(√(R² − ε²) − R) = ∓ε² / (R + √(R² − ε²)), is
+// written so that it neither cancels for large R nor fails for an infinite
+// one. NaN when the ray's line misses the sphere.
+double PathToReference(const VectorRay& ray, const Reference& reference) {
+  const double toCentreZ = reference.focusZ - ray.z;
+  const double toCentreY = -ray.y;
+  const double s0 = toCentreZ * ray.dz + toCentreY * ray.dy;
+  double path = ray.opticalPath + s0;
+  if (!reference.pupilZ) return path;
+  const double epsilon = toCentreZ * ray.dy - toCentreY * ray.dz;
+  const double radius = std::fabs(*reference.pupilZ - reference.focusZ);
+  const double rootSquared = (radius - epsilon) * (radius + epsilon);
+  if (rootSquared < 0.0) return kNotComputed;
+  // The returning light travels toward −z: a pupil at smaller z than the
+  // centre lies beyond the focus, on the far sheet (+); otherwise before it.
+  const double sheet = *reference.pupilZ < reference.focusZ ? 1.0 : -1.0;
+  const double beyondFoot = epsilon * epsilon / (radius + std::sqrt(rootSquared));
+  if (std::isfinite(beyondFoot)) path = path - sheet * beyondFoot;
+  return path;
+}
+
+// ---- One set-up ------------------------------------------------------------------
+
 struct Wavefront {
-  double pvWaves = 0;
-  double rmsWaves = 0;
+  double pvWaves = kNotComputed;
+  double rmsWaves = kNotComputed;
 };
 
 // Everything the check derives from one set-up.
 struct SetUpAnalysis {
-  std::vector<ZoneRay> zones;
+  FoldedSystem folded;
+  double edgeHeight = 0;
+  double wavelengthMicrons = 0;
+  const std::atomic<bool>* cancel = nullptr;
+
   VectorRay chief;  // the axial ray back at the lens's source-side vertex
+  std::optional<double> pupilZ;
+  std::vector<DoublePassRay> zones;  // equal steps in mirror height, the edge last
+  std::vector<VectorRay> nodes;      // at the quadrature's nodes
   double focusZ = 0;
-  std::vector<double> opdAtFocus;  // waves, per zone from the centre
+  std::vector<double> opdAtFocus;  // waves, per zone from the centre (0 there)
   std::vector<double> opdAtSource;
   Wavefront atFocus;
   Wavefront atSource;
-  std::array<double, 4> marginalLensHeights{};
 };
 
-std::string Percent(double fraction) { return GeneralNumber(Round(100.0 * fraction, 1)) + "%"; }
+double ZoneFraction(int i, int steps) { return static_cast<double>(i) / steps; }
 
-// Traces the ray that meets the mirror at the given fraction of its edge
-// height out and back; nothing when it cannot be traced.
-std::optional<DoublePassRay> TraceZone(const FoldedSystem& folded, double edgeHeight,
-                                       double fraction) {
-  const auto angle = AimAtMirrorHeight(folded, fraction * edgeHeight);
-  if (!angle) return std::nullopt;
-  DoublePassRay ray = TraceFoldedRay(folded, *angle);
-  if (!ray.complete) return std::nullopt;
-  return ray;
+// Wavefront error of a returning ray about the reference, in waves.
+double OpdWaves(const SetUpAnalysis& setUp, const VectorRay& ray, const Reference& reference) {
+  const double chiefPath = PathToReference(setUp.chief, reference);
+  return (PathToReference(ray, reference) - chiefPath) * kMicronsPerInch / setUp.wavelengthMicrons;
 }
 
-// The optical path of a returning ray up to the reference sphere centred on
-// the axial point focusZ that passes through the lens's source-side vertex
-// (z = 0). The crossing is the root of s² + 2·b·s + c = 0 nearer the ray's
-// point, with c = |P − F|² − ρ² written as z·(z − 2·zF) + y² so that the
-// large radius ρ = −zF cancels exactly instead of in rounding.
-std::optional<double> PathToReferenceSphere(const VectorRay& ray, double focusZ) {
-  const double b = ray.dz * (ray.z - focusZ) + ray.dy * ray.y;
-  const double c = ray.z * (ray.z - 2.0 * focusZ) + ray.y * ray.y;
-  const double discriminant = b * b - c;
-  if (discriminant < 0.0) return std::nullopt;
-  const double root = std::sqrt(discriminant);
-  const double denominator = b < 0.0 ? b - root : b + root;
-  if (denominator == 0.0) return ray.opticalPath;
-  return ray.opticalPath - c / denominator;
-}
-
-// Wavefront error of every zone about the focus point, in waves; zone 0 is
-// the axial ray and has none.
-std::optional<std::vector<double>> ZoneOpd(const SetUpAnalysis& setUp, double focusZ,
-                                           double wavelengthMicrons) {
-  const auto chiefPath = PathToReferenceSphere(setUp.chief, focusZ);
-  if (!chiefPath) return std::nullopt;
+std::vector<double> ZoneOpd(const SetUpAnalysis& setUp, const Reference& reference) {
   std::vector<double> opd(setUp.zones.size() + 1, 0.0);
-  for (std::size_t i = 0; i < setUp.zones.size(); ++i) {
-    const auto path = PathToReferenceSphere(setUp.zones[i].returning, focusZ);
-    if (!path) return std::nullopt;
-    opd[i + 1] = (*path - *chiefPath) * kMicronsPerInch / wavelengthMicrons;
-  }
+  for (std::size_t i = 0; i < setUp.zones.size(); ++i)
+    opd[i + 1] = OpdWaves(setUp, setUp.zones[i].returning, reference);
   return opd;
 }
 
-// P-V over all zones; RMS over the mirror's area. The zones are equally
-// spaced in radius r, so the area integral ∫W·r dr is taken by the trapezoid
-// rule: weight r for each inner zone, r/2 at the edge, nothing at the centre.
-Wavefront Measure(const std::vector<double>& opd) {
-  const std::size_t last = opd.size() - 1;
-  double weightSum = 0.0, mean = 0.0;
-  for (std::size_t i = 1; i <= last; ++i) {
-    const double weight = i == last ? 0.5 * static_cast<double>(i) : static_cast<double>(i);
-    weightSum += weight;
-    mean += weight * opd[i];
+// RMS over the mirror's area, piston removed; NaN when a ray misses the
+// reference sphere.
+double RmsAbout(const SetUpAnalysis& setUp, const Reference& reference) {
+  const PupilQuadrature& q = Quadrature();
+  std::array<double, kPupilNodes> w{};
+  double mean = 0.0;
+  for (int k = 0; k < kPupilNodes; ++k) {
+    w[k] = OpdWaves(setUp, setUp.nodes[k], reference);
+    mean += q.weight[k] * w[k];
   }
-  mean /= weightSum;
   double variance = 0.0;
-  for (std::size_t i = 1; i <= last; ++i) {
-    const double weight = i == last ? 0.5 * static_cast<double>(i) : static_cast<double>(i);
-    const double deviation = opd[i] - mean;
-    variance += weight * deviation * deviation;
+  for (int k = 0; k < kPupilNodes; ++k) {
+    const double deviation = w[k] - mean;
+    variance += q.weight[k] * deviation * deviation;
   }
-  const auto [low, high] = std::minmax_element(opd.begin(), opd.end());
-  return {*high - *low, std::sqrt(variance / weightSum)};
+  return std::sqrt(variance);
 }
 
-double RmsAbout(const SetUpAnalysis& setUp, double focusZ, double wavelengthMicrons) {
-  const auto opd = ZoneOpd(setUp, focusZ, wavelengthMicrons);
-  if (!opd) return HUGE_VAL;
-  return Measure(*opd).rmsWaves;
+// How the path to the reference sphere changes as its centre moves along
+// the axis, per unit of movement: the derivative of PathToReference with
+// respect to focusZ (dR/dz = ±1 as the pupil lies before or beyond it).
+double PathSlope(const VectorRay& ray, const Reference& reference) {
+  double slope = ray.dz;
+  if (!reference.pupilZ) return slope;
+  const double toCentreZ = reference.focusZ - ray.z;
+  const double epsilon = toCentreZ * ray.dy + ray.y * ray.dz;
+  const double radius = std::fabs(*reference.pupilZ - reference.focusZ);
+  const double sheet = *reference.pupilZ < reference.focusZ ? 1.0 : -1.0;
+  const double root = std::sqrt((radius - epsilon) * (radius + epsilon));
+  if (!(root > 0.0)) return kNotComputed;
+  // d/dz of R − √(R² − ε²), with dR/dz = sheet and dε/dz = dy.
+  const double beyondFootSlope = sheet - (radius * sheet - epsilon * ray.dy) / root;
+  return slope - sheet * beyondFootSlope;
 }
 
-// The axial point about which the wavefront's RMS is least. The RMS is a
-// smooth, single-minimum function of the focus position (defocus adds a
-// nearly quadratic term), so a coarse scan locates the valley and a golden
-// section search narrows it.
-std::optional<double> FindBestFocus(const SetUpAnalysis& setUp, double sourceZ,
-                                    double wavelengthMicrons) {
-  double spread = 0.0;
-  for (const ZoneRay& zone : setUp.zones)
-    spread = std::max(spread, std::fabs(zone.interceptZ - sourceZ));
-  double halfWidth = 2.0 * spread + 1e-6;
-  constexpr int kScanSteps = 40;
-  for (int widen = 0; widen < 12; ++widen) {
-    int bestStep = 0;
-    double bestRms = HUGE_VAL;
-    const double step = 2.0 * halfWidth / kScanSteps;
-    for (int i = 0; i <= kScanSteps; ++i) {
-      const double rms = RmsAbout(setUp, sourceZ - halfWidth + i * step, wavelengthMicrons);
-      if (rms < bestRms) {
-        bestRms = rms;
-        bestStep = i;
-      }
+// The axial point about which the RMS is least. Each ray's error W depends
+// on the centre's position z almost linearly (exactly so about a sphere of
+// infinite radius, where dW/dz = dz − dz_chief): the least-squares step
+// z ← z − cov(W, W') / var(W') over the quadrature is then Gauss-Newton's,
+// and settles in two or three steps. It ends when a step is below 1e-15 of
+// the distances involved, or after 30 steps.
+std::optional<Problem> FindBestFocus(SetUpAnalysis& setUp) {
+  const PupilQuadrature& q = Quadrature();
+  double focusZ = setUp.folded.sourceZ;
+  const double scale = std::fabs(focusZ) + (setUp.pupilZ ? std::fabs(*setUp.pupilZ) : 0.0) +
+                       std::fabs(setUp.chief.z);
+  for (int step = 0; step < 30; ++step) {
+    if (CancelRequested(setUp.cancel)) return Cancelled();
+    const Reference reference{focusZ, setUp.pupilZ};
+    const double chiefPath = PathToReference(setUp.chief, reference);
+    const double chiefSlope = PathSlope(setUp.chief, reference);
+    std::array<double, kPupilNodes> w{}, slope{};
+    double meanW = 0.0, meanSlope = 0.0;
+    for (int k = 0; k < kPupilNodes; ++k) {
+      w[k] = PathToReference(setUp.nodes[k], reference) - chiefPath;
+      slope[k] = PathSlope(setUp.nodes[k], reference) - chiefSlope;
+      meanW += q.weight[k] * w[k];
+      meanSlope += q.weight[k] * slope[k];
     }
-    if (!std::isfinite(bestRms)) return std::nullopt;
-    if (bestStep > 0 && bestStep < kScanSteps) {
-      const double low = sourceZ - halfWidth + (bestStep - 1) * step;
-      const double high = sourceZ - halfWidth + (bestStep + 1) * step;
-      return MinimiseBracketed([&](double z) { return RmsAbout(setUp, z, wavelengthMicrons); }, low,
-                               high, 1e-12);
+    double covariance = 0.0, variance = 0.0;
+    for (int k = 0; k < kPupilNodes; ++k) {
+      covariance += q.weight[k] * (w[k] - meanW) * (slope[k] - meanSlope);
+      variance += q.weight[k] * (slope[k] - meanSlope) * (slope[k] - meanSlope);
     }
-    halfWidth *= 4.0;  // the valley lies outside the scan: widen it
+    const double move = -covariance / variance;
+    if (!std::isfinite(move)) {
+      return Problem{false,
+                     {},
+                     kNotComputed,
+                     "no best-focus point was found: the returning rays miss the reference "
+                     "sphere through the exit pupil"};
+    }
+    focusZ += move;
+    if (std::fabs(move) <= 1e-15 * scale) break;
+  }
+  setUp.focusZ = focusZ;
+  return std::nullopt;
+}
+
+// The wavefront's P-V and RMS about the reference. The P-V starts from the
+// zones' spread; a largest or smallest error between the centre and the edge
+// is then sought between the zones on either side of it, tracing new rays,
+// so that the spread does not depend on where the zones happen to fall.
+Wavefront Measure(const SetUpAnalysis& setUp, const Reference& reference,
+                  const std::vector<double>& opd) {
+  Wavefront result;
+  result.rmsWaves = RmsAbout(setUp, reference);
+  const auto [lowest, highest] = std::minmax_element(opd.begin(), opd.end());
+  double low = *lowest, high = *highest;
+  const int steps = static_cast<int>(setUp.zones.size());
+  for (const bool forHigh : {true, false}) {
+    const int i = static_cast<int>((forHigh ? highest : lowest) - opd.begin());
+    if (i <= 0 || i >= steps) continue;  // the centre or the edge: already exact
+    const double sign = forHigh ? -1.0 : 1.0;
+    const auto signedOpd = [&](double fraction) {
+      const DoublePassRay ray = TraceZone(setUp.folded, setUp.edgeHeight, fraction, setUp.cancel);
+      const double w =
+          ray.failure.failed() ? kNotComputed : OpdWaves(setUp, ray.returning, reference);
+      return std::isnan(w) ? HUGE_VAL : sign * w;
+    };
+    const double best =
+        MinimiseBracketed(signedOpd, ZoneFraction(i - 1, steps), ZoneFraction(i + 1, steps),
+                          kExtremeTolerance, setUp.cancel);
+    const double value = signedOpd(best);
+    if (std::isfinite(value)) {
+      if (forHigh)
+        high = std::max(high, -value);
+      else
+        low = std::min(low, value);
+    }
+  }
+  result.pvWaves = high - low;
+  return result;
+}
+
+// Traces every zone and quadrature node of one set-up and measures its
+// wavefront about its best focus and about the source.
+std::optional<Problem> AnalyseSetUp(const NullTestSystem& system, double objectDistance,
+                                    double lensMirrorDistance, double wavelengthMicrons,
+                                    int zoneSteps, const std::atomic<bool>* cancel,
+                                    SetUpAnalysis& setUp) {
+  setUp.folded = MakeFoldedSystem(system, objectDistance, lensMirrorDistance);
+  setUp.edgeHeight = system.MirrorSemiDiameter;
+  setUp.wavelengthMicrons = wavelengthMicrons;
+  setUp.cancel = cancel;
+
+  const DoublePassRay chief = TraceFoldedRay(setUp.folded, 0.0);
+  if (chief.failure.failed()) return Problem{false, chief.failure, 0.0, {}};
+  setUp.chief = chief.returning;
+  setUp.pupilZ = ExitPupilZ(setUp.folded);
+
+  for (int i = 1; i <= zoneSteps; ++i) {
+    if (CancelRequested(cancel)) return Cancelled();
+    const double fraction = ZoneFraction(i, zoneSteps);
+    DoublePassRay ray = TraceZone(setUp.folded, setUp.edgeHeight, fraction, cancel);
+    if (CancelRequested(cancel)) return Cancelled();
+    if (ray.failure.failed()) return Problem{false, ray.failure, fraction, {}};
+    setUp.zones.push_back(std::move(ray));
+  }
+  const PupilQuadrature& q = Quadrature();
+  for (int k = 0; k < kPupilNodes; ++k) {
+    if (CancelRequested(cancel)) return Cancelled();
+    const double fraction = std::sqrt(q.u[k]);
+    const DoublePassRay ray = TraceZone(setUp.folded, setUp.edgeHeight, fraction, cancel);
+    if (CancelRequested(cancel)) return Cancelled();
+    if (ray.failure.failed()) return Problem{false, ray.failure, fraction, {}};
+    setUp.nodes.push_back(ray.returning);
+  }
+
+  if (auto problem = FindBestFocus(setUp)) return problem;
+  const Reference atFocus{setUp.focusZ, setUp.pupilZ};
+  const Reference atSource{setUp.folded.sourceZ, setUp.pupilZ};
+  setUp.opdAtFocus = ZoneOpd(setUp, atFocus);
+  setUp.opdAtSource = ZoneOpd(setUp, atSource);
+  setUp.atFocus = Measure(setUp, atFocus, setUp.opdAtFocus);
+  setUp.atSource = Measure(setUp, atSource, setUp.opdAtSource);
+  if (CancelRequested(cancel)) return Cancelled();
+  if (!std::isfinite(setUp.atFocus.pvWaves) || !std::isfinite(setUp.atFocus.rmsWaves) ||
+      !std::isfinite(setUp.atSource.pvWaves) || !std::isfinite(setUp.atSource.rmsWaves)) {
+    return Problem{false,
+                   {},
+                   kNotComputed,
+                   "the returning rays miss the reference sphere through the exit pupil"};
   }
   return std::nullopt;
 }
 
-// Traces every zone of one set-up and measures its wavefront. Fails with a
-// message naming the first zone that could not be traced.
-SetUpAnalysis AnalyseSetUp(const NullTestSystem& system, double objectDistance,
-                           double lensMirrorDistance, double wavelengthMicrons) {
-  const FoldedSystem folded = MakeFoldedSystem(system, objectDistance, lensMirrorDistance);
-  const double edge = system.MirrorSemiDiameter;
-  SetUpAnalysis setUp;
-
-  const DoublePassRay chief = TraceFoldedRay(folded, 0.0);
-  if (!chief.complete) throw RunFailure(FailureKind::Arithmetic, "the axial ray cannot be traced");
-  setUp.chief = chief.returning;
-
-  for (int i = 1; i <= kExactCheckZoneSteps; ++i) {
-    const double fraction = static_cast<double>(i) / kExactCheckZoneSteps;
-    const auto ray = TraceZone(folded, edge, fraction);
-    const auto crossing = ray ? AxisCrossing(ray->returning) : std::nullopt;
-    if (!crossing) {
-      throw RunFailure(FailureKind::Arithmetic,
-                       "the ray to the " + Percent(fraction) +
-                           " zone of the mirror cannot be traced through the lens and back");
-    }
-    setUp.zones.push_back({fraction, ray->mirrorHeight, *crossing, ray->returning});
-    if (i == kExactCheckZoneSteps) setUp.marginalLensHeights = ray->lensHeights;
-  }
-
-  const auto focusZ = FindBestFocus(setUp, folded.sourceZ, wavelengthMicrons);
-  if (!focusZ) throw RunFailure(FailureKind::Arithmetic, "no best-focus point was found");
-  setUp.focusZ = *focusZ;
-  const auto atFocus = ZoneOpd(setUp, setUp.focusZ, wavelengthMicrons);
-  const auto atSource = ZoneOpd(setUp, folded.sourceZ, wavelengthMicrons);
-  if (!atFocus || !atSource)
-    throw RunFailure(FailureKind::Arithmetic, "the wavefront cannot be measured");
-  setUp.opdAtFocus = *atFocus;
-  setUp.opdAtSource = *atSource;
-  setUp.atFocus = Measure(setUp.opdAtFocus);
-  setUp.atSource = Measure(setUp.opdAtSource);
-  return setUp;
-}
+// ---- The exact null --------------------------------------------------------------
 
 // Where the marginal and the near-axis rays come back, inches beyond the
 // source: the two numbers the exact null drives to zero.
-std::optional<std::array<double, 2>> ReturnErrors(const NullTestSystem& system, double D,
-                                                  double d2) {
-  if (!(D > 0.0) || !(d2 > 0.0)) return std::nullopt;
-  const FoldedSystem folded = MakeFoldedSystem(system, D, d2);
+struct ReturnErrors {
   std::array<double, 2> errors{};
+  std::optional<Problem> problem;
+};
+
+ReturnErrors ReturnErrorsAt(const NullTestSystem& system, double D, double d2,
+                            const std::atomic<bool>* cancel) {
+  ReturnErrors result;
+  if (!(D > 0.0) || !(d2 > 0.0)) {
+    result.problem = Problem{false, {}, kNotComputed, "a distance is not positive"};
+    return result;
+  }
+  const FoldedSystem folded = MakeFoldedSystem(system, D, d2);
   const double fractions[2] = {1.0, kNearAxisFraction};
   for (int i = 0; i < 2; ++i) {
-    const auto ray = TraceZone(folded, system.MirrorSemiDiameter, fractions[i]);
-    if (!ray) return std::nullopt;
-    const auto crossing = AxisCrossing(ray->returning);
-    if (!crossing) return std::nullopt;
-    errors[i] = folded.sourceZ - *crossing;
+    const DoublePassRay ray = TraceZone(folded, system.MirrorSemiDiameter, fractions[i], cancel);
+    if (CancelRequested(cancel)) {
+      result.problem = Cancelled();
+      return result;
+    }
+    if (ray.failure.failed()) {
+      result.problem = Problem{false, ray.failure, fractions[i], {}};
+      return result;
+    }
+    const auto crossing = AxisCrossing(ray.returning);
+    if (!crossing) {
+      result.problem =
+          Problem{false, {}, fractions[i], "a returning ray runs parallel to the axis"};
+      return result;
+    }
+    result.errors[i] = folded.sourceZ - *crossing;
   }
-  return errors;
+  return result;
 }
 
 double Size(const std::array<double, 2>& e) { return std::sqrt(e[0] * e[0] + e[1] * e[1]); }
 
 // Damped Newton's method in (D, d2) on the two return errors, with a
 // forward-difference Jacobian and a backtracking line search on their size.
-ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double D, double d2) {
+// Tolerances are fractions of the set-up's length D + t + d2, so that a
+// set-up of millimetres and one of kilometres converge alike: 1e-12 of it is
+// far below any shop measurement and some thousand times the rounding of the
+// traced positions.
+ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double D, double d2,
+                                           const std::atomic<bool>* cancel, bool inchUnits) {
   ExactCheckResult::ExactNull null;
   constexpr int kMaxIterations = 40;
-  constexpr double kTolerance = 1e-10;  // inches; far below any shop measurement
-  constexpr double kStalledStep = 1e-11;
+  const double scale = std::fabs(D) + system.LensThickness + std::fabs(d2);
+  const double tolerance = 1e-12 * scale;
+  const double stalledStep = 1e-13 * scale;
 
-  auto errors = ReturnErrors(system, D, d2);
-  if (!errors) {
-    null.message = "the marginal or the near-axis ray cannot be traced at the run's distances";
+  auto current = ReturnErrorsAt(system, D, d2, cancel);
+  if (current.problem) {
+    null.message = "the marginal or the near-axis ray cannot be traced at the run's distances: " +
+                   Describe(*current.problem, inchUnits);
     return null;
   }
   for (int iteration = 1; iteration <= kMaxIterations; ++iteration) {
     null.iterations = iteration;
-    if (Size(*errors) <= kTolerance) {
+    if (CancelRequested(cancel)) {
+      null.message = Cancelled().what;
+      return null;
+    }
+    if (Size(current.errors) <= tolerance) {
       null.converged = true;
       break;
     }
-    // Jacobian by forward differences, steps a millionth of each distance.
-    const double hD = 1e-6 * std::max(1.0, D);
-    const double hd2 = 1e-6 * std::max(1.0, d2);
-    const auto alongD = ReturnErrors(system, D + hD, d2);
-    const auto alongD2 = ReturnErrors(system, D, d2 + hd2);
-    if (!alongD || !alongD2) {
-      null.message = "a ray could not be traced while measuring the slopes";
+    // Jacobian by forward differences, steps a millionth of each distance
+    // (never below a thousandth of the tolerance's scale).
+    const double hD = std::max(1e-6 * D, 1e-9 * scale);
+    const double hd2 = std::max(1e-6 * d2, 1e-9 * scale);
+    const auto alongD = ReturnErrorsAt(system, D + hD, d2, cancel);
+    const auto alongD2 = ReturnErrorsAt(system, D, d2 + hd2, cancel);
+    if (alongD.problem || alongD2.problem) {
+      const Problem& p = alongD.problem ? *alongD.problem : *alongD2.problem;
+      null.message = p.cancelled ? p.what
+                                 : "a ray could not be traced while measuring the slopes: " +
+                                       Describe(p, inchUnits);
       break;
     }
-    const double j11 = ((*alongD)[0] - (*errors)[0]) / hD;
-    const double j21 = ((*alongD)[1] - (*errors)[1]) / hD;
-    const double j12 = ((*alongD2)[0] - (*errors)[0]) / hd2;
-    const double j22 = ((*alongD2)[1] - (*errors)[1]) / hd2;
+    const auto& e = current.errors;
+    const double j11 = (alongD.errors[0] - e[0]) / hD;
+    const double j21 = (alongD.errors[1] - e[1]) / hD;
+    const double j12 = (alongD2.errors[0] - e[0]) / hd2;
+    const double j22 = (alongD2.errors[1] - e[1]) / hd2;
     const double det = j11 * j22 - j12 * j21;
     if (!std::isfinite(det) || det == 0.0) {
       null.message = "the two return errors do not depend independently on the two distances";
       break;
     }
-    const double stepD = -((*errors)[0] * j22 - (*errors)[1] * j12) / det;
-    const double stepD2 = -(j11 * (*errors)[1] - j21 * (*errors)[0]) / det;
+    const double stepD = -(e[0] * j22 - e[1] * j12) / det;
+    const double stepD2 = -(j11 * e[1] - j21 * e[0]) / det;
     if (!std::isfinite(stepD) || !std::isfinite(stepD2)) {
       null.message = "the Newton step is not a finite number";
       break;
@@ -264,29 +464,34 @@ ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double 
     double lambda = 1.0;
     bool accepted = false;
     for (int halving = 0; halving < 30; ++halving, lambda *= 0.5) {
+      if (CancelRequested(cancel)) break;
       const double trialD = D + lambda * stepD;
       const double trialD2 = d2 + lambda * stepD2;
-      const auto trial = ReturnErrors(system, trialD, trialD2);
-      if (trial && Size(*trial) < (1.0 - 1e-4 * lambda) * Size(*errors)) {
+      auto trial = ReturnErrorsAt(system, trialD, trialD2, cancel);
+      if (!trial.problem && Size(trial.errors) < (1.0 - 1e-4 * lambda) * Size(e)) {
         D = trialD;
         d2 = trialD2;
-        errors = trial;
+        current = std::move(trial);
         accepted = true;
         break;
       }
     }
+    if (CancelRequested(cancel)) {
+      null.message = Cancelled().what;
+      return null;
+    }
     if (!accepted) {
       // At the limit of the arithmetic no step improves; accept the result
       // when it is already close, otherwise report the stall.
-      if (Size(*errors) <= 1e3 * kTolerance) {
+      if (Size(current.errors) <= 1e3 * tolerance) {
         null.converged = true;
       } else {
         null.message = "no step along the Newton direction reduces the return errors";
       }
       break;
     }
-    if (std::fabs(lambda * stepD) < kStalledStep && std::fabs(lambda * stepD2) < kStalledStep &&
-        Size(*errors) <= 1e3 * kTolerance) {
+    if (std::fabs(lambda * stepD) < stalledStep && std::fabs(lambda * stepD2) < stalledStep &&
+        Size(current.errors) <= 1e3 * tolerance) {
       null.converged = true;
       break;
     }
@@ -298,6 +503,8 @@ ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double 
   null.lensMirrorDistance = d2;
   return null;
 }
+
+// ---- The check ---------------------------------------------------------------------
 
 // Why the entries cannot describe a set-up to trace, or an empty text.
 std::string InputProblem(const ExactCheckInput& input) {
@@ -327,6 +534,104 @@ std::string InputProblem(const ExactCheckInput& input) {
   return {};
 }
 
+double StrehlOf(double rmsWaves) {
+  const double phase = 2.0 * kPi * rmsWaves;
+  return std::exp(-(phase * phase));
+}
+
+bool OutsideClearAperture(const std::array<double, 4>& heights, double clearSemiDiameter) {
+  if (!(clearSemiDiameter > 0.0)) return false;
+  for (double h : heights) {
+    if (std::fabs(h) > clearSemiDiameter) return true;
+  }
+  return false;
+}
+
+void Fail(ExactCheckResult& result, const Problem& problem, bool inchUnits) {
+  result.ok = false;
+  result.cancelled = problem.cancelled;
+  result.failure = problem.failure;
+  result.failureZoneFraction = problem.zoneFraction;
+  result.message = Describe(problem, inchUnits);
+}
+
+// The run's set-up: its wavefront, zones, lens heights and drawn rays.
+void CheckRunSetUp(const ExactCheckInput& input, ExactCheckResult& result) {
+  const NullTestSystem& system = input.system;
+  const double D = input.objectDistance;
+  SetUpAnalysis setUp;
+  if (auto problem = AnalyseSetUp(system, D, input.lensMirrorDistance, input.wavelengthMicrons,
+                                  kExactCheckZoneSteps, input.cancel, setUp)) {
+    Fail(result, *problem, input.inchUnits);
+    return;
+  }
+  const double sourceZ = -D;
+  result.pvWaves = setUp.atFocus.pvWaves;
+  result.rmsWaves = setUp.atFocus.rmsWaves;
+  result.strehl = StrehlOf(result.rmsWaves);
+  result.bestFocusOffset = sourceZ - setUp.focusZ;
+  result.pvWavesSource = setUp.atSource.pvWaves;
+  result.rmsWavesSource = setUp.atSource.rmsWaves;
+
+  // Zones, the centre first: its intercept is the near-paraxial one.
+  const auto beyondSource = [sourceZ](const VectorRay& ray) {
+    const auto crossing = AxisCrossing(ray);
+    return crossing ? sourceZ - *crossing : kNotComputed;
+  };
+  const DoublePassRay paraxial =
+      TraceZone(setUp.folded, system.MirrorSemiDiameter, kParaxialFraction, input.cancel);
+  result.zones.push_back(
+      {0.0, 0.0, paraxial.failure.failed() ? kNotComputed : beyondSource(paraxial.returning), 0.0,
+       0.0});
+  for (std::size_t i = 0; i < setUp.zones.size(); ++i) {
+    const DoublePassRay& zone = setUp.zones[i];
+    result.zones.push_back({ZoneFraction(static_cast<int>(i) + 1, kExactCheckZoneSteps),
+                            zone.mirrorHeight, beyondSource(zone.returning),
+                            setUp.opdAtFocus[i + 1], setUp.opdAtSource[i + 1]});
+  }
+
+  // The marginal ray on the lens.
+  result.lensHeights = setUp.zones.back().lensHeights;
+  result.lensHeightsExceedClearAperture =
+      OutsideClearAperture(result.lensHeights, input.lensClearSemiDiameter);
+
+  // Paths to draw, each ending where it meets the axis near the source.
+  for (double fraction : kDrawnFractions) {
+    const int i = static_cast<int>(std::lround(fraction * kExactCheckZoneSteps)) - 1;
+    const DoublePassRay& ray = setUp.zones[i];
+    const auto crossing = AxisCrossing(ray.returning);
+    if (!crossing) continue;
+    ExactRayPath path{fraction, ray.points};
+    path.points.push_back({*crossing, 0.0});
+    result.rayPaths.push_back(std::move(path));
+  }
+  result.ok = true;
+}
+
+// The exact null found from the run's distances, and its wavefront.
+void CheckExactNull(const ExactCheckInput& input, ExactCheckResult& result) {
+  auto& null = result.exactNull;
+  null = SolveExactNull(input.system, input.objectDistance, input.lensMirrorDistance, input.cancel,
+                        input.inchUnits);
+  if (CancelRequested(input.cancel)) result.cancelled = true;
+  if (!null.converged) return;
+  SetUpAnalysis nulled;
+  if (auto problem =
+          AnalyseSetUp(input.system, null.objectDistance, null.lensMirrorDistance,
+                       input.wavelengthMicrons, kExactNullZoneSteps, input.cancel, nulled)) {
+    null.converged = false;
+    null.message = Describe(*problem, input.inchUnits);
+    if (problem->cancelled) result.cancelled = true;
+    return;
+  }
+  null.pvWaves = nulled.atFocus.pvWaves;
+  null.rmsWaves = nulled.atFocus.rmsWaves;
+  null.strehl = StrehlOf(null.rmsWaves);
+  null.lensHeights = nulled.zones.back().lensHeights;
+  null.lensHeightsExceedClearAperture =
+      OutsideClearAperture(null.lensHeights, input.lensClearSemiDiameter);
+}
+
 ExactCheckResult Check(const ExactCheckInput& input) {
   ExactCheckResult result;
   result.wavelengthMicrons = input.wavelengthMicrons;
@@ -335,85 +640,31 @@ ExactCheckResult Check(const ExactCheckInput& input) {
     result.message = problem;
     return result;
   }
-  const NullTestSystem& system = input.system;
-  const double D = input.objectDistance;
-  const double d2 = input.lensMirrorDistance;
-  const double lambda = input.wavelengthMicrons;
-
-  // The wavefront of the run's set-up.
-  const SetUpAnalysis setUp = AnalyseSetUp(system, D, d2, lambda);
-  const double sourceZ = -D;
-  result.pvWaves = setUp.atFocus.pvWaves;
-  result.rmsWaves = setUp.atFocus.rmsWaves;
-  const double phase = 2.0 * kPi * result.rmsWaves;
-  result.strehl = std::exp(-(phase * phase));
-  result.bestFocusOffset = sourceZ - setUp.focusZ;
-  result.pvWavesSource = setUp.atSource.pvWaves;
-  result.rmsWavesSource = setUp.atSource.rmsWaves;
-
-  // Zones, the centre first: its intercept is the near-paraxial one.
-  const FoldedSystem folded = MakeFoldedSystem(system, D, d2);
-  const auto paraxial = TraceZone(folded, system.MirrorSemiDiameter, kParaxialFraction);
-  const auto paraxialZ = paraxial ? AxisCrossing(paraxial->returning) : std::nullopt;
-  if (!paraxialZ) throw RunFailure(FailureKind::Arithmetic, "the near-axis ray cannot be traced");
-  result.zones.push_back({0.0, 0.0, sourceZ - *paraxialZ, 0.0, 0.0});
-  for (std::size_t i = 0; i < setUp.zones.size(); ++i) {
-    const ZoneRay& zone = setUp.zones[i];
-    result.zones.push_back({zone.fraction, zone.mirrorHeight, sourceZ - zone.interceptZ,
-                            setUp.opdAtFocus[i + 1], setUp.opdAtSource[i + 1]});
-  }
-
-  // The marginal ray on the lens.
-  result.lensHeights = setUp.marginalLensHeights;
-  for (double h : result.lensHeights) {
-    if (std::fabs(h) > input.lensClearSemiDiameter) result.lensHeightsExceedClearAperture = true;
-  }
-
-  // Paths to draw, each ending where it meets the axis near the source.
-  for (double fraction : kDrawnFractions) {
-    const auto ray = TraceZone(folded, system.MirrorSemiDiameter, fraction);
-    const auto crossing = ray ? AxisCrossing(ray->returning) : std::nullopt;
-    if (!crossing) continue;
-    ExactRayPath path{fraction, ray->points};
-    path.points.push_back({*crossing, 0.0});
-    result.rayPaths.push_back(std::move(path));
-  }
-
-  // The exact null and its wavefront.
-  result.exactNull = SolveExactNull(system, D, d2);
-  if (result.exactNull.converged) {
-    try {
-      const SetUpAnalysis nulled = AnalyseSetUp(system, result.exactNull.objectDistance,
-                                                result.exactNull.lensMirrorDistance, lambda);
-      result.exactNull.pvWaves = nulled.atFocus.pvWaves;
-      result.exactNull.rmsWaves = nulled.atFocus.rmsWaves;
-    } catch (const RunFailure& failure) {
-      result.exactNull.converged = false;
-      result.exactNull.message = failure.what();
-    }
-  }
-  result.ok = true;
+  CheckRunSetUp(input, result);
+  if (result.cancelled) return result;
+  // The exact null is sought even when the run's set-up could not be
+  // measured: the rays that fix it may still trace, and it is then the set-up
+  // to recommend.
+  CheckExactNull(input, result);
   return result;
 }
 
 }  // namespace
 
 ExactCheckResult RunExactCheck(const ExactCheckInput& input) {
+  ExactCheckResult result;
   try {
-    return Check(input);
-  } catch (const RunFailure& failure) {
-    ExactCheckResult result;
-    result.message = failure.what();
-    return result;
+    result = Check(input);
   } catch (const std::exception& failure) {
-    ExactCheckResult result;
+    // Only the standard library can throw here (memory); say so rather than
+    // take the host down.
+    result = ExactCheckResult{};
+    result.wavelengthMicrons = input.wavelengthMicrons;
     result.message = std::string("the exact check failed: ") + failure.what();
-    return result;
-  } catch (...) {
-    ExactCheckResult result;
-    result.message = "the exact check failed";
-    return result;
   }
+  if (CancelRequested(input.cancel)) result.cancelled = true;
+  result.verdict = JudgeSetUp(input, result);
+  return result;
 }
 
 }  // namespace vn

@@ -11,17 +11,28 @@
 //  - the wavefront's peak-to-valley and RMS about the best-focus point and
 //    about the source, the best focus's distance beyond the source, and the
 //    Strehl ratio estimated from the RMS;
-//  - the marginal ray's heights on the lens faces, with a warning when they
+//  - the marginal ray's heights on the lens, with a warning when they
 //    leave the lens's clear aperture;
 //  - the exact null: the D and d2 for which the marginal ray and the ray at a
-//    tenth of its height both return exactly to the source.
+//    tenth of its height both return exactly to the source, and its wavefront;
+//  - the verdict on the set-up and the distances to set up (verdict.h).
 //
-// The wavefront error of a zone is the optical path from the source, along
-// its ray, to a reference sphere centred on the focus point and passing
-// through the lens's source-side vertex, minus the same path of the axial
-// ray (Welford, "Aberrations of Optical Systems", ch. 5). Positive means the
-// ray's path is the longer one. The RMS is taken over the mirror's area
-// (zones weighted by their radius), with the mean (piston) removed.
+// The wavefront is measured as lens design programs measure it: on a
+// reference sphere centred on the focus point and passing through the centre
+// of the exit pupil, which is the image of the mirror (the aperture stop)
+// formed by the lens on the way back (Welford, "Aberrations of Optical
+// Systems", ch. 5; Hopkins, "Wave Theory of Aberrations"). A zone's error is
+// its optical path from the source to that sphere minus the axial ray's;
+// positive means the ray's path is the longer one. Pupil positions are
+// fractions ρ of the mirror's edge height; the RMS is taken over the mirror's
+// area by Gauss-Legendre quadrature in ρ², with the mean (piston) removed, and
+// the best focus is the point on the axis about which that RMS is least. The
+// P-V is the spread of the error over the zones, its extremes sharpened by a
+// search between zones.
+//
+// Every loop ends on its own (relative tolerances, iteration limits) and
+// stops at the next step once the host sets the cancel flag. Nothing here is
+// shared between calls, so checks may run on several threads at once.
 //
 // All lengths are inches, the engine's unit; the text and JSON forms convert
 // to the run's unit.
@@ -29,11 +40,13 @@
 
 #include <array>
 #include <atomic>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "engine/null_test_engine.h"
 #include "exact/exact_trace.h"
+#include "exact/verdict.h"
 
 namespace vn {
 
@@ -43,6 +56,10 @@ struct ExactCheckInput {
   double lensMirrorDistance = 0;      // d2, lens mirror-side vertex to mirror vertex, inches
   double wavelengthMicrons = 0.6328;  // test wavelength
   double lensClearSemiDiameter = 0;   // half the lens's clear diameter, inches
+  bool inchUnits = false;             // the run's unit, for messages and the verdict
+  // The run's spacing search met its tolerance (it was not stopped by a key
+  // press or the command line's timeout).
+  bool searchConverged = true;
   // Set by the host (the window's next run, its closing, a key press, the
   // command line's timeout) to stop the check at its next loop step; the
   // result then comes back with cancelled = true.
@@ -66,22 +83,29 @@ struct ExactRayPath {
   std::vector<PathPoint> points;
 };
 
+// A figure that could not be computed is NaN (null in the JSON).
+inline constexpr double kNotComputed = std::numeric_limits<double>::quiet_NaN();
+
 struct ExactCheckResult {
-  bool ok = false;
+  bool ok = false;         // the wavefront of the run's set-up was measured
   bool cancelled = false;  // stopped through ExactCheckInput::cancel
   std::string message;     // why the check could not be made, when ok is false
+  // The ray that could not be traced, when that is why, and its mirror zone
+  // as a fraction of the edge height.
+  TraceFailure failure;
+  double failureZoneFraction = kNotComputed;
 
   double wavelengthMicrons = 0;
-  double pvWaves = 0;          // about the best-focus point
-  double rmsWaves = 0;         // about the best-focus point, piston removed
-  double strehl = 0;           // exp(−(2π·rmsWaves)²)
-  double bestFocusOffset = 0;  // inches, positive beyond the source (away from the lens)
-  double pvWavesSource = 0;    // about the source
-  double rmsWavesSource = 0;
+  double pvWaves = kNotComputed;          // about the best-focus point
+  double rmsWaves = kNotComputed;         // about the best-focus point, piston removed
+  double strehl = kNotComputed;           // exp(−(2π·rmsWaves)²)
+  double bestFocusOffset = kNotComputed;  // inches, positive beyond the source (away from the lens)
+  double pvWavesSource = kNotComputed;    // about the source
+  double rmsWavesSource = kNotComputed;
 
   // The marginal ray's heights on the lens, inches: source-side face out,
   // mirror-side face out, mirror-side face back, source-side face back.
-  std::array<double, 4> lensHeights{};
+  std::array<double, 4> lensHeights{kNotComputed, kNotComputed, kNotComputed, kNotComputed};
   double lensClearSemiDiameter = 0;
   bool lensHeightsExceedClearAperture = false;
 
@@ -89,22 +113,38 @@ struct ExactCheckResult {
     bool converged = false;
     std::string message;
     int iterations = 0;
-    double objectDistance = 0;      // inches
-    double lensMirrorDistance = 0;  // inches
-    double pvWaves = 0;             // about its best-focus point
-    double rmsWaves = 0;
+    double objectDistance = kNotComputed;      // inches
+    double lensMirrorDistance = kNotComputed;  // inches
+    double pvWaves = kNotComputed;             // about its best-focus point
+    double rmsWaves = kNotComputed;
+    double strehl = kNotComputed;
+    std::array<double, 4> lensHeights{kNotComputed, kNotComputed, kNotComputed, kNotComputed};
+    bool lensHeightsExceedClearAperture = false;
   } exactNull;
 
   std::vector<ZoneSample> zones;       // from the centre (fraction 0) to the edge (1)
   std::vector<ExactRayPath> rayPaths;  // the marginal, 70% and 10% rays
+
+  Verdict verdict;
 };
 
 // Number of equal steps in mirror height from the centre to the edge.
 inline constexpr int kExactCheckZoneSteps = 100;
 
-// Never throws: every failure comes back as ok = false with a message, and a
-// failed exact-null search as exactNull.converged = false.
+// Never throws: every failure comes back as ok = false with a message (and
+// the ray's TraceFailure when a ray is why), a failed exact-null search as
+// exactNull.converged = false. The verdict is always filled in.
 ExactCheckResult RunExactCheck(const ExactCheckInput& input);
+
+// What stopped a ray, where, and for which mirror zone, as a phrase in the
+// run's unit: "the ray to the 87% zone of the mirror is totally reflected
+// inside the lens at its mirror-side face on the way back, 31.2 mm from the
+// axis".
+std::string TraceFailureText(const TraceFailure& failure, double zoneFraction, bool inchUnits);
+
+// A length given in inches, in the run's unit: 3 decimals of a millimetre
+// with " mm", or 4 of an inch with the inch sign, plus extraDecimals.
+std::string RunLengthText(double inches, bool inchUnits, int extraDecimals = 0);
 
 // The "Exact check" block of the report: lines separated by "\n", lengths in
 // inches or in millimetres.

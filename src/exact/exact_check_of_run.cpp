@@ -9,6 +9,8 @@ ExactCheckInput ExactCheckInputOf(const RunSummary& run, double wavelengthMicron
   in.lensMirrorDistance = run.lensMirrorDistance;
   in.wavelengthMicrons = wavelengthMicrons;
   in.lensClearSemiDiameter = 0.5 * run.lensDiameter;
+  in.inchUnits = run.inch;
+  in.searchConverged = run.converged;
   return in;
 }
 

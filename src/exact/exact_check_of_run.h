@@ -7,7 +7,8 @@
 namespace vn {
 
 // The check's input from a run's summary: the solved distances, the lens's
-// clear semi-diameter (half its entered diameter) and the test wavelength.
+// clear semi-diameter (half its entered diameter), the test wavelength, the
+// run's unit and whether its search converged (for the verdict).
 ExactCheckInput ExactCheckInputOf(const RunSummary& run, double wavelengthMicrons);
 
 }  // namespace vn

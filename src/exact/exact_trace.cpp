@@ -12,11 +12,11 @@ double CurvatureFromRadius(double radius) {
   return 1.0 / radius;
 }
 
-bool MoveToSurface(VectorRay& ray, const ConicSurface& surface, double index) {
+TraceFault MoveToSurface(VectorRay& ray, const ConicSurface& surface, double index) {
   // Step 1: carry the ray to the surface's vertex plane. Solving from there
   // keeps the constant term of the quadratic small (it is then c·y²), which is
   // what lets the root formula below pick the sheet through the vertex.
-  if (ray.dz == 0.0) return false;
+  if (ray.dz == 0.0) return TraceFault::MissedSurface;
   const double toPlane = (surface.vertexZ - ray.z) / ray.dz;
   const double y0 = ray.y + toPlane * ray.dy;
 
@@ -28,26 +28,33 @@ bool MoveToSurface(VectorRay& ray, const ConicSurface& surface, double index) {
   const double B = c * y0 * ray.dy - ray.dz;
   const double C = c * y0 * y0;
   const double discriminant = B * B - A * C;
-  if (discriminant < 0.0) return false;
+  if (discriminant < 0.0) return TraceFault::MissedSurface;
 
   // Step 3: the root that stays finite as A → 0 (a plane, or a paraboloid met
   // along its axis) is the one on the vertex sheet; written as C / (...) it
   // never suffers the cancellation of the schoolbook formula.
   const double root = std::sqrt(discriminant);
   const double denominator = B < 0.0 ? -B + root : -B - root;
-  if (denominator == 0.0) return false;
+  if (denominator == 0.0) return TraceFault::MissedSurface;
   const double toSurface = C / denominator;
 
   // Step 4: the point must lie on the sheet through the vertex, where
   // 1 − c·k·z' ≥ 0 (that is √(1 − k·c²·y²) in the sag formula).
   const double zLocal = toSurface * ray.dz;
-  if (1.0 - c * k * zLocal < 0.0) return false;
+  if (1.0 - c * k * zLocal < 0.0) return TraceFault::MissedSurface;
 
+  // Step 5: light only travels forward. A step back by more than rounding in
+  // the positions means the surface lies behind the ray's point.
   const double length = toPlane + toSurface;
-  ray.z = ray.z + length * ray.dz;
-  ray.y = ray.y + length * ray.dy;
+  const double rounding = 1e-13 * (std::fabs(ray.z) + std::fabs(surface.vertexZ));
+  if (length < -rounding) return TraceFault::SurfaceBehindRay;
+  const double z = ray.z + length * ray.dz;
+  const double y = ray.y + length * ray.dy;
+  if (!std::isfinite(z) || !std::isfinite(y)) return TraceFault::MissedSurface;
+  ray.z = z;
+  ray.y = y;
   ray.opticalPath = ray.opticalPath + index * length;
-  return std::isfinite(ray.z) && std::isfinite(ray.y);
+  return TraceFault::None;
 }
 
 PathPoint SurfaceNormal(const ConicSurface& surface, double z, double y) {
@@ -59,7 +66,7 @@ PathPoint SurfaceNormal(const ConicSurface& surface, double z, double y) {
   return {nz / length, ny / length};
 }
 
-bool RefractAt(VectorRay& ray, const ConicSurface& surface, double n, double nPrime) {
+TraceFault RefractAt(VectorRay& ray, const ConicSurface& surface, double n, double nPrime) {
   // Vector Snell's law (Welford, "Aberrations of Optical Systems", §4.7):
   // d' = μ·d + (cos I' − μ·cos I)·N with N along the direction of travel.
   PathPoint normal = SurfaceNormal(surface, ray.z, ray.y);
@@ -70,12 +77,12 @@ bool RefractAt(VectorRay& ray, const ConicSurface& surface, double n, double nPr
   }
   const double mu = n / nPrime;
   const double sinSquaredPrime = mu * mu * (1.0 - cosI * cosI);
-  if (sinSquaredPrime > 1.0) return false;
+  if (sinSquaredPrime > 1.0) return TraceFault::TotalInternalReflection;
   const double cosIPrime = std::sqrt(1.0 - sinSquaredPrime);
   const double g = cosIPrime - mu * cosI;
   ray.dz = mu * ray.dz + g * normal.z;
   ray.dy = mu * ray.dy + g * normal.y;
-  return true;
+  return TraceFault::None;
 }
 
 void ReflectAt(VectorRay& ray, const ConicSurface& surface) {
@@ -107,6 +114,33 @@ FoldedSystem MakeFoldedSystem(const NullTestSystem& system, double objectDistanc
   return folded;
 }
 
+namespace {
+
+// One leg of the trace: move to a surface, then bend the ray there. The
+// failure names the surface and the height the ray had before the step.
+struct Leg {
+  const ConicSurface& surface;
+  TraceSurface name;
+  bool returning;
+  double indexBefore, indexAfter;
+};
+
+TraceFailure FailureAt(TraceFault fault, const Leg& leg, double height) {
+  return {fault, leg.name, leg.returning, height};
+}
+
+TraceFailure Refracting(VectorRay& ray, const Leg& leg) {
+  const double before = ray.y;
+  if (const TraceFault f = MoveToSurface(ray, leg.surface, leg.indexBefore); f != TraceFault::None)
+    return FailureAt(f, leg, before);
+  if (const TraceFault f = RefractAt(ray, leg.surface, leg.indexBefore, leg.indexAfter);
+      f != TraceFault::None)
+    return FailureAt(f, leg, ray.y);
+  return {};
+}
+
+}  // namespace
+
 DoublePassRay TraceFoldedRay(const FoldedSystem& system, double launchAngle, bool outwardOnly) {
   DoublePassRay result;
   VectorRay ray;
@@ -116,49 +150,65 @@ DoublePassRay TraceFoldedRay(const FoldedSystem& system, double launchAngle, boo
   ray.dy = std::sin(launchAngle);
   result.points.push_back({ray.z, ray.y});
   const double n = system.lensIndex;
+  using S = TraceSurface;
 
   // Out: air → source-side face → glass → mirror-side face → air → mirror.
-  if (!MoveToSurface(ray, system.lensFront, 1.0)) return result;
+  // The first face met behind the source means the source sits inside the lens.
+  const Leg frontOut{system.lensFront, S::LensSourceSide, false, 1.0, n};
+  result.failure = Refracting(ray, frontOut);
+  if (result.failure.fault == TraceFault::SurfaceBehindRay)
+    result.failure.fault = TraceFault::BehindSource;
+  if (result.failure.failed()) return result;
   result.lensHeights[0] = ray.y;
   result.points.push_back({ray.z, ray.y});
-  if (!RefractAt(ray, system.lensFront, 1.0, n)) return result;
-  if (!MoveToSurface(ray, system.lensBack, n)) return result;
+  result.failure = Refracting(ray, {system.lensBack, S::LensMirrorSide, false, n, 1.0});
+  if (result.failure.failed()) return result;
   result.lensHeights[1] = ray.y;
   result.points.push_back({ray.z, ray.y});
-  if (!RefractAt(ray, system.lensBack, n, 1.0)) return result;
-  if (!MoveToSurface(ray, system.mirror, 1.0)) return result;
+  const Leg mirror{system.mirror, S::Mirror, false, 1.0, 1.0};
+  const double leaving = ray.y;
+  if (const TraceFault f = MoveToSurface(ray, system.mirror, 1.0); f != TraceFault::None) {
+    result.failure = FailureAt(f, mirror, leaving);
+    return result;
+  }
   result.mirrorHeight = ray.y;
   result.points.push_back({ray.z, ray.y});
   if (outwardOnly) {
     result.returning = ray;
-    result.complete = true;
     return result;
   }
 
   // Back: reflection, mirror-side face, glass, source-side face, air.
   ReflectAt(ray, system.mirror);
-  if (ray.dz >= 0.0) return result;  // a ray the mirror does not send back
-  if (!MoveToSurface(ray, system.lensBack, 1.0)) return result;
+  if (ray.dz >= 0.0) {
+    result.failure = FailureAt(TraceFault::NotReturned, mirror, ray.y);
+    return result;
+  }
+  result.failure = Refracting(ray, {system.lensBack, S::LensMirrorSide, true, 1.0, n});
+  if (result.failure.failed()) return result;
   result.lensHeights[2] = ray.y;
   result.points.push_back({ray.z, ray.y});
-  if (!RefractAt(ray, system.lensBack, 1.0, n)) return result;
-  if (!MoveToSurface(ray, system.lensFront, n)) return result;
+  const Leg frontBack{system.lensFront, S::LensSourceSide, true, n, 1.0};
+  result.failure = Refracting(ray, frontBack);
+  if (result.failure.failed()) return result;
   result.lensHeights[3] = ray.y;
   result.points.push_back({ray.z, ray.y});
-  if (!RefractAt(ray, system.lensFront, n, 1.0)) return result;
   result.returning = ray;
-  result.complete = ray.dz < 0.0;
+  if (!(ray.dz < 0.0)) result.failure = FailureAt(TraceFault::NotReturned, frontBack, ray.y);
   return result;
 }
 
-std::optional<double> AimAtMirrorHeight(const FoldedSystem& system, double mirrorHeight) {
-  if (!(mirrorHeight > 0.0)) return std::nullopt;
+Aim AimAtMirrorHeight(const FoldedSystem& system, double mirrorHeight,
+                      const std::atomic<bool>* cancel) {
+  Aim aim;
+  aim.failure = {TraceFault::NoRayReachesZone, TraceSurface::Mirror, false, mirrorHeight};
+  if (!(mirrorHeight > 0.0)) return aim;
   // Height on the mirror as a function of the launch angle; a ray that
   // misses or is totally reflected counts as overshooting, so that the
   // bracket shrinks back toward the rays that get through.
   const auto heightError = [&](double angle) {
     const DoublePassRay ray = TraceFoldedRay(system, angle, true);
-    if (!ray.complete) return 1.0;
+    if (ray.failure.failed()) return 1.0;
     return ray.mirrorHeight - mirrorHeight;
   };
 
@@ -166,13 +216,18 @@ std::optional<double> AimAtMirrorHeight(const FoldedSystem& system, double mirro
   // to the angle, then widen the bracket until the target is passed.
   const double probe = 1e-6;
   const DoublePassRay near = TraceFoldedRay(system, probe, true);
-  if (!near.complete || !(near.mirrorHeight > 0.0)) return std::nullopt;
+  if (near.failure.failed()) {
+    aim.failure = near.failure;
+    return aim;
+  }
+  if (!(near.mirrorHeight > 0.0)) return aim;
   double high = probe * mirrorHeight / near.mirrorHeight;
-  if (!(high > 0.0) || !std::isfinite(high)) return std::nullopt;
+  if (!(high > 0.0) || !std::isfinite(high)) return aim;
   double low = 0.0;
   const double limit = 1.5;  // radians: no ray leaving the source steeper reaches the lens
   bool bracketed = false;
   for (int i = 0; i < 60 && high < limit; ++i) {
+    if (CancelRequested(cancel)) return aim;
     const double error = heightError(high);
     if (error >= 0.0) {
       bracketed = true;
@@ -181,22 +236,49 @@ std::optional<double> AimAtMirrorHeight(const FoldedSystem& system, double mirro
     low = high;
     high = high * 1.25;
   }
-  if (!bracketed) return std::nullopt;
+  if (!bracketed) return aim;
   // The height error at the bracket's low end is negative (angle 0 gives
   // height 0); the root is therefore bracketed. A tolerance of a few units in
   // the last place of the angle keeps finite differences of the traced
   // figures smooth.
   const double tolerance = 4e-16 * high;
-  auto angle = FindRootBracketed(heightError, low, high, tolerance);
-  if (!angle) return std::nullopt;
+  const auto angle = FindRootBracketed(heightError, low, high, tolerance, 200, cancel);
+  if (!angle) return aim;
   // A bracket that closed on the edge of the traceable rays (the last ray
-  // through the lens below the target, the first miss above it) is no answer.
+  // through the lens below the target, the first failing one above it) is no
+  // answer: what stops that ray is what keeps the zone out of reach.
   const DoublePassRay check = TraceFoldedRay(system, *angle, true);
-  if (!check.complete) return std::nullopt;
+  if (check.failure.failed()) {
+    aim.failure = check.failure;
+    return aim;
+  }
   if (std::fabs(check.mirrorHeight - mirrorHeight) > 1e-9 * std::fmax(1.0, mirrorHeight)) {
+    const DoublePassRay beyond = TraceFoldedRay(system, high, true);
+    if (beyond.failure.failed()) aim.failure = beyond.failure;
+    return aim;
+  }
+  aim.angle = *angle;
+  aim.failure = {};
+  return aim;
+}
+
+std::optional<double> ExitPupilZ(const FoldedSystem& system) {
+  // A ray from the mirror's vertex at a small angle, back through the lens:
+  // where it crosses the axis is the stop's image. At 1e-7 radians its
+  // departure from the paraxial image is of order 1e-14 of the distance.
+  constexpr double kAngle = 1e-7;
+  VectorRay ray;
+  ray.z = system.mirror.vertexZ;
+  ray.dz = -std::cos(kAngle);
+  ray.dy = std::sin(kAngle);
+  const double n = system.lensIndex;
+  if (MoveToSurface(ray, system.lensBack, 1.0) != TraceFault::None ||
+      RefractAt(ray, system.lensBack, 1.0, n) != TraceFault::None ||
+      MoveToSurface(ray, system.lensFront, n) != TraceFault::None ||
+      RefractAt(ray, system.lensFront, n, 1.0) != TraceFault::None) {
     return std::nullopt;
   }
-  return angle;
+  return AxisCrossing(ray);
 }
 
 }  // namespace vn

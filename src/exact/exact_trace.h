@@ -7,6 +7,11 @@
 // Snell's law and the law of reflection in vector form. Optical path is summed
 // as index × geometric length, so the wavefront can be read from it.
 //
+// A ray that cannot go on says why and where (TraceFailure): it missed a
+// surface, was totally reflected, met a surface behind it (the source inside
+// the lens, faces that cross), or was sent away from the source. The exact
+// check and the verdict read these; nothing here throws.
+//
 // Meridional plane only: a point is (z, y), z along the axis from the source
 // toward the mirror, y the height. z = 0 at the lens's source-side vertex;
 // source at −D, lens vertices at 0 and t, mirror vertex at t + d2. Lengths are
@@ -16,6 +21,8 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -45,23 +52,49 @@ struct ConicSurface {
   double conicPlusOne = 1;
 };
 
+// What stopped a ray.
+enum class TraceFault {
+  None,
+  MissedSurface,            // the ray's line does not meet the surface
+  TotalInternalReflection,  // no refracted ray leaves the surface
+  BehindSource,             // the lens's source-side face lies behind the source
+  SurfaceBehindRay,         // the next surface lies behind the ray: the faces cross there
+  NotReturned,              // the ray is sent away from the source instead of back to it
+  NoRayReachesZone,         // no ray through the lens meets the mirror at the height aimed at
+};
+
+// The surfaces of the folded system, in the order light meets them.
+enum class TraceSurface { None, LensSourceSide, LensMirrorSide, Mirror };
+
+// What stopped a ray, and where: the surface, out toward the mirror or back
+// toward the source, and the ray's height (inches from the axis) at the last
+// surface it reached. fault None: nothing did.
+struct TraceFailure {
+  TraceFault fault = TraceFault::None;
+  TraceSurface surface = TraceSurface::None;
+  bool returning = false;
+  double height = std::numeric_limits<double>::quiet_NaN();
+  bool failed() const { return fault != TraceFault::None; }
+};
+
 // Curvature of a spherical surface of signed radius r; radii beyond 1e30
 // (the program's 9e99 for a flat face) are exact planes.
 double CurvatureFromRadius(double radius);
 
 // Moves the ray along its line to the sheet of the surface that passes
-// through the vertex, adding index × length to its optical path (the length is
-// signed: a surface met behind the ray's point is reached backward through the
-// same medium). Returns false when the line misses the surface.
-bool MoveToSurface(VectorRay& ray, const ConicSurface& surface, double index);
+// through the vertex, adding index × length to its optical path. Fails with
+// MissedSurface when the line misses that sheet, and with SurfaceBehindRay
+// when the surface lies behind the ray (a ray only travels forward); the ray
+// is then left where it was.
+TraceFault MoveToSurface(VectorRay& ray, const ConicSurface& surface, double index);
 
 // Unit normal of the surface at a point on it, pointing toward −z at the
 // vertex (toward the source).
 PathPoint SurfaceNormal(const ConicSurface& surface, double z, double y);
 
 // Snell's law in vector form at the surface point the ray sits on, from
-// index n to index nPrime. Returns false on total internal reflection.
-bool RefractAt(VectorRay& ray, const ConicSurface& surface, double n, double nPrime);
+// index n to index nPrime. Fails with TotalInternalReflection.
+TraceFault RefractAt(VectorRay& ray, const ConicSurface& surface, double n, double nPrime);
 
 // The law of reflection in vector form.
 void ReflectAt(VectorRay& ray, const ConicSurface& surface);
@@ -83,10 +116,9 @@ FoldedSystem MakeFoldedSystem(const NullTestSystem& system, double objectDistanc
                               double lensMirrorDistance);
 
 // One ray followed from the source out to the mirror and back through the
-// lens. When complete is false, the ray missed a surface or was totally
-// reflected inside the lens and nothing after that point is meaningful.
+// lens. When failure.failed(), nothing after the point it names is meaningful.
 struct DoublePassRay {
-  bool complete = false;
+  TraceFailure failure;
   double mirrorHeight = 0;
   // Heights on the lens: source-side face out, mirror-side face out,
   // mirror-side face back, source-side face back.
@@ -100,9 +132,23 @@ struct DoublePassRay {
 DoublePassRay TraceFoldedRay(const FoldedSystem& system, double launchAngle,
                              bool outwardOnly = false);
 
-// The launch angle of the ray that meets the mirror at height mirrorHeight
-// (> 0), found by a bracketed root search; nothing when no ray through the
-// lens reaches that height.
-std::optional<double> AimAtMirrorHeight(const FoldedSystem& system, double mirrorHeight);
+// The launch angle of the ray that meets the mirror at a given height, or
+// why there is none: the failure of the first ray past the traceable ones
+// (what stops rays short of that height), else NoRayReachesZone.
+struct Aim {
+  double angle = 0;
+  TraceFailure failure;
+};
+
+// Finds the ray meeting the mirror at height mirrorHeight (> 0) by a
+// bracketed root search on the launch angle (abandoned, with
+// NoRayReachesZone, once *cancel is set).
+Aim AimAtMirrorHeight(const FoldedSystem& system, double mirrorHeight,
+                      const std::atomic<bool>* cancel = nullptr);
+
+// Where the image of the mirror's vertex plane (the aperture stop) formed by
+// the lens on the way back lies on the axis: the exit pupil near the source,
+// found with a near-axis ray. Nothing when that image is at infinity.
+std::optional<double> ExitPupilZ(const FoldedSystem& system);
 
 }  // namespace vn

@@ -294,6 +294,7 @@ void NullFinder::Run(RunHost& host) {
     lastSummary_.maxOPDWaves = v.MaxOPDWaves;
     lastSummary_.iterations = v.searchIterations;
     lastSummary_.solved = true;
+    lastSummary_.converged = std::fabs(v.MarginalSA) <= kSearchTolerance && !engine.Aborted();
 
     // ---- Export and exploration ---------------------------------------------
     run.ExportStep("Vantry_Null_Best");

@@ -43,6 +43,9 @@ struct RunSummary {
   double maxOPDWaves = 0;
   int iterations = 0;
   bool solved = false;  // the main search reached its results block
+  // The spacing search met its tolerance rather than being stopped by a key
+  // press (or the command line's timeout).
+  bool converged = false;
 };
 
 class NullFinder {

@@ -1,4 +1,5 @@
-// The exact-check panel: figures on the left, the pictures in tabs on the right.
+// The exact-check panel: the verdict across the top, figures on the left, the
+// pictures in tabs on the right.
 #include "ui/exact_check_panel.h"
 
 #include <QFileDialog>
@@ -58,6 +59,50 @@ QString Item(const QString& name, const QString& value) {
 }
 
 QString WavefrontText(double pv, double rms) { return Waves(pv) + " P-V, " + Waves(rms) + " RMS"; }
+
+// The verdict's colours: text and background, green for ok, amber for
+// caution, red for not a null.
+QString VerdictStyle(VerdictStatus status) {
+  switch (status) {
+    case VerdictStatus::Ok:
+      return QStringLiteral("color:#1b5e20; background-color:#e6f4e6; border:1px solid #1b5e20;");
+    case VerdictStatus::Caution:
+      return QStringLiteral("color:#7a4b00; background-color:#fff3d6; border:1px solid #b07000;");
+    case VerdictStatus::NotANull:
+      break;
+  }
+  return QStringLiteral("color:#9b0000; background-color:#fde8e8; border:1px solid #b00000;");
+}
+
+QString VerdictHtml(const Verdict& v, bool inchUnits) {
+  QString html = "<b>Verdict: " + QString::fromUtf8(VerdictStatusWords(v.status)) + "</b>";
+  if (!v.reasons.empty()) {
+    html += "<ul style='margin-left:-24px; margin-top:2px; margin-bottom:2px'>";
+    for (const VerdictReason& reason : v.reasons)
+      html += "<li>" + QString::fromStdString(reason.text).toHtmlEscaped() + "</li>";
+    html += "</ul>";
+  }
+  const RecommendedSetUp& r = v.recommended;
+  if (r.available) {
+    html += "<div style='margin-top:3px'>Set up (the exact null): Object to Lens <b>" +
+            Length(r.objectDistance, inchUnits) + "</b>, Lens to Mirror <b>" +
+            Length(r.lensMirrorDistance, inchUnits) + "</b>; wavefront there " + Waves(r.pvWaves) +
+            " P-V (" + QString::fromStdString(WaveFractionText(r.pvWaves)) + "), " +
+            Waves(r.rmsWaves) + " RMS, Strehl " + Text(RoundedText(r.strehl, 3)) +
+            ". The report's " + Length(r.objectDistance - r.objectDistanceChange, inchUnits) +
+            " and " + Length(r.lensMirrorDistance - r.lensMirrorDistanceChange, inchUnits);
+    if (std::isfinite(r.reportCostWaves)) {
+      html += r.reportCostWaves >= 0 ? " cost " + Waves(r.reportCostWaves) + " waves P-V."
+                                     : " do " + Waves(-r.reportCostWaves) + " waves P-V better.";
+    } else {
+      html += " could not be measured.";
+    }
+    html += "</div>";
+  } else {
+    html += "<div style='margin-top:3px'>No exact null was found: no distances to recommend.</div>";
+  }
+  return html;
+}
 
 QString FiguresHtml(const ExactCheckResult& r, bool inchUnits) {
   QString html =
@@ -149,7 +194,9 @@ CurvePlot AberrationPlot(const ExactCheckResult& r, double factor, const QString
   plot.minYSpan = 0.001 * factor / kMmPerInch;  // a micrometre, so that ticks stay readable
   PlotSeries crossing{QStringLiteral("returning ray"), QColor(31, 119, 180), Qt::SolidLine, {}};
   for (const ZoneSample& z : r.zones) {
-    crossing.points.emplace_back(z.zoneFraction * 100, z.interceptBeyondSource * factor);
+    // A ray that comes back parallel to the axis crosses it nowhere.
+    if (std::isfinite(z.interceptBeyondSource))
+      crossing.points.emplace_back(z.zoneFraction * 100, z.interceptBeyondSource * factor);
   }
   plot.series = {std::move(crossing)};
   plot.markers = {
@@ -161,6 +208,13 @@ CurvePlot AberrationPlot(const ExactCheckResult& r, double factor, const QString
 
 ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("ExactCheck"));
+
+  verdict_ = new QLabel;
+  verdict_->setObjectName(QStringLiteral("ExactVerdict"));
+  verdict_->setTextFormat(Qt::RichText);
+  verdict_->setWordWrap(true);
+  verdict_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  verdict_->setContentsMargins(4, 3, 4, 3);
 
   figures_ = new QLabel;
   figures_->setObjectName(QStringLiteral("ExactFigures"));
@@ -205,9 +259,10 @@ ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
   splitter->setSizes({200, 400});
   splitter->setCollapsible(1, false);
 
-  auto* layout = new QHBoxLayout(this);
+  auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(splitter);
+  layout->addWidget(verdict_);
+  layout->addWidget(splitter, 1);
 
   Clear(tr("No solved set-up yet."));
 }
@@ -217,8 +272,10 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
                                  double lensSemiDiameter, bool inchUnits) {
   if (!r.ok) {
     Clear(tr("Exact check not available: %1").arg(Text(r.message)));
+    ShowVerdict(r, inchUnits);
     return;
   }
+  ShowVerdict(r, inchUnits);
   const double factor = inchUnits ? 1.0 : kMmPerInch;
   const QString unit = inchUnits ? QStringLiteral("in") : QStringLiteral("mm");
   figures_->setText(FiguresHtml(r, inchUnits));
@@ -238,7 +295,16 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
   export_->setEnabled(true);
 }
 
+void ExactCheckPanel::ShowVerdict(const ExactCheckResult& r, bool inchUnits) {
+  verdict_->setText(VerdictHtml(r.verdict, inchUnits));
+  verdict_->setStyleSheet("QLabel#ExactVerdict {" + VerdictStyle(r.verdict.status) + "}");
+  verdict_->setProperty("verdictStatus", QString::fromUtf8(VerdictStatusCode(r.verdict.status)));
+  verdict_->show();
+}
+
 void ExactCheckPanel::Clear(const QString& why) {
+  verdict_->hide();
+  verdict_->clear();
   figures_->setText(why.toHtmlEscaped());
   setUp_->ClearPicture(why);
   wavefront_->ClearPicture(why);

@@ -1,7 +1,8 @@
-// The exact check in the window: the figures of the solved set-up's exact
-// trace beside three pictures of it (the set-up to scale with its rays, the
-// returning wavefront, the longitudinal aberration), and their export to PNG
-// and SVG files.
+// The exact check in the window: its verdict on the set-up across the top,
+// coloured, with its reasons and the distances to set up; below, the figures
+// of the solved set-up's exact trace beside three pictures of it (the set-up to scale with its
+// rays, the returning wavefront, the longitudinal aberration), and their export to PNG and SVG
+// files.
 #pragma once
 
 #include <QString>
@@ -42,6 +43,9 @@ class ExactCheckPanel : public QWidget {
  private:
   void ExportPictures_Click();
 
+  void ShowVerdict(const ExactCheckResult& r, bool inchUnits);
+
+  QLabel* verdict_ = nullptr;
   QLabel* figures_ = nullptr;
   QTabWidget* pictures_ = nullptr;
   ExactPlotWidget* setUp_ = nullptr;

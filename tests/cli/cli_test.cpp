@@ -2,6 +2,7 @@
 // (standard output, standard error, exit status). The report's own texts are
 // pinned by the run's tests; here only what the command line adds.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "run/null_finder.h"
 
@@ -134,11 +136,78 @@ TEST(Cli, SaveOsloWritesIntoTheFolderAndNamesTheFiles) {
   EXPECT_EQ(RunCli("--save-oslo /nonexistent/folder").status, 1);
 }
 
-TEST(Cli, ExactCheckFollowsAnUnchangedReport) {
+TEST(Cli, ExactCheckFollowsAnUnchangedReportWithTheVerdictFirst) {
   const CliResult exact = RunCli("--exact");
   const CliResult plain = RunCli("");
   EXPECT_EQ(exact.out.substr(0, plain.out.size() - 1) + "\n", plain.out);
-  EXPECT_EQ(exact.out.substr(plain.out.size() - 1, 14), "\n\nExact check\n");
+  EXPECT_EQ(exact.out.substr(plain.out.size() - 1, 26), "\n\nExact check\nVerdict: ok\n");
+  EXPECT_TRUE(exact.Has("Distances to set up (the exact null):\n  Object to Lens = 204.73 mm"));
+}
+
+TEST(Cli, AVerdictOtherThanOkWarnsOnceAndStrictMakesItExit4) {
+  // The sphere (caution) and the oblate mirror with a negative lens (not a
+  // null), against the start-up set-up (ok): one warning line on stderr
+  // without --exact, the exit status unchanged unless --strict.
+  const char* sphere = "--conic 0";
+  const char* oblate =
+      "--mirror-diameter 200 --mirror-roc 2000 --conic 1 --mirror-side-radius 100 --thickness 3 "
+      "--lens-diameter 50";
+  for (const auto& [args, status] :
+       {std::pair{sphere, "caution: A spherical mirror needs no null lens"},
+        std::pair{oblate, "not a null: At the report's distances the wavefront"}}) {
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.status, 0) << args;
+    EXPECT_EQ(
+        r.err.rfind(std::string("vantry-null-cli: warning: the exact check's verdict is ") + status,
+                    0),
+        0u)
+        << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(RunCli(std::string(args) + " --strict").status, 4) << args;
+    EXPECT_TRUE(RunCli(std::string(args) + " --exact").err.empty()) << args;
+  }
+  const CliResult good = RunCli("--strict");
+  EXPECT_EQ(good.status, 0);
+  EXPECT_TRUE(good.err.empty()) << good.err;
+}
+
+TEST(Cli, TheOnceEndlessExactCheckEndsWellWithinASecond) {
+  // The start-up set-up scaled to a 635 m mirror once made the exact check
+  // search forever; it now ends on its own (exit 0, not 3: the timeout did
+  // not stop it), with a verdict (62 waves, as its size says) and the
+  // recommended distances. Its processor time is measured, not the clock's,
+  // so that a loaded machine does not fail the test; it takes about 0.1 s.
+  rusage before{}, after{};
+  getrusage(RUSAGE_CHILDREN, &before);
+  const CliResult r = RunCli(
+      "--mirror-diameter 635000 --mirror-roc 5080000 --mirror-side-radius -412000 "
+      "--thickness 30000 --lens-diameter 160000 --exact --json --timeout 5");
+  getrusage(RUSAGE_CHILDREN, &after);
+  const auto seconds = [](const timeval& t) { return t.tv_sec + 1e-6 * t.tv_usec; };
+  EXPECT_LT(seconds(after.ru_utime) + seconds(after.ru_stime) - seconds(before.ru_utime) -
+                seconds(before.ru_stime),
+            1.0);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_TRUE(
+      r.Has("\"verdict\": {\"status\": \"not_a_null\", \"reasons\": [{\"code\": "
+            "\"residual_over_quarter_wave\""));
+  EXPECT_TRUE(r.Has("\"recommended\": {\"object_distance\": 409460.9"));
+  // With no time left the check stops at once, says so, and exits with 3.
+  const CliResult late = RunCli("--exact --timeout 0");
+  EXPECT_EQ(late.status, 3);
+  EXPECT_TRUE(late.Has("  - The exact check was stopped before it finished"));
+  EXPECT_NE(late.err.find("--timeout stopped the exact check"), std::string::npos);
+}
+
+TEST(Cli, JsonVerdictWritesNullForDistancesNotFound) {
+  // The neighbour of the oblate case ends with the source inside the lens:
+  // no exact null, so nothing to recommend, and null rather than 0.
+  const CliResult r = RunCli(
+      "--mirror-diameter 250 --mirror-roc 2400 --conic 0.8 --mirror-side-radius 120 "
+      "--thickness 4 --lens-diameter 60 --json --exact");
+  EXPECT_TRUE(r.Has("{\"code\": \"object_distance_not_positive\""));
+  EXPECT_TRUE(r.Has("\"recommended\": {\"object_distance\": null, \"lens_mirror_distance\": null"));
+  EXPECT_TRUE(r.Has("\"pv_waves\": null"));
 }
 
 }  // namespace

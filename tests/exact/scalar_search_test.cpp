@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 
 namespace vn {
@@ -39,6 +40,23 @@ TEST(ScalarSearch, SettlesAwkwardRootsAndMinimaOrRefuses) {
       1.25, 1e-8);
   EXPECT_NEAR(MinimiseBracketed([](double x) { return std::fabs(x + 0.4); }, -1.0, 3.0, 1e-9), -0.4,
               1e-9);
+}
+
+TEST(ScalarSearch, EndsOnItsOwnWhenTheToleranceIsBelowTheDoublesSpacing) {
+  // Near 4e5 adjacent doubles are 6e-11 apart: a bracket of 1e-12 can never
+  // be reached, yet both searches must end (on their iteration limits) with
+  // the answer to the doubles' spacing; and a set cancel flag ends them at
+  // once.
+  const auto valley = [](double x) { return (x - 409702.5) * (x - 409702.5); };
+  EXPECT_NEAR(MinimiseBracketed(valley, 409000.0, 410000.0, 1e-12), 409702.5, 1e-6);
+  const auto line = [](double x) { return x - 409702.5; };
+  EXPECT_NEAR(FindRootBracketed(line, 409000.0, 410000.0, 1e-12).value_or(0.0), 409702.5, 1e-9);
+  std::atomic<bool> cancel{true};
+  int calls = 0;
+  const auto counted = [&](double x) { return ++calls, valley(x); };
+  MinimiseBracketed(counted, 409000.0, 410000.0, 1e-12, &cancel);
+  EXPECT_FALSE(FindRootBracketed(counted, 409000.0, 410000.0, 1e-12, 200, &cancel));
+  EXPECT_LE(calls, 4);  // the starting points only
 }
 
 }  // namespace

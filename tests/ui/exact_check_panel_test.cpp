@@ -1,6 +1,6 @@
 // The exact-check panel's wiring: a check of the start-up set-up reaches the
-// figures and the pictures, the pictures reach their files, and a failed
-// check shows its reason without pictures. The check's own figures are
+// verdict, the figures and the pictures, the pictures reach their files, and
+// a failed check shows its verdict and reason without pictures. The check's own figures are
 // tested in the core.
 #include "ui/exact_check_panel.h"
 
@@ -54,6 +54,13 @@ class ExactCheckPanelTest : public QObject {
     // 0.031 waves P-V about best focus: the core's own reference figure.
     const QString figures = panel.findChild<QLabel*>("ExactFigures")->text();
     QVERIFY2(figures.contains("0.031"), qPrintable(figures));
+    // The verdict across the top, green, with the exact null to set up.
+    const QLabel* verdict = panel.findChild<QLabel*>("ExactVerdict");
+    QVERIFY(verdict->isVisible());
+    QCOMPARE(verdict->property("verdictStatus").toString(), QString("ok"));
+    QVERIFY2(verdict->text().contains("Verdict: ok") && verdict->text().contains("204.73 mm"),
+             qPrintable(verdict->text()));
+    QVERIFY(verdict->styleSheet().contains("#e6f4e6"));
 
     QTemporaryDir dir;
     const QString base = dir.filePath("check");
@@ -66,13 +73,22 @@ class ExactCheckPanelTest : public QObject {
     ExactCheckPanel panel;
     ExactCheckResult failed;
     failed.message = "the marginal ray misses the mirror";
+    failed.verdict.status = VerdictStatus::NotANull;
+    failed.verdict.reasons = {{VerdictStatus::NotANull, "wavefront_not_traceable",
+                               "The wavefront cannot be traced at the report's distances."}};
     Show(panel, failed);
+    const QLabel* verdict = panel.findChild<QLabel*>("ExactVerdict");
+    QCOMPARE(verdict->property("verdictStatus").toString(), QString("not_a_null"));
+    QVERIFY(verdict->text().contains("cannot be traced") &&
+            verdict->styleSheet().contains("#fde8e8"));
     const QString figures = panel.findChild<QLabel*>("ExactFigures")->text();
     QVERIFY2(figures.contains("the marginal ray misses the mirror"), qPrintable(figures));
     QVERIFY(!panel.findChild<QPushButton*>("ExactExport")->isEnabled());
     QVERIFY(!panel.grab().isNull());  // paints the reason, no picture
     QTemporaryDir dir;
     QVERIFY(!panel.ExportPictures(dir.filePath("failed")));
+    panel.Clear("No solved set-up yet.");  // no set-up, no verdict
+    QVERIFY(!verdict->isVisible());
   }
 };
 

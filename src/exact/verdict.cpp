@@ -1,0 +1,257 @@
+// The verdict on a solved set-up, and the distances to set up.
+#include "exact/verdict.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/number_text.h"
+#include "exact/exact_check.h"
+
+namespace vn {
+
+namespace {
+
+// ---- Thresholds ---------------------------------------------------------------
+//
+// At the centre of curvature the returning wavefront carries twice the
+// mirror's surface error, as it does at the mirror's focus in use: a residual
+// the null leaves is an error the test will show on a perfect mirror, or hide
+// on a flawed one, one for one in the mirror's own wavefront.
+
+// Rayleigh's quarter wave P-V: the classical limit of a diffraction-limited
+// wavefront (Strehl about 0.8 for spherical aberration). A null that leaves
+// more cannot tell a good mirror from a bad one.
+constexpr double kNotANullWaves = 0.25;
+// An eighth of a wave P-V: the figure fine mirrors are made to. A null that
+// leaves more uses up the error budget of the mirror it is meant to judge.
+constexpr double kCautionWaves = 0.125;
+// 0.05 waves P-V: the finest spacing-error limit the program's exploration
+// offers. A difference between the report's distances and the exact null
+// that costs more than the finest set-up tolerance the user can ask for is
+// worth setting up the exact null for.
+constexpr double kReportCostWaves = 0.05;
+// The beam uses less than a tenth of the lens's diameter: the lens then adds
+// almost no aberration of its own, so the "null" rests on the lens standing
+// next to the source rather than on its correction.
+constexpr double kDegenerateBeamFraction = 0.1;
+// The source closer to the lens than 2% of the lens's diameter (1.6 mm for
+// an 80 mm lens): no room for a pinhole and a knife edge, and the returning
+// focus lies against the glass.
+constexpr double kTouchingFraction = 0.02;
+
+void Add(Verdict& verdict, VerdictStatus severity, const char* code, std::string text) {
+  verdict.reasons.push_back({severity, code, std::move(text)});
+  verdict.status = std::max(verdict.status, severity);
+}
+
+std::string Waves(double waves) { return RoundedText(waves, 3); }
+
+std::string WavesWithFraction(double waves) {
+  return Waves(waves) + " waves P-V (" + WaveFractionText(waves) + ")";
+}
+
+// Sag of a spherical face of curvature c at height a (positive toward the
+// mirror), or NaN past the sphere's own semi-diameter.
+double Sag(double c, double a) {
+  const double ca = c * a;
+  if (ca * ca > 1.0) return std::numeric_limits<double>::quiet_NaN();
+  return c * a * a / (1.0 + std::sqrt(1.0 - ca * ca));
+}
+
+// What the exact null offers, appended to a residual reason.
+std::string BestHere(const ExactCheckResult::ExactNull& null) {
+  if (!null.converged || !std::isfinite(null.pvWaves))
+    return " No exact null was found for this lens.";
+  if (null.pvWaves > kNotANullWaves) {
+    return " Even at its exact null this lens leaves " + WavesWithFraction(null.pvWaves) +
+           ": it cannot null this mirror.";
+  }
+  return " At its exact null this lens leaves " + WavesWithFraction(null.pvWaves) + ".";
+}
+
+void JudgeRun(const ExactCheckInput& in, Verdict& verdict) {
+  const auto length = [&](double inches) { return RunLengthText(inches, in.inchUnits); };
+  if (!(in.objectDistance > 0.0)) {
+    Add(verdict, VerdictStatus::NotANull, "object_distance_not_positive",
+        "The object distance is " + length(in.objectDistance) +
+            ": the source would sit on or inside the lens, so there is no set-up to build.");
+  }
+  if (!(in.lensMirrorDistance > 0.0)) {
+    Add(verdict, VerdictStatus::NotANull, "lens_mirror_distance_not_positive",
+        "The lens-to-mirror distance is " + length(in.lensMirrorDistance) +
+            ": the mirror would stand on or inside the lens.");
+  }
+  if (!in.searchConverged) {
+    Add(verdict, VerdictStatus::NotANull, "search_not_converged",
+        "The search was stopped before it converged (by a key press or the time limit): the "
+        "report's distances are not a null.");
+  }
+}
+
+void JudgeLens(const ExactCheckInput& in, Verdict& verdict) {
+  const NullTestSystem& s = in.system;
+  const double a = in.lensClearSemiDiameter;
+  if (!(a > 0.0)) return;
+  const auto length = [&](double inches) { return RunLengthText(inches, in.inchUnits); };
+  const double front = Sag(CurvatureFromRadius(s.LensRadius1), a);
+  const double back = Sag(CurvatureFromRadius(s.LensRadius2), a);
+  const double edge = s.LensThickness + back - front;
+  if (std::isnan(front) || std::isnan(back)) {
+    Add(verdict, VerdictStatus::NotANull, "lens_cannot_exist",
+        "The lens cannot be made: a face's radius is smaller than the lens's semi-diameter of " +
+            length(a) + ".");
+  } else if (!(edge > 0.0)) {
+    Add(verdict, VerdictStatus::NotANull, "lens_cannot_exist",
+        "The lens cannot be made: its edge thickness at the entered diameter of " +
+            length(2.0 * a) + " is " + length(edge) + ".");
+  }
+  // A source-side face hollow toward the source has its rim nearer the
+  // source than its vertex; a source closer than that sits inside the lens's
+  // outline.
+  if (in.objectDistance > 0.0 && front < 0.0 && in.objectDistance < -front) {
+    Add(verdict, VerdictStatus::Caution, "source_inside_lens",
+        "The source sits " + length(-front - in.objectDistance) +
+            " inside the hollow of the lens's source-side face, whose rim stands " +
+            length(-front) + " nearer the source than its vertex: check that the source fits.");
+  }
+}
+
+void JudgeWavefront(const ExactCheckInput& in, const ExactCheckResult& check, Verdict& verdict) {
+  const auto length = [&](double inches) { return RunLengthText(inches, in.inchUnits); };
+  const auto& null = check.exactNull;
+  const bool distancesPositive = in.objectDistance > 0.0 && in.lensMirrorDistance > 0.0;
+  if (!check.ok && !check.cancelled && distancesPositive) {
+    if (check.failure.failed()) {
+      Add(verdict, VerdictStatus::NotANull, "wavefront_not_traceable",
+          "The wavefront cannot be traced at the report's distances: " + check.message + "." +
+              BestHere(null));
+    } else {
+      Add(verdict, VerdictStatus::NotANull, "exact_check_unavailable",
+          "The exact check could not be made: " + check.message + ".");
+    }
+  }
+  if (check.ok) {
+    if (check.pvWaves > kNotANullWaves) {
+      Add(verdict, VerdictStatus::NotANull, "residual_over_quarter_wave",
+          "At the report's distances the wavefront about best focus is " +
+              WavesWithFraction(check.pvWaves) + ", more than a quarter wave." + BestHere(null));
+    } else if (check.pvWaves > kCautionWaves) {
+      Add(verdict, VerdictStatus::Caution, "residual_over_eighth_wave",
+          "At the report's distances the wavefront about best focus is " +
+              WavesWithFraction(check.pvWaves) + ", more than an eighth of a wave." +
+              BestHere(null));
+    }
+  }
+  const auto outside = [&](const std::array<double, 4>& heights, const char* where) {
+    double widest = 0.0;
+    for (double h : heights) widest = std::max(widest, std::fabs(h));
+    Add(verdict, VerdictStatus::NotANull, "marginal_ray_outside_lens",
+        std::string(where) + " the marginal ray crosses the lens " + length(widest) +
+            " from the axis, outside its clear semi-diameter of " +
+            length(in.lensClearSemiDiameter) + ": the mirror's edge is not seen through the lens.");
+  };
+  if (check.ok && check.lensHeightsExceedClearAperture)
+    outside(check.lensHeights, "At the report's distances");
+  if (null.converged && null.lensHeightsExceedClearAperture)
+    outside(null.lensHeights, "At the exact null");
+}
+
+void JudgeDegenerate(const ExactCheckInput& in, const ExactCheckResult& check, Verdict& verdict) {
+  const auto length = [&](double inches) { return RunLengthText(inches, in.inchUnits); };
+  if (std::fabs(in.system.ConicPlusOne - 1.0) < 1e-12) {
+    Add(verdict, VerdictStatus::Caution, "sphere_needs_no_lens",
+        "A spherical mirror needs no null lens: test it with the source at its centre of "
+        "curvature and no lens.");
+  }
+  const double lensDiameter = 2.0 * in.lensClearSemiDiameter;
+  std::string text;
+  if (check.ok && lensDiameter > 0.0) {
+    double beam = 0.0;
+    for (double h : check.lensHeights) beam = std::max(beam, 2.0 * std::fabs(h));
+    if (beam < kDegenerateBeamFraction * lensDiameter) {
+      text += "The light uses only " + length(beam) + " of the lens's " + length(lensDiameter) +
+              " (" + RoundedText(100.0 * beam / lensDiameter, 1) +
+              "%), so the lens hardly acts on it.";
+    }
+  }
+  if (in.objectDistance > 0.0 && in.objectDistance < kTouchingFraction * lensDiameter) {
+    text += std::string(text.empty() ? "" : " ") + "The source sits only " +
+            length(in.objectDistance) + " from the lens.";
+  }
+  if (!text.empty()) {
+    Add(verdict, VerdictStatus::Caution, "degenerate_null", "This null is degenerate. " + text);
+  }
+}
+
+void Recommend(const ExactCheckInput& in, const ExactCheckResult& check, Verdict& verdict) {
+  const auto& null = check.exactNull;
+  RecommendedSetUp& r = verdict.recommended;
+  if (null.converged && std::isfinite(null.pvWaves)) {
+    r.available = true;
+    r.objectDistance = null.objectDistance;
+    r.lensMirrorDistance = null.lensMirrorDistance;
+    r.pvWaves = null.pvWaves;
+    r.rmsWaves = null.rmsWaves;
+    r.strehl = null.strehl;
+    r.objectDistanceChange = null.objectDistance - in.objectDistance;
+    r.lensMirrorDistanceChange = null.lensMirrorDistance - in.lensMirrorDistance;
+    if (check.ok) r.reportCostWaves = check.pvWaves - null.pvWaves;
+  }
+  const auto length = [&](double inches) { return RunLengthText(inches, in.inchUnits); };
+  if (r.available && r.reportCostWaves > kReportCostWaves) {
+    Add(verdict, VerdictStatus::Caution, "report_off_exact_null",
+        "The report's distances are " + length(std::fabs(r.objectDistanceChange)) +
+            " (object to lens) and " + length(std::fabs(r.lensMirrorDistanceChange)) +
+            " (lens to mirror) off the exact null; set up there, the wavefront is " +
+            Waves(r.reportCostWaves) + " waves P-V worse: set up the exact null's distances.");
+  }
+  // Only worth saying when the run's own set-up was measured: otherwise a
+  // graver reason already says why nothing could be traced.
+  if (check.ok && !null.converged && !check.cancelled) {
+    Add(verdict, VerdictStatus::Caution, "exact_null_not_found",
+        "No exact null was found" + (null.message.empty() ? std::string() : ": " + null.message) +
+            ".");
+  }
+  if (check.cancelled) {
+    Add(verdict, VerdictStatus::Caution, "exact_check_stopped",
+        "The exact check was stopped before it finished: nothing after that point was checked.");
+  }
+}
+
+}  // namespace
+
+// The JSON code and the words of each status, in the enumeration's order.
+constexpr struct {
+  const char* code;
+  const char* words;
+} kStatusNames[] = {{"ok", "ok"}, {"caution", "caution"}, {"not_a_null", "not a null"}};
+
+const char* VerdictStatusCode(VerdictStatus status) {
+  return kStatusNames[static_cast<int>(status)].code;
+}
+
+const char* VerdictStatusWords(VerdictStatus status) {
+  return kStatusNames[static_cast<int>(status)].words;
+}
+
+std::string WaveFractionText(double waves) {
+  if (!std::isfinite(waves) || waves < 0.0) return "?";
+  if (waves >= 1.0) return RoundedText(waves, 2) + "λ";
+  const double denominator = 1.0 / waves;
+  if (denominator > 1000.0) return "under λ/1000";
+  // Shops speak of λ/4, λ/8, λ/32: whole numbers from λ/10 on, one decimal
+  // below it, where a tenth of the denominator still matters.
+  return "λ/" + RoundedText(denominator, denominator >= 10.0 ? 0 : 1);
+}
+
+Verdict JudgeSetUp(const ExactCheckInput& input, const ExactCheckResult& check) {
+  Verdict verdict;
+  JudgeRun(input, verdict);
+  JudgeLens(input, verdict);
+  JudgeWavefront(input, check, verdict);
+  JudgeDegenerate(input, check, verdict);
+  Recommend(input, check, verdict);
+  return verdict;
+}
+
+}  // namespace vn
