@@ -7,10 +7,12 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <clocale>
 #include <functional>
 
 #include "common/shared_values.h"
 #include "run/null_finder.h"
+#include "ui/exact_check_panel.h"
 #include "ui/twips.h"
 
 namespace vn {
@@ -208,6 +210,45 @@ class FormMainTest : public QObject {
     QVERIFY(f.Checked("CHk_QtrWave"));
     QCOMPARE(f.shared.ErrorLimit, 0.5);
     QVERIFY(!f.shared.ErrorLimitInWaves);
+  }
+
+  // The test command runs these tests under de_DE.UTF-8, which the toolkit
+  // hands on to the C library: a number that passed through the locale would
+  // be written "204,817" and read back as 204.
+  void figuresAreLocaleFreeUnderACommaLocale() {
+    QCOMPARE(QString::fromLatin1(std::localeconv()->decimal_point), QString(","));
+    Fixture f;
+    f.Click("FindIt");
+    // The start-up run's figures as the core's run tests derive them.
+    const std::string report = f.window.ReportText();
+    for (const char* line :
+         {"Lens Focal Length = \t-> 399.93 mm", "Object to Lens Distance         \t\t=\t204.817 mm",
+          "Lens to Mirror Distance         \t\t=\t2076.366 mm", kStartupLastLine})
+      QVERIFY2(report.find(line) != std::string::npos, line);
+    QTRY_VERIFY(f.Get<QLabel>("ExactFigures")->text().contains("632.8 nm"));
+    QVERIFY(f.Get<QLabel>("ExactFigures")->text().contains("0.031 P-V"));
+
+    // The pictures' captions and ticks: "632.8 nm" in the wavefront's axis
+    // caption, and no decimal comma anywhere in the drawn text.
+    QTemporaryDir dir;
+    const QString base = dir.filePath("check");
+    QVERIFY(f.window.findChild<ExactCheckPanel*>()->ExportPictures(base));
+    QFile svg(base + "_wavefront.svg");
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    const QString drawn = QString::fromUtf8(svg.readAll());
+    QVERIFY(drawn.contains("632.8 nm"));
+    QVERIFY(!drawn.contains(QRegularExpression(">[^<]*\\d,\\d")));
+
+    // The index dialog shows and sends the five-decimal index.
+    f.Edit("LindexR")->setText("1.5");
+    QString shown;
+    WhenModalOpens([&](QWidget* dialog) {
+      shown = dialog->findChild<QLabel*>("lbl_RiN")->text();
+      QTest::mouseClick(dialog->findChild<QAbstractButton*>("OKButton"), Qt::LeftButton);
+    });
+    f.Click("Calc_RIn");
+    QCOMPARE(shown, QString("Effective Index of Refraction = 1.51509"));
+    QCOMPARE(f.Edit("LindexR")->text(), QString("1.51509"));
   }
 
   void closingDuringRunStopsItThenCloses() {
