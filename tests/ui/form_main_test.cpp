@@ -61,6 +61,21 @@ void PressInNextModal(const char* button) {
   });
 }
 
+// Closes every message box that opens while it lives, keeping their texts.
+struct MessageCatcher {
+  QStringList texts;
+  QTimer timer;
+  MessageCatcher() {
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        texts << box->text();
+        box->close();
+      }
+    });
+    timer.start(5);
+  }
+};
+
 QStringList LengthTexts(Fixture& f) {
   QStringList texts;
   for (const char* name : {"MDiam", "MRoC", "LradI", "lRadM", "lthck", "LDiam", "Mcc", "LindexR"})
@@ -210,6 +225,54 @@ class FormMainTest : public QObject {
     QVERIFY(f.Checked("CHk_QtrWave"));
     QCOMPARE(f.shared.ErrorLimit, 0.5);
     QVERIFY(!f.shared.ErrorLimitInWaves);
+  }
+
+  // Cancel and the close control always leave a dialog, whatever its entry
+  // holds; OK keeps its own rules (the index dialog sends the last accepted
+  // index, the error dialog stays open on an amount that is not a number).
+  void dialogsCanAlwaysBeLeft() {
+    struct Case {
+      const char* opener;
+      const char* entry;
+      const char* typed;
+      const char* button;  // "" for the close control
+      int messages;
+      bool closes;
+    };
+    const Case cases[] = {
+        {"Calc_RIn", "txt_Wave", "300", "CancelButton", 0, true},
+        {"Calc_RIn", "txt_Wave", "300", "", 0, true},
+        {"Calc_RIn", "txt_Wave", "300", "OKButton", 1, true},
+        {"CHk_QtrWave", "Spec_Error", "abc", "CancelButton", 0, true},
+        {"CHk_QtrWave", "Spec_Error", "abc", "", 0, true},
+        {"CHk_QtrWave", "Spec_Error", "abc", "OKButton", 1, false},
+    };
+    for (const Case& c : cases) {
+      Fixture f;
+      f.Edit("LindexR")->setText("1.5");
+      MessageCatcher messages;
+      bool closed = false;
+      WhenModalOpens([&](QWidget* dialog) {
+        auto* entry = dialog->findChild<QLineEdit*>(c.entry);
+        entry->setFocus();
+        entry->setText(c.typed);
+        if (*c.button == 0) {
+          dialog->close();
+        } else {
+          QTest::mouseClick(dialog->findChild<QAbstractButton*>(c.button), Qt::LeftButton);
+        }
+        closed = !dialog->isVisible();
+        if (!closed) dialog->close();
+      });
+      f.Click(c.opener);
+      const QString which = QStringLiteral("%1 %2").arg(c.opener, c.button);
+      QVERIFY2(closed == c.closes, qPrintable(which));
+      QVERIFY2(messages.texts.size() == c.messages, qPrintable(which + messages.texts.join('|')));
+      // The index dialog's OK sends the index of the glass and wavelength in
+      // force; its Cancel, like the close control, sends nothing.
+      QCOMPARE(f.Edit("LindexR")->text(),
+               QString(std::string_view(c.button) == "OKButton" && c.closes ? "1.51509" : "1.5"));
+    }
   }
 
   // The test command runs these tests under de_DE.UTF-8, which the toolkit
