@@ -266,36 +266,29 @@ void FormMain::SetTabOrder() {
 
 // ---- RunHost ---------------------------------------------------------------
 
-std::string FormMain::EntryText(Entry entry) {
-  QLineEdit* edit = nullptr;
+QLineEdit* FormMain::EntryEdit(Entry entry) const {
   switch (entry) {
     case Entry::MDiam:
-      edit = mDiam_;
-      break;
+      return mDiam_;
     case Entry::MRoC:
-      edit = mRoC_;
-      break;
+      return mRoC_;
     case Entry::Mcc:
-      edit = mcc_;
-      break;
+      return mcc_;
     case Entry::LradI:
-      edit = lradI_;
-      break;
+      return lradI_;
     case Entry::lRadM:
-      edit = lRadM_;
-      break;
+      return lRadM_;
     case Entry::lthck:
-      edit = lthck_;
-      break;
+      return lthck_;
     case Entry::LDiam:
-      edit = lDiam_;
-      break;
+      return lDiam_;
     case Entry::LindexR:
-      edit = lindexR_;
-      break;
+      return lindexR_;
   }
-  return edit->text().toStdString();
+  return nullptr;
 }
+
+std::string FormMain::EntryText(Entry entry) { return EntryEdit(entry)->text().toStdString(); }
 
 bool FormMain::IsChecked(CheckBox box) {
   return (box == CheckBox::SaveOslo ? chkSaveOslo_ : chkQtrWave_)->isChecked();
@@ -427,9 +420,11 @@ void FormMain::closeEvent(QCloseEvent* event) {
 
 void FormMain::FindIt_Click() {
   const bool starting = !finder_.RunBusy();
+  if (starting) statusBar()->clearMessage();
   finder_.FindIt_Click(*this);
   // A click during a run only moved the focus; the run's own click finishes here.
   if (!starting) return;
+  ShowUnreadEntry();
   // The report box, the file note and the exact check (about a millisecond)
   // follow as soon as the click has been handled, before the window
   // repaints; the run's own time is not spent on them.
@@ -453,6 +448,18 @@ void FormMain::ShowExactCheck() {
   const ExactCheckInput in = ExactCheckInputOf(s, shared_.TestWavelength);
   exactCheck_->ShowResult(RunExactCheck(in), s.system, s.objectDistance, s.lensMirrorDistance,
                           in.lensClearSemiDiameter, s.inch);
+}
+
+void FormMain::ShowUnreadEntry() {
+  const std::optional<Entry> entry = finder_.lastFailedEntry();
+  if (!entry) return;
+  // The run's error box said only that some entry is wrong: name it, and
+  // put the focus on it as the units switch does.
+  statusBar()->showMessage(
+      tr("The run stopped: the %1 entry is not a number.").arg(EntryCaption(*entry)));
+  QLineEdit* edit = EntryEdit(*entry);
+  edit->setFocus(Qt::OtherFocusReason);
+  edit->selectAll();
 }
 
 void FormMain::ShowWrittenFiles() {

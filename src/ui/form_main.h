@@ -76,6 +76,9 @@ class FormMain : public QMainWindow, public RunHost {
   void FlushReport();
   // Shows where the last run wrote its lens files, if it wrote any.
   void ShowWrittenFiles();
+  // Names the entry the last run could not read, if any, and focuses it.
+  void ShowUnreadEntry();
+  QLineEdit* EntryEdit(Entry entry) const;
   QLineEdit* LengthEdit(LengthField field) const;
 
   SharedValues& shared_;

@@ -227,6 +227,36 @@ class FormMainTest : public QObject {
     QVERIFY(!f.shared.ErrorLimitInWaves);
   }
 
+  // An entry the run cannot read: the run's one error box as always, then
+  // the entry named in the status bar and given the focus, its text selected.
+  void unreadEntryIsNamedAndFocused() {
+    const struct {
+      const char* entry;
+      const char* typed;
+      const char* caption;
+    } cases[] = {{"MDiam", "1,5", "Mirror Diameter"},
+                 {"lthck", "abc", "Center Thickness"},
+                 {"LindexR", "", "Refractive Index"}};
+    for (const auto& c : cases) {
+      Fixture f;
+      f.Edit(c.entry)->setText(c.typed);
+      MessageCatcher messages;
+      f.Click("FindIt");
+      QCOMPARE(messages.texts, QStringList{WidgetTextFromReport(kFailureText)});
+      const QString status = f.window.statusBar()->currentMessage();
+      QVERIFY2(status.contains(c.caption), qPrintable(status));
+      QCOMPARE(f.window.focusWidget(), f.Edit(c.entry));
+      QCOMPARE(f.Edit(c.entry)->selectedText(), QString(c.typed));
+
+      // The next run that reads every entry clears the note.
+      f.Edit(c.entry)->setText(f.Edit("LDiam")->text());
+      f.Edit("LindexR")->setText("1.51509");
+      f.Click("FindIt");
+      QCOMPARE(f.finder.lastOutcome(), RunOutcome::Completed);
+      QVERIFY(f.window.statusBar()->currentMessage().isEmpty());
+    }
+  }
+
   // Cancel and the close control always leave a dialog, whatever its entry
   // holds; OK keeps its own rules (the index dialog sends the last accepted
   // index, the error dialog stays open on an amount that is not a number).
