@@ -1,8 +1,11 @@
 #include "ui/form_main.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDockWidget>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -13,9 +16,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/app_info.h"
 #include "exact/exact_check.h"
@@ -190,6 +196,17 @@ void FormMain::BuildControls() {
                      "QPushButton#FindIt:focus { border: 2px solid rgb(32, 96, 32); }"));
   PlaceInTwips(*findIt_, 6960, 600, 1935, 495);
   connect(findIt_, &QPushButton::clicked, this, &FormMain::FindIt_Click);
+  // Enter in an entry starts a run as the find button does (and, during a
+  // run, only stops it, as any key does).
+  for (QLineEdit* edit : {mDiam_, mRoC_, mcc_, lradI_, lRadM_, lthck_, lDiam_, lindexR_}) {
+    connect(edit, &QLineEdit::returnPressed, this, &FormMain::FindIt_Click);
+  }
+  auto* help = new QAction(tr("Help"), this);
+  help->setObjectName("HelpAction");
+  help->setShortcut(QKeySequence(Qt::Key_F1));
+  help->setShortcutContext(Qt::WindowShortcut);
+  connect(help, &QAction::triggered, this, &FormMain::ShowHelp);
+  addAction(help);
 
   abrt_ = new QLabel(QStringLiteral("Press Any Key To Abort"), client);
   abrt_->setObjectName("abrt");
@@ -394,8 +411,39 @@ bool FormMain::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (widget != nullptr && widget->window() == this) finder_.engine.system.AbortRequested = -1;
+    // Enter on the focused find button clicks it, as a button in a dialog
+    // would; a main window's buttons take only the space bar by themselves.
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (watched == findIt_ && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+      FindIt_Click();
+      return true;
+    }
   }
   return QMainWindow::eventFilter(watched, event);
+}
+
+void FormMain::ShowHelp() {
+  if (help_ == nullptr) {
+    help_ = new QDialog(this, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    help_->setObjectName("HelpDialog");
+    help_->setWindowTitle(tr("Vantry Null - how to use it"));
+    auto* text = new QPlainTextEdit(help_);
+    text->setObjectName("HelpText");
+    text->setReadOnly(true);
+    text->setPlainText(WidgetTextFromReport(StartupText()));
+    text->setTabStopDistance(textOut_->tabStopDistance());
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, help_);
+    connect(buttons, &QDialogButtonBox::rejected, help_, &QDialog::close);
+    auto* layout = new QVBoxLayout(help_);
+    layout->addWidget(text);
+    layout->addWidget(buttons);
+    // Wide enough for the text's longest lines, never larger than the screen.
+    const QRect screen = this->screen()->availableGeometry();
+    help_->resize(std::min(680, screen.width() - 40), std::min(560, screen.height() - 60));
+  }
+  help_->show();
+  help_->raise();
+  help_->activateWindow();
 }
 
 void FormMain::resizeEvent(QResizeEvent* event) {

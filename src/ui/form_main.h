@@ -57,6 +57,10 @@ class FormMain : public QMainWindow, public RunHost {
   // Tests shorten it to 0 to see the window in the middle of a short run.
   void SetYieldInterval(int ms) { yieldIntervalMs_ = ms; }
 
+  // Opens (or brings forward) the help: the sign conventions and how to use
+  // the program, the text the report box shows at start-up. F1 calls it.
+  void ShowHelp();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -130,6 +134,7 @@ class FormMain : public QMainWindow, public RunHost {
   QLabel* abrt_ = nullptr;
   QPlainTextEdit* textOut_ = nullptr;
   QLabel* lensFileNote_ = nullptr;
+  class QDialog* help_ = nullptr;
 };
 
 // Report text as a text widget wants it: each CR LF one line feed.

@@ -155,6 +155,35 @@ class FormMainTest : public QObject {
     QVERIFY(report.ends_with(std::string("\r\n") + kAbortLine));
   }
 
+  // Enter in an entry or on the focused find button runs as a click does;
+  // Enter during a run stops it like any key; F1 opens the help.
+  void keyboardRunsStopsAndHelps() {
+    Fixture f;
+    QLineEdit* mRoC = f.Edit("MRoC");
+    mRoC->setFocus();
+    QTest::keyClick(mRoC, Qt::Key_Return);
+    QCOMPARE(f.finder.lastOutcome(), RunOutcome::Completed);
+    QVERIFY(f.window.ReportText().ends_with(kStartupLastLine));
+
+    f.window.SetReportText("before");
+    QWidget* findIt = f.Get("FindIt");
+    findIt->setFocus();
+    QTest::keyClick(findIt, Qt::Key_Enter);
+    QVERIFY(f.window.ReportText().ends_with(kStartupLastLine));
+
+    // An Enter waiting in the queue reaches the run at its first yield.
+    QCoreApplication::postEvent(mRoC,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+    QTest::keyClick(f.Edit("LDiam"), Qt::Key_Return);
+    QCOMPARE(f.finder.lastOutcome(), RunOutcome::Aborted);
+
+    QTest::keyClick(f.Edit("LDiam"), Qt::Key_F1);
+    auto* help = f.window.findChild<QDialog*>("HelpDialog");
+    QVERIFY(help != nullptr && help->isVisible());
+    QCOMPARE(help->findChild<QPlainTextEdit*>()->document()->firstBlock().text(),
+             QString("Vantry Null Test Setup Calculations Version 2.2.0"));
+  }
+
   void unitsOptionConvertsOrRefuses() {
     Fixture f;
     f.Click("inches_0");
