@@ -221,7 +221,9 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
   }
   const double factor = inchUnits ? 1.0 : kMmPerInch;
   const QString unit = inchUnits ? QStringLiteral("in") : QStringLiteral("mm");
-  figures_->setText(FiguresHtml(r, inchUnits));
+  busy_ = false;
+  figuresHtml_ = FiguresHtml(r, inchUnits);
+  figures_->setText(figuresHtml_);
 
   const SetUpPicture setUp =
       SetUpOf(r, system, objectDistance, lensMirrorDistance, lensSemiDiameter, factor, unit);
@@ -239,15 +241,25 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
 }
 
 void ExactCheckPanel::Clear(const QString& why) {
-  figures_->setText(why.toHtmlEscaped());
+  busy_ = false;
+  figuresHtml_ = why.toHtmlEscaped();
+  figures_->setText(figuresHtml_);
   setUp_->ClearPicture(why);
   wavefront_->ClearPicture(why);
   aberration_->ClearPicture(why);
   export_->setEnabled(false);
 }
 
+void ExactCheckPanel::ShowBusy(const QString& note) {
+  busy_ = true;
+  figures_->setText("<div style='margin-bottom:6px'><b>" + note.toHtmlEscaped() +
+                    "</b></div><div style='color:#9a9a9a'>" + figuresHtml_ + "</div>");
+  for (ExactPlotWidget* plot : {setUp_, wavefront_, aberration_}) plot->SetStale(note);
+  export_->setEnabled(false);
+}
+
 bool ExactCheckPanel::ExportPictures(const QString& basePath) {
-  if (!setUp_->HasPicture()) return false;
+  if (busy_ || !setUp_->HasPicture()) return false;
   const std::pair<const char*, ExactPlotWidget*> pictures[] = {
       {"_setup", setUp_}, {"_wavefront", wavefront_}, {"_aberration", aberration_}};
   bool ok = true;

@@ -25,6 +25,8 @@ namespace vn {
 namespace {
 
 const QColor kInk(40, 40, 40);
+// The smallest text on the screen, in pixels.
+constexpr int kScreenMinPixelSize = 9;
 const QColor kGrid(226, 226, 226);
 const QColor kAxisLine(150, 150, 150);
 
@@ -505,12 +507,19 @@ void ExactPlotWidget::SetPicture(PicturePainter paint, const QString& fileName) 
   paint_ = std::move(paint);
   fileName_ = fileName;
   emptyText_.clear();
+  staleNote_.clear();
   update();
 }
 
 void ExactPlotWidget::ClearPicture(const QString& why) {
   paint_ = nullptr;
   emptyText_ = why;
+  staleNote_.clear();
+  update();
+}
+
+void ExactPlotWidget::SetStale(const QString& note) {
+  staleNote_ = note;
   update();
 }
 
@@ -534,7 +543,21 @@ void ExactPlotWidget::Render(QPainter& p, const QRectF& area, int minPixelSize) 
 
 void ExactPlotWidget::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  Render(p, QRectF(rect()), 9);
+  Render(p, QRectF(rect()), kScreenMinPixelSize);
+  if (staleNote_.isEmpty()) return;
+  // The old picture stays faintly, so that the tab does not jump, with the
+  // note on a plate in the middle.
+  p.fillRect(rect(), QColor(255, 255, 255, 200));
+  QFont font = p.font();
+  font.setBold(true);
+  p.setFont(font);
+  const QRectF box = QRectF(rect()).adjusted(12, 12, -12, -12);
+  const QRectF need = p.boundingRect(box, Qt::AlignCenter | Qt::TextWordWrap, staleNote_);
+  p.setPen(QColor(90, 90, 90));
+  p.setBrush(QColor(250, 250, 250));
+  p.drawRoundedRect(need.adjusted(-10, -6, 10, 6), 4, 4);
+  p.setPen(QColor(60, 60, 60));
+  p.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, staleNote_);
 }
 
 bool ExactPlotWidget::SavePng(const QString& path, QSize logicalSize) const {
@@ -570,7 +593,8 @@ bool ExactPlotWidget::SaveSvg(const QString& path, QSize logicalSize) const {
 }
 
 void ExactPlotWidget::contextMenuEvent(QContextMenuEvent* event) {
-  if (!paint_) return;
+  // A stale picture is not offered for saving: it no longer shows the entries.
+  if (!paint_ || !staleNote_.isEmpty()) return;
   QMenu menu(this);
   menu.addAction(tr("Save picture as..."), this, &ExactPlotWidget::SavePicture_Click);
   menu.exec(event->globalPos());

@@ -102,6 +102,9 @@ class ExactPlotWidget : public QWidget {
   void SetPicture(PicturePainter paint, const QString& fileName);
   // Shows `why` in place of a picture.
   void ClearPicture(const QString& why);
+  // Shows the picture washed out with `note` over it, until the next
+  // SetPicture or ClearPicture: it no longer belongs to the entries.
+  void SetStale(const QString& note);
   bool HasPicture() const { return static_cast<bool>(paint_); }
 
   // Writes the picture at `logicalSize` (PNG at twice the pixels); false when
@@ -125,6 +128,7 @@ class ExactPlotWidget : public QWidget {
   PicturePainter paint_;
   QString fileName_;
   QString emptyText_;
+  QString staleNote_;
 };
 
 }  // namespace vn

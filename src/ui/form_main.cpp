@@ -24,12 +24,12 @@
 #include <algorithm>
 
 #include "common/app_info.h"
-#include "exact/exact_check.h"
 #include "exact/exact_check_of_run.h"
 #include "run/run_context.h"
 #include "ui/caption_fit.h"
 #include "ui/error_explore_window.h"
 #include "ui/exact_check_panel.h"
+#include "ui/exact_check_runner.h"
 #include "ui/form_style.h"
 #include "ui/refractive_index_window.h"
 #include "ui/startup_text.h"
@@ -239,6 +239,7 @@ void FormMain::BuildControls() {
   // Where the last run wrote its lens files.
   // The exact check of the solved set-up, in an area beside the report.
   exactCheck_ = new ExactCheckPanel(this);
+  exactRunner_ = new ExactCheckRunner(this);
   exactCheck_->Clear(
       tr("Press 'Find Null Variables': the exact check of the solved set-up "
          "appears here."));
@@ -410,7 +411,10 @@ void FormMain::ShowBusy(bool busy) {
 bool FormMain::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget != nullptr && widget->window() == this) finder_.engine.system.AbortRequested = -1;
+    if (widget != nullptr && widget->window() == this) {
+      finder_.engine.system.AbortRequested = -1;
+      exactRunner_->Stop();
+    }
     // Enter on the focused find button clicks it, as a button in a dialog
     // would; a main window's buttons take only the space bar by themselves.
     const int key = static_cast<QKeyEvent*>(event)->key();
@@ -455,6 +459,7 @@ void FormMain::resizeEvent(QResizeEvent* event) {
 }
 
 void FormMain::closeEvent(QCloseEvent* event) {
+  exactRunner_->Drop();
   if (finder_.RunBusy()) {
     // Stop the run; the window closes when it has finished its (now short)
     // remaining work, so no lens file is left half written.
@@ -468,7 +473,13 @@ void FormMain::closeEvent(QCloseEvent* event) {
 
 void FormMain::FindIt_Click() {
   const bool starting = !finder_.RunBusy();
-  if (starting) statusBar()->clearMessage();
+  if (starting) {
+    statusBar()->clearMessage();
+    // The last check no longer belongs to the entries: say so, and let
+    // nothing be exported until the new one is in.
+    exactRunner_->Drop();
+    exactCheck_->ShowBusy(tr("Being recomputed: a new run is going."));
+  }
   finder_.FindIt_Click(*this);
   // A click during a run only moved the focus; the run's own click finishes here.
   if (!starting) return;
@@ -493,9 +504,19 @@ void FormMain::ShowExactCheck() {
     exactCheck_->Clear(tr("No solved set-up to check: the last run did not reach its results."));
     return;
   }
+  // Off the window's thread: a hard set-up cannot freeze the window, and a
+  // key press, the next run or closing the window stops it.
   const ExactCheckInput in = ExactCheckInputOf(s, shared_.TestWavelength);
-  exactCheck_->ShowResult(RunExactCheck(in), s.system, s.objectDistance, s.lensMirrorDistance,
-                          in.lensClearSemiDiameter, s.inch);
+  exactCheck_->ShowBusy(tr("Computing the exact check\u2026"));
+  exactRunner_->Start(in, [this, s, semi = in.lensClearSemiDiameter](const ExactCheckResult& r) {
+    if (r.cancelled) {
+      exactCheck_->Clear(
+          tr("The exact check was stopped by a key press. Press 'Find Null Variables' to "
+             "make it again."));
+      return;
+    }
+    exactCheck_->ShowResult(r, s.system, s.objectDistance, s.lensMirrorDistance, semi, s.inch);
+  });
 }
 
 void FormMain::ShowUnreadEntry() {

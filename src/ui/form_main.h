@@ -111,6 +111,7 @@ class FormMain : public QMainWindow, public RunHost {
   // The exact check of the last solved set-up, made after the run has ended.
   void ShowExactCheck();
   class ExactCheckPanel* exactCheck_ = nullptr;
+  class ExactCheckRunner* exactRunner_ = nullptr;
   // The window was asked to close during a run; it closes when the run ends.
   bool closePending_ = false;
 

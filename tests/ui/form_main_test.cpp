@@ -129,11 +129,34 @@ class FormMainTest : public QObject {
     const std::string report = f.window.ReportText();
     QVERIFY(report.ends_with(kStartupLastLine));
     // The box shows the run's last report once the click has been handled,
-    // and the exact check follows with it (0.031 waves P-V about best focus).
+    // and the exact check follows (0.031 waves P-V about best focus).
     QCoreApplication::processEvents();
     QCOMPARE(f.TextOut()->toPlainText(), WidgetTextFromReport(report));
+    QTRY_VERIFY(f.Get("ExactExport")->isEnabled());
     const QString exact = f.Get<QLabel>("ExactFigures")->text();
     QVERIFY2(exact.contains("0.031"), qPrintable(exact));
+  }
+
+  // While a run goes, the exact check says it is being made again and
+  // nothing can be exported; the new check then replaces it.
+  void exactCheckIsStaleDuringARun() {
+    Fixture f;
+    auto* panel = f.window.findChild<ExactCheckPanel*>();
+    f.Click("FindIt");
+    QTRY_VERIFY(f.Get("ExactExport")->isEnabled());
+    QTemporaryDir dir;
+    bool staleShown = false, exported = true;
+    QTimer::singleShot(0, &f.window, [&] {
+      staleShown = panel->IsBusy() && !f.Get("ExactExport")->isEnabled() &&
+                   f.Get<QLabel>("ExactFigures")->text().contains("recomputed");
+      exported = panel->ExportPictures(dir.filePath("during"));
+    });
+    f.Click("FindIt");
+    QVERIFY(staleShown);
+    QVERIFY(!exported);
+    QTRY_VERIFY(f.Get("ExactExport")->isEnabled());
+    QVERIFY(!panel->IsBusy());
+    QVERIFY(panel->ExportPictures(dir.filePath("after")));
   }
 
   void keyPressStopsRunAndStillReachesControl() {

@@ -62,7 +62,8 @@ class WindowLookTest : public QObject {
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QTest::mouseClick(window.findChild<QPushButton*>("FindIt"), Qt::LeftButton);
-    QCoreApplication::processEvents();  // the report and the exact check follow the click
+    // The report and the exact check follow the click.
+    QTRY_VERIFY(window.findChild<QPushButton*>("ExactExport")->isEnabled());
     // The abort notice is hidden after a run; show it to measure it.
     window.ShowAbortNotice(true);
     QStringList clipped = Clipped(window, "main_running.png");
