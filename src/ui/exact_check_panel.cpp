@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStringList>
@@ -24,6 +25,14 @@ namespace vn {
 namespace {
 
 constexpr double kMmPerInch = 25.4;
+
+// The figures' column beside the pictures, and their band above them.
+constexpr int kFiguresWidthPx = 210;
+constexpr int kFiguresMinWidthPx = 150;
+constexpr int kFiguresHeightPx = 190;
+constexpr int kFiguresMinHeightPx = 90;
+// The panel's width from which the figures go beside the pictures.
+constexpr int kSideBySideMinWidthPx = 600;
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
@@ -197,19 +206,41 @@ ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
   pictures_->addTab(wavefront_, tr("Wavefront"));
   pictures_->addTab(aberration_, tr("Aberration"));
 
-  auto* splitter = new QSplitter(Qt::Horizontal);
-  splitter->addWidget(left);
-  splitter->addWidget(pictures_);
-  splitter->setStretchFactor(0, 0);
-  splitter->setStretchFactor(1, 1);
-  splitter->setSizes({200, 400});
-  splitter->setCollapsible(1, false);
+  splitter_ = new QSplitter(Qt::Horizontal);
+  splitter_->setObjectName(QStringLiteral("ExactSplitter"));
+  splitter_->addWidget(left);
+  splitter_->addWidget(pictures_);
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  splitter_->setChildrenCollapsible(false);
+  left->setMinimumWidth(kFiguresMinWidthPx);
+  left->setMinimumHeight(kFiguresMinHeightPx);
+  ArrangeFor(width());
 
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(splitter);
+  layout->addWidget(splitter_);
 
   Clear(tr("No solved set-up yet."));
+}
+
+void ExactCheckPanel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  ArrangeFor(event->size().width());
+}
+
+void ExactCheckPanel::ArrangeFor(int width) {
+  // Side by side when the pictures keep a readable width beside the
+  // figures; otherwise the figures above the pictures.
+  const Qt::Orientation wanted = width >= kSideBySideMinWidthPx ? Qt::Horizontal : Qt::Vertical;
+  if (splitter_->orientation() == wanted && arranged_) return;
+  arranged_ = true;
+  splitter_->setOrientation(wanted);
+  if (wanted == Qt::Horizontal) {
+    splitter_->setSizes({kFiguresWidthPx, std::max(1, width - kFiguresWidthPx)});
+  } else {
+    splitter_->setSizes({kFiguresHeightPx, std::max(1, height() - kFiguresHeightPx)});
+  }
 }
 
 void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem& system,

@@ -12,6 +12,7 @@
 
 class QLabel;
 class QPushButton;
+class QSplitter;
 class QTabWidget;
 
 namespace vn {
@@ -45,9 +46,17 @@ class ExactCheckPanel : public QWidget {
   // the panel is busy, or a file could not be written.
   bool ExportPictures(const QString& basePath);
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
   void ExportPictures_Click();
+  // Puts the figures beside the pictures in a wide panel, above them in a
+  // narrow one.
+  void ArrangeFor(int width);
 
+  QSplitter* splitter_ = nullptr;
+  bool arranged_ = false;
   QLabel* figures_ = nullptr;
   QTabWidget* pictures_ = nullptr;
   ExactPlotWidget* setUp_ = nullptr;

@@ -6,7 +6,6 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QDockWidget>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -15,9 +14,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -40,15 +39,16 @@ namespace vn {
 
 namespace {
 
-// The window's layout, in twips.
-constexpr int kClientWidthTwips = 9120;
-constexpr int kClientHeightTwips = 7200;
-// Height of everything above the report box and below it, together.
-constexpr int kAboveAndBelowReportTwips = 2600;
+// The entries' layout, in twips: its width, and the top of the report box
+// below it.
+constexpr int kClientWidthTwips = 9135;
+constexpr int kReportTopTwips = 2160;
 
 constexpr qreal kAbortNoticePointSize = 18;
-// Width of the exact check's area beside the report, in logical pixels.
-constexpr int kExactCheckWidthPx = 660;
+// The window's size at start-up, in logical pixels, when the screen has room
+// for it: the exact check's pictures beside the report are then readable.
+constexpr int kStartWidthPx = 1280;
+constexpr int kStartHeightPx = 640;
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
@@ -95,10 +95,13 @@ FormMain::FormMain(SharedValues& shared, NullFinder& finder, QWidget* parent)
   shared_.TestWavelength = 0.6328;
   shared_.GlassName = "BK7";
 
-  // The window's own area keeps its layout size; the exact check's area
-  // comes beside it.
-  resize(PxFromTwips(*this, kClientWidthTwips) + kExactCheckWidthPx,
-         PxFromTwips(*this, kClientHeightTwips));
+  // The start-up size, within the screen's free area less room for the
+  // window's frame.
+  const QRect screen = this->screen()->availableGeometry();
+  resize(std::min(kStartWidthPx, screen.width() - 16),
+         std::min(kStartHeightPx, screen.height() - 48));
+  const int reportWidth = PxFromTwips(*this, kClientWidthTwips);
+  findChild<QSplitter*>("MainSplitter")->setSizes({reportWidth, width() - reportWidth});
   mDiam_->setFocus();
 
   // Key preview: every key pressed in this window, whichever control has
@@ -109,9 +112,19 @@ FormMain::FormMain(SharedValues& shared, NullFinder& finder, QWidget* parent)
 FormMain::~FormMain() { qApp->removeEventFilter(this); }
 
 void FormMain::BuildControls() {
-  auto* client = new QWidget(this);
+  // The window: the entries and the report on the left, the exact check on
+  // the right, with a divider between them. The entries keep the layout they
+  // were drawn with, in twips; the report takes the height below them and
+  // the width of its column.
+  auto* split = new QSplitter(Qt::Horizontal, this);
+  split->setObjectName("MainSplitter");
+  split->setChildrenCollapsible(false);
+  split->setHandleWidth(7);
+  setCentralWidget(split);
+  auto* left = new QWidget(split);
+  left->setObjectName("ReportColumn");
+  auto* client = new QWidget(left);
   client->setObjectName("client");
-  setCentralWidget(client);
 
   // Units.
   units_ = new QGroupBox(QStringLiteral("Units"), client);
@@ -221,7 +234,7 @@ void FormMain::BuildControls() {
 
   // The report box: read-only, so that the key that stops a run types
   // nothing into it, but selectable for copying.
-  textOut_ = new QPlainTextEdit(client);
+  textOut_ = new QPlainTextEdit(left);
   textOut_->setObjectName("TextOut");
   textOut_->setReadOnly(true);
   textOut_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -234,33 +247,45 @@ void FormMain::BuildControls() {
   reportPalette.setColor(QPalette::Text, Qt::black);
   reportPalette.setColor(QPalette::Base, Qt::white);
   textOut_->setPalette(reportPalette);
-  PlaceInTwips(*textOut_, 0, 2160, 9135, 5295);
 
-  // Where the last run wrote its lens files.
-  // The exact check of the solved set-up, in an area beside the report.
-  exactCheck_ = new ExactCheckPanel(this);
+  // The exact check of the solved set-up, beside the report. Extra width
+  // goes to the report and, twice as much, to the pictures.
+  exactCheck_ = new ExactCheckPanel(split);
   exactRunner_ = new ExactCheckRunner(this);
   exactCheck_->Clear(
       tr("Press 'Find Null Variables': the exact check of the solved set-up "
          "appears here."));
-  auto* dock = new QDockWidget(tr("Exact check"), this);
-  dock->setObjectName("ExactCheckDock");
-  dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
-  dock->setWidget(exactCheck_);
-  exactCheck_->setMinimumWidth(kExactCheckWidthPx - 20);
-  addDockWidget(Qt::RightDockWidgetArea, dock);
+  split->addWidget(left);
+  split->addWidget(exactCheck_);
+  split->setStretchFactor(0, 1);
+  split->setStretchFactor(1, 2);
 
+  // Where the last run wrote its lens files. A long path must not make the
+  // window wider than a small screen: it is cut, and shown whole as a tip.
   lensFileNote_ = new QLabel(this);
   lensFileNote_->setObjectName("LensFileNote");
   lensFileNote_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  lensFileNote_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   statusBar()->addWidget(lensFileNote_, 1);
   statusBar()->setSizeGripEnabled(true);
 
   // Controls drawn larger than the layout's boxes where today's fonts need
   // it (the labels, the option buttons, the two check boxes, the abort
   // notice); captions that still do not fit get a narrower font.
-  ApplyFormStyle(*client);
-  FitCaptions(*client);
+  ApplyFormStyle(*left);
+  FitCaptions(*left);
+
+  // The entries' area is as large as its layout, or as its controls where
+  // today's fonts made them larger.
+  const QRect drawn =
+      QRect(0, 0, PxFromTwips(*client, kClientWidthTwips), PxFromTwips(*client, kReportTopTwips))
+          .united(client->childrenRect());
+  client->setFixedSize(drawn.right() + 1, drawn.bottom() + 1);
+  auto* column = new QVBoxLayout(left);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(client, 0, Qt::AlignLeft);
+  column->addWidget(textOut_, 1);
 }
 
 void FormMain::SetTabOrder() {
@@ -448,14 +473,6 @@ void FormMain::ShowHelp() {
   help_->show();
   help_->raise();
   help_->activateWindow();
-}
-
-void FormMain::resizeEvent(QResizeEvent* event) {
-  QMainWindow::resizeEvent(event);
-  // The report box takes the height the window gives it; a window too low
-  // for it (minimised included) leaves the box as it was.
-  const int height = event->size().height() - PxFromTwips(*this, kAboveAndBelowReportTwips);
-  if (height > 0) textOut_->resize(textOut_->width(), height);
 }
 
 void FormMain::closeEvent(QCloseEvent* event) {

@@ -63,7 +63,6 @@ class FormMain : public QMainWindow, public RunHost {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
