@@ -102,12 +102,12 @@ QString FiguresHtml(const ExactCheckResult& r, bool inchUnits) {
 // ---- The pictures' contents, in the run's unit ----------------------------------
 
 SetUpPicture SetUpOf(const ExactCheckResult& r, const NullTestSystem& system, double objectDistance,
-                     double lensMirrorDistance, double lensSemiDiameter, double factor,
-                     const QString& unit) {
+                     double lensMirrorDistance, double lensSemiDiameter, bool inchUnits) {
+  const double factor = inchUnits ? 1.0 : kMmPerInch;
   // A flat face's 9e99 stays as it is: scaling it would mean nothing.
   const auto radius = [factor](double r) { return std::fabs(r) > 1e30 ? r : r * factor; };
   SetUpPicture s;
-  s.unit = unit;
+  s.unit = inchUnits ? QStringLiteral("in") : QStringLiteral("mm");
   s.sourceZ = -objectDistance * factor;
   s.lensRadius1 = radius(system.LensRadius1);
   s.lensRadius2 = radius(system.LensRadius2);
@@ -122,6 +122,8 @@ SetUpPicture SetUpOf(const ExactCheckResult& r, const NullTestSystem& system, do
   s.mirrorRadius = radius(system.MirrorRadius);
   s.mirrorConicPlusOne = system.ConicPlusOne;
   s.mirrorSemiDiameter = system.MirrorSemiDiameter * factor;
+  s.sourceToLensText = Length(objectDistance, inchUnits);
+  s.lensToMirrorText = Length(lensMirrorDistance, inchUnits);
   for (const ExactRayPath& path : r.rayPaths) {
     SetUpPicture::Ray ray;
     ray.zoneFraction = path.zoneFraction;
@@ -257,7 +259,7 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
   figures_->setText(figuresHtml_);
 
   const SetUpPicture setUp =
-      SetUpOf(r, system, objectDistance, lensMirrorDistance, lensSemiDiameter, factor, unit);
+      SetUpOf(r, system, objectDistance, lensMirrorDistance, lensSemiDiameter, inchUnits);
   setUp_->SetPicture([setUp](QPainter& p, const QRectF& area) { PaintSetUp(p, area, setUp); },
                      QStringLiteral("exact_setup"));
   const CurvePlot wavefront = WavefrontPlot(r);

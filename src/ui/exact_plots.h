@@ -64,6 +64,10 @@ struct SetUpPicture {
   double mirrorRadius = 0;  // negative: concave toward the source
   double mirrorConicPlusOne = 1;
   double mirrorSemiDiameter = 0;
+  // The source-to-lens and lens-to-mirror distances as the report gives
+  // them, with their unit, marked on the drawing.
+  QString sourceToLensText;
+  QString lensToMirrorText;
 
   struct Ray {
     double zoneFraction = 0;
@@ -72,8 +76,9 @@ struct SetUpPicture {
   std::vector<Ray> rays;
 };
 
-// The whole set-up in a strip across the top and, below it, a magnified view
-// of the source and the lens, both with equal scales on the two axes.
+// The whole set-up in a band across the top, its heights stretched when it
+// would be too thin to read, with the two distances marked; below it, the
+// source and the lens magnified, to scale.
 void PaintSetUp(QPainter& painter, const QRectF& area, const SetUpPicture& picture);
 
 // Sag z(y) of a conic of vertex curvature c (1/radius) measured from its
