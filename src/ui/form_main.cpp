@@ -100,8 +100,6 @@ FormMain::FormMain(SharedValues& shared, NullFinder& finder, QWidget* parent)
   const QRect screen = this->screen()->availableGeometry();
   resize(std::min(kStartWidthPx, screen.width() - 16),
          std::min(kStartHeightPx, screen.height() - 48));
-  const int reportWidth = PxFromTwips(*this, kClientWidthTwips);
-  findChild<QSplitter*>("MainSplitter")->setSizes({reportWidth, width() - reportWidth});
   mDiam_->setFocus();
 
   // Key preview: every key pressed in this window, whichever control has
@@ -473,6 +471,17 @@ void FormMain::ShowHelp() {
   help_->show();
   help_->raise();
   help_->activateWindow();
+}
+
+void FormMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (dividerPlaced_) return;
+  dividerPlaced_ = true;
+  // At its first showing, at the size the window opens with, the report's
+  // column is as wide as the entries and the exact check has the rest.
+  auto* split = findChild<QSplitter*>("MainSplitter");
+  const int reportWidth = PxFromTwips(*this, kClientWidthTwips);
+  split->setSizes({reportWidth, split->width() - split->handleWidth() - reportWidth});
 }
 
 void FormMain::closeEvent(QCloseEvent* event) {

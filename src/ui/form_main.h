@@ -63,6 +63,7 @@ class FormMain : public QMainWindow, public RunHost {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -111,6 +112,8 @@ class FormMain : public QMainWindow, public RunHost {
   void ShowExactCheck();
   class ExactCheckPanel* exactCheck_ = nullptr;
   class ExactCheckRunner* exactRunner_ = nullptr;
+  // The divider beside the report has its first place (set at the first showing).
+  bool dividerPlaced_ = false;
   // The window was asked to close during a run; it closes when the run ends.
   bool closePending_ = false;
 
