@@ -621,8 +621,8 @@ void PaintSetUp(QPainter& p, const QRectF& area, const SetUpPicture& s) {
   p.drawRect(QRectF(whole.Map(inset.x0, inset.y1), whole.Map(inset.x1, inset.y0)));
   p.restore();
   DrawDistances(p, s, whole);
-  DrawAxes(p, whole, wholeOuter, QString(), yLabel, xCount, TickCount(whole.px.height(), 2.2 * lh),
-           false);
+  DrawAxes(p, whole, wholeOuter, QString(), yLabel, xCount,
+           std::max(3, TickCount(whole.px.height(), 2.2 * lh)), false);
   const QString wholeTitle = stretch == 1.0
                                  ? QStringLiteral("The whole set-up, to scale")
                                  : QStringLiteral("The whole set-up, heights stretched \u00d7%1")

@@ -525,6 +525,7 @@ void FormMain::FindIt_Click() {
 }
 
 void FormMain::ShowExactCheck() {
+  if (!isVisible()) return;  // closed at the end of its run
   const RunSummary& s = finder_.lastSummary();
   if (!s.solved) {
     exactCheck_->Clear(tr("No solved set-up to check: the last run did not reach its results."));
