@@ -9,28 +9,9 @@
 #include <memory>
 #include <vector>
 
+#include "support/start_up_exact_input.h"
+
 namespace vn {
-namespace {
-
-constexpr double kMm = 1.0 / 25.4;  // inches per millimetre
-
-// The program's start-up set-up; `mirrorDiameterMm` tells the checks apart.
-ExactCheckInput StartUpSetUp(double mirrorDiameterMm = 317.5) {
-  ExactCheckInput input;
-  input.system.MirrorSemiDiameter = mirrorDiameterMm / 2 * kMm;
-  input.system.MirrorRadius = -2540 * kMm;
-  input.system.ConicPlusOne = 0.0;
-  input.system.LensRadius1 = 9e99;
-  input.system.LensRadius2 = -206 * kMm;
-  input.system.LensThickness = 15 * kMm;
-  input.system.LensIndex = 1.51509;
-  input.objectDistance = 204.817 * kMm;
-  input.lensMirrorDistance = 2076.366 * kMm;
-  input.lensClearSemiDiameter = 40 * kMm;
-  return input;
-}
-
-}  // namespace
 
 class ExactCheckRunnerTest : public QObject {
   Q_OBJECT
@@ -45,16 +26,16 @@ class ExactCheckRunnerTest : public QObject {
       reported.push_back(r.zones.empty() ? 0 : r.zones.back().mirrorHeight);
       QVERIFY(r.ok && !r.cancelled);
     };
-    runner.Start(StartUpSetUp(300), record);
-    runner.Start(StartUpSetUp(250), record);  // drops the first
+    runner.Start(vn::test::StartUpExactInput(300), record);
+    runner.Start(vn::test::StartUpExactInput(250), record);  // drops the first
     QVERIFY(runner.Busy() && reported.empty());
     QTRY_VERIFY(!runner.Busy());
     QTest::qWait(50);  // time enough for a stray first result to arrive
     QCOMPARE(reported.size(), std::size_t(1));
-    QCOMPARE(reported[0], 125 * kMm);
+    QCOMPARE(reported[0], 125 / 25.4);
     QCOMPARE(reportedOn, QThread::currentThread());
 
-    runner.Start(StartUpSetUp(), record);
+    runner.Start(vn::test::StartUpExactInput(), record);
     runner.Drop();
     QTest::qWait(50);
     QCOMPARE(reported.size(), std::size_t(1));
@@ -64,7 +45,8 @@ class ExactCheckRunnerTest : public QObject {
     bool reported = false;
     {
       auto runner = std::make_unique<ExactCheckRunner>();
-      runner->Start(StartUpSetUp(), [&](const ExactCheckResult&) { reported = true; });
+      runner->Start(vn::test::StartUpExactInput(),
+                    [&](const ExactCheckResult&) { reported = true; });
     }
     QTest::qWait(50);
     QVERIFY(!reported);
