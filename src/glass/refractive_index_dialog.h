@@ -90,7 +90,8 @@ class RefractiveIndexDialog {
   // A click on a glass in a catalog list.
   void ListClicked(RefractiveIndexView& view, GlassCatalog list);
   // Enter in txt_Wave, or txt_Wave losing the focus to another control of the
-  // dialog (not the dialog losing activation, e.g. to its own message box).
+  // dialog other than OK and Cancel (not the dialog losing activation, e.g.
+  // to its own message box).
   void WavelengthEntered(RefractiveIndexView& view);
   // OKButton: recompute, send the index to LindexR, close.
   void OkClicked(RefractiveIndexView& view);

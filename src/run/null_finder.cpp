@@ -144,6 +144,7 @@ void NullFinder::Run(RunHost& host) {
   NullTestSystem& sys = engine.system;
   lastOutcome_ = RunOutcome::None;
   lastFailureDetail_.clear();
+  lastFailedEntry_.reset();
   lastSummary_ = RunSummary{};
   lastSummary_.inch = u.inch;
   lastWrittenFiles_.clear();
@@ -161,8 +162,13 @@ void NullFinder::Run(RunHost& host) {
   host.ShowAbortNotice(true);
 
   try {
+    // The entry being read is named until it has been read, so that a run
+    // ended by its text names it.
     const auto entered = [&](Entry e, const char* name) {
-      return ReadNumberOrFail(host.EntryText(e), name);
+      lastFailedEntry_ = e;
+      const double value = ReadNumberOrFail(host.EntryText(e), name);
+      lastFailedEntry_.reset();
+      return value;
     };
     const auto length = [&](Entry e, const char* name) {
       return u.EngineFromEntered(entered(e, name));

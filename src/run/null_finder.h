@@ -2,6 +2,7 @@
 // inch and millimetre variants (one procedure with a unit table).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,9 @@ class NullFinder {
   bool RunBusy() const { return runBusy_; }
   RunOutcome lastOutcome() const { return lastOutcome_; }
   const std::string& lastFailureDetail() const { return lastFailureDetail_; }
+  // The entry whose text the last run could not read as a number, if that is
+  // what ended it (not a failure of the arithmetic).
+  std::optional<Entry> lastFailedEntry() const { return lastFailedEntry_; }
   const RunSummary& lastSummary() const { return lastSummary_; }
   const std::vector<std::string>& lastWrittenFiles() const { return lastWrittenFiles_; }
 
@@ -77,6 +81,7 @@ class NullFinder {
   bool runBusy_ = false;
   RunOutcome lastOutcome_ = RunOutcome::None;
   std::string lastFailureDetail_;
+  std::optional<Entry> lastFailedEntry_;
   RunSummary lastSummary_;
   std::vector<std::string> lastWrittenFiles_;
 };

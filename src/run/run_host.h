@@ -9,6 +9,29 @@ namespace vn {
 // The entry fields of the main window, by their control names.
 enum class Entry { MDiam, MRoC, Mcc, LradI, lRadM, lthck, LDiam, LindexR };
 
+// An entry's caption in the window, for messages ("Center Thickness").
+constexpr const char* EntryCaption(Entry entry) {
+  switch (entry) {
+    case Entry::MDiam:
+      return "Mirror Diameter";
+    case Entry::MRoC:
+      return "Radius of Curvature";
+    case Entry::Mcc:
+      return "Conic Constant";
+    case Entry::LradI:
+      return "Source side RoC";
+    case Entry::lRadM:
+      return "Mirror Side RoC";
+    case Entry::lthck:
+      return "Center Thickness";
+    case Entry::LDiam:
+      return "Lens Diameter";
+    case Entry::LindexR:
+      return "Refractive Index";
+  }
+  return "";
+}
+
 // The two check boxes a run reads.
 enum class CheckBox {
   SaveOslo,  // chk_save_oslo, "Save Oslo file"

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/number_text.h"
+#include "run/run_host.h"
 #include "run/run_units.h"
 
 namespace vn {
@@ -33,21 +34,10 @@ std::optional<LengthField> UnitsSwitch::Click(int i, std::array<std::string, 6>&
 }
 
 const char* LengthFieldName(LengthField f) {
-  switch (f) {
-    case LengthField::MDiam:
-      return "Mirror Diameter";
-    case LengthField::MRoC:
-      return "Radius of Curvature";
-    case LengthField::LradI:
-      return "Source side RoC";
-    case LengthField::lRadM:
-      return "Mirror Side RoC";
-    case LengthField::lthck:
-      return "Center Thickness";
-    case LengthField::LDiam:
-      return "Lens Diameter";
-  }
-  return "";
+  // The fields in the order of LengthField.
+  constexpr Entry kEntries[] = {Entry::MDiam, Entry::MRoC,  Entry::LradI,
+                                Entry::lRadM, Entry::lthck, Entry::LDiam};
+  return EntryCaption(kEntries[static_cast<int>(f)]);
 }
 
 }  // namespace vn

@@ -11,6 +11,7 @@
 
 #include "common/app_info.h"
 #include "ui/caption_fit.h"
+#include "ui/dialog_focus.h"
 #include "ui/form_style.h"
 #include "ui/twips.h"
 #include "ui/wrapping_buttons.h"
@@ -31,10 +32,6 @@ constexpr OptionPlace kOptionPlaces[kErrorOptionCount] = {
     {"+/- 0.05 wave Optical Path Distance (OPD) error", 240, 1320, 4095, 375},
     {"+/- Only this amount of null lens - mirror spacing error ->", 240, 1680, 2415, 495},
 };
-
-bool MovedWithinDialog(const QFocusEvent& event) {
-  return event.reason() != Qt::ActiveWindowFocusReason && event.reason() != Qt::PopupFocusReason;
-}
 
 }  // namespace
 
@@ -57,6 +54,8 @@ ErrorExploreWindow::ErrorExploreWindow(ErrorExploreDialog& model,
   cancel->setObjectName("CancelButton");
   PlaceInTwips(*cancel, 4680, 600, 1215, 375);
   cancel->setAutoDefault(false);
+  ok_ = ok;
+  cancel_ = cancel;
 
   auto* frame = new QGroupBox(QStringLiteral("How much error do you want to explore for?"), this);
   frame->setObjectName("Err_Margin");
@@ -103,7 +102,7 @@ bool ErrorExploreWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn && MovedWithinDialog(*static_cast<QFocusEvent*>(event))) {
       model_.SpecErrorFocusIn();
     } else if (event->type() == QEvent::FocusOut &&
-               MovedWithinDialog(*static_cast<QFocusEvent*>(event))) {
+               ChecksOnLeaving(*static_cast<QFocusEvent*>(event), ok_, cancel_)) {
       model_.SpecErrorFocusOut();
     }
   }

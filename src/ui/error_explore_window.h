@@ -13,6 +13,7 @@
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 
 namespace vn {
@@ -49,6 +50,8 @@ class ErrorExploreWindow : public QDialog, public ErrorExploreView {
   std::function<void()> clearQtrWave_;
   bool closing_ = false;
 
+  QPushButton* ok_ = nullptr;
+  QPushButton* cancel_ = nullptr;
   QButtonGroup* errAmount_ = nullptr;
   std::array<QRadioButton*, kErrorOptionCount> options_{};
   QLineEdit* specError_ = nullptr;

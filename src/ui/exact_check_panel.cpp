@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStringList>
@@ -25,6 +26,14 @@ namespace vn {
 namespace {
 
 constexpr double kMmPerInch = 25.4;
+
+// The figures' column beside the pictures, and their band above them.
+constexpr int kFiguresWidthPx = 210;
+constexpr int kFiguresMinWidthPx = 150;
+constexpr int kFiguresHeightPx = 190;
+constexpr int kFiguresMinHeightPx = 90;
+// The panel's width from which the figures go beside the pictures.
+constexpr int kSideBySideMinWidthPx = 600;
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
@@ -138,12 +147,12 @@ QString FiguresHtml(const ExactCheckResult& r, bool inchUnits) {
 // ---- The pictures' contents, in the run's unit ----------------------------------
 
 SetUpPicture SetUpOf(const ExactCheckResult& r, const NullTestSystem& system, double objectDistance,
-                     double lensMirrorDistance, double lensSemiDiameter, double factor,
-                     const QString& unit) {
+                     double lensMirrorDistance, double lensSemiDiameter, bool inchUnits) {
+  const double factor = inchUnits ? 1.0 : kMmPerInch;
   // A flat face's 9e99 stays as it is: scaling it would mean nothing.
   const auto radius = [factor](double r) { return std::fabs(r) > 1e30 ? r : r * factor; };
   SetUpPicture s;
-  s.unit = unit;
+  s.unit = inchUnits ? QStringLiteral("in") : QStringLiteral("mm");
   s.sourceZ = -objectDistance * factor;
   s.lensRadius1 = radius(system.LensRadius1);
   s.lensRadius2 = radius(system.LensRadius2);
@@ -158,6 +167,8 @@ SetUpPicture SetUpOf(const ExactCheckResult& r, const NullTestSystem& system, do
   s.mirrorRadius = radius(system.MirrorRadius);
   s.mirrorConicPlusOne = system.ConicPlusOne;
   s.mirrorSemiDiameter = system.MirrorSemiDiameter * factor;
+  s.sourceToLensText = Length(objectDistance, inchUnits);
+  s.lensToMirrorText = Length(lensMirrorDistance, inchUnits);
   for (const ExactRayPath& path : r.rayPaths) {
     SetUpPicture::Ray ray;
     ray.zoneFraction = path.zoneFraction;
@@ -251,20 +262,42 @@ ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
   pictures_->addTab(wavefront_, tr("Wavefront"));
   pictures_->addTab(aberration_, tr("Aberration"));
 
-  auto* splitter = new QSplitter(Qt::Horizontal);
-  splitter->addWidget(left);
-  splitter->addWidget(pictures_);
-  splitter->setStretchFactor(0, 0);
-  splitter->setStretchFactor(1, 1);
-  splitter->setSizes({200, 400});
-  splitter->setCollapsible(1, false);
+  splitter_ = new QSplitter(Qt::Horizontal);
+  splitter_->setObjectName(QStringLiteral("ExactSplitter"));
+  splitter_->addWidget(left);
+  splitter_->addWidget(pictures_);
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  splitter_->setChildrenCollapsible(false);
+  left->setMinimumWidth(kFiguresMinWidthPx);
+  left->setMinimumHeight(kFiguresMinHeightPx);
+  ArrangeFor(width());
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(verdict_);
-  layout->addWidget(splitter, 1);
+  layout->addWidget(splitter_, 1);
 
   Clear(tr("No solved set-up yet."));
+}
+
+void ExactCheckPanel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  ArrangeFor(event->size().width());
+}
+
+void ExactCheckPanel::ArrangeFor(int width) {
+  // Side by side when the pictures keep a readable width beside the
+  // figures; otherwise the figures above the pictures.
+  const Qt::Orientation wanted = width >= kSideBySideMinWidthPx ? Qt::Horizontal : Qt::Vertical;
+  if (splitter_->orientation() == wanted && arranged_) return;
+  arranged_ = true;
+  splitter_->setOrientation(wanted);
+  if (wanted == Qt::Horizontal) {
+    splitter_->setSizes({kFiguresWidthPx, std::max(1, width - kFiguresWidthPx)});
+  } else {
+    splitter_->setSizes({kFiguresHeightPx, std::max(1, height() - kFiguresHeightPx)});
+  }
 }
 
 void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem& system,
@@ -278,10 +311,12 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
   ShowVerdict(r, inchUnits);
   const double factor = inchUnits ? 1.0 : kMmPerInch;
   const QString unit = inchUnits ? QStringLiteral("in") : QStringLiteral("mm");
-  figures_->setText(FiguresHtml(r, inchUnits));
+  busy_ = false;
+  figuresHtml_ = FiguresHtml(r, inchUnits);
+  figures_->setText(figuresHtml_);
 
   const SetUpPicture setUp =
-      SetUpOf(r, system, objectDistance, lensMirrorDistance, lensSemiDiameter, factor, unit);
+      SetUpOf(r, system, objectDistance, lensMirrorDistance, lensSemiDiameter, inchUnits);
   setUp_->SetPicture([setUp](QPainter& p, const QRectF& area) { PaintSetUp(p, area, setUp); },
                      QStringLiteral("exact_setup"));
   const CurvePlot wavefront = WavefrontPlot(r);
@@ -305,15 +340,26 @@ void ExactCheckPanel::ShowVerdict(const ExactCheckResult& r, bool inchUnits) {
 void ExactCheckPanel::Clear(const QString& why) {
   verdict_->hide();
   verdict_->clear();
-  figures_->setText(why.toHtmlEscaped());
+  busy_ = false;
+  figuresHtml_ = why.toHtmlEscaped();
+  figures_->setText(figuresHtml_);
   setUp_->ClearPicture(why);
   wavefront_->ClearPicture(why);
   aberration_->ClearPicture(why);
   export_->setEnabled(false);
 }
 
+void ExactCheckPanel::ShowBusy(const QString& note) {
+  busy_ = true;
+  verdict_->hide();  // the last verdict is not this run's
+  figures_->setText("<div style='margin-bottom:6px'><b>" + note.toHtmlEscaped() +
+                    "</b></div><div style='color:#9a9a9a'>" + figuresHtml_ + "</div>");
+  for (ExactPlotWidget* plot : {setUp_, wavefront_, aberration_}) plot->SetStale(note);
+  export_->setEnabled(false);
+}
+
 bool ExactCheckPanel::ExportPictures(const QString& basePath) {
-  if (!setUp_->HasPicture()) return false;
+  if (busy_ || !setUp_->HasPicture()) return false;
   const std::pair<const char*, ExactPlotWidget*> pictures[] = {
       {"_setup", setUp_}, {"_wavefront", wavefront_}, {"_aberration", aberration_}};
   bool ok = true;

@@ -13,6 +13,7 @@
 
 class QLabel;
 class QPushButton;
+class QSplitter;
 class QTabWidget;
 
 namespace vn {
@@ -35,23 +36,39 @@ class ExactCheckPanel : public QWidget {
   // Empties the panel, saying `why` in place of the figures and pictures.
   void Clear(const QString& why);
 
+  // The check is being made again (a run is going, or the new check is on
+  // its way): `note` says so over the last figures and pictures, which are
+  // washed out, and nothing can be exported until the next result.
+  void ShowBusy(const QString& note);
+  bool IsBusy() const { return busy_; }
+
   // Writes basePath_setup, basePath_wavefront and basePath_aberration as PNG
-  // (and SVG when the program has SVG support). False when nothing is shown
-  // or a file could not be written.
+  // (and SVG when the program has SVG support). False when nothing is shown,
+  // the panel is busy, or a file could not be written.
   bool ExportPictures(const QString& basePath);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void ExportPictures_Click();
+  // Puts the figures beside the pictures in a wide panel, above them in a
+  // narrow one.
+  void ArrangeFor(int width);
 
   void ShowVerdict(const ExactCheckResult& r, bool inchUnits);
 
   QLabel* verdict_ = nullptr;
+  QSplitter* splitter_ = nullptr;
+  bool arranged_ = false;
   QLabel* figures_ = nullptr;
   QTabWidget* pictures_ = nullptr;
   ExactPlotWidget* setUp_ = nullptr;
   ExactPlotWidget* wavefront_ = nullptr;
   ExactPlotWidget* aberration_ = nullptr;
   QPushButton* export_ = nullptr;
+  QString figuresHtml_;  // the figures shown, without a busy note
+  bool busy_ = false;
 };
 
 }  // namespace vn

@@ -25,6 +25,8 @@ namespace vn {
 namespace {
 
 const QColor kInk(40, 40, 40);
+// The smallest text on the screen, in pixels.
+constexpr int kScreenMinPixelSize = 9;
 const QColor kGrid(226, 226, 226);
 const QColor kAxisLine(150, 150, 150);
 
@@ -46,6 +48,20 @@ QString TickText(double value, double step) {
   const int decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
   if (decimals > 8) return QString::number(value, 'g', 3);
   return QString::number(value, 'f', decimals);
+}
+
+// The painter's font made smaller, down to kSmallestPixelSize, until `text`
+// is at most `width` wide; the text itself, elided, if even that is too wide.
+constexpr int kSmallestPixelSize = 8;
+
+QString FitText(QPainter& p, const QString& text, double width) {
+  QFont font = p.font();
+  while (QFontMetricsF(font).horizontalAdvance(text) > width &&
+         font.pixelSize() > kSmallestPixelSize) {
+    font.setPixelSize(font.pixelSize() - 1);
+  }
+  p.setFont(font);
+  return QFontMetricsF(font).elidedText(text, Qt::ElideRight, width);
 }
 
 double TickStep(const std::vector<double>& ticks, double lo, double hi) {
@@ -128,15 +144,22 @@ void DrawAxes(QPainter& p, const Frame& f, const QRectF& outer, const QString& x
         QRectF(outer.left(), at.y() - fm.height() / 2, f.px.left() - 4 - outer.left(), fm.height()),
         Qt::AlignRight | Qt::AlignVCenter, TickText(y, yStep));
   }
+  // The captions shrink, and at last are cut short, rather than run past
+  // the picture in a narrow or low window.
   if (!xLabel.isEmpty()) {
-    p.drawText(QRectF(f.px.left(), f.px.bottom() + 2 + fm.height(), f.px.width(), fm.height()),
-               Qt::AlignCenter, xLabel);
+    p.save();
+    const QString text = FitText(p, xLabel, outer.width());
+    const double w = QFontMetricsF(p.font()).horizontalAdvance(text) + 2;
+    const double x = std::clamp(f.px.center().x() - w / 2, outer.left(), outer.right() - w);
+    p.drawText(QRectF(x, f.px.bottom() + 2 + fm.height(), w, fm.height()), Qt::AlignCenter, text);
+    p.restore();
   }
   if (!yLabel.isEmpty()) {
+    const double length = f.px.height() + fm.height();
     p.translate(outer.left(), f.px.center().y());
     p.rotate(-90);
-    p.drawText(QRectF(-f.px.height() / 2 - 40, 0, f.px.height() + 80, fm.height()),
-               Qt::AlignHCenter | Qt::AlignTop, yLabel);
+    const QString text = FitText(p, yLabel, length);
+    p.drawText(QRectF(-length / 2, 0, length, fm.height()), Qt::AlignHCenter | Qt::AlignTop, text);
   }
   p.restore();
 }
@@ -147,6 +170,11 @@ QPolygonF MappedPolyline(const Frame& f, const std::vector<QPointF>& points) {
     if (std::isfinite(pt.x()) && std::isfinite(pt.y())) line << f.Map(pt.x(), pt.y());
   }
   return line;
+}
+
+// The width of a legend entry: a short sample of a series' line and its name.
+double LegendEntryWidth(const QString& name, const QFontMetricsF& fm) {
+  return 22 + 4 + fm.horizontalAdvance(name);
 }
 
 // A short sample of a series' line followed by its name; returns the width used.
@@ -174,6 +202,22 @@ void DrawPlateText(QPainter& p, QPointF topLeft, const QString& text, bool bold 
   p.setPen(kInk);
   p.drawText(box, Qt::AlignCenter, text);
   p.restore();
+}
+
+// How many points of the curves, taken every two pixels along them, fall
+// inside `box`.
+int CurvePointsIn(const QRectF& box, const std::vector<QPolygonF>& curves) {
+  int hits = 0;
+  for (const QPolygonF& line : curves) {
+    for (qsizetype i = 1; i < line.size(); ++i) {
+      const QPointF a = line[i - 1], b = line[i];
+      const int steps = std::max(1, static_cast<int>(QLineF(a, b).length() / 2));
+      for (int k = 0; k <= steps; ++k) {
+        if (box.contains(a + (b - a) * (static_cast<double>(k) / steps))) ++hits;
+      }
+    }
+  }
+  return hits;
 }
 
 // ---- The set-up ---------------------------------------------------------------
@@ -263,6 +307,71 @@ void DrawSetUpContents(QPainter& p, const SetUpPicture& s, const Frame& f, bool 
   p.restore();
 }
 
+// A picture's title, bold, on its own line.
+void DrawTitle(QPainter& p, const QRectF& line, const QString& text) {
+  p.save();
+  QFont bold = p.font();
+  bold.setBold(true);
+  p.setFont(bold);
+  p.setPen(kInk);
+  const QString fitted = FitText(p, text, line.width());
+  p.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, fitted);
+  p.restore();
+}
+
+// A dimension line from x0 to x1 at height y, arrowheads pointing out to
+// the extension lines.
+void DrawDimensionLine(QPainter& p, double x0, double x1, double y) {
+  const double head = std::min(5.0, 0.4 * (x1 - x0));
+  p.drawLine(QPointF(x0, y), QPointF(x1, y));
+  for (const auto& [tip, dir] : {std::pair{x0, 1.0}, std::pair{x1, -1.0}}) {
+    QPolygonF arrow;
+    arrow << QPointF(tip, y) << QPointF(tip + dir * head, y - 0.45 * head)
+          << QPointF(tip + dir * head, y + 0.45 * head);
+    p.drawPolygon(arrow);
+  }
+}
+
+// The two distances the user sets up, marked below the axis of the whole
+// view with their values: the source to the lens's first vertex, and the
+// lens's second vertex to the mirror's vertex. A value that does not fit
+// between its arrows goes beside them, on the side with more room.
+void DrawDistances(QPainter& p, const SetUpPicture& s, const Frame& f) {
+  if (s.sourceToLensText.isEmpty() && s.lensToMirrorText.isEmpty()) return;
+  const QFontMetricsF fm(p.font());
+  const double axis = f.Map(0, 0).y();
+  const double low = f.px.bottom() - axis;  // the lower half's height
+  if (low < 2.4 * fm.height()) return;
+  struct Distance {
+    double z0, z1, y;
+    QString text;
+  };
+  const Distance distances[] = {
+      {s.sourceZ, 0, axis + 0.42 * low, QStringLiteral("source to lens ") + s.sourceToLensText},
+      {s.lensThickness, s.mirrorVertexZ, axis + 0.84 * low,
+       QStringLiteral("lens to mirror ") + s.lensToMirrorText}};
+  p.save();
+  p.setClipRect(f.px.adjusted(1, 1, -1, -1));
+  for (const Distance& d : distances) {
+    const double x0 = f.Map(d.z0, 0).x(), x1 = f.Map(d.z1, 0).x();
+    // Extension lines down from the axis, then the dimension line.
+    p.setPen(QPen(QColor(120, 120, 120), 1, Qt::DotLine));
+    p.drawLine(QPointF(x0, axis), QPointF(x0, d.y + 3));
+    p.drawLine(QPointF(x1, axis), QPointF(x1, d.y + 3));
+    p.setPen(QPen(kInk, 1));
+    p.setBrush(kInk);
+    DrawDimensionLine(p, x0, x1, d.y);
+    const double w = fm.horizontalAdvance(d.text) + 6;
+    double x = 0.5 * (x0 + x1) - 0.5 * w;
+    if (w > x1 - x0 - 8) {
+      x = f.px.right() - x1 >= x0 - f.px.left() ? x1 + 4 : x0 - 4 - w;
+    }
+    x = std::clamp(x, f.px.left() + 2, std::max(f.px.left() + 2, f.px.right() - 2 - w));
+    DrawPlateText(p, QPointF(x, d.y - fm.height() - 3), d.text);
+  }
+  p.restore();
+}
+
 }  // namespace
 
 // ---- Shared routines ----------------------------------------------------------
@@ -326,18 +435,27 @@ void PaintCurvePlot(QPainter& p, const QRectF& area, const CurvePlot& plot) {
     y1 += 1;
   }
 
-  // Header: the title on the left, the legend on the right, or on a row of
-  // its own when the two do not fit side by side.
+  // Header: the title on the left and the legend on the right, or the
+  // legend on rows of its own below the title, as many as the width needs.
   QFont bold = p.font();
   bold.setBold(true);
   const double titleWidth = QFontMetricsF(bold).horizontalAdvance(plot.title);
-  double legendWidth = 0;
+  const double gap = 14;
   const bool legend = plot.series.size() > 1;
-  if (legend) {
-    for (const PlotSeries& s : plot.series) legendWidth += 26 + fm.horizontalAdvance(s.name) + 14;
+  double legendWidth = -gap;
+  for (const PlotSeries& s : plot.series) legendWidth += LegendEntryWidth(s.name, fm) + gap;
+  const bool beside = !legend || titleWidth + 20 + legendWidth <= area.width();
+  std::vector<QPointF> legendPlaces;
+  QPointF at = beside ? QPointF(area.right() - legendWidth, area.top())
+                      : QPointF(area.left(), area.top() + lh);
+  for (const PlotSeries& s : plot.series) {
+    const double w = LegendEntryWidth(s.name, fm);
+    if (!beside && at.x() > area.left() && at.x() + w > area.right())
+      at = {area.left(), at.y() + lh};
+    legendPlaces.push_back(at);
+    at.rx() += w + gap;
   }
-  const bool legendRow = titleWidth + 20 + legendWidth > area.width();
-  const double header = (legendRow ? 2 : 1) * lh + 6;
+  const double header = (legend ? at.y() - area.top() + lh : lh) + 6;
 
   // The frame's height first, then the y ticks, whose widest label sets the
   // left margin.
@@ -357,19 +475,18 @@ void PaintCurvePlot(QPainter& p, const QRectF& area, const CurvePlot& plot) {
   const int xCount = TickCount(px.width(), 4 * fm.horizontalAdvance(QStringLiteral("0.00")));
   DrawAxes(p, f, area, plot.xLabel, plot.yLabel, xCount, yCount, true);
 
-  p.save();
-  p.setFont(bold);
-  p.setPen(kInk);
-  p.drawText(QRectF(area.left(), area.top(), area.width(), lh), Qt::AlignLeft | Qt::AlignVCenter,
-             plot.title);
-  p.restore();
-  p.save();
-  QPointF at(legendRow ? px.left() : area.right() - legendWidth, area.top() + (legendRow ? lh : 0));
-  for (const PlotSeries& s : plot.series) {
-    if (!legend) break;
-    at.rx() += DrawLegendEntry(p, at, s.name, s.color, s.style, fm) + 14;
+  DrawTitle(p,
+            QRectF(area.left(), area.top(),
+                   legend && beside ? area.width() - legendWidth - 20 : area.width(), lh),
+            plot.title);
+  if (legend) {
+    p.save();
+    for (std::size_t i = 0; i < plot.series.size(); ++i) {
+      const PlotSeries& s = plot.series[i];
+      DrawLegendEntry(p, legendPlaces[i], s.name, s.color, s.style, fm);
+    }
+    p.restore();
   }
-  p.restore();
 
   // Curves and markers, clipped to the frame.
   p.save();
@@ -378,19 +495,40 @@ void PaintCurvePlot(QPainter& p, const QRectF& area, const CurvePlot& plot) {
     p.setPen(QPen(kAxisLine, 1));
     p.drawLine(f.Map(x0, 0), f.Map(x1, 0));
   }
+  std::vector<QPolygonF> curves;
+  for (const PlotSeries& s : plot.series) curves.push_back(MappedPolyline(f, s.points));
   for (const PlotMarker& m : plot.markers) {
     if (!std::isfinite(m.y)) continue;
     p.setPen(QPen(m.color, 1, Qt::DashLine));
     p.drawLine(f.Map(x0, m.y), f.Map(x1, m.y));
-    const QPointF end = f.Map(x1, m.y);
-    const bool above = end.y() - lh - 2 > px.top();
-    p.drawText(QRectF(px.left(), above ? end.y() - lh - 1 : end.y() + 1, px.width() - 4, lh),
-               Qt::AlignRight | Qt::AlignVCenter, m.name);
   }
   p.setBrush(Qt::NoBrush);
-  for (const PlotSeries& s : plot.series) {
+  for (std::size_t i = 0; i < plot.series.size(); ++i) {
+    const PlotSeries& s = plot.series[i];
     p.setPen(QPen(s.color, 2, s.style, Qt::RoundCap, Qt::RoundJoin));
-    p.drawPolyline(MappedPolyline(f, s.points));
+    p.drawPolyline(curves[i]);
+  }
+  // The markers' names go where no curve passes: above or below the line,
+  // at its right end, its left end or its middle, whichever is clear first.
+  for (const PlotMarker& m : plot.markers) {
+    if (!std::isfinite(m.y)) continue;
+    const double lineY = f.Map(x0, m.y).y();
+    const double w = fm.horizontalAdvance(m.name) + 6, h = lh + 2;
+    QRectF best;
+    int fewest = std::numeric_limits<int>::max();
+    for (const double top : {lineY - h - 1, lineY + 1}) {
+      if (top < px.top() || top + h > px.bottom()) continue;
+      for (const double left : {px.right() - 4 - w, px.left() + 4, px.center().x() - w / 2}) {
+        const QRectF box(left, top, w, h);
+        const int hits = CurvePointsIn(box.adjusted(-2, -2, 2, 2), curves);
+        if (hits < fewest) {
+          fewest = hits;
+          best = box;
+        }
+      }
+    }
+    if (fewest == std::numeric_limits<int>::max()) continue;
+    DrawPlateText(p, best.topLeft(), m.name);
   }
   p.restore();
 }
@@ -429,19 +567,42 @@ void PaintSetUp(QPainter& p, const QRectF& area, const SetUpPicture& s) {
   const double iz0 = std::min(s.sourceZ, 0.0) - 0.08 * lensSpan;
   const double iz1 = s.lensThickness + 0.15 * lensSpan;
 
-  // Layout: the whole view as tall as its proportions ask for, within 40% of
-  // the picture; the magnified view takes the rest.
+  // Layout, top to bottom: the whole view's title, the whole view, its
+  // ticks; the magnified view's title, the magnified view, its ticks and
+  // axis caption.
   const double left = lh + 4 + fm.horizontalAdvance(QStringLiteral("-0000")) + 6;
   const double right = 0.5 * fm.horizontalAdvance(QStringLiteral("0000")) + 2;
   const double width = area.width() - left - right;
+  const double title = lh + 4;
+  const double ticks = lh + 4;
   const double below = 2 * lh + 6;  // tick labels and the axis caption
-  if (width < 40 || area.height() < 4 * below) return;
-  const double natural = width * (2.2 * yMax) / (zMax - zMin + 2 * zPad);
-  const double wholeHeight = std::clamp(natural, 2.5 * lh, 0.4 * area.height() - lh);
-  Frame whole{QRectF(area.left() + left, area.top(), width, wholeHeight), zMin - zPad, zMax + zPad,
-              -1.1 * yMax, 1.1 * yMax};
-  MakeEqualScale(whole);
-  const double insetTop = whole.px.bottom() + lh + 10;
+  if (width < 40 || area.height() < 2 * title + ticks + below + 8 * lh) {
+    p.setPen(QColor(110, 110, 110));
+    p.drawText(area, Qt::AlignCenter | Qt::TextWordWrap,
+               QStringLiteral("Too small to draw the set-up: make the window larger."));
+    return;
+  }
+
+  // A null-test set-up is long and thin: drawn to scale, the whole of it
+  // would be a sliver. Its heights are stretched by a whole factor, which
+  // its title gives, so that it takes about a third of the picture and
+  // room below the axis for the two distances; the magnified view is to
+  // scale.
+  const double zSpan = zMax - zMin + 2 * zPad;
+  const double scale = width / zSpan;  // pixels per unit along the axis
+  const double natural = scale * 2.2 * yMax;
+  const double room = area.height() - 2 * title - ticks - below;
+  const double wanted = std::clamp(0.34 * room, 6 * lh, 0.5 * room);
+  const double ratio = wanted / natural;
+  const double stretch = ratio <= 1  ? 1.0
+                         : ratio < 2 ? std::floor(ratio * 10) / 10
+                                     : std::floor(ratio);
+  const double wholeHeight = std::min(std::max(natural * stretch, 6 * lh), 0.5 * room);
+  const double wholeYMax = 0.5 * wholeHeight / (scale * stretch);
+  Frame whole{QRectF(area.left() + left, area.top() + title, width, wholeHeight), zMin - zPad,
+              zMax + zPad, -wholeYMax, wholeYMax};
+  if (stretch == 1.0) MakeEqualScale(whole);
+  const double insetTop = whole.px.bottom() + ticks + title;
   Frame inset{QRectF(area.left() + left, insetTop, width, area.bottom() - below - insetTop), iz0,
               iz1, -1.15 * insetYMax, 1.15 * insetYMax};
   if (inset.px.height() < 2 * lh) return;
@@ -459,35 +620,55 @@ void PaintSetUp(QPainter& p, const QRectF& area, const SetUpPicture& s) {
   p.setBrush(Qt::NoBrush);
   p.drawRect(QRectF(whole.Map(inset.x0, inset.y1), whole.Map(inset.x1, inset.y0)));
   p.restore();
-  DrawAxes(p, whole, wholeOuter, QString(), yLabel, xCount, TickCount(whole.px.height(), 1.3 * lh),
-           false);
-  // Its caption goes below the axis, midway, where only the mirror's lower
-  // half and the lens's reach.
-  const QString wholeTitle = QStringLiteral("Set-up to scale");
-  const double titleWidth = fm.horizontalAdvance(wholeTitle) + 8;
-  DrawPlateText(p,
-                QPointF(whole.px.center().x() - titleWidth / 2,
-                        std::max(whole.Map(0, 0).y() + 3, whole.px.bottom() - lh - 4)),
-                wholeTitle, true);
+  DrawDistances(p, s, whole);
+  DrawAxes(p, whole, wholeOuter, QString(), yLabel, xCount,
+           std::max(3, TickCount(whole.px.height(), 2.2 * lh)), false);
+  const QString wholeTitle = stretch == 1.0
+                                 ? QStringLiteral("The whole set-up, to scale")
+                                 : QStringLiteral("The whole set-up, heights stretched \u00d7%1")
+                                       .arg(QString::number(stretch, 'g', 3));
+  DrawTitle(p, QRectF(area.left(), area.top(), area.width(), lh), wholeTitle);
 
   // The source and the lens, magnified.
   DrawSetUpContents(p, s, inset, true);
   DrawAxes(p, inset, insetOuter, zLabel, yLabel, xCount, TickCount(inset.px.height(), 2.2 * lh),
            false);
-  const double magnification = inset.Scale() / whole.Scale();
-  DrawPlateText(p, inset.px.topLeft() + QPointF(3, 3),
-                QStringLiteral("Source and lens, \u00d7%1").arg(std::lround(magnification)), true);
+  const long magnification = std::lround(inset.Scale() / whole.Scale());
+  DrawTitle(
+      p, QRectF(area.left(), inset.px.top() - title, area.width(), lh),
+      QStringLiteral("Source and lens to scale, lengths %1\u00d7 those above").arg(magnification));
 
-  // Legend in the lower left of the magnified view, which the rays (drawn
-  // above the axis) leave free.
+  // The rays' legend in the corner of the magnified view that the rays, the
+  // lens and the source leave most free (the lower left, mostly: the rays
+  // are drawn above the axis).
+  std::vector<QPolygonF> drawn;
+  for (const auto& ray : s.rays) drawn.push_back(MappedPolyline(inset, ray.points));
+  drawn.push_back(LensOutline(s, inset));
+  const QPointF source = inset.Map(s.sourceZ, 0);
+  drawn.push_back(QPolygonF({source - QPointF(4, 4), source + QPointF(4, 4)}));
+  const QSizeF legend(30 + fm.horizontalAdvance("100% zone") + 6,
+                      lh * static_cast<double>(s.rays.size()) + 4);
+  const QRectF box = inset.px.adjusted(3, 3, -3, -3);
+  QRectF best;
+  int fewest = std::numeric_limits<int>::max();
+  for (const QPointF& corner :
+       {QPointF(box.left(), box.bottom() - legend.height()), QPointF(box.left(), box.top()),
+        QPointF(box.right() - legend.width(), box.bottom() - legend.height()),
+        QPointF(box.right() - legend.width(), box.top())}) {
+    const QRectF place(corner, legend);
+    const int hits = CurvePointsIn(place, drawn);
+    if (hits < fewest) {
+      fewest = hits;
+      best = place;
+    }
+  }
   p.save();
-  double y = inset.px.bottom() - 4 - lh * static_cast<double>(s.rays.size());
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(255, 255, 255, 215));
-  p.drawRect(QRectF(inset.px.left() + 3, y - 2, 30 + fm.horizontalAdvance("100% zone") + 6,
-                    lh * static_cast<double>(s.rays.size()) + 4));
+  p.drawRect(best);
+  double y = best.top() + 2;
   for (const auto& ray : s.rays) {
-    DrawLegendEntry(p, QPointF(inset.px.left() + 6, y), ZoneName(ray.zoneFraction),
+    DrawLegendEntry(p, QPointF(best.left() + 3, y), ZoneName(ray.zoneFraction),
                     RayColor(ray.zoneFraction), Qt::SolidLine, fm);
     y += lh;
   }
@@ -505,12 +686,19 @@ void ExactPlotWidget::SetPicture(PicturePainter paint, const QString& fileName) 
   paint_ = std::move(paint);
   fileName_ = fileName;
   emptyText_.clear();
+  staleNote_.clear();
   update();
 }
 
 void ExactPlotWidget::ClearPicture(const QString& why) {
   paint_ = nullptr;
   emptyText_ = why;
+  staleNote_.clear();
+  update();
+}
+
+void ExactPlotWidget::SetStale(const QString& note) {
+  staleNote_ = note;
   update();
 }
 
@@ -534,7 +722,21 @@ void ExactPlotWidget::Render(QPainter& p, const QRectF& area, int minPixelSize) 
 
 void ExactPlotWidget::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  Render(p, QRectF(rect()), 9);
+  Render(p, QRectF(rect()), kScreenMinPixelSize);
+  if (staleNote_.isEmpty()) return;
+  // The old picture stays faintly, so that the tab does not jump, with the
+  // note on a plate in the middle.
+  p.fillRect(rect(), QColor(255, 255, 255, 200));
+  QFont font = p.font();
+  font.setBold(true);
+  p.setFont(font);
+  const QRectF box = QRectF(rect()).adjusted(12, 12, -12, -12);
+  const QRectF need = p.boundingRect(box, Qt::AlignCenter | Qt::TextWordWrap, staleNote_);
+  p.setPen(QColor(90, 90, 90));
+  p.setBrush(QColor(250, 250, 250));
+  p.drawRoundedRect(need.adjusted(-10, -6, 10, 6), 4, 4);
+  p.setPen(QColor(60, 60, 60));
+  p.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, staleNote_);
 }
 
 bool ExactPlotWidget::SavePng(const QString& path, QSize logicalSize) const {
@@ -570,7 +772,8 @@ bool ExactPlotWidget::SaveSvg(const QString& path, QSize logicalSize) const {
 }
 
 void ExactPlotWidget::contextMenuEvent(QContextMenuEvent* event) {
-  if (!paint_) return;
+  // A stale picture is not offered for saving: it no longer shows the entries.
+  if (!paint_ || !staleNote_.isEmpty()) return;
   QMenu menu(this);
   menu.addAction(tr("Save picture as..."), this, &ExactPlotWidget::SavePicture_Click);
   menu.exec(event->globalPos());

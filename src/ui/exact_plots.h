@@ -64,6 +64,10 @@ struct SetUpPicture {
   double mirrorRadius = 0;  // negative: concave toward the source
   double mirrorConicPlusOne = 1;
   double mirrorSemiDiameter = 0;
+  // The source-to-lens and lens-to-mirror distances as the report gives
+  // them, with their unit, marked on the drawing.
+  QString sourceToLensText;
+  QString lensToMirrorText;
 
   struct Ray {
     double zoneFraction = 0;
@@ -72,8 +76,9 @@ struct SetUpPicture {
   std::vector<Ray> rays;
 };
 
-// The whole set-up in a strip across the top and, below it, a magnified view
-// of the source and the lens, both with equal scales on the two axes.
+// The whole set-up in a band across the top, its heights stretched when it
+// would be too thin to read, with the two distances marked; below it, the
+// source and the lens magnified, to scale.
 void PaintSetUp(QPainter& painter, const QRectF& area, const SetUpPicture& picture);
 
 // Sag z(y) of a conic of vertex curvature c (1/radius) measured from its
@@ -102,6 +107,9 @@ class ExactPlotWidget : public QWidget {
   void SetPicture(PicturePainter paint, const QString& fileName);
   // Shows `why` in place of a picture.
   void ClearPicture(const QString& why);
+  // Shows the picture washed out with `note` over it, until the next
+  // SetPicture or ClearPicture: it no longer belongs to the entries.
+  void SetStale(const QString& note);
   bool HasPicture() const { return static_cast<bool>(paint_); }
 
   // Writes the picture at `logicalSize` (PNG at twice the pixels); false when
@@ -125,6 +133,7 @@ class ExactPlotWidget : public QWidget {
   PicturePainter paint_;
   QString fileName_;
   QString emptyText_;
+  QString staleNote_;
 };
 
 }  // namespace vn

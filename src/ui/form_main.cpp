@@ -1,9 +1,11 @@
 #include "ui/form_main.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QDockWidget>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,18 +14,21 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QResizeEvent>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
 
 #include "common/app_info.h"
-#include "exact/exact_check.h"
 #include "exact/exact_check_of_run.h"
 #include "run/run_context.h"
 #include "ui/caption_fit.h"
 #include "ui/error_explore_window.h"
 #include "ui/exact_check_panel.h"
+#include "ui/exact_check_runner.h"
 #include "ui/form_style.h"
 #include "ui/refractive_index_window.h"
 #include "ui/startup_text.h"
@@ -34,15 +39,16 @@ namespace vn {
 
 namespace {
 
-// The window's layout, in twips.
-constexpr int kClientWidthTwips = 9120;
-constexpr int kClientHeightTwips = 7200;
-// Height of everything above the report box and below it, together.
-constexpr int kAboveAndBelowReportTwips = 2600;
+// The entries' layout, in twips: its width, and the top of the report box
+// below it.
+constexpr int kClientWidthTwips = 9135;
+constexpr int kReportTopTwips = 2160;
 
 constexpr qreal kAbortNoticePointSize = 18;
-// Width of the exact check's area beside the report, in logical pixels.
-constexpr int kExactCheckWidthPx = 660;
+// The window's size at start-up, in logical pixels, when the screen has room
+// for it: the exact check's pictures beside the report are then readable.
+constexpr int kStartWidthPx = 1280;
+constexpr int kStartHeightPx = 640;
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
@@ -89,10 +95,11 @@ FormMain::FormMain(SharedValues& shared, NullFinder& finder, QWidget* parent)
   shared_.TestWavelength = 0.6328;
   shared_.GlassName = "BK7";
 
-  // The window's own area keeps its layout size; the exact check's area
-  // comes beside it.
-  resize(PxFromTwips(*this, kClientWidthTwips) + kExactCheckWidthPx,
-         PxFromTwips(*this, kClientHeightTwips));
+  // The start-up size, within the screen's free area less room for the
+  // window's frame.
+  const QRect screen = this->screen()->availableGeometry();
+  resize(std::min(kStartWidthPx, screen.width() - 16),
+         std::min(kStartHeightPx, screen.height() - 48));
   mDiam_->setFocus();
 
   // Key preview: every key pressed in this window, whichever control has
@@ -103,9 +110,19 @@ FormMain::FormMain(SharedValues& shared, NullFinder& finder, QWidget* parent)
 FormMain::~FormMain() { qApp->removeEventFilter(this); }
 
 void FormMain::BuildControls() {
-  auto* client = new QWidget(this);
+  // The window: the entries and the report on the left, the exact check on
+  // the right, with a divider between them. The entries keep the layout they
+  // were drawn with, in twips; the report takes the height below them and
+  // the width of its column.
+  auto* split = new QSplitter(Qt::Horizontal, this);
+  split->setObjectName("MainSplitter");
+  split->setChildrenCollapsible(false);
+  split->setHandleWidth(7);
+  setCentralWidget(split);
+  auto* left = new QWidget(split);
+  left->setObjectName("ReportColumn");
+  auto* client = new QWidget(left);
   client->setObjectName("client");
-  setCentralWidget(client);
 
   // Units.
   units_ = new QGroupBox(QStringLiteral("Units"), client);
@@ -190,6 +207,17 @@ void FormMain::BuildControls() {
                      "QPushButton#FindIt:focus { border: 2px solid rgb(32, 96, 32); }"));
   PlaceInTwips(*findIt_, 6960, 600, 1935, 495);
   connect(findIt_, &QPushButton::clicked, this, &FormMain::FindIt_Click);
+  // Enter in an entry starts a run as the find button does (and, during a
+  // run, only stops it, as any key does).
+  for (QLineEdit* edit : {mDiam_, mRoC_, mcc_, lradI_, lRadM_, lthck_, lDiam_, lindexR_}) {
+    connect(edit, &QLineEdit::returnPressed, this, &FormMain::FindIt_Click);
+  }
+  auto* help = new QAction(tr("Help"), this);
+  help->setObjectName("HelpAction");
+  help->setShortcut(QKeySequence(Qt::Key_F1));
+  help->setShortcutContext(Qt::WindowShortcut);
+  connect(help, &QAction::triggered, this, &FormMain::ShowHelp);
+  addAction(help);
 
   abrt_ = new QLabel(QStringLiteral("Press Any Key To Abort"), client);
   abrt_->setObjectName("abrt");
@@ -204,7 +232,7 @@ void FormMain::BuildControls() {
 
   // The report box: read-only, so that the key that stops a run types
   // nothing into it, but selectable for copying.
-  textOut_ = new QPlainTextEdit(client);
+  textOut_ = new QPlainTextEdit(left);
   textOut_->setObjectName("TextOut");
   textOut_->setReadOnly(true);
   textOut_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -217,32 +245,45 @@ void FormMain::BuildControls() {
   reportPalette.setColor(QPalette::Text, Qt::black);
   reportPalette.setColor(QPalette::Base, Qt::white);
   textOut_->setPalette(reportPalette);
-  PlaceInTwips(*textOut_, 0, 2160, 9135, 5295);
 
-  // Where the last run wrote its lens files.
-  // The exact check of the solved set-up, in an area beside the report.
-  exactCheck_ = new ExactCheckPanel(this);
+  // The exact check of the solved set-up, beside the report. Extra width
+  // goes to the report and, twice as much, to the pictures.
+  exactCheck_ = new ExactCheckPanel(split);
+  exactRunner_ = new ExactCheckRunner(this);
   exactCheck_->Clear(
       tr("Press 'Find Null Variables': the exact check of the solved set-up "
          "appears here."));
-  auto* dock = new QDockWidget(tr("Exact check"), this);
-  dock->setObjectName("ExactCheckDock");
-  dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
-  dock->setWidget(exactCheck_);
-  exactCheck_->setMinimumWidth(kExactCheckWidthPx - 20);
-  addDockWidget(Qt::RightDockWidgetArea, dock);
+  split->addWidget(left);
+  split->addWidget(exactCheck_);
+  split->setStretchFactor(0, 1);
+  split->setStretchFactor(1, 2);
 
+  // Where the last run wrote its lens files. A long path must not make the
+  // window wider than a small screen: it is cut, and shown whole as a tip.
   lensFileNote_ = new QLabel(this);
   lensFileNote_->setObjectName("LensFileNote");
   lensFileNote_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  lensFileNote_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   statusBar()->addWidget(lensFileNote_, 1);
   statusBar()->setSizeGripEnabled(true);
 
   // Controls drawn larger than the layout's boxes where today's fonts need
   // it (the labels, the option buttons, the two check boxes, the abort
   // notice); captions that still do not fit get a narrower font.
-  ApplyFormStyle(*client);
-  FitCaptions(*client);
+  ApplyFormStyle(*left);
+  FitCaptions(*left);
+
+  // The entries' area is as large as its layout, or as its controls where
+  // today's fonts made them larger.
+  const QRect drawn =
+      QRect(0, 0, PxFromTwips(*client, kClientWidthTwips), PxFromTwips(*client, kReportTopTwips))
+          .united(client->childrenRect());
+  client->setFixedSize(drawn.right() + 1, drawn.bottom() + 1);
+  auto* column = new QVBoxLayout(left);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(client, 0, Qt::AlignLeft);
+  column->addWidget(textOut_, 1);
 }
 
 void FormMain::SetTabOrder() {
@@ -266,36 +307,29 @@ void FormMain::SetTabOrder() {
 
 // ---- RunHost ---------------------------------------------------------------
 
-std::string FormMain::EntryText(Entry entry) {
-  QLineEdit* edit = nullptr;
+QLineEdit* FormMain::EntryEdit(Entry entry) const {
   switch (entry) {
     case Entry::MDiam:
-      edit = mDiam_;
-      break;
+      return mDiam_;
     case Entry::MRoC:
-      edit = mRoC_;
-      break;
+      return mRoC_;
     case Entry::Mcc:
-      edit = mcc_;
-      break;
+      return mcc_;
     case Entry::LradI:
-      edit = lradI_;
-      break;
+      return lradI_;
     case Entry::lRadM:
-      edit = lRadM_;
-      break;
+      return lRadM_;
     case Entry::lthck:
-      edit = lthck_;
-      break;
+      return lthck_;
     case Entry::LDiam:
-      edit = lDiam_;
-      break;
+      return lDiam_;
     case Entry::LindexR:
-      edit = lindexR_;
-      break;
+      return lindexR_;
   }
-  return edit->text().toStdString();
+  return nullptr;
 }
+
+std::string FormMain::EntryText(Entry entry) { return EntryEdit(entry)->text().toStdString(); }
 
 bool FormMain::IsChecked(CheckBox box) {
   return (box == CheckBox::SaveOslo ? chkSaveOslo_ : chkQtrWave_)->isChecked();
@@ -400,20 +434,58 @@ void FormMain::ShowBusy(bool busy) {
 bool FormMain::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget != nullptr && widget->window() == this) finder_.engine.system.AbortRequested = -1;
+    if (widget != nullptr && widget->window() == this) {
+      finder_.engine.system.AbortRequested = -1;
+      exactRunner_->Stop();
+    }
+    // Enter on the focused find button clicks it, as a button in a dialog
+    // would; a main window's buttons take only the space bar by themselves.
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (watched == findIt_ && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+      FindIt_Click();
+      return true;
+    }
   }
   return QMainWindow::eventFilter(watched, event);
 }
 
-void FormMain::resizeEvent(QResizeEvent* event) {
-  QMainWindow::resizeEvent(event);
-  // The report box takes the height the window gives it; a window too low
-  // for it (minimised included) leaves the box as it was.
-  const int height = event->size().height() - PxFromTwips(*this, kAboveAndBelowReportTwips);
-  if (height > 0) textOut_->resize(textOut_->width(), height);
+void FormMain::ShowHelp() {
+  if (help_ == nullptr) {
+    help_ = new QDialog(this, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    help_->setObjectName("HelpDialog");
+    help_->setWindowTitle(tr("Vantry Null - how to use it"));
+    auto* text = new QPlainTextEdit(help_);
+    text->setObjectName("HelpText");
+    text->setReadOnly(true);
+    text->setPlainText(WidgetTextFromReport(StartupText()));
+    text->setTabStopDistance(textOut_->tabStopDistance());
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, help_);
+    connect(buttons, &QDialogButtonBox::rejected, help_, &QDialog::close);
+    auto* layout = new QVBoxLayout(help_);
+    layout->addWidget(text);
+    layout->addWidget(buttons);
+    // Wide enough for the text's longest lines, never larger than the screen.
+    const QRect screen = this->screen()->availableGeometry();
+    help_->resize(std::min(680, screen.width() - 40), std::min(560, screen.height() - 60));
+  }
+  help_->show();
+  help_->raise();
+  help_->activateWindow();
+}
+
+void FormMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (dividerPlaced_) return;
+  dividerPlaced_ = true;
+  // At its first showing, at the size the window opens with, the report's
+  // column is as wide as the entries and the exact check has the rest.
+  auto* split = findChild<QSplitter*>("MainSplitter");
+  const int reportWidth = PxFromTwips(*this, kClientWidthTwips);
+  split->setSizes({reportWidth, split->width() - split->handleWidth() - reportWidth});
 }
 
 void FormMain::closeEvent(QCloseEvent* event) {
+  exactRunner_->Drop();
   if (finder_.RunBusy()) {
     // Stop the run; the window closes when it has finished its (now short)
     // remaining work, so no lens file is left half written.
@@ -427,9 +499,17 @@ void FormMain::closeEvent(QCloseEvent* event) {
 
 void FormMain::FindIt_Click() {
   const bool starting = !finder_.RunBusy();
+  if (starting) {
+    statusBar()->clearMessage();
+    // The last check no longer belongs to the entries: say so, and let
+    // nothing be exported until the new one is in.
+    exactRunner_->Drop();
+    exactCheck_->ShowBusy(tr("Being recomputed: a new run is going."));
+  }
   finder_.FindIt_Click(*this);
   // A click during a run only moved the focus; the run's own click finishes here.
   if (!starting) return;
+  ShowUnreadEntry();
   // The report box, the file note and the exact check (about a millisecond)
   // follow as soon as the click has been handled, before the window
   // repaints; the run's own time is not spent on them.
@@ -445,14 +525,37 @@ void FormMain::FindIt_Click() {
 }
 
 void FormMain::ShowExactCheck() {
+  if (!isVisible()) return;  // closed at the end of its run
   const RunSummary& s = finder_.lastSummary();
   if (!s.solved) {
     exactCheck_->Clear(tr("No solved set-up to check: the last run did not reach its results."));
     return;
   }
+  // Off the window's thread: a hard set-up cannot freeze the window, and a
+  // key press, the next run or closing the window stops it.
   const ExactCheckInput in = ExactCheckInputOf(s, shared_.TestWavelength);
-  exactCheck_->ShowResult(RunExactCheck(in), s.system, s.objectDistance, s.lensMirrorDistance,
-                          in.lensClearSemiDiameter, s.inch);
+  exactCheck_->ShowBusy(tr("Computing the exact check\u2026"));
+  exactRunner_->Start(in, [this, s, semi = in.lensClearSemiDiameter](const ExactCheckResult& r) {
+    if (r.cancelled) {
+      exactCheck_->Clear(
+          tr("The exact check was stopped by a key press. Press 'Find Null Variables' to "
+             "make it again."));
+      return;
+    }
+    exactCheck_->ShowResult(r, s.system, s.objectDistance, s.lensMirrorDistance, semi, s.inch);
+  });
+}
+
+void FormMain::ShowUnreadEntry() {
+  const std::optional<Entry> entry = finder_.lastFailedEntry();
+  if (!entry) return;
+  // The run's error box said only that some entry is wrong: name it, and
+  // put the focus on it as the units switch does.
+  statusBar()->showMessage(
+      tr("The run stopped: the %1 entry is not a number.").arg(EntryCaption(*entry)));
+  QLineEdit* edit = EntryEdit(*entry);
+  edit->setFocus(Qt::OtherFocusReason);
+  edit->selectAll();
 }
 
 void FormMain::ShowWrittenFiles() {

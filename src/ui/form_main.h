@@ -57,9 +57,13 @@ class FormMain : public QMainWindow, public RunHost {
   // Tests shorten it to 0 to see the window in the middle of a short run.
   void SetYieldInterval(int ms) { yieldIntervalMs_ = ms; }
 
+  // Opens (or brings forward) the help: the sign conventions and how to use
+  // the program, the text the report box shows at start-up. F1 calls it.
+  void ShowHelp();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -76,6 +80,9 @@ class FormMain : public QMainWindow, public RunHost {
   void FlushReport();
   // Shows where the last run wrote its lens files, if it wrote any.
   void ShowWrittenFiles();
+  // Names the entry the last run could not read, if any, and focuses it.
+  void ShowUnreadEntry();
+  QLineEdit* EntryEdit(Entry entry) const;
   QLineEdit* LengthEdit(LengthField field) const;
 
   SharedValues& shared_;
@@ -104,6 +111,9 @@ class FormMain : public QMainWindow, public RunHost {
   // The exact check of the last solved set-up, made after the run has ended.
   void ShowExactCheck();
   class ExactCheckPanel* exactCheck_ = nullptr;
+  class ExactCheckRunner* exactRunner_ = nullptr;
+  // The divider beside the report has its first place (set at the first showing).
+  bool dividerPlaced_ = false;
   // The window was asked to close during a run; it closes when the run ends.
   bool closePending_ = false;
 
@@ -127,6 +137,7 @@ class FormMain : public QMainWindow, public RunHost {
   QLabel* abrt_ = nullptr;
   QPlainTextEdit* textOut_ = nullptr;
   QLabel* lensFileNote_ = nullptr;
+  class QDialog* help_ = nullptr;
 };
 
 // Report text as a text widget wants it: each CR LF one line feed.

@@ -13,6 +13,7 @@
 
 #include "common/app_info.h"
 #include "ui/caption_fit.h"
+#include "ui/dialog_focus.h"
 #include "ui/form_style.h"
 #include "ui/twips.h"
 
@@ -32,12 +33,6 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
   auto* label = new QLabel(QString::fromUtf8(caption), parent);
   label->setObjectName(name);
   return label;
-}
-
-// A focus change that the user made inside the dialog, not the dialog
-// losing or regaining activation (to its own message box, say).
-bool MovedWithinDialog(const QFocusEvent& event) {
-  return event.reason() != Qt::ActiveWindowFocusReason && event.reason() != Qt::PopupFocusReason;
 }
 
 }  // namespace
@@ -113,6 +108,8 @@ RefractiveIndexWindow::RefractiveIndexWindow(RefractiveIndexDialog& model,
   auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
   cancel->setObjectName("CancelButton");
   PlaceInTwips(*cancel, 4440, 600, 1215, 375);
+  ok_ = ok;
+  cancel_ = cancel;
   for (QPushButton* button : {ok, cancel}) {
     button->setAutoDefault(false);
     button->setDefault(false);
@@ -164,7 +161,7 @@ bool RefractiveIndexWindow::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
     } else if (event->type() == QEvent::FocusOut &&
-               MovedWithinDialog(*static_cast<QFocusEvent*>(event))) {
+               ChecksOnLeaving(*static_cast<QFocusEvent*>(event), ok_, cancel_)) {
       model_.WavelengthEntered(*this);
     }
   }

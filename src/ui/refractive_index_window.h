@@ -60,6 +60,8 @@ class RefractiveIndexWindow : public QDialog, public RefractiveIndexView {
   std::function<void(const std::string&)> setLensIndex_;
   bool closing_ = false;
 
+  QPushButton* ok_ = nullptr;
+  QPushButton* cancel_ = nullptr;
   QButtonGroup* catalog_ = nullptr;
   std::array<QRadioButton*, 2> catalogOptions_{};
   QComboBox* schottList_ = nullptr;

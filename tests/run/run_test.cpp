@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
 #include <string>
 
+#include "common/number_text.h"
 #include "common/shared_values.h"
 #include "run/null_finder.h"
 #include "support/recording_host.h"
@@ -191,6 +193,11 @@ TEST(Run, FailingEntryLeavesThePartialReport) {
     EXPECT_EQ(f.host.messages[0].title, "Hmmm, how did that happen?");
     EXPECT_EQ(f.host.messages[0].text, failureText);
     EXPECT_EQ(f.host.report, c.report) << c.text;
+    // The run names the entry it could not read, and none when the entries
+    // were numbers that the arithmetic could not use.
+    const std::optional<Entry> unread =
+        ReadNumber(c.text) ? std::nullopt : std::optional<Entry>(c.entry);
+    EXPECT_EQ(f.finder.lastFailedEntry(), unread) << c.text;
   }
 }
 

@@ -11,31 +11,14 @@
 #include <QtTest>
 
 #include "exact/exact_check.h"
+#include "support/start_up_exact_input.h"
 
 namespace vn {
 namespace {
 
-constexpr double kMm = 1.0 / 25.4;  // inches per millimetre
-
-// The program's start-up set-up at the distances its run settles on.
-ExactCheckInput StartUpSetUp() {
-  ExactCheckInput input;
-  input.system.MirrorSemiDiameter = 317.5 / 2 * kMm;
-  input.system.MirrorRadius = -2540 * kMm;
-  input.system.ConicPlusOne = 0.0;
-  input.system.LensRadius1 = 9e99;
-  input.system.LensRadius2 = -206 * kMm;
-  input.system.LensThickness = 15 * kMm;
-  input.system.LensIndex = 1.51509;
-  input.objectDistance = 204.817 * kMm;
-  input.lensMirrorDistance = 2076.366 * kMm;
-  input.lensClearSemiDiameter = 40 * kMm;
-  return input;
-}
-
 // Shows `r` for the start-up set-up in millimetres, with the panel on screen.
 void Show(ExactCheckPanel& panel, const ExactCheckResult& r) {
-  const ExactCheckInput in = StartUpSetUp();
+  const ExactCheckInput in = test::StartUpExactInput();
   panel.ShowResult(r, in.system, in.objectDistance, in.lensMirrorDistance, in.lensClearSemiDiameter,
                    false);
   panel.resize(600, 300);
@@ -50,7 +33,7 @@ class ExactCheckPanelTest : public QObject {
  private slots:
   void showsTheFiguresAndExportsThePictures() {
     ExactCheckPanel panel;
-    Show(panel, RunExactCheck(StartUpSetUp()));
+    Show(panel, RunExactCheck(test::StartUpExactInput()));
     // 0.031 waves P-V about best focus: the core's own reference figure.
     const QString figures = panel.findChild<QLabel*>("ExactFigures")->text();
     QVERIFY2(figures.contains("0.031"), qPrintable(figures));

@@ -7,10 +7,12 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <clocale>
 #include <functional>
 
 #include "common/shared_values.h"
 #include "run/null_finder.h"
+#include "ui/exact_check_panel.h"
 #include "ui/twips.h"
 
 namespace vn {
@@ -59,6 +61,21 @@ void PressInNextModal(const char* button) {
   });
 }
 
+// Closes every message box that opens while it lives, keeping their texts.
+struct MessageCatcher {
+  QStringList texts;
+  QTimer timer;
+  MessageCatcher() {
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        texts << box->text();
+        box->close();
+      }
+    });
+    timer.start(5);
+  }
+};
+
 QStringList LengthTexts(Fixture& f) {
   QStringList texts;
   for (const char* name : {"MDiam", "MRoC", "LradI", "lRadM", "lthck", "LDiam", "Mcc", "LindexR"})
@@ -83,16 +100,20 @@ class FormMainTest : public QObject {
              QString("Vantry Null Test Setup Calculations Version 2.2.0"));
     QCOMPARE(f.TextOut()->verticalScrollBar()->value(), 0);
 
-    // The report follows the window's height.
+    // The report takes the height the window gains, and the width its
+    // column gains when the divider beside it is dragged.
     const int taller = PxFromTwips(f.window, 1000);
     const int tall = f.TextOut()->height() + taller;
-    f.window.resize(f.window.width(), f.window.height() + taller);
+    f.window.resize(1200, f.window.height() + taller);
     QTRY_COMPARE(f.TextOut()->height(), tall);
-    // Too low for the box: it keeps its last height.
-    f.window.setMinimumSize(0, 0);
-    f.window.resize(f.window.width(), PxFromTwips(f.window, 1500));
-    QTRY_VERIFY(f.window.height() < PxFromTwips(f.window, 2600));
-    QCOMPARE(f.TextOut()->height(), tall);
+    auto* split = f.Get<QSplitter>("MainSplitter");
+    QWidget* handle = split->handle(1);
+    const int wide = f.TextOut()->width() + 80;
+    const QPoint grip = handle->rect().center();
+    QTest::mousePress(handle, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(handle, grip + QPoint(80, 0));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, grip + QPoint(80, 0));
+    QTRY_COMPARE(f.TextOut()->width(), wide);
   }
 
   void findButtonRunsOnceWithTheEntries() {
@@ -112,11 +133,34 @@ class FormMainTest : public QObject {
     const std::string report = f.window.ReportText();
     QVERIFY(report.ends_with(kStartupLastLine));
     // The box shows the run's last report once the click has been handled,
-    // and the exact check follows with it (0.031 waves P-V about best focus).
+    // and the exact check follows (0.031 waves P-V about best focus).
     QCoreApplication::processEvents();
     QCOMPARE(f.TextOut()->toPlainText(), WidgetTextFromReport(report));
+    QTRY_VERIFY(f.Get("ExactExport")->isEnabled());
     const QString exact = f.Get<QLabel>("ExactFigures")->text();
     QVERIFY2(exact.contains("0.031"), qPrintable(exact));
+  }
+
+  // While a run goes, the exact check says it is being made again and
+  // nothing can be exported; the new check then replaces it.
+  void exactCheckIsStaleDuringARun() {
+    Fixture f;
+    auto* panel = f.window.findChild<ExactCheckPanel*>();
+    f.Click("FindIt");
+    QTRY_VERIFY(f.Get("ExactExport")->isEnabled());
+    QTemporaryDir dir;
+    bool staleShown = false, exported = true;
+    QTimer::singleShot(0, &f.window, [&] {
+      staleShown = panel->IsBusy() && !f.Get("ExactExport")->isEnabled() &&
+                   f.Get<QLabel>("ExactFigures")->text().contains("recomputed");
+      exported = panel->ExportPictures(dir.filePath("during"));
+    });
+    f.Click("FindIt");
+    QVERIFY(staleShown);
+    QVERIFY(!exported);
+    QTRY_VERIFY(f.Get("ExactExport")->isEnabled());
+    QVERIFY(!panel->IsBusy());
+    QVERIFY(panel->ExportPictures(dir.filePath("after")));
   }
 
   void keyPressStopsRunAndStillReachesControl() {
@@ -136,6 +180,35 @@ class FormMainTest : public QObject {
     const std::string report = f.window.ReportText();
     QVERIFY(report.find("Results: \r\n") != std::string::npos);
     QVERIFY(report.ends_with(std::string("\r\n") + kAbortLine));
+  }
+
+  // Enter in an entry or on the focused find button runs as a click does;
+  // Enter during a run stops it like any key; F1 opens the help.
+  void keyboardRunsStopsAndHelps() {
+    Fixture f;
+    QLineEdit* mRoC = f.Edit("MRoC");
+    mRoC->setFocus();
+    QTest::keyClick(mRoC, Qt::Key_Return);
+    QCOMPARE(f.finder.lastOutcome(), RunOutcome::Completed);
+    QVERIFY(f.window.ReportText().ends_with(kStartupLastLine));
+
+    f.window.SetReportText("before");
+    QWidget* findIt = f.Get("FindIt");
+    findIt->setFocus();
+    QTest::keyClick(findIt, Qt::Key_Enter);
+    QVERIFY(f.window.ReportText().ends_with(kStartupLastLine));
+
+    // An Enter waiting in the queue reaches the run at its first yield.
+    QCoreApplication::postEvent(mRoC,
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
+    QTest::keyClick(f.Edit("LDiam"), Qt::Key_Return);
+    QCOMPARE(f.finder.lastOutcome(), RunOutcome::Aborted);
+
+    QTest::keyClick(f.Edit("LDiam"), Qt::Key_F1);
+    auto* help = f.window.findChild<QDialog*>("HelpDialog");
+    QVERIFY(help != nullptr && help->isVisible());
+    QCOMPARE(help->findChild<QPlainTextEdit*>()->document()->firstBlock().text(),
+             QString("Vantry Null Test Setup Calculations Version 2.2.0"));
   }
 
   void unitsOptionConvertsOrRefuses() {
@@ -208,6 +281,123 @@ class FormMainTest : public QObject {
     QVERIFY(f.Checked("CHk_QtrWave"));
     QCOMPARE(f.shared.ErrorLimit, 0.5);
     QVERIFY(!f.shared.ErrorLimitInWaves);
+  }
+
+  // An entry the run cannot read: the run's one error box as always, then
+  // the entry named in the status bar and given the focus, its text selected.
+  void unreadEntryIsNamedAndFocused() {
+    const struct {
+      const char* entry;
+      const char* typed;
+      const char* caption;
+    } cases[] = {{"MDiam", "1,5", "Mirror Diameter"},
+                 {"lthck", "abc", "Center Thickness"},
+                 {"LindexR", "", "Refractive Index"}};
+    for (const auto& c : cases) {
+      Fixture f;
+      f.Edit(c.entry)->setText(c.typed);
+      MessageCatcher messages;
+      f.Click("FindIt");
+      QCOMPARE(messages.texts, QStringList{WidgetTextFromReport(kFailureText)});
+      const QString status = f.window.statusBar()->currentMessage();
+      QVERIFY2(status.contains(c.caption), qPrintable(status));
+      QCOMPARE(f.window.focusWidget(), f.Edit(c.entry));
+      QCOMPARE(f.Edit(c.entry)->selectedText(), QString(c.typed));
+
+      // The next run that reads every entry clears the note.
+      f.Edit(c.entry)->setText(f.Edit("LDiam")->text());
+      f.Edit("LindexR")->setText("1.51509");
+      f.Click("FindIt");
+      QCOMPARE(f.finder.lastOutcome(), RunOutcome::Completed);
+      QVERIFY(f.window.statusBar()->currentMessage().isEmpty());
+    }
+  }
+
+  // Cancel and the close control always leave a dialog, whatever its entry
+  // holds; OK keeps its own rules (the index dialog sends the last accepted
+  // index, the error dialog stays open on an amount that is not a number).
+  void dialogsCanAlwaysBeLeft() {
+    struct Case {
+      const char* opener;
+      const char* entry;
+      const char* typed;
+      const char* button;  // "" for the close control
+      int messages;
+      bool closes;
+    };
+    const Case cases[] = {
+        {"Calc_RIn", "txt_Wave", "300", "CancelButton", 0, true},
+        {"Calc_RIn", "txt_Wave", "300", "", 0, true},
+        {"Calc_RIn", "txt_Wave", "300", "OKButton", 1, true},
+        {"CHk_QtrWave", "Spec_Error", "abc", "CancelButton", 0, true},
+        {"CHk_QtrWave", "Spec_Error", "abc", "", 0, true},
+        {"CHk_QtrWave", "Spec_Error", "abc", "OKButton", 1, false},
+    };
+    for (const Case& c : cases) {
+      Fixture f;
+      f.Edit("LindexR")->setText("1.5");
+      MessageCatcher messages;
+      bool closed = false;
+      WhenModalOpens([&](QWidget* dialog) {
+        auto* entry = dialog->findChild<QLineEdit*>(c.entry);
+        entry->setFocus();
+        entry->setText(c.typed);
+        if (*c.button == 0) {
+          dialog->close();
+        } else {
+          QTest::mouseClick(dialog->findChild<QAbstractButton*>(c.button), Qt::LeftButton);
+        }
+        closed = !dialog->isVisible();
+        if (!closed) dialog->close();
+      });
+      f.Click(c.opener);
+      const QString which = QStringLiteral("%1 %2").arg(c.opener, c.button);
+      QVERIFY2(closed == c.closes, qPrintable(which));
+      QVERIFY2(messages.texts.size() == c.messages, qPrintable(which + messages.texts.join('|')));
+      // The index dialog's OK sends the index of the glass and wavelength in
+      // force; its Cancel, like the close control, sends nothing.
+      QCOMPARE(f.Edit("LindexR")->text(),
+               QString(std::string_view(c.button) == "OKButton" && c.closes ? "1.51509" : "1.5"));
+    }
+  }
+
+  // The test command runs these tests under de_DE.UTF-8, which the toolkit
+  // hands on to the C library: a number that passed through the locale would
+  // be written "204,817" and read back as 204.
+  void figuresAreLocaleFreeUnderACommaLocale() {
+    QCOMPARE(QString::fromLatin1(std::localeconv()->decimal_point), QString(","));
+    Fixture f;
+    f.Click("FindIt");
+    // The start-up run's figures as the core's run tests derive them.
+    const std::string report = f.window.ReportText();
+    for (const char* line :
+         {"Lens Focal Length = \t-> 399.93 mm", "Object to Lens Distance         \t\t=\t204.817 mm",
+          "Lens to Mirror Distance         \t\t=\t2076.366 mm", kStartupLastLine})
+      QVERIFY2(report.find(line) != std::string::npos, line);
+    QTRY_VERIFY(f.Get<QLabel>("ExactFigures")->text().contains("632.8 nm"));
+    QVERIFY(f.Get<QLabel>("ExactFigures")->text().contains("0.031 P-V"));
+
+    // The pictures' captions and ticks: "632.8 nm" in the wavefront's axis
+    // caption, and no decimal comma anywhere in the drawn text.
+    QTemporaryDir dir;
+    const QString base = dir.filePath("check");
+    QVERIFY(f.window.findChild<ExactCheckPanel*>()->ExportPictures(base));
+    QFile svg(base + "_wavefront.svg");
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    const QString drawn = QString::fromUtf8(svg.readAll());
+    QVERIFY(drawn.contains("632.8 nm"));
+    QVERIFY(!drawn.contains(QRegularExpression(">[^<]*\\d,\\d")));
+
+    // The index dialog shows and sends the five-decimal index.
+    f.Edit("LindexR")->setText("1.5");
+    QString shown;
+    WhenModalOpens([&](QWidget* dialog) {
+      shown = dialog->findChild<QLabel*>("lbl_RiN")->text();
+      QTest::mouseClick(dialog->findChild<QAbstractButton*>("OKButton"), Qt::LeftButton);
+    });
+    f.Click("Calc_RIn");
+    QCOMPARE(shown, QString("Effective Index of Refraction = 1.51509"));
+    QCOMPARE(f.Edit("LindexR")->text(), QString("1.51509"));
   }
 
   void closingDuringRunStopsItThenCloses() {

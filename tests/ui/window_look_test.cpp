@@ -1,6 +1,7 @@
 // The windows' looks: every caption fits the control that shows it, with the
 // font the windows use, so that nothing is cut off on a desktop whose usual
-// font is wider than the one the twips layout was drawn for.
+// font is wider than the one the twips layout was drawn for; and on a small
+// screen every control shows.
 //
 // With VN_SCREENSHOT_DIR set, the test also saves pictures of the main
 // window after a run and of both dialogs there, to be looked at.
@@ -62,7 +63,8 @@ class WindowLookTest : public QObject {
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QTest::mouseClick(window.findChild<QPushButton*>("FindIt"), Qt::LeftButton);
-    QCoreApplication::processEvents();  // the report and the exact check follow the click
+    // The report and the exact check follow the click.
+    QTRY_VERIFY(window.findChild<QPushButton*>("ExactExport")->isEnabled());
     // The abort notice is hidden after a run; show it to measure it.
     window.ShowAbortNotice(true);
     QStringList clipped = Clipped(window, "main_running.png");
@@ -86,6 +88,39 @@ class WindowLookTest : public QObject {
     });
     QTest::mouseClick(window.findChild<QCheckBox*>("CHk_QtrWave"), Qt::LeftButton);
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join('\n')));
+  }
+
+  // On small screens (their size less the window manager's frame) every
+  // control is inside the window and clear of the exact check, and the
+  // report and the pictures keep a readable size.
+  void everyControlShowsOnSmallScreens() {
+    for (const QSize size : {QSize(1024, 668), QSize(1280, 688)}) {
+      SharedValues shared;
+      NullFinder finder(shared, nullptr);
+      FormMain window(shared, finder);
+      window.resize(size);
+      window.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&window));
+      QCOMPARE(window.size(), size);
+      const auto inWindow = [&window](const QWidget* w) {
+        return QRect(w->mapTo(&window, QPoint(0, 0)), w->size());
+      };
+      const QRect exact = inWindow(window.findChild<QWidget*>("ExactCheck"));
+      QStringList hidden;
+      for (QWidget* w : window.findChild<QWidget*>("client")->findChildren<QWidget*>()) {
+        if (!w->isVisible() || w->objectName().isEmpty()) continue;
+        if (!window.rect().contains(inWindow(w)) || exact.intersects(inWindow(w)))
+          hidden << w->objectName();
+      }
+      QVERIFY2(hidden.isEmpty(), qPrintable(hidden.join(' ')));
+      const QSize report = window.findChild<QWidget*>("TextOut")->size();
+      QVERIFY2(report.width() >= 560 && report.height() >= 400,
+               qPrintable(QStringLiteral("report %1x%2").arg(report.width()).arg(report.height())));
+      const QSize pictures = window.findChild<QWidget*>("ExactSetUp")->size();
+      QVERIFY2(pictures.width() >= 320 && pictures.height() >= 360,
+               qPrintable(
+                   QStringLiteral("pictures %1x%2").arg(pictures.width()).arg(pictures.height())));
+    }
   }
 };
 
