@@ -50,8 +50,12 @@ struct Fixture {
 // until something closes it.
 void WhenModalOpens(std::function<void(QWidget*)> action, int triesLeft = 200) {
   QTimer::singleShot(10, [action, triesLeft] {
+    // Wait until the dialog is also the active window: clicks that move the
+    // focus (into the amount box, say) only take effect in an active window,
+    // and a loaded machine may show the dialog a little before activating it.
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal != nullptr && modal->isVisible()) return action(modal);
+    if (modal != nullptr && modal->isVisible() && (modal->isActiveWindow() || triesLeft < 100))
+      return action(modal);
     if (triesLeft > 0) WhenModalOpens(action, triesLeft - 1);
   });
 }
