@@ -230,6 +230,50 @@ SensitivityTable ComputeSensitivities(const ToleranceModel& model,
   return table;
 }
 
+std::optional<double> BestNullSpacingChange(const ToleranceModel& model, double conicChange,
+                                            std::string* problem) {
+  // Near the null the wavefront changes in proportion to the spacing, so
+  // its mean square is a parabola in the spacing: the vertex of the parabola
+  // through three points is the answer up to the small cubic part, and a
+  // second or third parabola, narrower, removes that. The spread never goes
+  // below 1e-3 inch, where the aim's noise in RMS² (about 1e-9 wave²) would
+  // start to move the vertex.
+  constexpr double kFirstSpread = 0.04;  // inches, about 1 mm
+  constexpr double kLeastSpread = 1e-3;
+  constexpr double kSettled = 1e-6;  // inches
+  constexpr int kParabolas = 20;
+  const auto meanSquare = [&](double change) -> std::optional<double> {
+    BuildErrors errors = BuildErrors::Single(BuildParameter::LensMirrorDistance, change);
+    errors.conicConstant = conicChange;
+    const PupilWavefront w = model.Measure(errors);
+    if (!w.ok) {
+      if (problem != nullptr) *problem = w.message;
+      return std::nullopt;
+    }
+    return w.rmsWaves * w.rmsWaves;
+  };
+  double x = 0.0, spread = kFirstSpread;
+  auto centre = meanSquare(x);
+  for (int step = 0; step < kParabolas && centre; ++step) {
+    const auto below = meanSquare(x - spread), above = meanSquare(x + spread);
+    if (!below || !above) return std::nullopt;
+    const double curvature = *above - 2.0 * *centre + *below;
+    double move = 0.0;
+    if (curvature > 0.0) {
+      move = -0.5 * spread * (*above - *below) / curvature;
+      move = std::clamp(move, -4.0 * spread, 4.0 * spread);
+    } else {
+      move = (*above < *below ? 1.0 : -1.0) * 2.0 * spread;  // not yet in the valley
+    }
+    x += move;
+    if (std::fabs(move) <= kSettled) return x;
+    spread = std::clamp(std::fabs(move), kLeastSpread, spread);
+    centre = meanSquare(x);
+  }
+  if (problem != nullptr && centre) *problem = "the spacing of least RMS did not settle";
+  return std::nullopt;
+}
+
 ConicFromSpacing ConicFromBestNullSpacing(const ToleranceModel& model, double measuredSpacing) {
   ConicFromSpacing result;
   result.measuredSpacing = measuredSpacing;
@@ -243,49 +287,55 @@ ConicFromSpacing ConicFromBestNullSpacing(const ToleranceModel& model, double me
     return result;
   }
 
-  // The apparent conic of the set-up at the measured spacing with the mirror's
-  // K changed by x: the mirror nulls best there when it is zero. Its slope in
-  // x is close to 1, so the secant method from x = 0 and x = −f(0) converges
-  // in a few steps.
+  // Where a mirror of the design's K nulls best: the computed spacing comes
+  // from the run's series trace, the exact best null lies a little off it.
   std::string problem;
-  const auto apparent = [&](double conicChange) -> std::optional<double> {
-    BuildErrors errors =
-        BuildErrors::Single(BuildParameter::LensMirrorDistance, result.spacingChange);
-    errors.conicConstant = conicChange;
-    const PupilWavefront change = model.MeasureChange(errors);
-    if (!change.ok) {
-      problem = change.message;
-      return std::nullopt;
-    }
-    return model.ApparentConicChange(change.waves);
-  };
-  double x0 = 0.0;
-  auto f0 = apparent(x0);
-  if (!f0) {
-    result.message = "the set-up at that spacing cannot be traced: " + problem;
+  const auto designBest = BestNullSpacingChange(model, 0.0, &problem);
+  if (!designBest) {
+    result.message = "the best null of the design cannot be found: " + problem;
     return result;
   }
-  double x1 = -*f0;
-  constexpr int kSecantSteps = 30;
+  result.designBestSpacing = model.input().lensMirrorDistance + *designBest;
+
+  // The secant method on K until the best null lies at the measured
+  // spacing. The first step takes the apparent conic of the spacing's
+  // offset from the design's best null: a mirror off by that much in K is
+  // what a spacing error is mistaken for.
+  const double target = result.spacingChange;
+  const auto offset = [&](double conicChange) -> std::optional<double> {
+    const auto best = BestNullSpacingChange(model, conicChange, &problem);
+    if (!best) return std::nullopt;
+    return *best - target;
+  };
+  const PupilWavefront seen = model.MeasureChange(
+      BuildErrors::Single(BuildParameter::LensMirrorDistance, target - *designBest));
+  if (!seen.ok) {
+    result.message = "the set-up at that spacing cannot be traced: " + seen.message;
+    return result;
+  }
+  double k0 = 0.0, g0 = *designBest - target;
+  double k1 = -model.ApparentConicChange(seen.waves);
+  constexpr int kSecantSteps = 20;
+  constexpr double kSettled = 1e-5;  // inches of best-null spacing: far below a tape's reading
   for (int step = 1; step <= kSecantSteps; ++step) {
     result.iterations = step;
-    const auto f1 = apparent(x1);
-    if (!f1) {
+    if (std::fabs(g0) <= kSettled) {
+      result.ok = true;
+      result.conicConstant = model.conicConstant() + k0;
+      return result;
+    }
+    const auto g1 = offset(k1);
+    if (!g1) {
       result.message = "the set-up with the changed mirror cannot be traced: " + problem;
       return result;
     }
-    if (std::fabs(*f1) <= 1e-10 || *f1 == *f0) {
+    if (std::fabs(*g1) <= kSettled || *g1 == g0) {
       result.ok = true;
-      result.conicConstant = model.conicConstant() + x1;
+      result.conicConstant = model.conicConstant() + k1;
       return result;
     }
-    const double x2 = x1 - *f1 * (x1 - x0) / (*f1 - *f0);
-    x0 = x1, f0 = f1, x1 = x2;
-    if (std::fabs(x1 - x0) <= 1e-12 * std::max(1.0, std::fabs(x1))) {
-      result.ok = true;
-      result.conicConstant = model.conicConstant() + x1;
-      return result;
-    }
+    const double k2 = k1 - *g1 * (k1 - k0) / (*g1 - g0);
+    k0 = k1, g0 = *g1, k1 = k2;
   }
   result.message =
       "the conic constant did not settle within " + std::to_string(kSecantSteps) + " steps";

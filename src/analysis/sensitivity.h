@@ -68,19 +68,28 @@ SensitivityTable ComputeSensitivities(const ToleranceModel& model,
                                       const BuildTolerances& tolerances,
                                       const std::atomic<bool>* cancel = nullptr);
 
-// The reverse question: a mirror that nulls best (shows no conic-shaped
-// residual beyond the design's own) with the lens at measuredSpacing from it
-// instead of the computed spacing. Its conic constant is found exactly by
-// the secant method on the apparent conic of that set-up.
+// The reverse question: the user finds the best null (the least residual
+// after refocusing, the source and lens left where they are) with the lens
+// at measuredSpacing from the mirror instead of the computed spacing. What
+// conic constant has the mirror? Found exactly: the spacing of least RMS is
+// found by parabolas through RMS² (nearly quadratic in the spacing), and the
+// mirror's K by the secant method until that spacing is the measured one.
 struct ConicFromSpacing {
   bool ok = false;
   std::string message;
-  double measuredSpacing = 0;  // inches
-  double spacingChange = 0;    // measured − computed, inches
-  double conicConstant = 0;    // the mirror's, as the test shows it
+  double measuredSpacing = 0;    // inches
+  double spacingChange = 0;      // measured − computed, inches
+  double conicConstant = 0;      // the mirror's, as the test shows it
+  double designBestSpacing = 0;  // where a mirror of the design's K nulls best, inches
   int iterations = 0;
 };
 
 ConicFromSpacing ConicFromBestNullSpacing(const ToleranceModel& model, double measuredSpacing);
+
+// The change of the lens-to-mirror spacing at which the set-up, its mirror's
+// conic constant changed by conicChange, has its least RMS after
+// refocusing; nothing when the set-up cannot be traced near it.
+std::optional<double> BestNullSpacingChange(const ToleranceModel& model, double conicChange,
+                                            std::string* problem = nullptr);
 
 }  // namespace vn

@@ -333,7 +333,9 @@ std::string ToleranceText(const ToleranceReport& report, bool inchUnits) {
               RoundedText(c.measuredSpacing * factor, decimals) + LengthSuffix(inchUnits) +
               " from it (" + ChangeText(c.spacingChange, ChangeUnit::Length, inchUnits) +
               " from the computed spacing) has the conic constant K = " + Conic(c.conicConstant) +
-              ".\n";
+              ".\nA mirror of K = " + Conic(table.conicConstant) + " nulls best at " +
+              RoundedText(c.designBestSpacing * factor, decimals) + LengthSuffix(inchUnits) +
+              " (least RMS after refocusing, the source and lens where the run put them).\n";
     } else {
       text += "The conic constant for that spacing could not be found: " + c.message + "\n";
     }
@@ -437,6 +439,7 @@ std::string ToleranceJson(const ToleranceReport& report, bool inchUnits) {
             ", \"message\": " + JsonString(c.message) +
             ", \"measured_spacing\": " + JsonNumber(c.measuredSpacing * factor) +
             ", \"spacing_change\": " + JsonNumber(c.spacingChange * factor) +
+            ", \"design_best_spacing\": " + JsonNumber(c.designBestSpacing * factor) +
             ", \"conic\": " + (c.ok ? JsonNumber(c.conicConstant) : std::string("null")) + "}";
   }
   json += "}";
