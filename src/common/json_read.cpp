@@ -25,7 +25,7 @@ class Reader {
   JsonValue Document() {
     if (text_.substr(0, 3) == "\xEF\xBB\xBF") at_ = 3;
     SkipBlanks();
-    JsonValue value = Value(0);
+    JsonValue value = Value(1);
     SkipBlanks();
     if (at_ != text_.size()) Refuse("unexpected text after the value");
     return value;
