@@ -215,6 +215,7 @@ SensitivityTable ComputeSensitivities(const ToleranceModel& model,
     table.message = model.message();
     return table;
   }
+  if (model.indexPerMicron() != 0.0) table.dispersionGlass = model.input().glassName;
   table.designPvWaves = model.design().pvWaves;
   table.designRmsWaves = model.design().rmsWaves;
   try {

@@ -59,6 +59,10 @@ struct SensitivityTable {
   double designPvWaves = 0;  // the design's own residual about its best reference point
   double designRmsWaves = 0;
   double conicConstant = 0;  // the mirror's
+  // The wavelength's row includes the index's change through this catalog
+  // glass's dispersion; empty when the dispersion is not known (the row
+  // then counts only the change of the wave's length).
+  std::string dispersionGlass;
   std::vector<SensitivityRow> rows;
 };
 

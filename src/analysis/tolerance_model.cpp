@@ -124,21 +124,36 @@ BuildTolerances DefaultTolerances(bool inchUnits) {
   return t;
 }
 
-double IndexChangePerMicron(const std::string& glassName, double wavelengthMicrons) {
+double IndexChangePerMicron(const std::string& glassName, double wavelengthMicrons,
+                            double lensIndex) {
   if (glassName.empty()) return 0.0;
   const auto found = FindGlass(glassName);
   if (!found) return 0.0;
   // Central difference over ±1 nm: the dispersion curve is smooth on that
-  // scale, and the step is far above the formula's rounding.
+  // scale, and the step is far above the formula's rounding. The index sent
+  // by the refractive-index dialog is rounded to 5 decimals.
   constexpr double kStepNm = 1.0;
+  constexpr double kSameIndex = 1e-4;
   const double nm = wavelengthMicrons * 1000.0;
   try {
+    if (std::fabs(GlassIndex(*found->glass, nm) - lensIndex) > kSameIndex) return 0.0;
     const double above = GlassIndex(*found->glass, nm + kStepNm);
     const double below = GlassIndex(*found->glass, nm - kStepNm);
     return (above - below) / (2.0 * kStepNm / 1000.0);
   } catch (const std::exception&) {
     return 0.0;
   }
+}
+
+ToleranceInput ToleranceInputFrom(const ExactCheckInput& check, const std::string& glassName) {
+  ToleranceInput input;
+  input.system = check.system;
+  input.objectDistance = check.objectDistance;
+  input.lensMirrorDistance = check.lensMirrorDistance;
+  input.wavelengthMicrons = check.wavelengthMicrons;
+  input.lensClearSemiDiameter = check.lensClearSemiDiameter;
+  input.glassName = glassName;
+  return input;
 }
 
 ToleranceModel::ToleranceModel(const ToleranceInput& input) : input_(input) {
@@ -167,7 +182,7 @@ ToleranceModel::ToleranceModel(const ToleranceInput& input) : input_(input) {
     message_ = "the set-up is not one that can be traced";
     return;
   }
-  indexPerMicron_ = IndexChangePerMicron(input.glassName, input.wavelengthMicrons);
+  indexPerMicron_ = IndexChangePerMicron(input.glassName, input.wavelengthMicrons, s.LensIndex);
 
   const BuiltSetUp design = Build(BuildErrors{});
   plan_ = MakePupilPlan(MakeSkewSetUp(design.build), s.MirrorSemiDiameter, input.sampling);

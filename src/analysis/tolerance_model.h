@@ -20,6 +20,7 @@
 #include "analysis/pupil_wavefront.h"
 #include "analysis/skew_trace.h"
 #include "engine/null_test_engine.h"
+#include "exact/exact_check.h"
 
 namespace vn {
 
@@ -121,8 +122,15 @@ struct BuiltSetUp {
 
 // Change of the lens's index per micron of wavelength from the catalog glass
 // of that name, by a central difference of its dispersion formula; 0 when
-// the glass is not in the catalogs.
-double IndexChangePerMicron(const std::string& glassName, double wavelengthMicrons);
+// the glass is not in the catalogs, or when the lens's index is not that
+// glass's at the wavelength (an index typed by hand), as then its
+// dispersion is not known.
+double IndexChangePerMicron(const std::string& glassName, double wavelengthMicrons,
+                            double lensIndex);
+
+// The input from the exact check's input of the same set-up and the name of
+// the lens glass.
+ToleranceInput ToleranceInputFrom(const ExactCheckInput& check, const std::string& glassName);
 
 class ToleranceModel {
  public:
@@ -135,6 +143,7 @@ class ToleranceModel {
   const ToleranceInput& input() const { return input_; }
   const PupilPlan& plan() const { return plan_; }
   const PupilWavefront& design() const { return design_; }
+  // dn/dλ per micron of the lens glass (0: its dispersion is not known).
   double indexPerMicron() const { return indexPerMicron_; }
   double conicConstant() const { return input_.system.ConicPlusOne - 1.0; }
 

@@ -275,6 +275,12 @@ std::string ToleranceText(const ToleranceReport& report, bool inchUnits) {
             Pad(LooksLikeText(row), 38) + conic + "\n";
   }
 
+  text += table.dispersionGlass.empty()
+              ? "The lens index is not a catalog glass's at this wavelength: the wavelength's\n"
+                "line counts only the change of the wave's length, not of the index.\n"
+              : "The wavelength's line includes the index's change through " +
+                    table.dispersionGlass + "'s dispersion.\n";
+
   // What to tighten: each tolerance's share of the expected added mean square.
   std::vector<std::pair<double, BuildParameter>> ranked;
   for (int k = 0; k < kBuildParameterCount; ++k) {
@@ -357,6 +363,7 @@ std::string ToleranceJson(const ToleranceReport& report, bool inchUnits) {
   json += ", \"design\": {\"pv_waves\": " + JsonNumber(table.designPvWaves) +
           ", \"rms_waves\": " + JsonNumber(table.designRmsWaves) +
           ", \"conic\": " + JsonNumber(table.conicConstant) + "}";
+  json += ", \"dispersion_glass\": " + JsonString(table.dispersionGlass);
   json += ", \"predicted_rms_waves\": " + JsonNumber(report.predictedRmsWaves);
   json += ", \"sensitivities\": [";
   for (std::size_t i = 0; i < table.rows.size(); ++i) {
