@@ -25,9 +25,11 @@ constexpr int kNewtonSteps = 30;
 // Step of the slopes for the finite-difference Jacobian of the aim.
 constexpr double kSlopeStep = 1e-7;
 
-// The reference point is settled when a Gauss-Newton step moves it less
-// than this (inches; it changes the wavefront by well under 1e-6 wave).
-constexpr double kReferenceTolerance = 1e-11;
+// A Gauss-Newton step of the reference point shorter than this (inches) is
+// the last: the wavefront about the new point is then taken to first order
+// from the one about the old. What that leaves out grows as the step's
+// square over the sphere's radius, under 1e-8 wave here.
+constexpr double kLastStep = 1e-6;
 constexpr int kReferenceSteps = 30;
 
 // Gauss–Lobatto nodes and weights on [−1, 1] with count nodes (both ends
@@ -391,15 +393,13 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
     return true;
   };
 
-  bool settled = false;
   for (int step = 0;; ++step) {
-    if (!evaluate(P)) {
-      result.message = "a returning ray does not meet the reference sphere";
-      return result;
-    }
-    if (settled) break;  // the values at the settled point are in
     if (step == kReferenceSteps) {
       result.message = "the best reference point did not settle";
+      return result;
+    }
+    if (!evaluate(P)) {
+      result.message = "a returning ray does not meet the reference sphere";
       return result;
     }
     // Centre values and gradients on their weighted means (piston is free),
@@ -428,9 +428,12 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
       result.message = "the best reference point is not defined by the returning rays";
       return result;
     }
-    P = P + Vec3{delta[0], delta[1], delta[2]};
-    settled = std::sqrt(delta[0] * delta[0] + delta[1] * delta[1] + delta[2] * delta[2]) <=
-              kReferenceTolerance;
+    const Vec3 step3{delta[0], delta[1], delta[2]};
+    P = P + step3;
+    if (std::sqrt(Dot(step3, step3)) <= kLastStep) {
+      for (std::size_t i = 0; i < count; ++i) value[i] += Dot(gradient[i], step3);
+      break;
+    }
   }
 
   // Step 4: the wavefront about P, its mean removed.

@@ -18,7 +18,7 @@ struct Local {
   Vec3 direction;
 };
 
-Local ToLocal(const SkewSurface& surface, const SkewRay& ray) {
+inline Local ToLocal(const SkewSurface& surface, const SkewRay& ray) {
   const Vec3 offset = ray.position - surface.vertex;
   if (!surface.tilted) return {offset, ray.direction};
   return {surface.axes.ApplyInverse(offset), surface.axes.ApplyInverse(ray.direction)};
@@ -27,7 +27,7 @@ Local ToLocal(const SkewSurface& surface, const SkewRay& ray) {
 // Where the ray's line meets the surface's sheet through its vertex: the
 // signed length along the ray, and the point and the ray's direction in the
 // surface's frame. False when it misses.
-bool Intersect(const SkewSurface& surface, const SkewRay& ray, double& length, Local& hit) {
+inline bool Intersect(const SkewSurface& surface, const SkewRay& ray, double& length, Local& hit) {
   hit = ToLocal(surface, ray);
   const Vec3& p = hit.point;
   const Vec3& d = hit.direction;
@@ -69,7 +69,7 @@ bool Intersect(const SkewSurface& surface, const SkewRay& ray, double& length, L
 
 // The gradient of c·(x² + y² + k·z²) − 2·z, halved, at a local point: the
 // surface's normal before normalising, along −z at the vertex.
-Vec3 LocalGradient(const SkewSurface& surface, const Vec3& p) {
+inline Vec3 LocalGradient(const SkewSurface& surface, const Vec3& p) {
   const double c = surface.curvature;
   return {c * p.x, c * p.y, c * surface.conicPlusOne * p.z - 1.0};
 }
@@ -77,7 +77,7 @@ Vec3 LocalGradient(const SkewSurface& surface, const Vec3& p) {
 // Snell's law in vector form (Welford, "Aberrations of Optical Systems",
 // §4.7): d' = μ·d + (cos I' − μ·cos I)·N, with N the unit normal along the
 // direction of travel. Works in any frame; false on total internal reflection.
-bool Refract(Vec3& d, const Vec3& gradient, double n, double nPrime) {
+inline bool Refract(Vec3& d, const Vec3& gradient, double n, double nPrime) {
   const double length = std::sqrt(Dot(gradient, gradient));
   Vec3 normal = (1.0 / length) * gradient;
   double cosI = Dot(normal, d);
@@ -94,7 +94,7 @@ bool Refract(Vec3& d, const Vec3& gradient, double n, double nPrime) {
 }
 
 // d' = d − 2·(d·N)·N, whichever way N points.
-void Reflect(Vec3& d, const Vec3& gradient) {
+inline void Reflect(Vec3& d, const Vec3& gradient) {
   const double scale = 2.0 * Dot(gradient, d) / Dot(gradient, gradient);
   d = d - scale * gradient;
 }
