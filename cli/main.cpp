@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cli/cli_support.h"
+#include "cli/tolerance_option.h"
 #include "common/app_info.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
@@ -116,6 +117,7 @@ int Main(int argc, char** argv) {
   std::optional<std::string> glass, wavelength, explore, saveDir;
   bool json = false, exact = false, strict = false, listGlasses = false;
   double timeout = 60;
+  cli::ToleranceOption tolerance;
 
   try {
     for (int i = 1; i < argc; ++i) {
@@ -174,8 +176,9 @@ int Main(int argc, char** argv) {
         const auto t = ReadNumber(value());
         if (!t || *t < 0) throw UsageError{"--timeout takes a number of seconds, 0 or more"};
         timeout = *t;
+      } else if (tolerance.Take(arg, value, flag)) {
       } else if (arg == "--help" || arg == "-h") {
-        std::cout << kUsage;
+        std::cout << kUsage << "\n" << cli::kToleranceUsage;
         return 0;
       } else if (arg == "--version") {
         std::cout << "vantry-null-cli " << VersionText() << "\n";
@@ -271,12 +274,16 @@ int Main(int argc, char** argv) {
       out += ",\"iterations\":" + std::to_string(s.iterations);
       out += ",\"converged\":" + std::string(outcome == RunOutcome::Completed ? "true" : "false");
       if (exact) out += ",\"exact\":" + cli::ExactJson(check, finder);
+      if (tolerance.wanted()) out += ",\"tolerance\":" + tolerance.Json(finder, shared);
     }
     std::cout << out << "}\n";
   } else {
     std::cout << UnixLines(host.report);
     if (exact && outcome != RunOutcome::Failed) {
       std::cout << "\n\n" << cli::ExactText(check, finder);
+    }
+    if (tolerance.wanted() && outcome != RunOutcome::Failed) {
+      std::cout << "\n\n" << tolerance.Text(finder, shared);
     }
     std::cout << "\n";
   }
