@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cli/cli_support.h"
+#include "cli/tester_option.h"
 #include "cli/tolerance_option.h"
 #include "common/app_info.h"
 #include "common/json_text.h"
@@ -118,6 +119,7 @@ int Main(int argc, char** argv) {
   bool json = false, exact = false, strict = false, listGlasses = false;
   double timeout = 60;
   cli::ToleranceOption tolerance;
+  cli::TesterOption tester;
 
   try {
     for (int i = 1; i < argc; ++i) {
@@ -177,8 +179,9 @@ int Main(int argc, char** argv) {
         if (!t || *t < 0) throw UsageError{"--timeout takes a number of seconds, 0 or more"};
         timeout = *t;
       } else if (tolerance.Take(arg, value, flag)) {
+      } else if (tester.Take(arg, value, flag)) {
       } else if (arg == "--help" || arg == "-h") {
-        std::cout << kUsage << "\n" << cli::kToleranceUsage;
+        std::cout << kUsage << "\n" << cli::kToleranceUsage << "\n" << cli::kTesterUsage;
         return 0;
       } else if (arg == "--version") {
         std::cout << "vantry-null-cli " << VersionText() << "\n";
@@ -188,6 +191,7 @@ int Main(int argc, char** argv) {
       }
     }
 
+    tester.CheckUsage();
     if (listGlasses) {
       std::cout << cli::ListGlasses();
       return 0;
@@ -293,6 +297,7 @@ int Main(int argc, char** argv) {
   const bool trusted = check && check->verdict.status == VerdictStatus::Ok;
   if (check && !trusted && !exact) std::cerr << cli::VerdictWarning(*check) << "\n";
   if (outcome == RunOutcome::Failed) return 1;
+  if (tester.Run(finder, shared) != 0) return 1;
   if (outcome == RunOutcome::Aborted || (check && check->cancelled)) return 3;
   if (strict && !trusted) return 4;
   return 0;

@@ -177,11 +177,12 @@ TesterPicture RenderTesterView(const MirrorThroughNull& mirror,
   // its edge's apparent radius.
   picture.disc = GreyImage(size, size, 0);
   const double half = 0.5 * size;
-  const double rim = 1.0 + 1.5 / half;  // a ring a pixel or so wide
+  const double radius = half - kDiscMargin;  // room for the rim inside the square
+  const double rim = 1.0 + 1.5 / radius;     // a ring a pixel or so wide
   for (int row = 0; row < size; ++row) {
-    const double y = (half - row - 0.5) / half;
+    const double y = (half - row - 0.5) / radius;
     for (int col = 0; col < size; ++col) {
-      const double x = (col + 0.5 - half) / half;
+      const double x = (col + 0.5 - half) / radius;
       const double rhoSquared = x * x + y * y;
       if (rhoSquared > 1.0) {
         if (rhoSquared <= rim * rim) picture.disc.at(col, row) = kRimGrey;

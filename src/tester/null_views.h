@@ -62,11 +62,14 @@ struct TesterViewSettings {
 };
 
 inline constexpr double kDefaultBands = 4;
+inline constexpr int kDiscMargin = 3;
 
 struct TesterPicture {
   bool ok = false;
   std::string message;  // why there is no picture, when !ok
-  GreyImage disc;       // the mirror, sizePx square; black around it
+  // The mirror, sizePx square, its edge kDiscMargin pixels inside the square;
+  // black around it.
+  GreyImage disc;
   std::string title;
   std::vector<std::string> caption;  // sentences, in order
 

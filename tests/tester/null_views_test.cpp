@@ -20,14 +20,14 @@ constexpr int kSize = 512;
 // fractions of the radius, sharpened between pixels by their grey levels;
 // NaN when the row has none.
 double BandEdgeNear(const GreyImage& disc, double y, double x) {
-  const double half = 0.5 * disc.width;
-  const int row = static_cast<int>(std::lround(half - 0.5 - y * half));
+  const double half = 0.5 * disc.width, radius = half - kDiscMargin;
+  const int row = static_cast<int>(std::lround(half - 0.5 - y * radius));
   double best = std::nan("");
   for (int col = 1; col < disc.width; ++col) {
     const int before = disc.at(col - 1, row), here = disc.at(col, row);
     if (before < 128 || here >= 128) continue;
     const double f = (before - 127.5) / (before - here);
-    const double edge = (col - 1 + f + 0.5 - half) / half;
+    const double edge = (col - 1 + f + 0.5 - half) / radius;
     if (edge * edge + y * y > 0.98) continue;  // the rim
     if (std::isnan(best) || std::fabs(edge - x) < std::fabs(best - x)) best = edge;
   }
@@ -37,10 +37,10 @@ double BandEdgeNear(const GreyImage& disc, double y, double x) {
 double MeanGrey(const GreyImage& disc, bool rightHalf) {
   double sum = 0.0;
   int count = 0;
-  const double half = 0.5 * disc.width;
+  const double half = 0.5 * disc.width, radius = half - kDiscMargin;
   for (int row = 0; row < disc.height; ++row) {
     for (int col = 0; col < disc.width; ++col) {
-      const double x = (col + 0.5 - half) / half, y = (half - row - 0.5) / half;
+      const double x = (col + 0.5 - half) / radius, y = (half - row - 0.5) / radius;
       if (x * x + y * y > 0.9 || (x > 0.05) != rightHalf || std::fabs(x) <= 0.05) continue;
       sum += disc.at(col, row);
       ++count;
@@ -96,7 +96,7 @@ TEST(RonchiView, PerfectMirrorThroughTheStartUpNullShowsStraightBands) {
   const double middle = BandEdgeNear(p.disc, 0.0, 0.7);
   const double high = BandEdgeNear(p.disc, 0.6, middle);
   ASSERT_TRUE(std::isfinite(middle) && std::isfinite(high));
-  EXPECT_NEAR(high, middle, 1.0 / kSize);
+  EXPECT_NEAR(high, middle, 1.0 / (0.5 * kSize));
 }
 
 // A mirror more strongly aspheric than the null expects (ΔK < 0) bends its
@@ -139,7 +139,7 @@ TEST(RonchiView, WrongConicCurvesTheBandsTheWayItsZonesFocus) {
     const double high = BandEdgeNear(p.disc, 0.55, middle);
     ASSERT_TRUE(std::isfinite(middle) && std::isfinite(high));
     EXPECT_EQ(high < middle, c.endsInward);
-    EXPECT_GT(std::fabs(high - middle), 2.0 / kSize);
+    EXPECT_GT(std::fabs(high - middle), 1.0 / (0.5 * kSize));  // a pixel
   }
 }
 
