@@ -19,6 +19,7 @@
 
 #include "common/number_text.h"
 #include "ui/exact_plots.h"
+#include "ui/tester_view.h"
 
 namespace vn {
 
@@ -250,6 +251,8 @@ ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
   pictures_->addTab(setUp_, tr("Set-up"));
   pictures_->addTab(wavefront_, tr("Wavefront"));
   pictures_->addTab(aberration_, tr("Aberration"));
+  tester_ = new TesterView;
+  pictures_->addTab(tester_, tr("Tester's view"));
 
   auto* splitter = new QSplitter(Qt::Horizontal);
   splitter->addWidget(left);
@@ -288,6 +291,8 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
   wavefront_->SetPicture(
       [wavefront](QPainter& p, const QRectF& area) { PaintCurvePlot(p, area, wavefront); },
       QStringLiteral("exact_wavefront"));
+  tester_->ShowSetUp(system, objectDistance, lensMirrorDistance, r.wavelengthMicrons,
+                     lensSemiDiameter, inchUnits);
   const CurvePlot aberration = AberrationPlot(r, factor, unit);
   aberration_->SetPicture(
       [aberration](QPainter& p, const QRectF& area) { PaintCurvePlot(p, area, aberration); },
@@ -309,6 +314,7 @@ void ExactCheckPanel::Clear(const QString& why) {
   setUp_->ClearPicture(why);
   wavefront_->ClearPicture(why);
   aberration_->ClearPicture(why);
+  tester_->Clear(why);
   export_->setEnabled(false);
 }
 

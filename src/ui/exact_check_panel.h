@@ -18,6 +18,7 @@ class QTabWidget;
 namespace vn {
 
 class ExactPlotWidget;
+class TesterView;
 
 class ExactCheckPanel : public QWidget {
   Q_OBJECT
@@ -52,6 +53,7 @@ class ExactCheckPanel : public QWidget {
   ExactPlotWidget* wavefront_ = nullptr;
   ExactPlotWidget* aberration_ = nullptr;
   QPushButton* export_ = nullptr;
+  TesterView* tester_ = nullptr;  // what the tester sees through the null
 };
 
 }  // namespace vn
