@@ -96,7 +96,7 @@ std::string CurvesCsv(const MirrorThroughNull& mirror, bool inchUnits) {
   const std::string u = inchUnits ? "in" : "mm";
   std::string text = "zone_percent,mirror_height_" + u +
                      ",residual_waves,axis_crossing_beyond_source_" + u +
-                     ",height_at_return_image_" + u + "\n";
+                     ",height_at_return_image_" + u + ",seen_at_zone_percent\n";
   for (int i = 0; i <= kRayTableZones; i += kRayTableZones / 100) {
     const double fraction = static_cast<double>(i) / kRayTableZones;
     const VectorRay& ray = mirror.rays[static_cast<std::size_t>(i)];
@@ -110,6 +110,9 @@ std::string CurvesCsv(const MirrorThroughNull& mirror, bool inchUnits) {
     text += ",";
     text += RoundedText(mirror.HeightAt(static_cast<std::size_t>(i), mirror.focusZ) * unit,
                         decimals + 3);
+    text += ",";
+    // Where the tester sees the zone through the null (pupil distortion).
+    text += i > 0 ? RoundedText(100.0 * mirror.ApparentRadius(fraction), 3) : "0";
     text += "\n";
   }
   return text;
@@ -124,12 +127,17 @@ std::string ResidualSummary(const MirrorThroughNull& mirror) {
     text += RoundedText(mirror.zernike[index], 4);
     return text;
   };
+  const double beyond = mirror.ImageBeyondSource();
   return "Residual of a perfect mirror through the null, about the best focus: " +
          RoundedText(mirror.pvWaves, 4) + " waves P-V, " + RoundedText(mirror.rmsWaves, 4) +
          " RMS at " + RoundedText(mirror.wavelengthMicrons * 1000.0, 1) +
          " nm; 49 Zernike terms (zero-based Fringe, the mirror's error sign), fit RMS residual " +
          TwoFigures(mirror.fitRmsResidualWaves) + " waves; spherical " + term(8) + ", " + term(15) +
-         ", " + term(24) + ", " + term(35) + ", " + term(48);
+         ", " + term(24) + ", " + term(35) + ", " + term(48) +
+         ". Pupil coordinates are the mirror's; through the null its 70% zone is seen at " +
+         RoundedText(100.0 * mirror.ApparentRadius(0.7), 2) + "% of its edge's radius. " +
+         "The return image lies " + RoundedText(std::fabs(beyond) * kMmPerInch * 1000.0, 1) +
+         " \u00b5m " + (beyond >= 0 ? "beyond" : "short of") + " the source.";
 }
 
 ResidualExport WriteResidualFiles(const MirrorThroughNull& mirror, const std::string& folder,

@@ -198,7 +198,7 @@ TEST(ExportedResidual, FilesRebuildTheTracedWavefront) {
   ASSERT_EQ(csv.size(), 102u);
   EXPECT_EQ(csv[0],
             "zone_percent,mirror_height_mm,residual_waves,axis_crossing_beyond_source_mm,"
-            "height_at_return_image_mm");
+            "height_at_return_image_mm,seen_at_zone_percent");
   for (std::size_t i = 1; i < csv.size(); ++i) {
     std::vector<std::string> cells;
     std::istringstream row(csv[i]);
