@@ -4,6 +4,7 @@
 // included), so that the window can redraw as the user turns a control.
 #include <benchmark/benchmark.h>
 
+#include "start_up_set_up.h"
 #include "tester/mirror_through_null.h"
 #include "tester/null_views.h"
 #include "tester/picture_files.h"
@@ -12,23 +13,7 @@
 
 namespace {
 
-// The program's start-up set-up in inches (exact_check_bench.cpp says which).
-vn::ExactCheckInput StartUpSetUp() {
-  constexpr double kInchPerMm = 1.0 / 25.4;
-  vn::ExactCheckInput input;
-  input.system.MirrorSemiDiameter = 317.5 / 2 * kInchPerMm;
-  input.system.MirrorRadius = -2540 * kInchPerMm;
-  input.system.ConicPlusOne = 0.0;
-  input.system.LensRadius1 = 9e99;
-  input.system.LensRadius2 = -206 * kInchPerMm;
-  input.system.LensThickness = 15 * kInchPerMm;
-  input.system.LensIndex = 1.51509;
-  input.objectDistance = 204.817 * kInchPerMm;
-  input.lensMirrorDistance = 2076.366 * kInchPerMm;
-  input.wavelengthMicrons = 0.6328;
-  input.lensClearSemiDiameter = 40 * kInchPerMm;
-  return input;
-}
+using vn::bench::StartUpSetUp;
 
 // From the set-up to the picture: the model, the mirror (ΔK as given) and
 // the 512-pixel view, for each kind of view.

@@ -9,23 +9,20 @@ namespace vn {
 
 namespace {
 
-// Binomial coefficient C(n, k), exact for the degrees used here.
-double Binomial(int n, int k) {
-  double result = 1.0;
-  for (int i = 1; i <= k; ++i) result = result * (n - k + i) / i;
-  return result;
-}
-
 // Adds coefficient × R_n^m(ρ)/ρ^m, a polynomial in u = ρ² of degree
-// (n − m)/2, to `polynomial` (lowest power first while it is built). The
-// coefficient of u^k is (−1)^s·C(n−s, s)·C(n−2s, (n−m)/2 − s) with
-// k = (n − m)/2 − s (Born and Wolf, §9.2.1).
+// j = (n − m)/2, to `polynomial` (lowest power first while it is built).
+// The coefficient of u^(j−s) is a_s = (−1)^s·(n−s)! / (s!·(k−s)!·(j−s)!)
+// with k = (n + m)/2 (Born and Wolf, §9.2.1), taken from a_0 = C(n, j) by
+// the ratio a_{s+1}/a_s = −(k−s)(j−s) / ((s+1)(n−s)); each step multiplies
+// before it divides, so every a_s comes out as the exact integer it is.
 void AddRadial(int n, int m, double coefficient, std::vector<double>& polynomial) {
-  const int top = (n - m) / 2;
-  if (static_cast<int>(polynomial.size()) < top + 1) polynomial.resize(top + 1, 0.0);
-  for (int s = 0; s <= top; ++s) {
-    const double sign = s % 2 == 0 ? 1.0 : -1.0;
-    polynomial[top - s] += coefficient * sign * Binomial(n - s, s) * Binomial(n - 2 * s, top - s);
+  const int j = (n - m) / 2, k = (n + m) / 2;
+  if (static_cast<int>(polynomial.size()) < j + 1) polynomial.resize(j + 1, 0.0);
+  double a = 1.0;
+  for (int i = 1; i <= j; ++i) a = a * (k + i) / i;
+  for (int s = 0; s <= j; ++s) {
+    polynomial[j - s] += coefficient * a;
+    if (s < j) a = a * -((k - s) * (j - s)) / ((s + 1) * (n - s));
   }
 }
 

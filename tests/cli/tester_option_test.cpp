@@ -10,29 +10,10 @@
 #include <sstream>
 #include <string>
 
+#include "cli/cli_process.h"
+
 namespace vn {
 namespace {
-
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-Result RunCli(const std::string& args) {
-  const std::string base = ::testing::TempDir() + "vn_tester_" +
-                           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  const int raw = std::system((std::string("'") + VN_CLI_PATH + "' " + args + " >'" + base +
-                               ".out' 2>'" + base + ".err' </dev/null")
-                                  .c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(base + ".out"), ReadAll(base + ".err")};
-}
 
 std::filesystem::path Folder(const char* name) {
   const auto folder = std::filesystem::path(::testing::TempDir()) / name;
@@ -43,7 +24,7 @@ std::filesystem::path Folder(const char* name) {
 
 TEST(TesterOption, ExportsTheResidualAndNamesTheFiles) {
   const auto folder = Folder("vn_tester_export");
-  const Result r = RunCli("--export-residual '" + folder.string() + "'");
+  const CliResult r = RunCli("--export-residual '" + folder.string() + "'");
   EXPECT_EQ(r.status, 0) << r.err;
   for (const char* name : {"null_residual.zrn", "null_residual.wft", "null_residual.csv"}) {
     const std::string path = (folder / name).string();
@@ -63,7 +44,7 @@ TEST(TesterOption, DrawsEachViewAsPngOrSvg) {
       {"--view fringes --tilt 3 --defocus 0.5 --delta-k -0.1 --size 200", "i.png"}};
   for (const auto& [options, name] : views) {
     const std::string path = (folder / name).string();
-    const Result r = RunCli(std::string(options) + " --out '" + path + "'");
+    const CliResult r = RunCli(std::string(options) + " --out '" + path + "'");
     EXPECT_EQ(r.status, 0) << options << ": " << r.err;
     EXPECT_NE(r.err.find(path + "\n"), std::string::npos) << r.err;
     const std::string file = ReadAll(path);
@@ -90,13 +71,13 @@ TEST(TesterOption, RefusesOptionsThatDoNotGoTogether) {
        "--size takes a whole number of pixels from 64 to 4096"},
   };
   for (const auto& [args, message] : cases) {
-    const Result r = RunCli(args);
+    const CliResult r = RunCli(args);
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_EQ(r.err, std::string("vantry-null-cli: ") + message + "\n") << args;
     EXPECT_TRUE(r.out.empty()) << args;
   }
   // A folder that cannot be written: the run is done, the export fails.
-  const Result r = RunCli("--export-residual /nonexistent-folder");
+  const CliResult r = RunCli("--export-residual /nonexistent-folder");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("--export-residual: cannot write /nonexistent-folder/null_residual.zrn"),
             std::string::npos)

@@ -11,22 +11,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "tester/tester_set_ups.h"
+
 namespace vn {
 namespace {
 
-constexpr double kMm = 1.0 / 25.4;  // inches per millimetre
-
-// The program's start-up set-up at the distances its run settles on.
 void ShowStartUp(TesterView& view) {
-  NullTestSystem s;
-  s.MirrorSemiDiameter = 317.5 / 2 * kMm;
-  s.MirrorRadius = -2540 * kMm;
-  s.ConicPlusOne = 0.0;
-  s.LensRadius1 = 9e99;
-  s.LensRadius2 = -206 * kMm;
-  s.LensThickness = 15 * kMm;
-  s.LensIndex = 1.51509;
-  view.ShowSetUp(s, 204.817 * kMm, 2076.366 * kMm, 0.6328, 40 * kMm, false);
+  const ExactCheckInput in = test::StartUpNull();
+  view.ShowSetUp(in.system, in.objectDistance, in.lensMirrorDistance, in.wavelengthMicrons,
+                 in.lensClearSemiDiameter, false);
 }
 
 }  // namespace
