@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "cli/cli_support.h"
+#include "cli/tester_option.h"
+#include "cli/tolerance_option.h"
 #include "common/app_info.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
@@ -116,6 +118,8 @@ int Main(int argc, char** argv) {
   std::optional<std::string> glass, wavelength, explore, saveDir;
   bool json = false, exact = false, strict = false, listGlasses = false;
   double timeout = 60;
+  cli::ToleranceOption tolerance;
+  cli::TesterOption tester;
 
   try {
     for (int i = 1; i < argc; ++i) {
@@ -174,8 +178,10 @@ int Main(int argc, char** argv) {
         const auto t = ReadNumber(value());
         if (!t || *t < 0) throw UsageError{"--timeout takes a number of seconds, 0 or more"};
         timeout = *t;
+      } else if (tolerance.Take(arg, value, flag)) {
+      } else if (tester.Take(arg, value, flag)) {
       } else if (arg == "--help" || arg == "-h") {
-        std::cout << kUsage;
+        std::cout << kUsage << "\n" << cli::kToleranceUsage << "\n" << cli::kTesterUsage;
         return 0;
       } else if (arg == "--version") {
         std::cout << "vantry-null-cli " << VersionText() << "\n";
@@ -185,6 +191,7 @@ int Main(int argc, char** argv) {
       }
     }
 
+    tester.CheckUsage();
     if (listGlasses) {
       std::cout << cli::ListGlasses();
       return 0;
@@ -271,12 +278,16 @@ int Main(int argc, char** argv) {
       out += ",\"iterations\":" + std::to_string(s.iterations);
       out += ",\"converged\":" + std::string(outcome == RunOutcome::Completed ? "true" : "false");
       if (exact) out += ",\"exact\":" + cli::ExactJson(check, finder);
+      if (tolerance.wanted()) out += ",\"tolerance\":" + tolerance.Json(finder, shared);
     }
     std::cout << out << "}\n";
   } else {
     std::cout << UnixLines(host.report);
     if (exact && outcome != RunOutcome::Failed) {
       std::cout << "\n\n" << cli::ExactText(check, finder);
+    }
+    if (tolerance.wanted() && outcome != RunOutcome::Failed) {
+      std::cout << "\n\n" << tolerance.Text(finder, shared);
     }
     std::cout << "\n";
   }
@@ -286,6 +297,7 @@ int Main(int argc, char** argv) {
   const bool trusted = check && check->verdict.status == VerdictStatus::Ok;
   if (check && !trusted && !exact) std::cerr << cli::VerdictWarning(*check) << "\n";
   if (outcome == RunOutcome::Failed) return 1;
+  if (tester.Run(finder, shared) != 0) return 1;
   if (outcome == RunOutcome::Aborted || (check && check->cancelled)) return 3;
   if (strict && !trusted) return 4;
   return 0;

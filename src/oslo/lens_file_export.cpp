@@ -1,15 +1,10 @@
 // The OSLO lens file of a solved null test and the export step.
 #include "oslo/lens_file_export.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
-
 #include "common/app_info.h"
 #include "common/arithmetic.h"
 #include "common/number_text.h"
+#include "common/whole_file.h"
 #include "oslo/lens_file_launch.h"
 #include "oslo/lens_file_name.h"
 
@@ -112,29 +107,7 @@ namespace {
 }  // namespace
 
 void WriteFileWhole(const std::string& path, const std::string& text) {
-  namespace fs = std::filesystem;
-  // The temporary file sits in the same folder, so the rename cannot cross
-  // file systems and either the whole text arrives under the name or nothing.
-  const std::string temporary = path + ".tmp";
-  std::error_code ignored;
-
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) FailFile(path, std::strerror(errno));
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const int writeError = errno;
-  const bool flushed = written && std::fflush(file) == 0;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !flushed || !closed) {
-    fs::remove(temporary, ignored);
-    FailFile(path, written ? "the file could not be closed" : std::strerror(writeError));
-  }
-
-  std::error_code renamed;
-  fs::rename(temporary, path, renamed);
-  if (renamed) {
-    fs::remove(temporary, ignored);
-    FailFile(path, renamed.message());
-  }
+  if (const std::string why = WriteWholeFile(path, text); !why.empty()) FailFile(path, why);
 }
 
 void ExportLensFile(LensExportRun& run, const std::string& title, const LensFileSnapshot& snap,

@@ -20,6 +20,7 @@
 
 #include "common/number_text.h"
 #include "ui/exact_plots.h"
+#include "ui/tester_view.h"
 
 namespace vn {
 
@@ -261,6 +262,8 @@ ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
   pictures_->addTab(setUp_, tr("Set-up"));
   pictures_->addTab(wavefront_, tr("Wavefront"));
   pictures_->addTab(aberration_, tr("Aberration"));
+  tester_ = new TesterView;
+  pictures_->addTab(tester_, tr("Tester's view"));
 
   splitter_ = new QSplitter(Qt::Horizontal);
   splitter_->setObjectName(QStringLiteral("ExactSplitter"));
@@ -323,6 +326,8 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
   wavefront_->SetPicture(
       [wavefront](QPainter& p, const QRectF& area) { PaintCurvePlot(p, area, wavefront); },
       QStringLiteral("exact_wavefront"));
+  tester_->ShowSetUp(system, objectDistance, lensMirrorDistance, r.wavelengthMicrons,
+                     lensSemiDiameter, inchUnits);
   const CurvePlot aberration = AberrationPlot(r, factor, unit);
   aberration_->SetPicture(
       [aberration](QPainter& p, const QRectF& area) { PaintCurvePlot(p, area, aberration); },
@@ -346,6 +351,7 @@ void ExactCheckPanel::Clear(const QString& why) {
   setUp_->ClearPicture(why);
   wavefront_->ClearPicture(why);
   aberration_->ClearPicture(why);
+  tester_->Clear(why);
   export_->setEnabled(false);
 }
 

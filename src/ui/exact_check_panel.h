@@ -19,6 +19,7 @@ class QTabWidget;
 namespace vn {
 
 class ExactPlotWidget;
+class TesterView;
 
 class ExactCheckPanel : public QWidget {
   Q_OBJECT
@@ -69,6 +70,7 @@ class ExactCheckPanel : public QWidget {
   QPushButton* export_ = nullptr;
   QString figuresHtml_;  // the figures shown, without a busy note
   bool busy_ = false;
+  TesterView* tester_ = nullptr;  // what the tester sees through the null
 };
 
 }  // namespace vn

@@ -1,0 +1,160 @@
+// The command line's residual export and tester's pictures.
+#include "cli/tester_option.h"
+
+#include <cmath>
+#include <filesystem>
+#include <iostream>
+
+#include "cli/cli_support.h"
+#include "common/number_text.h"
+#include "exact/exact_check_of_run.h"
+#include "tester/mirror_through_null.h"
+#include "tester/picture_files.h"
+#include "tester/residual_files.h"
+
+namespace vn::cli {
+
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+
+double NumberOf(const std::string& option, const std::string& text) {
+  const auto x = ReadNumber(text);
+  if (!x) throw UsageProblem(option + " takes a number, not '" + text + "'");
+  return *x;
+}
+
+// "100", "100/in" or "4/mm": lines per inch.
+double LinesPerInch(const std::string& text) {
+  std::string number = text;
+  double perInch = 1.0;
+  if (const auto slash = text.find('/'); slash != std::string::npos) {
+    const std::string unit = text.substr(slash + 1);
+    number = text.substr(0, slash);
+    if (unit == "mm") {
+      perInch = kMmPerInch;
+    } else if (unit != "in" && unit != "inch") {
+      throw UsageProblem("--grating takes lines per inch or per mm: 100/in or 4/mm");
+    }
+  }
+  const double lines = NumberOf("--grating", number);
+  if (!(lines > 0.0)) throw UsageProblem("--grating takes a positive number of lines");
+  return lines * perInch;
+}
+
+}  // namespace
+
+bool TesterOption::Take(const std::string& option, const std::function<std::string()>& value,
+                        const std::function<void()>& flag) {
+  (void)flag;
+  const auto length = [&] { return NumberOf(option, value()); };
+  if (option == "--export-residual") {
+    exportFolder_ = value();
+    return true;
+  }
+  if (option == "--view") {
+    const std::string kind = value();
+    if (kind == "ronchi") {
+      view_ = TesterViewKind::Ronchi;
+    } else if (kind == "foucault") {
+      view_ = TesterViewKind::Foucault;
+    } else if (kind == "fringes") {
+      view_ = TesterViewKind::Fringes;
+    } else {
+      throw UsageProblem("--view takes ronchi, foucault or fringes");
+    }
+    return true;
+  }
+  if (option == "--out") {
+    out_ = value();
+  } else if (option == "--size") {
+    const double size = NumberOf(option, value());
+    if (!(size >= 64 && size <= 4096) || size != std::floor(size)) {
+      throw UsageProblem("--size takes a whole number of pixels from 64 to 4096");
+    }
+    sizePx_ = static_cast<int>(size);
+  } else if (option == "--grating") {
+    linesPerInch_ = LinesPerInch(value());
+  } else if (option == "--grating-offset") {
+    gratingOffset_ = length();
+  } else if (option == "--knife-offset") {
+    knifeOffset_ = length();
+  } else if (option == "--knife-edge") {
+    knifeEdge_ = length();
+  } else if (option == "--slit") {
+    slit_ = length();
+    if (!(*slit_ >= 0.0)) throw UsageProblem("--slit takes a width, 0 or more");
+  } else if (option == "--tilt") {
+    tilt_ = NumberOf(option, value());
+  } else if (option == "--defocus") {
+    defocus_ = NumberOf(option, value());
+  } else if (option == "--delta-k") {
+    deltaK_ = NumberOf(option, value());
+  } else {
+    return false;
+  }
+  viewOptionGiven_ = true;
+  return true;
+}
+
+void TesterOption::CheckUsage() const {
+  if (view_ && !out_) throw UsageProblem("--view needs --out FILE.png or FILE.svg");
+  if (!view_ && viewOptionGiven_) {
+    throw UsageProblem("the picture's options need --view ronchi|foucault|fringes");
+  }
+  if (out_) {
+    const std::string extension = std::filesystem::path(*out_).extension().string();
+    if (extension != ".png" && extension != ".svg" && extension != ".PNG" && extension != ".SVG") {
+      throw UsageProblem("--out takes a file name ending in .png or .svg");
+    }
+  }
+}
+
+int TesterOption::Run(const NullFinder& finder, const SharedValues& shared) const {
+  if (!wanted()) return 0;
+  const RunSummary& run = finder.lastSummary();
+  if (!run.solved) {
+    std::cerr << "vantry-null-cli: no solved set-up to show the tester's view of\n";
+    return 1;
+  }
+  const double inches = run.inch ? 1.0 : 1.0 / kMmPerInch;
+  const TesterModel model(ExactCheckInputOf(run, shared.TestWavelength));
+  int status = 0;
+
+  if (exportFolder_) {
+    const MirrorThroughNull perfect = model.Mirror(0.0);
+    const ResidualExport written = WriteResidualFiles(perfect, *exportFolder_, run.inch);
+    if (!written.ok) {
+      std::cerr << "vantry-null-cli: --export-residual: " << written.message << "\n";
+      status = 1;
+    } else {
+      for (const std::string& path : written.paths) std::cerr << path << "\n";
+      std::cerr << ResidualSummary(perfect) << "\n";
+    }
+  }
+
+  if (view_) {
+    TesterViewSettings settings;
+    settings.kind = *view_;
+    settings.sizePx = sizePx_;
+    settings.gratingLinesPerInch = linesPerInch_;
+    if (gratingOffset_) settings.gratingOffset = *gratingOffset_ * inches;
+    settings.knifeOffset = knifeOffset_ * inches;
+    settings.knifeEdge = knifeEdge_ * inches;
+    // The default slit: a round width in the run's unit.
+    settings.sourceWidth = slit_ ? *slit_ * inches : run.inch ? 0.001 : 0.025 / kMmPerInch;
+    settings.tiltFringes = tilt_;
+    settings.defocusWaves = defocus_;
+    settings.inchUnits = run.inch;
+    const TesterPicture picture = RenderTesterView(model.Mirror(deltaK_), settings);
+    if (const std::string why = WriteTesterPicture(picture, *out_); !why.empty()) {
+      std::cerr << "vantry-null-cli: --view: " << why << "\n";
+      status = 1;
+    } else {
+      std::cerr << *out_ << "\n";
+    }
+  }
+  return status;
+}
+
+}  // namespace vn::cli

@@ -1,0 +1,45 @@
+// The command line's tolerance analysis of the solved set-up: the
+// sensitivity table, the Monte Carlo and the conic constant of a mirror that
+// nulls best at a measured spacing, as text after the report or as the
+// "tolerance" object of the JSON.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "analysis/tolerance_file.h"
+#include "common/shared_values.h"
+#include "run/null_finder.h"
+
+namespace vn::cli {
+
+// The options' part of the usage text.
+inline constexpr const char* kToleranceUsage =
+    "Tolerance analysis of the solved set-up (exact 3D trace, sensitivities, Monte Carlo):\n"
+    "  --tolerance                 add the tolerance analysis of the solved set-up\n"
+    "  --tolerances FILE           the build tolerances as JSON (implies --tolerance)\n"
+    "  --best-null-spacing X       the conic of a mirror that nulls best at this lens-to-\n"
+    "                              mirror spacing (run's unit; implies --tolerance)\n";
+
+class ToleranceOption {
+ public:
+  // Takes the option when it is one of the analysis's (value() reads its
+  // value, flag() refuses one); false for any other option. A file or a
+  // number it cannot read throws UsageProblem.
+  bool Take(const std::string& option, const std::function<std::string()>& value,
+            const std::function<void()>& flag);
+
+  bool wanted() const { return wanted_; }
+
+  // The analysis of the last run's solved set-up.
+  std::string Text(const NullFinder& finder, const SharedValues& shared) const;
+  std::string Json(const NullFinder& finder, const SharedValues& shared) const;
+
+ private:
+  bool wanted_ = false;
+  std::optional<ToleranceFile> file_;
+  std::optional<double> bestNullSpacing_;  // in the run's unit
+};
+
+}  // namespace vn::cli

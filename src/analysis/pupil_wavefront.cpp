@@ -1,0 +1,459 @@
+// The wavefront over the whole mirror about the best reference point.
+#include "analysis/pupil_wavefront.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/number_text.h"
+
+namespace vn {
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kMicronsPerInch = 25400.0;
+
+// Aiming: a ray of a measured set-up counts as on its point when it meets
+// the mirror within this fraction of the semi-diameter. The wavefront it
+// carries then stands for a point at most 1e-6 of the pupil's radius away,
+// which moves a residual of a few waves per pupil radius by a few millionths
+// of a wave. The design's rays, aimed once, are aimed to rounding.
+constexpr double kAimTolerance = 1e-6;
+constexpr double kPlanAimTolerance = 1e-12;
+constexpr int kChordSteps = 8;
+constexpr int kNewtonSteps = 30;
+// Step of the slopes for the finite-difference Jacobian of the aim.
+constexpr double kSlopeStep = 1e-7;
+
+// A Gauss-Newton step of the reference point shorter than this (inches) is
+// the last: the wavefront about the new point is then taken to first order
+// from the one about the old. What that leaves out grows as the step's
+// square over the sphere's radius, under 1e-8 wave here.
+constexpr double kLastStep = 1e-6;
+constexpr int kReferenceSteps = 30;
+
+// Gauss–Lobatto nodes and weights on [−1, 1] with count nodes (both ends
+// included): the ends and the roots of P'_{count−1}, found by Newton's method
+// from the Chebyshev–Lobatto points (the algorithm of Canuto et al.,
+// "Spectral Methods", §2.3).
+void LobattoNodes(int count, std::vector<double>& nodes, std::vector<double>& weights) {
+  const int N = count - 1;
+  nodes.assign(static_cast<std::size_t>(count), 0.0);
+  weights.assign(static_cast<std::size_t>(count), 0.0);
+  std::vector<double> pN(static_cast<std::size_t>(count));
+  for (int k = 0; k <= N; ++k) {
+    double x = std::cos(kPi * k / N);
+    double legendre = 1.0;  // P_N(x) at the last step
+    for (int step = 0; step < 100; ++step) {
+      double previous = 1.0, current = x;
+      for (int j = 2; j <= N; ++j) {
+        const double next = ((2.0 * j - 1.0) * x * current - (j - 1.0) * previous) / j;
+        previous = current;
+        current = next;
+      }
+      legendre = current;
+      const double change = (x * current - previous) / ((N + 1.0) * current);
+      x -= change;
+      if (std::fabs(change) <= 1e-16) break;
+    }
+    nodes[static_cast<std::size_t>(k)] = x;
+    pN[static_cast<std::size_t>(k)] = legendre;
+  }
+  for (int k = 0; k <= N; ++k) {
+    const double p = pN[static_cast<std::size_t>(k)];
+    weights[static_cast<std::size_t>(k)] = 2.0 / (N * (N + 1.0) * p * p);
+  }
+}
+
+// A 3×3 linear system by Gaussian elimination with partial pivoting; false
+// when it is singular.
+bool Solve3(std::array<std::array<double, 3>, 3> a, std::array<double, 3> b,
+            std::array<double, 3>& x) {
+  for (int col = 0; col < 3; ++col) {
+    int pivot = col;
+    for (int row = col + 1; row < 3; ++row) {
+      if (std::fabs(a[row][col]) > std::fabs(a[pivot][col])) pivot = row;
+    }
+    if (a[pivot][col] == 0.0) return false;
+    std::swap(a[col], a[pivot]);
+    std::swap(b[col], b[pivot]);
+    for (int row = col + 1; row < 3; ++row) {
+      const double factor = a[row][col] / a[col][col];
+      for (int k = col; k < 3; ++k) a[row][k] -= factor * a[col][k];
+      b[row] -= factor * b[col];
+    }
+  }
+  for (int row = 2; row >= 0; --row) {
+    double sum = b[row];
+    for (int k = row + 1; k < 3; ++k) sum -= a[row][k] * x[k];
+    x[row] = sum / a[row][row];
+  }
+  return std::isfinite(x[0]) && std::isfinite(x[1]) && std::isfinite(x[2]);
+}
+
+// The Jacobian ∂(x, y)/∂(u, v) of the mirror point by forward differences,
+// inverted; false when a ray cannot be traced or the map is singular.
+bool InverseJacobianAt(const SkewSetUp& setUp, double u, double v,
+                       const std::array<double, 2>& point, std::array<double, 4>& inverse) {
+  SkewRay ray;
+  std::array<double, 2> alongU{}, alongV{};
+  if (TraceToMirror(setUp, u + kSlopeStep, v, ray, alongU) != SkewTraceStop::Complete) return false;
+  if (TraceToMirror(setUp, u, v + kSlopeStep, ray, alongV) != SkewTraceStop::Complete) return false;
+  const double a = (alongU[0] - point[0]) / kSlopeStep, b = (alongV[0] - point[0]) / kSlopeStep;
+  const double c = (alongU[1] - point[1]) / kSlopeStep, d = (alongV[1] - point[1]) / kSlopeStep;
+  const double det = a * d - b * c;
+  if (!std::isfinite(det) || det == 0.0) return false;
+  inverse = {d / det, -b / det, -c / det, a / det};
+  return true;
+}
+
+// Newton's method on the launch slopes until the ray meets the mirror at
+// `target`; the slopes come back in (u, v) and the inverse Jacobian at them.
+SkewTraceStop AimByNewton(const SkewSetUp& setUp, const std::array<double, 2>& target,
+                          double tolerance, double& u, double& v, std::array<double, 4>& inverse,
+                          SkewRay& ray) {
+  std::array<double, 2> point{};
+  for (int step = 0; step < kNewtonSteps; ++step) {
+    const SkewTraceStop stop = TraceToMirror(setUp, u, v, ray, point);
+    if (stop != SkewTraceStop::Complete) return stop;
+    const double ex = target[0] - point[0], ey = target[1] - point[1];
+    if (!InverseJacobianAt(setUp, u, v, point, inverse)) return SkewTraceStop::MissedMirror;
+    if (std::hypot(ex, ey) <= tolerance) return SkewTraceStop::Complete;
+    u += inverse[0] * ex + inverse[1] * ey;
+    v += inverse[2] * ex + inverse[3] * ey;
+  }
+  return SkewTraceStop::MissedMirror;
+}
+
+std::string PointName(const PupilPoint& p) {
+  const double rho = std::hypot(p.x, p.y);
+  std::string name =
+      "the ray to " + GeneralNumber(Round(100.0 * rho, 1)) + "% of the mirror's radius";
+  if (rho > 0.0) {
+    const double degrees = std::atan2(p.y, p.x) * 180.0 / kPi;
+    name += " at " + GeneralNumber(Round(degrees < 0.0 ? degrees + 360.0 : degrees, 1)) + "°";
+  }
+  return name;
+}
+
+}  // namespace
+
+std::vector<PupilPoint> RingsAndSpokes(const PupilSampling& sampling) {
+  std::vector<PupilPoint> points;
+  if (sampling.rings < 1 || sampling.spokes < 1) return points;
+  std::vector<double> nodes, weights;
+  LobattoNodes(sampling.rings + 1, nodes, weights);
+  // Node k = 0 is x = +1 (the edge): take u = ρ² = (1 + x)/2, centre first.
+  const int count = sampling.rings + 1;
+  for (int k = count - 1; k >= 0; --k) {
+    const double u = 0.5 * (1.0 + nodes[static_cast<std::size_t>(k)]);
+    const double weight = 0.5 * weights[static_cast<std::size_t>(k)];
+    if (k == count - 1) {
+      points.push_back({0.0, 0.0, weight});
+      continue;
+    }
+    const double rho = k == 0 ? 1.0 : std::sqrt(std::max(0.0, u));
+    for (int s = 0; s < sampling.spokes; ++s) {
+      const double angle = 2.0 * kPi * s / sampling.spokes;
+      points.push_back({rho * std::cos(angle), rho * std::sin(angle), weight / sampling.spokes});
+    }
+  }
+  return points;
+}
+
+PupilPlan MakePupilPlan(const SkewSetUp& design, double mirrorSemiDiameter,
+                        const PupilSampling& sampling) {
+  PupilPlan plan;
+  plan.semiDiameter = mirrorSemiDiameter;
+  plan.sampling = sampling;
+  plan.points = RingsAndSpokes(sampling);
+  if (plan.points.empty() || !(mirrorSemiDiameter > 0.0)) {
+    plan.message = "the pupil has no rays";
+    return plan;
+  }
+  const double tolerance = kPlanAimTolerance * mirrorSemiDiameter;
+  plan.launch.resize(plan.points.size());
+  plan.inverseJacobian.resize(plan.points.size());
+
+  // Each ray starts from the slopes of the ray before it (its neighbour on
+  // the spoke or the ring), moved by that ray's inverse Jacobian toward the
+  // new point; the centre ray starts on the axis.
+  double u = 0.0, v = 0.0;
+  std::array<double, 4> inverse{};
+  std::array<double, 2> previousTarget{};
+  for (std::size_t i = 0; i < plan.points.size(); ++i) {
+    const std::array<double, 2> target{plan.points[i].x * mirrorSemiDiameter,
+                                       plan.points[i].y * mirrorSemiDiameter};
+    if (i > 0) {
+      const double ex = target[0] - previousTarget[0], ey = target[1] - previousTarget[1];
+      u += inverse[0] * ex + inverse[1] * ey;
+      v += inverse[2] * ex + inverse[3] * ey;
+    }
+    SkewRay ray;
+    const SkewTraceStop stop = AimByNewton(design, target, tolerance, u, v, inverse, ray);
+    if (stop != SkewTraceStop::Complete) {
+      plan.message = PointName(plan.points[i]) + " " + SkewTraceStopText(stop);
+      return plan;
+    }
+    plan.launch[i] = {u, v};
+    plan.inverseJacobian[i] = inverse;
+    previousTarget = target;
+  }
+
+  // The guesses of a measured set-up's corrections. A build error moves
+  // neighbouring rays alike: a ray of the first ring takes the centre ray's
+  // correction, a ray further out extrapolates those of its spoke on up to
+  // three rings inside it (the centre counting as a ring), by Lagrange's
+  // formula in ρ. A ring's guesses thus need only the rings inside it, and
+  // its rays can be traced together.
+  const std::size_t spokes = static_cast<std::size_t>(sampling.spokes);
+  plan.guessFrom.assign(plan.points.size(), {0, 0, 0});
+  plan.guessWeight.assign(plan.points.size(), {0.0, 0.0, 0.0});
+  for (std::size_t i = 1; i < plan.points.size(); ++i) {
+    if (i <= spokes) {
+      plan.guessWeight[i][0] = 1.0;  // the centre's correction
+      continue;
+    }
+    std::array<std::size_t, 3>& from = plan.guessFrom[i];
+    from[0] = i - spokes;
+    int known = 2;  // the ring inside and the centre (index 0) at least
+    if (from[0] > spokes) {
+      from[1] = from[0] - spokes;
+      if (from[1] > spokes) {
+        from[2] = from[1] - spokes;
+        known = 3;
+      }
+    }
+    const auto radius = [&](std::size_t k) {
+      return std::sqrt(plan.points[k].x * plan.points[k].x + plan.points[k].y * plan.points[k].y);
+    };
+    for (int a = 0; a < known; ++a) {
+      double basis = 1.0;
+      for (int b = 0; b < known; ++b) {
+        if (b != a) basis *= (radius(i) - radius(from[b])) / (radius(from[a]) - radius(from[b]));
+      }
+      plan.guessWeight[i][a] = basis;
+    }
+  }
+
+  std::vector<std::array<double, 2>> xy;
+  std::vector<double> weights;
+  for (const PupilPoint& p : plan.points) {
+    xy.push_back({p.x, p.y});
+    weights.push_back(p.weight);
+  }
+  plan.fit = ZernikeFit(xy, weights, kReportedFringeTerms);
+  if (!plan.fit.ok()) {
+    plan.message = "the pupil has too few rings or spokes for the Zernike fit";
+    return plan;
+  }
+  plan.ok = true;
+  return plan;
+}
+
+double PupilInnerProduct(const PupilPlan& plan, const std::vector<double>& a,
+                         const std::vector<double>& b) {
+  double sum = 0.0;
+  for (std::size_t i = 0; i < plan.points.size(); ++i) sum += plan.points[i].weight * a[i] * b[i];
+  return sum;
+}
+
+PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& setUp,
+                                     double wavelengthMicrons,
+                                     const std::vector<double>* baseline) {
+  PupilWavefront result;
+  const std::size_t count = plan.points.size();
+  if (!plan.ok || (baseline != nullptr && baseline->size() != count) ||
+      !(wavelengthMicrons > 0.0)) {
+    result.message = "no pupil to measure";
+    return result;
+  }
+  const double tolerance = kAimTolerance * plan.semiDiameter;
+  const double toleranceSquared = tolerance * tolerance;
+  const double wavesPerInch = kMicronsPerInch / wavelengthMicrons;
+
+  // Step 1: aim every ray at its point of the mirror. A ray's first guess is
+  // the design's slopes plus the correction the plan predicts from the rings
+  // inside it, so a ring's rays are traced together and most of them are on
+  // their point at once; the others take chord steps with the design's
+  // inverse Jacobian, and Newton's method with their own when a large error
+  // defeats those.
+  std::vector<std::array<double, 2>> correction(count), slopes(count), points(count);
+  std::vector<SkewRay> returning(count);
+  std::vector<SkewTraceStop> stops(count);
+  const std::size_t spokes = static_cast<std::size_t>(plan.sampling.spokes);
+  for (std::size_t begin = 0; begin < count;) {
+    const std::size_t end = begin == 0 ? 1 : std::min(begin + spokes, count);
+    for (std::size_t i = begin; i < end; ++i) {
+      slopes[i] = plan.launch[i];
+      for (int a = 0; a < 3; ++a) {
+        const double w = plan.guessWeight[i][a];
+        slopes[i][0] += w * correction[plan.guessFrom[i][a]][0];
+        slopes[i][1] += w * correction[plan.guessFrom[i][a]][1];
+      }
+    }
+    const std::size_t n = end - begin;
+    TraceAllToMirror(setUp, std::span(slopes).subspan(begin, n),
+                     std::span(returning).subspan(begin, n), std::span(stops).subspan(begin, n),
+                     std::span(points).subspan(begin, n));
+    for (std::size_t i = begin; i < end; ++i) {
+      const std::array<double, 2> target{plan.points[i].x * plan.semiDiameter,
+                                         plan.points[i].y * plan.semiDiameter};
+      const std::array<double, 4>& inverse = plan.inverseJacobian[i];
+      double& u = slopes[i][0];
+      double& v = slopes[i][1];
+      double ex = target[0] - points[i][0], ey = target[1] - points[i][1];
+      bool onTarget = stops[i] == SkewTraceStop::Complete && ex * ex + ey * ey <= toleranceSquared;
+      for (int step = 0; step < kChordSteps && !onTarget && stops[i] == SkewTraceStop::Complete;
+           ++step) {
+        u += inverse[0] * ex + inverse[1] * ey;
+        v += inverse[2] * ex + inverse[3] * ey;
+        stops[i] = TraceToMirror(setUp, u, v, returning[i], points[i]);
+        ex = target[0] - points[i][0], ey = target[1] - points[i][1];
+        onTarget = stops[i] == SkewTraceStop::Complete && ex * ex + ey * ey <= toleranceSquared;
+      }
+      if (!onTarget) {
+        u = plan.launch[i][0];
+        v = plan.launch[i][1];
+        std::array<double, 4> own{};
+        stops[i] = AimByNewton(setUp, target, tolerance, u, v, own, returning[i]);
+        ex = ey = 0.0;
+      }
+      if (stops[i] != SkewTraceStop::Complete) {
+        result.message = PointName(plan.points[i]) + " " + SkewTraceStopText(stops[i]);
+        return result;
+      }
+      // The correction that would have put the ray exactly on its point (one
+      // chord step beyond the traced one): what the rings outside
+      // extrapolate from, so that the small misses accepted here do not grow
+      // outward.
+      correction[i] = {u + inverse[0] * ex + inverse[1] * ey - plan.launch[i][0],
+                       v + inverse[2] * ex + inverse[3] * ey - plan.launch[i][1]};
+    }
+    begin = end;
+  }
+
+  // Back through the lens, all rays together.
+  TraceAllFromMirror(setUp, returning, stops);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (stops[i] != SkewTraceStop::Complete) {
+      result.message = PointName(plan.points[i]) + " " + SkewTraceStopText(stops[i]);
+      return result;
+    }
+  }
+
+  // Step 2: a first reference point, where the returning rays pass closest
+  // together: the least-squares solution of Σ w·(I − d·dᵀ)·(P − r) = 0.
+  std::array<std::array<double, 3>, 3> normal{};
+  std::array<double, 3> rhs{};
+  for (std::size_t i = 0; i < count; ++i) {
+    const double w = plan.points[i].weight;
+    const Vec3& d = returning[i].direction;
+    const Vec3& r = returning[i].position;
+    const double dv[3] = {d.x, d.y, d.z}, rv[3] = {r.x, r.y, r.z};
+    const double dr = Dot(d, r);
+    for (int a = 0; a < 3; ++a) {
+      for (int b = 0; b < 3; ++b) normal[a][b] += w * ((a == b ? 1.0 : 0.0) - dv[a] * dv[b]);
+      rhs[a] += w * (rv[a] - dv[a] * dr);
+    }
+  }
+  std::array<double, 3> start{};
+  if (!Solve3(normal, rhs, start)) {
+    result.message = "the returning rays do not converge toward a point";
+    return result;
+  }
+  Vec3 P{start[0], start[1], start[2]};
+
+  // Step 3: Gauss-Newton on the RMS. About P the path of ray i to the
+  // reference sphere is S + s, where s is the root nearer the ray's point of
+  // |r + s·d − P|² = |P|² (the sphere through the origin); its gradient in P
+  // is X / ((X − P)·d) with X = r + s·d, the ray's point on the sphere.
+  std::vector<double> value(count);
+  std::vector<Vec3> gradient(count);
+  const auto evaluate = [&](const Vec3& centre) {
+    for (std::size_t i = 0; i < count; ++i) {
+      const SkewRay& ray = returning[i];
+      const Vec3 toCentre = ray.position - centre;
+      const double b = Dot(ray.direction, toCentre);
+      // |r|² − 2·r·P, written as r·(r − 2P) so the sphere's large radius
+      // cancels exactly instead of in rounding.
+      const double c = Dot(ray.position, ray.position - 2.0 * centre);
+      const double discriminant = b * b - c;
+      if (!(discriminant >= 0.0)) return false;
+      const double root = std::sqrt(discriminant);
+      const double denominator = b < 0.0 ? b - root : b + root;
+      const double s = denominator == 0.0 ? 0.0 : -c / denominator;
+      const Vec3 onSphere = ray.position + s * ray.direction;
+      const double slope = Dot(onSphere - centre, ray.direction);
+      if (slope == 0.0) return false;
+      value[i] = (ray.opticalPath + s) * wavesPerInch;
+      if (baseline != nullptr) value[i] -= (*baseline)[i];
+      gradient[i] = (wavesPerInch / slope) * onSphere;
+    }
+    return true;
+  };
+
+  for (int step = 0;; ++step) {
+    if (step == kReferenceSteps) {
+      result.message = "the best reference point did not settle";
+      return result;
+    }
+    if (!evaluate(P)) {
+      result.message = "a returning ray does not meet the reference sphere";
+      return result;
+    }
+    // Centre values and gradients on their weighted means (piston is free),
+    // then solve the normal equations for the step.
+    double meanValue = 0.0;
+    Vec3 meanGradient;
+    for (std::size_t i = 0; i < count; ++i) {
+      const double w = plan.points[i].weight;
+      meanValue += w * value[i];
+      meanGradient = meanGradient + w * gradient[i];
+    }
+    std::array<std::array<double, 3>, 3> m{};
+    std::array<double, 3> g{};
+    for (std::size_t i = 0; i < count; ++i) {
+      const double w = plan.points[i].weight;
+      const Vec3 dg = gradient[i] - meanGradient;
+      const double dgv[3] = {dg.x, dg.y, dg.z};
+      const double dv = value[i] - meanValue;
+      for (int a = 0; a < 3; ++a) {
+        for (int b = 0; b < 3; ++b) m[a][b] += w * dgv[a] * dgv[b];
+        g[a] -= w * dgv[a] * dv;
+      }
+    }
+    std::array<double, 3> delta{};
+    if (!Solve3(m, g, delta)) {
+      result.message = "the best reference point is not defined by the returning rays";
+      return result;
+    }
+    const Vec3 step3{delta[0], delta[1], delta[2]};
+    P = P + step3;
+    if (std::sqrt(Dot(step3, step3)) <= kLastStep) {
+      for (std::size_t i = 0; i < count; ++i) value[i] += Dot(gradient[i], step3);
+      break;
+    }
+  }
+
+  // Step 4: the wavefront about P, its mean removed.
+  double mean = 0.0;
+  for (std::size_t i = 0; i < count; ++i) mean += plan.points[i].weight * value[i];
+  result.waves.resize(count);
+  double low = HUGE_VAL, high = -HUGE_VAL, square = 0.0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const double w = value[i] - mean;
+    result.waves[i] = w;
+    low = std::min(low, w);
+    high = std::max(high, w);
+    square += plan.points[i].weight * w * w;
+  }
+  result.pvWaves = high - low;
+  result.rmsWaves = std::sqrt(square);
+  result.referencePoint = P;
+  result.ok = std::isfinite(result.rmsWaves) && std::isfinite(result.pvWaves);
+  if (!result.ok) result.message = "the wavefront is not a finite number";
+  return result;
+}
+
+}  // namespace vn

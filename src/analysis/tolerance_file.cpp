@@ -1,0 +1,99 @@
+// Reading the user's tolerances from JSON.
+#include "analysis/tolerance_file.h"
+
+#include <cmath>
+
+#include "common/json_read.h"
+
+namespace vn {
+
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+constexpr int kMaxTrials = 1000000;
+constexpr double kMaxSeed = 9007199254740992.0;  // 2^53: every whole number below is exact
+
+// Which members are lengths (converted from the file's unit).
+constexpr bool kIsLength[10] = {true, true, true, false, false, false, false, false, true, true};
+
+}  // namespace
+
+ToleranceFileReading ReadToleranceFile(std::string_view text) {
+  ToleranceFileReading reading;
+  const JsonReading json = ReadJson(text);
+  if (!json.value) {
+    reading.error = json.error;
+    return reading;
+  }
+  if (json.value->kind != JsonValue::Kind::Object) {
+    reading.error = "the tolerances must be one JSON object";
+    return reading;
+  }
+  ToleranceFile file;
+  for (const auto& [name, value] : json.value->members) {
+    if (name == "units") {
+      if (value.kind != JsonValue::Kind::String || (value.text != "mm" && value.text != "inch")) {
+        reading.error = "\"units\" must be \"mm\" or \"inch\"";
+        return reading;
+      }
+      file.inchUnits = value.text == "inch";
+      continue;
+    }
+    if (value.kind != JsonValue::Kind::Number) {
+      reading.error = "\"" + name + "\" must be a number";
+      return reading;
+    }
+    const double x = value.number;
+    if (name == "trials") {
+      if (x != std::floor(x) || x < 0 || x > kMaxTrials) {
+        reading.error = "\"trials\" must be a whole number from 0 to 1000000";
+        return reading;
+      }
+      file.trials = static_cast<int>(x);
+      continue;
+    }
+    if (name == "seed") {
+      if (x != std::floor(x) || x < 0 || x > kMaxSeed) {
+        reading.error = "\"seed\" must be a whole number from 0 to 9007199254740992";
+        return reading;
+      }
+      file.seed = static_cast<std::uint64_t>(x);
+      continue;
+    }
+    bool known = false;
+    for (std::size_t k = 0; k < file.values.size(); ++k) {
+      if (name != kToleranceFileKeys[k]) continue;
+      if (!(x >= 0.0)) {
+        reading.error = "\"" + name + "\" must not be negative: a tolerance is ± its size";
+        return reading;
+      }
+      file.values[k] = x;
+      known = true;
+    }
+    if (!known) {
+      reading.error = "unknown member \"" + name + "\"";
+      return reading;
+    }
+  }
+  reading.file = file;
+  return reading;
+}
+
+BuildTolerances ResolveTolerances(const ToleranceFile& file, bool runInchUnits,
+                                  MonteCarloSettings& settings) {
+  const bool inch = file.inchUnits.value_or(runInchUnits);
+  BuildTolerances t = DefaultTolerances(inch);
+  double* fields[10] = {&t.objectDistance, &t.lensMirrorDistance, &t.lensThickness,
+                        &t.radiusPercent,  &t.flatFringes,        &t.lensIndex,
+                        &t.wavelengthNm,   &t.tiltDegrees,        &t.decenter,
+                        &t.sourceOffset};
+  for (std::size_t k = 0; k < file.values.size(); ++k) {
+    if (!file.values[k]) continue;
+    *fields[k] = kIsLength[k] && !inch ? *file.values[k] / kMmPerInch : *file.values[k];
+  }
+  if (file.trials) settings.trials = *file.trials;
+  if (file.seed) settings.seed = *file.seed;
+  return t;
+}
+
+}  // namespace vn

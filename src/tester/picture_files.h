@@ -1,0 +1,22 @@
+// The tester's pictures as files: PNG with the caption drawn in, or SVG with
+// the caption as text and the mirror's picture inside as a PNG.
+#pragma once
+
+#include <string>
+
+#include "tester/grey_image.h"
+#include "tester/null_views.h"
+
+namespace vn {
+
+// The picture laid out on white: the title above the mirror, the caption
+// below it, wrapped to the width.
+GreyImage LabelledImage(const TesterPicture& picture);
+
+std::string LabelledSvg(const TesterPicture& picture);
+
+// Writes the picture as PNG or SVG by the path's extension (.png, .svg, any
+// case), whole or not at all; "" on success, else why not.
+std::string WriteTesterPicture(const TesterPicture& picture, const std::string& path);
+
+}  // namespace vn

@@ -1,0 +1,55 @@
+// The null's residual in the files interferogram software reads.
+//
+// A user who tests through the null with an interferometer reduces the
+// interferograms in software and must subtract what a perfect mirror shows
+// through this null. The files are those of the popular free interferogram
+// program (DFTFringe) and a spreadsheet's:
+//  - .zrn: the 49 Zernike coefficients of the residual, one a line, in the
+//    zero-based Fringe order, peak-normalised, in waves at the test
+//    wavelength;
+//  - .wft: the residual on a square grid, width and height, then one value a
+//    line (the file's first row is the wavefront's top row, y largest; 0
+//    outside the mirror), then the trailer: the mirror's outline in grid
+//    units, its diameter and radius of curvature in millimetres, the
+//    wavelength in nanometres, and the line that tells the program not to
+//    subtract its own null, since this wavefront already is the null's
+//    residual;
+//  - .csv: the residual and the returning rays zone by zone.
+// All in the sign of mirror_through_null.h: the wavefront error of the
+// mirror that a perfect mirror would appear to have.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tester/mirror_through_null.h"
+
+namespace vn {
+
+// The .wft grid: kWftGridSize values a side, the mirror's edge
+// kWftPupilRadius grid steps from the centre (a margin of two steps, as the
+// program draws its own outline).
+inline constexpr int kWftGridSize = 401;
+inline constexpr double kWftPupilRadius = 198.0;
+
+std::string ZrnText(const MirrorThroughNull& mirror);
+std::string WftText(const MirrorThroughNull& mirror);
+// Lengths in the run's unit (inches or millimetres).
+std::string CurvesCsv(const MirrorThroughNull& mirror, bool inchUnits);
+
+// What the export says about the residual, for the command line and the
+// window: its size, the fit and its spherical terms.
+std::string ResidualSummary(const MirrorThroughNull& mirror);
+
+struct ResidualExport {
+  bool ok = false;
+  std::string message;             // why not, when !ok
+  std::vector<std::string> paths;  // the files written
+};
+
+// Writes null_residual.zrn, .wft and .csv into `folder` (which must exist),
+// each whole or not at all.
+ResidualExport WriteResidualFiles(const MirrorThroughNull& mirror, const std::string& folder,
+                                  bool inchUnits);
+
+}  // namespace vn

@@ -1,0 +1,346 @@
+// The "Tester's view" tab: controls, the picture and its caption, the
+// residual's export; the pictures come from a worker thread.
+#include "ui/tester_view.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "tester/picture_files.h"
+#include "tester/residual_files.h"
+
+namespace vn {
+
+namespace {
+
+bool SameSetUp(const ExactCheckInput& a, const ExactCheckInput& b) {
+  const NullTestSystem &s = a.system, &t = b.system;
+  return s.MirrorSemiDiameter == t.MirrorSemiDiameter && s.MirrorRadius == t.MirrorRadius &&
+         s.ConicPlusOne == t.ConicPlusOne && s.LensRadius1 == t.LensRadius1 &&
+         s.LensRadius2 == t.LensRadius2 && s.LensThickness == t.LensThickness &&
+         s.LensIndex == t.LensIndex && a.objectDistance == b.objectDistance &&
+         a.lensMirrorDistance == b.lensMirrorDistance &&
+         a.wavelengthMicrons == b.wavelengthMicrons && a.inchUnits == b.inchUnits;
+}
+
+QDoubleSpinBox* Spin(double low, double high, double step, int decimals, double value) {
+  auto* spin = new QDoubleSpinBox;
+  spin->setRange(low, high);
+  spin->setSingleStep(step);
+  spin->setDecimals(decimals);
+  spin->setValue(value);
+  spin->setKeyboardTracking(false);  // one picture per value, not per keystroke
+  return spin;
+}
+
+// A row of labelled controls.
+QWidget* Row(std::initializer_list<std::pair<QString, QWidget*>> items) {
+  auto* row = new QWidget;
+  auto* layout = new QHBoxLayout(row);
+  layout->setContentsMargins(0, 0, 0, 0);
+  for (const auto& [label, control] : items) {
+    layout->addWidget(new QLabel(label));
+    layout->addWidget(control);
+  }
+  layout->addStretch(1);
+  return row;
+}
+
+}  // namespace
+
+TesterView::TesterView(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("TesterView"));
+  kind_ = new QComboBox;
+  kind_->setObjectName(QStringLiteral("TesterKind"));
+  kind_->addItems({tr("Ronchigram"), tr("Foucault"), tr("Interferogram")});
+  deltaK_ = Spin(-2.0, 2.0, 0.01, 3, 0.0);
+  deltaK_->setObjectName(QStringLiteral("TesterDeltaK"));
+  deltaK_->setToolTip(tr("Show a mirror whose conic constant differs from the design's"));
+
+  lines_ = Spin(1.0, 2000.0, 10.0, 1, 100.0);
+  lines_->setToolTip(tr("Grating lines per inch"));
+  gratingOffset_ = Spin(-1000.0, 1000.0, 0.5, 3, 0.0);
+  gratingOffset_->setToolTip(tr("Grating inside (+) or outside (-) the return focus"));
+  knifeOffset_ = Spin(-1000.0, 1000.0, 0.1, 3, 0.0);
+  knifeOffset_->setToolTip(tr("Knife inside (+) or outside (-) the return focus"));
+  knifeEdge_ = Spin(-100.0, 100.0, 0.005, 4, 0.0);
+  knifeEdge_->setToolTip(tr("Knife edge across the beam; the knife comes from the right"));
+  tilt_ = Spin(-50.0, 50.0, 1.0, 1, 5.0);
+  defocus_ = Spin(-50.0, 50.0, 0.25, 2, 0.0);
+  options_ = new QStackedWidget;
+  options_->addWidget(Row({{tr("Lines/in"), lines_}, {tr("Offset"), gratingOffset_}}));
+  options_->addWidget(Row({{tr("Offset"), knifeOffset_}, {tr("Edge"), knifeEdge_}}));
+  options_->addWidget(Row({{tr("Tilt fringes"), tilt_}, {tr("Defocus, waves"), defocus_}}));
+
+  pictureLabel_ = new QLabel;
+  pictureLabel_->setObjectName(QStringLiteral("TesterPicture"));
+  pictureLabel_->setAlignment(Qt::AlignCenter);
+  pictureLabel_->setMinimumSize(160, 160);
+  pictureLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  caption_ = new QLabel;
+  caption_->setObjectName(QStringLiteral("TesterCaption"));
+  caption_->setWordWrap(true);
+  caption_->setTextFormat(Qt::RichText);
+  caption_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  export_ = new QPushButton(tr("Export residual..."));
+  export_->setToolTip(tr("The null's residual as .zrn, .wft and .csv for interferogram software"));
+  save_ = new QPushButton(tr("Save picture..."));
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(kind_);
+  top->addWidget(new QLabel(QStringLiteral("\u0394K")));
+  top->addWidget(deltaK_);
+  top->addStretch(1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(export_);
+  buttons->addWidget(save_);
+  buttons->addStretch(1);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->addLayout(top);
+  layout->addWidget(options_);
+  layout->addWidget(pictureLabel_, 1);
+  layout->addWidget(caption_);
+  layout->addLayout(buttons);
+
+  connect(kind_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    options_->setCurrentIndex(index);
+    SendRequest();
+  });
+  for (QDoubleSpinBox* spin :
+       {deltaK_, lines_, knifeOffset_, knifeEdge_, tilt_, defocus_, gratingOffset_}) {
+    connect(spin, &QDoubleSpinBox::valueChanged, this, [this, spin] {
+      if (settingControls_) return;
+      if (spin == gratingOffset_) gratingOffsetChosen_ = true;
+      if (spin == lines_) gratingOffsetChosen_ = false;  // the default follows the ruling
+      SendRequest();
+    });
+  }
+  connect(export_, &QPushButton::clicked, this, &TesterView::ExportResidual_Click);
+  connect(save_, &QPushButton::clicked, this, &TesterView::SavePicture_Click);
+
+  worker_ = std::thread([this] { Work(); });
+  Clear(tr("No solved set-up yet."));
+}
+
+TesterView::~TesterView() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+    cancel_ = true;
+  }
+  wake_.notify_one();
+  worker_.join();
+}
+
+void TesterView::ShowSetUp(const NullTestSystem& system, double objectDistance,
+                           double lensMirrorDistance, double wavelengthMicrons,
+                           double lensSemiDiameter, bool inchUnits) {
+  ExactCheckInput in;
+  in.system = system;
+  in.objectDistance = objectDistance;
+  in.lensMirrorDistance = lensMirrorDistance;
+  in.wavelengthMicrons = wavelengthMicrons;
+  in.lensClearSemiDiameter = lensSemiDiameter;
+  in.inchUnits = inchUnits;
+  if (inchUnits != inchUnits_) {
+    // The lengths' controls follow the run's unit.
+    settingControls_ = true;
+    const double factor = inchUnits ? 1.0 / 25.4 : 25.4;
+    for (QDoubleSpinBox* spin : {gratingOffset_, knifeOffset_, knifeEdge_}) {
+      spin->setValue(spin->value() * factor);
+    }
+    settingControls_ = false;
+    inchUnits_ = inchUnits;
+  }
+  const QString unit = inchUnits ? tr(" in") : tr(" mm");
+  for (QDoubleSpinBox* spin : {gratingOffset_, knifeOffset_, knifeEdge_}) spin->setSuffix(unit);
+  setUp_ = in;
+  export_->setEnabled(true);
+  SendRequest();
+}
+
+void TesterView::Clear(const QString& why) {
+  setUp_.reset();
+  picture_ = TesterPicture{};
+  perfect_.reset();
+  pictureLabel_->setPixmap(QPixmap());
+  pictureLabel_->setText(why);
+  caption_->clear();
+  export_->setEnabled(false);
+  save_->setEnabled(false);
+  SendRequest();
+}
+
+void TesterView::SendRequest() {
+  Request request;
+  request.setUp = setUp_;
+  request.deltaK = deltaK_->value();
+  request.generation = ++generation_;
+  TesterViewSettings& s = request.settings;
+  s.kind = static_cast<TesterViewKind>(kind_->currentIndex());
+  s.sizePx = 512;
+  s.gratingLinesPerInch = lines_->value();
+  if (gratingOffsetChosen_) s.gratingOffset = Inches(gratingOffset_->value());
+  s.knifeOffset = Inches(knifeOffset_->value());
+  s.knifeEdge = Inches(knifeEdge_->value());
+  s.sourceWidth = inchUnits_ ? 0.001 : 0.025 / 25.4;
+  s.tiltFringes = tilt_->value();
+  s.defocusWaves = defocus_->value();
+  s.inchUnits = inchUnits_;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pending_ = request;
+    cancel_ = true;  // whatever the worker does now is already out of date
+  }
+  wake_.notify_one();
+}
+
+void TesterView::Work() {
+  // What the worker keeps between requests: the model of the set-up and the
+  // mirrors traced through it, so that a turned control only redraws.
+  std::optional<ExactCheckInput> modelFor;
+  std::unique_ptr<TesterModel> model;
+  std::shared_ptr<const MirrorThroughNull> perfect, shown;
+  for (;;) {
+    Request request;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      wake_.wait(lock, [this] { return stopping_ || pending_.has_value(); });
+      if (stopping_) return;
+      request = *pending_;
+      pending_.reset();
+      cancel_ = false;
+    }
+    Result result;
+    result.generation = request.generation;
+    if (request.setUp) {
+      if (!modelFor || !SameSetUp(*modelFor, *request.setUp)) {
+        ExactCheckInput in = *request.setUp;
+        in.cancel = &cancel_;
+        model = std::make_unique<TesterModel>(in);
+        modelFor = request.setUp;
+        perfect.reset();
+        shown.reset();
+      }
+      if (!perfect) perfect = std::make_shared<const MirrorThroughNull>(model->Mirror(0.0));
+      if (!shown || shown->deltaK != request.deltaK) {
+        shown = request.deltaK == 0.0
+                    ? perfect
+                    : std::make_shared<const MirrorThroughNull>(model->Mirror(request.deltaK));
+      }
+      result.picture = RenderTesterView(*shown, request.settings);
+      result.perfect = perfect;
+      result.defaultGratingOffset =
+          DefaultGratingOffset(*shown, request.settings.gratingLinesPerInch);
+      // A mirror stopped half-way is not kept: the next request traces it again.
+      if (cancel_) {
+        if (!perfect->ok) perfect.reset();
+        if (!shown->ok) shown.reset();
+        continue;
+      }
+    }
+    QMetaObject::invokeMethod(
+        this, [this, r = std::move(result)]() mutable { Receive(std::move(r)); },
+        Qt::QueuedConnection);
+  }
+}
+
+void TesterView::Receive(Result result) {
+  if (result.generation != generation_) return;  // a newer request is on its way
+  if (!setUp_) return;
+  picture_ = std::move(result.picture);
+  perfect_ = std::move(result.perfect);
+  if (!gratingOffsetChosen_) {
+    settingControls_ = true;
+    gratingOffset_->setValue(Shown(result.defaultGratingOffset));
+    settingControls_ = false;
+  }
+  ShowPicture();
+  emit PictureShown();
+}
+
+void TesterView::ShowPicture() {
+  save_->setEnabled(picture_.ok);
+  if (!picture_.ok) {
+    pictureLabel_->setPixmap(QPixmap());
+    pictureLabel_->setText(tr("No picture: %1").arg(QString::fromStdString(picture_.message)));
+    caption_->clear();
+    return;
+  }
+  const GreyImage& disc = picture_.disc;
+  const QImage image(disc.pixels.data(), disc.width, disc.height, disc.width,
+                     QImage::Format_Grayscale8);
+  const int side = std::max(16, std::min(pictureLabel_->width(), pictureLabel_->height()));
+  pictureLabel_->setPixmap(
+      QPixmap::fromImage(image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+  QString caption = "<b>" + QString::fromStdString(picture_.title).toHtmlEscaped() + "</b>";
+  for (const std::string& sentence : picture_.caption) {
+    caption += "<br>" + QString::fromStdString(sentence).toHtmlEscaped();
+  }
+  caption_->setText(caption);
+}
+
+void TesterView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (picture_.ok) ShowPicture();
+}
+
+QString TesterView::CaptionText() const { return caption_->text(); }
+
+QStringList TesterView::ExportResidual(const QString& folder, QString* why) {
+  if (!perfect_) {
+    if (why != nullptr) *why = tr("The residual is not computed yet.");
+    return {};
+  }
+  const ResidualExport written = WriteResidualFiles(*perfect_, folder.toStdString(), inchUnits_);
+  if (!written.ok) {
+    if (why != nullptr) *why = QString::fromStdString(written.message);
+    return {};
+  }
+  QStringList paths;
+  for (const std::string& path : written.paths) paths << QString::fromStdString(path);
+  return paths;
+}
+
+QString TesterView::SavePicture(const QString& path) const {
+  return QString::fromStdString(WriteTesterPicture(picture_, path.toStdString()));
+}
+
+void TesterView::ExportResidual_Click() {
+  const QString folder =
+      QFileDialog::getExistingDirectory(this, tr("Export the null's residual into"));
+  if (folder.isEmpty()) return;
+  QString why;
+  const QStringList paths = ExportResidual(folder, &why);
+  if (paths.isEmpty()) {
+    QMessageBox::warning(this, tr("Export residual"), why);
+    return;
+  }
+  QMessageBox::information(
+      this, tr("Export residual"),
+      tr("Wrote %1\n\n%2")
+          .arg(paths.join(QStringLiteral("\n")),
+               perfect_ ? QString::fromStdString(ResidualSummary(*perfect_)) : QString()));
+}
+
+void TesterView::SavePicture_Click() {
+  const QString path = QFileDialog::getSaveFileName(
+      this, tr("Save picture"), QStringLiteral("tester_view.png"), tr("Pictures (*.png *.svg)"));
+  if (path.isEmpty()) return;
+  const QString why = SavePicture(path);
+  if (!why.isEmpty()) QMessageBox::warning(this, tr("Save picture"), why);
+}
+
+}  // namespace vn

@@ -1,0 +1,120 @@
+// The "Tester's view" tab: what a perfect mirror (or one of another conic)
+// looks like through the solved null, as a Ronchigram, a Foucault shadowgram
+// or an interferogram, with the controls a tester turns (grating, knife,
+// tilt, defocus, ΔK), the caption that says what the picture means, and the
+// export of the null's residual for interferogram software.
+//
+// The pictures are computed by the core (tester/) on a worker thread that
+// lives as long as the tab: the window hands it the latest request and shows
+// the latest result, and is never kept waiting.
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "exact/exact_check.h"
+#include "tester/mirror_through_null.h"
+#include "tester/null_views.h"
+
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+
+namespace vn {
+
+class TesterView : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TesterView(QWidget* parent = nullptr);
+  ~TesterView() override;
+
+  // Shows the set-up's views: lengths in inches as the engine has them,
+  // `inchUnits` the run's unit for the controls and captions.
+  void ShowSetUp(const NullTestSystem& system, double objectDistance, double lensMirrorDistance,
+                 double wavelengthMicrons, double lensSemiDiameter, bool inchUnits);
+
+  // Empties the tab, saying `why`.
+  void Clear(const QString& why);
+
+  // Writes the perfect mirror's residual files into `folder`: their paths,
+  // or an empty list and the reason in *why.
+  QStringList ExportResidual(const QString& folder, QString* why = nullptr);
+
+  // Saves the picture shown as PNG or SVG (by the extension); "" or why not.
+  QString SavePicture(const QString& path) const;
+
+  // For tests: the caption shown, and whether a picture is shown.
+  QString CaptionText() const;
+  bool HasPicture() const { return picture_.ok; }
+
+ signals:
+  // A new picture (or the reason there is none) is shown.
+  void PictureShown();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  struct Request {
+    std::optional<ExactCheckInput> setUp;  // nothing: no set-up shown
+    double deltaK = 0;
+    TesterViewSettings settings;
+    int generation = 0;
+  };
+  struct Result {
+    int generation = 0;
+    TesterPicture picture;
+    std::shared_ptr<const MirrorThroughNull> perfect;  // for the export
+    double defaultGratingOffset = 0;                   // inches
+  };
+
+  void Work();
+  void SendRequest();  // hands the controls' state to the worker
+  void Receive(Result result);
+  void ShowPicture();
+  void ExportResidual_Click();
+  void SavePicture_Click();
+  double Inches(double shown) const { return inchUnits_ ? shown : shown / 25.4; }
+  double Shown(double inches) const { return inchUnits_ ? inches : inches * 25.4; }
+
+  QComboBox* kind_ = nullptr;
+  QDoubleSpinBox* deltaK_ = nullptr;
+  QStackedWidget* options_ = nullptr;
+  QDoubleSpinBox* lines_ = nullptr;
+  QDoubleSpinBox* gratingOffset_ = nullptr;
+  QDoubleSpinBox* knifeOffset_ = nullptr;
+  QDoubleSpinBox* knifeEdge_ = nullptr;
+  QDoubleSpinBox* tilt_ = nullptr;
+  QDoubleSpinBox* defocus_ = nullptr;
+  QLabel* pictureLabel_ = nullptr;
+  QLabel* caption_ = nullptr;
+  QPushButton* export_ = nullptr;
+  QPushButton* save_ = nullptr;
+
+  bool inchUnits_ = false;
+  bool gratingOffsetChosen_ = false;  // the user set it; else the default follows the set-up
+  bool settingControls_ = false;
+  std::optional<ExactCheckInput> setUp_;
+  int generation_ = 0;
+  TesterPicture picture_;
+  std::shared_ptr<const MirrorThroughNull> perfect_;
+
+  // The worker and the latest request it has not taken yet.
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::optional<Request> pending_;
+  bool stopping_ = false;
+  std::atomic<bool> cancel_{false};
+  std::thread worker_;
+};
+
+}  // namespace vn

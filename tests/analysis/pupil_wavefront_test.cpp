@@ -1,0 +1,111 @@
+// The wavefront over the whole pupil: a centred set-up agrees with the
+// meridional exact check, and errors that keep the set-up round leave no
+// coma, astigmatism or other term that is not round.
+#include "analysis/pupil_wavefront.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "analysis/tolerance_model.h"
+#include "exact/exact_check.h"
+#include "start_up_set_up.h"
+
+namespace vn {
+namespace {
+
+using test::kMm;
+
+TEST(PupilWavefront, CentredSetUpsAgreeWithTheMeridionalCheck) {
+  // The meridional check samples 100 zones along a radius; the pupil here
+  // samples rings and spokes. On a centred set-up both measure one round
+  // wavefront about the same best axial point, so near a null their P-V and
+  // RMS must agree within 0.0005 wave. 40 rings sample the wavefront about
+  // as finely as the 100 zones. The best points differ by the two
+  // quadratures' minima, a few millionths of an inch; on a wavefront of a
+  // wave or more that moves the P-V by about a thousandth of a wave, which
+  // is why the cases stay near a null.
+  struct Case {
+    const char* name;
+    double conicPlusOne, lensMirrorChangeMm, wavelength;
+  };
+  for (const Case c :
+       {Case{"start-up", 0.0, 0.0, 0.6328}, Case{"K = -0.99", 0.01, 0.0, 0.6328},
+        Case{"spacing off 3 mm", 0.0, 3.0, 0.6328}, Case{"green light", 0.0, 0.0, 0.5461}}) {
+    ToleranceInput in = test::StartUpToleranceInput();
+    in.system.ConicPlusOne = c.conicPlusOne;
+    in.lensMirrorDistance += c.lensMirrorChangeMm * kMm;
+    in.wavelengthMicrons = c.wavelength;
+    in.sampling.rings = 40;
+    const ExactCheckResult meridional = RunExactCheck(test::MeridionalCheckInput(in));
+    ASSERT_TRUE(meridional.ok) << meridional.message;
+    const ToleranceModel model(in);
+    ASSERT_TRUE(model.ok()) << model.message();
+    const PupilWavefront& w = model.design();
+    EXPECT_NEAR(w.pvWaves, meridional.pvWaves, 0.0005) << c.name;
+    EXPECT_NEAR(w.rmsWaves, meridional.rmsWaves, 0.0005) << c.name;
+    // The best point on the axis, where the meridional check puts its focus.
+    EXPECT_NEAR(w.referencePoint.x, 0.0, 1e-12) << c.name;
+    EXPECT_NEAR(w.referencePoint.y, 0.0, 1e-12) << c.name;
+    EXPECT_NEAR(-in.objectDistance - w.referencePoint.z, meridional.bestFocusOffset, 1e-5)
+        << c.name;
+  }
+}
+
+TEST(PupilWavefront, RoundErrorsLeaveOnlyRoundTerms) {
+  // Without tilt, decenter or a source off the axis the set-up stays
+  // symmetric about its axis, so the change of its wavefront has only m = 0
+  // terms (defocus and the sphericals): no coma, no astigmatism. The lens
+  // tilted by the same order of change does show coma. Tolerance: the
+  // aim's 1e-6 of the pupil and rounding, against changes of ~0.1 wave.
+  const ToleranceModel model(test::StartUpToleranceInput());
+  ASSERT_TRUE(model.ok()) << model.message();
+  using P = BuildParameter;
+  const struct {
+    P parameter;
+    double amount;
+  } round[] = {{P::ObjectDistance, 10 * kMm}, {P::LensMirrorDistance, 5 * kMm},
+               {P::LensThickness, -5 * kMm},  {P::MirrorSideRadius, 2.0},
+               {P::SourceSideRadius, 100.0},  {P::LensIndex, 0.01}};
+  for (const auto& r : round) {
+    const PupilWavefront w = model.MeasureChange(BuildErrors::Single(r.parameter, r.amount));
+    ASSERT_TRUE(w.ok) << w.message;
+    const std::vector<double> z = model.plan().fit.Fit(w.waves);
+    EXPECT_GT(std::fabs(z[8]), 0.02) << ParameterInfo(r.parameter).label;  // spherical
+    for (int j = 1; j < kReportedFringeTerms; ++j) {
+      if (FringeTerm(j).m == 0) continue;
+      EXPECT_NEAR(z[j], 0.0, 1e-6) << ParameterInfo(r.parameter).label << " Z" << j + 1;
+    }
+  }
+  const PupilWavefront tilted = model.MeasureChange(BuildErrors::Single(P::LensTilt, 0.05));
+  ASSERT_TRUE(tilted.ok) << tilted.message;
+  EXPECT_GT(std::fabs(model.plan().fit.Fit(tilted.waves)[7]), 0.1);  // coma along the tilt
+}
+
+TEST(PupilWavefront, SourceOffTheAxisIsImagedAcrossIt) {
+  // A concave mirror at its centre of curvature images a point beside the
+  // axis on the other side of it; through the null lens the returning
+  // focus lands the same way. The best reference point must follow it, by
+  // about the offset itself (the magnification is near −1).
+  const ToleranceModel model(test::StartUpToleranceInput());
+  ASSERT_TRUE(model.ok());
+  for (const double offset : {0.5 * kMm, 2.0 * kMm}) {
+    const PupilWavefront w =
+        model.Measure(BuildErrors::Single(BuildParameter::SourceOffset, offset));
+    ASSERT_TRUE(w.ok) << w.message;
+    EXPECT_NEAR(w.referencePoint.y / offset, -1.0, 0.05) << offset;
+    EXPECT_NEAR(w.referencePoint.x, 0.0, 1e-12);
+  }
+}
+
+TEST(PupilWavefront, UntraceableSetUpsSayWhichRayFailed) {
+  // A lens moved right out of the beam: the edge rays miss it.
+  const ToleranceModel model(test::StartUpToleranceInput());
+  const PupilWavefront w = model.Measure(BuildErrors::Single(BuildParameter::LensDecenter, 3.0));
+  EXPECT_FALSE(w.ok);
+  EXPECT_NE(w.message.find("the ray to "), std::string::npos) << w.message;
+  EXPECT_NE(w.message.find("misses"), std::string::npos) << w.message;
+}
+
+}  // namespace
+}  // namespace vn

@@ -1,0 +1,86 @@
+// The command line's tolerance analysis through the real executable: the
+// text block and the JSON object a script reads, and the usage errors of a
+// bad tolerance file or spacing.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "common/json_read.h"
+
+namespace vn {
+namespace {
+
+struct Output {
+  int status = -1;
+  std::string text;  // standard output and standard error together
+};
+
+Output RunCli(const std::string& args) {
+  const std::string command = std::string("'") + VN_CLI_PATH + "' " + args + " 2>&1 </dev/null";
+  Output out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return out;
+  char buffer[4096];
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.text.append(buffer, n);
+  const int raw = pclose(pipe);
+  out.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return out;
+}
+
+// A tolerance file in the test's temporary folder.
+std::string File(const std::string& name, const std::string& text) {
+  const std::string path = ::testing::TempDir() + name;
+  std::ofstream(path, std::ios::binary) << text;
+  return path;
+}
+
+TEST(CliTolerance, PrintsTheAnalysisAfterTheReportAndInTheJson) {
+  const std::string few = File("vn_few.json", "{\"trials\": 100, \"seed\": 3}");
+  const Output text = RunCli("--tolerances '" + few + "' --best-null-spacing 2077.366");
+  EXPECT_EQ(text.status, 0) << text.text;
+  EXPECT_NE(text.text.find("\n\nTolerances\nExact trace of 289 rays"), std::string::npos);
+  EXPECT_NE(text.text.find("  Lens to mirror       2076.366 mm   "), std::string::npos);
+  EXPECT_NE(text.text.find("Monte Carlo: 100 set-ups drawn within the tolerances (seed 3)"),
+            std::string::npos);
+  EXPECT_NE(text.text.find("A mirror that nulls best with the lens 2077.366 mm from it"),
+            std::string::npos);
+
+  const Output json = RunCli("--units inch --json --tolerances '" + few + "'");
+  ASSERT_EQ(json.status, 0) << json.text;
+  const JsonReading r = ReadJson(json.text);
+  ASSERT_TRUE(r.value) << r.error;
+  const JsonValue* tolerance = r.value->Find("tolerance");
+  ASSERT_NE(tolerance, nullptr);
+  EXPECT_EQ(tolerance->Find("unit")->text, "in");
+  EXPECT_EQ(tolerance->Find("sensitivities")->items.size(), 10u);
+  EXPECT_EQ(tolerance->Find("monte_carlo")->Find("completed")->number, 100);
+  // The inch run's default spacing tolerance is 0.04", the file's unit being the run's.
+  EXPECT_EQ(
+      tolerance->Find("monte_carlo")->Find("tolerances")->Find("lens_mirror_distance")->number,
+      0.04);
+}
+
+TEST(CliTolerance, RefusesABadFileOrSpacingWithExitStatus2) {
+  const struct {
+    std::string args;
+    std::string message;
+  } cases[] = {
+      {"--tolerances '" + File("vn_bad.json", "{\"tilt\": 1}") + "'",
+       "vn_bad.json: unknown member \"tilt\"\n"},
+      {"--tolerances /nonexistent/tolerances.json",
+       "vantry-null-cli: --tolerances: cannot read /nonexistent/tolerances.json\n"},
+      {"--best-null-spacing 0", "--best-null-spacing takes a positive length in the run's unit\n"},
+      {"--tolerance=yes", "option --tolerance takes no value"},
+  };
+  for (const auto& c : cases) {
+    const Output out = RunCli(c.args);
+    EXPECT_EQ(out.status, 2) << c.args;
+    EXPECT_NE(out.text.find(c.message), std::string::npos) << c.args << "\n" << out.text;
+  }
+}
+
+}  // namespace
+}  // namespace vn

@@ -1,0 +1,236 @@
+// The tester's pictures against the geometry of the tests: straight bands
+// for a perfect null, bands that curve the way the mirror's zones focus for
+// a wrong conic, the knife's shadow on the side the rays say.
+#include "tester/null_views.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tester/mirror_through_null.h"
+#include "tester_set_ups.h"
+
+namespace vn {
+namespace {
+
+constexpr int kSize = 512;
+
+// The change from lit to dark along the picture's row at height y (a
+// fraction of the mirror's apparent radius, up positive) nearest to x, in
+// fractions of the radius, sharpened between pixels by their grey levels;
+// NaN when the row has none.
+double BandEdgeNear(const GreyImage& disc, double y, double x) {
+  const double half = 0.5 * disc.width, radius = half - kDiscMargin;
+  const int row = static_cast<int>(std::lround(half - 0.5 - y * radius));
+  double best = std::nan("");
+  for (int col = 1; col < disc.width; ++col) {
+    const int before = disc.at(col - 1, row), here = disc.at(col, row);
+    if (before < 128 || here >= 128) continue;
+    const double f = (before - 127.5) / (before - here);
+    const double edge = (col - 1 + f + 0.5 - half) / radius;
+    if (edge * edge + y * y > 0.98) continue;  // the rim
+    if (std::isnan(best) || std::fabs(edge - x) < std::fabs(best - x)) best = edge;
+  }
+  return best;
+}
+
+double MeanGrey(const GreyImage& disc, bool rightHalf) {
+  double sum = 0.0;
+  int count = 0;
+  const double half = 0.5 * disc.width, radius = half - kDiscMargin;
+  for (int row = 0; row < disc.height; ++row) {
+    for (int col = 0; col < disc.width; ++col) {
+      const double x = (col + 0.5 - half) / radius, y = (half - row - 0.5) / radius;
+      if (x * x + y * y > 0.9 || (x > 0.05) != rightHalf || std::fabs(x) <= 0.05) continue;
+      sum += disc.at(col, row);
+      ++count;
+    }
+  }
+  return sum / count;
+}
+
+TesterViewSettings Ronchi(double offset) {
+  TesterViewSettings s;
+  s.kind = TesterViewKind::Ronchi;
+  s.sizePx = kSize;
+  s.gratingOffset = offset;
+  // A slit a fifth of the grating's period wide grades each band's edges over
+  // several pixels, so that the edges can be found between pixels.
+  s.sourceWidth = 0.002;
+  return s;
+}
+
+// A spherical mirror seen from its centre of curvature returns every ray
+// through that centre: in any plane a ray's height is the same proportion of
+// its slope, which is where the tester sees its point of the mirror, and the
+// bands are exactly straight.
+TEST(RonchiView, SphereAtItsCentreShowsExactlyStraightBands) {
+  const TesterModel model(test::BareMirrorAtCentre(4.0, 80.0, 0.0));
+  ASSERT_TRUE(model.ok()) << model.message();
+  const MirrorThroughNull mirror = model.Mirror(0.0);
+  ASSERT_TRUE(mirror.ok) << mirror.message;
+  const TesterPicture p = RenderTesterView(mirror, Ronchi(0.4));
+  ASSERT_TRUE(p.ok) << p.message;
+  EXPECT_NEAR(p.bandBow, 0.0, 1e-9);
+  // 0.4" inside the focus of the f/10 cone (the edge ray 79.9" long from
+  // the mirror): 2·4·0.4/79.9 = 0.04" across, 4.005 periods of 0.01".
+  EXPECT_NEAR(p.bandsAcross, 4.005, 0.002);
+}
+
+// The start-up null leaves a residual of a few hundredths of a wave: its
+// transverse ray errors are a fraction of a micrometre against a band
+// spacing of a quarter millimetre, so the bands look straight, in the
+// figures and in the picture (the edge of the first band at the middle row
+// and at 60 % of the height agree to a pixel).
+TEST(RonchiView, PerfectMirrorThroughTheStartUpNullShowsStraightBands) {
+  const TesterModel model(test::StartUpNull());
+  ASSERT_TRUE(model.ok()) << model.message();
+  const MirrorThroughNull mirror = model.Mirror(0.0);
+  ASSERT_TRUE(mirror.ok) << mirror.message;
+  TesterViewSettings s = Ronchi(0.0);
+  s.gratingOffset.reset();  // the default place: about four bands
+  const TesterPicture p = RenderTesterView(mirror, s);
+  ASSERT_TRUE(p.ok) << p.message;
+  EXPECT_NEAR(p.bandsAcross, kDefaultBands, 0.1);
+  EXPECT_LT(std::fabs(p.bandBow), 0.05);
+  const double middle = BandEdgeNear(p.disc, 0.0, 0.7);
+  const double high = BandEdgeNear(p.disc, 0.6, middle);
+  ASSERT_TRUE(std::isfinite(middle) && std::isfinite(high));
+  EXPECT_NEAR(high, middle, 1.0 / (0.5 * kSize));
+}
+
+// A mirror more strongly aspheric than the null expects (ΔK < 0) bends its
+// outer zones less: their rays cross the axis beyond the others. Inside
+// focus those rays have not yet closed in as far as the paraxial proportion
+// says, so a band (a line of equal height in the grating's plane) moves
+// toward the centre line as it runs up to the edge: its ends bend inward,
+// and the band bows by a positive amount. Outside focus the rays have
+// crossed and the bending turns over; ΔK > 0 mirrors all of it. The same
+// holds for a bare ellipsoid tested at its centre: its normals meet the axis
+// at R − K·z, beyond the centre for K < 0.
+TEST(RonchiView, WrongConicCurvesTheBandsTheWayItsZonesFocus) {
+  struct Case {
+    ExactCheckInput setUp;
+    double deltaK;
+    double offset;  // inches, + inside focus
+    bool endsInward;
+  };
+  const ExactCheckInput null = test::StartUpNull();
+  const Case cases[] = {
+      {null, -0.2, 0.3, true},
+      {null, +0.2, 0.3, false},
+      {null, -0.2, -0.3, false},
+      {null, +0.2, -0.3, true},
+      {test::BareMirrorAtCentre(4.0, 80.0, 0.0), -0.2, 0.3, true},
+      {test::BareMirrorAtCentre(4.0, 80.0, 0.0), +0.2, 0.3, false},
+  };
+  for (const Case& c : cases) {
+    const TesterModel model(c.setUp);
+    ASSERT_TRUE(model.ok()) << model.message();
+    const MirrorThroughNull mirror = model.Mirror(c.deltaK);
+    ASSERT_TRUE(mirror.ok) << mirror.message;
+    const TesterPicture p = RenderTesterView(mirror, Ronchi(c.offset));
+    ASSERT_TRUE(p.ok) << p.message;
+    SCOPED_TRACE("deltaK " + std::to_string(c.deltaK) + " offset " + std::to_string(c.offset));
+    EXPECT_GT(std::fabs(p.bandBow), 0.1);
+    EXPECT_EQ(p.bandBow > 0, c.endsInward);
+    // In the picture: a band halfway out, at the middle row and higher up.
+    const double middle = BandEdgeNear(p.disc, 0.0, 0.45);
+    const double high = BandEdgeNear(p.disc, 0.55, middle);
+    ASSERT_TRUE(std::isfinite(middle) && std::isfinite(high));
+    EXPECT_EQ(high < middle, c.endsInward);
+    EXPECT_GT(std::fabs(high - middle), 1.0 / (0.5 * kSize));  // a pixel
+  }
+}
+
+// Inside focus the returning rays have not crossed: the knife, coming in
+// from the right, first cuts the rays from the mirror's right half, so that
+// half goes dark. Outside focus they have crossed and the left half goes
+// dark. At the focus itself with its edge on the axis the knife cuts every
+// ray of a good null alike and the mirror greys evenly.
+TEST(FoucaultView, KnifeDarkensTheSideTheRaysSay) {
+  const TesterModel model(test::StartUpNull());
+  ASSERT_TRUE(model.ok()) << model.message();
+  const MirrorThroughNull mirror = model.Mirror(0.0);
+  ASSERT_TRUE(mirror.ok) << mirror.message;
+  TesterViewSettings s;
+  s.kind = TesterViewKind::Foucault;
+  s.sizePx = 256;
+  s.sourceWidth = 0.001;
+  for (double offset : {0.2, -0.2}) {
+    s.knifeOffset = offset;
+    const TesterPicture p = RenderTesterView(mirror, s);
+    ASSERT_TRUE(p.ok) << p.message;
+    const double right = MeanGrey(p.disc, true), left = MeanGrey(p.disc, false);
+    if (offset > 0) {
+      EXPECT_LT(right, 30.0);
+      EXPECT_GT(left, 225.0);
+    } else {
+      EXPECT_GT(right, 225.0);
+      EXPECT_LT(left, 30.0);
+    }
+  }
+  s.knifeOffset = 0.0;
+  const TesterPicture even = RenderTesterView(mirror, s);
+  EXPECT_NEAR(MeanGrey(even.disc, true), 127.5, 10.0);
+  EXPECT_NEAR(MeanGrey(even.disc, false), 127.5, 10.0);
+}
+
+// N tilt fringes across the diameter: N dark fringes cross the middle row
+// of a good null's interferogram.
+TEST(FringesView, TiltGivesThatManyFringesAcross) {
+  const TesterModel model(test::StartUpNull());
+  ASSERT_TRUE(model.ok()) << model.message();
+  const MirrorThroughNull mirror = model.Mirror(0.0);
+  ASSERT_TRUE(mirror.ok) << mirror.message;
+  for (double tilt : {3.0, 6.0}) {
+    TesterViewSettings s;
+    s.kind = TesterViewKind::Fringes;
+    s.sizePx = 400;
+    s.tiltFringes = tilt;
+    const TesterPicture p = RenderTesterView(mirror, s);
+    ASSERT_TRUE(p.ok) << p.message;
+    int darkEntries = 0;
+    for (int col = 1; col < 400; ++col) {
+      if (p.disc.at(col - 1, 200) >= 128 && p.disc.at(col, 200) < 128) ++darkEntries;
+    }
+    EXPECT_NEAR(darkEntries, tilt, 1.0);
+  }
+}
+
+}  // namespace
+}  // namespace vn
+
+namespace vn {
+namespace {
+
+// The pictures' table of the mirror as the tester sees it is interpolated
+// from rays at equal steps on the mirror. Tracing afresh the ray to the
+// mirror point the table gives for an apparent radius must return at that
+// apparent radius (its slope over the edge ray's, to 1e-9) and cross the
+// source's plane at the table's height, to 1e-9 inch: a hundred-millionth
+// of a grating's period, far below anything a picture can show.
+TEST(ApparentMirror, TableAgreesWithRaysTracedAfresh) {
+  const ExactCheckInput in = test::StartUpNull();
+  const TesterModel model(in);
+  ASSERT_TRUE(model.ok()) << model.message();
+  const MirrorThroughNull mirror = model.Mirror(0.0);
+  ASSERT_TRUE(mirror.ok) << mirror.message;
+  const FoldedSystem folded = MakeFoldedSystem(in.system, in.objectDistance, in.lensMirrorDistance);
+  const double edgeSlope = mirror.rays.back().dy / mirror.rays.back().dz;
+  for (int j : {1, 37, 100, 141, 199}) {
+    const double apparent = static_cast<double>(j) / kRayTableZones;
+    const double onMirror = mirror.apparentMirror[j] * apparent;
+    const Aim aim = AimAtMirrorHeight(folded, onMirror * in.system.MirrorSemiDiameter);
+    ASSERT_FALSE(aim.failure.failed());
+    const VectorRay ray = TraceFoldedRay(folded, aim.angle).returning;
+    EXPECT_NEAR((ray.dy / ray.dz) / edgeSlope, apparent, 1e-9) << j;
+    const double height = ray.y + (mirror.sourceZ - ray.z) * (ray.dy / ray.dz);
+    EXPECT_NEAR(height, mirror.apparentHeight[j] * apparent, 1e-9) << j;
+  }
+  // The null barely distorts the mirror: its 70 % zone is seen within 1 %.
+  EXPECT_NEAR(mirror.ApparentRadius(0.7), 0.7, 0.01);
+}
+
+}  // namespace
+}  // namespace vn

@@ -1,0 +1,68 @@
+// The "Tester's view" tab's wiring: a set-up reaches the worker and comes
+// back as a picture with its caption, the controls reach the picture, and
+// the residual and the picture reach their files. The pictures' own
+// geometry is tested in the core.
+#include "ui/tester_view.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "tester/tester_set_ups.h"
+
+namespace vn {
+namespace {
+
+void ShowStartUp(TesterView& view) {
+  const ExactCheckInput in = test::StartUpNull();
+  view.ShowSetUp(in.system, in.objectDistance, in.lensMirrorDistance, in.wavelengthMicrons,
+                 in.lensClearSemiDiameter, false);
+}
+
+}  // namespace
+
+class TesterViewTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void setUpComesBackAsAPictureAndControlsReachIt() {
+    TesterView view;
+    view.resize(500, 700);
+    view.show();
+    QVERIFY(!view.HasPicture());
+    ShowStartUp(view);
+    QTRY_VERIFY_WITH_TIMEOUT(view.HasPicture(), 10000);
+    QVERIFY(view.CaptionText().contains("Ronchigram through the null"));
+    QVERIFY(view.CaptionText().contains("Bands straight"));
+    QVERIFY(view.CaptionText().contains("mm inside the return focus"));
+    const QString shots = qEnvironmentVariable("VN_SCREENSHOT_DIR");
+    if (!shots.isEmpty()) QVERIFY(view.grab().save(QDir(shots).filePath("tester_view.png")));
+
+    // Another view and another mirror: the caption follows.
+    view.findChild<QComboBox*>("TesterKind")->setCurrentIndex(1);
+    QTRY_VERIFY_WITH_TIMEOUT(view.CaptionText().contains("Knife from the right"), 10000);
+    view.findChild<QDoubleSpinBox*>("TesterDeltaK")->setValue(-0.1);
+    QTRY_VERIFY_WITH_TIMEOUT(view.CaptionText().contains("over-corrected"), 10000);
+
+    // Files: the residual and the picture.
+    QTemporaryDir dir;
+    QString why;
+    const QStringList paths = view.ExportResidual(dir.path(), &why);
+    QCOMPARE(paths.size(), 3);
+    for (const QString& path : paths) QVERIFY(QFileInfo(path).size() > 100);
+    QCOMPARE(view.SavePicture(dir.filePath("view.svg")), QString());
+    QVERIFY(QFileInfo(dir.filePath("view.svg")).size() > 1000);
+
+    view.Clear("gone");
+    QVERIFY(!view.HasPicture());
+    QVERIFY(view.ExportResidual(dir.path(), &why).isEmpty());
+  }
+};
+
+}  // namespace vn
+
+QTEST_MAIN(vn::TesterViewTest)
+#include "tester_view_test.moc"
