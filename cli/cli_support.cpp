@@ -78,7 +78,9 @@ std::optional<ExactCheckResult> CheckLastRun(const NullFinder& finder, const Sha
   if (!finder.lastSummary().solved) return std::nullopt;
   // A watchdog thread raises the check's cancel flag at the deadline, as a
   // key press would stop the run; it is released as soon as the check ends.
-  std::atomic<bool> cancel{false};
+  // Time already spent stops the check before it starts, whether or not the
+  // watchdog thread has been scheduled yet.
+  std::atomic<bool> cancel{std::chrono::steady_clock::now() >= deadline};
   std::mutex mutex;
   std::condition_variable finished;
   bool done = false;
