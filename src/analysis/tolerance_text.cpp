@@ -491,9 +491,8 @@ std::string SensitivityCsv(const SensitivityTable& table, bool inchUnits) {
 
 std::string MonteCarloCsv(const MonteCarloResult& result) {
   std::string csv = "set_up,traced,rms_waves,pv_waves,apparent_conic\n";
-  for (std::size_t i = 0; i < result.trials.size(); ++i) {
-    const MonteCarloTrial& t = result.trials[i];
-    csv += std::to_string(i + 1) + "," + (t.traced ? "1" : "0");
+  for (const MonteCarloTrial& t : result.trials) {
+    csv += std::to_string(t.index + 1) + "," + (t.traced ? "1" : "0");
     if (t.traced) {
       csv += "," + CsvNumber(t.rmsWaves) + "," + CsvNumber(t.pvWaves) + "," +
              CsvNumber(t.apparentConic);
