@@ -127,6 +127,7 @@ MonteCarloResult RunMonteCarlo(const ToleranceModel& model, const BuildTolerance
     for (int i = start; i < std::min(start + kChunk, count) && !stopped(); ++i) {
       const PupilWavefront w = model.Measure(DrawBuildErrors(model, tolerances, settings.seed, i));
       MonteCarloTrial& trial = result.trials[static_cast<std::size_t>(i)];
+      trial.index = i;
       trial.traced = w.ok;
       if (w.ok) {
         trial.rmsWaves = w.rmsWaves;

@@ -37,6 +37,7 @@ struct MonteCarloSettings {
 };
 
 struct MonteCarloTrial {
+  int index = 0;        // which set-up of the seed's sequence (from 0)
   bool traced = false;  // false: a ray of this set-up could not be traced
   double rmsWaves = 0;  // the residual about the best reference point
   double pvWaves = 0;

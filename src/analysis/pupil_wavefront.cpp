@@ -203,9 +203,8 @@ PupilPlan MakePupilPlan(const SkewSetUp& design, double mirrorSemiDiameter,
   // The guesses of a measured set-up's corrections. A build error moves
   // neighbouring rays alike: a ray of the first ring takes the centre ray's
   // correction, a ray further out extrapolates those of its spoke on up to
-  // three rings inside it (the centre counting as a ring), by Lagrange's
-  // formula in ρ. A ring's guesses thus need only the rings inside it, and
-  // its rays can be traced together.
+  // three rings inside it (the centre counting as a ring). A ring's guesses
+  // thus need only the rings inside it, and its rays can be traced together.
   const std::size_t spokes = static_cast<std::size_t>(sampling.spokes);
   plan.guessFrom.assign(plan.points.size(), {0, 0, 0});
   plan.guessWeight.assign(plan.points.size(), {0.0, 0.0, 0.0});
@@ -214,18 +213,20 @@ PupilPlan MakePupilPlan(const SkewSetUp& design, double mirrorSemiDiameter,
       plan.guessWeight[i][0] = 1.0;  // the centre's correction
       continue;
     }
+    // The same spoke on the rings inside, out to in; the centre (index 0)
+    // ends the spoke.
     std::array<std::size_t, 3>& from = plan.guessFrom[i];
-    from[0] = i - spokes;
-    int known = 2;  // the ring inside and the centre (index 0) at least
-    if (from[0] > spokes) {
-      from[1] = from[0] - spokes;
-      if (from[1] > spokes) {
-        from[2] = from[1] - spokes;
-        known = 3;
-      }
+    int known = 0;
+    for (std::size_t inner = i; known < 3 && inner > 0;) {
+      inner = inner > spokes ? inner - spokes : 0;
+      from[static_cast<std::size_t>(known++)] = inner;
     }
+    // Lagrange's formula in the size of the launch slope, not in ρ: a
+    // correction that shifts and scales the slopes is then extrapolated
+    // exactly from two rings, one that bends them too from three.
     const auto radius = [&](std::size_t k) {
-      return std::sqrt(plan.points[k].x * plan.points[k].x + plan.points[k].y * plan.points[k].y);
+      return std::sqrt(plan.launch[k][0] * plan.launch[k][0] +
+                       plan.launch[k][1] * plan.launch[k][1]);
     };
     for (int a = 0; a < known; ++a) {
       double basis = 1.0;

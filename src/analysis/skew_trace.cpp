@@ -76,8 +76,9 @@ inline Vec3 LocalGradient(const SkewSurface& surface, const Vec3& p) {
 
 // Snell's law in vector form (Welford, "Aberrations of Optical Systems",
 // §4.7): d' = μ·d + (cos I' − μ·cos I)·N, with N the unit normal along the
-// direction of travel. Works in any frame; false on total internal reflection.
-inline bool Refract(Vec3& d, const Vec3& gradient, double n, double nPrime) {
+// direction of travel and μ = n/n' the ratio of the indices. Works in any
+// frame; false on total internal reflection.
+inline bool Refract(Vec3& d, const Vec3& gradient, double mu) {
   const double length = std::sqrt(Dot(gradient, gradient));
   Vec3 normal = (1.0 / length) * gradient;
   double cosI = Dot(normal, d);
@@ -85,7 +86,6 @@ inline bool Refract(Vec3& d, const Vec3& gradient, double n, double nPrime) {
     normal = -1.0 * normal;
     cosI = -cosI;
   }
-  const double mu = n / nPrime;
   const double sinSquaredPrime = mu * mu * (1.0 - cosI * cosI);
   if (sinSquaredPrime > 1.0) return false;
   const double cosIPrime = std::sqrt(1.0 - sinSquaredPrime);
@@ -102,11 +102,12 @@ inline void Reflect(Vec3& d, const Vec3& gradient) {
 // What happens to a ray at a surface of the folded set-up.
 enum class Meeting { Refract, Reflect };
 
-// Moves the ray to the surface and refracts or reflects it there, working
-// in the surface's frame throughout, so that a tilted surface costs one
-// rotation in and one out. `local` gets the point met, in the surface's
-// frame. 0: done; 1: missed; 2: totally reflected.
-inline int Meet(SkewRay& ray, const SkewSurface& surface, double n, double nPrime, Meeting meeting,
+// Moves the ray through index n to the surface and refracts it there into
+// the index n/mu, or reflects it, working in the surface's frame throughout,
+// so that a tilted surface costs one rotation in and one out. `local` gets
+// the point met, in the surface's frame. 0: done; 1: missed; 2: totally
+// reflected.
+inline int Meet(SkewRay& ray, const SkewSurface& surface, double n, double mu, Meeting meeting,
                 Vec3& local) {
   double length = 0;
   Local hit;
@@ -117,26 +118,27 @@ inline int Meet(SkewRay& ray, const SkewSurface& surface, double n, double nPrim
   const Vec3 gradient = LocalGradient(surface, hit.point);
   if (meeting == Meeting::Reflect) {
     Reflect(hit.direction, gradient);
-  } else if (!Refract(hit.direction, gradient, n, nPrime)) {
+  } else if (!Refract(hit.direction, gradient, mu)) {
     return 2;
   }
   ray.direction = surface.tilted ? surface.axes.Apply(hit.direction) : hit.direction;
   return 0;
 }
 
-// One leg of the folded set-up: a surface, the indices before and after it,
-// and the stops for a miss and for total internal reflection.
+// One leg of the folded set-up: a surface, the index before it and its
+// ratio to the index after it, and the stops for a miss and for total
+// internal reflection.
 struct Leg {
   const SkewSurface* surface;
   double n;
-  double nPrime;
+  double mu;
   Meeting meeting;
   SkewTraceStop missed;
   SkewTraceStop totallyReflected;
 };
 
 inline SkewTraceStop Pass(SkewRay& ray, const Leg& leg, Vec3& local) {
-  switch (Meet(ray, *leg.surface, leg.n, leg.nPrime, leg.meeting, local)) {
+  switch (Meet(ray, *leg.surface, leg.n, leg.mu, leg.meeting, local)) {
     case 0:
       return SkewTraceStop::Complete;
     case 1:
@@ -148,19 +150,18 @@ inline SkewTraceStop Pass(SkewRay& ray, const Leg& leg, Vec3& local) {
 
 std::array<Leg, 3> OutwardLegs(const SkewSetUp& s) {
   using T = SkewTraceStop;
-  return {{{&s.lensFront, 1.0, s.lensIndex, Meeting::Refract, T::MissedLensFrontOut,
-            T::TotalReflectionOut},
-           {&s.lensBack, s.lensIndex, 1.0, Meeting::Refract, T::MissedLensBackOut,
-            T::TotalReflectionOut},
-           {&s.mirror, 1.0, 1.0, Meeting::Reflect, T::MissedMirror, T::NotReturned}}};
+  const double n = s.lensIndex;
+  return {
+      {{&s.lensFront, 1.0, 1.0 / n, Meeting::Refract, T::MissedLensFrontOut, T::TotalReflectionOut},
+       {&s.lensBack, n, n, Meeting::Refract, T::MissedLensBackOut, T::TotalReflectionOut},
+       {&s.mirror, 1.0, 1.0, Meeting::Reflect, T::MissedMirror, T::NotReturned}}};
 }
 
 std::array<Leg, 2> ReturnLegs(const SkewSetUp& s) {
   using T = SkewTraceStop;
-  return {
-      {{&s.lensBack, 1.0, s.lensIndex, Meeting::Refract, T::MissedLensBackIn, T::TotalReflectionIn},
-       {&s.lensFront, s.lensIndex, 1.0, Meeting::Refract, T::MissedLensFrontIn,
-        T::TotalReflectionIn}}};
+  const double n = s.lensIndex;
+  return {{{&s.lensBack, 1.0, 1.0 / n, Meeting::Refract, T::MissedLensBackIn, T::TotalReflectionIn},
+           {&s.lensFront, n, n, Meeting::Refract, T::MissedLensFrontIn, T::TotalReflectionIn}}};
 }
 
 // A ray leaving the mirror or the lens must head back toward the source.
@@ -217,7 +218,7 @@ Vec3 SurfaceNormal(const SkewSurface& surface, const Vec3& point) {
 }
 
 bool RefractAt(SkewRay& ray, const SkewSurface& surface, double n, double nPrime) {
-  return Refract(ray.direction, SurfaceNormal(surface, ray.position), n, nPrime);
+  return Refract(ray.direction, SurfaceNormal(surface, ray.position), n / nPrime);
 }
 
 void ReflectAt(SkewRay& ray, const SkewSurface& surface) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/json_read.h"
+#include "common/number_text.h"
 
 namespace vn {
 
@@ -79,17 +80,56 @@ ToleranceFileReading ReadToleranceFile(std::string_view text) {
   return reading;
 }
 
+namespace {
+
+// The ten tolerances in the order of kToleranceFileKeys.
+std::array<double*, 10> Fields(BuildTolerances& t) {
+  return {&t.objectDistance, &t.lensMirrorDistance, &t.lensThickness, &t.radiusPercent,
+          &t.flatFringes,    &t.lensIndex,          &t.wavelengthNm,  &t.tiltDegrees,
+          &t.decenter,       &t.sourceOffset};
+}
+
+// Inches per unit of member k in a file or entry of that unit.
+double InchesPer(std::size_t k, bool inchUnits) {
+  return kIsLength[k] && !inchUnits ? 1.0 / kMmPerInch : 1.0;
+}
+
+}  // namespace
+
+std::array<std::string, 10> ToleranceTexts(const BuildTolerances& tolerances, bool inchUnits) {
+  BuildTolerances copy = tolerances;
+  const std::array<double*, 10> fields = Fields(copy);
+  std::array<std::string, 10> texts;
+  for (std::size_t k = 0; k < texts.size(); ++k) {
+    // The general form's 15 significant digits hide the rounding of the
+    // unit's conversion (0.1 mm back from inches is 0.09999999999999999).
+    texts[k] = GeneralNumber(*fields[k] / InchesPer(k, inchUnits));
+  }
+  return texts;
+}
+
+std::optional<BuildTolerances> ReadToleranceTexts(const std::array<std::string, 10>& texts,
+                                                  bool inchUnits, std::size_t* bad) {
+  BuildTolerances t;
+  const std::array<double*, 10> fields = Fields(t);
+  for (std::size_t k = 0; k < texts.size(); ++k) {
+    const auto value = ReadNumber(texts[k]);
+    if (!value || !(*value >= 0.0)) {
+      if (bad != nullptr) *bad = k;
+      return std::nullopt;
+    }
+    *fields[k] = *value * InchesPer(k, inchUnits);
+  }
+  return t;
+}
+
 BuildTolerances ResolveTolerances(const ToleranceFile& file, bool runInchUnits,
                                   MonteCarloSettings& settings) {
   const bool inch = file.inchUnits.value_or(runInchUnits);
   BuildTolerances t = DefaultTolerances(inch);
-  double* fields[10] = {&t.objectDistance, &t.lensMirrorDistance, &t.lensThickness,
-                        &t.radiusPercent,  &t.flatFringes,        &t.lensIndex,
-                        &t.wavelengthNm,   &t.tiltDegrees,        &t.decenter,
-                        &t.sourceOffset};
+  const std::array<double*, 10> fields = Fields(t);
   for (std::size_t k = 0; k < file.values.size(); ++k) {
-    if (!file.values[k]) continue;
-    *fields[k] = kIsLength[k] && !inch ? *file.values[k] / kMmPerInch : *file.values[k];
+    if (file.values[k]) *fields[k] = *file.values[k] * InchesPer(k, inch);
   }
   if (file.trials) settings.trials = *file.trials;
   if (file.seed) settings.seed = *file.seed;

@@ -19,6 +19,7 @@
 //   }
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -48,6 +49,15 @@ struct ToleranceFileReading {
 };
 
 ToleranceFileReading ReadToleranceFile(std::string_view text);
+
+// The tolerances as the window's ten entries show them, in the order of
+// kToleranceFileKeys, lengths in the run's unit (general number form).
+std::array<std::string, 10> ToleranceTexts(const BuildTolerances& tolerances, bool inchUnits);
+
+// The entries read back; nothing when one is not a number of 0 or more, and
+// then `bad` gets its index.
+std::optional<BuildTolerances> ReadToleranceTexts(const std::array<std::string, 10>& texts,
+                                                  bool inchUnits, std::size_t* bad = nullptr);
 
 // The defaults of the file's unit (or the run's, when it names none) with the
 // file's figures put in, lengths in inches; the Monte Carlo's trials and seed

@@ -157,28 +157,12 @@ ToleranceInput ToleranceInputFrom(const ExactCheckInput& check, const std::strin
 }
 
 ToleranceModel::ToleranceModel(const ToleranceInput& input) : input_(input) {
+  // What the trace cannot start from; a set-up it can start but not follow
+  // (a radius that is not a number, a lens the rays miss) it reports itself.
   const NullTestSystem& s = input.system;
-  const double numbers[] = {s.MirrorSemiDiameter,
-                            s.MirrorRadius,
-                            s.ConicPlusOne,
-                            s.LensRadius1,
-                            s.LensRadius2,
-                            s.LensThickness,
-                            s.LensIndex,
-                            input.objectDistance,
-                            input.lensMirrorDistance,
-                            input.wavelengthMicrons,
-                            input.lensClearSemiDiameter};
-  for (double x : numbers) {
-    if (!std::isfinite(x)) {
-      message_ = "an entry is not a finite number";
-      return;
-    }
-  }
-  if (!(s.MirrorSemiDiameter > 0.0) || s.MirrorRadius == 0.0 || s.LensRadius1 == 0.0 ||
-      s.LensRadius2 == 0.0 || !(s.LensThickness >= 0.0) || !(s.LensIndex > 0.0) ||
-      !(input.objectDistance > 0.0) || !(input.lensMirrorDistance > 0.0) ||
-      !(input.wavelengthMicrons > 0.0)) {
+  if (!(s.MirrorSemiDiameter > 0.0 && std::isfinite(s.MirrorRadius) && s.MirrorRadius != 0.0 &&
+        s.LensIndex > 0.0 && s.LensThickness >= 0.0 && input.objectDistance > 0.0 &&
+        input.lensMirrorDistance > 0.0 && input.wavelengthMicrons > 0.0)) {
     message_ = "the set-up is not one that can be traced";
     return;
   }

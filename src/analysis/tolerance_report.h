@@ -52,6 +52,18 @@ std::string ToleranceJson(const ToleranceReport& report, bool inchUnits);
 std::string SensitivityCsv(const SensitivityTable& table, bool inchUnits);
 std::string MonteCarloCsv(const MonteCarloResult& result);
 
+// The Monte Carlo's figures, lines separated by "\n": the residual's median
+// and 95th percentile, the share under 1/8 wave P-V and the apparent conic.
+std::string MonteCarloLines(const MonteCarloResult& result);
+
+// The reverse question's answer in a sentence or two, lengths in the run's
+// unit; `designConic` is the mirror's K in the design.
+std::string ConicFromSpacingText(const ConicFromSpacing& answer, double designConic,
+                                 bool inchUnits);
+
+// A conic constant with its four decimals ("-1.0000").
+std::string ConicText(double k);
+
 // A change in a parameter's unit as the user reads it: lengths in the run's
 // unit, with 3 significant digits, e.g. "+7.55 mm", "-0.0504°", "+130
 // fringes".

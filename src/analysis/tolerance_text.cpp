@@ -50,7 +50,6 @@ std::string Fixed(double x, int decimals) {
 }
 
 std::string Waves(double waves) { return Fixed(waves, 4); }
-std::string Conic(double k) { return Fixed(k, 4); }
 
 // A label inside a sentence: "Lens tilt" becomes "lens tilt".
 std::string InSentence(const char* label) {
@@ -205,6 +204,38 @@ std::string LooksLikeText(const SensitivityRow& row) {
   return text;
 }
 
+std::string ConicText(double k) { return Fixed(k, 4); }
+
+std::string MonteCarloLines(const MonteCarloResult& mc) {
+  std::string text = "Residual RMS: median " + Waves(mc.rmsMedian) +
+                     " waves, 95% of set-ups below " + Waves(mc.rmsP95) + " waves.\n";
+  text += "Residual P-V: median " + Waves(mc.pvMedian) + " waves, 95% of set-ups below " +
+          Waves(mc.pvP95) + " waves.\n";
+  text += "Under 1/8 wave P-V: " + GeneralNumber(Round(100.0 * mc.probabilityGood, 1)) +
+          "% of set-ups (±" + GeneralNumber(Round(100.0 * mc.probabilityError, 1)) + "%).\n";
+  text += "Apparent conic constant: median " + ConicText(mc.conicMedian) +
+          ", 95% of set-ups between " + ConicText(mc.conicLow) + " and " + ConicText(mc.conicHigh) +
+          ".";
+  if (mc.untraced > 0) {
+    text += "\n" + std::to_string(mc.untraced) +
+            " set-ups could not be traced (rays missed the lens or mirror).";
+  }
+  return text;
+}
+
+std::string ConicFromSpacingText(const ConicFromSpacing& c, double designConic, bool inchUnits) {
+  if (!c.ok) return "The conic constant for that spacing could not be found: " + c.message;
+  const double factor = LengthFactor(inchUnits);
+  const int decimals = inchUnits ? 4 : 3;
+  return "A mirror that nulls best with the lens " +
+         RoundedText(c.measuredSpacing * factor, decimals) + LengthSuffix(inchUnits) +
+         " from it (" + ChangeText(c.spacingChange, ChangeUnit::Length, inchUnits) +
+         " from the computed spacing) has the conic constant K = " + ConicText(c.conicConstant) +
+         ".\nA mirror of K = " + ConicText(designConic) + " nulls best at " +
+         RoundedText(c.designBestSpacing * factor, decimals) + LengthSuffix(inchUnits) +
+         " (least RMS after refocusing, the source and lens where the run put them).";
+}
+
 double PredictedRms(const SensitivityTable& table,
                     std::array<double, kBuildParameterCount>* shares) {
   std::array<double, kBuildParameterCount> added{};
@@ -267,8 +298,8 @@ std::string ToleranceText(const ToleranceReport& report, bool inchUnits) {
   for (const SensitivityRow& row : table.rows) {
     std::string conic = "exact";
     if (row.tolerance != 0.0) {
-      conic = ToleranceOf(row, inchUnits) + ": K = " + Conic(row.apparentConicPlus) + " / " +
-              Conic(row.apparentConicMinus);
+      conic = ToleranceOf(row, inchUnits) + ": K = " + ConicText(row.apparentConicPlus) + " / " +
+              ConicText(row.apparentConicMinus);
     }
     text += "  " + Pad(ParameterInfo(row.parameter).label, 21) +
             Pad(NominalText(row, inchUnits), 14) + Pad(ChangesText(row, inchUnits), 28) +
@@ -310,41 +341,12 @@ std::string ToleranceText(const ToleranceReport& report, bool inchUnits) {
     text += mc.cancelled ? ", stopped before all " + std::to_string(mc.requested) + " were done.\n"
                          : ".\n";
     text += "Tolerances: " + TolerancesLine(mc.tolerances, inchUnits) + ".\n";
-    if (!mc.ok) {
-      text += "No statistics: " + mc.message + "\n";
-    } else {
-      text += "Residual RMS: median " + Waves(mc.rmsMedian) + " waves, 95% of set-ups below " +
-              Waves(mc.rmsP95) + " waves.\n";
-      text += "Residual P-V: median " + Waves(mc.pvMedian) + " waves, 95% of set-ups below " +
-              Waves(mc.pvP95) + " waves.\n";
-      text += "Under 1/8 wave P-V: " + GeneralNumber(Round(100.0 * mc.probabilityGood, 1)) +
-              "% of set-ups (±" + GeneralNumber(Round(100.0 * mc.probabilityError, 1)) + "%).\n";
-      text += "Apparent conic constant: median " + Conic(mc.conicMedian) +
-              ", 95% of set-ups between " + Conic(mc.conicLow) + " and " + Conic(mc.conicHigh) +
-              ".\n";
-      if (mc.untraced > 0) {
-        text += std::to_string(mc.untraced) +
-                " set-ups could not be traced (rays missed the lens or mirror).\n";
-      }
-    }
+    text += mc.ok ? MonteCarloLines(mc) + "\n" : "No statistics: " + mc.message + "\n";
   }
 
   if (report.conicFromSpacing) {
-    const ConicFromSpacing& c = *report.conicFromSpacing;
-    const double factor = LengthFactor(inchUnits);
-    const int decimals = inchUnits ? 4 : 3;
-    text += "\n";
-    if (c.ok) {
-      text += "A mirror that nulls best with the lens " +
-              RoundedText(c.measuredSpacing * factor, decimals) + LengthSuffix(inchUnits) +
-              " from it (" + ChangeText(c.spacingChange, ChangeUnit::Length, inchUnits) +
-              " from the computed spacing) has the conic constant K = " + Conic(c.conicConstant) +
-              ".\nA mirror of K = " + Conic(table.conicConstant) + " nulls best at " +
-              RoundedText(c.designBestSpacing * factor, decimals) + LengthSuffix(inchUnits) +
-              " (least RMS after refocusing, the source and lens where the run put them).\n";
-    } else {
-      text += "The conic constant for that spacing could not be found: " + c.message + "\n";
-    }
+    text += "\n" + ConicFromSpacingText(*report.conicFromSpacing, table.conicConstant, inchUnits) +
+            "\n";
   }
   if (!text.empty() && text.back() == '\n') text.pop_back();
   return text;
@@ -489,9 +491,8 @@ std::string SensitivityCsv(const SensitivityTable& table, bool inchUnits) {
 
 std::string MonteCarloCsv(const MonteCarloResult& result) {
   std::string csv = "set_up,traced,rms_waves,pv_waves,apparent_conic\n";
-  for (std::size_t i = 0; i < result.trials.size(); ++i) {
-    const MonteCarloTrial& t = result.trials[i];
-    csv += std::to_string(i + 1) + "," + (t.traced ? "1" : "0");
+  for (const MonteCarloTrial& t : result.trials) {
+    csv += std::to_string(t.index + 1) + "," + (t.traced ? "1" : "0");
     if (t.traced) {
       csv += "," + CsvNumber(t.rmsWaves) + "," + CsvNumber(t.pvWaves) + "," +
              CsvNumber(t.apparentConic);

@@ -32,6 +32,7 @@
 #include "ui/form_style.h"
 #include "ui/refractive_index_window.h"
 #include "ui/startup_text.h"
+#include "ui/tolerance_window.h"
 #include "ui/twips.h"
 #include "ui/wrapping_buttons.h"
 
@@ -266,6 +267,11 @@ void FormMain::BuildControls() {
   lensFileNote_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   statusBar()->addWidget(lensFileNote_, 1);
   statusBar()->setSizeGripEnabled(true);
+  auto* tolerances = new QPushButton(tr("Tolerances..."), this);
+  tolerances->setObjectName("TolerancesButton");
+  statusBar()->addPermanentWidget(tolerances);
+  connect(tolerances, &QPushButton::clicked, this,
+          [this] { ShowToleranceWindow(this, finder_.lastSummary(), shared_); });
 
   // Controls drawn larger than the layout's boxes where today's fonts need
   // it (the labels, the option buttons, the two check boxes, the abort

@@ -98,13 +98,35 @@ TEST(PupilWavefront, SourceOffTheAxisIsImagedAcrossIt) {
   }
 }
 
-TEST(PupilWavefront, UntraceableSetUpsSayWhichRayFailed) {
+TEST(PupilWavefront, UntraceableSetUpsSayWhatFailed) {
   // A lens moved right out of the beam: the edge rays miss it.
   const ToleranceModel model(test::StartUpToleranceInput());
   const PupilWavefront w = model.Measure(BuildErrors::Single(BuildParameter::LensDecenter, 3.0));
   EXPECT_FALSE(w.ok);
-  EXPECT_NE(w.message.find("the ray to "), std::string::npos) << w.message;
-  EXPECT_NE(w.message.find("misses"), std::string::npos) << w.message;
+  EXPECT_TRUE(w.message.starts_with("the ray to ")) << w.message;
+  EXPECT_NE(w.message.find("misses the lens"), std::string::npos) << w.message;
+
+  // Set-ups that cannot be analysed at all.
+  const struct {
+    void (*spoil)(ToleranceInput&);
+    const char* message;
+  } cases[] = {
+      {[](ToleranceInput& in) { in.objectDistance = 0; },
+       "the set-up is not one that can be traced"},
+      {[](ToleranceInput& in) { in.wavelengthMicrons = -0.5; },
+       "the set-up is not one that can be traced"},
+      {[](ToleranceInput& in) { in.system.LensRadius2 = std::nan(""); },
+       "the ray to 0% of the mirror's radius misses the lens's mirror-side face on the way out"},
+      {[](ToleranceInput& in) { in.system.LensRadius2 = 0.3; },  // a bead, not a lens
+       "misses the lens's mirror-side face"},
+  };
+  for (const auto& c : cases) {
+    ToleranceInput in = test::StartUpToleranceInput();
+    c.spoil(in);
+    const ToleranceModel spoilt(in);
+    EXPECT_FALSE(spoilt.ok());
+    EXPECT_NE(spoilt.message().find(c.message), std::string::npos) << spoilt.message();
+  }
 }
 
 }  // namespace

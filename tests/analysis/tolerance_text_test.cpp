@@ -67,6 +67,26 @@ TEST(ToleranceFile, RefusesWhatItCannotTake) {
   }
 }
 
+TEST(ToleranceFile, EntriesShowTheRunsUnitAndReadBack) {
+  // The window's entries: the millimetre defaults read "0.1" and "1", the
+  // inch ones "0.004" and "0.04", and what is read back is what was shown.
+  for (const bool inch : {false, true}) {
+    const BuildTolerances defaults = DefaultTolerances(inch);
+    const auto texts = ToleranceTexts(defaults, inch);
+    EXPECT_EQ(texts[0], inch ? "0.004" : "0.1");
+    EXPECT_EQ(texts[1], inch ? "0.04" : "1");
+    EXPECT_EQ(texts[7], "0.1");  // degrees in either unit
+    const auto back = ReadToleranceTexts(texts, inch);
+    ASSERT_TRUE(back);
+    EXPECT_NEAR(back->lensMirrorDistance, defaults.lensMirrorDistance, 1e-15);
+  }
+  auto texts = ToleranceTexts(DefaultTolerances(false), false);
+  texts[8] = "0,1";
+  std::size_t bad = 0;
+  EXPECT_FALSE(ReadToleranceTexts(texts, false, &bad));
+  EXPECT_EQ(bad, 8u);
+}
+
 const ToleranceReport& StartUpReport() {
   static const ToleranceReport report = [] {
     const ToleranceModel model(test::StartUpToleranceInput());
