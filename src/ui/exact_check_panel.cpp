@@ -222,6 +222,7 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
   const double factor = inchUnits ? 1.0 : kMmPerInch;
   const QString unit = inchUnits ? QStringLiteral("in") : QStringLiteral("mm");
   figures_->setText(FiguresHtml(r, inchUnits));
+  reportText_ = ExactCheckText(r, inchUnits);
 
   const SetUpPicture setUp =
       SetUpOf(r, system, objectDistance, lensMirrorDistance, lensSemiDiameter, factor, unit);
@@ -239,6 +240,7 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
 }
 
 void ExactCheckPanel::Clear(const QString& why) {
+  reportText_ = "Exact check\n" + why.toStdString();
   figures_->setText(why.toHtmlEscaped());
   setUp_->ClearPicture(why);
   wavefront_->ClearPicture(why);

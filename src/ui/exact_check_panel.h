@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <string>
 
 #include "engine/null_test_engine.h"
 #include "exact/exact_check.h"
@@ -34,6 +35,10 @@ class ExactCheckPanel : public QWidget {
   // Empties the panel, saying `why` in place of the figures and pictures.
   void Clear(const QString& why);
 
+  // What the panel shows as text for a saved or printed report: the exact
+  // check's text block, or its heading and why there is no result.
+  const std::string& ReportText() const { return reportText_; }
+
   // Writes basePath_setup, basePath_wavefront and basePath_aberration as PNG
   // (and SVG when the program has SVG support). False when nothing is shown
   // or a file could not be written.
@@ -48,6 +53,7 @@ class ExactCheckPanel : public QWidget {
   ExactPlotWidget* wavefront_ = nullptr;
   ExactPlotWidget* aberration_ = nullptr;
   QPushButton* export_ = nullptr;
+  std::string reportText_;
 };
 
 }  // namespace vn
