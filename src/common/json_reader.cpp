@@ -112,21 +112,37 @@ class Parser {
     return v;
   }
 
-  void CheckDepth(int depth) const {
+  // Past the '{' or '[' that opens a container `depth` deep: true when it
+  // closes at once with `close`.
+  bool OpensEmpty(int depth, char close) {
     if (depth > kMaxJsonDepth) Fail("values nested too deeply");
+    ++pos_;
+    SkipBlanks();
+    if (Peek() != close) return false;
+    ++pos_;
+    return true;
+  }
+
+  // After a member or an element: true when a ',' says another follows,
+  // false when `close` ends the container.
+  bool AnotherFollows(char close) {
+    SkipBlanks();
+    if (Peek() == ',') {
+      ++pos_;
+      SkipBlanks();
+      return true;
+    }
+    if (Peek() != close)
+      FailUnexpected(close == '}' ? "expected ',' or '}'" : "expected ',' or ']'");
+    ++pos_;
+    return false;
   }
 
   JsonValue Object(int depth) {
-    CheckDepth(depth);
     JsonValue v;
     v.kind = JsonValue::Kind::Object;
-    ++pos_;  // the '{'
-    SkipBlanks();
-    if (Peek() == '}') {
-      ++pos_;
-      return v;
-    }
-    for (;;) {
+    if (OpensEmpty(depth, '}')) return v;
+    do {
       if (Peek() != '"') FailUnexpected("expected a key in double quotes");
       const std::size_t keyStart = pos_;
       std::string key = String();
@@ -142,44 +158,18 @@ class Parser {
       SkipBlanks();
       v.keys.push_back(std::move(key));
       v.items.push_back(Value(depth));
-      SkipBlanks();
-      if (Peek() == ',') {
-        ++pos_;
-        SkipBlanks();
-        continue;
-      }
-      if (Peek() == '}') {
-        ++pos_;
-        return v;
-      }
-      FailUnexpected("expected ',' or '}'");
-    }
+    } while (AnotherFollows('}'));
+    return v;
   }
 
   JsonValue Array(int depth) {
-    CheckDepth(depth);
     JsonValue v;
     v.kind = JsonValue::Kind::Array;
-    ++pos_;  // the '['
-    SkipBlanks();
-    if (Peek() == ']') {
-      ++pos_;
-      return v;
-    }
-    for (;;) {
+    if (OpensEmpty(depth, ']')) return v;
+    do {
       v.items.push_back(Value(depth));
-      SkipBlanks();
-      if (Peek() == ',') {
-        ++pos_;
-        SkipBlanks();
-        continue;
-      }
-      if (Peek() == ']') {
-        ++pos_;
-        return v;
-      }
-      FailUnexpected("expected ',' or ']'");
-    }
+    } while (AnotherFollows(']'));
+    return v;
   }
 
   // Four hexadecimal digits after "\u".
