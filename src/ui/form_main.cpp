@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -83,6 +84,7 @@ FormMain::FormMain(SharedValues& shared, NullFinder& finder, QWidget* parent)
                      .arg(Text(VersionText())));
   BuildControls();
   SetTabOrder();
+  BuildDesktopParts();
 
   // Start-up: the help text, and the lens glass of the default index.
   SetReportText(StartupText());
@@ -266,35 +268,28 @@ void FormMain::SetTabOrder() {
 
 // ---- RunHost ---------------------------------------------------------------
 
-std::string FormMain::EntryText(Entry entry) {
-  QLineEdit* edit = nullptr;
+std::string FormMain::EntryText(Entry entry) { return EntryEdit(entry)->text().toStdString(); }
+
+QLineEdit* FormMain::EntryEdit(Entry entry) const {
   switch (entry) {
     case Entry::MDiam:
-      edit = mDiam_;
-      break;
+      return mDiam_;
     case Entry::MRoC:
-      edit = mRoC_;
-      break;
+      return mRoC_;
     case Entry::Mcc:
-      edit = mcc_;
-      break;
+      return mcc_;
     case Entry::LradI:
-      edit = lradI_;
-      break;
+      return lradI_;
     case Entry::lRadM:
-      edit = lRadM_;
-      break;
+      return lRadM_;
     case Entry::lthck:
-      edit = lthck_;
-      break;
+      return lthck_;
     case Entry::LDiam:
-      edit = lDiam_;
-      break;
+      return lDiam_;
     case Entry::LindexR:
-      edit = lindexR_;
-      break;
+      return lindexR_;
   }
-  return edit->text().toStdString();
+  return nullptr;
 }
 
 bool FormMain::IsChecked(CheckBox box) {
@@ -409,7 +404,8 @@ void FormMain::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   // The report box takes the height the window gives it; a window too low
   // for it (minimised included) leaves the box as it was.
-  const int height = event->size().height() - PxFromTwips(*this, kAboveAndBelowReportTwips);
+  const int height =
+      event->size().height() - menuBar()->height() - PxFromTwips(*this, kAboveAndBelowReportTwips);
   if (height > 0) textOut_->resize(textOut_->width(), height);
 }
 
@@ -422,6 +418,7 @@ void FormMain::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  SaveWindowSettings();
   QMainWindow::closeEvent(event);
 }
 
