@@ -25,6 +25,7 @@
 #include "oslo/lens_file_export.h"
 #include "run/null_finder.h"
 #include "run/run_host.h"
+#include "run/setup_file.h"
 #include "run/units_switch.h"
 
 namespace vn {
@@ -79,7 +80,11 @@ constexpr const char* kUsage =
     "concave conic mirror at its centre of curvature with one null lens.\n"
     "Entries are given as the text you would type into the window's fields.\n"
     "\n"
-    "  --units mm|inch             units of all lengths (default mm)\n"
+    "  --setup FILE                start from a set-up file (.vnull) saved by the window\n"
+    "                              instead of the start-up entries; every other option\n"
+    "                              overrides it, wherever it stands on the line\n"
+    "  --units mm|inch             units of all lengths (default mm, or the set-up's);\n"
+    "                              the set-up's lengths are converted as the window would\n"
     "  --mirror-diameter TEXT      mirror diameter (317.5 mm)\n"
     "  --mirror-roc TEXT           mirror radius of curvature (2540 mm)\n"
     "  --conic TEXT                mirror conic constant (-1)\n"
@@ -114,8 +119,7 @@ int Main(int argc, char** argv) {
   CliHost host;
   SharedValues shared;
   std::map<Entry, std::string> given;
-  std::string units = "mm";
-  std::optional<std::string> glass, wavelength, explore, saveDir;
+  std::optional<std::string> units, glass, wavelength, explore, saveDir, setupPath;
   bool json = false, exact = false, strict = false, listGlasses = false;
   double timeout = 60;
   cli::ToleranceOption tolerance;
@@ -151,6 +155,8 @@ int Main(int argc, char** argv) {
           {"--index", Entry::LindexR}};
       if (auto it = kEntryOptions.find(arg); it != kEntryOptions.end()) {
         given[it->second] = value();
+      } else if (arg == "--setup") {
+        setupPath = value();
       } else if (arg == "--units") {
         units = value();
         if (units != "mm" && units != "inch") throw UsageError{"--units takes mm or inch"};
@@ -197,15 +203,29 @@ int Main(int argc, char** argv) {
       return 0;
     }
 
-    // The window's start-up entries, converted as the units switch would.
-    const std::map<Entry, std::string> startup = {
-        {Entry::MDiam, "317.5"}, {Entry::MRoC, "2540"},      {Entry::Mcc, "-1"},
-        {Entry::LradI, "9e99"},  {Entry::lRadM, "-206"},     {Entry::lthck, "15"},
-        {Entry::LDiam, "80"},    {Entry::LindexR, "1.51509"}};
-    host.inch = units == "inch";
-    for (const auto& [entry, text] : startup) {
+    // The base: the set-up file, or the window's start-up set-up; its length
+    // entries converted as the units switch would when --units differs.
+    SetupFile base;
+    if (setupPath) {
+      SetupFileReading reading = ReadSetupFile(*setupPath);
+      if (!reading.setup) throw UsageError{"--setup " + *setupPath + ": " + reading.error.message};
+      base = std::move(*reading.setup);
+    }
+    host.inch = units ? *units == "inch" : base.inch;
+    shared.GlassName = base.glassName;
+    shared.TestWavelength = base.wavelengthMicrons;
+    for (const auto& [entry, key] : kSetupEntryKeys) {
       const bool isLength = entry != Entry::Mcc && entry != Entry::LindexR;
-      host.entries[entry] = host.inch && isLength ? *ConvertLengthText(text, true) : text;
+      std::string text = base.Text(entry);
+      if (isLength && host.inch != base.inch) {
+        const auto converted = ConvertLengthText(text, host.inch);
+        if (!converted) {
+          throw UsageError{"--setup " + *setupPath + ": the " + key +
+                           " entry is not a number that can be converted to " + *units};
+        }
+        text = *converted;
+      }
+      host.entries[entry] = text;
     }
 
     // The refractive-index dialog: glass and wavelength become the run's.

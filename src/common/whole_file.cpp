@@ -1,38 +1,116 @@
-// Writing a file whole or not at all.
+// Whole-file writing through an exclusive temporary file and a rename.
 #include "common/whole_file.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <fstream>
+#include <random>
+#include <system_error>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace vn {
 
-std::string WriteWholeFile(const std::string& path, const std::string& text) {
-  namespace fs = std::filesystem;
-  // The temporary file sits in the same folder, so the rename cannot cross
-  // file systems and either the whole text arrives under the name or nothing.
-  const std::string temporary = path + ".tmp";
-  std::error_code ignored;
+namespace {
 
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) return std::strerror(errno);
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const int writeError = errno;
-  const bool flushed = written && std::fflush(file) == 0;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !flushed || !closed) {
-    fs::remove(temporary, ignored);
-    return written ? "the file could not be closed" : std::strerror(writeError);
-  }
+namespace fs = std::filesystem;
 
-  std::error_code renamed;
-  fs::rename(temporary, path, renamed);
-  if (renamed) {
-    fs::remove(temporary, ignored);
-    return renamed.message();
+// Temporary names tried before giving up: a clash is already unlikely once.
+constexpr int kTemporaryNameAttempts = 16;
+
+// A new file opened for writing, or nullptr with errno set; EEXIST when
+// anything at all, a dangling symbolic link included, already has the name.
+// The "x" mode is C11's exclusive creation (O_CREAT | O_EXCL), which never
+// follows a symbolic link.
+std::FILE* CreateExclusive(const fs::path& path) {
+#ifdef _WIN32
+  return _wfopen(path.c_str(), L"wbx");
+#else
+  return std::fopen(path.c_str(), "wbx");
+#endif
+}
+
+// Writes, flushes and closes `file`; the text reaches the disk before the
+// rename makes it the file's contents.
+std::optional<std::string> WriteAndClose(std::FILE* file, std::string_view bytes) {
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  int error = written ? 0 : errno;
+  if (written && std::fflush(file) != 0) error = errno;
+#ifndef _WIN32
+  if (error == 0 && fsync(fileno(file)) != 0) error = errno;
+#endif
+  if (std::fclose(file) != 0 && error == 0) error = errno;
+  if (error != 0) return std::strerror(error);
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> WriteWholeFile(const fs::path& path, std::string_view bytes) {
+  // A hidden name beside the target, so that the rename stays within one
+  // file system and replaces the target in one step.
+  std::random_device random;
+  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string name = ".";
+    name += path.filename().string();
+    name += '.';
+    for (unsigned bits = random(), k = 0; k < 8; ++k, bits >>= 4) name += kHex[bits & 0xF];
+    name += ".tmp";
+    const fs::path temporary = path.parent_path() / name;
+
+    std::FILE* file = CreateExclusive(temporary);
+    if (file == nullptr) {
+      if (errno == EEXIST) continue;
+      return std::strerror(errno);
+    }
+    std::error_code ignored;
+    if (auto why = WriteAndClose(file, bytes)) {
+      fs::remove(temporary, ignored);
+      return why;
+    }
+    std::error_code renamed;
+    fs::rename(temporary, path, renamed);
+    if (renamed) {
+      fs::remove(temporary, ignored);
+      return renamed.message();
+    }
+    return std::nullopt;
   }
-  return {};
+  return "no free name for a temporary file in the folder";
+}
+
+WholeFileReading ReadWholeFile(const fs::path& path, std::size_t maxBytes) {
+  WholeFileReading reading;
+  std::error_code error;
+  if (fs::is_directory(path, error)) {
+    reading.why = "it is a folder";
+    return reading;
+  }
+  errno = 0;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    reading.why = std::strerror(errno != 0 ? errno : ENOENT);
+    return reading;
+  }
+  // One byte past the limit tells a file of exactly maxBytes from a longer one.
+  std::string bytes(maxBytes + 1, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (in.bad()) {
+    reading.why = "the file could not be read to its end";
+    return reading;
+  }
+  const auto count = static_cast<std::size_t>(in.gcount());
+  if (count > maxBytes) {
+    reading.tooLarge = true;
+    return reading;
+  }
+  bytes.resize(count);
+  reading.bytes = std::move(bytes);
+  return reading;
 }
 
 }  // namespace vn

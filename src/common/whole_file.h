@@ -1,15 +1,31 @@
-// Writing a file whole or not at all.
+// Files written whole or not at all, and files read whole.
 #pragma once
 
+#include <cstddef>
+#include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace vn {
 
-// Writes `text` byte for byte as the file `path`: the text goes to a
-// temporary file in the same folder, which is then renamed to `path`, so a
-// reader sees either the old file or the whole new one. On failure the
-// temporary file is removed, an existing file at `path` is left as it was,
-// and the reason comes back ("" on success).
-std::string WriteWholeFile(const std::string& path, const std::string& text);
+// Writes `bytes` as the file `path`. They go first to a temporary file in the
+// same folder, created exclusively under a name no other file has (a file or
+// symbolic link already there is never opened or followed), flushed to the
+// disk and then renamed over `path` in one step: `path` afterwards holds
+// either its old contents or all of the new ones. A symbolic link at `path`
+// is replaced, not followed. Returns nothing on success, otherwise why the
+// file could not be written (the temporary file is then removed).
+std::optional<std::string> WriteWholeFile(const std::filesystem::path& path,
+                                          std::string_view bytes);
+
+struct WholeFileReading {
+  std::optional<std::string> bytes;  // the file's contents, when read
+  bool tooLarge = false;             // the file is longer than the limit
+  std::string why;                   // otherwise why it could not be read
+};
+
+// Reads the whole file, refusing one longer than maxBytes.
+WholeFileReading ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes);
 
 }  // namespace vn

@@ -179,4 +179,17 @@ void RefractiveIndexDialog::Closing(RefractiveIndexView& view) {
   showing_ = false;
 }
 
+void RefractiveIndexDialog::ChooseAtNextOpening(const std::string& glassName) {
+  const auto found = FindGlass(glassName);
+  if (!found) return;
+  // The first opening's own default (BK7 in the Schott list) is settled
+  // now, so that it does not replace the glass chosen here.
+  if (!openedBefore_) {
+    SchottPosition = kNeverChosen;
+    openedBefore_ = true;
+  }
+  CatalogChoice = found->catalog == GlassCatalog::Schott ? 0 : 1;
+  (found->catalog == GlassCatalog::Schott ? SchottPosition : OharaPosition) = found->position;
+}
+
 }  // namespace vn

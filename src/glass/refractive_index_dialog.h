@@ -101,6 +101,10 @@ class RefractiveIndexDialog {
   // Cancel). Call it before the lists are destroyed; only the first call after
   // an opening acts.
   void Closing(RefractiveIndexView& view);
+  // The next opening shows this catalog glass chosen, as if it had been
+  // chosen there (an opened set-up file names it); an unknown name changes
+  // nothing.
+  void ChooseAtNextOpening(const std::string& glassName);
 
   // Dialog variables, kept from one opening to the next.
   std::string IndexText;            // last index computed, five decimals; OK sends it

@@ -107,7 +107,7 @@ namespace {
 }  // namespace
 
 void WriteFileWhole(const std::string& path, const std::string& text) {
-  if (const std::string why = WriteWholeFile(path, text); !why.empty()) FailFile(path, why);
+  if (const auto why = WriteWholeFile(path, text)) FailFile(path, *why);
 }
 
 void ExportLensFile(LensExportRun& run, const std::string& title, const LensFileSnapshot& snap,

@@ -33,6 +33,10 @@ class UnitsSwitch {
   // is returned so the window can tell the user and put the option back.
   std::optional<LengthField> Click(int i, std::array<std::string, 6>& fields);
 
+  // The fields were given texts in unit i (0 inch, 1 mm) from elsewhere, an
+  // opened set-up file: later clicks convert from that unit.
+  void SetCurrentUnitIndex(int i) { currentUnitIndex_ = i == kInch ? kInch : kMm; }
+
  private:
   int currentUnitIndex_ = kMm;
 };

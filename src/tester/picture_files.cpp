@@ -137,8 +137,9 @@ std::string LabelledSvg(const TesterPicture& picture) {
 
 std::string WriteTesterPicture(const TesterPicture& picture, const std::string& path) {
   if (!picture.ok) return "no picture: " + picture.message;
-  if (EndsWith(path, ".png")) return WriteWholeFile(path, PngBytes(LabelledImage(picture)));
-  if (EndsWith(path, ".svg")) return WriteWholeFile(path, LabelledSvg(picture));
+  if (EndsWith(path, ".png"))
+    return WriteWholeFile(path, PngBytes(LabelledImage(picture))).value_or("");
+  if (EndsWith(path, ".svg")) return WriteWholeFile(path, LabelledSvg(picture)).value_or("");
   return "the picture's name must end in .png or .svg";
 }
 

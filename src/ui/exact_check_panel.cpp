@@ -317,6 +317,7 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
   busy_ = false;
   figuresHtml_ = FiguresHtml(r, inchUnits);
   figures_->setText(figuresHtml_);
+  reportText_ = ExactCheckText(r, inchUnits);
 
   const SetUpPicture setUp =
       SetUpOf(r, system, objectDistance, lensMirrorDistance, lensSemiDiameter, inchUnits);
@@ -348,6 +349,7 @@ void ExactCheckPanel::Clear(const QString& why) {
   busy_ = false;
   figuresHtml_ = why.toHtmlEscaped();
   figures_->setText(figuresHtml_);
+  reportText_ = "Exact check\n" + why.toStdString();
   setUp_->ClearPicture(why);
   wavefront_->ClearPicture(why);
   aberration_->ClearPicture(why);

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <string>
 
 #include "engine/null_test_engine.h"
 #include "exact/exact_check.h"
@@ -42,6 +43,9 @@ class ExactCheckPanel : public QWidget {
   // washed out, and nothing can be exported until the next result.
   void ShowBusy(const QString& note);
   bool IsBusy() const { return busy_; }
+  // What the panel shows as text for a saved or printed report: the exact
+  // check's text block, or its heading and why there is no result.
+  const std::string& ReportText() const { return reportText_; }
 
   // Writes basePath_setup, basePath_wavefront and basePath_aberration as PNG
   // (and SVG when the program has SVG support). False when nothing is shown,
@@ -71,6 +75,7 @@ class ExactCheckPanel : public QWidget {
   QString figuresHtml_;  // the figures shown, without a busy note
   bool busy_ = false;
   TesterView* tester_ = nullptr;  // what the tester sees through the null
+  std::string reportText_;
 };
 
 }  // namespace vn

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -90,6 +91,7 @@ FormMain::FormMain(SharedValues& shared, NullFinder& finder, QWidget* parent)
                      .arg(Text(VersionText())));
   BuildControls();
   SetTabOrder();
+  BuildDesktopParts();
 
   // Start-up: the help text, and the lens glass of the default index.
   SetReportText(StartupText());
@@ -500,6 +502,7 @@ void FormMain::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  SaveWindowSettings();
   QMainWindow::closeEvent(event);
 }
 

@@ -23,8 +23,10 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QPrinter;
 class QPushButton;
 class QRadioButton;
+class QSettings;
 
 namespace vn {
 
@@ -57,9 +59,21 @@ class FormMain : public QMainWindow, public RunHost {
   // Tests shorten it to 0 to see the window in the middle of a short run.
   void SetYieldInterval(int ms) { yieldIntervalMs_ = ms; }
 
-  // Opens (or brings forward) the help: the sign conventions and how to use
-  // the program, the text the report box shows at start-up. F1 calls it.
+  // The File menu's work without its file dialogs (main_menu.cpp). Each
+  // tells the user what went wrong and returns false; opening a set-up file
+  // that cannot be read changes nothing.
+  bool OpenSetupFile(const QString& path);
+  bool SaveSetupFile(const QString& path);
+  bool SaveReportFile(const QString& path);
+  void PrintReportTo(QPrinter& printer);
+  // The report box's text and the exact check, as saved and printed.
+  QString ReportFileText() const;
+  // Help: how to use the program and its sign conventions (the start-up text).
   void ShowHelp();
+
+  // Keeps the window's size, position and last folder in `settings` from one
+  // session to the next (window_settings.cpp); without it nothing is kept.
+  void UseSettings(QSettings* settings);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -69,6 +83,24 @@ class FormMain : public QMainWindow, public RunHost {
  private:
   void BuildControls();
   void SetTabOrder();
+  // The menus, the units beside the length fields, the tooltips and the icon.
+  void BuildDesktopParts();
+  void BuildMenus();
+  void AddControlHelp();
+  // The length fields' unit labels follow the units switch.
+  void ShowLengthUnits();
+
+  // The File menu's actions, through the file dialogs.
+  void OpenSetup();
+  void SaveSetup();
+  void SaveReport();
+  void PrintReport();
+  void ExportPictures();
+  void ShowAbout();
+  // The folder a file dialog starts in, and the one the user last chose.
+  QString StartFolder() const;
+  void RememberFolder(const QString& file);
+  void SaveWindowSettings();
 
   // Handlers of the window's controls.
   void FindIt_Click();
@@ -138,6 +170,9 @@ class FormMain : public QMainWindow, public RunHost {
   QPlainTextEdit* textOut_ = nullptr;
   QLabel* lensFileNote_ = nullptr;
   class QDialog* help_ = nullptr;
+  std::array<class UnitSuffix*, 6> unitSuffixes_{};
+  QSettings* settings_ = nullptr;
+  QString lastFolder_;
 };
 
 // Report text as a text widget wants it: each CR LF one line feed.

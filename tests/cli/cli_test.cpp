@@ -14,6 +14,7 @@
 
 #include "cli/cli_process.h"
 #include "run/null_finder.h"
+#include "run/setup_file.h"
 
 namespace vn {
 namespace {
@@ -186,6 +187,60 @@ TEST(Cli, JsonVerdictWritesNullForDistancesNotFound) {
   EXPECT_TRUE(r.Has("{\"code\": \"object_distance_not_positive\""));
   EXPECT_TRUE(r.Has("\"recommended\": {\"object_distance\": null, \"lens_mirror_distance\": null"));
   EXPECT_TRUE(r.Has("\"pv_waves\": null"));
+}
+
+// A set-up file stands for the options it holds; any other option given
+// overrides it, before or after it on the line.
+TEST(Cli, SetupFileIsTheBaseThatOptionsOverride) {
+  const std::string file = ::testing::TempDir() + "vn_cli_inch.vnull";
+  SetupFile setup;
+  setup.inch = true;
+  setup.entries = {"10", "90", "-1", "9e99", "-8", "0.5", "3", "1.7"};
+  setup.glassName = "SF11";
+  setup.wavelengthMicrons = 0.5461;
+  ASSERT_EQ(WriteSetupFile(file, setup), std::nullopt);
+  const std::string same =
+      "--units inch --mirror-diameter 10 --mirror-roc 90 --conic -1 --source-radius 9e99 "
+      "--mirror-side-radius -8 --thickness 0.5 --lens-diameter 3 --glass SF11 --wavelength "
+      "546.1 --index 1.7";
+  const CliResult fromFile = RunCli("--setup '" + file + "'");
+  EXPECT_EQ(fromFile.status, 0);
+  EXPECT_EQ(fromFile.out, RunCli(same).out);
+  EXPECT_TRUE(fromFile.Has("-> 1.7  = SF11 @ 546.1nm\n"));
+  const CliResult before = RunCli("--mirror-roc 80 --setup '" + file + "'");
+  EXPECT_EQ(before.out, RunCli("--setup '" + file + "' --mirror-roc 80").out);
+  EXPECT_EQ(before.out, RunCli(same + " --mirror-roc 80").out);
+  // Another unit converts the file's lengths as the units switch would.
+  const CliResult mm = RunCli("--setup '" + file + "' --units mm --json");
+  EXPECT_TRUE(mm.Has("\"units\":\"mm\",\"inputs\":{\"mirror_diameter\":254,\"mirror_roc\":2286,"))
+      << mm.out;
+}
+
+TEST(Cli, SetupFileThatCannotBeReadIsAUsageError) {
+  const std::string dir = ::testing::TempDir();
+  const auto write = [&](const std::string& name, const std::string& text) {
+    std::ofstream(dir + name, std::ios::binary) << text;
+    return "--setup '" + dir + name + "'";
+  };
+  const std::string newer = SetupFileText(SetupFile{});
+  const struct {
+    std::string args;
+    std::string message;
+  } cases[] = {
+      {write("vn_cli_cut.vnull", newer.substr(0, 40)),
+       "vn_cli_cut.vnull: The file is damaged (line 3, column 5: a string without"},
+      {write("vn_cli_newer.vnull",
+             newer.substr(0, newer.find("1,")) + "2," + newer.substr(newer.find("1,") + 2)),
+       "vn_cli_newer.vnull: The file was saved by a newer version of Vantry Null"},
+      {"--setup '" + dir + "vn_cli_missing.vnull'", "The file could not be read"},
+      {"--setup", "option --setup needs a value"},
+  };
+  for (const auto& c : cases) {
+    const CliResult r = RunCli(c.args);
+    EXPECT_EQ(r.status, 2) << c.args;
+    EXPECT_TRUE(r.out.empty()) << c.args;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
+  }
 }
 
 }  // namespace

@@ -58,7 +58,11 @@ struct Program : FakeView {
   GlassCatalogs catalogs;
   RefractiveIndexDialog dialog{shared, catalogs};
 
-  Program() { dialog.Open(*this); }
+  // The first opening, after an opened set-up file named `setUpGlass`.
+  explicit Program(const char* setUpGlass = nullptr) {
+    if (setUpGlass != nullptr) dialog.ChooseAtNextOpening(setUpGlass);
+    dialog.Open(*this);
+  }
   Program& Open() {
     const std::string kept = lindexR;
     static_cast<FakeView&>(*this) = FakeView(), lindexR = kept, dialog.Open(*this);
@@ -162,6 +166,21 @@ TEST(RefractiveIndexDialog, ReopensOnTheLastCatalogAndPositions) {
   p.dialog.OkClicked(p);
   EXPECT_EQ(p.lindexR, "1.49668");
   EXPECT_EQ(p.shared.GlassName, "O_BSL3");
+}
+
+// A set-up file opened before the first opening or between two names the
+// glass the next opening shows; the other list keeps its own position.
+TEST(RefractiveIndexDialog, OpensOnTheGlassOfAnOpenedSetUp) {
+  Program p("O_BSL3");
+  EXPECT_EQ(p.Shown(), "Ohara O_BSL3 Effective Index of Refraction = 1.49668");
+  p.dialog.CatalogClicked(p, kSchott);
+  EXPECT_EQ(p.Shown(), "Schott BK7 Effective Index of Refraction = 1.51509");
+  p.dialog.OkClicked(p);
+  p.dialog.ChooseAtNextOpening("FK1*");
+  EXPECT_EQ(p.Open().Shown(), "Schott FK1* warn Effective Index of Refraction = 1.4692");
+  p.dialog.OkClicked(p);
+  p.dialog.ChooseAtNextOpening("no such glass");
+  EXPECT_EQ(p.Open().Shown(), "Schott FK1* warn Effective Index of Refraction = 1.4692");
 }
 
 }  // namespace

@@ -1,0 +1,110 @@
+// Set-up files (.vnull): what the user typed and chose for a run, kept for a
+// later session or for the command line. A set-up is the eight entry fields
+// exactly as typed, the units they are typed in, the lens glass and the test
+// wavelength; a small JSON object holds it:
+//
+//   {
+//     "format": "Vantry Null set-up",
+//     "version": 1,
+//     "saved_by": "Vantry Null 2.2.0",
+//     "units": "mm",
+//     "entries": {
+//       "mirror_diameter": "317.5",
+//       "mirror_roc": "2540",
+//       "conic": "-1",
+//       "source_radius": "9e99",
+//       "mirror_side_radius": "-206",
+//       "thickness": "15",
+//       "lens_diameter": "80",
+//       "index": "1.51509"
+//     },
+//     "glass": "BK7",
+//     "wavelength_um": 0.6328
+//   }
+//
+// The entries stay text, so that a set-up reopens exactly as it was typed
+// (a half-typed entry included; the run is what judges it). The version
+// rises only when a change would be misread by an older program; keys this
+// version does not know are ignored, so a later version may add some without
+// raising it. A file with a higher version is refused.
+//
+// Reading is all or nothing: a file that is not JSON, lacks a key, has a
+// value of the wrong kind, names a glass outside the catalogs or a wavelength
+// the refractive-index dialog would refuse gives a typed error with a message
+// for the user, and no set-up.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "run/run_host.h"
+
+namespace vn {
+
+inline constexpr int kSetupFormatVersion = 1;
+inline constexpr const char* kSetupFormatName = "Vantry Null set-up";
+inline constexpr const char* kSetupFileSuffix = ".vnull";
+// Far beyond any set-up; a longer file is not one.
+inline constexpr std::size_t kMaxSetupFileBytes = 64 * 1024;
+
+// The entry fields in the order of the Entry enumeration, with their keys.
+inline constexpr std::array<std::pair<Entry, const char*>, 8> kSetupEntryKeys = {{
+    {Entry::MDiam, "mirror_diameter"},
+    {Entry::MRoC, "mirror_roc"},
+    {Entry::Mcc, "conic"},
+    {Entry::LradI, "source_radius"},
+    {Entry::lRadM, "mirror_side_radius"},
+    {Entry::lthck, "thickness"},
+    {Entry::LDiam, "lens_diameter"},
+    {Entry::LindexR, "index"},
+}};
+
+// A default set-up is the window's at start-up.
+struct SetupFile {
+  // The entry texts as typed, indexed by Entry, in the unit below.
+  std::array<std::string, kSetupEntryKeys.size()> entries = {"317.5", "2540", "-1", "9e99",
+                                                             "-206",  "15",   "80", "1.51509"};
+  bool inch = false;                  // the units: inch, else millimetre
+  std::string glassName = "BK7";      // as the catalog lists it
+  double wavelengthMicrons = 0.6328;  // the test wavelength
+
+  std::string& Text(Entry e) { return entries[static_cast<std::size_t>(e)]; }
+  const std::string& Text(Entry e) const { return entries[static_cast<std::size_t>(e)]; }
+  bool operator==(const SetupFile&) const = default;
+};
+
+enum class SetupFileProblem {
+  Unreadable,  // the file could not be read at all
+  NotASetup,   // some other file (another JSON file, a report, a picture)
+  Damaged,     // a set-up file that is cut short, edited wrongly or corrupted
+  Newer,       // a set-up file from a newer version of the program
+};
+
+struct SetupFileError {
+  SetupFileProblem problem = SetupFileProblem::Damaged;
+  std::string message;  // one or two sentences for the user, ending in a full stop
+};
+
+struct SetupFileReading {
+  std::optional<SetupFile> setup;  // set when the file was read
+  SetupFileError error;            // otherwise why not
+};
+
+// The file's text: the object above, two-space indents, LF line ends.
+std::string SetupFileText(const SetupFile& setup);
+
+SetupFileReading ParseSetupFile(std::string_view text);
+
+SetupFileReading ReadSetupFile(const std::filesystem::path& path);
+
+// Writes the set-up whole or not at all (see WriteWholeFile); nothing on
+// success, otherwise why not.
+std::optional<std::string> WriteSetupFile(const std::filesystem::path& path,
+                                          const SetupFile& setup);
+
+}  // namespace vn

@@ -1,0 +1,303 @@
+// The main window's menu bar and what it does with files: set-up files saved
+// and opened, the report saved and printed, the exact check's pictures
+// exported; the help text and the About box. Nothing here starts while a run
+// is in progress: a file dialog in the middle of a run would hold it up.
+#include <QAction>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTextDocument>
+#include <QVBoxLayout>
+#include <filesystem>
+
+#include "common/app_info.h"
+#include "common/whole_file.h"
+#include "run/setup_file.h"
+#include "ui/exact_check_panel.h"
+#include "ui/form_main.h"
+#include "ui/program_icon.h"
+#include "ui/startup_text.h"
+
+namespace vn {
+
+namespace {
+
+// How long the status bar says what a file action did.
+constexpr int kStatusMs = 10000;
+// The help window's size at its first opening.
+
+QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+std::filesystem::path FsPath(const QString& path) { return QFileInfo(path).filesystemFilePath(); }
+
+QString Shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
+void Warn(QWidget* parent, const QString& title, const QString& text) {
+  QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+// A file chosen in the toolkit's file dialog, or an empty text when the user
+// cancelled. A name saved without a suffix gets `suffix`.
+QString ChooseFile(QWidget* parent, const QString& title, const QString& folder,
+                   const QString& suggestedName, const QString& filter,
+                   QFileDialog::AcceptMode mode, const QString& suffix = {}) {
+  QFileDialog dialog(parent, title, folder, filter);
+  dialog.setObjectName(QStringLiteral("FileDialog"));
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                     : QFileDialog::AnyFile);
+  if (!suffix.isEmpty()) dialog.setDefaultSuffix(suffix);
+  if (!suggestedName.isEmpty()) dialog.selectFile(suggestedName);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
+}
+
+QString SetupFilter() { return QObject::tr("Vantry Null set-ups (*.vnull);;All files (*)"); }
+
+// Tabs at every eighth column, as the report's columns expect, so that a
+// fixed-pitch font lines them up on paper whatever the printer's resolution.
+QString TabsExpanded(const QString& text) {
+  QString out;
+  out.reserve(text.size() + text.size() / 8);
+  int column = 0;
+  for (const QChar c : text) {
+    if (c == QLatin1Char('\t')) {
+      do {
+        out += QLatin1Char(' ');
+      } while (++column % 8 != 0);
+    } else {
+      out += c;
+      column = c == QLatin1Char('\n') ? 0 : column + 1;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+void FormMain::BuildDesktopParts() {
+  setWindowIcon(ProgramIcon());
+  BuildMenus();
+  AddControlHelp();
+}
+
+void FormMain::BuildMenus() {
+  const auto add = [this](QMenu* menu, const char* name, const QString& text,
+                          const QKeySequence& keys, void (FormMain::*handler)(),
+                          const QString& tip) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(QString::fromUtf8(name));
+    action->setShortcut(keys);
+    action->setStatusTip(tip);
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+  };
+
+  QMenu* file = menuBar()->addMenu(tr("&File"));
+  file->setObjectName(QStringLiteral("FileMenu"));
+  add(file, "actionOpenSetup", tr("&Open set-up…"), QKeySequence::Open, &FormMain::OpenSetup,
+      tr("Open a set-up file (.vnull): its entries, units, glass and wavelength"));
+  add(file, "actionSaveSetup", tr("&Save set-up…"), QKeySequence::Save, &FormMain::SaveSetup,
+      tr("Save the entries, units, glass and wavelength as a set-up file (.vnull)"));
+  file->addSeparator();
+  add(file, "actionSaveReport", tr("Save &report…"), {}, &FormMain::SaveReport,
+      tr("Save the report and the exact check as a text file"));
+  add(file, "actionPrintReport", tr("&Print report…"), QKeySequence::Print, &FormMain::PrintReport,
+      tr("Print the report and the exact check"));
+  add(file, "actionExportPictures", tr("&Export pictures…"), {}, &FormMain::ExportPictures,
+      tr("Save the exact check's three pictures as PNG and SVG files"));
+  file->addSeparator();
+  QAction* quit = file->addAction(tr("&Quit"));
+  quit->setObjectName(QStringLiteral("actionQuit"));
+  quit->setShortcut(QKeySequence::Quit);
+  quit->setStatusTip(tr("Close the window and end the program"));
+  connect(quit, &QAction::triggered, this, &QWidget::close);
+
+  // What cannot be done now is greyed while the menu is open; the actions'
+  // keys still reach the handlers, which check for themselves.
+  const QStringList busyBound = {
+      QStringLiteral("actionOpenSetup"), QStringLiteral("actionSaveSetup"),
+      QStringLiteral("actionSaveReport"), QStringLiteral("actionPrintReport")};
+  connect(file, &QMenu::aboutToShow, this, [this, file, busyBound] {
+    const bool idle = !finder_.RunBusy();
+    for (QAction* action : file->actions()) {
+      if (busyBound.contains(action->objectName())) action->setEnabled(idle);
+    }
+    const auto* button = exactCheck_->findChild<QPushButton*>(QStringLiteral("ExactExport"));
+    file->findChild<QAction*>(QStringLiteral("actionExportPictures"))
+        ->setEnabled(idle && button != nullptr && button->isEnabled());
+  });
+  connect(file, &QMenu::aboutToHide, this, [file] {
+    for (QAction* action : file->actions()) action->setEnabled(true);
+  });
+
+  QMenu* help = menuBar()->addMenu(tr("&Help"));
+  help->setObjectName(QStringLiteral("HelpMenu"));
+  add(help, "actionHelp", tr("&How to use and sign conventions"), {}, &FormMain::ShowHelp,
+      tr("How to enter a set-up, and the signs of the lens radii"));
+  add(help, "actionAbout", tr("&About Vantry Null"), {}, &FormMain::ShowAbout,
+      tr("The program's version and licence"));
+}
+
+// ---- Set-up files --------------------------------------------------------------
+
+void FormMain::OpenSetup() {
+  if (finder_.RunBusy()) return;
+  const QString path = ChooseFile(this, tr("Open set-up"), StartFolder(), {}, SetupFilter(),
+                                  QFileDialog::AcceptOpen);
+  if (path.isEmpty()) return;
+  RememberFolder(path);
+  OpenSetupFile(path);
+}
+
+void FormMain::SaveSetup() {
+  if (finder_.RunBusy()) return;
+  const QString path =
+      ChooseFile(this, tr("Save set-up"), StartFolder(), QStringLiteral("set-up.vnull"),
+                 SetupFilter(), QFileDialog::AcceptSave, QStringLiteral("vnull"));
+  if (path.isEmpty()) return;
+  RememberFolder(path);
+  SaveSetupFile(path);
+}
+
+bool FormMain::OpenSetupFile(const QString& path) {
+  const SetupFileReading reading = ReadSetupFile(FsPath(path));
+  if (!reading.setup) {
+    Warn(this, tr("Open set-up"),
+         tr("The set-up file %1 was not opened.\n\n%2\n\nNothing was changed.")
+             .arg(Shown(path), Text(reading.error.message)));
+    return false;
+  }
+  // The texts go in as they are, in the file's unit: no conversion, so the
+  // units switch is only told which unit they are in.
+  const SetupFile& setup = *reading.setup;
+  for (const auto& [entry, key] : kSetupEntryKeys)
+    EntryEdit(entry)->setText(Text(setup.Text(entry)));
+  const int unit = setup.inch ? UnitsSwitch::kInch : UnitsSwitch::kMm;
+  inchesOptions_[static_cast<std::size_t>(unit)]->setChecked(true);
+  unitsSwitch_.SetCurrentUnitIndex(unit);
+  ShowLengthUnits();
+  shared_.GlassName = setup.glassName;
+  shared_.TestWavelength = setup.wavelengthMicrons;
+  refractiveIndex_.ChooseAtNextOpening(setup.glassName);
+  statusBar()->showMessage(
+      tr("Opened the set-up %1; press Find Null Variables to solve it.").arg(Shown(path)),
+      kStatusMs);
+  return true;
+}
+
+bool FormMain::SaveSetupFile(const QString& path) {
+  SetupFile setup;
+  for (const auto& [entry, key] : kSetupEntryKeys) setup.Text(entry) = EntryText(entry);
+  setup.inch = InchUnitsSelected();
+  setup.glassName = shared_.GlassName;
+  setup.wavelengthMicrons = shared_.TestWavelength;
+  if (const auto why = WriteSetupFile(FsPath(path), setup)) {
+    Warn(this, tr("Save set-up"),
+         tr("The set-up could not be saved as %1:\n%2.").arg(Shown(path), Text(*why)));
+    return false;
+  }
+  statusBar()->showMessage(tr("Set-up saved as %1").arg(Shown(path)), kStatusMs);
+  return true;
+}
+
+// ---- The report ------------------------------------------------------------------
+
+QString FormMain::ReportFileText() const {
+  return WidgetTextFromReport(report_) + QStringLiteral("\n\n") + Text(exactCheck_->ReportText()) +
+         QLatin1Char('\n');
+}
+
+void FormMain::SaveReport() {
+  if (finder_.RunBusy()) return;
+  const QString path = ChooseFile(
+      this, tr("Save report"), StartFolder(), QStringLiteral("report.txt"),
+      tr("Text files (*.txt);;All files (*)"), QFileDialog::AcceptSave, QStringLiteral("txt"));
+  if (path.isEmpty()) return;
+  RememberFolder(path);
+  SaveReportFile(path);
+}
+
+bool FormMain::SaveReportFile(const QString& path) {
+  if (const auto why = WriteWholeFile(FsPath(path), ReportFileText().toStdString())) {
+    Warn(this, tr("Save report"),
+         tr("The report could not be saved as %1:\n%2.").arg(Shown(path), Text(*why)));
+    return false;
+  }
+  statusBar()->showMessage(tr("Report saved as %1").arg(Shown(path)), kStatusMs);
+  return true;
+}
+
+void FormMain::PrintReport() {
+  if (finder_.RunBusy()) return;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(tr("Vantry Null report"));
+  QPrintDialog dialog(&printer, this);
+  dialog.setObjectName(QStringLiteral("PrintDialog"));
+  dialog.setWindowTitle(tr("Print report"));
+  if (dialog.exec() != QDialog::Accepted) return;
+  PrintReportTo(printer);
+  if (printer.printerState() == QPrinter::Error) {
+    Warn(this, tr("Print report"), tr("The report could not be printed."));
+  }
+}
+
+void FormMain::PrintReportTo(QPrinter& printer) {
+  QTextDocument document;
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setPointSizeF(9);
+  document.setDefaultFont(font);
+  document.setPlainText(TabsExpanded(ReportFileText()));
+  document.print(&printer);
+}
+
+void FormMain::ExportPictures() {
+  if (finder_.RunBusy()) return;
+  auto* button = exactCheck_->findChild<QPushButton*>(QStringLiteral("ExactExport"));
+  if (button == nullptr || !button->isEnabled()) {
+    statusBar()->showMessage(tr("No exact check to export: solve a set-up first."), kStatusMs);
+    return;
+  }
+  button->click();
+}
+
+// ---- Help ------------------------------------------------------------------------
+
+void FormMain::ShowAbout() {
+  auto* box = new QMessageBox(this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setObjectName(QStringLiteral("AboutBox"));
+  box->setWindowTitle(tr("About Vantry Null"));
+  box->setIconPixmap(ProgramIcon().pixmap(64, 64));
+  box->setTextFormat(Qt::RichText);
+  box->setText(
+      tr("<h3>Vantry Null %1</h3>"
+         "<p>Sets up the Vantry null test of a concave conic mirror tested at its centre of "
+         "curvature: the source-to-lens and lens-to-mirror distances that null it, how good "
+         "the null is, and an exact check of the solved set-up.</p>"
+         "<p>Copyright (c) 2026 The Vantry Null developers.<br>"
+         "Released under the MIT licence, without warranty of any kind; the licence is below "
+         "(Show Details) and in the file LICENSE that comes with the program.</p>"
+         "<p>Built with Qt %2.</p>")
+          .arg(Text(VersionText()), QStringLiteral(QT_VERSION_STR)));
+  QFile licence(QStringLiteral(":/text/LICENSE"));
+  if (licence.open(QIODevice::ReadOnly)) box->setDetailedText(QString::fromUtf8(licence.readAll()));
+  box->setStandardButtons(QMessageBox::Ok);
+  box->show();
+}
+
+}  // namespace vn

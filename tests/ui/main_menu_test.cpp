@@ -1,0 +1,276 @@
+// The window as a desktop program: the menus and their file dialogs, set-up
+// files through the window (a file that cannot be read changes nothing),
+// the saved and printed report, the units beside the length fields, the
+// tooltips, the icon and what is remembered between sessions. The set-up
+// format itself is tested in the core; here only the wiring.
+#include <QPrinter>
+#include <QtTest>
+#include <QtWidgets>
+#include <fstream>
+#include <functional>
+#include <memory>
+
+#include "common/shared_values.h"
+#include "run/null_finder.h"
+#include "run/setup_file.h"
+#include "ui/form_main.h"
+#include "ui/startup_text.h"
+
+namespace vn {
+namespace {
+
+struct Fixture {
+  SharedValues shared;
+  NullFinder finder{shared, nullptr};
+  FormMain window{shared, finder};
+  explicit Fixture(QSettings* settings = nullptr) {
+    window.UseSettings(settings);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+  }
+  template <class T = QWidget>
+  T* Get(const char* name) {
+    return window.findChild<T*>(QString::fromUtf8(name));
+  }
+  QLineEdit* Edit(const char* name) { return Get<QLineEdit>(name); }
+  QString Unit(const char* field) {
+    return Get<QLabel>((std::string(field) + "Unit").c_str())->text();
+  }
+  void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
+  void Trigger(const char* action) { Get<QAction>(action)->trigger(); }
+  QStringList Entries() {
+    QStringList texts;
+    for (const char* name :
+         {"MDiam", "MRoC", "Mcc", "LradI", "lRadM", "lthck", "LDiam", "LindexR"}) {
+      texts << Edit(name)->text();
+    }
+    return texts;
+  }
+};
+
+void WhenModalOpens(std::function<void(QWidget*)> action, int triesLeft = 200) {
+  QTimer::singleShot(10, [action, triesLeft] {
+    // A loaded machine may show a dialog a little before it activates it,
+    // and a dialog that is not active yet takes no focus.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal->isVisible() && (modal->isActiveWindow() || triesLeft < 100))
+      return action(modal);
+    if (triesLeft > 0) WhenModalOpens(action, triesLeft - 1);
+  });
+}
+
+// The text of the next message box, which is then closed.
+std::shared_ptr<QString> NextMessage() {
+  auto text = std::make_shared<QString>();
+  WhenModalOpens([text](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) *text = box->text();
+    modal->close();
+  });
+  return text;
+}
+
+// Picks `path` in the next file dialog.
+void ChooseInNextFileDialog(const QString& path) {
+  WhenModalOpens([path](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    if (dialog == nullptr) {
+      modal->close();
+      return;
+    }
+    // Typed as a user would: selectFile() leaves a focused name box alone.
+    dialog->setDirectory(QFileInfo(path).absolutePath());
+    dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QFileInfo(path).fileName());
+    static_cast<QDialog*>(dialog)->accept();  // as the dialog's own button does
+  });
+}
+
+void WriteText(const QString& path, const std::string& text) {
+  std::ofstream(path.toStdString(), std::ios::binary) << text;
+}
+
+}  // namespace
+
+class MainMenuTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir folder_;
+  QString Path(const char* name) const { return folder_.filePath(QString::fromUtf8(name)); }
+
+ private slots:
+  void menusHoldTheFileAndHelpActions() {
+    Fixture f;
+    QStringList file, help;
+    for (QAction* a : f.Get<QMenu>("FileMenu")->actions()) file << a->text();
+    for (QAction* a : f.Get<QMenu>("HelpMenu")->actions()) help << a->text();
+    QCOMPARE(file, QStringList({"&Open set-up…", "&Save set-up…", "", "Save &report…",
+                                "&Print report…", "&Export pictures…", "", "&Quit"}));
+    QCOMPARE(help, QStringList({"&How to use and sign conventions", "&About Vantry Null"}));
+
+    // Help shows the start-up text, which the first report replaces.
+    f.Trigger("actionHelp");
+    auto* help1 = f.Get<QDialog>("HelpDialog");
+    QVERIFY(help1 != nullptr && help1->isVisible());
+    QCOMPARE(help1->findChild<QPlainTextEdit*>("HelpText")->toPlainText(),
+             WidgetTextFromReport(StartupText()));
+    f.Trigger("actionAbout");
+    auto* about = f.Get<QMessageBox>("AboutBox");
+    QVERIFY(about->text().contains("Vantry Null 2.2.0") && about->text().contains("MIT licence"));
+    QVERIFY(about->detailedText().startsWith("MIT License"));
+    about->close();
+
+    // Export follows the exact check: nothing to export before a run.
+    f.Trigger("actionExportPictures");
+    QVERIFY(f.window.statusBar()->currentMessage().startsWith("No exact check to export"));
+  }
+
+  void setupSavedThroughTheMenuOpensInAnotherWindow() {
+    const QString path = Path("inch.vnull");
+    {
+      Fixture f;
+      f.Click("inches_0");  // 12.5 in, 100 in, ...
+      f.Edit("MDiam")->setText("11");
+      f.Edit("LindexR")->setText("1.6");
+      f.shared.GlassName = "F2";
+      f.shared.TestWavelength = 0.5461;
+      ChooseInNextFileDialog(folder_.filePath("inch"));  // the suffix is added
+      f.Trigger("actionSaveSetup");
+      QVERIFY(QFileInfo::exists(path));
+    }
+    Fixture f;
+    ChooseInNextFileDialog(path);
+    f.Trigger("actionOpenSetup");
+    QCOMPARE(f.Entries(),
+             QStringList({"11", "100", "-1", "3.54330708661417E+98", "-8.11023622047244",
+                          "0.590551181102362", "3.1496062992126", "1.6"}));
+    QVERIFY(f.window.InchUnitsSelected());
+    QCOMPARE(f.Unit("MDiam"), QString("in"));
+    QCOMPARE(f.shared.GlassName, std::string("F2"));
+    QCOMPARE(f.shared.TestWavelength, 0.5461);
+    // The units switch knows the texts are inches: back to mm converts them.
+    f.Click("inches_1");
+    QCOMPARE(f.Edit("MDiam")->text(), QString("279.4"));
+    QCOMPARE(f.Unit("LDiam"), QString("mm"));
+    // The run reads what was opened.
+    f.Click("FindIt");
+    QVERIFY(f.window.ReportText().find("-> 1.6  = F2 @ 546.1nm") != std::string::npos);
+  }
+
+  void unreadableSetupChangesNothingAndSaysWhy() {
+    Fixture f;
+    f.Edit("MRoC")->setText("2000");
+    const QStringList before = f.Entries();
+    std::string newer = SetupFileText(SetupFile{});
+    newer.replace(newer.find("\"version\": 1"), 12, "\"version\": 2");
+    const std::string inch = SetupFileText(SetupFile{.inch = true});
+    const struct {
+      const char* name;
+      std::string text;
+      const char* reason;
+    } cases[] = {
+        {"cut.vnull", inch.substr(0, inch.size() / 2), "The file is damaged (line "},
+        {"newer.vnull", newer, "The file was saved by a newer version of Vantry Null"},
+        {"report.txt", "Using these Mirror Parameters\n", "not a Vantry Null set-up file"},
+        {"missing.vnull", "", "The file could not be read"},
+    };
+    for (const auto& c : cases) {
+      if (QString(c.name) != "missing.vnull") WriteText(Path(c.name), c.text);
+      const auto message = NextMessage();
+      QVERIFY(!f.window.OpenSetupFile(Path(c.name)));
+      QVERIFY2(message->contains(c.reason) && message->endsWith("Nothing was changed."),
+               qPrintable(*message));
+      QCOMPARE(f.Entries(), before);
+      QVERIFY(!f.window.InchUnitsSelected());
+      QCOMPARE(f.Unit("MRoC"), QString("mm"));
+      QCOMPARE(f.shared.GlassName, std::string("BK7"));
+    }
+  }
+
+  void reportIsSavedAndPrintedWithTheExactCheck() {
+    Fixture f;
+    f.Click("FindIt");
+    QCoreApplication::processEvents();  // the exact check follows the run
+    const QString text = f.window.ReportFileText();
+    QVERIFY(text.startsWith(WidgetTextFromReport(f.window.ReportText()) + "\n\nExact check\n"));
+    QVERIFY(!text.contains('\r') && text.endsWith('\n'));
+
+    const QString saved = Path("report.txt");
+    QVERIFY(f.window.SaveReportFile(saved));
+    QFile file(saved);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(file.readAll()), text);
+
+    // A file that cannot be written says so.
+    const auto message = NextMessage();
+    QVERIFY(!f.window.SaveReportFile(Path("missing/report.txt")));
+    QVERIFY2(message->startsWith("The report could not be saved"), qPrintable(*message));
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(Path("report.pdf"));
+    f.window.PrintReportTo(printer);
+    QFile pdf(Path("report.pdf"));
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    QVERIFY(bytes.startsWith("%PDF-") && bytes.contains("/Type /Page") && bytes.size() > 2000);
+  }
+
+  void unitsFollowTheSwitchAndEveryControlSaysWhatItIs() {
+    Fixture f;
+    const char* lengths[] = {"MDiam", "MRoC", "LradI", "lRadM", "lthck", "LDiam"};
+    for (const char* name : lengths) QCOMPARE(f.Unit(name), QString("mm"));
+    f.Click("inches_0");
+    for (const char* name : lengths) QCOMPARE(f.Unit(name), QString("in"));
+    // A refused switch leaves the unit as it was.
+    f.Edit("lthck")->setText("abc");
+    const auto refused = NextMessage();
+    f.Click("inches_1");
+    QVERIFY(refused->contains("Center Thickness"));
+    QCOMPARE(f.Unit("MDiam"), QString("in"));
+    // The unit never hides the text: the field keeps a margin for it.
+    QVERIFY(f.Edit("MDiam")->textMargins().right() >= f.Get<QLabel>("MDiamUnit")->width());
+
+    QStringList silent;
+    for (QWidget* w : f.window.centralWidget()->findChildren<QWidget*>()) {
+      // The toolkit's own parts of a control (a tab bar's scroll arrows) aside.
+      if (qobject_cast<QTabBar*>(w->parentWidget())) continue;
+      const bool control = qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractButton*>(w) ||
+                           qobject_cast<QGroupBox*>(w) || qobject_cast<QPlainTextEdit*>(w);
+      if (control && w->toolTip().isEmpty()) silent << w->objectName();
+    }
+    QVERIFY2(silent.isEmpty(), qPrintable(silent.join(", ")));
+    QVERIFY(!f.window.windowIcon().isNull());
+    QVERIFY(!f.window.windowIcon().availableSizes().isEmpty());
+  }
+
+  void sizePositionAndFolderAreKeptButNotTheEntries() {
+    QSettings settings(Path("settings.ini"), QSettings::IniFormat);
+    QRect kept;
+    {
+      Fixture f(&settings);
+      f.window.resize(900, 600);
+      f.Edit("MDiam")->setText("200");
+      ChooseInNextFileDialog(Path("kept.vnull"));
+      f.Trigger("actionSaveSetup");
+      QTRY_COMPARE(f.window.size(), QSize(900, 600));
+      kept = f.window.geometry();
+      QVERIFY(f.window.close());
+    }
+    Fixture f(&settings);
+    QCOMPARE(f.window.size(), kept.size());
+    QCOMPARE(f.Edit("MDiam")->text(), QString("317.5"));
+    // The next file dialog starts where the last file went.
+    QString folder;
+    WhenModalOpens([&folder](QWidget* modal) {
+      folder = qobject_cast<QFileDialog*>(modal)->directory().absolutePath();
+      modal->close();
+    });
+    f.Trigger("actionOpenSetup");
+    QCOMPARE(folder, QDir(folder_.path()).absolutePath());
+  }
+};
+
+}  // namespace vn
+
+QTEST_MAIN(vn::MainMenuTest)
+#include "main_menu_test.moc"
