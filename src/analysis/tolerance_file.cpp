@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "common/json_read.h"
+#include "common/json_reader.h"
 #include "common/number_text.h"
 
 namespace vn {
@@ -23,7 +23,7 @@ ToleranceFileReading ReadToleranceFile(std::string_view text) {
   ToleranceFileReading reading;
   const JsonReading json = ReadJson(text);
   if (!json.value) {
-    reading.error = json.error;
+    reading.error = json.error.Message();
     return reading;
   }
   if (json.value->kind != JsonValue::Kind::Object) {
@@ -31,7 +31,9 @@ ToleranceFileReading ReadToleranceFile(std::string_view text) {
     return reading;
   }
   ToleranceFile file;
-  for (const auto& [name, value] : json.value->members) {
+  for (std::size_t member = 0; member < json.value->keys.size(); ++member) {
+    const std::string& name = json.value->keys[member];
+    const JsonValue& value = json.value->items[member];
     if (name == "units") {
       if (value.kind != JsonValue::Kind::String || (value.text != "mm" && value.text != "inch")) {
         reading.error = "\"units\" must be \"mm\" or \"inch\"";

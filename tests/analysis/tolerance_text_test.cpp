@@ -9,7 +9,7 @@
 
 #include "analysis/tolerance_file.h"
 #include "analysis/tolerance_report.h"
-#include "common/json_read.h"
+#include "common/json_reader.h"
 #include "start_up_set_up.h"
 #include "support/comma_locale.h"
 
@@ -58,7 +58,7 @@ TEST(ToleranceFile, RefusesWhatItCannotTake) {
       {"{\"trials\": 2.5}", "\"trials\" must be a whole number from 0 to 1000000"},
       {"{\"trials\": 1e7}", "\"trials\" must be a whole number from 0 to 1000000"},
       {"{\"seed\": -1}", "\"seed\" must be a whole number from 0 to 9007199254740992"},
-      {"{\"decenter\": 0,1}", "line 1, column 16: expected a name in double quotes"},
+      {"{\"decenter\": 0,1}", "line 1, column 16: expected a key in double quotes"},
   };
   for (const auto& c : cases) {
     const ToleranceFileReading r = ReadToleranceFile(c.text);
@@ -126,23 +126,23 @@ TEST(ToleranceText, JsonReadsBackWithEveryFigure) {
   const ToleranceReport& report = StartUpReport();
   for (const bool inch : {false, true}) {
     const JsonReading r = ReadJson(ToleranceJson(report, inch));
-    ASSERT_TRUE(r.value) << r.error;
+    ASSERT_TRUE(r.value) << r.error.Message();
     const JsonValue& v = *r.value;
-    EXPECT_TRUE(v.Find("ok")->boolean);
-    EXPECT_EQ(v.Find("unit")->text, inch ? "in" : "mm");
-    const auto& rows = v.Find("sensitivities")->items;
+    EXPECT_TRUE(v.Member("ok")->boolean);
+    EXPECT_EQ(v.Member("unit")->text, inch ? "in" : "mm");
+    const auto& rows = v.Member("sensitivities")->items;
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(kBuildParameterCount));
     const JsonValue& spacing = rows[1];
-    EXPECT_EQ(spacing.Find("parameter")->text, "lens_mirror_distance");
-    EXPECT_NEAR(spacing.Find("design")->number, inch ? 81.7467 : 2076.366, 1e-3);
-    EXPECT_NEAR(spacing.Find("plus")->number * (inch ? 1.0 / kMm : 1.0),
+    EXPECT_EQ(spacing.Member("parameter")->text, "lens_mirror_distance");
+    EXPECT_NEAR(spacing.Member("design")->number, inch ? 81.7467 : 2076.366, 1e-3);
+    EXPECT_NEAR(spacing.Member("plus")->number * (inch ? 1.0 / kMm : 1.0),
                 *report.table.rows[1].plus / kMm, 1e-9);
-    EXPECT_EQ(spacing.Find("zernike_fringe_waves")->items.size(), 36u);
-    EXPECT_EQ(rows[3].Find("design")->kind, JsonValue::Kind::Null);  // the flat face
-    const JsonValue* mc = v.Find("monte_carlo");
+    EXPECT_EQ(spacing.Member("zernike_fringe_waves")->items.size(), 36u);
+    EXPECT_EQ(rows[3].Member("design")->kind, JsonValue::Kind::Null);  // the flat face
+    const JsonValue* mc = v.Member("monte_carlo");
     ASSERT_EQ(mc->kind, JsonValue::Kind::Object);
-    EXPECT_EQ(mc->Find("completed")->number, 200);
-    EXPECT_EQ(v.Find("conic_from_spacing")->Find("conic")->kind, JsonValue::Kind::Number);
+    EXPECT_EQ(mc->Member("completed")->number, 200);
+    EXPECT_EQ(v.Member("conic_from_spacing")->Member("conic")->kind, JsonValue::Kind::Number);
   }
 }
 

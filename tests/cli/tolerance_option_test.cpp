@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "common/json_read.h"
+#include "common/json_reader.h"
 
 namespace vn {
 namespace {
@@ -51,16 +51,18 @@ TEST(CliTolerance, PrintsTheAnalysisAfterTheReportAndInTheJson) {
   const Output json = RunCli("--units inch --json --tolerances '" + few + "'");
   ASSERT_EQ(json.status, 0) << json.text;
   const JsonReading r = ReadJson(json.text);
-  ASSERT_TRUE(r.value) << r.error;
-  const JsonValue* tolerance = r.value->Find("tolerance");
+  ASSERT_TRUE(r.value) << r.error.Message();
+  const JsonValue* tolerance = r.value->Member("tolerance");
   ASSERT_NE(tolerance, nullptr);
-  EXPECT_EQ(tolerance->Find("unit")->text, "in");
-  EXPECT_EQ(tolerance->Find("sensitivities")->items.size(), 10u);
-  EXPECT_EQ(tolerance->Find("monte_carlo")->Find("completed")->number, 100);
+  EXPECT_EQ(tolerance->Member("unit")->text, "in");
+  EXPECT_EQ(tolerance->Member("sensitivities")->items.size(), 10u);
+  EXPECT_EQ(tolerance->Member("monte_carlo")->Member("completed")->number, 100);
   // The inch run's default spacing tolerance is 0.04", the file's unit being the run's.
-  EXPECT_EQ(
-      tolerance->Find("monte_carlo")->Find("tolerances")->Find("lens_mirror_distance")->number,
-      0.04);
+  EXPECT_EQ(tolerance->Member("monte_carlo")
+                ->Member("tolerances")
+                ->Member("lens_mirror_distance")
+                ->number,
+            0.04);
 }
 
 TEST(CliTolerance, RefusesABadFileOrSpacingWithExitStatus2) {
