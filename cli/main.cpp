@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cli/cli_support.h"
+#include "cli/design_option.h"
 #include "common/app_info.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
@@ -109,6 +110,7 @@ struct UsageError {
 };
 
 int Main(int argc, char** argv) {
+  if (const auto chooser = cli::RunChooserCommand(argc, argv)) return *chooser;
   CliHost host;
   SharedValues shared;
   std::map<Entry, std::string> given;
@@ -175,7 +177,7 @@ int Main(int argc, char** argv) {
         if (!t || *t < 0) throw UsageError{"--timeout takes a number of seconds, 0 or more"};
         timeout = *t;
       } else if (arg == "--help" || arg == "-h") {
-        std::cout << kUsage;
+        std::cout << kUsage << cli::kChooserUsage;
         return 0;
       } else if (arg == "--version") {
         std::cout << "vantry-null-cli " << VersionText() << "\n";
