@@ -115,6 +115,7 @@ CandidateFigures EvaluateCandidate(const NullTestSystem& mirror, const LensPresc
   // It nulls the mirror; does it fit the lens's clear aperture and the room?
   const auto length = [&](double inches) { return RunLengthText(inches, conditions.inchUnits); };
   if (!(f.margin >= 0.0)) {
+    f.shortfall += -f.margin / f.clearAperture;
     f.notes.push_back("The beam is " + length(f.workingDiameter) +
                       " wide on the lens, wider than its clear aperture of " +
                       length(f.clearAperture) + " (" +
@@ -122,11 +123,13 @@ CandidateFigures EvaluateCandidate(const NullTestSystem& mirror, const LensPresc
                       length(lens.diameter) + ").");
   }
   if (conditions.minSourceToLens > 0.0 && f.objectDistance < conditions.minSourceToLens) {
+    f.shortfall += 1.0 - f.objectDistance / conditions.minSourceToLens;
     f.notes.push_back("The source stands " + length(f.objectDistance) +
                       " from the lens, nearer than the " + length(conditions.minSourceToLens) +
                       " you need.");
   }
   if (conditions.maxSourceToMirror > 0.0 && f.sourceToMirror > conditions.maxSourceToMirror) {
+    f.shortfall += f.sourceToMirror / conditions.maxSourceToMirror - 1.0;
     f.notes.push_back("The source stands " + length(f.sourceToMirror) +
                       " from the mirror, further than the " + length(conditions.maxSourceToMirror) +
                       " you have.");

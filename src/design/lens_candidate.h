@@ -92,6 +92,10 @@ struct CandidateFigures {
   Verdict verdict;  // on the exact null's set-up, or why there is none
   CandidateFit fit = CandidateFit::CannotNull;
   std::vector<std::string> notes;  // why a candidate that nulls is tight, one sentence each
+  // How far a tight candidate misses: the sum of its overshoots, each as a
+  // fraction of its limit (beam over clear aperture, source nearer than
+  // allowed, set-up longer than the room); 0 when it fits.
+  double shortfall = 0;
 };
 
 // Solves and judges the lens in front of the mirror.

@@ -89,10 +89,16 @@ struct Trial {
   double logFocal = 0;
 };
 
-// Search order within one form: a better fit, then the smaller residual,
-// exactly (the search must not stall on ties of the shown residual).
+// Search order within one form: a better fit; between tight lenses the one
+// nearer to fitting (when none fits, the design shows the nearest miss, not
+// the lens with the smallest residual whatever it misses by); then the
+// smaller residual, exactly (the search must not stall on ties of the shown
+// residual).
 bool Better(const CandidateFigures& a, const CandidateFigures& b) {
   if (a.fit != b.fit) return a.fit < b.fit;
+  if (a.fit == CandidateFit::Tight && a.shortfall != b.shortfall) {
+    return a.shortfall < b.shortfall;
+  }
   const double ra = std::isfinite(a.pvWaves) ? a.pvWaves : HUGE_VAL;
   const double rb = std::isfinite(b.pvWaves) ? b.pvWaves : HUGE_VAL;
   return ra < rb;
@@ -396,7 +402,8 @@ DesignResult DesignLens(const DesignRequest& request, const ProgressCallback& pr
                      return RanksBefore(a.figures, b.figures);
                    });
   result.candidates = std::move(designed);
-  if (progress) progress(total, total);
+  // Searches that found nothing to refine leave steps uncounted.
+  if (progress && done < total) progress(total, total);
   return result;
 }
 
