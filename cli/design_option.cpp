@@ -183,7 +183,7 @@ ChooserEntries EntriesOf(const Options& o, SharedValues& shared) {
   }
   if (o.glass || o.wavelength) e.index = ChooseGlass(o.glass, o.wavelength, shared);
   e.glassName = shared.GlassName;
-  e.wavelengthNm = Round(shared.TestWavelength * 1000, 10);
+  e.wavelengthMicrons = shared.TestWavelength;
   const auto set = [&](const char* option, std::string& field) {
     if (const auto it = o.given.find(option); it != o.given.end()) field = it->second;
   };

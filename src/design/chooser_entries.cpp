@@ -76,7 +76,7 @@ ChooserReading ReadChooserEntries(const ChooserEntries& e) {
 
     ChooserConditions& c = in.setting.conditions;
     c.inchUnits = e.inch;
-    c.wavelengthMicrons = e.wavelengthNm / 1000.0;
+    c.wavelengthMicrons = e.wavelengthMicrons;
     c.maxSourceToMirror =
         r.OptionalLength(e.maxSourceToMirror, "longest source-to-mirror distance");
     c.minSourceToLens = r.OptionalLength(e.minSourceToLens, "shortest source-to-lens distance");
@@ -86,7 +86,8 @@ ChooserReading ReadChooserEntries(const ChooserEntries& e) {
           "the clear aperture must be more than 0% and at most 100% of the diameter"};
     }
     c.clearApertureFraction = percent / 100.0;
-    in.setting.wavelengthNm = e.wavelengthNm;
+    // In nanometres as the dialog read it (632.8, not 632.8000000000001).
+    in.setting.wavelengthNm = Round(e.wavelengthMicrons * 1000.0, 10);
     in.setting.glassName = e.glassName;
     in.setting.index = index;
 

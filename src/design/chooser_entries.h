@@ -26,7 +26,10 @@ struct ChooserEntries {
   std::string lensDiameter = "80";
   std::string index = "1.51509";
   std::string glassName = "BK7";  // of the index, for the heading; empty when typed
-  double wavelengthNm = 632.8;
+  // The test wavelength as the refractive-index dialog keeps it, in
+  // micrometres (SharedValues::TestWavelength), so that the exact check
+  // measures waves of exactly the run's wavelength.
+  double wavelengthMicrons = 0.6328;
   std::string maxSourceToMirror;  // empty: no limit
   std::string minSourceToLens;    // empty: no limit
   std::string clearAperturePercent = "90";

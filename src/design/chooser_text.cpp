@@ -60,15 +60,15 @@ std::string SettingLines(const ChooserSetting& s, bool withGlass) {
   return text + "\n";
 }
 
-// The lens, its set-up, its wavefront, its margin and its verdict, each line
-// indented by four spaces.
-// The focal length a lens maker quotes, or what the lens has instead.
+// The focal length a lens maker quotes.
 double FocalLength(const LensPrescription& lens) {
   return ThickLensFocalLength(lens.sourceRadius, lens.mirrorRadius, lens.thickness, lens.index);
 }
 
-std::string CandidateLines(const LensPrescription& lens, const CandidateFigures& f,
-                           const std::string& glass, bool inch) {
+}  // namespace
+
+std::string CandidateText(const LensPrescription& lens, const CandidateFigures& f,
+                          const std::string& glass, bool inch) {
   const Units u{inch};
   const double focal = FocalLength(lens);
   std::string text =
@@ -94,6 +94,8 @@ std::string CandidateLines(const LensPrescription& lens, const CandidateFigures&
   for (const std::string& note : f.notes) text += "      - " + note + "\n";
   return text;
 }
+
+namespace {
 
 const char* FitWords(CandidateFit fit) {
   switch (fit) {
@@ -190,7 +192,7 @@ std::string DesignText(const DesignResult& result, const ChooserSetting& setting
             (d.form == LensForm::PlanoConvex ? shape
                                              : std::string(LensFormWords(d.form)) + ", " + shape) +
             ": " + FitWords(d.figures.fit) + "\n";
-    text += CandidateLines(d.lens, d.figures, setting.glassName, inch);
+    text += CandidateText(d.lens, d.figures, setting.glassName, inch);
     text += "    Before rounding the radii: source side " +
             RadiusText(d.unrounded.sourceRadius, inch, 1) + ", mirror side " +
             RadiusText(d.unrounded.mirrorRadius, inch, 1) + ", residual " +
@@ -241,7 +243,7 @@ std::string RankingText(const LensRanking& ranking, const LensList& list,
              : e.reversed ? ", turned round"
                           : ", as listed") +
             ": " + ShapeWords(e.lens) + "; " + FitWords(e.figures.fit) + "\n";
-    text += CandidateLines(e.lens, e.figures, listed.glassName, inch);
+    text += CandidateText(e.lens, e.figures, listed.glassName, inch);
   }
   if (shown < ranking.entries.size()) {
     text += "\n... and " + std::to_string(ranking.entries.size() - shown) + " more\n";

@@ -33,6 +33,11 @@ struct ChooserSetting {
 // decimals of a millimetre or 4 of an inch, plus extraDecimals).
 std::string RadiusText(double inches, bool inchUnits, int extraDecimals = 0);
 
+// One candidate's lines: the lens, the distances to set up, the residual, the
+// beam's margin and the verdict with its reasons, each indented four spaces.
+std::string CandidateText(const LensPrescription& lens, const CandidateFigures& figures,
+                          const std::string& glassName, bool inchUnits);
+
 std::string DesignText(const DesignResult& result, const ChooserSetting& setting);
 std::string DesignJson(const DesignResult& result, const ChooserSetting& setting);
 
