@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "exact/exact_check.h"
+#include "exact/scalar_search.h"
 
 namespace vn {
 
@@ -89,19 +90,27 @@ struct Trial {
   double logFocal = 0;
 };
 
-// Search order within one form: a better fit; between tight lenses the one
-// nearer to fitting (when none fits, the design shows the nearest miss, not
-// the lens with the smallest residual whatever it misses by); then the
-// smaller residual, exactly (the search must not stall on ties of the shown
-// residual).
-bool Better(const CandidateFigures& a, const CandidateFigures& b) {
-  if (a.fit != b.fit) return a.fit < b.fit;
-  if (a.fit == CandidateFit::Tight && a.shortfall != b.shortfall) {
-    return a.shortfall < b.shortfall;
+// Search order within one form, as one number: a lens that fits by its
+// residual (waves); every tight one after it, the nearest to fitting first
+// (when none fits, the design shows the nearest miss, not the lens with the
+// smallest residual whatever it misses by); one that cannot null last. The
+// residual is compared exactly: the search must not stall on ties of the
+// shown residual.
+double SearchKey(const CandidateFigures& f) {
+  constexpr double kTight = 1e6;  // beyond any residual
+  switch (f.fit) {
+    case CandidateFit::Fits:
+      return f.pvWaves;
+    case CandidateFit::Tight:
+      return kTight + f.shortfall;
+    case CandidateFit::CannotNull:
+      break;
   }
-  const double ra = std::isfinite(a.pvWaves) ? a.pvWaves : HUGE_VAL;
-  const double rb = std::isfinite(b.pvWaves) ? b.pvWaves : HUGE_VAL;
-  return ra < rb;
+  return HUGE_VAL;
+}
+
+bool Better(const CandidateFigures& a, const CandidateFigures& b) {
+  return SearchKey(a) < SearchKey(b);
 }
 
 struct FormSize {
@@ -109,12 +118,11 @@ struct FormSize {
   double thickness = 0, diameter = 0;
 };
 
-// Grid points over the powers tried first, and the most golden-section
-// steps that follow (each shrinks the bracket by 0.618; they stop once the
-// radii move by less than a quarter of the rounding step, after about 18).
+// Grid points over the powers tried first (the golden-section search that
+// follows stops once the radii move by less than a quarter of the rounding
+// step, after about 18 steps), and how many weaker ones may follow.
 constexpr int kPowerGridPoints = 16;
 constexpr int kExtraWeakPoints = 8;
-constexpr int kGoldenSteps = 30;
 
 class PowerSearch {
  public:
@@ -149,28 +157,13 @@ class PowerSearch {
 
     // Golden-section search between the best grid point's neighbours: a
     // residual that falls toward a wall where the fit worsens converges on
-    // the wall, an inner minimum on the minimum.
+    // the wall, an inner minimum on the minimum. Every lens tried is kept
+    // by Try, so the best one is known whatever point the search returns.
     const std::size_t b = BestIndex(grid);
-    double a = grid[b == 0 ? 0 : b - 1].logFocal;
-    double c = grid[std::min(b + 1, grid.size() - 1)].logFocal;
-    constexpr double kGolden = 0.6180339887498949;
-    double x1 = c - kGolden * (c - a), x2 = a + kGolden * (c - a);
-    Trial t1 = Try(x1), t2 = Try(x2);
-    for (int i = 0; i < kGoldenSteps && !Cancelled() && c - a > Resolution(0.5 * (a + c)); ++i) {
-      if (Better(t1.figures, t2.figures)) {
-        c = x2;
-        x2 = x1;
-        t2 = t1;
-        x1 = c - kGolden * (c - a);
-        t1 = Try(x1);
-      } else {
-        a = x1;
-        x1 = x2;
-        t1 = t2;
-        x2 = a + kGolden * (c - a);
-        t2 = Try(x2);
-      }
-    }
+    const double a = grid[b == 0 ? 0 : b - 1].logFocal;
+    const double c = grid[std::min(b + 1, grid.size() - 1)].logFocal;
+    MinimiseBracketed([this](double u) { return SearchKey(Try(u).figures); }, a, c,
+                      Resolution(0.5 * (a + c)), r.conditions.cancel);
     return best_;
   }
 
