@@ -368,13 +368,16 @@ LensList ReadLensList(std::string_view text, const LensListOptions& options) {
   bool first = true;
   for (const Record& record : SplitRecords(text)) {
     if (Skipped(record)) continue;
-    // A first row without a radius where radius 1 stands names the columns.
+    // A first row with no number where the radii, the thickness and the
+    // diameter stand names the columns (a lens row with a mistyped radius
+    // still has numbers there, and is reported).
     if (first) {
       first = false;
-      if (record.fault.empty() && record.fields.size() >= kRadius1 &&
-          !ReadRadius(record.fields[kRadius1 - 1].text)) {
-        continue;
+      bool heading = record.fault.empty() && record.fields.size() >= kDiameter;
+      for (int column = kRadius1; heading && column <= kDiameter; ++column) {
+        heading = !ReadRadius(record.fields[static_cast<std::size_t>(column - 1)].text);
       }
+      if (heading) continue;
     }
     try {
       list.lenses.push_back(ReadRow(record, options, list.problems));

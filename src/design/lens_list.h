@@ -8,7 +8,8 @@
 // list names first; radii are signed as lens makers sign them, light going
 // from the first face to the second: a biconvex lens has a positive radius 1
 // and a negative radius 2. A flat face is written flat, plano, inf, infinity
-// or ∞. A first row that has no radius where radius 1 stands is a header.
+// or ∞. A first row with no number where the radii, the thickness and the
+// diameter stand is a header.
 // Fields are separated by commas and may be quoted ("Lens, 50 mm" with ""
 // for a quote inside); blank rows and rows whose first field starts with #
 // are passed over. The text is UTF-8 (a byte-order mark is allowed).

@@ -36,6 +36,14 @@ TEST(LensList, ABadRowIsNamedAndTheRestOfTheListIsRead) {
             "or flat for a plane face; the row is left out");
 }
 
+TEST(LensList, AMistypedFirstRowIsNotTakenForAHeader) {
+  const LensList list = ReadLensList("A,B,2O6,flat,15,80,BK7\nC,D,206,flat,15,80,BK7\n");
+  ASSERT_EQ(list.lenses.size(), 1u);
+  ASSERT_EQ(list.problems.size(), 1u);
+  EXPECT_EQ(list.problems[0].row, 1);
+  EXPECT_EQ(list.problems[0].column, 3);
+}
+
 TEST(LensList, EachFaultNamesItsColumn) {
   const std::string good = "9e99,-206,15,80,BK7";
   const struct {
