@@ -176,10 +176,18 @@ ChooseLensWindow::ChooseLensWindow(RunHost& host, SharedValues& shared, QWidget*
 ChooseLensWindow::~ChooseLensWindow() = default;
 
 void ChooseLensWindow::TakeMainWindowEntries() {
-  if (!job_.Running()) {
-    thickness_->setText(Text(host_.EntryText(Entry::lthck)));
-    diameter_->setText(Text(host_.EntryText(Entry::LDiam)));
-  }
+  // The main window's lens size, when it has changed since it was last
+  // taken: a range typed here stays until then.
+  const std::string thickness = host_.EntryText(Entry::lthck);
+  const std::string diameter = host_.EntryText(Entry::LDiam);
+  if (thickness != takenThickness_) thickness_->setText(Text(thickness));
+  if (diameter != takenDiameter_) diameter_->setText(Text(diameter));
+  takenThickness_ = thickness;
+  takenDiameter_ = diameter;
+  ShowSetting();
+}
+
+void ChooseLensWindow::ShowSetting() {
   const ChooserEntries e = Entries();
   const char* unit = e.inch ? "\"" : " mm";
   setting_->setText(tr("For the main window's mirror: %1%2 across, radius of curvature %3%2, "
@@ -206,21 +214,24 @@ ChooserEntries ChooseLensWindow::Entries() const {
   return e;
 }
 
+std::optional<ChooserInputs> ChooseLensWindow::ReadInputs(const QString& cannot) {
+  ShowSetting();
+  ChooserReading reading = ReadChooserEntries(Entries());
+  if (!reading.inputs) status_->setText(cannot.arg(Text(reading.problem)));
+  if (reading.inputs) inchResults_ = reading.inputs->setting.conditions.inchUnits;
+  return std::move(reading.inputs);
+}
+
 void ChooseLensWindow::StartDesign() {
-  TakeMainWindowEntries();
-  const ChooserReading reading = ReadChooserEntries(Entries());
-  if (!reading.inputs) {
-    status_->setText(tr("Cannot design: %1.").arg(Text(reading.problem)));
-    return;
-  }
-  DesignRequest request = reading.inputs->design;
+  const auto inputs = ReadInputs(tr("Cannot design: %1."));
+  if (!inputs) return;
+  DesignRequest request = inputs->design;
   request.planoConvex = planoConvex_->isChecked();
   request.bestForm = bestForm_->isChecked();
   if (!request.planoConvex && !request.bestForm) {
     status_->setText(tr("Tick a form to design."));
     return;
   }
-  inchResults_ = reading.inputs->setting.conditions.inchUnits;
   job_.StartDesign(std::move(request));
   status_->setText(tr("Designing..."));
   SetRunning(true);
@@ -233,12 +244,8 @@ void ChooseLensWindow::OpenList() {
 }
 
 void ChooseLensWindow::StartRanking() {
-  TakeMainWindowEntries();
-  const ChooserReading reading = ReadChooserEntries(Entries());
-  if (!reading.inputs) {
-    status_->setText(tr("Cannot rank: %1.").arg(Text(reading.problem)));
-    return;
-  }
+  const auto inputs = ReadInputs(tr("Cannot rank: %1."));
+  if (!inputs) return;
   QFile file(listPath_->text());
   if (listPath_->text().isEmpty() || !file.open(QIODevice::ReadOnly)) {
     status_->setText(tr("Cannot read the lens list \"%1\".").arg(listPath_->text()));
@@ -246,7 +253,7 @@ void ChooseLensWindow::StartRanking() {
   }
   const QByteArray bytes = file.readAll();
   LensListOptions options;
-  options.wavelengthNm = reading.inputs->setting.wavelengthNm;
+  options.wavelengthNm = inputs->setting.wavelengthNm;
   list_ = ReadLensList(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
                        options);
   QString problems;
@@ -258,8 +265,7 @@ void ChooseLensWindow::StartRanking() {
     status_->setText(tr("No lens could be read from the list."));
     return;
   }
-  inchResults_ = reading.inputs->setting.conditions.inchUnits;
-  job_.StartRanking(list_.lenses, reading.inputs->ranking);
+  job_.StartRanking(list_.lenses, inputs->ranking);
   status_->setText(tr("Ranking %n lens(es), each both ways round...", nullptr,
                       static_cast<int>(list_.lenses.size())));
   SetRunning(true);

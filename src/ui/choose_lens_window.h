@@ -10,6 +10,7 @@
 
 #include <QDialog>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "common/shared_values.h"
@@ -41,14 +42,20 @@ class ChooseLensWindow : public QDialog {
   ChooseLensWindow(RunHost& host, SharedValues& shared, QWidget* form);
   ~ChooseLensWindow() override;
 
-  // Takes the main window's lens thickness and diameter as the design's, and
-  // shows what the results will be for.
+  // Takes the main window's lens thickness and diameter as the design's
+  // (when they have changed since last taken), and shows what the results
+  // will be for.
   void TakeMainWindowEntries();
 
   // How often the running work's progress is looked at.
   static constexpr int kPollIntervalMs = 50;
 
  private:
+  // The chooser's inputs from the entries, or nothing with `cannot` (its %1
+  // the problem) in the status line.
+  std::optional<ChooserInputs> ReadInputs(const QString& cannot);
+  // Shows the mirror and glass the results will be for.
+  void ShowSetting();
   void StartDesign();
   void StartRanking();
   void OpenList();
@@ -63,8 +70,9 @@ class ChooseLensWindow : public QDialog {
   SharedValues& shared_;
   QWidget* form_;
   ChooserJob job_;
-  bool inchResults_ = false;  // the unit the shown rows were made in
-  LensList list_;             // the list being ranked (its lenses and problems)
+  bool inchResults_ = false;                    // the unit the shown rows were made in
+  std::string takenThickness_, takenDiameter_;  // the main window's, as last taken
+  LensList list_;                               // the list being ranked (its lenses and problems)
   std::vector<ChooserRow> rows_;
 
   QLabel* setting_ = nullptr;

@@ -80,6 +80,13 @@ class ChooseLensWindowTest : public QObject {
     QCOMPARE(f.form.findChild<QLineEdit*>("lRadM")->text(), f.Cell(0, ChooserColumn::MirrorRadius));
     QCOMPARE(f.form.findChild<QLineEdit*>("lthck")->text(), QString("15"));
     QCOMPARE(f.form.findChild<QLineEdit*>("LindexR")->text(), QString("1.51509"));
+
+    // A range typed in the window is the design's, not the main window's value.
+    f.Get<QLineEdit>("ChooserThickness")->setText("12:15");
+    f.Click("ChooserDesign");
+    QTRY_VERIFY_WITH_TIMEOUT(!f.Busy(), 60000);
+    QCOMPARE(f.Get<QLineEdit>("ChooserThickness")->text(), QString("12:15"));
+    QCOMPARE(f.Table()->rowCount(), 3);  // 12, 13.5 and 15 mm
   }
 
   void listShowsItsBadRowAndRanksTheRest() {
