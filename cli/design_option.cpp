@@ -206,6 +206,18 @@ ChooserEntries EntriesOf(const Options& o, SharedValues& shared) {
 
 std::string Prefixed(const std::string& line) { return "vantry-null-cli: " + line; }
 
+// 3 when the time limit stopped the work; with --strict, 4 unless the best
+// candidate fits and its verdict is ok.
+int Status(const Options& o, const char* work, bool cancelled, const CandidateFigures* best) {
+  if (cancelled) {
+    std::cerr << Prefixed(std::string("--timeout stopped the ") + work + " before it finished\n");
+    return 3;
+  }
+  const bool trusted = best != nullptr && best->fit == CandidateFit::Fits &&
+                       best->verdict.status == VerdictStatus::Ok;
+  return o.strict && !trusted ? 4 : 0;
+}
+
 int Design(const Options& o, ChooserInputs& in) {
   in.design.planoConvex = o.form != "best-form";
   in.design.bestForm = o.form != "plano-convex";
@@ -218,14 +230,8 @@ int Design(const Options& o, ChooserInputs& in) {
     result = DesignLens(in.design);
   }
   std::cout << (o.json ? DesignJson(result, in.setting) + "\n" : DesignText(result, in.setting));
-  if (result.cancelled) {
-    std::cerr << Prefixed("--timeout stopped the design before it finished\n");
-    return 3;
-  }
-  const bool trusted = !result.candidates.empty() &&
-                       result.candidates.front().figures.fit == CandidateFit::Fits &&
-                       result.candidates.front().figures.verdict.status == VerdictStatus::Ok;
-  return o.strict && !trusted ? 4 : 0;
+  return Status(o, "design", result.cancelled,
+                result.candidates.empty() ? nullptr : &result.candidates.front().figures);
 }
 
 int Rank(const Options& o, ChooserInputs& in) {
@@ -254,14 +260,8 @@ int Rank(const Options& o, ChooserInputs& in) {
   }
   std::cout << (o.json ? RankingJson(ranking, list, in.setting, o.top) + "\n"
                        : RankingText(ranking, list, in.setting, o.top));
-  if (ranking.cancelled) {
-    std::cerr << Prefixed("--timeout stopped the ranking before it finished\n");
-    return 3;
-  }
-  const bool trusted = !ranking.entries.empty() &&
-                       ranking.entries.front().figures.fit == CandidateFit::Fits &&
-                       ranking.entries.front().figures.verdict.status == VerdictStatus::Ok;
-  return o.strict && !trusted ? 4 : 0;
+  return Status(o, "ranking", ranking.cancelled,
+                ranking.entries.empty() ? nullptr : &ranking.entries.front().figures);
 }
 
 }  // namespace

@@ -228,7 +228,9 @@ std::string RankingText(const LensRanking& ranking, const LensList& list,
                         const ChooserSetting& setting, std::size_t top) {
   const bool inch = setting.conditions.inchUnits;
   std::string text = "Lens ranking\n" + SettingLines(setting, false);
-  text += std::to_string(list.lenses.size()) + " lenses from the list, each both ways round\n";
+  const std::size_t n = list.lenses.size();
+  text +=
+      std::to_string(n) + (n == 1 ? " lens" : " lenses") + " from the list, each both ways round\n";
   if (ranking.cancelled) text += "The ranking was stopped before it finished.\n";
   const std::size_t shown = Shown(ranking.entries.size(), top);
   for (std::size_t i = 0; i < shown; ++i) {

@@ -2,40 +2,17 @@
 // on (standard output, standard error, exit status). The figures are the
 // core's; here only what the command line adds.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "support/cli_program.h"
 
 namespace vn {
 namespace {
 
-struct CliResult {
-  int status = -1;
-  std::string out, err;
-  bool Has(const std::string& s) const { return out.find(s) != std::string::npos; }
-  bool Says(const std::string& s) const { return err.find(s) != std::string::npos; }
-};
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// Runs the program with the given arguments (already quoted for the shell),
-// with the environment settings `env` in front.
-CliResult RunCli(const std::string& args, const std::string& env = "") {
-  const std::string base = ::testing::TempDir() + "vn_chooser_" +
-                           ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  const int raw = std::system((env + " '" + VN_CLI_PATH + "' " + args + " >'" + base + ".out' 2>'" +
-                               base + ".err' </dev/null")
-                                  .c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadAll(base + ".out"), ReadAll(base + ".err")};
-}
+using test::CliResult;
+using test::RunCli;
 
 std::string WriteList(const std::string& name, const std::string& text) {
   const std::string path = ::testing::TempDir() + name;
@@ -75,7 +52,7 @@ TEST(ChooserCli, RanksAListNamingItsBadRow) {
   EXPECT_EQ(r.err, "vantry-null-cli: " + list +
                        ": row 3, column 6 (diameter): \"eighty\" is not a number of millimetres; "
                        "the row is left out\n");
-  EXPECT_TRUE(r.Has("1 lenses from the list, each both ways round\n"));
+  EXPECT_TRUE(r.Has("1 lens from the list, each both ways round\n"));
   EXPECT_TRUE(
       r.Has("1. Start-up (SU-1), row 2, turned round: plano-convex, flat toward the "
             "source; nulls the mirror\n"))
