@@ -89,9 +89,10 @@ std::string CandidateText(const LensPrescription& lens, const CandidateFigures& 
   } else {
     text += "    Set up: no exact null was found\n";
   }
+  // Why it is tight, apart from the verdict on the null itself.
+  for (const std::string& note : f.notes) text += "    Does not fit: " + note + "\n";
   text += "    Verdict: " + std::string(VerdictStatusWords(f.verdict.status)) + "\n";
   for (const VerdictReason& reason : f.verdict.reasons) text += "      - " + reason.text + "\n";
-  for (const std::string& note : f.notes) text += "      - " + note + "\n";
   return text;
 }
 
@@ -102,7 +103,7 @@ const char* FitWords(CandidateFit fit) {
     case CandidateFit::Fits:
       return "nulls the mirror";
     case CandidateFit::Tight:
-      return "nulls the mirror, but see below";
+      return "nulls the mirror, but does not fit";
     case CandidateFit::CannotNull:
       break;
   }
