@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cli/cli_support.h"
+#include "cli/design_option.h"
 #include "cli/tester_option.h"
 #include "cli/tolerance_option.h"
 #include "common/app_info.h"
@@ -116,6 +117,7 @@ struct UsageError {
 };
 
 int Main(int argc, char** argv) {
+  if (const auto chooser = cli::RunChooserCommand(argc, argv)) return *chooser;
   CliHost host;
   SharedValues shared;
   std::map<Entry, std::string> given;
@@ -187,7 +189,10 @@ int Main(int argc, char** argv) {
       } else if (tolerance.Take(arg, value, flag)) {
       } else if (tester.Take(arg, value, flag)) {
       } else if (arg == "--help" || arg == "-h") {
-        std::cout << kUsage << "\n" << cli::kToleranceUsage << "\n" << cli::kTesterUsage;
+        std::cout << kUsage << "\n"
+                  << cli::kToleranceUsage << "\n"
+                  << cli::kTesterUsage << "\n"
+                  << cli::kChooserUsage;
         return 0;
       } else if (arg == "--version") {
         std::cout << "vantry-null-cli " << VersionText() << "\n";

@@ -3,7 +3,7 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-set(VN_TEST_AREAS common engine glass run oslo tolerance exact analysis tester cli)
+set(VN_TEST_AREAS common engine glass run oslo tolerance exact analysis tester design cli)
 foreach(area IN LISTS VN_TEST_AREAS)
   file(GLOB area_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${area}/*.cpp)
   if(area_sources)

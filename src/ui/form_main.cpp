@@ -27,6 +27,7 @@
 #include "exact/exact_check_of_run.h"
 #include "run/run_context.h"
 #include "ui/caption_fit.h"
+#include "ui/choose_lens_window.h"
 #include "ui/error_explore_window.h"
 #include "ui/exact_check_panel.h"
 #include "ui/exact_check_runner.h"
@@ -92,6 +93,7 @@ FormMain::FormMain(SharedValues& shared, NullFinder& finder, QWidget* parent)
   BuildControls();
   SetTabOrder();
   BuildDesktopParts();
+  AttachChooseLens(*this, *this, shared_);
 
   // Start-up: the help text, and the lens glass of the default index.
   SetReportText(StartupText());

@@ -1,0 +1,138 @@
+// The "Choose lens" window's logic without the window: a chosen lens typed
+// into the main window gives, through the find button, the very figures its
+// row showed; the entries' errors; the job that keeps the window free.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "design/chooser_entries.h"
+#include "design/chooser_job.h"
+#include "design/chooser_rows.h"
+#include "design/start_up_mirror.h"
+#include "exact/exact_check.h"
+#include "exact/exact_check_of_run.h"
+#include "run/null_finder.h"
+#include "support/recording_host.h"
+
+namespace vn {
+namespace {
+
+TEST(ChosenLens, GivesTheRowsFiguresThroughTheFindButton) {
+  for (const bool inch : {false, true}) {
+    ChooserEntries entries;
+    entries.inch = inch;
+    if (inch) {
+      entries.mirrorDiameter = "12.5";
+      entries.mirrorRoc = "100";
+      entries.thickness = "0.590551181102362";
+      entries.lensDiameter = "3.1496062992126";
+    }
+    const ChooserReading reading = ReadChooserEntries(entries);
+    ASSERT_TRUE(reading.inputs) << reading.problem;
+    DesignRequest request = reading.inputs->design;
+    request.bestForm = false;
+    const DesignResult result = DesignLens(request);
+    const std::vector<ChooserRow> rows = DesignRows(result, "BK7", inch);
+    ASSERT_EQ(rows.size(), 1u);
+
+    // Typed into the main window's fields, as the window does.
+    const LensEntryTexts texts = EntryTextsFor(rows[0], inch);
+    test::RecordingHost host;
+    host.inch = inch;
+    if (inch) test::UseStartUpEntriesInInches(host.entries);
+    host.entries[Entry::LradI] = texts.sourceRadius;
+    host.entries[Entry::lRadM] = texts.mirrorRadius;
+    host.entries[Entry::lthck] = texts.thickness;
+    host.entries[Entry::LDiam] = texts.diameter;
+    host.entries[Entry::LindexR] = texts.index;
+    SharedValues shared;
+    NullFinder finder(shared, nullptr);
+    finder.FindIt_Click(host);
+    const ExactCheckResult check =
+        RunExactCheck(ExactCheckInputOf(finder.lastSummary(), shared.TestWavelength));
+    const CandidateFigures& shown = result.candidates[0].figures;
+    EXPECT_EQ(check.exactNull.objectDistance, shown.objectDistance) << inch;
+    EXPECT_EQ(check.exactNull.lensMirrorDistance, shown.lensMirrorDistance) << inch;
+    EXPECT_EQ(check.exactNull.pvWaves, shown.pvWaves) << inch;
+  }
+}
+
+TEST(ChooserEntries, NameTheEntryThatIsNotUsable) {
+  using E = ChooserEntries;
+  const struct {
+    std::string E::*entry;
+    std::string typed;
+    const char* problem;
+  } cases[] = {
+      {&E::mirrorDiameter, "abc", "the mirror diameter \"abc\" is not a number"},
+      {&E::mirrorRoc, "0", "the mirror radius of curvature must not be 0"},
+      {&E::index, "0.9", "the refractive index must be more than 1"},
+      {&E::thickness, "20:10",
+       "the lens thickness range \"20:10\" must run from the smaller to the larger"},
+      {&E::lensDiameter, "60:x", "the lens diameter \"x\" is not a number"},
+      {&E::minSourceToLens, "-5", "the shortest source-to-lens distance must be more than 0"},
+      {&E::clearAperturePercent, "120",
+       "the clear aperture must be more than 0% and at most 100% of the diameter"},
+  };
+  for (const auto& c : cases) {
+    E e;
+    e.*c.entry = c.typed;
+    const ChooserReading reading = ReadChooserEntries(e);
+    EXPECT_FALSE(reading.inputs);
+    EXPECT_EQ(reading.problem, c.problem);
+  }
+  // Ranges, and an empty room limit for none.
+  ChooserEntries e;
+  e.thickness = "10:20";
+  e.maxSourceToMirror.push_back(' ');  // blanks only
+  const ChooserReading reading = ReadChooserEntries(e);
+  ASSERT_TRUE(reading.inputs);
+  EXPECT_DOUBLE_EQ(reading.inputs->design.thicknessMax, 20 * test::kInchPerMm);
+  EXPECT_EQ(reading.inputs->setting.conditions.maxSourceToMirror, 0.0);
+}
+
+DesignRequest StartUpDesign() {
+  ChooserReading reading = ReadChooserEntries({});
+  DesignRequest request = reading.inputs->design;
+  request.bestForm = false;
+  return request;
+}
+
+TEST(ChooserJob, WorksOffTheCallersThreadAndHandsOverItsResultOnce) {
+  ChooserJob job;
+  job.StartDesign(StartUpDesign());
+  // The caller is free at once; the result comes when the job has ended.
+  for (int i = 0; i < 60000 && job.Running(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_FALSE(job.Running());
+  EXPECT_EQ(job.Done(), job.Total());
+  const auto result = job.TakeDesign();
+  ASSERT_TRUE(result);
+  EXPECT_EQ(result->candidates.size(), 1u);
+  EXPECT_FALSE(job.TakeDesign());
+  EXPECT_FALSE(job.TakeRanking());
+}
+
+TEST(ChooserJob, CancelEndsTheWorkSoon) {
+  ChooserJob job;
+  DesignRequest request = StartUpDesign();
+  request.bestForm = true;  // several seconds of work
+  job.StartDesign(request);
+  job.Cancel();
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 10000 && job.Running(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_FALSE(job.Running());
+  // A candidate's solve stops at its next step; a second is generous.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_TRUE(job.TakeDesign()->cancelled);
+  // Destroying a job that runs waits for it, and does not hang.
+  ChooserJob running;
+  running.StartDesign(request);
+}
+
+}  // namespace
+}  // namespace vn
