@@ -1,12 +1,6 @@
 // The OSLO lens file of a solved null test and the export step.
 #include "oslo/lens_file_export.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
-
 #include "common/app_info.h"
 #include "common/arithmetic.h"
 #include "common/number_text.h"
@@ -112,29 +106,8 @@ namespace {
 }  // namespace
 
 void WriteFileWhole(const std::string& path, const std::string& text) {
-  namespace fs = std::filesystem;
-  // The temporary file sits in the same folder, so the rename cannot cross
-  // file systems and either the whole text arrives under the name or nothing.
-  const std::string temporary = path + ".tmp";
-  std::error_code ignored;
-
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  if (file == nullptr) FailFile(path, std::strerror(errno));
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const int writeError = errno;
-  const bool flushed = written && std::fflush(file) == 0;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !flushed || !closed) {
-    fs::remove(temporary, ignored);
-    FailFile(path, written ? "the file could not be closed" : std::strerror(writeError));
-  }
-
-  std::error_code renamed;
-  fs::rename(temporary, path, renamed);
-  if (renamed) {
-    fs::remove(temporary, ignored);
-    FailFile(path, renamed.message());
-  }
+  const FileWriteResult written = ReplaceFileWhole(path, text);
+  if (written.path.empty()) FailFile(path, written.problem);
 }
 
 void ExportLensFile(LensExportRun& run, const std::string& title, const LensFileSnapshot& snap,
@@ -151,9 +124,14 @@ void ExportLensFile(LensExportRun& run, const std::string& title, const LensFile
   const std::string folder = LensFileFolder(run.folderOverride, platform);
   const std::string named = BuildLensFileName(folder, platform.Separator(), run.inchRun, snap.MDiam,
                                               snap.MRoC, platform.Now());
-  const std::string path = DistinctLensFilePath(named, run.writtenPaths);
+  const std::string text = ComposeLensFile(title, snap, run.inchRun ? 1.0 : 25.4);
 
-  WriteFileWhole(path, ComposeLensFile(title, snap, run.inchRun ? 1.0 : 25.4));
+  // The file takes the first free name at the moment of writing; a name is
+  // never checked first and written later, as another run may take it between.
+  const FileWriteResult written =
+      WriteFileUnderFreeName(LensFileNames(named, run.writtenPaths), text);
+  if (written.path.empty()) FailFile(named, written.problem);
+  const std::string& path = written.path;
   run.writtenPaths.push_back(path);
 
   OfferLensFileLaunch(run, path, folder, host, platform);
