@@ -155,6 +155,9 @@ int Main(int argc, char** argv) {
         explore = value();
       } else if (arg == "--save-oslo") {
         saveDir = value();
+        // An empty folder name would mean the program's own folder, which
+        // nobody asking for a folder means.
+        if (saveDir->empty()) throw UsageError{"--save-oslo needs a folder"};
       } else if (arg == "--exact") {
         flag();
         exact = true;
@@ -218,6 +221,11 @@ int Main(int argc, char** argv) {
   finder.FindIt_Click(host);
 
   for (const auto& path : finder.lastWrittenFiles()) std::cerr << path << "\n";
+  // The error box only says that the run failed; why a file could not be
+  // written ("cannot write PATH: No space left on device") follows it.
+  if (!finder.lastFileProblem().empty()) {
+    std::cerr << "vantry-null-cli: " << finder.lastFileProblem() << "\n";
+  }
 
   const RunOutcome outcome = finder.lastOutcome();
   const RunSummary& s = finder.lastSummary();

@@ -140,6 +140,7 @@ void NullFinder::Run(RunHost& host) {
   NullTestSystem& sys = engine.system;
   lastOutcome_ = RunOutcome::None;
   lastFailureDetail_.clear();
+  lastFileProblem_.clear();
   lastSummary_ = RunSummary{};
   lastSummary_.inch = u.inch;
   lastWrittenFiles_.clear();
@@ -309,6 +310,7 @@ void NullFinder::Run(RunHost& host) {
     lastWrittenFiles_ = run.exportRun.writtenPaths;
     lastOutcome_ = RunOutcome::Failed;
     lastFailureDetail_ = failure.what();
+    if (failure.kind() == FailureKind::File) lastFileProblem_ = failure.what();
     host.ShowMessage(kFailureTitle, kFailureText);
   }
 }

@@ -63,6 +63,10 @@ class NullFinder {
   bool RunBusy() const { return runBusy_; }
   RunOutcome lastOutcome() const { return lastOutcome_; }
   const std::string& lastFailureDetail() const { return lastFailureDetail_; }
+  // Why the last run could not write a file, "cannot write PATH: REASON" in
+  // the system's words; empty when it could. The error box does not say it,
+  // so the hosts show it beside the box (standard error, the status bar).
+  const std::string& lastFileProblem() const { return lastFileProblem_; }
   const RunSummary& lastSummary() const { return lastSummary_; }
   const std::vector<std::string>& lastWrittenFiles() const { return lastWrittenFiles_; }
 
@@ -74,6 +78,7 @@ class NullFinder {
   bool runBusy_ = false;
   RunOutcome lastOutcome_ = RunOutcome::None;
   std::string lastFailureDetail_;
+  std::string lastFileProblem_;
   RunSummary lastSummary_;
   std::vector<std::string> lastWrittenFiles_;
 };
