@@ -86,13 +86,14 @@ constexpr const char* kUsage =
     "  --index TEXT                refractive index of the lens (1.51509)\n"
     "  --glass NAME                catalog glass (Schott first, then Ohara); sets the index\n"
     "  --wavelength NM             test wavelength, 350 to 850 nm (632.8)\n"
-    "  --list-glasses              list both catalogs and exit\n"
+    "  --list-glasses              list both catalogs and exit (with --json: a JSON array)\n"
     "  --explore waves=W           explore the spacing error up to W waves (0.25, 0.125, 0.1, "
     "0.05)\n"
     "  --explore amount=X          show what a spacing error of X (run's unit) does\n"
     "  --save-oslo DIR             write the OSLO lens files into DIR (paths on stderr)\n"
     "  --exact                     add the exact wavefront check of the solved set-up\n"
-    "  --json                      print the results as one JSON object\n"
+    "  --json                      print the results as one JSON object (invalid UTF-8 in\n"
+    "                              texts becomes U+FFFD)\n"
     "  --timeout SECONDS           stop the run after this time, as a key press would (60)\n"
     "  --help, --version\n"
     "\n"
@@ -180,7 +181,7 @@ int Main(int argc, char** argv) {
     }
 
     if (listGlasses) {
-      std::cout << cli::ListGlasses();
+      std::cout << (json ? cli::ListGlassesJson() + "\n" : cli::ListGlasses());
       return 0;
     }
 
@@ -231,6 +232,9 @@ int Main(int argc, char** argv) {
   const RunSummary& s = finder.lastSummary();
   const double U = s.inch ? 1.0 : 25.4;
   if (json) {
+    // Every text goes through JsonString and every figure through JsonNumber:
+    // the output is valid UTF-8 JSON whatever bytes were typed (invalid ones
+    // become U+FFFD), with null for a figure that could not be computed.
     std::string out = "{";
     out += "\"units\":" + JsonString(s.inch ? "inch" : "mm");
     if (outcome == RunOutcome::Failed) {
@@ -250,7 +254,8 @@ int Main(int argc, char** argv) {
              ",\"index\":" + input(Entry::LindexR) + "}";
       out += ",\"glass\":" + JsonString(shared.GlassName);
       // The wavelength as the echo writes it (632.8, not 632.8000000000001).
-      out += ",\"wavelength_nm\":" + GeneralNumber(shared.TestWavelength * 1000);
+      out += ",\"wavelength_nm\":" +
+             JsonNumber(ReadNumber(GeneralNumber(shared.TestWavelength * 1000)).value_or(0));
       out += ",\"object_distance\":" + JsonNumber(s.objectDistance * U);
       out += ",\"lens_mirror_distance\":" + JsonNumber(s.lensMirrorDistance * U);
       out += ",\"working_diameter\":" + JsonNumber(s.workingDiameter * U);
