@@ -391,56 +391,40 @@ TEST(CliJson, RandomArgumentsAlwaysGiveStrictJson) {
     const int kind = pick(10);
     return kind < 6 ? number(low, high) : kind < 9 ? bytes() : std::string("9e99");
   };
+  // The entry options with the range of the numbers typed into them.
+  const struct {
+    const char* option;
+    double low, high;
+  } kEntries[] = {{"--mirror-diameter", 10, 1000},
+                  {"--mirror-roc", -5000, 9000},
+                  {"--conic", -3, 1},
+                  {"--source-radius", -2000, 2000},
+                  {"--mirror-side-radius", -500, 100},
+                  {"--thickness", 0, 40},
+                  {"--lens-diameter", 0, 200},
+                  {"--index", 1, 2}};
+  const char* glasses[] = {"BK7", "SF11", "F2", "bk7", "N-BK7", "TPH55"};
   const auto arguments = [&] {
     // A search that does not converge spins until the timeout: a short one
     // keeps the test quick and still lets a sound run finish.
     std::vector<std::string> a{"--json", "--timeout", pick(8) == 0 ? "0" : "0.05"};
     for (int n = pick(7); n > 0; --n) {
-      switch (pick(14)) {
-        case 0:
-          a.insert(a.end(), {"--mirror-diameter", entry(10, 1000)});
-          break;
-        case 1:
-          a.insert(a.end(), {"--mirror-roc", entry(-5000, 9000)});
-          break;
-        case 2:
-          a.insert(a.end(), {"--conic", entry(-3, 1)});
-          break;
-        case 3:
-          a.insert(a.end(), {"--source-radius", entry(-2000, 2000)});
-          break;
-        case 4:
-          a.insert(a.end(), {"--mirror-side-radius", entry(-500, 100)});
-          break;
-        case 5:
-          a.insert(a.end(), {"--thickness", entry(0, 40)});
-          break;
-        case 6:
-          a.insert(a.end(), {"--lens-diameter", entry(0, 200)});
-          break;
-        case 7:
-          a.insert(a.end(), {"--index", entry(1, 2)});
-          break;
-        case 8: {
-          const char* names[] = {"BK7", "SF11", "F2", "bk7", "N-BK7", "TPH55"};
-          a.insert(a.end(), {"--glass", pick(3) == 0 ? bytes() : names[pick(6)]});
-          break;
-        }
-        case 9:
-          a.insert(a.end(), {"--wavelength", pick(3) == 0 ? bytes() : number(300, 900)});
-          break;
-        case 10:
-          a.insert(a.end(), {"--units", pick(4) == 0 ? bytes() : pick(2) ? "inch" : "mm"});
-          break;
-        case 11:
-          a.insert(a.end(), {"--explore", pick(2) ? "amount=" + entry(-1, 1) : "waves=0.25"});
-          break;
-        case 12:
-          a.push_back("--exact");
-          break;
-        default:
-          a.push_back(pick(4) == 0 ? bytes() : "--list-glasses");
-          break;
+      const int choice = pick(14);
+      if (choice < 8) {
+        const auto& e = kEntries[choice];
+        a.insert(a.end(), {e.option, entry(e.low, e.high)});
+      } else if (choice == 8) {
+        a.insert(a.end(), {"--glass", pick(3) == 0 ? bytes() : glasses[pick(6)]});
+      } else if (choice == 9) {
+        a.insert(a.end(), {"--wavelength", pick(3) == 0 ? bytes() : number(300, 900)});
+      } else if (choice == 10) {
+        a.insert(a.end(), {"--units", pick(4) == 0 ? bytes() : pick(2) ? "inch" : "mm"});
+      } else if (choice == 11) {
+        a.insert(a.end(), {"--explore", pick(2) ? "amount=" + entry(-1, 1) : "waves=0.25"});
+      } else if (choice == 12) {
+        a.push_back("--exact");
+      } else {
+        a.push_back(pick(4) == 0 ? bytes() : "--list-glasses");
       }
     }
     return a;
