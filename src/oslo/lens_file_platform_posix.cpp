@@ -330,7 +330,9 @@ int WriteAllAndClose(int fd, const std::string& text) {
     if (n > 0) {
       next += n;
       left -= static_cast<std::size_t>(n);
-    } else if (n < 0 && errno != EINTR) {
+    } else if (n == 0) {
+      error = EIO;  // no progress: a file system that takes nothing more
+    } else if (errno != EINTR) {
       error = errno;
     }
   }
