@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "common/json_text.h"
 #include "common/number_text.h"
 #include "exact/exact_check.h"
 #include "exact/exact_check_of_run.h"
@@ -19,6 +20,27 @@
 namespace vn::cli {
 
 std::string ListGlasses() { return ListGlassesText(); }
+
+std::string ListGlassesJson() {
+  // The figures as the list and the dialog round them, read back so that
+  // the JSON holds plain numbers.
+  const auto rounded = [](double x, int decimals) {
+    return JsonNumber(ReadNumber(RoundedText(x, decimals)).value_or(x));
+  };
+  std::string out = "[";
+  for (GlassCatalog catalog : {GlassCatalog::Schott, GlassCatalog::Ohara}) {
+    const auto glasses = BuiltInGlassCatalogs().Glasses(catalog);
+    for (std::size_t k = 0; k < glasses.size(); ++k) {
+      const GlassDispersion d = CatalogDispersion(glasses[k]);
+      out += out.size() == 1 ? "{" : ",{";
+      out += "\"catalog\":" + JsonString(CatalogWord(catalog));
+      out += ",\"position\":" + std::to_string(k);
+      out += ",\"name\":" + JsonString(glasses[k].Name);
+      out += ",\"nd\":" + rounded(d.nd, 4) + ",\"vd\":" + rounded(d.V, 3) + "}";
+    }
+  }
+  return out + "]";
+}
 
 std::string ChooseGlass(const std::optional<std::string>& glass,
                         const std::optional<std::string>& wavelengthNm, SharedValues& shared) {

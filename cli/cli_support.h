@@ -26,6 +26,9 @@ struct UsageProblem : std::runtime_error {
 
 // Every glass of both catalogs, one per line.
 std::string ListGlasses();
+// The same list as a JSON array of {"catalog", "position", "name", "nd", "vd"}
+// objects, the figures rounded as in the text list.
+std::string ListGlassesJson();
 
 // Emulates the refractive-index dialog: the glass (default the current one)
 // and the wavelength become the run's; returns the dialog's rounded index text.

@@ -96,7 +96,7 @@ constexpr const char* kUsage =
     "  --index TEXT                refractive index of the lens (1.51509)\n"
     "  --glass NAME                catalog glass (Schott first, then Ohara); sets the index\n"
     "  --wavelength NM             test wavelength, 350 to 850 nm (632.8)\n"
-    "  --list-glasses              list both catalogs and exit\n"
+    "  --list-glasses              list both catalogs and exit (with --json: a JSON array)\n"
     "  --explore waves=W           explore the spacing error up to W waves (0.25, 0.125, 0.1, "
     "0.05)\n"
     "  --explore amount=X          show what a spacing error of X (run's unit) does\n"
@@ -105,7 +105,8 @@ constexpr const char* kUsage =
     "                              its verdict first (without it, a verdict other than\n"
     "                              ok is one warning line on stderr)\n"
     "  --strict                    exit with 4 when the verdict is not ok\n"
-    "  --json                      print the results as one JSON object\n"
+    "  --json                      print the results as one JSON object (invalid UTF-8 in\n"
+    "                              texts becomes U+FFFD)\n"
     "  --timeout SECONDS           stop the run after this time, as a key press would (60)\n"
     "  --help, --version\n"
     "\n"
@@ -173,6 +174,9 @@ int Main(int argc, char** argv) {
         explore = value();
       } else if (arg == "--save-oslo") {
         saveDir = value();
+        // An empty folder name would mean the program's own folder, which
+        // nobody asking for a folder means.
+        if (saveDir->empty()) throw UsageError{"--save-oslo needs a folder"};
       } else if (arg == "--exact") {
         flag();
         exact = true;
@@ -204,7 +208,7 @@ int Main(int argc, char** argv) {
 
     tester.CheckUsage();
     if (listGlasses) {
-      std::cout << cli::ListGlasses();
+      std::cout << (json ? cli::ListGlassesJson() + "\n" : cli::ListGlasses());
       return 0;
     }
 
@@ -259,6 +263,11 @@ int Main(int argc, char** argv) {
   finder.FindIt_Click(host);
 
   for (const auto& path : finder.lastWrittenFiles()) std::cerr << path << "\n";
+  // The error box only says that the run failed; why a file could not be
+  // written ("cannot write PATH: No space left on device") follows it.
+  if (!finder.lastFileProblem().empty()) {
+    std::cerr << "vantry-null-cli: " << finder.lastFileProblem() << "\n";
+  }
 
   const RunOutcome outcome = finder.lastOutcome();
   const RunSummary& s = finder.lastSummary();
@@ -273,6 +282,9 @@ int Main(int argc, char** argv) {
   }
   const double U = s.inch ? 1.0 : 25.4;
   if (json) {
+    // Every text goes through JsonString and every figure through JsonNumber:
+    // the output is valid UTF-8 JSON whatever bytes were typed (invalid ones
+    // become U+FFFD), with null for a figure that could not be computed.
     std::string out = "{";
     out += "\"units\":" + JsonString(s.inch ? "inch" : "mm");
     if (outcome == RunOutcome::Failed) {
@@ -292,7 +304,8 @@ int Main(int argc, char** argv) {
              ",\"index\":" + input(Entry::LindexR) + "}";
       out += ",\"glass\":" + JsonString(shared.GlassName);
       // The wavelength as the echo writes it (632.8, not 632.8000000000001).
-      out += ",\"wavelength_nm\":" + GeneralNumber(shared.TestWavelength * 1000);
+      out += ",\"wavelength_nm\":" +
+             JsonNumber(ReadNumber(GeneralNumber(shared.TestWavelength * 1000)).value_or(0));
       out += ",\"object_distance\":" + JsonNumber(s.objectDistance * U);
       out += ",\"lens_mirror_distance\":" + JsonNumber(s.lensMirrorDistance * U);
       out += ",\"working_diameter\":" + JsonNumber(s.workingDiameter * U);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the code's layout, builds everything and runs every test (core,
 # command line and window tests, the window ones offscreen), then the core
-# tests again under the address and undefined-behaviour sanitizers.
+# tests again under the address and undefined-behaviour sanitizers, and
+# compares what the release and the debug command line print.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -14,4 +15,12 @@ if [ "${VN_SKIP_SANITIZE:-}" != "1" ]; then
   cmake --preset sanitize
   cmake --build --preset sanitize
   ctest --preset sanitize
+  debug_cli=build/sanitize/vantry-null-cli
+else
+  cmake --preset debug
+  cmake --build --preset debug --target vantry-null-cli
+  debug_cli=build/debug/vantry-null-cli
 fi
+# One build, one set of figures: the optimised and the unoptimised command
+# line must print the same bytes for set-ups where the last bit shows.
+scripts/compare-builds.sh build/release/vantry-null-cli "$debug_cli"

@@ -107,7 +107,8 @@ namespace {
 }  // namespace
 
 void WriteFileWhole(const std::string& path, const std::string& text) {
-  if (const auto why = WriteWholeFile(path, text)) FailFile(path, *why);
+  const FileWriteResult written = ReplaceFileWhole(path, text);
+  if (written.path.empty()) FailFile(path, written.problem);
 }
 
 void ExportLensFile(LensExportRun& run, const std::string& title, const LensFileSnapshot& snap,
@@ -124,9 +125,14 @@ void ExportLensFile(LensExportRun& run, const std::string& title, const LensFile
   const std::string folder = LensFileFolder(run.folderOverride, platform);
   const std::string named = BuildLensFileName(folder, platform.Separator(), run.inchRun, snap.MDiam,
                                               snap.MRoC, platform.Now());
-  const std::string path = DistinctLensFilePath(named, run.writtenPaths);
+  const std::string text = ComposeLensFile(title, snap, run.inchRun ? 1.0 : 25.4);
 
-  WriteFileWhole(path, ComposeLensFile(title, snap, run.inchRun ? 1.0 : 25.4));
+  // The file takes the first free name at the moment of writing; a name is
+  // never checked first and written later, as another run may take it between.
+  const FileWriteResult written =
+      WriteFileUnderFreeName(LensFileNames(named, run.writtenPaths), text);
+  if (written.path.empty()) FailFile(named, written.problem);
+  const std::string& path = written.path;
   run.writtenPaths.push_back(path);
 
   OfferLensFileLaunch(run, path, folder, host, platform);

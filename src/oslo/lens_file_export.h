@@ -39,10 +39,10 @@ inline constexpr const char* kNoGlassMessage =
 std::string ComposeLensFile(const std::string& title, const LensFileSnapshot& snap,
                             double unitFactor);
 
-// Writes `text` byte for byte as the file `path`, whole or not at all: the text
-// goes to a temporary file in the same folder, which is then renamed to `path`.
-// On any failure the temporary file is removed and RunFailure(File) is thrown;
-// an existing file at `path` is then left as it was.
+// Writes `text` byte for byte as the file `path`, whole or not at all,
+// replacing a file of that name (the association probe's scratch file). On
+// failure RunFailure(File) says why, "cannot write PATH: REASON", and an
+// existing file at `path` is left as it was.
 void WriteFileWhole(const std::string& path, const std::string& text);
 
 // One run's export state, created by the run at its start.

@@ -2,8 +2,6 @@
 #include "oslo/lens_file_name.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 #include "common/arithmetic.h"
 #include "common/number_text.h"
@@ -66,21 +64,23 @@ std::string LensFileFolder(const std::string& override, LensFilePlatform& platfo
   return platform.DocumentsFolder();
 }
 
-std::string DistinctLensFilePath(const std::string& path,
-                                 const std::vector<std::string>& writtenEarlier) {
-  const auto taken = [&writtenEarlier](const std::string& candidate) {
-    std::error_code ignored;
-    return std::filesystem::exists(candidate, ignored) ||
-           std::find(writtenEarlier.begin(), writtenEarlier.end(), candidate) !=
-               writtenEarlier.end();
-  };
-  if (!taken(path)) return path;
-
+NextFileName LensFileNames(const std::string& path,
+                           const std::vector<std::string>& writtenEarlier) {
+  // Enough for any number of runs in one second; the list ends so that a
+  // folder full of held names ends the run instead of searching on.
+  constexpr int kLastNumber = 9999;
   const std::string stem = EndsWith(path, kLensExtension) ? path.substr(0, path.size() - 4) : path;
-  for (int n = 2;; ++n) {
-    const std::string candidate = stem + "_" + std::to_string(n) + kLensExtension;
-    if (!taken(candidate)) return candidate;
-  }
+  return [=, n = 1]() mutable -> std::string {
+    for (; n <= kLastNumber; ++n) {
+      std::string name = n == 1 ? path : stem + "_" + std::to_string(n) + kLensExtension;
+      if (std::find(writtenEarlier.begin(), writtenEarlier.end(), name) != writtenEarlier.end()) {
+        continue;
+      }
+      ++n;
+      return name;
+    }
+    return "";
+  };
 }
 
 }  // namespace vn

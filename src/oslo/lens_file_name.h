@@ -28,11 +28,11 @@ std::string BuildLensFileName(const std::string& folder, const std::string& sepa
 // system and writing there would always fail.
 std::string LensFileFolder(const std::string& override, LensFilePlatform& platform);
 
-// `path` itself when no file of that name exists and none was written earlier
-// in the run (`writtenEarlier`); otherwise the first free one of "..._2.len",
-// "..._3.len", and so on. The name carries the time only to the second, so the
-// up to three files of one run would otherwise replace one another.
-std::string DistinctLensFilePath(const std::string& path,
-                                 const std::vector<std::string>& writtenEarlier);
+// The names a lens file of this run may take, first to last: `path` itself,
+// then "..._2.len", "..._3.len" and so on up to "..._9999.len", leaving out
+// those written earlier in the run (`writtenEarlier`). The name carries the
+// time only to the second, so the up to three files of one run, and files of
+// runs side by side, would otherwise replace one another.
+NextFileName LensFileNames(const std::string& path, const std::vector<std::string>& writtenEarlier);
 
 }  // namespace vn

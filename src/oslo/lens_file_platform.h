@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -64,6 +65,31 @@ class LensFilePlatform {
   // the date of one day and the time of the next.
   virtual ClockText Now() { return {ShortDate(), LongTime()}; }
 };
+
+// Where a whole-file write put its text.
+struct FileWriteResult {
+  std::string path;     // the name the file took; empty when nothing was written
+  std::string problem;  // when nothing was written: why, in the system's words
+};
+
+// The names a new file may take, in order of preference, all in one folder:
+// each call gives the next one, an empty text when there are no more.
+using NextFileName = std::function<std::string()>;
+
+// Writes `text` byte for byte as a new file under the first name of `names`
+// that no file (nor folder, nor link) holds, whole or not at all, so that
+// programs writing into one folder at once never lose or mix their files.
+// The text first goes to a temporary file of this call's own, created
+// exclusively in the target folder (a symbolic link planted at its name is
+// never followed); the finished file then takes a name in one step that fails
+// when the name is held (a hard link, or a move that does not replace), and
+// the next name is tried. On failure nothing is left behind.
+FileWriteResult WriteFileUnderFreeName(const NextFileName& names, const std::string& text);
+
+// Writes `text` whole as `path` through a temporary file of its own, then
+// replaces whatever file held the name in one step (a scratch file that may
+// be left from an earlier run). On failure an existing file stays as it was.
+FileWriteResult ReplaceFileWhole(const std::string& path, const std::string& text);
 
 // The platform the program runs on: the Windows shell on Windows, xdg-utils
 // and the C library's locale elsewhere.

@@ -1,8 +1,9 @@
 // The lens-file platform on Linux and other free desktops: the program's
 // folder from /proc, the association of ".len" files from xdg-utils and the
 // desktop entries, opening with xdg-open, and the clock in the user's LC_TIME
-// formats. No toolkit is needed, so the command line has the same services as
-// the window.
+// formats; and the writing of whole files that side-by-side runs cannot lose.
+// No toolkit is needed, so the command line has the same services as the
+// window.
 #ifndef _WIN32
 
 #include <fcntl.h>
@@ -15,11 +16,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <system_error>
 #include <vector>
@@ -310,7 +314,145 @@ class PosixLensFilePlatform : public LensFilePlatform {
   }
 };
 
+// ---- Whole files -------------------------------------------------------------
+
+std::string Reason(int error) { return std::generic_category().message(error); }
+
+// Writes all of `text` to `fd` and makes it durable, so that the name the
+// file takes afterwards never shows a file cut short; then closes `fd`.
+// Returns 0 or the error number of the first step that failed.
+int WriteAllAndClose(int fd, const std::string& text) {
+  const char* next = text.data();
+  std::size_t left = text.size();
+  int error = 0;
+  while (left > 0 && error == 0) {
+    const ssize_t n = write(fd, next, left);
+    if (n > 0) {
+      next += n;
+      left -= static_cast<std::size_t>(n);
+    } else if (n == 0) {
+      error = EIO;  // no progress: a file system that takes nothing more
+    } else if (errno != EINTR) {
+      error = errno;
+    }
+  }
+  // Some file systems only report a full disk when the data reaches it.
+  if (error == 0 && fsync(fd) != 0) error = errno;
+  if (close(fd) != 0 && error == 0 && errno != EINTR) error = errno;
+  return error;
+}
+
+// A temporary file of this call's own in the folder of `path`: a hidden name
+// with 64 random bits, created exclusively and never through a symbolic link,
+// so neither a run beside this one nor a planted link can share it.
+struct TemporaryFile {
+  std::string path;
+  int fd = -1;
+  int error = 0;
+};
+
+TemporaryFile CreateTemporaryBeside(const std::string& path) {
+  const auto slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  thread_local std::mt19937_64 random{(std::uint64_t{std::random_device{}()} << 32) ^
+                                      std::random_device{}() ^
+                                      static_cast<std::uint64_t>(getpid())};
+  TemporaryFile temporary;
+  // A name already there (a left-over, or another run's) is skipped; after
+  // a hundred tries something else is wrong.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string name = folder + ".vantry-null-";
+    for (std::uint64_t bits = random(), k = 0; k < 16; ++k, bits >>= 4) name += kHex[bits & 15];
+    name += ".tmp";
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0) return {name, fd, 0};
+    temporary.error = errno;
+    if (temporary.error != EEXIST) break;
+  }
+  return temporary;
+}
+
+// How the finished temporary file takes a name that no file holds.
+enum class Claim {
+  Link,           // a hard link; the temporary name is removed afterwards
+  MoveNoReplace,  // a move that fails on a held name (no hard links here)
+  CreateName      // neither works: the name itself is created exclusively
+};
+
+// A file system without hard links (FAT, some network shares).
+bool NoHardLinks(int error) {
+  return error == EPERM || error == EOPNOTSUPP || error == ENOTSUP || error == ENOSYS;
+}
+
+// Gives the text the name `path` unless the name is held, in the way `claim`
+// says, falling back to the next way where the file system lacks one.
+// Returns 0, EEXIST when the name is held, or another error number.
+int TakeName(Claim& claim, const std::string& temporary, const std::string& path,
+             const std::string& text) {
+  if (claim == Claim::Link) {
+    if (link(temporary.c_str(), path.c_str()) == 0) return 0;
+    if (!NoHardLinks(errno)) return errno;
+    claim = Claim::MoveNoReplace;
+  }
+#ifdef RENAME_NOREPLACE
+  if (claim == Claim::MoveNoReplace) {
+    if (renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0) {
+      return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
+  }
+#endif
+  // The name is claimed by creating it, the text written into it, and a
+  // failed write removes it again: never a partial file left, but another
+  // program may see the file growing.
+  claim = Claim::CreateName;
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return errno;
+  const int error = WriteAllAndClose(fd, text);
+  if (error != 0) unlink(path.c_str());
+  return error;
+}
+
 }  // namespace
+
+FileWriteResult WriteFileUnderFreeName(const NextFileName& names, const std::string& text) {
+  std::string path = names();
+  if (path.empty()) return {"", Reason(EEXIST)};
+  TemporaryFile temporary = CreateTemporaryBeside(path);
+  if (temporary.fd < 0) return {"", Reason(temporary.error)};
+  int error = WriteAllAndClose(temporary.fd, text);
+
+  // The first free name: of two runs claiming one name at once, exactly one
+  // gets it and the other goes on to the next.
+  Claim claim = Claim::Link;
+  while (error == 0) {
+    if (path.empty()) {  // every name offered is held
+      error = EEXIST;
+      break;
+    }
+    error = TakeName(claim, temporary.path, path, text);
+    if (error != EEXIST) break;
+    error = 0;
+    path = names();
+  }
+  // After a move the temporary name is gone already.
+  if (claim != Claim::MoveNoReplace || error != 0) unlink(temporary.path.c_str());
+  if (error != 0) return {"", Reason(error)};
+  return {path, ""};
+}
+
+FileWriteResult ReplaceFileWhole(const std::string& path, const std::string& text) {
+  TemporaryFile temporary = CreateTemporaryBeside(path);
+  if (temporary.fd < 0) return {"", Reason(temporary.error)};
+  int error = WriteAllAndClose(temporary.fd, text);
+  if (error == 0 && rename(temporary.path.c_str(), path.c_str()) != 0) error = errno;
+  if (error != 0) {
+    unlink(temporary.path.c_str());
+    return {"", Reason(error)};
+  }
+  return {path, ""};
+}
 
 std::unique_ptr<LensFilePlatform> MakeSystemLensFilePlatform() {
   return std::make_unique<PosixLensFilePlatform>();

@@ -145,6 +145,7 @@ void NullFinder::Run(RunHost& host) {
   lastOutcome_ = RunOutcome::None;
   lastFailureDetail_.clear();
   lastFailedEntry_.reset();
+  lastFileProblem_.clear();
   lastSummary_ = RunSummary{};
   lastSummary_.inch = u.inch;
   lastWrittenFiles_.clear();
@@ -320,6 +321,7 @@ void NullFinder::Run(RunHost& host) {
     lastWrittenFiles_ = run.exportRun.writtenPaths;
     lastOutcome_ = RunOutcome::Failed;
     lastFailureDetail_ = failure.what();
+    if (failure.kind() == FailureKind::File) lastFileProblem_ = failure.what();
     host.ShowMessage(kFailureTitle, kFailureText);
   }
 }

@@ -70,6 +70,10 @@ class NullFinder {
   // The entry whose text the last run could not read as a number, if that is
   // what ended it (not a failure of the arithmetic).
   std::optional<Entry> lastFailedEntry() const { return lastFailedEntry_; }
+  // Why the last run could not write a file, "cannot write PATH: REASON" in
+  // the system's words; empty when it could. The error box does not say it,
+  // so the hosts show it beside the box (standard error, the status bar).
+  const std::string& lastFileProblem() const { return lastFileProblem_; }
   const RunSummary& lastSummary() const { return lastSummary_; }
   const std::vector<std::string>& lastWrittenFiles() const { return lastWrittenFiles_; }
 
@@ -82,6 +86,7 @@ class NullFinder {
   RunOutcome lastOutcome_ = RunOutcome::None;
   std::string lastFailureDetail_;
   std::optional<Entry> lastFailedEntry_;
+  std::string lastFileProblem_;
   RunSummary lastSummary_;
   std::vector<std::string> lastWrittenFiles_;
 };

@@ -570,6 +570,11 @@ void FormMain::ShowUnreadEntry() {
 }
 
 void FormMain::ShowWrittenFiles() {
+  // Why a file could not be written, which the error box does not say, comes first.
+  if (const auto& problem = finder_.lastFileProblem(); !problem.empty()) {
+    lensFileNote_->setText(Text(problem));
+    return;
+  }
   const auto& files = finder_.lastWrittenFiles();
   if (files.empty()) {
     lensFileNote_->clear();

@@ -89,6 +89,17 @@ TEST(RunExport, WriteFailureEndsTheRunWithTheCommonErrorAndNoFile) {
   EXPECT_EQ(r.host.messages[0].title, "Hmmm, how did that happen?");
   EXPECT_EQ(Lines(r.host.report).back(), "Maximum Optical Path Difference \t=\t0.035 Waves");
   EXPECT_TRUE(r.folder.Names().empty());
+  // The box does not say why; the run keeps the reason for its host.
+  EXPECT_EQ(r.finder.lastFileProblem(),
+            "cannot write " + r.folder.path +
+                "/missing/deeper/318 mm_F-4_created_12_5_2026@1_23_45 PM.len: No such file or "
+                "directory");
+  // A failure of another kind has no file problem to tell, and a new run
+  // forgets the last one.
+  r.host.entries[Entry::MRoC] = "abc";
+  r.finder.FindIt_Click(r.host);
+  EXPECT_EQ(r.finder.lastOutcome(), RunOutcome::Failed);
+  EXPECT_EQ(r.finder.lastFileProblem(), "");
 }
 
 }  // namespace

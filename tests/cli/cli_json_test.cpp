@@ -1,0 +1,491 @@
+// The command line's JSON as a program reading it sees it: every output of
+// --json, whatever bytes were typed, is one value that a strict parser
+// accepts, in valid UTF-8. The parser here is written from RFC 8259 and RFC
+// 3629 alone, not from the program's JSON writer, so that the two cannot
+// share a mistake.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/child_process.h"
+
+namespace vn {
+namespace {
+
+// ---- A strict JSON reader ----------------------------------------------------
+
+struct JsonValue {
+  enum class Kind { Null, Bool, Number, String, Array, Object } kind = Kind::Null;
+  std::string text;                                        // a string's value, a number's text
+  std::vector<JsonValue> items;                            // an array's elements
+  std::vector<std::pair<std::string, JsonValue>> members;  // an object's members, in order
+
+  const JsonValue* Member(std::string_view key) const {
+    for (const auto& [k, v] : members) {
+      if (k == key) return &v;
+    }
+    return nullptr;
+  }
+};
+
+// Reads exactly one JSON text (RFC 8259): no trailing commas, no leading
+// zeros, no NaN, strings of valid UTF-8 only, no unpaired surrogate escapes,
+// no control characters unescaped, no key twice in one object. Throws a
+// message naming the offset of the first fault.
+class StrictJsonReader {
+ public:
+  explicit StrictJsonReader(std::string_view text) : s_(text) {}
+
+  JsonValue ReadDocument() {
+    JsonValue v = ReadValue(0);
+    SkipBlanks();
+    if (i_ != s_.size()) Fail("text after the value");
+    return v;
+  }
+
+ private:
+  [[noreturn]] void Fail(const std::string& what) const {
+    throw std::runtime_error(what + " at byte " + std::to_string(i_));
+  }
+  int Peek() const { return i_ < s_.size() ? static_cast<unsigned char>(s_[i_]) : -1; }
+  void SkipBlanks() {
+    while (Peek() == ' ' || Peek() == '\t' || Peek() == '\n' || Peek() == '\r') ++i_;
+  }
+  void Expect(std::string_view word) {
+    if (s_.substr(i_, word.size()) != word) Fail("expected " + std::string(word));
+    i_ += word.size();
+  }
+  static bool Digit(int c) { return c >= '0' && c <= '9'; }
+
+  JsonValue ReadValue(int depth) {
+    if (depth > 64) Fail("nesting too deep");
+    SkipBlanks();
+    JsonValue v;
+    switch (Peek()) {
+      case '{':
+        v.kind = JsonValue::Kind::Object;
+        ++i_, SkipBlanks();
+        if (Peek() == '}') return ++i_, v;
+        for (;;) {
+          SkipBlanks();
+          if (Peek() != '"') Fail("expected a key");
+          std::string key = ReadString();
+          if (v.Member(key) != nullptr) Fail("key \"" + key + "\" twice");
+          SkipBlanks(), Expect(":");
+          v.members.emplace_back(key, ReadValue(depth + 1));
+          SkipBlanks();
+          if (Peek() == '}') return ++i_, v;
+          Expect(",");
+        }
+      case '[':
+        v.kind = JsonValue::Kind::Array;
+        ++i_, SkipBlanks();
+        if (Peek() == ']') return ++i_, v;
+        for (;;) {
+          v.items.push_back(ReadValue(depth + 1));
+          SkipBlanks();
+          if (Peek() == ']') return ++i_, v;
+          Expect(",");
+        }
+      case '"':
+        v.kind = JsonValue::Kind::String;
+        v.text = ReadString();
+        return v;
+      case 't':
+        return Expect("true"), v.kind = JsonValue::Kind::Bool, v.text = "true", v;
+      case 'f':
+        return Expect("false"), v.kind = JsonValue::Kind::Bool, v.text = "false", v;
+      case 'n':
+        return Expect("null"), v;
+      default:
+        v.kind = JsonValue::Kind::Number;
+        v.text = ReadNumberText();
+        return v;
+    }
+  }
+
+  // number = [ minus ] int [ frac ] [ exp ]; int = zero / ( digit1-9 *DIGIT )
+  std::string ReadNumberText() {
+    const std::size_t start = i_;
+    if (Peek() == '-') ++i_;
+    if (Peek() == '0') {
+      ++i_;
+    } else if (Digit(Peek())) {
+      while (Digit(Peek())) ++i_;
+    } else {
+      Fail("not a value");
+    }
+    if (Peek() == '.') {
+      ++i_;
+      if (!Digit(Peek())) Fail("no digit after the point");
+      while (Digit(Peek())) ++i_;
+    }
+    if (Peek() == 'e' || Peek() == 'E') {
+      ++i_;
+      if (Peek() == '+' || Peek() == '-') ++i_;
+      if (!Digit(Peek())) Fail("no digit in the exponent");
+      while (Digit(Peek())) ++i_;
+    }
+    return std::string(s_.substr(start, i_ - start));
+  }
+
+  unsigned ReadHex4() {
+    unsigned u = 0;
+    for (int k = 0; k < 4; ++k) {
+      const int c = Peek();
+      ++i_;
+      if (Digit(c)) {
+        u = u * 16 + static_cast<unsigned>(c - '0');
+      } else if (c >= 'a' && c <= 'f') {
+        u = u * 16 + static_cast<unsigned>(c - 'a' + 10);
+      } else if (c >= 'A' && c <= 'F') {
+        u = u * 16 + static_cast<unsigned>(c - 'A' + 10);
+      } else {
+        Fail("bad \\u escape");
+      }
+    }
+    return u;
+  }
+
+  static void AppendUtf8(std::string& out, unsigned cp) {
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      out += static_cast<char>(0xC0 | (cp >> 6)), out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += static_cast<char>(0xE0 | (cp >> 12));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+          out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (cp >> 18)),
+          out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+          out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
+
+  // One raw UTF-8 sequence (RFC 3629 section 4): decoded, then rejected when
+  // overlong, a surrogate or past U+10FFFF.
+  void ReadUtf8(std::string& out) {
+    const int b0 = Peek();
+    int extra = 0;
+    unsigned cp = 0;
+    if (b0 >= 0xC0 && b0 < 0xE0) {
+      extra = 1, cp = static_cast<unsigned>(b0 & 0x1F);
+    } else if (b0 >= 0xE0 && b0 < 0xF0) {
+      extra = 2, cp = static_cast<unsigned>(b0 & 0x0F);
+    } else if (b0 >= 0xF0 && b0 < 0xF8) {
+      extra = 3, cp = static_cast<unsigned>(b0 & 0x07);
+    } else {
+      Fail("invalid UTF-8 lead byte");
+    }
+    const std::size_t start = i_++;
+    for (int k = 0; k < extra; ++k, ++i_) {
+      if ((Peek() & 0xC0) != 0x80) Fail("invalid UTF-8 continuation");
+      cp = (cp << 6) | static_cast<unsigned>(Peek() & 0x3F);
+    }
+    static constexpr unsigned kLeast[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kLeast[extra]) Fail("overlong UTF-8");
+    if (cp >= 0xD800 && cp <= 0xDFFF) Fail("UTF-8 surrogate");
+    if (cp > 0x10FFFF) Fail("UTF-8 past U+10FFFF");
+    out.append(s_.substr(start, i_ - start));
+  }
+
+  std::string ReadString() {
+    ++i_;  // the opening quote
+    std::string out;
+    for (;;) {
+      const int c = Peek();
+      if (c < 0) Fail("unterminated string");
+      if (c == '"') return ++i_, out;
+      if (c < 0x20) Fail("unescaped control character");
+      if (c >= 0x80) {
+        ReadUtf8(out);
+        continue;
+      }
+      ++i_;
+      if (c != '\\') {
+        out += static_cast<char>(c);
+        continue;
+      }
+      const int e = Peek();
+      ++i_;
+      switch (e) {
+        case '"':
+          out += '"';
+          break;
+        case '\\':
+          out += '\\';
+          break;
+        case '/':
+          out += '/';
+          break;
+        case 'b':
+          out += '\b';
+          break;
+        case 'f':
+          out += '\f';
+          break;
+        case 'n':
+          out += '\n';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case 't':
+          out += '\t';
+          break;
+        case 'u': {
+          unsigned cp = ReadHex4();
+          if (cp >= 0xDC00 && cp <= 0xDFFF) Fail("unpaired low surrogate");
+          if (cp >= 0xD800 && cp <= 0xDBFF) {
+            Expect("\\u");
+            const unsigned low = ReadHex4();
+            if (low < 0xDC00 || low > 0xDFFF) Fail("unpaired high surrogate");
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+          }
+          AppendUtf8(out, cp);
+          break;
+        }
+        default:
+          Fail("bad escape");
+      }
+    }
+  }
+
+  std::string_view s_;
+  std::size_t i_ = 0;
+};
+
+std::optional<std::string> JsonFault(std::string_view text) {
+  try {
+    StrictJsonReader(text).ReadDocument();
+    return std::nullopt;
+  } catch (const std::runtime_error& e) {
+    return e.what();
+  }
+}
+
+// The reader is only a judge if it is strict: texts a lax parser would let
+// through, each with the rule it breaks.
+TEST(StrictJsonReader, AcceptsJsonAndNothingElse) {
+  const char* good[] = {
+      "{}",
+      "[]",
+      "0",
+      "-0.5E-3",
+      "[1e5,2.5,-7]",
+      "{\"a\":[true,false,null]}",
+      "\"\\u00e9\\ud83d\\ude00\\/\"",
+      "\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\"",
+      " {\"a\" : 1} \n",
+  };
+  for (const char* text : good) EXPECT_EQ(JsonFault(text), std::nullopt) << text;
+  const char* bad[] = {
+      "",                      // no value
+      "{\"a\":01}",            // leading zero
+      "[1,]",                  // trailing comma
+      "{\"a\":1,\"a\":2}",     // a key twice
+      "1.",                    // no digit after the point
+      "NaN",                   // not a JSON number
+      "-",                     // sign alone
+      "\"\x01\"",              // control character
+      "\"\xFF\"",              // not UTF-8
+      "\"\xC0\xAF\"",          // overlong
+      "\"\xED\xA0\x80\"",      // surrogate in UTF-8
+      "\"\xF4\x90\x80\x80\"",  // past U+10FFFF
+      "\"\\ud800\"",           // unpaired surrogate escape
+      "\"\\x41\"",             // no such escape
+      "{} {}",                 // two values
+      "{'a':1}",               // single quotes
+  };
+  for (const char* text : bad) EXPECT_NE(JsonFault(text), std::nullopt) << text;
+}
+
+// ---- The command line's JSON ------------------------------------------------
+
+// Bytes shown so that a failure message can be pasted into a shell.
+std::string Shown(const std::vector<std::string>& args) {
+  std::string shown;
+  for (const auto& a : args) {
+    shown += " $'";
+    for (unsigned char c : a) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      if (c >= 0x20 && c < 0x7F && c != '\'' && c != '\\') {
+        shown += static_cast<char>(c);
+      } else {
+        shown += "\\x", shown += kHex[c >> 4], shown += kHex[c & 15];
+      }
+    }
+    shown += "'";
+  }
+  return shown;
+}
+
+TEST(CliJson, GlassListIsAnArrayOfGlasses) {
+  const test::ChildResult r = test::RunChild(VN_CLI_PATH, {"--list-glasses", "--json"});
+  EXPECT_EQ(r.status, 0);
+  ASSERT_TRUE(r.out.ends_with("\n"));
+  const JsonValue list = StrictJsonReader(r.out).ReadDocument();
+  ASSERT_EQ(list.kind, JsonValue::Kind::Array);
+  EXPECT_EQ(list.items.size(), 241u + 276u);  // both catalogs' glass counts
+  // BK7 at list position 49 of Schott with the text list's rounded figures.
+  EXPECT_NE(r.out.find("{\"catalog\":\"Schott\",\"position\":49,\"name\":\"BK7\",\"nd\":1.5168,"
+                       "\"vd\":64.142}"),
+            std::string::npos);
+  for (const JsonValue& glass : list.items) {
+    ASSERT_EQ(glass.members.size(), 5u);
+    EXPECT_EQ(glass.Member("nd")->kind, JsonValue::Kind::Number);
+  }
+}
+
+// Random argument sets, typed bytes included, each run with --json: a run
+// that ends (done, failed or stopped) prints exactly one strict JSON object
+// and a line end, a usage error prints nothing on standard output. The
+// seed is fixed so a failure repeats; VN_FUZZ_SEED picks another.
+TEST(CliJson, RandomArgumentsAlwaysGiveStrictJson) {
+#if defined(__SANITIZE_ADDRESS__)
+  constexpr int kRuns = 200;
+#else
+  constexpr int kRuns = 600;
+#endif
+  constexpr int kAtOnce = 4;
+  const char* seedText = std::getenv("VN_FUZZ_SEED");
+  const std::uint32_t seed =
+      seedText ? static_cast<std::uint32_t>(std::strtoul(seedText, nullptr, 10)) : 17;
+  std::mt19937 random(seed);
+  const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+
+  // Any bytes but NUL, mostly outside ASCII: what a mistyped or mis-encoded
+  // entry holds.
+  const auto bytes = [&] {
+    std::string s;
+    for (int n = pick(10); n >= 0; --n) s += static_cast<char>(1 + pick(255));
+    if (pick(2) == 0) s = std::to_string(pick(3000)) + s;  // a number with something after it
+    return s;
+  };
+  // A length (or index) a user might type, in the forms the reader accepts;
+  // kept below 10 m so that the exact check stays in its working range.
+  const auto number = [&](double low, double high) {
+    const double x = low + (high - low) * (static_cast<double>(random()) / 4294967296.0);
+    const auto text = [](double v) {
+      char buf[64];
+      return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    };
+    const std::string forms[] = {text(x), std::to_string(static_cast<int>(x)), " " + text(x) + "\t",
+                                 text(x / 1000) + "e3"};
+    return forms[pick(4)];
+  };
+  const auto entry = [&](double low, double high) {
+    const int kind = pick(10);
+    return kind < 6 ? number(low, high) : kind < 9 ? bytes() : std::string("9e99");
+  };
+  // The entry options with the range of the numbers typed into them.
+  const struct {
+    const char* option;
+    double low, high;
+  } kEntries[] = {{"--mirror-diameter", 10, 1000},
+                  {"--mirror-roc", -5000, 9000},
+                  {"--conic", -3, 1},
+                  {"--source-radius", -2000, 2000},
+                  {"--mirror-side-radius", -500, 100},
+                  {"--thickness", 0, 40},
+                  {"--lens-diameter", 0, 200},
+                  {"--index", 1, 2}};
+  const char* glasses[] = {"BK7", "SF11", "F2", "bk7", "N-BK7", "TPH55"};
+  const auto arguments = [&] {
+    // A search that does not converge spins until the timeout: a short one
+    // keeps the test quick and still lets a sound run finish.
+    std::vector<std::string> a{"--json", "--timeout", pick(8) == 0 ? "0" : "0.05"};
+    for (int n = pick(7); n > 0; --n) {
+      const int choice = pick(14);
+      if (choice < 8) {
+        const auto& e = kEntries[choice];
+        a.insert(a.end(), {e.option, entry(e.low, e.high)});
+      } else if (choice == 8) {
+        a.insert(a.end(), {"--glass", pick(3) == 0 ? bytes() : glasses[pick(6)]});
+      } else if (choice == 9) {
+        a.insert(a.end(), {"--wavelength", pick(3) == 0 ? bytes() : number(300, 900)});
+      } else if (choice == 10) {
+        a.insert(a.end(), {"--units", pick(4) == 0 ? bytes() : pick(2) ? "inch" : "mm"});
+      } else if (choice == 11) {
+        a.insert(a.end(), {"--explore", pick(2) ? "amount=" + entry(-1, 1) : "waves=0.25"});
+      } else if (choice == 12) {
+        a.push_back("--exact");
+      } else {
+        a.push_back(pick(4) == 0 ? bytes() : "--list-glasses");
+      }
+    }
+    return a;
+  };
+
+  const std::string work = ::testing::TempDir() + "vn_cli_json_fuzz_" + std::to_string(getpid());
+  std::filesystem::create_directories(work);
+  std::map<int, int> statuses;
+  int rejected = 0;
+  const auto judge = [&](const std::vector<std::string>& args, int status, const std::string& out) {
+    ++statuses[status];
+    std::optional<std::string> fault;
+    if (status == 2) {
+      if (!out.empty()) fault = "a usage error printed on standard output";
+    } else if (status == 0 || status == 1 || status == 3) {
+      if (!out.ends_with("\n")) {
+        fault = "no line end";
+      } else if ((fault = JsonFault(std::string_view(out).substr(0, out.size() - 1)))) {
+      } else if (out.front() != '{' && out.front() != '[') {
+        fault = "neither an object nor an array";
+      }
+    } else {
+      fault = "exit status " + std::to_string(status);
+    }
+    if (fault) {
+      ++rejected;
+      ADD_FAILURE() << *fault << "\nvantry-null-cli" << Shown(args) << "\n" << out;
+    }
+  };
+
+  // Up to kAtOnce runs at a time, judged in the order they started.
+  struct Run {
+    pid_t pid;
+    std::vector<std::string> args;
+    std::string out;
+  };
+  std::vector<Run> running;
+  for (int k = 0; k < kRuns || !running.empty();) {
+    if (k < kRuns && static_cast<int>(running.size()) < kAtOnce) {
+      Run run{0, arguments(), work + "/" + std::to_string(k++)};
+      run.pid = test::StartChild(VN_CLI_PATH, run.args, run.out, "/dev/null");
+      running.push_back(std::move(run));
+      continue;
+    }
+    const Run& first = running.front();
+    const int status = test::WaitChild(first.pid);
+    judge(first.args, status, test::FileText(first.out));
+    std::filesystem::remove(first.out);
+    running.erase(running.begin());
+  }
+  std::filesystem::remove_all(work);
+
+  std::cout << kRuns << " random argument sets (seed " << seed << "): " << statuses[0] << " done, "
+            << statuses[1] << " failed, " << statuses[2] << " usage errors, " << statuses[3]
+            << " stopped; " << rejected << " outputs rejected\n";
+  EXPECT_EQ(rejected, 0);
+  // The mix reaches every kind of ending, failed runs with typed bytes above all.
+  EXPECT_GT(statuses[0], kRuns / 20);
+  EXPECT_GT(statuses[1], kRuns / 20);
+  EXPECT_GT(statuses[2], kRuns / 20);
+}
+
+}  // namespace
+}  // namespace vn
