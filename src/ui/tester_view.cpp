@@ -96,6 +96,8 @@ TesterView::TesterView(QWidget* parent) : QWidget(parent) {
   export_ = new QPushButton(tr("Export residual..."));
   export_->setToolTip(tr("The null's residual as .zrn, .wft and .csv for interferogram software"));
   save_ = new QPushButton(tr("Save picture..."));
+  save_->setObjectName(QStringLiteral("TesterSavePicture"));
+  save_->setToolTip(tr("The view of a perfect mirror through the null as PNG or SVG"));
 
   auto* top = new QHBoxLayout;
   top->addWidget(kind_);
