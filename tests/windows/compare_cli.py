@@ -31,7 +31,8 @@ LIMIT = 1e-12
 
 # Reports, messages and statuses that must be byte-identical: the start-up
 # entries in both units, other mirrors and lenses, glasses of both catalogs,
-# the explorations, a stopped run, run errors and usage errors.
+# the explorations, a stopped run, run errors and usage errors, and the exact
+# check of the start-up set-up.
 TEXT_CASES = [
     [],
     ["--units", "inch"],
@@ -54,6 +55,7 @@ TEXT_CASES = [
     ["--bogus"],
     ["--wavelength", "349.9"],
     ["--glass", "BK77"],
+    ["--exact"],
     ["--list-glasses"],
     ["--version"],
 ]
