@@ -97,3 +97,6 @@ if(VN_BUILD_TESTS AND TARGET vantry-null)
              COMMAND ${VN_DESKTOP_FILE_VALIDATE} ${VN_LINUX_DATA}/${VN_APP_ID}.desktop)
   endif()
 endif()
+
+# The Debian package adds to this layout (cmake/Packaging.cmake).
+include(${CMAKE_CURRENT_LIST_DIR}/Packaging.cmake)
