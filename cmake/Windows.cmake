@@ -51,14 +51,16 @@ add_custom_command(
   VERBATIM)
 add_custom_target(vn_windows_zip ALL DEPENDS ${VN_WINDOWS_ZIP})
 
-if(NOT VN_BUILD_TESTS OR NOT CMAKE_CROSSCOMPILING)
+if(NOT VN_BUILD_TESTS)
   return()
 endif()
 
-# Debian ships GoogleTest as sources (package googletest); a cross build
-# compiles them with the project instead of finding a host library.
-set(VN_GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources for cross builds")
-if(EXISTS ${VN_GOOGLETEST_SOURCE_DIR}/CMakeLists.txt)
+# GoogleTest: an installed one (MSYS2 has it), else compiled with the project
+# from its sources. Debian ships them (package googletest) for cross builds;
+# on Windows, point VN_GOOGLETEST_SOURCE_DIR at a copy of them.
+find_package(GTest QUIET)
+set(VN_GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources, when none is installed")
+if(NOT GTest_FOUND AND EXISTS ${VN_GOOGLETEST_SOURCE_DIR}/CMakeLists.txt)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(${VN_GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
@@ -67,7 +69,7 @@ if(EXISTS ${VN_GOOGLETEST_SOURCE_DIR}/CMakeLists.txt)
   target_compile_options(gtest_main PRIVATE -O0)
 endif()
 
-if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
+if(NOT CMAKE_CROSSCOMPILING OR NOT CMAKE_CROSSCOMPILING_EMULATOR)
   return()
 endif()
 enable_testing()
