@@ -14,6 +14,7 @@ set(VN_LINUX_DATA ${CMAKE_SOURCE_DIR}/data/linux)
 install(TARGETS vantry-null-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET vantry-null)
   install(TARGETS vantry-null RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  target_compile_definitions(vantry-null PRIVATE VN_DESKTOP_ID="${VN_APP_ID}")
 endif()
 
 if(WIN32)
