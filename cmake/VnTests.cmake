@@ -19,6 +19,7 @@ foreach(area IN LISTS VN_TEST_AREAS)
     target_link_libraries(${area}_tests PRIVATE vn_core GTest::gtest GTest::gtest_main)
     target_compile_definitions(${area}_tests PRIVATE
       VN_CLI_PATH="$<TARGET_FILE:vantry-null-cli>"
+      VN_EXECUTABLE_SUFFIX="${CMAKE_EXECUTABLE_SUFFIX}"
       VN_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
     if(area STREQUAL "cli")
       add_dependencies(${area}_tests vantry-null-cli)
