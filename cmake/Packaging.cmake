@@ -16,11 +16,21 @@ endif()
 # protector, checked C library calls, and a read-only table of the shared
 # libraries' symbols once they are bound. None of it touches a floating-point
 # operation. The checked calls need the optimiser, and the sanitizers bring
-# checks of their own.
+# checks of their own; the tests are not shipped and keep their plain calls.
 if(NOT VN_SANITIZE)
-  target_compile_options(vn_flags INTERFACE -fstack-protector-strong
-                         $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
-  target_link_options(vn_flags INTERFACE -Wl,-z,relro -Wl,-z,now)
+  set(VN_SHIPPED_PROGRAMS vantry-null-cli)
+  set(VN_SHIPPED_CODE vn_core vantry-null-cli)
+  if(TARGET vantry-null)
+    list(APPEND VN_SHIPPED_PROGRAMS vantry-null)
+    list(APPEND VN_SHIPPED_CODE vn_ui vantry-null)
+  endif()
+  foreach(target IN LISTS VN_SHIPPED_CODE)
+    target_compile_options(${target} PRIVATE -fstack-protector-strong
+                           $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
+  endforeach()
+  foreach(target IN LISTS VN_SHIPPED_PROGRAMS)
+    target_link_options(${target} PRIVATE -Wl,-z,relro -Wl,-z,now)
+  endforeach()
 endif()
 
 set(CPACK_PACKAGE_NAME vantry-null)
