@@ -1,7 +1,8 @@
 // The lens-file platform on Windows: the program's folder from the module
 // file name, the association and the opening from the shell (shell32), the
 // documents folder from the shell's known folders, and the clock in the
-// user's short date and long time formats.
+// user's short date and long time formats; and the writing of whole files
+// that side-by-side runs cannot lose.
 //
 // Paths are narrow strings in the user's code page, the same the C library's
 // fopen takes, so every path this file hands out can be written to.
@@ -19,7 +20,11 @@
 // longer override the interface's, and its call of the shell would call itself.
 #undef FindExecutable
 
+#include <cerrno>
+#include <cstdint>
+#include <random>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "oslo/lens_file_platform.h"
@@ -80,6 +85,98 @@ std::string ShellFolder(int csidl) {
   char path[MAX_PATH] = {};
   if (FAILED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return "";
   return path;
+}
+
+// A problem in the words the C library has for it, as on every system.
+std::string Reason(int error) { return std::generic_category().message(error); }
+
+// The folder part of a path, with its separator; "" for a bare name.
+std::string FolderOf(const std::string& path) {
+  const auto slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// A failed file operation on `path` as an error number of the C library. A
+// path through a plain file is "not a directory", as elsewhere.
+int ErrorNumber(DWORD error, const std::string& path) {
+  switch (error) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_FILE_NOT_FOUND:
+      return ENOENT;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_DIRECTORY: {
+      std::string folder = FolderOf(path);
+      if (!folder.empty()) folder.pop_back();
+      return !folder.empty() && Exists(folder) && !IsDirectory(folder) ? ENOTDIR : ENOENT;
+    }
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return EACCES;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_WRITE_PROTECT:
+      return EROFS;
+    default:
+      return EIO;
+  }
+}
+
+// Writes all of `text` to `file` and onto the disk, so that the name the file
+// takes afterwards never shows a file cut short; then closes it. Returns 0
+// or the error number of the first step that failed.
+int WriteAllAndClose(HANDLE file, const std::string& text, const std::string& path) {
+  const char* next = text.data();
+  std::size_t left = text.size();
+  int error = 0;
+  while (left > 0 && error == 0) {
+    const DWORD chunk = left > 1u << 30 ? 1u << 30 : static_cast<DWORD>(left);
+    DWORD written = 0;
+    if (!WriteFile(file, next, chunk, &written, nullptr)) {
+      error = ErrorNumber(GetLastError(), path);
+    } else if (written == 0) {
+      error = EIO;  // no progress: a file system that takes nothing more
+    } else {
+      next += written;
+      left -= written;
+    }
+  }
+  if (error == 0 && !FlushFileBuffers(file)) error = ErrorNumber(GetLastError(), path);
+  if (!CloseHandle(file) && error == 0) error = EIO;
+  return error;
+}
+
+// A temporary file of this call's own in the folder of `path`: a hidden name
+// with 64 random bits, created only when nothing (no file, folder or link)
+// holds the name, so that neither a run beside this one nor a planted link
+// can share it.
+struct TemporaryFile {
+  std::string path;
+  HANDLE file = INVALID_HANDLE_VALUE;
+  int error = 0;
+};
+
+TemporaryFile CreateTemporaryBeside(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  thread_local std::mt19937_64 random{(std::uint64_t{std::random_device{}()} << 32) ^
+                                      std::random_device{}() ^ GetCurrentProcessId()};
+  TemporaryFile temporary;
+  // A name already there (a left-over, or another run's) is skipped; after
+  // a hundred tries something else is wrong.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string name = folder + ".vantry-null-";
+    for (std::uint64_t bits = random(), k = 0; k < 16; ++k, bits >>= 4) name += kHex[bits & 15];
+    name += ".tmp";
+    const HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return {name, file, 0};
+    temporary.error = ErrorNumber(GetLastError(), name);
+    if (temporary.error != EEXIST) break;
+  }
+  return temporary;
 }
 
 class WindowsLensFilePlatform : public LensFilePlatform {
@@ -153,6 +250,54 @@ class WindowsLensFilePlatform : public LensFilePlatform {
 };
 
 }  // namespace
+
+FileWriteResult WriteFileUnderFreeName(const NextFileName& names, const std::string& text) {
+  std::string path = names();
+  if (path.empty()) return {"", Reason(EEXIST)};
+  TemporaryFile temporary = CreateTemporaryBeside(path);
+  if (temporary.file == INVALID_HANDLE_VALUE) return {"", Reason(temporary.error)};
+  int error = WriteAllAndClose(temporary.file, text, temporary.path);
+
+  // The first free name: a move that never replaces takes the name in one
+  // step or fails because it is held, so of two runs claiming one name at
+  // once exactly one gets it and the other goes on to the next.
+  bool moved = false;
+  while (error == 0) {
+    if (path.empty()) {  // every name offered is held
+      error = EEXIST;
+      break;
+    }
+    if (MoveFileExA(temporary.path.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+      moved = true;
+      break;
+    }
+    error = ErrorNumber(GetLastError(), path);
+    // A folder at the name refuses the move as access denied.
+    if (error == EACCES && Exists(path)) error = EEXIST;
+    if (error != EEXIST) break;
+    error = 0;
+    path = names();
+  }
+  if (!moved) DeleteFileA(temporary.path.c_str());
+  if (error != 0) return {"", Reason(error)};
+  return {path, ""};
+}
+
+FileWriteResult ReplaceFileWhole(const std::string& path, const std::string& text) {
+  TemporaryFile temporary = CreateTemporaryBeside(path);
+  if (temporary.file == INVALID_HANDLE_VALUE) return {"", Reason(temporary.error)};
+  int error = WriteAllAndClose(temporary.file, text, temporary.path);
+  // A link at the name is replaced itself, never what it points to.
+  if (error == 0 && !MoveFileExA(temporary.path.c_str(), path.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = ErrorNumber(GetLastError(), path);
+  }
+  if (error != 0) {
+    DeleteFileA(temporary.path.c_str());
+    return {"", Reason(error)};
+  }
+  return {path, ""};
+}
 
 std::unique_ptr<LensFilePlatform> MakeSystemLensFilePlatform() {
   return std::make_unique<WindowsLensFilePlatform>();
