@@ -16,6 +16,11 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Vantry Null"));
   QApplication::setOrganizationName(QStringLiteral("Vantry Null"));
   QApplication::setWindowIcon(vn::ProgramIcon());
+#ifdef VN_DESKTOP_ID
+  // The installed desktop entry's name: desktops (Wayland's above all) know
+  // the window by it, and show it with the entry's name and icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral(VN_DESKTOP_ID));
+#endif
   QSettings settings;
 
   vn::SharedValues shared;

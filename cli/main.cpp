@@ -4,6 +4,11 @@
 // Exit status: 0 a finished run, 1 a run ended by the error report, 2 a usage
 // error, 3 a run (or its exact check) stopped by --timeout (the command line's
 // key press), 4 with --strict a set-up whose verdict is not ok.
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -344,4 +349,12 @@ int Main(int argc, char** argv) {
 }  // namespace
 }  // namespace vn
 
-int main(int argc, char** argv) { return vn::Main(argc, argv); }
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  // Lines end in one LF on every system, in a console, a pipe or a file: the
+  // C library would otherwise write each "\n" as CR LF.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
+  return vn::Main(argc, argv);
+}

@@ -1,9 +1,22 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and the tests use.
-# Usage: scripts/install-deps.sh [--window]   (runs apt-get as root, or through sudo)
+# Usage: scripts/install-deps.sh [--window] [--test] [--windows] [--package]
+#   --window   a virtual screen, to start the window without a display
+#   --test     the checkers of the desktop files, for the test command
+#   --windows  the Windows cross-build and wine to run it (the test command's Windows leg)
+#   --package  what building the Debian package needs
+# (runs apt-get as root, or through sudo)
 set -euo pipefail
 packages=(g++ cmake make libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev libgl-dev clang-format locales python3)
-if [ "${1:-}" = "--window" ]; then packages+=(xvfb xauth); fi
+for option in "$@"; do
+  case "$option" in
+    --window) packages+=(xvfb xauth) ;;
+    --test) packages+=(appstream desktop-file-utils) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 googletest) ;;
+    --package) packages+=(dpkg-dev file) ;;
+    *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
+  esac
+done
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

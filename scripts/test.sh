@@ -1,16 +1,26 @@
 #!/usr/bin/env bash
 # Checks the code's layout, builds everything and runs every test (core,
-# command line and window tests, the window ones offscreen), then the core
-# tests again under the address and undefined-behaviour sanitizers, and
+# command line and window tests, the window ones offscreen); cross-builds the
+# core, the command line and the core tests for Windows and runs them under
+# wine, comparing the Windows command line with the Linux one; then runs the
+# core tests again under the address and undefined-behaviour sanitizers, and
 # compares what the release and the debug command line print.
+# VN_SKIP_WINDOWS=1 skips the Windows leg, VN_SKIP_SANITIZE=1 the sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+deps=(--test)
+[ "${VN_SKIP_WINDOWS:-}" = "1" ] || deps+=(--windows)
+scripts/install-deps.sh "${deps[@]}"
 # The committed .clang-format is the layout of every C++ file.
 find src app cli tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format --dry-run --Werror
 cmake --preset release
 cmake --build --preset release
 ctest --preset release
+if [ "${VN_SKIP_WINDOWS:-}" != "1" ]; then
+  cmake --preset windows
+  cmake --build --preset windows
+  ctest --preset windows
+fi
 if [ "${VN_SKIP_SANITIZE:-}" != "1" ]; then
   cmake --preset sanitize
   cmake --build --preset sanitize

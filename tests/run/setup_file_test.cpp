@@ -80,7 +80,8 @@ struct Folder {
   ~Folder() { fs::remove_all(path); }
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(path)) names.push_back(e.path().filename());
+    for (const auto& e : fs::directory_iterator(path))
+      names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -232,11 +233,14 @@ TEST(SetupFile, WritesWholeOverWhatWasThereAndReadsBack) {
   EXPECT_EQ(*r.setup, OddSetup());
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"mirror.vnull"});  // no temporary left
 
-  // A symbolic link at the name is replaced, never written through.
+  // A symbolic link at the name is replaced, never written through (where
+  // the system lets a user make one: Windows asks for a privilege).
   const fs::path elsewhere = folder.path / "elsewhere.txt";
   std::ofstream(elsewhere) << "keep";
   const fs::path link = folder.path / "link.vnull";
-  fs::create_symlink(elsewhere, link);
+  std::error_code noLink;
+  fs::create_symlink(elsewhere, link, noLink);
+  if (noLink) return;
   ASSERT_EQ(WriteSetupFile(link, SetupFile{}), std::nullopt);
   EXPECT_EQ(Contents(elsewhere), "keep");
   EXPECT_FALSE(fs::is_symlink(link));

@@ -16,7 +16,12 @@ class CommaLocale {
   CommaLocale() {
     const char* previous = std::setlocale(LC_ALL, nullptr);
     previous_ = previous != nullptr ? previous : "C";
+#ifdef _WIN32
+    // Windows names its locales after the language and the country.
+    active_ = std::setlocale(LC_ALL, "German_Germany.1252") != nullptr;
+#else
     active_ = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+#endif
     // Without the locale the test would prove nothing: say so loudly.
     EXPECT_TRUE(active_) << "the de_DE.UTF-8 locale is missing (run scripts/test.sh)";
   }
