@@ -199,14 +199,17 @@ void NullFinder::Run(RunHost& host) {
     // the number read in an inch run (read first, so a bad entry fails
     // before its line is written).
     const auto lensLength = [&](Entry e, const char* name, const std::string& head,
-                                double& enteredValue) {
+                                double& enteredValue, const char* lineEnd) {
+      // A line that ends with its length (thickness, diameter) is written
+      // whole, line end included, before its entry is read; a radius line
+      // waits for its shape word.
       const std::string typed = host.EntryText(e);
       if (u.lensEchoAsTyped) {
-        run.AppendReport(head + typed + u.lengthUnit);
+        run.AppendReport(head + typed + u.lengthUnit + lineEnd);
         enteredValue = entered(e, name);
       } else {
         enteredValue = entered(e, name);
-        run.AppendReport(head + RoundedText(enteredValue, 6) + u.lengthUnit);
+        run.AppendReport(head + RoundedText(enteredValue, 6) + u.lengthUnit + lineEnd);
       }
       return u.EngineFromEntered(enteredValue);
     };
@@ -216,19 +219,17 @@ void NullFinder::Run(RunHost& host) {
                                  std::string("Lens Parameters") + kCrLf + kCrLf +
                                      "Sign Convention: With mirror on right, ) = -ve, ( = +ve" +
                                      kCrLf + "Image Side Radius = " + kTab + "-> ",
-                                 r1);
+                                 r1, "");
     run.AppendReport(ShapeWord(r1, u.flatLimitSource, true) + kCrLf);
 
     sys.LensRadius2 = lensLength(Entry::lRadM, "lRadM",
-                                 std::string("Mirror Side Radius =") + kTab + kTab + "-> ", r2);
+                                 std::string("Mirror Side Radius =") + kTab + kTab + "-> ", r2, "");
     run.AppendReport(ShapeWord(r2, u.flatLimitMirror, false) + kCrLf);
 
-    sys.LensThickness =
-        lensLength(Entry::lthck, "lthck", std::string("Thickness =") + kTab + kTab + "-> ", t);
-    run.AppendReport(kCrLf);
-    v.LensDiameter =
-        lensLength(Entry::LDiam, "LDiam", std::string("Diameter =") + kTab + kTab + "-> ", dia);
-    run.AppendReport(kCrLf);
+    sys.LensThickness = lensLength(Entry::lthck, "lthck",
+                                   std::string("Thickness =") + kTab + kTab + "-> ", t, kCrLf);
+    v.LensDiameter = lensLength(Entry::LDiam, "LDiam",
+                                std::string("Diameter =") + kTab + kTab + "-> ", dia, kCrLf);
 
     const std::string index = host.EntryText(Entry::LindexR);
     run.AppendReport(std::string("Refractive Index =") + kTab + kTab + "-> " + index + " " + " = " +

@@ -173,7 +173,10 @@ TEST(Run, FailingEntryLeavesThePartialReport) {
        "Using these Mirror Parameters\r\n\r\nDiameter =\t\t-> 317.5\"\r\nMirror Radius of "
        "Curvature =\t-> 2540\"\r\n" +
            echoUpTo(6).substr(echoUpTo(4).size())},
-      {false, Entry::lthck, "1e999", echoUpTo(11) + "Thickness =\t\t-> 1e999 mm"},
+      // Thickness and diameter lines are written whole, line end included,
+      // before their entries are read.
+      {false, Entry::lthck, "1e999", echoUpTo(11) + "Thickness =\t\t-> 1e999 mm\r\n"},
+      {false, Entry::LDiam, "8O", echoUpTo(12) + "Diameter =\t\t-> 8O mm\r\n"},
       {false, Entry::LindexR, "n/a",
        echoUpTo(13) + "Refractive Index =\t\t-> n/a  = BK7 @ 632.8nm\r\n"},
       {false, Entry::LindexR, "1",
