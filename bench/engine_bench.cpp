@@ -9,8 +9,8 @@
 #include "common/shared_values.h"
 #include "engine/null_test_engine.h"
 #include "headless_host.h"
+#include "record/run_host.h"
 #include "run/null_finder.h"
-#include "run/run_host.h"
 
 namespace vn {
 namespace {

@@ -5,7 +5,8 @@
 
 #include <string>
 
-#include "run/run_host.h"
+#include "record/run_host.h"
+#include "record/start_up_entries.h"
 
 namespace vn::bench {
 
@@ -15,27 +16,7 @@ class HeadlessHost : public RunHost {
   bool explore = false;  // CHk_QtrWave checked
   std::string report;
 
-  std::string EntryText(Entry e) override {
-    switch (e) {
-      case Entry::MDiam:
-        return inch ? "12.5" : "317.5";
-      case Entry::MRoC:
-        return inch ? "100" : "2540";
-      case Entry::Mcc:
-        return "-1";
-      case Entry::LradI:
-        return "9e99";
-      case Entry::lRadM:
-        return inch ? "-8.11023622047244" : "-206";
-      case Entry::lthck:
-        return inch ? "0.590551181102362" : "15";
-      case Entry::LDiam:
-        return inch ? "3.1496062992126" : "80";
-      case Entry::LindexR:
-        return "1.51509";
-    }
-    return "";
-  }
+  std::string EntryText(Entry e) override { return StartUpEntry(e, inch); }
   bool IsChecked(CheckBox box) override { return box == CheckBox::QtrWave && explore; }
   bool InchUnitsSelected() override { return inch; }
   std::string ReportText() override { return report; }

@@ -13,8 +13,8 @@
 
 #include "common/shared_values.h"
 #include "headless_host.h"
+#include "record/run_host.h"
 #include "run/null_finder.h"
-#include "run/run_host.h"
 #include "ui/form_main.h"
 
 namespace vn {
@@ -52,7 +52,8 @@ void BM_StartupRunHeadless(benchmark::State& state) {
     finder.FindIt_Click(host);
     benchmark::DoNotOptimize(host.report.data());
   }
-  if (finder.lastOutcome() != RunOutcome::Completed) state.SkipWithError("run did not complete");
+  if (finder.lastRun().outcome != RunOutcome::Completed)
+    state.SkipWithError("run did not complete");
 }
 // Args: (unused, explore).
 BENCHMARK(BM_StartupRunHeadless)->Args({0, 0})->Args({0, 1})->Unit(benchmark::kMillisecond);
@@ -71,14 +72,15 @@ void BM_StartupRunInWindow(benchmark::State& state) {
     // The button's own handler, as a click reaches it (the button's pressed
     // look is the toolkit's, not the run's).
     emit findIt->clicked();
-    benchmark::DoNotOptimize(finder.lastOutcome());
+    benchmark::DoNotOptimize(finder.lastRun().outcome);
     // What the window does once the run has returned (painting the report,
     // the exact check and its pictures) is measured below, not here.
     state.PauseTiming();
     QCoreApplication::processEvents();
     state.ResumeTiming();
   }
-  if (finder.lastOutcome() != RunOutcome::Completed) state.SkipWithError("run did not complete");
+  if (finder.lastRun().outcome != RunOutcome::Completed)
+    state.SkipWithError("run did not complete");
 }
 // Args: (window shown, explore). A hidden window does all but the painting.
 BENCHMARK(BM_StartupRunInWindow)

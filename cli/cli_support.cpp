@@ -16,6 +16,7 @@
 #include "glass/refractive_index_dialog.h"
 #include "oslo/lens_file_export.h"
 #include "oslo/lens_file_platform.h"
+#include "tolerance/error_explore_dialog.h"
 
 namespace vn::cli {
 
@@ -71,33 +72,32 @@ bool ChooseExploration(const std::string& choice, SharedValues& shared) {
   const std::string kind = choice.substr(0, eq);
   const std::string value = eq == std::string::npos ? "" : choice.substr(eq + 1);
   if (kind == "waves") {
-    // The dialog's four wave options.
-    const auto w = ReadNumber(value);
-    for (double option : {0.25, 0.125, 0.1, 0.05}) {
-      if (w && *w == option) {
-        shared.ErrorLimit = option;
-        shared.ErrorLimitInWaves = true;
-        return true;
+    const auto waves = ReadNumber(value);
+    const auto option = waves ? WavesOptionIndex(*waves) : std::nullopt;
+    if (!option) {
+      std::string limits;
+      for (int i = 0; i < kErrorOptionCount; ++i) {
+        if (!kErrorOptions[i].inWaves) continue;
+        if (!limits.empty()) limits += kErrorOptions[i + 1].inWaves ? ", " : " or ";
+        limits += GeneralNumber(kErrorOptions[i].wavesLimit);
       }
+      throw UsageProblem("--explore waves=W takes " + limits);
     }
-    throw UsageProblem("--explore waves=W takes 0.25, 0.125, 0.1 or 0.05");
+    ChooseWavesOption(kErrorOptions[*option], shared);
+    return true;
   }
   if (kind == "amount") {
-    const auto x = ReadNumber(value);
-    if (!x) throw UsageProblem("Error margin data is not a numerical value!");
-    shared.ErrorLimit = *x;
-    shared.ErrorLimitInWaves = false;
-    // As in the dialog, OK with an amount of 0 takes the check back.
-    return *x != 0;
+    if (!ChooseAmount(value, shared)) throw UsageProblem(kNotNumericMessage);
+    return ExplorationStaysChecked(shared);
   }
   throw UsageProblem("--explore takes waves=W or amount=X");
 }
 
 std::unique_ptr<LensFilePlatform> MakePlatform() { return MakeSystemLensFilePlatform(); }
 
-std::optional<ExactCheckResult> CheckLastRun(const NullFinder& finder, const SharedValues& shared,
+std::optional<ExactCheckResult> CheckLastRun(const RunRecord& run,
                                              std::chrono::steady_clock::time_point deadline) {
-  if (!finder.lastSummary().solved) return std::nullopt;
+  if (!run.solved) return std::nullopt;
   // A watchdog thread raises the check's cancel flag at the deadline, as a
   // key press would stop the run; it is released as soon as the check ends.
   // Time already spent stops the check before it starts, whether or not the
@@ -110,7 +110,7 @@ std::optional<ExactCheckResult> CheckLastRun(const NullFinder& finder, const Sha
     std::unique_lock<std::mutex> lock(mutex);
     if (!finished.wait_until(lock, deadline, [&] { return done; })) cancel = true;
   });
-  ExactCheckInput input = ExactCheckInputOf(finder.lastSummary(), shared.TestWavelength);
+  ExactCheckInput input = ExactCheckInputOf(run);
   input.cancel = &cancel;
   ExactCheckResult result = RunExactCheck(input);
   {
@@ -122,14 +122,14 @@ std::optional<ExactCheckResult> CheckLastRun(const NullFinder& finder, const Sha
   return result;
 }
 
-std::string ExactText(const std::optional<ExactCheckResult>& check, const NullFinder& finder) {
+std::string ExactText(const std::optional<ExactCheckResult>& check, const RunRecord& run) {
   if (!check) return "Exact check\nNo solved set-up to check.";
-  return ExactCheckText(*check, finder.lastSummary().inch);
+  return ExactCheckText(*check, run.inputs.inch);
 }
 
-std::string ExactJson(const std::optional<ExactCheckResult>& check, const NullFinder& finder) {
+std::string ExactJson(const std::optional<ExactCheckResult>& check, const RunRecord& run) {
   if (!check) return "null";
-  return ExactCheckJson(*check, finder.lastSummary().inch);
+  return ExactCheckJson(*check, run.inputs.inch);
 }
 
 std::string VerdictWarning(const ExactCheckResult& check) {

@@ -11,7 +11,7 @@
 
 #include "common/shared_values.h"
 #include "exact/exact_check.h"
-#include "run/null_finder.h"
+#include "record/run_record.h"
 
 namespace vn {
 class LensFilePlatform;
@@ -44,13 +44,13 @@ std::unique_ptr<LensFilePlatform> MakePlatform();
 // The exact wavefront check of the last run's solved set-up, with its
 // verdict, stopped (cancelled = true) once the deadline has passed; nothing
 // when the run solved no set-up.
-std::optional<ExactCheckResult> CheckLastRun(const NullFinder& finder, const SharedValues& shared,
+std::optional<ExactCheckResult> CheckLastRun(const RunRecord& run,
                                              std::chrono::steady_clock::time_point deadline);
 
 // The exact check's block of the report and its JSON object ("null" without
 // a solved set-up), in the last run's unit.
-std::string ExactText(const std::optional<ExactCheckResult>& check, const NullFinder& finder);
-std::string ExactJson(const std::optional<ExactCheckResult>& check, const NullFinder& finder);
+std::string ExactText(const std::optional<ExactCheckResult>& check, const RunRecord& run);
+std::string ExactJson(const std::optional<ExactCheckResult>& check, const RunRecord& run);
 
 // The one line of standard error that a verdict other than ok earns when the
 // exact block is not printed: the status and its gravest reason.

@@ -29,9 +29,10 @@
 #include "common/number_text.h"
 #include "common/shared_values.h"
 #include "oslo/lens_file_export.h"
+#include "record/run_host.h"
+#include "record/run_units.h"
+#include "record/setup_file.h"
 #include "run/null_finder.h"
-#include "run/run_host.h"
-#include "run/setup_file.h"
 #include "run/units_switch.h"
 
 namespace vn {
@@ -55,7 +56,7 @@ class CliHost : public RunHost {
   bool qtrWave = false;
   bool inch = false;
   std::string report;
-  NullTestEngine* engine = nullptr;
+  NullFinder* finder = nullptr;
   double timeoutSeconds = 60;
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 
@@ -74,9 +75,9 @@ class CliHost : public RunHost {
   // The command line's key press is the clock: past the timeout the run is
   // asked to stop exactly as a key press in the window would.
   void YieldToEvents() override {
-    if (engine == nullptr || engine->system.AbortRequested != 0) return;
+    if (finder == nullptr) return;
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    if (elapsed.count() >= timeoutSeconds) engine->system.AbortRequested = -1;
+    if (elapsed.count() >= timeoutSeconds) finder->RequestAbort();
   }
 };
 
@@ -122,215 +123,219 @@ struct UsageError {
   std::string message;
 };
 
-int Main(int argc, char** argv) {
-  if (const auto chooser = cli::RunChooserCommand(argc, argv)) return *chooser;
-  CliHost host;
-  SharedValues shared;
+// Everything the command line was asked for.
+struct CliOptions {
   std::map<Entry, std::string> given;
   std::optional<std::string> units, glass, wavelength, explore, saveDir, setupPath;
   bool json = false, exact = false, strict = false, listGlasses = false;
   double timeout = 60;
   cli::ToleranceOption tolerance;
   cli::TesterOption tester;
+};
 
-  try {
-    for (int i = 1; i < argc; ++i) {
-      std::string arg = argv[i];
-      std::optional<std::string> inlineValue;
-      if (arg.rfind("--", 0) == 0) {
-        const auto eq = arg.find('=');
-        if (eq != std::string::npos) {
-          inlineValue = arg.substr(eq + 1);
-          arg = arg.substr(0, eq);
-        }
-      }
-      const auto value = [&]() -> std::string {
-        if (inlineValue) return *inlineValue;
-        if (i + 1 >= argc) throw UsageError{"option " + arg + " needs a value"};
-        return argv[++i];
-      };
-      const auto flag = [&] {
-        if (inlineValue) throw UsageError{"option " + arg + " takes no value"};
-      };
-      static const std::map<std::string, Entry> kEntryOptions = {
-          {"--mirror-diameter", Entry::MDiam},
-          {"--mirror-roc", Entry::MRoC},
-          {"--conic", Entry::Mcc},
-          {"--source-radius", Entry::LradI},
-          {"--mirror-side-radius", Entry::lRadM},
-          {"--thickness", Entry::lthck},
-          {"--lens-diameter", Entry::LDiam},
-          {"--index", Entry::LindexR}};
-      if (auto it = kEntryOptions.find(arg); it != kEntryOptions.end()) {
-        given[it->second] = value();
-      } else if (arg == "--setup") {
-        setupPath = value();
-      } else if (arg == "--units") {
-        units = value();
-        if (units != "mm" && units != "inch") throw UsageError{"--units takes mm or inch"};
-      } else if (arg == "--glass") {
-        glass = value();
-      } else if (arg == "--wavelength") {
-        wavelength = value();
-      } else if (arg == "--list-glasses") {
-        flag();
-        listGlasses = true;
-      } else if (arg == "--explore") {
-        explore = value();
-      } else if (arg == "--save-oslo") {
-        saveDir = value();
-        // An empty folder name would mean the program's own folder, which
-        // nobody asking for a folder means.
-        if (saveDir->empty()) throw UsageError{"--save-oslo needs a folder"};
-      } else if (arg == "--exact") {
-        flag();
-        exact = true;
-      } else if (arg == "--strict") {
-        flag();
-        strict = true;
-      } else if (arg == "--json") {
-        flag();
-        json = true;
-      } else if (arg == "--timeout") {
-        const auto t = ReadNumber(value());
-        if (!t || *t < 0) throw UsageError{"--timeout takes a number of seconds, 0 or more"};
-        timeout = *t;
-      } else if (tolerance.Take(arg, value, flag)) {
-      } else if (tester.Take(arg, value, flag)) {
-      } else if (arg == "--help" || arg == "-h") {
-        std::cout << kUsage << "\n"
-                  << cli::kToleranceUsage << "\n"
-                  << cli::kTesterUsage << "\n"
-                  << cli::kChooserUsage;
-        return 0;
-      } else if (arg == "--version") {
-        std::cout << "vantry-null-cli " << VersionText() << "\n";
-        return 0;
-      } else {
-        throw UsageError{"unknown option " + arg};
+// ---- Parsing ------------------------------------------------------------------
+// Reads the arguments into `options`. Returns the exit status when the call
+// ends here (help, version, a usage error); throws UsageError for a usage
+// error found while reading.
+std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
+  static const std::map<std::string, Entry> kEntryOptions = {{"--mirror-diameter", Entry::MDiam},
+                                                             {"--mirror-roc", Entry::MRoC},
+                                                             {"--conic", Entry::Mcc},
+                                                             {"--source-radius", Entry::LradI},
+                                                             {"--mirror-side-radius", Entry::lRadM},
+                                                             {"--thickness", Entry::lthck},
+                                                             {"--lens-diameter", Entry::LDiam},
+                                                             {"--index", Entry::LindexR}};
+  CliOptions& o = options;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    std::optional<std::string> inlineValue;
+    if (arg.rfind("--", 0) == 0) {
+      const auto eq = arg.find('=');
+      if (eq != std::string::npos) {
+        inlineValue = arg.substr(eq + 1);
+        arg = arg.substr(0, eq);
       }
     }
-
-    tester.CheckUsage();
-    if (listGlasses) {
-      std::cout << (json ? cli::ListGlassesJson() + "\n" : cli::ListGlasses());
+    const auto value = [&]() -> std::string {
+      if (inlineValue) return *inlineValue;
+      if (i + 1 >= argc) throw UsageError{"option " + arg + " needs a value"};
+      return argv[++i];
+    };
+    const auto flag = [&] {
+      if (inlineValue) throw UsageError{"option " + arg + " takes no value"};
+    };
+    if (auto it = kEntryOptions.find(arg); it != kEntryOptions.end()) {
+      o.given[it->second] = value();
+    } else if (arg == "--setup") {
+      o.setupPath = value();
+    } else if (arg == "--units") {
+      o.units = value();
+      if (o.units != "mm" && o.units != "inch") throw UsageError{"--units takes mm or inch"};
+    } else if (arg == "--glass") {
+      o.glass = value();
+    } else if (arg == "--wavelength") {
+      o.wavelength = value();
+    } else if (arg == "--list-glasses") {
+      flag();
+      o.listGlasses = true;
+    } else if (arg == "--explore") {
+      o.explore = value();
+    } else if (arg == "--save-oslo") {
+      o.saveDir = value();
+      // An empty folder name would mean the program's own folder, which
+      // nobody asking for a folder means.
+      if (o.saveDir->empty()) throw UsageError{"--save-oslo needs a folder"};
+    } else if (arg == "--exact") {
+      flag();
+      o.exact = true;
+    } else if (arg == "--strict") {
+      flag();
+      o.strict = true;
+    } else if (arg == "--json") {
+      flag();
+      o.json = true;
+    } else if (arg == "--timeout") {
+      const auto t = ReadNumber(value());
+      if (!t || *t < 0) throw UsageError{"--timeout takes a number of seconds, 0 or more"};
+      o.timeout = *t;
+    } else if (o.tolerance.Take(arg, value, flag)) {
+    } else if (o.tester.Take(arg, value, flag)) {
+    } else if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage << "\n"
+                << cli::kToleranceUsage << "\n"
+                << cli::kTesterUsage << "\n"
+                << cli::kChooserUsage;
       return 0;
+    } else if (arg == "--version") {
+      std::cout << "vantry-null-cli " << VersionText() << "\n";
+      return 0;
+    } else {
+      throw UsageError{"unknown option " + arg};
     }
+  }
+  o.tester.CheckUsage();
+  return std::nullopt;
+}
 
-    // The base: the set-up file, or the window's start-up set-up; its length
-    // entries converted as the units switch would when --units differs.
-    SetupFile base;
-    if (setupPath) {
-      SetupFileReading reading = ReadSetupFile(*setupPath);
-      if (!reading.setup) throw UsageError{"--setup " + *setupPath + ": " + reading.error.message};
-      base = std::move(*reading.setup);
-    }
-    host.inch = units ? *units == "inch" : base.inch;
-    shared.GlassName = base.glassName;
-    shared.TestWavelength = base.wavelengthMicrons;
-    for (const auto& [entry, key] : kSetupEntryKeys) {
-      const bool isLength = entry != Entry::Mcc && entry != Entry::LindexR;
-      std::string text = base.Text(entry);
-      if (isLength && host.inch != base.inch) {
-        const auto converted = ConvertLengthText(text, host.inch);
-        if (!converted) {
-          throw UsageError{"--setup " + *setupPath + ": the " + key +
-                           " entry is not a number that can be converted to " + *units};
-        }
-        text = *converted;
+// The window's state before the find button is pressed: the set-up file or
+// the start-up set-up as the base, its length entries converted as the units
+// switch would when --units differs, then the dialogs' choices and the typed
+// entries on top.
+void PrepareRun(const CliOptions& o, CliHost& host, SharedValues& shared) {
+  SetupFile base;
+  if (o.setupPath) {
+    SetupFileReading reading = ReadSetupFile(*o.setupPath);
+    if (!reading.setup) throw UsageError{"--setup " + *o.setupPath + ": " + reading.error.message};
+    base = std::move(*reading.setup);
+  }
+  host.inch = o.units ? *o.units == "inch" : base.inch;
+  shared.GlassName = base.glassName;
+  shared.TestWavelength = base.wavelengthMicrons;
+  for (const auto& [entry, key] : kSetupEntryKeys) {
+    const bool isLength = entry != Entry::Mcc && entry != Entry::LindexR;
+    std::string text = base.Text(entry);
+    if (isLength && host.inch != base.inch) {
+      const auto converted = ConvertLengthText(text, host.inch);
+      if (!converted) {
+        throw UsageError{"--setup " + *o.setupPath + ": the " + key +
+                         " entry is not a number that can be converted to " + *o.units};
       }
-      host.entries[entry] = text;
+      text = *converted;
     }
-
-    // The refractive-index dialog: glass and wavelength become the run's.
-    if (glass || wavelength) {
-      const std::string indexText = cli::ChooseGlass(glass, wavelength, shared);
-      host.entries[Entry::LindexR] = indexText;
-    }
-    for (const auto& [entry, text] : given) host.entries[entry] = text;
-
-    if (explore) host.qtrWave = cli::ChooseExploration(*explore, shared);
-    if (saveDir) host.saveOslo = true;
-  } catch (const UsageError& e) {
-    std::cerr << "vantry-null-cli: " << e.message << "\nTry 'vantry-null-cli --help'.\n";
-    return 2;
-  } catch (const cli::UsageProblem& e) {
-    std::cerr << "vantry-null-cli: " << e.what() << "\n";
-    return 2;
+    host.entries[entry] = text;
   }
 
+  // The refractive-index dialog: glass and wavelength become the run's.
+  if (o.glass || o.wavelength) {
+    host.entries[Entry::LindexR] = cli::ChooseGlass(o.glass, o.wavelength, shared);
+  }
+  for (const auto& [entry, text] : o.given) host.entries[entry] = text;
+
+  if (o.explore) host.qtrWave = cli::ChooseExploration(*o.explore, shared);
+  if (o.saveDir) host.saveOslo = true;
+}
+
+// ---- Output ---------------------------------------------------------------------
+// The run as one JSON object. Every text goes through JsonString and every
+// figure through JsonNumber: the output is valid UTF-8 JSON whatever bytes
+// were typed (invalid ones become U+FFFD), with null for a figure that could
+// not be computed.
+std::string RunJson(const CliOptions& o, const RunRecord& run, const std::string& report,
+                    const std::optional<ExactCheckResult>& check) {
+  const double U = run.inputs.inch ? 1.0 : kMmPerInch;
+  std::string out = "{";
+  out += "\"units\":" + JsonString(run.inputs.inch ? "inch" : "mm");
+  if (run.outcome == RunOutcome::Failed) {
+    out += ",\"error\":" + JsonString(kFailureTitle);
+    out += ",\"message\":" + JsonString(UnixLines(kFailureText));
+    out += ",\"report\":" + JsonString(UnixLines(report));
+    return out + "}";
+  }
+  const auto input = [&](Entry e) {
+    auto x = ReadNumber(run.inputs.Text(e));
+    return x ? JsonNumber(*x) : std::string("null");
+  };
+  out += ",\"inputs\":{\"mirror_diameter\":" + input(Entry::MDiam) +
+         ",\"mirror_roc\":" + input(Entry::MRoC) + ",\"conic\":" + input(Entry::Mcc) +
+         ",\"source_radius\":" + input(Entry::LradI) +
+         ",\"mirror_side_radius\":" + input(Entry::lRadM) +
+         ",\"thickness\":" + input(Entry::lthck) + ",\"lens_diameter\":" + input(Entry::LDiam) +
+         ",\"index\":" + input(Entry::LindexR) + "}";
+  out += ",\"glass\":" + JsonString(run.inputs.GlassName);
+  // The wavelength as the echo writes it (632.8, not 632.8000000000001).
+  out += ",\"wavelength_nm\":" +
+         JsonNumber(ReadNumber(GeneralNumber(run.inputs.TestWavelength * 1000)).value_or(0));
+  const SetupFigures& s = run.solution;
+  out += ",\"object_distance\":" + JsonNumber(s.ObjectDistance * U);
+  out += ",\"lens_mirror_distance\":" + JsonNumber(s.LensMirrorDistance * U);
+  out += ",\"working_diameter\":" + JsonNumber(2 * s.WorkingSemiDiameter * U);
+  out += ",\"zone70_spherical_aberration\":" + JsonNumber(s.ZonalSA() * U);
+  out += ",\"marginal_spherical_aberration\":" + JsonNumber(s.MarginalSpread() * U);
+  out += ",\"quarter_wave_tolerance\":" + JsonNumber(s.QuarterWaveTolerance * U);
+  out += ",\"max_opd_waves\":" + JsonNumber(s.MaxOPDWaves);
+  out += ",\"iterations\":" + std::to_string(run.searchIterations);
+  out += ",\"converged\":" + std::string(run.outcome == RunOutcome::Completed ? "true" : "false");
+  if (o.exact) out += ",\"exact\":" + cli::ExactJson(check, run);
+  if (o.tolerance.wanted()) out += ",\"tolerance\":" + o.tolerance.Json(run);
+  return out + "}";
+}
+
+// ---- Running ------------------------------------------------------------------
+// One run as the find button makes it, its exact check, and what the user
+// asked to see of them; returns the exit status.
+int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   std::unique_ptr<LensFilePlatform> platform = cli::MakePlatform();
   NullFinder finder(shared, platform.get());
-  if (saveDir) finder.lensFolderOverride = *saveDir;
-  host.engine = &finder.engine;
-  host.timeoutSeconds = timeout;
+  if (o.saveDir) finder.lensFolderOverride = *o.saveDir;
+  host.finder = &finder;
+  host.timeoutSeconds = o.timeout;
   host.start = std::chrono::steady_clock::now();
   finder.FindIt_Click(host);
+  const RunRecord& run = finder.lastRun();
 
-  for (const auto& path : finder.lastWrittenFiles()) std::cerr << path << "\n";
+  for (const auto& path : run.writtenFiles) std::cerr << path << "\n";
   // The error box only says that the run failed; why a file could not be
   // written ("cannot write PATH: No space left on device") follows it.
-  if (!finder.lastFileProblem().empty()) {
-    std::cerr << "vantry-null-cli: " << finder.lastFileProblem() << "\n";
-  }
+  if (!run.fileProblem.empty()) std::cerr << "vantry-null-cli: " << run.fileProblem << "\n";
 
-  const RunOutcome outcome = finder.lastOutcome();
-  const RunSummary& s = finder.lastSummary();
   // Every solved set-up gets its exact check and verdict, within what is left
   // of the time limit (capped at a year: the clock's range is finite).
   std::optional<ExactCheckResult> check;
-  if (outcome != RunOutcome::Failed) {
-    const auto limit = std::chrono::duration<double>(std::min(timeout, 3.2e7));
+  if (run.outcome != RunOutcome::Failed) {
+    const auto limit = std::chrono::duration<double>(std::min(o.timeout, 3.2e7));
     check = cli::CheckLastRun(
-        finder, shared,
-        host.start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(limit));
+        run, host.start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(limit));
   }
-  const double U = s.inch ? 1.0 : 25.4;
-  if (json) {
-    // Every text goes through JsonString and every figure through JsonNumber:
-    // the output is valid UTF-8 JSON whatever bytes were typed (invalid ones
-    // become U+FFFD), with null for a figure that could not be computed.
-    std::string out = "{";
-    out += "\"units\":" + JsonString(s.inch ? "inch" : "mm");
-    if (outcome == RunOutcome::Failed) {
-      out += ",\"error\":" + JsonString(kFailureTitle);
-      out += ",\"message\":" + JsonString(UnixLines(kFailureText));
-      out += ",\"report\":" + JsonString(UnixLines(host.report));
-    } else {
-      const auto input = [&](Entry e) {
-        auto x = ReadNumber(host.entries[e]);
-        return x ? JsonNumber(*x) : std::string("null");
-      };
-      out += ",\"inputs\":{\"mirror_diameter\":" + input(Entry::MDiam) +
-             ",\"mirror_roc\":" + input(Entry::MRoC) + ",\"conic\":" + input(Entry::Mcc) +
-             ",\"source_radius\":" + input(Entry::LradI) +
-             ",\"mirror_side_radius\":" + input(Entry::lRadM) +
-             ",\"thickness\":" + input(Entry::lthck) + ",\"lens_diameter\":" + input(Entry::LDiam) +
-             ",\"index\":" + input(Entry::LindexR) + "}";
-      out += ",\"glass\":" + JsonString(shared.GlassName);
-      // The wavelength as the echo writes it (632.8, not 632.8000000000001).
-      out += ",\"wavelength_nm\":" +
-             JsonNumber(ReadNumber(GeneralNumber(shared.TestWavelength * 1000)).value_or(0));
-      out += ",\"object_distance\":" + JsonNumber(s.objectDistance * U);
-      out += ",\"lens_mirror_distance\":" + JsonNumber(s.lensMirrorDistance * U);
-      out += ",\"working_diameter\":" + JsonNumber(s.workingDiameter * U);
-      out += ",\"zone70_spherical_aberration\":" + JsonNumber(s.zonalSA * U);
-      out += ",\"marginal_spherical_aberration\":" + JsonNumber(s.marginalSA * U);
-      out += ",\"quarter_wave_tolerance\":" + JsonNumber(s.quarterWaveTolerance * U);
-      out += ",\"max_opd_waves\":" + JsonNumber(s.maxOPDWaves);
-      out += ",\"iterations\":" + std::to_string(s.iterations);
-      out += ",\"converged\":" + std::string(outcome == RunOutcome::Completed ? "true" : "false");
-      if (exact) out += ",\"exact\":" + cli::ExactJson(check, finder);
-      if (tolerance.wanted()) out += ",\"tolerance\":" + tolerance.Json(finder, shared);
-    }
-    std::cout << out << "}\n";
+  if (o.json) {
+    std::cout << RunJson(o, run, host.report, check) << "\n";
   } else {
     std::cout << UnixLines(host.report);
-    if (exact && outcome != RunOutcome::Failed) {
-      std::cout << "\n\n" << cli::ExactText(check, finder);
+    if (o.exact && run.outcome != RunOutcome::Failed) {
+      std::cout << "\n\n" << cli::ExactText(check, run);
     }
-    if (tolerance.wanted() && outcome != RunOutcome::Failed) {
-      std::cout << "\n\n" << tolerance.Text(finder, shared);
+    if (o.tolerance.wanted() && run.outcome != RunOutcome::Failed) {
+      std::cout << "\n\n" << o.tolerance.Text(run);
     }
     std::cout << "\n";
   }
@@ -338,12 +343,34 @@ int Main(int argc, char** argv) {
     std::cerr << "vantry-null-cli: --timeout stopped the exact check before it finished\n";
   }
   const bool trusted = check && check->verdict.status == VerdictStatus::Ok;
-  if (check && !trusted && !exact) std::cerr << cli::VerdictWarning(*check) << "\n";
-  if (outcome == RunOutcome::Failed) return 1;
-  if (tester.Run(finder, shared) != 0) return 1;
-  if (outcome == RunOutcome::Aborted || (check && check->cancelled)) return 3;
-  if (strict && !trusted) return 4;
+  if (check && !trusted && !o.exact) std::cerr << cli::VerdictWarning(*check) << "\n";
+  if (run.outcome == RunOutcome::Failed) return 1;
+  if (o.tester.Run(run) != 0) return 1;
+  if (run.outcome == RunOutcome::Aborted || (check && check->cancelled)) return 3;
+  if (o.strict && !trusted) return 4;
   return 0;
+}
+
+int Main(int argc, char** argv) {
+  if (const auto chooser = cli::RunChooserCommand(argc, argv)) return *chooser;
+  CliOptions options;
+  CliHost host;
+  SharedValues shared;
+  try {
+    if (const auto status = ParseArguments(argc, argv, options)) return *status;
+    if (options.listGlasses) {
+      std::cout << (options.json ? cli::ListGlassesJson() + "\n" : cli::ListGlasses());
+      return 0;
+    }
+    PrepareRun(options, host, shared);
+  } catch (const UsageError& e) {
+    std::cerr << "vantry-null-cli: " << e.message << "\nTry 'vantry-null-cli --help'.\n";
+    return 2;
+  } catch (const cli::UsageProblem& e) {
+    std::cerr << "vantry-null-cli: " << e.what() << "\n";
+    return 2;
+  }
+  return RunAndReport(options, host, shared);
 }
 
 }  // namespace

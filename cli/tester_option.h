@@ -7,8 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "common/shared_values.h"
-#include "run/null_finder.h"
+#include "record/run_record.h"
 #include "tester/null_views.h"
 
 namespace vn::cli {
@@ -51,7 +50,7 @@ class TesterOption {
 
   // Exports and draws for the last run's solved set-up; messages and paths
   // on standard error. 0 when all was written, 1 when something was not.
-  int Run(const NullFinder& finder, const SharedValues& shared) const;
+  int Run(const RunRecord& run) const;
 
  private:
   std::optional<std::string> exportFolder_;

@@ -15,17 +15,14 @@ namespace {
 
 constexpr double kMmPerInch = 25.4;
 
-ToleranceReport Analyse(const NullFinder& finder, const SharedValues& shared,
-                        const std::optional<ToleranceFile>& file,
+ToleranceReport Analyse(const RunRecord& run, const std::optional<ToleranceFile>& file,
                         const std::optional<double>& bestNullSpacing) {
-  const RunSummary& run = finder.lastSummary();
-  const ToleranceModel model(
-      ToleranceInputFrom(ExactCheckInputOf(run, shared.TestWavelength), shared.GlassName));
+  const ToleranceModel model(ToleranceInputFrom(ExactCheckInputOf(run), run.inputs.GlassName));
   MonteCarloSettings settings;
-  const BuildTolerances tolerances =
-      file ? ResolveTolerances(*file, run.inch, settings) : DefaultTolerances(run.inch);
+  const BuildTolerances tolerances = file ? ResolveTolerances(*file, run.inputs.inch, settings)
+                                          : DefaultTolerances(run.inputs.inch);
   std::optional<double> spacing;
-  if (bestNullSpacing) spacing = run.inch ? *bestNullSpacing : *bestNullSpacing / kMmPerInch;
+  if (bestNullSpacing) spacing = run.inputs.inch ? *bestNullSpacing : *bestNullSpacing / kMmPerInch;
   return RunToleranceReport(model, tolerances, settings, spacing);
 }
 
@@ -57,14 +54,14 @@ bool ToleranceOption::Take(const std::string& option, const std::function<std::s
   return true;
 }
 
-std::string ToleranceOption::Text(const NullFinder& finder, const SharedValues& shared) const {
-  if (!finder.lastSummary().solved) return "Tolerances\nNo solved set-up to analyse.";
-  return ToleranceText(Analyse(finder, shared, file_, bestNullSpacing_), finder.lastSummary().inch);
+std::string ToleranceOption::Text(const RunRecord& run) const {
+  if (!run.solved) return "Tolerances\nNo solved set-up to analyse.";
+  return ToleranceText(Analyse(run, file_, bestNullSpacing_), run.inputs.inch);
 }
 
-std::string ToleranceOption::Json(const NullFinder& finder, const SharedValues& shared) const {
-  if (!finder.lastSummary().solved) return "null";
-  return ToleranceJson(Analyse(finder, shared, file_, bestNullSpacing_), finder.lastSummary().inch);
+std::string ToleranceOption::Json(const RunRecord& run) const {
+  if (!run.solved) return "null";
+  return ToleranceJson(Analyse(run, file_, bestNullSpacing_), run.inputs.inch);
 }
 
 }  // namespace vn::cli

@@ -9,8 +9,7 @@
 #include <string>
 
 #include "analysis/tolerance_file.h"
-#include "common/shared_values.h"
-#include "run/null_finder.h"
+#include "record/run_record.h"
 
 namespace vn::cli {
 
@@ -33,8 +32,8 @@ class ToleranceOption {
   bool wanted() const { return wanted_; }
 
   // The analysis of the last run's solved set-up.
-  std::string Text(const NullFinder& finder, const SharedValues& shared) const;
-  std::string Json(const NullFinder& finder, const SharedValues& shared) const;
+  std::string Text(const RunRecord& run) const;
+  std::string Json(const RunRecord& run) const;
 
  private:
   bool wanted_ = false;

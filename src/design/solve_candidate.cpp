@@ -7,8 +7,8 @@
 #include "common/number_text.h"
 #include "common/shared_values.h"
 #include "exact/exact_check_of_run.h"
+#include "record/run_host.h"
 #include "run/null_finder.h"
-#include "run/run_host.h"
 
 namespace vn {
 
@@ -24,8 +24,8 @@ constexpr double kFlatRadius = 1e30;
 class CandidateHost : public RunHost {
  public:
   CandidateHost(const NullTestSystem& system, double lensDiameter,
-                const CandidateConditions& conditions, NullTestEngine& engine)
-      : system_(system), lensDiameter_(lensDiameter), conditions_(conditions), engine_(engine) {}
+                const CandidateConditions& conditions, NullFinder& finder)
+      : system_(system), lensDiameter_(lensDiameter), conditions_(conditions), finder_(finder) {}
 
   std::string EntryText(Entry entry) override {
     const NullTestSystem& s = system_;
@@ -61,7 +61,7 @@ class CandidateHost : public RunHost {
   void YieldToEvents() override {
     ++steps_;
     const bool cancelled = conditions_.cancel != nullptr && conditions_.cancel->load();
-    if (cancelled || steps_ > conditions_.searchSteps) engine_.system.AbortRequested = -1;
+    if (cancelled || steps_ > conditions_.searchSteps) finder_.RequestAbort();
   }
 
  private:
@@ -75,7 +75,7 @@ class CandidateHost : public RunHost {
   const NullTestSystem& system_;
   double lensDiameter_;
   const CandidateConditions& conditions_;
-  NullTestEngine& engine_;
+  NullFinder& finder_;
   std::string report_;
   long steps_ = 0;
 };
@@ -132,14 +132,16 @@ CandidateSolution SolveCandidate(const NullTestSystem& system, double lensDiamet
     return solution;
   }
 
+  // The run's test wavelength is the one the exact check traces at.
   SharedValues shared;
+  shared.TestWavelength = conditions.wavelengthMicrons;
   NullFinder finder(shared, nullptr);
-  CandidateHost host(system, lensDiameter, conditions, finder.engine);
+  CandidateHost host(system, lensDiameter, conditions, finder);
   finder.FindIt_Click(host);
   solution.cancelled = conditions.cancel != nullptr && conditions.cancel->load();
-  const RunSummary& run = finder.lastSummary();
+  const RunRecord& run = finder.lastRun();
   if (!run.solved) {
-    solution.problem = "the run ended with its error message (" + finder.lastFailureDetail() + ")";
+    solution.problem = "the run ended with its error message (" + run.failureDetail + ")";
     solution.nullVerdict =
         NotSolved("run_failed", "The run cannot solve this set-up: " + solution.problem + ".");
     return solution;
@@ -147,7 +149,7 @@ CandidateSolution SolveCandidate(const NullTestSystem& system, double lensDiamet
   solution.solved = true;
   solution.searchConverged = run.converged;
 
-  ExactCheckInput input = ExactCheckInputOf(run, conditions.wavelengthMicrons);
+  ExactCheckInput input = ExactCheckInputOf(run);
   input.cancel = conditions.cancel;
   solution.check = RunExactCheck(input);
   solution.cancelled = solution.cancelled || solution.check.cancelled;

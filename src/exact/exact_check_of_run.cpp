@@ -2,14 +2,14 @@
 
 namespace vn {
 
-ExactCheckInput ExactCheckInputOf(const RunSummary& run, double wavelengthMicrons) {
+ExactCheckInput ExactCheckInputOf(const RunRecord& run) {
   ExactCheckInput in;
   in.system = run.system;
-  in.objectDistance = run.objectDistance;
-  in.lensMirrorDistance = run.lensMirrorDistance;
-  in.wavelengthMicrons = wavelengthMicrons;
-  in.lensClearSemiDiameter = 0.5 * run.lensDiameter;
-  in.inchUnits = run.inch;
+  in.objectDistance = run.solution.ObjectDistance;
+  in.lensMirrorDistance = run.solution.LensMirrorDistance;
+  in.wavelengthMicrons = run.inputs.TestWavelength;
+  in.lensClearSemiDiameter = 0.5 * run.LensDiameter;
+  in.inchUnits = run.inputs.inch;
   in.searchConverged = run.converged;
   return in;
 }

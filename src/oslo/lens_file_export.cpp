@@ -7,27 +7,31 @@
 #include "common/whole_file.h"
 #include "oslo/lens_file_launch.h"
 #include "oslo/lens_file_name.h"
+#include "record/run_units.h"
 
 namespace vn {
 
-std::string ComposeLensFile(const std::string& title, const LensFileSnapshot& snap,
-                            double unitFactor) {
-  const double U = unitFactor;
+std::string ComposeLensFile(const std::string& title, const RunRecord& run,
+                            const SetupFigures& setup) {
   // An inch run writes its lengths as inches and tells OSLO so; a millimetre
   // run's lengths are millimetres already.
-  const bool inchRun = unitFactor == 1.0;
+  const bool inchRun = run.inputs.inch;
+  const double U = inchRun ? 1.0 : kMmPerInch;
+  const RunInputs& typed = run.inputs;
 
   // Computed lengths: engine inches times U. Typed lengths (the lens and
   // mirror entries) are in the display unit already and are never scaled.
-  const std::string beamRadius = RoundedText(Finite(snap.WorkingSemiDiameter * U), 6);
-  const std::string objectDistance = RoundedText(Finite(snap.ObjectDistance * U), 9);
-  const std::string lensMirror = RoundedText(Finite(snap.LensMirrorDistance * U), 6);
-  const std::string mirrorAperture = GeneralNumber(Finite(snap.MirrorSemiDiameter * U));
-  const std::string lensAperture = GeneralNumber(ReadNumberOrFail(snap.LDiam, "LDiam") / 2);
+  const std::string beamRadius = RoundedText(Finite(setup.WorkingSemiDiameter * U), 6);
+  const std::string objectDistance = RoundedText(Finite(setup.ObjectDistance * U), 9);
+  const std::string lensMirror = RoundedText(Finite(setup.LensMirrorDistance * U), 6);
+  const std::string mirrorAperture = GeneralNumber(Finite(run.system.MirrorSemiDiameter * U));
+  const std::string lensAperture =
+      GeneralNumber(ReadNumberOrFail(typed.Text(Entry::LDiam), "LDiam") / 2);
   // The mirror is concave toward the light coming from the lens: its radius
   // is the typed radius of curvature with the sign turned.
-  const std::string mirrorRadius = GeneralNumber(Finite(ReadNumberOrFail(snap.MRoC, "MRoC") * -1));
-  const std::string wave = GeneralNumber(snap.TestWavelength);
+  const std::string mirrorRadius =
+      GeneralNumber(Finite(ReadNumberOrFail(typed.Text(Entry::MRoC), "MRoC") * -1));
+  const std::string wave = GeneralNumber(typed.TestWavelength);
 
   std::string text;
   const auto line = [&text](const std::string& s) {
@@ -52,15 +56,15 @@ std::string ComposeLensFile(const std::string& title, const LensFileSnapshot& sn
 
   // Surface 1: the lens's source-side face.
   line("NXT  // SRF 1");
-  line("GLA " + snap.GlassName);
-  line("RD " + snap.LradI);
-  line("TH " + snap.lthck);
+  line("GLA " + typed.GlassName);
+  line("RD " + typed.Text(Entry::LradI));
+  line("TH " + typed.Text(Entry::lthck));
   line("AP " + lensAperture);
 
   // Surface 2: the lens's mirror-side face, then the solved spacing to the mirror.
   line("NXT  // SRF 2");
   line("AIR");
-  line("RD " + snap.lRadM);
+  line("RD " + typed.Text(Entry::lRadM));
   line("TH " + lensMirror);
   line("AP " + lensAperture);
 
@@ -72,12 +76,12 @@ std::string ComposeLensFile(const std::string& title, const LensFileSnapshot& sn
   line("PK THM  -1 0.0");
   line("AP " + mirrorAperture);
   line("AST");
-  line("CC " + snap.Mcc);
+  line("CC " + typed.Text(Entry::Mcc));
 
   // Surfaces 4 and 5: the lens on the return pass, curvatures and thicknesses
   // picked up from surfaces 2 and 1, so only surfaces 0 to 3 carry numbers.
   line("NXT  // SRF 4");
-  line("GLA " + snap.GlassName);
+  line("GLA " + typed.GlassName);
   line("PK CV   -2 0.0");
   line("PK THM  -3 0.0");
   line("AP " + lensAperture);
@@ -111,11 +115,12 @@ void WriteFileWhole(const std::string& path, const std::string& text) {
   if (written.path.empty()) FailFile(path, written.problem);
 }
 
-void ExportLensFile(LensExportRun& run, const std::string& title, const LensFileSnapshot& snap,
-                    RunHost& host, LensFilePlatform& platform) {
+void ExportLensFile(LensExportRun& run, const std::string& title, const RunRecord& record,
+                    const SetupFigures& setup, RunHost& host, LensFilePlatform& platform) {
+  const RunInputs& typed = record.inputs;
   // OSLO needs the glass by name; an index alone is not enough. Tell the user
   // once per run and write nothing more in it.
-  if (snap.GlassName.empty()) {
+  if (typed.GlassName.empty()) {
     if (run.SaveLensFile) host.ShowMessage(kAppTitle, kNoGlassMessage);
     run.SaveLensFile = false;
     return;
@@ -123,9 +128,10 @@ void ExportLensFile(LensExportRun& run, const std::string& title, const LensFile
   if (!run.SaveLensFile) return;
 
   const std::string folder = LensFileFolder(run.folderOverride, platform);
-  const std::string named = BuildLensFileName(folder, platform.Separator(), run.inchRun, snap.MDiam,
-                                              snap.MRoC, platform.Now());
-  const std::string text = ComposeLensFile(title, snap, run.inchRun ? 1.0 : 25.4);
+  const std::string named =
+      BuildLensFileName(folder, platform.Separator(), typed.inch, typed.Text(Entry::MDiam),
+                        typed.Text(Entry::MRoC), platform.Now());
+  const std::string text = ComposeLensFile(title, record, setup);
 
   // The file takes the first free name at the moment of writing; a name is
   // never checked first and written later, as another run may take it between.

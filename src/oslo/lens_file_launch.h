@@ -5,7 +5,7 @@
 #include <string>
 
 #include "oslo/lens_file_platform.h"
-#include "run/run_host.h"
+#include "record/run_host.h"
 
 namespace vn {
 

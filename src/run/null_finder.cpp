@@ -9,6 +9,7 @@
 #include "common/number_text.h"
 #include "engine/surface_ops.h"
 #include "run/run_context.h"
+#include "run/spacing_error.h"
 
 namespace vn {
 
@@ -43,30 +44,32 @@ std::string ValueLine(const char* label, const char* tabs, double v, const RunUn
 
 }  // namespace
 
-std::string RunContext::ProgressLines() const {
+void RunContext::ShowProgress() {
+  if (++SearchCount <= 10) return;
+  SearchCount = 0;
   const double U = units.factor;
-  return "Object-Lens =" + GeneralNumber(v.ObjectDistance * U) + " " + kCrLf +
-         "Lens-Mirror = " + GeneralNumber(v.LensMirrorDistance * U) + " " + kCrLf +
-         "Marginal SA = " + GeneralNumber(v.MarginalSA * U) + " " + kCrLf;
+  SetReport(EchoText + "Object-Lens =" + GeneralNumber(now.ObjectDistance * U) + " " + kCrLf +
+            "Lens-Mirror = " + GeneralNumber(now.LensMirrorDistance * U) + " " + kCrLf +
+            "Marginal SA = " + GeneralNumber(now.MarginalSA * U) + " " + kCrLf);
 }
 
 std::string RunContext::ResultLines() const {
   const double U = units.factor;
+  const SetupFigures& v = now;
   std::string text;
   text += ValueLine("Object to Lens Distance         ", "\t\t", v.ObjectDistance * U, units);
   text += ValueLine("Lens to Mirror Distance         ", "\t\t", v.LensMirrorDistance * U, units);
   text += ValueLine("Working Diameter of Lens        ", "\t", 2 * v.WorkingSemiDiameter * U, units);
-  text += ValueLine("70% Zone Spherical Aberration   ", "\t", (v.Intercept70 - v.Intercept10) * U,
-                    units);
-  text += ValueLine("Marginal Spherical Aberration   ", "\t", (v.Intercept100 - v.Intercept10) * U,
-                    units);
+  text += ValueLine("70% Zone Spherical Aberration   ", "\t", v.ZonalSA() * U, units);
+  text += ValueLine("Marginal Spherical Aberration   ", "\t", v.MarginalSpread() * U, units);
   text += ValueLine("Quarter-wave Tolerence          ", "\t", v.QuarterWaveTolerance * U, units);
   text += std::string("Maximum Optical Path Difference ") + kTab + "=" + kTab +
           RoundedText(v.MaxOPDWaves, units.resultDecimals) + " Waves";
   return text;
 }
 
-void RunContext::EvaluateSolvedSystem() {
+void RunContext::EvaluateSetup() {
+  SetupFigures& v = now;
   double L = 0, Y2 = 0, Ym = 0;
   const double D = v.ObjectDistance, d2 = v.LensMirrorDistance, h = v.LensRayHeight;
   engine.TraceDoublePass(0.1 * h, D, d2, L, Y2, Ym);
@@ -98,22 +101,154 @@ void RunContext::EvaluateSolvedSystem() {
 
 void RunContext::ExportStep(const std::string& title) {
   if (platform == nullptr) return;
-  LensFileSnapshot snap;
-  snap.WorkingSemiDiameter = v.WorkingSemiDiameter;
-  snap.ObjectDistance = v.ObjectDistance;
-  snap.LensMirrorDistance = v.LensMirrorDistance;
-  snap.MirrorSemiDiameter = engine.system.MirrorSemiDiameter;
-  snap.LradI = host.EntryText(Entry::LradI);
-  snap.lthck = host.EntryText(Entry::lthck);
-  snap.lRadM = host.EntryText(Entry::lRadM);
-  snap.Mcc = host.EntryText(Entry::Mcc);
-  snap.LDiam = host.EntryText(Entry::LDiam);
-  snap.MRoC = host.EntryText(Entry::MRoC);
-  snap.MDiam = host.EntryText(Entry::MDiam);
-  snap.GlassName = shared.GlassName;
-  snap.TestWavelength = shared.TestWavelength;
-  ExportLensFile(exportRun, title, snap, host, *platform);
+  ExportLensFile(exportRun, title, record, now, host, *platform);
 }
+
+namespace {
+
+// ---- Echo ---------------------------------------------------------------------
+// Reads every entry into the engine's system, writing the echo of the mirror
+// and the lens as it goes, so that a run ended by an entry shows how far it
+// read. The entry being read is named in the record until it has been read.
+void ReadAndEcho(RunContext& run) {
+  RunRecord& rec = run.record;
+  const RunInputs& in = rec.inputs;
+  const RunUnits& u = run.units;
+  NullTestSystem& sys = run.engine.system;
+
+  const auto entered = [&](Entry e, const char* name) {
+    rec.failedEntry = e;
+    const double value = ReadNumberOrFail(in.Text(e), name);
+    rec.failedEntry.reset();
+    return value;
+  };
+  const auto length = [&](Entry e, const char* name) {
+    return u.EngineFromEntered(entered(e, name));
+  };
+
+  // ---- The mirror ----
+  run.SetReport(std::string("Using these Mirror Parameters") + kCrLf + kCrLf + "Diameter =" + kTab +
+                kTab + "-> " + in.Text(Entry::MDiam) + u.mirrorDiamUnit + kCrLf);
+  sys.MirrorSemiDiameter = length(Entry::MDiam, "MDiam") * 0.5;
+
+  run.AppendReport(std::string("Mirror Radius of Curvature =") + kTab + "-> " +
+                   in.Text(Entry::MRoC) + u.lengthUnit + kCrLf);
+  // The mirror is always concave toward the lens, whatever sign was typed.
+  sys.MirrorRadius = -std::fabs(length(Entry::MRoC, "MRoC"));
+
+  const double k = entered(Entry::Mcc, "Mcc");
+  run.AppendReport(ConicLine(k, in.Text(Entry::Mcc)) + kCrLf);
+  sys.ConicPlusOne = k + 1.0;
+
+  run.AppendReport(kCrLf);
+
+  // ---- The lens ----
+  // A lens length as the echo shows it: as typed in a millimetre run, as the
+  // number read in an inch run (read first, so a bad entry fails before its
+  // line is written).
+  const auto lensLength = [&](Entry e, const char* name, const std::string& head,
+                              double& enteredValue, const char* lineEnd) {
+    // A line that ends with its length (thickness, diameter) is written
+    // whole, line end included, before its entry is read; a radius line
+    // waits for its shape word.
+    if (u.lensEchoAsTyped) {
+      run.AppendReport(head + in.Text(e) + u.lengthUnit + lineEnd);
+      enteredValue = entered(e, name);
+    } else {
+      enteredValue = entered(e, name);
+      run.AppendReport(head + RoundedText(enteredValue, 6) + u.lengthUnit + lineEnd);
+    }
+    return u.EngineFromEntered(enteredValue);
+  };
+
+  double r1 = 0, r2 = 0, t = 0, dia = 0;
+  sys.LensRadius1 = lensLength(Entry::LradI, "LradI",
+                               std::string("Lens Parameters") + kCrLf + kCrLf +
+                                   "Sign Convention: With mirror on right, ) = -ve, ( = +ve" +
+                                   kCrLf + "Image Side Radius = " + kTab + "-> ",
+                               r1, "");
+  run.AppendReport(ShapeWord(r1, u.flatLimitSource, true) + kCrLf);
+
+  sys.LensRadius2 = lensLength(Entry::lRadM, "lRadM",
+                               std::string("Mirror Side Radius =") + kTab + kTab + "-> ", r2, "");
+  run.AppendReport(ShapeWord(r2, u.flatLimitMirror, false) + kCrLf);
+
+  sys.LensThickness =
+      lensLength(Entry::lthck, "lthck", std::string("Thickness =") + kTab + kTab + "-> ", t, kCrLf);
+  rec.LensDiameter = lensLength(Entry::LDiam, "LDiam",
+                                std::string("Diameter =") + kTab + kTab + "-> ", dia, kCrLf);
+
+  run.AppendReport(std::string("Refractive Index =") + kTab + kTab + "-> " +
+                   in.Text(Entry::LindexR) + " " + " = " + in.GlassName + " @ " +
+                   GeneralNumber(in.TestWavelength * 1000) + "nm" + kCrLf);
+  sys.LensIndex = entered(Entry::LindexR, "LindexR");
+
+  // Thin-lens focal length; the thickness does not enter.
+  rec.FocalLength =
+      Quotient(1.0,
+               Finite((Quotient(1.0, sys.LensRadius1) + Quotient(-1.0, sys.LensRadius2)) *
+                      (sys.LensIndex - 1)),
+               "focal length");
+  const std::string focal = u.inch ? RoundedText(rec.FocalLength, u.focalDecimals)
+                                   : RoundedText(rec.FocalLength * 25.4, u.focalDecimals);
+  run.AppendReport(std::string("Lens Focal Length = ") + kTab + "-> " + focal + u.lengthUnit +
+                   kCrLf);
+}
+
+// ---- Spacing search -------------------------------------------------------------
+// From the thin-lens start values, moves the lens-to-mirror spacing against
+// the marginal aberration (the engine refocuses the source at each step)
+// until the aberration is within the search's tolerance or the run is asked
+// to stop. Returns whether it met the tolerance.
+bool SearchSpacing(RunContext& run) {
+  RunRecord& rec = run.record;
+  SetupFigures& v = run.now;
+  NullTestEngine& engine = run.engine;
+  const double H = rec.system.MirrorSemiDiameter;
+  const double R = rec.system.MirrorRadius;
+  v.ObjectDistance = 0.5 * rec.FocalLength;
+  v.LensMirrorDistance = Finite(-R - rec.FocalLength);
+  v.LensRayHeight = Finite(Quotient(v.LensMirrorDistance + R, R, "mirror radius 0") * H);
+  // The mirror's focal ratio sets the gain that turns the marginal
+  // aberration into a spacing correction.
+  const double F = Quotient(Quotient(-R, H, "mirror diameter 0"), 4);
+  run.SpacingGain =
+      Quotient(SignedPower(F, 1.5) * rec.FocalLength, rec.LensDiameter, "lens diameter 0");
+  run.EchoText = run.report;
+  run.SearchCount = 0;
+
+  for (;;) {
+    engine.FindMarginalSA(v.LensMirrorDistance, H, v.ObjectDistance, v.LensRayHeight, v.MarginalSA);
+    ++rec.searchIterations;
+    run.ShowProgress();
+    if (std::fabs(v.MarginalSA) > kSearchTolerance) {
+      double step = Finite(run.SpacingGain * v.MarginalSA);
+      if (step > kMaxSpacingStep) {
+        step = kMaxSpacingStep;
+      } else if (step < -kMaxSpacingStep) {
+        step = -kMaxSpacingStep;
+      }
+      v.LensMirrorDistance = Finite(v.LensMirrorDistance + step);
+    }
+    run.Yield();
+    engine.SpinProgress();
+    if (std::fabs(v.MarginalSA) <= kSearchTolerance || engine.Aborted()) break;
+  }
+  return std::fabs(v.MarginalSA) <= kSearchTolerance && !engine.Aborted();
+}
+
+// ---- Results ----------------------------------------------------------------------
+// Evaluates the solved set-up, shows the results block under the echo and
+// keeps the solution in the record.
+void ReportSolution(RunContext& run, bool converged) {
+  run.EvaluateSetup();
+  run.SetReport(run.EchoText + "Results: " + kCrLf + run.ResultLines());
+  run.record.solution = run.now;
+  run.record.solved = true;
+  run.record.converged = converged;
+}
+
+}  // namespace
 
 void NullFinder::FindIt_Click(RunHost& host) {
   host.FocusReport();
@@ -131,198 +266,50 @@ void NullFinder::FindIt_Click(RunHost& host) {
 }
 
 void NullFinder::Run(RunHost& host) {
-  RunContext run{host,
-                 engine,
-                 shared_,
-                 platform_,
-                 host.InchUnitsSelected() ? RunUnits::Inch() : RunUnits::Mm(),
-                 {},
-                 {},
-                 {}};
-  RunVariables& v = run.v;
-  const RunUnits& u = run.units;
-  NullTestSystem& sys = engine.system;
-  lastOutcome_ = RunOutcome::None;
-  lastFailureDetail_.clear();
-  lastFailedEntry_.reset();
-  lastFileProblem_.clear();
-  lastSummary_ = RunSummary{};
-  lastSummary_.inch = u.inch;
-  lastWrittenFiles_.clear();
+  record_ = RunRecord{};
+  RunInputs& in = record_.inputs;
+  for (std::size_t i = 0; i < kEntryCount; ++i) in.entries[i] = host.EntryText(Entry(i));
+  in.inch = host.InchUnitsSelected();
+  in.saveLensFile = host.IsChecked(CheckBox::SaveOslo);
+  in.GlassName = shared_.GlassName;
+  in.TestWavelength = shared_.TestWavelength;
 
+  RunContext run(host, engine, shared_, platform_, in.inch ? RunUnits::Inch() : RunUnits::Mm(),
+                 record_);
   engine.setFindCaption = [&host](const std::string& c) { host.SetFindCaption(c); };
   engine.yieldToEvents = [&host] { host.YieldToEvents(); };
 
   // Start of the run.
-  sys.AbortRequested = 0;
-  run.exportRun.SaveLensFile = host.IsChecked(CheckBox::SaveOslo);
-  run.exportRun.inchRun = u.inch;
+  engine.system.AbortRequested = 0;
+  run.exportRun.SaveLensFile = in.saveLensFile;
   run.exportRun.folderOverride = lensFolderOverride;
   run.exportRun.offerLaunch = lensFolderOverride.empty();
   run.SetReport("");
   host.ShowAbortNotice(true);
 
   try {
-    // The entry being read is named until it has been read, so that a run
-    // ended by its text names it.
-    const auto entered = [&](Entry e, const char* name) {
-      lastFailedEntry_ = e;
-      const double value = ReadNumberOrFail(host.EntryText(e), name);
-      lastFailedEntry_.reset();
-      return value;
-    };
-    const auto length = [&](Entry e, const char* name) {
-      return u.EngineFromEntered(entered(e, name));
-    };
+    ReadAndEcho(run);
+    record_.system = engine.system;
+    ReportSolution(run, SearchSpacing(run));
 
-    // ---- Echo of the mirror -------------------------------------------------
-    const std::string mDiam = host.EntryText(Entry::MDiam);
-    run.SetReport(std::string("Using these Mirror Parameters") + kCrLf + kCrLf +
-                  "Diameter =" + kTab + kTab + "-> " + mDiam + u.mirrorDiamUnit + kCrLf);
-    sys.MirrorSemiDiameter = length(Entry::MDiam, "MDiam") * 0.5;
-
-    const std::string mRoC = host.EntryText(Entry::MRoC);
-    run.AppendReport(std::string("Mirror Radius of Curvature =") + kTab + "-> " + mRoC +
-                     u.lengthUnit + kCrLf);
-    // The mirror is always concave toward the lens, whatever sign was typed.
-    sys.MirrorRadius = -std::fabs(length(Entry::MRoC, "MRoC"));
-
-    const std::string mcc = host.EntryText(Entry::Mcc);
-    const double k = entered(Entry::Mcc, "Mcc");
-    run.AppendReport(ConicLine(k, mcc) + kCrLf);
-    sys.ConicPlusOne = k + 1.0;
-
-    run.AppendReport(kCrLf);
-
-    // ---- Echo of the lens ---------------------------------------------------
-    // A lens length as the echo shows it: as typed in a millimetre run, as
-    // the number read in an inch run (read first, so a bad entry fails
-    // before its line is written).
-    const auto lensLength = [&](Entry e, const char* name, const std::string& head,
-                                double& enteredValue, const char* lineEnd) {
-      // A line that ends with its length (thickness, diameter) is written
-      // whole, line end included, before its entry is read; a radius line
-      // waits for its shape word.
-      const std::string typed = host.EntryText(e);
-      if (u.lensEchoAsTyped) {
-        run.AppendReport(head + typed + u.lengthUnit + lineEnd);
-        enteredValue = entered(e, name);
-      } else {
-        enteredValue = entered(e, name);
-        run.AppendReport(head + RoundedText(enteredValue, 6) + u.lengthUnit + lineEnd);
-      }
-      return u.EngineFromEntered(enteredValue);
-    };
-
-    double r1 = 0, r2 = 0, t = 0, dia = 0;
-    sys.LensRadius1 = lensLength(Entry::LradI, "LradI",
-                                 std::string("Lens Parameters") + kCrLf + kCrLf +
-                                     "Sign Convention: With mirror on right, ) = -ve, ( = +ve" +
-                                     kCrLf + "Image Side Radius = " + kTab + "-> ",
-                                 r1, "");
-    run.AppendReport(ShapeWord(r1, u.flatLimitSource, true) + kCrLf);
-
-    sys.LensRadius2 = lensLength(Entry::lRadM, "lRadM",
-                                 std::string("Mirror Side Radius =") + kTab + kTab + "-> ", r2, "");
-    run.AppendReport(ShapeWord(r2, u.flatLimitMirror, false) + kCrLf);
-
-    sys.LensThickness = lensLength(Entry::lthck, "lthck",
-                                   std::string("Thickness =") + kTab + kTab + "-> ", t, kCrLf);
-    v.LensDiameter = lensLength(Entry::LDiam, "LDiam",
-                                std::string("Diameter =") + kTab + kTab + "-> ", dia, kCrLf);
-
-    const std::string index = host.EntryText(Entry::LindexR);
-    run.AppendReport(std::string("Refractive Index =") + kTab + kTab + "-> " + index + " " + " = " +
-                     shared_.GlassName + " @ " + GeneralNumber(shared_.TestWavelength * 1000) +
-                     "nm" + kCrLf);
-    sys.LensIndex = entered(Entry::LindexR, "LindexR");
-
-    // Thin-lens focal length; the thickness does not enter.
-    v.FocalLength =
-        Quotient(1.0,
-                 Finite((Quotient(1.0, sys.LensRadius1) + Quotient(-1.0, sys.LensRadius2)) *
-                        (sys.LensIndex - 1)),
-                 "focal length");
-    const std::string focal = u.inch ? RoundedText(v.FocalLength, u.focalDecimals)
-                                     : RoundedText(v.FocalLength * 25.4, u.focalDecimals);
-    run.AppendReport(std::string("Lens Focal Length = ") + kTab + "-> " + focal + u.lengthUnit +
-                     kCrLf);
-
-    lastSummary_.system = sys;
-    lastSummary_.lensDiameter = v.LensDiameter;
-    lastSummary_.focalLength = v.FocalLength;
-
-    // ---- Start values -------------------------------------------------------
-    const double H = sys.MirrorSemiDiameter;
-    const double R = sys.MirrorRadius;
-    v.ObjectDistance = 0.5 * v.FocalLength;
-    v.LensMirrorDistance = Finite(-R - v.FocalLength);
-    v.LensRayHeight = Finite(Quotient(v.LensMirrorDistance + R, R, "mirror radius 0") * H);
-    // The mirror's focal ratio sets the gain that turns the marginal
-    // aberration into a spacing correction.
-    const double F = Quotient(Quotient(-R, H, "mirror diameter 0"), 4);
-    v.SpacingGain =
-        Quotient(SignedPower(F, 1.5) * v.FocalLength, v.LensDiameter, "lens diameter 0");
-    v.EchoText = run.report;
-    v.SearchCount = 0;
-
-    // ---- Spacing search -----------------------------------------------------
-    for (;;) {
-      engine.FindMarginalSA(v.LensMirrorDistance, H, v.ObjectDistance, v.LensRayHeight,
-                            v.MarginalSA);
-      ++v.searchIterations;
-      if (++v.SearchCount > 10) {
-        run.SetReport(v.EchoText + run.ProgressLines());
-        v.SearchCount = 0;
-      }
-      if (std::fabs(v.MarginalSA) > kSearchTolerance) {
-        double step = Finite(v.SpacingGain * v.MarginalSA);
-        if (step > kMaxSpacingStep) {
-          step = kMaxSpacingStep;
-        } else if (step < -kMaxSpacingStep) {
-          step = -kMaxSpacingStep;
-        }
-        v.LensMirrorDistance = Finite(v.LensMirrorDistance + step);
-      }
-      run.Yield();
-      engine.SpinProgress();
-      if (std::fabs(v.MarginalSA) <= kSearchTolerance || engine.Aborted()) break;
-    }
-
-    // ---- Evaluation and results -------------------------------------------
-    run.EvaluateSolvedSystem();
-    run.SetReport(v.EchoText + "Results: " + kCrLf + run.ResultLines());
-
-    lastSummary_.objectDistance = v.ObjectDistance;
-    lastSummary_.lensMirrorDistance = v.LensMirrorDistance;
-    lastSummary_.workingDiameter = 2 * v.WorkingSemiDiameter;
-    lastSummary_.zonalSA = v.Intercept70 - v.Intercept10;
-    lastSummary_.marginalSA = v.Intercept100 - v.Intercept10;
-    lastSummary_.quarterWaveTolerance = v.QuarterWaveTolerance;
-    lastSummary_.maxOPDWaves = v.MaxOPDWaves;
-    lastSummary_.iterations = v.searchIterations;
-    lastSummary_.solved = true;
-    lastSummary_.converged = std::fabs(v.MarginalSA) <= kSearchTolerance && !engine.Aborted();
-
-    // ---- Export and exploration ---------------------------------------------
     run.ExportStep("Vantry_Null_Best");
     ExploreSpacingError(run);
     host.SetFindCaption(kFindCaption);
     host.ShowAbortNotice(false);
 
-    lastWrittenFiles_ = run.exportRun.writtenPaths;
+    record_.writtenFiles = run.exportRun.writtenPaths;
     if (engine.Aborted()) {
       run.AppendReport(std::string(kCrLf) + kAbortLine);
-      lastOutcome_ = RunOutcome::Aborted;
+      record_.outcome = RunOutcome::Aborted;
     } else {
-      lastOutcome_ = RunOutcome::Completed;
+      record_.outcome = RunOutcome::Completed;
     }
   } catch (const RunFailure& failure) {
     // The common error report: the report keeps what it had.
-    lastWrittenFiles_ = run.exportRun.writtenPaths;
-    lastOutcome_ = RunOutcome::Failed;
-    lastFailureDetail_ = failure.what();
-    if (failure.kind() == FailureKind::File) lastFileProblem_ = failure.what();
+    record_.writtenFiles = run.exportRun.writtenPaths;
+    record_.outcome = RunOutcome::Failed;
+    record_.failureDetail = failure.what();
+    if (failure.kind() == FailureKind::File) record_.fileProblem = failure.what();
     host.ShowMessage(kFailureTitle, kFailureText);
   }
 }

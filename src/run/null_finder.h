@@ -2,13 +2,12 @@
 // inch and millimetre variants (one procedure with a unit table).
 #pragma once
 
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "common/shared_values.h"
 #include "engine/null_test_engine.h"
-#include "run/run_host.h"
+#include "record/run_host.h"
+#include "record/run_record.h"
 
 namespace vn {
 
@@ -26,29 +25,6 @@ inline constexpr const char* kAbortLine =
     "*** Stopped by a key press before the search finished: the figures above are not a "
     "converged null.";
 
-enum class RunOutcome { None, Completed, Aborted, Failed };
-
-// The figures of the last run, in engine inches, for hosts that show more
-// than the report (the command line's JSON, the exact check).
-struct RunSummary {
-  bool inch = false;
-  NullTestSystem system;
-  double lensDiameter = 0;
-  double focalLength = 0;
-  double objectDistance = 0;
-  double lensMirrorDistance = 0;
-  double workingDiameter = 0;
-  double zonalSA = 0;
-  double marginalSA = 0;
-  double quarterWaveTolerance = 0;
-  double maxOPDWaves = 0;
-  int iterations = 0;
-  bool solved = false;  // the main search reached its results block
-  // The spacing search met its tolerance rather than being stopped by a key
-  // press (or the command line's timeout).
-  bool converged = false;
-};
-
 class NullFinder {
  public:
   NullFinder(SharedValues& shared, LensFilePlatform* platform)
@@ -64,18 +40,15 @@ class NullFinder {
   // The find button: starts a run unless one is in progress.
   void FindIt_Click(RunHost& host);
 
+  // Asks the run in progress to stop at its next step, as a key press in
+  // the window does; its figures are then reported as not converged. The
+  // hosts' one way to stop a run (the window's keys, the command line's
+  // timeout, the chooser's step limit, the tests).
+  void RequestAbort() { engine.system.AbortRequested = -1; }
+
   bool RunBusy() const { return runBusy_; }
-  RunOutcome lastOutcome() const { return lastOutcome_; }
-  const std::string& lastFailureDetail() const { return lastFailureDetail_; }
-  // The entry whose text the last run could not read as a number, if that is
-  // what ended it (not a failure of the arithmetic).
-  std::optional<Entry> lastFailedEntry() const { return lastFailedEntry_; }
-  // Why the last run could not write a file, "cannot write PATH: REASON" in
-  // the system's words; empty when it could. The error box does not say it,
-  // so the hosts show it beside the box (standard error, the status bar).
-  const std::string& lastFileProblem() const { return lastFileProblem_; }
-  const RunSummary& lastSummary() const { return lastSummary_; }
-  const std::vector<std::string>& lastWrittenFiles() const { return lastWrittenFiles_; }
+  // The record of the last run (or of the run in progress).
+  const RunRecord& lastRun() const { return record_; }
 
  private:
   void Run(RunHost& host);
@@ -83,12 +56,7 @@ class NullFinder {
   SharedValues& shared_;
   LensFilePlatform* platform_;
   bool runBusy_ = false;
-  RunOutcome lastOutcome_ = RunOutcome::None;
-  std::string lastFailureDetail_;
-  std::optional<Entry> lastFailedEntry_;
-  std::string lastFileProblem_;
-  RunSummary lastSummary_;
-  std::vector<std::string> lastWrittenFiles_;
+  RunRecord record_;
 };
 
 }  // namespace vn

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "common/number_text.h"
-#include "run/run_host.h"
-#include "run/run_units.h"
+#include "record/run_host.h"
+#include "record/run_units.h"
 
 namespace vn {
 

@@ -7,6 +7,33 @@
 
 namespace vn {
 
+std::optional<int> WavesOptionIndex(double waves) {
+  for (int i = 0; i < kErrorOptionCount; ++i) {
+    if (kErrorOptions[i].inWaves && kErrorOptions[i].wavesLimit == waves) return i;
+  }
+  return std::nullopt;
+}
+
+void ChooseWavesOption(const ErrorOption& option, SharedValues& shared) {
+  shared.ErrorLimit = option.wavesLimit;
+  shared.ErrorLimitInWaves = true;
+}
+
+bool ChooseAmount(const std::string& text, SharedValues& shared) {
+  // An amount that does not read as a number changes nothing: the previous
+  // limit stays in force whole, value and mode, rather than a wave count
+  // being taken for a spacing error.
+  const auto amount = ReadNumber(text);
+  if (!amount) return false;
+  shared.ErrorLimit = *amount;
+  shared.ErrorLimitInWaves = false;
+  return true;
+}
+
+bool ExplorationStaysChecked(const SharedValues& shared) {
+  return !(shared.ErrorLimit == 0 && !shared.ErrorLimitInWaves);
+}
+
 void ErrorExploreDialog::Open(ErrorExploreView& view, bool inchUnits) {
   view_ = &view;
   editingAmount_ = false;
@@ -33,16 +60,9 @@ void ErrorExploreDialog::OptionChosen(int index) {
   if (view_ == nullptr || index < 0 || index >= kErrorOptionCount) return;
   const ErrorOption& option = kErrorOptions[index];
   if (option.inWaves) {
-    shared_.ErrorLimit = option.wavesLimit;
-    shared_.ErrorLimitInWaves = true;
-  } else {
-    // An amount that does not read as a number changes nothing: the previous
-    // limit stays in force whole, value and mode, rather than a wave count
-    // being taken for a spacing error. The amount check reports it.
-    const auto amount = ReadNumber(view_->SpecErrorText());
-    if (!amount) return;
-    shared_.ErrorLimit = *amount;
-    shared_.ErrorLimitInWaves = false;
+    ChooseWavesOption(option, shared_);
+  } else if (!ChooseAmount(view_->SpecErrorText(), shared_)) {
+    return;  // the amount check reports it
   }
   chosenErrorOption_ = index;
 }
@@ -80,8 +100,7 @@ void ErrorExploreDialog::OkClicked() {
     if (!CheckAmount()) return;
     editingAmount_ = false;
   }
-  // An amount of zero would explore nothing: take the check back.
-  if (shared_.ErrorLimit == 0 && !shared_.ErrorLimitInWaves) view_->ClearQtrWaveCheck();
+  if (!ExplorationStaysChecked(shared_)) view_->ClearQtrWaveCheck();
   ErrorExploreView* view = view_;
   view_ = nullptr;
   view->Close();

@@ -9,6 +9,7 @@
 // chosen option is remembered from one opening to the next.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "common/shared_values.h"
@@ -45,6 +46,19 @@ inline constexpr int kErrorOptionCount = 5;
 inline constexpr int kAmountOption = 4;
 inline constexpr ErrorOption kErrorOptions[kErrorOptionCount] = {
     {0.25, true}, {0.125, true}, {0.1, true}, {0.05, true}, {0, false}};
+
+// The dialog's rules, for the window's dialog and for choices made without
+// it (the command line's --explore):
+// The wave option whose limit is `waves`, if it is one of the dialog's.
+std::optional<int> WavesOptionIndex(double waves);
+// The limit of a wave option, written into ErrorLimit and ErrorLimitInWaves.
+void ChooseWavesOption(const ErrorOption& option, SharedValues& shared);
+// A typed amount as the limit; false, with nothing changed, when the text is
+// not a number (the dialog then says kNotNumericMessage).
+bool ChooseAmount(const std::string& text, SharedValues& shared);
+// Whether the chosen limit leaves the exploration checked when the dialog is
+// accepted: an amount of zero would explore nothing, so OK takes the check back.
+bool ExplorationStaysChecked(const SharedValues& shared);
 
 inline constexpr const char* kErrorDialogCaption = "Null lens to mirror spacing error";
 inline constexpr const char* kSpecErrorInitialText = "0.1";

@@ -18,7 +18,7 @@
 #include "design/chooser_job.h"
 #include "design/chooser_rows.h"
 #include "design/lens_list.h"
-#include "run/run_host.h"
+#include "record/run_host.h"
 
 class QCheckBox;
 class QLabel;

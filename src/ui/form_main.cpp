@@ -25,7 +25,7 @@
 
 #include "common/app_info.h"
 #include "exact/exact_check_of_run.h"
-#include "run/run_context.h"
+#include "record/start_up_entries.h"
 #include "ui/caption_fit.h"
 #include "ui/choose_lens_window.h"
 #include "ui/error_explore_window.h"
@@ -97,8 +97,8 @@ FormMain::FormMain(SharedValues& shared, NullFinder& finder, QWidget* parent)
 
   // Start-up: the help text, and the lens glass of the default index.
   SetReportText(StartupText());
-  shared_.TestWavelength = 0.6328;
-  shared_.GlassName = "BK7";
+  shared_.TestWavelength = kStartUpWavelengthMicrons;
+  shared_.GlassName = kStartUpGlass;
 
   // The start-up size, within the screen's free area less room for the
   // window's frame.
@@ -154,13 +154,13 @@ void FormMain::BuildControls() {
   mData_->setObjectName("MData");
   PlaceInTwips(*mData_, 0, 600, 2175, 1455);
   PlaceInTwips(*MakeLabel(mData_, "Label1", "Diameter"), 120, 240, 855, 255);
-  mDiam_ = MakeEntry(mData_, "MDiam", "317.5");
+  mDiam_ = MakeEntry(mData_, "MDiam", StartUpEntry(Entry::MDiam));
   PlaceInTwips(*mDiam_, 960, 240, 1095, 285);
   PlaceInTwips(*MakeLabel(mData_, "Label2", "Radius of Curvature"), 60, 480, 885, 495);
-  mRoC_ = MakeEntry(mData_, "MRoC", "2540");
+  mRoC_ = MakeEntry(mData_, "MRoC", StartUpEntry(Entry::MRoC));
   PlaceInTwips(*mRoC_, 960, 600, 1095, 285);
   PlaceInTwips(*MakeLabel(mData_, "Label3", "Conic Constant"), 120, 900, 825, 480);
-  mcc_ = MakeEntry(mData_, "Mcc", "-1");
+  mcc_ = MakeEntry(mData_, "Mcc", StartUpEntry(Entry::Mcc));
   PlaceInTwips(*mcc_, 960, 960, 1095, 285);
 
   // The null lens.
@@ -169,22 +169,22 @@ void FormMain::BuildControls() {
   PlaceInTwips(*rlData_, 2280, 0, 3495, 2055);
   const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
   PlaceInTwips(*MakeLabel(rlData_, "Label4", "Source side RoC", right), 120, 240, 1455, 285);
-  lradI_ = MakeEntry(rlData_, "LradI", "9e99");
+  lradI_ = MakeEntry(rlData_, "LradI", StartUpEntry(Entry::LradI));
   PlaceInTwips(*lradI_, 1680, 240, 1575, 285);
   PlaceInTwips(*MakeLabel(rlData_, "Label5", "Mirror Side RoC", right), 120, 600, 1455, 285);
-  lRadM_ = MakeEntry(rlData_, "lRadM", "-206");
+  lRadM_ = MakeEntry(rlData_, "lRadM", StartUpEntry(Entry::lRadM));
   PlaceInTwips(*lRadM_, 1680, 600, 1575, 285);
   PlaceInTwips(*MakeLabel(rlData_, "Label6", "Center Thickness", right), 30, 960, 1545, 285);
-  lthck_ = MakeEntry(rlData_, "lthck", "15");
+  lthck_ = MakeEntry(rlData_, "lthck", StartUpEntry(Entry::lthck));
   PlaceInTwips(*lthck_, 1680, 960, 1575, 285);
   PlaceInTwips(*MakeLabel(rlData_, "Label7", "Lens Diameter", right), 120, 1320, 1455, 285);
-  lDiam_ = MakeEntry(rlData_, "LDiam", "80");
+  lDiam_ = MakeEntry(rlData_, "LDiam", StartUpEntry(Entry::LDiam));
   PlaceInTwips(*lDiam_, 1680, 1320, 1575, 285);
   calcRIn_ = new QPushButton(QStringLiteral("Refractive Index"), rlData_);
   calcRIn_->setObjectName("Calc_RIn");
   calcRIn_->setToolTip(QStringLiteral("Press to Calculate from catalog"));
   PlaceInTwips(*calcRIn_, 60, 1665, 1515, 330);
-  lindexR_ = MakeEntry(rlData_, "LindexR", "1.51509");
+  lindexR_ = MakeEntry(rlData_, "LindexR", StartUpEntry(Entry::LindexR));
   PlaceInTwips(*lindexR_, 1680, 1680, 1575, 285);
   lradI_->setToolTip(
       QStringLiteral("WIth Mirror on Right Convex is Positive Value, Concave is Negative Value"));
@@ -275,7 +275,7 @@ void FormMain::BuildControls() {
   tolerances->setObjectName("TolerancesButton");
   statusBar()->addPermanentWidget(tolerances);
   connect(tolerances, &QPushButton::clicked, this,
-          [this] { ShowToleranceWindow(this, finder_.lastSummary(), shared_); });
+          [this] { ShowToleranceWindow(this, finder_.lastRun()); });
 
   // Controls drawn larger than the layout's boxes where today's fonts need
   // it (the labels, the option buttons, the two check boxes, the abort
@@ -445,7 +445,7 @@ bool FormMain::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (widget != nullptr && widget->window() == this) {
-      finder_.engine.system.AbortRequested = -1;
+      finder_.RequestAbort();
       exactRunner_->Stop();
     }
     // Enter on the focused find button clicks it, as a button in a dialog
@@ -499,7 +499,7 @@ void FormMain::closeEvent(QCloseEvent* event) {
   if (finder_.RunBusy()) {
     // Stop the run; the window closes when it has finished its (now short)
     // remaining work, so no lens file is left half written.
-    finder_.engine.system.AbortRequested = -1;
+    finder_.RequestAbort();
     closePending_ = true;
     event->ignore();
     return;
@@ -537,14 +537,14 @@ void FormMain::FindIt_Click() {
 
 void FormMain::ShowExactCheck() {
   if (!isVisible()) return;  // closed at the end of its run
-  const RunSummary& s = finder_.lastSummary();
+  const RunRecord& s = finder_.lastRun();
   if (!s.solved) {
     exactCheck_->Clear(tr("No solved set-up to check: the last run did not reach its results."));
     return;
   }
   // Off the window's thread: a hard set-up cannot freeze the window, and a
   // key press, the next run or closing the window stops it.
-  const ExactCheckInput in = ExactCheckInputOf(s, shared_.TestWavelength);
+  const ExactCheckInput in = ExactCheckInputOf(s);
   exactCheck_->ShowBusy(tr("Computing the exact check\u2026"));
   exactRunner_->Start(in, [this, s, semi = in.lensClearSemiDiameter](const ExactCheckResult& r) {
     if (r.cancelled) {
@@ -553,12 +553,13 @@ void FormMain::ShowExactCheck() {
              "make it again."));
       return;
     }
-    exactCheck_->ShowResult(r, s.system, s.objectDistance, s.lensMirrorDistance, semi, s.inch);
+    exactCheck_->ShowResult(r, s.system, s.solution.ObjectDistance, s.solution.LensMirrorDistance,
+                            semi, s.inputs.inch);
   });
 }
 
 void FormMain::ShowUnreadEntry() {
-  const std::optional<Entry> entry = finder_.lastFailedEntry();
+  const std::optional<Entry> entry = finder_.lastRun().failedEntry;
   if (!entry) return;
   // The run's error box said only that some entry is wrong: name it, and
   // put the focus on it as the units switch does.
@@ -571,11 +572,11 @@ void FormMain::ShowUnreadEntry() {
 
 void FormMain::ShowWrittenFiles() {
   // Why a file could not be written, which the error box does not say, comes first.
-  if (const auto& problem = finder_.lastFileProblem(); !problem.empty()) {
+  if (const auto& problem = finder_.lastRun().fileProblem; !problem.empty()) {
     lensFileNote_->setText(Text(problem));
     return;
   }
-  const auto& files = finder_.lastWrittenFiles();
+  const auto& files = finder_.lastRun().writtenFiles;
   if (files.empty()) {
     lensFileNote_->clear();
     return;

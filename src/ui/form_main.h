@@ -12,8 +12,8 @@
 #include "common/shared_values.h"
 #include "glass/glass_catalogs.h"
 #include "glass/refractive_index_dialog.h"
+#include "record/run_host.h"
 #include "run/null_finder.h"
-#include "run/run_host.h"
 #include "run/units_switch.h"
 #include "tolerance/error_explore_dialog.h"
 

@@ -25,7 +25,7 @@
 
 #include "common/app_info.h"
 #include "common/whole_file.h"
-#include "run/setup_file.h"
+#include "record/setup_file.h"
 #include "ui/exact_check_panel.h"
 #include "ui/form_main.h"
 #include "ui/program_icon.h"

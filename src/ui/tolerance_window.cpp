@@ -536,14 +536,13 @@ void ToleranceWindow::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
-void ShowToleranceWindow(QWidget* owner, const RunSummary& run, const SharedValues& shared) {
+void ShowToleranceWindow(QWidget* owner, const RunRecord& run) {
   auto* window = owner->findChild<ToleranceWindow*>("ToleranceWindow", Qt::FindDirectChildrenOnly);
   if (window == nullptr) window = new ToleranceWindow(owner);
   if (!window->MonteCarloRunning()) {
     if (run.solved) {
-      window->ShowSetUp(
-          ToleranceInputFrom(ExactCheckInputOf(run, shared.TestWavelength), shared.GlassName),
-          run.inch);
+      window->ShowSetUp(ToleranceInputFrom(ExactCheckInputOf(run), run.inputs.GlassName),
+                        run.inputs.inch);
     } else {
       window->ShowNothing(QObject::tr("No solved set-up: press 'Find Null Variables' first."));
     }

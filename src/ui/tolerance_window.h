@@ -19,7 +19,7 @@
 #include "analysis/sensitivity.h"
 #include "analysis/tolerance_model.h"
 #include "common/shared_values.h"
-#include "run/null_finder.h"
+#include "record/run_record.h"
 
 class QComboBox;
 class QLabel;
@@ -107,6 +107,6 @@ class ToleranceWindow : public QWidget {
 
 // Opens the owner's Tolerances window (or brings it to the front) on the
 // last run's solved set-up.
-void ShowToleranceWindow(QWidget* owner, const RunSummary& run, const SharedValues& shared);
+void ShowToleranceWindow(QWidget* owner, const RunRecord& run);
 
 }  // namespace vn

@@ -13,8 +13,8 @@
 #include <utility>
 
 #include "cli/cli_process.h"
+#include "record/setup_file.h"
 #include "run/null_finder.h"
-#include "run/setup_file.h"
 
 namespace vn {
 namespace {

@@ -49,8 +49,7 @@ TEST(ChosenLens, GivesTheRowsFiguresThroughTheFindButton) {
     SharedValues shared;
     NullFinder finder(shared, nullptr);
     finder.FindIt_Click(host);
-    const ExactCheckResult check =
-        RunExactCheck(ExactCheckInputOf(finder.lastSummary(), shared.TestWavelength));
+    const ExactCheckResult check = RunExactCheck(ExactCheckInputOf(finder.lastRun()));
     const CandidateFigures& shown = result.candidates[0].figures;
     EXPECT_EQ(check.exactNull.objectDistance, shown.objectDistance) << inch;
     EXPECT_EQ(check.exactNull.lensMirrorDistance, shown.lensMirrorDistance) << inch;

@@ -26,7 +26,7 @@ TEST(SolveCandidate, GivesWhatTheRunAndTheExactCheckGiveForTheSameEntries) {
   SharedValues shared;
   NullFinder finder(shared, nullptr);
   finder.FindIt_Click(host);
-  const ExactCheckResult expected = RunExactCheck(ExactCheckInputOf(finder.lastSummary(), 0.6328));
+  const ExactCheckResult expected = RunExactCheck(ExactCheckInputOf(finder.lastRun()));
 
   const CandidateSolution s =
       SolveCandidate(SetUpWith(StartUpMirror(), StartUpLens()), 80 * test::kInchPerMm, {});

@@ -21,7 +21,7 @@ namespace vn {
 namespace {
 
 struct Judged {
-  RunSummary run;
+  RunRecord run;
   ExactCheckResult check;
   std::vector<std::string> codes;
 };
@@ -33,11 +33,10 @@ Judged Judge(const std::map<Entry, std::string>& changes, long abortAfterYields 
   for (const auto& [entry, text] : changes) host.entries[entry] = text;
   SharedValues shared;
   NullFinder finder(shared, nullptr);
-  host.engine = &finder.engine;
+  host.finder = &finder;
   host.abortAfterYields = abortAfterYields;
   finder.FindIt_Click(host);
-  Judged j{
-      finder.lastSummary(), RunExactCheck(ExactCheckInputOf(finder.lastSummary(), 0.6328)), {}};
+  Judged j{finder.lastRun(), RunExactCheck(ExactCheckInputOf(finder.lastRun())), {}};
   for (const VerdictReason& r : j.check.verdict.reasons) j.codes.push_back(r.code);
   return j;
 }
@@ -149,7 +148,7 @@ TEST(Verdict, GoodSetUpsStayOkAndRecommendTheExactNull) {
     const RecommendedSetUp& r = j.check.verdict.recommended;
     ASSERT_TRUE(r.available);
     EXPECT_EQ(r.objectDistance, j.check.exactNull.objectDistance);
-    EXPECT_NEAR(r.objectDistance - r.objectDistanceChange, j.run.objectDistance, 1e-12);
+    EXPECT_NEAR(r.objectDistance - r.objectDistanceChange, j.run.solution.ObjectDistance, 1e-12);
     EXPECT_LE(r.reportCostWaves, 0.05);
     EXPECT_LT(r.pvWaves, 0.125);
   }
@@ -177,7 +176,7 @@ TEST(Verdict, AStoppedSearchIsNoNullAndTextsFollowTheRunsUnit) {
   SharedValues shared;
   NullFinder finder(shared, nullptr);
   finder.FindIt_Click(host);
-  const ExactCheckResult inch = RunExactCheck(ExactCheckInputOf(finder.lastSummary(), 0.6328));
+  const ExactCheckResult inch = RunExactCheck(ExactCheckInputOf(finder.lastRun()));
   ASSERT_FALSE(inch.verdict.reasons.empty());
   EXPECT_NE(inch.verdict.reasons[0].text.find("clear semi-diameter of 0.9842\""), std::string::npos)
       << inch.verdict.reasons[0].text;

@@ -195,13 +195,13 @@ TEST(WavefrontAgreement, MatchesAnIndependentTraceFromF2p5ToF10) {
     SharedValues shared;
     NullFinder finder(shared, nullptr);
     finder.FindIt_Click(host);
-    const RunSummary& run = finder.lastSummary();
+    const RunRecord& run = finder.lastRun();
     ASSERT_TRUE(run.converged) << roc;
-    const ExactCheckResult check = RunExactCheck(ExactCheckInputOf(run, shared.TestWavelength));
+    const ExactCheckResult check = RunExactCheck(ExactCheckInputOf(run));
     ASSERT_TRUE(check.ok && check.exactNull.converged) << roc << check.message;
 
-    const Measured atRun =
-        Independent(run.system, run.objectDistance, run.lensMirrorDistance, 0.6328);
+    const Measured atRun = Independent(run.system, run.solution.ObjectDistance,
+                                       run.solution.LensMirrorDistance, 0.6328);
     EXPECT_NEAR(check.pvWaves, static_cast<double>(atRun.pv), 0.001) << roc;
     EXPECT_NEAR(check.rmsWaves, static_cast<double>(atRun.rms), 0.0002) << roc;
     const Measured atNull = Independent(run.system, check.exactNull.objectDistance,

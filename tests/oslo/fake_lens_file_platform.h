@@ -1,4 +1,4 @@
-// Test doubles for the lens-file export: the start-up snapshot, a platform
+// Test doubles for the lens-file export: the start-up record, a platform
 // with a fixed clock and a scripted association answer, a fresh folder per
 // test, and the kind of a run's failure.
 #pragma once
@@ -30,15 +30,22 @@ inline std::string FileBytes(const std::string& path) {
 // plano-convex BK7 lens of radius 206 mm, 15 mm thick), typed in millimetres
 // or in inches, with round engine values in inches standing for a solved run:
 // a lens file only copies and scales them.
-inline LensFileSnapshot StartupSnapshot(bool inch = false) {
-  LensFileSnapshot s;
-  s.WorkingSemiDiameter = 1.15, s.ObjectDistance = 8.06367, s.LensMirrorDistance = 81.7467;
-  s.MirrorSemiDiameter = 6.25, s.LradI = "9e99", s.Mcc = "-1";
-  s.GlassName = "BK7", s.TestWavelength = 0.6328;
-  s.lthck = inch ? "0.590551" : "15", s.lRadM = inch ? "-8.11" : "-206";
-  s.LDiam = inch ? "3.14961" : "80", s.MRoC = inch ? "100" : "2540";
-  s.MDiam = inch ? "12.5" : "317.5";
-  return s;
+inline RunRecord StartupRecord(bool inch = false) {
+  RunRecord r;
+  RunInputs& in = r.inputs;
+  in.inch = inch;
+  in.entries = {
+      inch ? "12.5" : "317.5",  inch ? "100" : "2540",   "-1",     "9e99", inch ? "-8.11" : "-206",
+      inch ? "0.590551" : "15", inch ? "3.14961" : "80", "1.51509"};
+  in.GlassName = "BK7", in.TestWavelength = 0.6328;
+  r.system.MirrorSemiDiameter = 6.25;
+  r.solution.WorkingSemiDiameter = 1.15, r.solution.ObjectDistance = 8.06367;
+  r.solution.LensMirrorDistance = 81.7467;
+  return r;
+}
+
+inline std::string& Typed(RunRecord& r, Entry e) {
+  return r.inputs.entries[static_cast<std::size_t>(e)];
 }
 
 // The kind of RunFailure `step` ends in, if any.

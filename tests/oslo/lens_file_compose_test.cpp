@@ -13,7 +13,8 @@ namespace vn {
 namespace {
 
 using testing::FailureOf;
-using testing::StartupSnapshot;
+using testing::StartupRecord;
+using testing::Typed;
 
 // The file's lines, each with the CR of its CR LF.
 std::vector<std::string> Lines(const std::string& text) {
@@ -24,7 +25,7 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 // A millimetre run: the fixed lines are the format's own (note the blanks
-// ending "LEN NEW" and "WV"); the numbers come from the snapshot:
+// ending "LEN NEW" and "WV"); the numbers come from the record:
 //   EBR 1.15 in x 25.4 = 29.21 (29.209999999999997 in binary, rounded to 6),
 //   TH  8.06367 x 25.4 = 204.817218 (to 9 decimals), 81.7467 x 25.4 =
 //   2076.36618 (to 6), AP 6.25 x 25.4 = 158.75 exactly, not rounded,
@@ -56,8 +57,8 @@ TEST(ComposeLensFile, StartupSetUpInBothUnits) {
 
   for (bool inch : {false, true}) {
     const std::vector<std::string>& expected = inch ? inchLines : kStartupMmLines;
-    const std::string text =
-        ComposeLensFile("Vantry_Null_Best", StartupSnapshot(inch), inch ? 1 : 25.4);
+    const RunRecord run = StartupRecord(inch);
+    const std::string text = ComposeLensFile("Vantry_Null_Best", run, run.solution);
     const auto lines = Lines(text);
     ASSERT_EQ(lines.size(), expected.size());
     for (std::size_t i = 0; i < lines.size(); ++i)
@@ -77,12 +78,14 @@ TEST(ComposeLensFile, ComputedNumbersAreRoundedTypedTextsCopied) {
   //   6.251234567891 x 25.4  = 158.7813580244314   -> not rounded, 15 digits
   // No dropped digit is near a half. Typed texts stay as typed, marks and
   // prefixes included; a mirror radius typed negative is written positive.
-  LensFileSnapshot s = StartupSnapshot(false);
+  RunRecord r = StartupRecord(false);
+  SetupFigures& s = r.solution;
   s.WorkingSemiDiameter = 1.1512345678, s.ObjectDistance = 8.0636712345678;
-  s.LensMirrorDistance = 9.8425197, s.MirrorSemiDiameter = 6.251234567891;
-  s.LradI = "1E+99", s.lthck = "15.000", s.Mcc = "-1.0", s.MRoC = "-2000";
-  s.GlassName = "O_S-BSL7*";
-  const auto lines = Lines(ComposeLensFile("T", s, 25.4));
+  s.LensMirrorDistance = 9.8425197, r.system.MirrorSemiDiameter = 6.251234567891;
+  Typed(r, Entry::LradI) = "1E+99", Typed(r, Entry::lthck) = "15.000";
+  Typed(r, Entry::Mcc) = "-1.0", Typed(r, Entry::MRoC) = "-2000";
+  r.inputs.GlassName = "O_S-BSL7*";
+  const auto lines = Lines(ComposeLensFile("T", r, r.solution));
   ASSERT_EQ(lines.size(), 44u);
   const std::pair<int, const char*> expected[] = {
       {2, "EBR  29.241358"}, {8, "TH 204.817249358"}, {18, "TH 250"},   {24, "AP 158.781358024431"},
@@ -93,11 +96,12 @@ TEST(ComposeLensFile, ComputedNumbersAreRoundedTypedTextsCopied) {
 }
 
 TEST(ComposeLensFile, UnreadableDiameterOrRadiusEndsTheRun) {
-  for (std::string LensFileSnapshot::*entry : {&LensFileSnapshot::LDiam, &LensFileSnapshot::MRoC}) {
+  for (Entry entry : {Entry::LDiam, Entry::MRoC}) {
     for (const char* bad : {"", "80mm", "1,5"}) {
-      LensFileSnapshot s = StartupSnapshot(false);
-      s.*entry = bad;
-      EXPECT_EQ(FailureOf([&] { ComposeLensFile("T", s, 25.4); }), FailureKind::NotANumber) << bad;
+      RunRecord r = StartupRecord(false);
+      Typed(r, entry) = bad;
+      EXPECT_EQ(FailureOf([&] { ComposeLensFile("T", r, r.solution); }), FailureKind::NotANumber)
+          << bad;
     }
   }
 }

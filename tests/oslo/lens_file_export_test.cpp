@@ -26,9 +26,9 @@ struct ExportBench {
     platform.programFolder = folder.path, run.SaveLensFile = true;
   }
   void Export(const char* glass = "BK7") {
-    LensFileSnapshot snap = testing::StartupSnapshot();
-    snap.GlassName = glass;
-    ExportLensFile(run, "Vantry_Null_Best", snap, host, platform);
+    RunRecord record = testing::StartupRecord();
+    record.inputs.GlassName = glass;
+    ExportLensFile(run, "Vantry_Null_Best", record, record.solution, host, platform);
   }
   testing::TestFolder folder;
   testing::FakeLensFilePlatform platform;
@@ -47,7 +47,8 @@ TEST(ExportLensFile, NumberedFilesAndTheGlassRule) {
   const std::string stem = b.folder.path + "/" + kName.substr(0, kName.size() - 4);
   EXPECT_EQ(b.run.writtenPaths, (Names{stem + ".len", stem + "_2.len", stem + "_3.len"}));
   EXPECT_EQ(testing::FileBytes(stem + "_2.len"),
-            ComposeLensFile("Vantry_Null_Best", testing::StartupSnapshot(), 25.4));
+            ComposeLensFile("Vantry_Null_Best", testing::StartupRecord(),
+                            testing::StartupRecord().solution));
   EXPECT_TRUE(clear.folder.Names().empty() && clear.host.messages.empty());
   EXPECT_EQ(noGlass.host.messages.size(), 1u);  // its text: the run test
   EXPECT_TRUE(noGlass.folder.Names().empty() && noGlass.platform.probes.empty());

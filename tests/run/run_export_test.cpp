@@ -27,7 +27,7 @@ struct ExportRun {
   vn::testing::TestFolder folder;
   explicit ExportRun(const std::string& name) : folder("run_export_" + name) {
     platform.programFolder = platform.documentsFolder = folder.path;
-    host.engine = &finder.engine, host.saveOslo = true;
+    host.finder = &finder, host.saveOslo = true;
   }
   std::string File(std::size_t k) { return folder.path + "/" + folder.Names().at(k); }
 };
@@ -38,7 +38,7 @@ TEST(RunExport, SolvedSystemAndBothPassesEachWriteAFile) {
   ExportRun r("three");
   r.shared.ErrorLimit = 0.5, r.host.qtrWave = true;
   r.finder.FindIt_Click(r.host);
-  ASSERT_EQ(r.finder.lastOutcome(), RunOutcome::Completed);
+  ASSERT_EQ(r.finder.lastRun().outcome, RunOutcome::Completed);
   const std::string stem = "318 mm_F-4_created_12_5_2026@1_23_45 PM";
   ASSERT_EQ(r.folder.Names(), (Names{stem + ".len", stem + "_2.len", stem + "_3.len"}));
   const std::pair<const char*, const char*> files[] = {
@@ -51,14 +51,14 @@ TEST(RunExport, SolvedSystemAndBothPassesEachWriteAFile) {
     EXPECT_EQ(lines[1], std::string("LEN NEW \"") + files[k].first + "\" 0 6 ");
     EXPECT_EQ(lines[18], files[k].second);
   }
-  EXPECT_EQ(r.finder.lastWrittenFiles().size(), 3u);
+  EXPECT_EQ(r.finder.lastRun().writtenFiles.size(), 3u);
 }
 
 TEST(RunExport, NoGlassMeansOneMessageAndNoFileEvenWithExploration) {
   ExportRun r("noglass");
   r.shared.GlassName = "", r.shared.ErrorLimit = 0.5, r.host.qtrWave = true;
   r.finder.FindIt_Click(r.host);
-  EXPECT_EQ(r.finder.lastOutcome(), RunOutcome::Completed);
+  EXPECT_EQ(r.finder.lastRun().outcome, RunOutcome::Completed);
   ASSERT_EQ(r.host.messages.size(), 1u);
   EXPECT_EQ(r.host.messages[0].text,
             "Alas, you must visit the Refractive index menu above.\r\n"
@@ -84,13 +84,13 @@ TEST(RunExport, WriteFailureEndsTheRunWithTheCommonErrorAndNoFile) {
   ExportRun r("unwritable");
   r.platform.programFolder = r.platform.documentsFolder = r.folder.path + "/missing/deeper";
   r.finder.FindIt_Click(r.host);
-  EXPECT_EQ(r.finder.lastOutcome(), RunOutcome::Failed);
+  EXPECT_EQ(r.finder.lastRun().outcome, RunOutcome::Failed);
   ASSERT_EQ(r.host.messages.size(), 1u);
   EXPECT_EQ(r.host.messages[0].title, "Hmmm, how did that happen?");
   EXPECT_EQ(Lines(r.host.report).back(), "Maximum Optical Path Difference \t=\t0.035 Waves");
   EXPECT_TRUE(r.folder.Names().empty());
   // The box does not say why; the run keeps the reason for its host.
-  EXPECT_EQ(r.finder.lastFileProblem(),
+  EXPECT_EQ(r.finder.lastRun().fileProblem,
             "cannot write " + r.folder.path +
                 "/missing/deeper/318 mm_F-4_created_12_5_2026@1_23_45 PM.len: No such file or "
                 "directory");
@@ -98,8 +98,8 @@ TEST(RunExport, WriteFailureEndsTheRunWithTheCommonErrorAndNoFile) {
   // forgets the last one.
   r.host.entries[Entry::MRoC] = "abc";
   r.finder.FindIt_Click(r.host);
-  EXPECT_EQ(r.finder.lastOutcome(), RunOutcome::Failed);
-  EXPECT_EQ(r.finder.lastFileProblem(), "");
+  EXPECT_EQ(r.finder.lastRun().outcome, RunOutcome::Failed);
+  EXPECT_EQ(r.finder.lastRun().fileProblem, "");
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ struct Fixture {
   SharedValues shared;
   NullFinder finder{shared, nullptr};
   RecordingHost host;
-  Fixture() { host.engine = &finder.engine; }
+  Fixture() { host.finder = &finder; }
   void Run() { finder.FindIt_Click(host); }
 };
 
@@ -64,12 +64,12 @@ TEST(Run, StartUpMillimetreReport) {
       "Maximum Optical Path Difference \t=\t0.035 Waves",  // no line end after it
   };
   for (std::size_t i = 0; i < results.size(); ++i) EXPECT_EQ(lines[15 + i], results[i]);
-  EXPECT_EQ(f.finder.lastOutcome(), RunOutcome::Completed);
+  EXPECT_EQ(f.finder.lastRun().outcome, RunOutcome::Completed);
   EXPECT_TRUE(f.host.messages.empty());
   EXPECT_TRUE(f.host.caption == "Find Null Variables" && !f.host.abortShown && !f.finder.RunBusy());
   // About ten iterations, so no progress display was ever shown.
-  EXPECT_LE(f.finder.lastSummary().iterations, 10);
-  EXPECT_DOUBLE_EQ(f.finder.engine.system.MirrorRadius, -100);  // the engine works in inches
+  EXPECT_LE(f.finder.lastRun().searchIterations, 10);
+  EXPECT_DOUBLE_EQ(f.finder.lastRun().system.MirrorRadius, -100);  // the engine works in inches
 }
 
 TEST(Run, StartUpInchReport) {
@@ -191,7 +191,7 @@ TEST(Run, FailingEntryLeavesThePartialReport) {
     f.host.inch = c.inch;
     f.host.entries[c.entry] = c.text;
     f.Run();
-    EXPECT_EQ(f.finder.lastOutcome(), RunOutcome::Failed) << c.text;
+    EXPECT_EQ(f.finder.lastRun().outcome, RunOutcome::Failed) << c.text;
     ASSERT_EQ(f.host.messages.size(), 1u);
     EXPECT_EQ(f.host.messages[0].title, "Hmmm, how did that happen?");
     EXPECT_EQ(f.host.messages[0].text, failureText);
@@ -200,7 +200,7 @@ TEST(Run, FailingEntryLeavesThePartialReport) {
     // were numbers that the arithmetic could not use.
     const std::optional<Entry> unread =
         ReadNumber(c.text) ? std::nullopt : std::optional<Entry>(c.entry);
-    EXPECT_EQ(f.finder.lastFailedEntry(), unread) << c.text;
+    EXPECT_EQ(f.finder.lastRun().failedEntry, unread) << c.text;
   }
 }
 
@@ -209,7 +209,7 @@ TEST(Run, ZeroMirrorRadiusOrDiameterFailsRightAfterTheEcho) {
     Fixture f;
     f.host.entries[e] = "0";
     f.Run();
-    EXPECT_EQ(f.finder.lastOutcome(), RunOutcome::Failed);
+    EXPECT_EQ(f.finder.lastRun().outcome, RunOutcome::Failed);
     const auto lines = Lines(f.host.report);
     ASSERT_EQ(lines.size(), 16u);  // the whole echo, then nothing
     EXPECT_EQ(lines[14], "Lens Focal Length = \t-> 399.93 mm");
@@ -221,7 +221,7 @@ TEST(Run, AbortStillGivesACompleteResultsBlockAndSaysSo) {
   Fixture f;
   f.host.abortAfterYields = 20;  // a key press early in the search
   f.Run();
-  EXPECT_EQ(f.finder.lastOutcome(), RunOutcome::Aborted);
+  EXPECT_EQ(f.finder.lastRun().outcome, RunOutcome::Aborted);
   const auto lines = Lines(f.host.report);
   ASSERT_EQ(lines.size(), 15u + 8u + 1u);
   EXPECT_EQ(lines[15], "Results: ");
@@ -232,7 +232,7 @@ TEST(Run, AbortStillGivesACompleteResultsBlockAndSaysSo) {
   // The next run clears the request and finds the null again.
   f.host.abortAfterYields = -1;
   f.Run();
-  EXPECT_EQ(f.finder.lastOutcome(), RunOutcome::Completed);
+  EXPECT_EQ(f.finder.lastRun().outcome, RunOutcome::Completed);
   EXPECT_EQ(f.host.report.find(kAbortLine), std::string::npos);
 }
 
@@ -242,8 +242,8 @@ TEST(Run, ProgressLinesFromThe11thIterationAndNeverAccumulating) {
   Fixture f;
   f.host.entries[Entry::LDiam] = "800";
   f.Run();
-  ASSERT_EQ(f.finder.lastOutcome(), RunOutcome::Completed);
-  ASSERT_GT(f.finder.lastSummary().iterations, 22);
+  ASSERT_EQ(f.finder.lastRun().outcome, RunOutcome::Completed);
+  ASSERT_GT(f.finder.lastRun().searchIterations, 22);
   int progressShown = 0;
   std::string echo;
   for (const auto& text : f.host.reportHistory) {
@@ -257,7 +257,7 @@ TEST(Run, ProgressLinesFromThe11thIterationAndNeverAccumulating) {
     EXPECT_EQ(progress[1].rfind("Lens-Mirror = ", 0) + progress[2].rfind("Marginal SA = ", 0), 0u);
     EXPECT_EQ(progress[0].back(), ' ');
   }
-  EXPECT_EQ(progressShown, f.finder.lastSummary().iterations / 11);
+  EXPECT_EQ(progressShown, f.finder.lastRun().searchIterations / 11);
   EXPECT_NE(echo.find("-> 800 mm"), std::string::npos);
   EXPECT_EQ(f.host.report.find("Object-Lens ="), std::string::npos);  // replaced by the results
 }
@@ -298,7 +298,7 @@ TEST(Run, AnyTextInAnyFieldEndsInAReportOrTheErrorMessage) {
       f.host.entries[fields[rng() % 8]] = odd[rng() % odd.size()];
     }
     ASSERT_NO_THROW(f.Run());
-    const RunOutcome outcome = f.finder.lastOutcome();
+    const RunOutcome outcome = f.finder.lastRun().outcome;
     ASSERT_NE(outcome, RunOutcome::None);
     if (outcome == RunOutcome::Failed) {
       EXPECT_EQ(f.host.messages.size(), 1u);

@@ -8,27 +8,27 @@
 #include <string>
 #include <vector>
 
-#include "engine/null_test_engine.h"
-#include "run/run_host.h"
+#include "record/run_host.h"
+#include "record/start_up_entries.h"
+#include "run/null_finder.h"
 
 namespace vn::test {
 
 // The window's start-up entries converted to inches, as the units switch
 // writes them (the flat radius kept as typed).
 inline void UseStartUpEntriesInInches(std::map<Entry, std::string>& entries) {
-  entries[Entry::MDiam] = "12.5";
-  entries[Entry::MRoC] = "100";
-  entries[Entry::lRadM] = "-8.11023622047244";
-  entries[Entry::lthck] = "0.590551181102362";
-  entries[Entry::LDiam] = "3.1496062992126";
+  for (std::size_t i = 0; i < kEntryCount; ++i) entries[Entry(i)] = kStartUpEntriesInInches[i];
+}
+
+inline std::map<Entry, std::string> StartUpEntryMap() {
+  std::map<Entry, std::string> entries;
+  for (std::size_t i = 0; i < kEntryCount; ++i) entries[Entry(i)] = kStartUpEntries[i];
+  return entries;
 }
 
 class RecordingHost : public RunHost {
  public:
-  std::map<Entry, std::string> entries = {{Entry::MDiam, "317.5"}, {Entry::MRoC, "2540"},
-                                          {Entry::Mcc, "-1"},      {Entry::LradI, "9e99"},
-                                          {Entry::lRadM, "-206"},  {Entry::lthck, "15"},
-                                          {Entry::LDiam, "80"},    {Entry::LindexR, "1.51509"}};
+  std::map<Entry, std::string> entries = StartUpEntryMap();
   bool saveOslo = false;
   bool qtrWave = false;
   bool inch = false;
@@ -44,8 +44,8 @@ class RecordingHost : public RunHost {
   std::vector<Message> messages;
   bool yesAnswer = false;
 
-  // The engine whose abort flag a "key press" sets, and after how many yields.
-  NullTestEngine* engine = nullptr;
+  // The run a "key press" stops, and after how many yields.
+  NullFinder* finder = nullptr;
   long abortAfterYields = -1;
   long yields = 0;
   std::function<void()> onYield;
@@ -70,8 +70,8 @@ class RecordingHost : public RunHost {
   }
   void YieldToEvents() override {
     ++yields;
-    if (engine != nullptr && abortAfterYields >= 0 && yields >= abortAfterYields) {
-      engine->system.AbortRequested = -1;
+    if (finder != nullptr && abortAfterYields >= 0 && yields >= abortAfterYields) {
+      finder->RequestAbort();
     }
     if (onYield) onYield();
   }

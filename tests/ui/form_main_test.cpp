@@ -133,7 +133,7 @@ class FormMainTest : public QObject {
     });
     f.Click("FindIt");
     QVERIFY(sawRun);
-    QCOMPARE(f.finder.lastOutcome(), RunOutcome::Completed);
+    QCOMPARE(f.finder.lastRun().outcome, RunOutcome::Completed);
     const std::string report = f.window.ReportText();
     QVERIFY(report.ends_with(kStartupLastLine));
     // The box shows the run's last report once the click has been handled,
@@ -180,7 +180,7 @@ class FormMainTest : public QObject {
     QCoreApplication::postEvent(f.TextOut(),
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier));
     f.Click("FindIt");
-    QCOMPARE(f.finder.lastOutcome(), RunOutcome::Aborted);
+    QCOMPARE(f.finder.lastRun().outcome, RunOutcome::Aborted);
     const std::string report = f.window.ReportText();
     QVERIFY(report.find("Results: \r\n") != std::string::npos);
     QVERIFY(report.ends_with(std::string("\r\n") + kAbortLine));
@@ -193,7 +193,7 @@ class FormMainTest : public QObject {
     QLineEdit* mRoC = f.Edit("MRoC");
     mRoC->setFocus();
     QTest::keyClick(mRoC, Qt::Key_Return);
-    QCOMPARE(f.finder.lastOutcome(), RunOutcome::Completed);
+    QCOMPARE(f.finder.lastRun().outcome, RunOutcome::Completed);
     QVERIFY(f.window.ReportText().ends_with(kStartupLastLine));
 
     f.window.SetReportText("before");
@@ -206,7 +206,7 @@ class FormMainTest : public QObject {
     QCoreApplication::postEvent(mRoC,
                                 new QKeyEvent(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier));
     QTest::keyClick(f.Edit("LDiam"), Qt::Key_Return);
-    QCOMPARE(f.finder.lastOutcome(), RunOutcome::Aborted);
+    QCOMPARE(f.finder.lastRun().outcome, RunOutcome::Aborted);
 
     QTest::keyClick(f.Edit("LDiam"), Qt::Key_F1);
     auto* help = f.window.findChild<QDialog*>("HelpDialog");
@@ -312,7 +312,7 @@ class FormMainTest : public QObject {
       f.Edit(c.entry)->setText(f.Edit("LDiam")->text());
       f.Edit("LindexR")->setText("1.51509");
       f.Click("FindIt");
-      QCOMPARE(f.finder.lastOutcome(), RunOutcome::Completed);
+      QCOMPARE(f.finder.lastRun().outcome, RunOutcome::Completed);
       QVERIFY(f.window.statusBar()->currentMessage().isEmpty());
     }
   }
@@ -411,7 +411,7 @@ class FormMainTest : public QObject {
                        [&] { refusedWhileRunning = !f.window.close() && f.window.isVisible(); });
     f.Click("FindIt");
     QVERIFY(refusedWhileRunning);
-    QCOMPARE(f.finder.lastOutcome(), RunOutcome::Aborted);
+    QCOMPARE(f.finder.lastRun().outcome, RunOutcome::Aborted);
     QVERIFY(f.window.ReportText().ends_with(kAbortLine));
     QVERIFY(!f.window.isVisible());
   }

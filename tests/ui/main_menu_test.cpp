@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "common/shared_values.h"
+#include "record/setup_file.h"
 #include "run/null_finder.h"
-#include "run/setup_file.h"
 #include "ui/form_main.h"
 #include "ui/startup_text.h"
 

@@ -1,5 +1,5 @@
 // Writing and reading set-up files.
-#include "run/setup_file.h"
+#include "record/setup_file.h"
 
 #include <cmath>
 

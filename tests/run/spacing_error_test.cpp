@@ -22,7 +22,7 @@ struct Exploration {
     shared.ErrorLimitInWaves = waves;
     host.qtrWave = true;
     host.inch = inch;
-    host.engine = &finder.engine;
+    host.finder = &finder;
     if (inch) test::UseStartUpEntriesInInches(host.entries);
     finder.FindIt_Click(host);
     lines = Lines(host.report);
@@ -40,7 +40,7 @@ struct Exploration {
 TEST(SpacingError, AmountModeMakesOneStepEachWay) {
   // 0.5 mm each way from the solved 2076.366 mm; no "*** Finding" heads.
   const Exploration e(0.5, false);
-  ASSERT_EQ(e.finder.lastOutcome(), RunOutcome::Completed);
+  ASSERT_EQ(e.finder.lastRun().outcome, RunOutcome::Completed);
   const int main = e.Find("Maximum Optical Path Difference");
   EXPECT_EQ(e.lines[main + 1], "");
   EXPECT_EQ(e.lines[main + 2], "Results for lens mirror spacing error of +0.5 mm");
@@ -93,11 +93,11 @@ TEST(SpacingError, AbortDuringThePositivePassStillReportsBothPasses) {
   // A key press as soon as the main results are in the report.
   host.onYield = [&] {
     if (host.report.find("Maximum Optical Path Difference") != std::string::npos) {
-      finder.engine.system.AbortRequested = -1;
+      finder.RequestAbort();
     }
   };
   finder.FindIt_Click(host);
-  EXPECT_EQ(finder.lastOutcome(), RunOutcome::Aborted);
+  EXPECT_EQ(finder.lastRun().outcome, RunOutcome::Aborted);
   const auto lines = Lines(host.report);
   EXPECT_NE(host.report.find("Results for lens mirror spacing error of +"), std::string::npos);
   // The negative pass stops after its single step of 0.001 inch.

@@ -1,7 +1,7 @@
 // Set-up files: what is saved opens again exactly, under any locale, and a
 // file that is not a set-up this version can read gives its reason and no
 // set-up at all.
-#include "run/setup_file.h"
+#include "record/setup_file.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

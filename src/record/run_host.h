@@ -2,12 +2,17 @@
 // line and the tests each implement this one interface.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace vn {
 
 // The entry fields of the main window, by their control names.
 enum class Entry { MDiam, MRoC, Mcc, LradI, lRadM, lthck, LDiam, LindexR };
+inline constexpr std::size_t kEntryCount = 8;
+
+// The find button's caption while no run is in progress.
+inline constexpr const char* kFindCaption = "Find Null Variables";
 
 // An entry's caption in the window, for messages ("Center Thickness").
 constexpr const char* EntryCaption(Entry entry) {

@@ -4,6 +4,8 @@
 // each direction is explored in turn: the spacing is moved step by step (or
 // by one chosen amount), the tester refocuses (the source distance is solved
 // again) and the refocused test is judged by its optical path difference.
+#include "run/spacing_error.h"
+
 #include <cmath>
 
 #include "common/arithmetic.h"
@@ -25,18 +27,18 @@ std::string FindingHead(double errorLimit, const char* direction) {
 // One direction of the exploration: sign +1 lengthens the lens-to-mirror
 // spacing, -1 shortens it.
 void SpacingErrorPass(RunContext& run, double nominalSpacing, int sign, const std::string& title) {
-  RunVariables& v = run.v;
+  SetupFigures& v = run.now;
   const NullTestSystem& sys = run.engine.system;
   const SharedValues& shared = run.shared;
   const double U = run.units.factor;
 
-  v.EchoText = run.report + kCrLf + kCrLf;
+  run.EchoText = run.report + kCrLf + kCrLf;
   if (shared.ErrorLimitInWaves) {
-    v.EchoText += FindingHead(shared.ErrorLimit, sign > 0 ? "positive" : "negative");
+    run.EchoText += FindingHead(shared.ErrorLimit, sign > 0 ? "positive" : "negative");
   }
 
   for (;;) {
-    v.ObjectDistance = 0.5 * v.FocalLength;  // the main search's first guess
+    v.ObjectDistance = 0.5 * run.record.FocalLength;  // the main search's first guess
     const double step =
         shared.ErrorLimitInWaves ? kWavesModeStep : run.units.EngineFromEntered(shared.ErrorLimit);
     v.LensMirrorDistance = Finite(v.LensMirrorDistance + sign * step);
@@ -44,11 +46,8 @@ void SpacingErrorPass(RunContext& run, double nominalSpacing, int sign, const st
                                sys.MirrorRadius, "mirror radius 0");
     run.engine.FindMarginalSA(v.LensMirrorDistance, sys.MirrorSemiDiameter, v.ObjectDistance,
                               v.LensRayHeight, v.MarginalSA);
-    if (++v.SearchCount > 10) {
-      run.SetReport(v.EchoText + run.ProgressLines());
-      v.SearchCount = 0;
-    }
-    run.EvaluateSolvedSystem();
+    run.ShowProgress();
+    run.EvaluateSetup();
     run.engine.SpinProgress();
     run.Yield();
     // The waves mode steps on while the test stays within the limit; the
@@ -61,7 +60,8 @@ void SpacingErrorPass(RunContext& run, double nominalSpacing, int sign, const st
   std::string head = sign > 0 ? "Results for lens mirror spacing error of +"
                               : "Results for lens mirror spacing error of ";
   head += GeneralNumber(spacingError) + run.units.unitMark + kCrLf;
-  run.SetReport(v.EchoText + head + run.ResultLines());
+  run.SetReport(run.EchoText + head + run.ResultLines());
+  run.record.spacingErrors.push_back({v.LensMirrorDistance - nominalSpacing, v});
   run.ExportStep(title);
 }
 
@@ -69,12 +69,12 @@ void SpacingErrorPass(RunContext& run, double nominalSpacing, int sign, const st
 
 void ExploreSpacingError(RunContext& run) {
   if (!run.host.IsChecked(CheckBox::QtrWave)) return;
-  const double nominalSpacing = run.v.LensMirrorDistance;
+  const double nominalSpacing = run.now.LensMirrorDistance;
   const bool inch = run.units.inch;
   SpacingErrorPass(
       run, nominalSpacing, +1,
       inch ? "Vantry_Null_Positive_Spacing_Error" : "Vantry_Null_Positive_Error_Margin");
-  run.v.LensMirrorDistance = nominalSpacing;
+  run.now.LensMirrorDistance = nominalSpacing;
   SpacingErrorPass(
       run, nominalSpacing, -1,
       inch ? "Vantry_Null_Negeative_Spacing_Error" : "Vantry_Null_Negative_Error_Margin");

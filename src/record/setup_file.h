@@ -42,7 +42,8 @@
 #include <string_view>
 #include <utility>
 
-#include "run/run_host.h"
+#include "record/run_host.h"
+#include "record/start_up_entries.h"
 
 namespace vn {
 
@@ -53,7 +54,7 @@ inline constexpr const char* kSetupFileSuffix = ".vnull";
 inline constexpr std::size_t kMaxSetupFileBytes = 64 * 1024;
 
 // The entry fields in the order of the Entry enumeration, with their keys.
-inline constexpr std::array<std::pair<Entry, const char*>, 8> kSetupEntryKeys = {{
+inline constexpr std::array<std::pair<Entry, const char*>, kEntryCount> kSetupEntryKeys = {{
     {Entry::MDiam, "mirror_diameter"},
     {Entry::MRoC, "mirror_roc"},
     {Entry::Mcc, "conic"},
@@ -67,11 +68,10 @@ inline constexpr std::array<std::pair<Entry, const char*>, 8> kSetupEntryKeys = 
 // A default set-up is the window's at start-up.
 struct SetupFile {
   // The entry texts as typed, indexed by Entry, in the unit below.
-  std::array<std::string, kSetupEntryKeys.size()> entries = {"317.5", "2540", "-1", "9e99",
-                                                             "-206",  "15",   "80", "1.51509"};
-  bool inch = false;                  // the units: inch, else millimetre
-  std::string glassName = "BK7";      // as the catalog lists it
-  double wavelengthMicrons = 0.6328;  // the test wavelength
+  std::array<std::string, kEntryCount> entries = StartUpEntryTexts();
+  bool inch = false;                                     // the units: inch, else millimetre
+  std::string glassName = kStartUpGlass;                 // as the catalog lists it
+  double wavelengthMicrons = kStartUpWavelengthMicrons;  // the test wavelength
 
   std::string& Text(Entry e) { return entries[static_cast<std::size_t>(e)]; }
   const std::string& Text(Entry e) const { return entries[static_cast<std::size_t>(e)]; }

@@ -1,0 +1,94 @@
+// The record of one run: what it read, the system it built, the set-up it
+// solved, how it ended and the files it wrote. The run is its only writer;
+// the report, the command line's JSON, the exact check, the lens-file writer,
+// the tolerance analysis and the tester's views all read this one record, so
+// a figure has one name and one value wherever it is shown.
+//
+// Lengths are engine inches throughout; the run's unit (inputs.inch) says how
+// the user typed them and how they are shown.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/null_test_engine.h"
+#include "record/run_host.h"
+
+namespace vn {
+
+enum class RunOutcome { None, Completed, Aborted, Failed };
+
+// What the run read when it started.
+struct RunInputs {
+  // The entry texts exactly as typed, indexed by Entry, in the run's unit.
+  std::array<std::string, kEntryCount> entries;
+  bool inch = false;  // the inch option, else millimetres
+  // "Save Oslo file" as it stood when the run started.
+  bool saveLensFile = false;
+  // The glass of the lens as the catalog lists it, and the test wavelength
+  // (micrometres) its index is for.
+  std::string GlassName;
+  double TestWavelength = 0;
+
+  const std::string& Text(Entry e) const { return entries[static_cast<std::size_t>(e)]; }
+};
+
+// One traced set-up: where the source and the lens stand, and what the three
+// traced zones say of the return there.
+struct SetupFigures {
+  double ObjectDistance = 0;      // D: source to the lens's source-side vertex
+  double LensMirrorDistance = 0;  // d2: lens's mirror-side vertex to the mirror vertex
+  double LensRayHeight = 0;       // h: the marginal ray's height on the lens
+  double MarginalSA = 0;          // the search's marginal aberration at this set-up
+  // Where the rays from 0.1, 0.7 and 1 of the marginal height cross the axis
+  // on their return, measured from the source.
+  double Intercept10 = 0, Intercept70 = 0, Intercept100 = 0;
+  // First-pass height of the marginal ray on the lens's mirror side.
+  double WorkingSemiDiameter = 0;
+  double QuarterWaveTolerance = 0;  // longitudinal aberration worth a quarter wave
+  double MaxOPDWaves = 0;           // optical path difference, waves
+
+  double ZonalSA() const { return Intercept70 - Intercept10; }
+  double MarginalSpread() const { return Intercept100 - Intercept10; }
+};
+
+// One direction of the spacing-error exploration: the spacing moved by
+// `spacingError` from the solved one, the source refocused, and judged.
+struct SpacingErrorResult {
+  double spacingError = 0;  // engine inches, + lengthens the lens-to-mirror spacing
+  SetupFigures figures;
+};
+
+struct RunRecord {
+  RunInputs inputs;
+
+  // ---- Read from the entries --------------------------------------------
+  NullTestSystem system;  // the mirror and the lens, engine signs and inches
+  double LensDiameter = 0;
+  double FocalLength = 0;  // thin-lens focal length of the null lens
+
+  // ---- The solved set-up ---------------------------------------------------
+  SetupFigures solution;
+  int searchIterations = 0;  // steps of the spacing search
+  bool solved = false;       // the search reached its results block
+  // The spacing search met its tolerance rather than being stopped by a key
+  // press (or the command line's timeout).
+  bool converged = false;
+  // The exploration's two directions, in the order they ran (+ then -).
+  std::vector<SpacingErrorResult> spacingErrors;
+
+  // ---- How it ended ---------------------------------------------------------
+  RunOutcome outcome = RunOutcome::None;
+  std::string failureDetail;  // the arithmetic's or the file's own words
+  // The entry whose text could not be read as a number, when that ended it.
+  std::optional<Entry> failedEntry;
+  // "cannot write PATH: REASON" when a lens file could not be written.
+  std::string fileProblem;
+  // Every lens file written, in order.
+  std::vector<std::string> writtenFiles;
+};
+
+}  // namespace vn
