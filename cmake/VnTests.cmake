@@ -71,5 +71,7 @@ endif()
 # the physical range of every glass, by the catalog's own checker.
 find_package(Python3 COMPONENTS Interpreter)
 if(Python3_Interpreter_FOUND)
+  # The layers: no include runs from a lower folder to a higher one.
+  add_test(NAME include_layers COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/scripts/check-layers.py)
   add_test(NAME glass_catalog_rows COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/data/glass/check.py)
 endif()
