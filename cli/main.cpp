@@ -257,6 +257,18 @@ void PrepareRun(const CliOptions& o, CliHost& host, SharedValues& shared) {
 }
 
 // ---- Output ---------------------------------------------------------------------
+// The seven figures of a traced set-up as JSON members, each after a comma,
+// lengths in the run's unit (U per engine inch).
+std::string SetupJson(const SetupFigures& s, double U) {
+  return ",\"object_distance\":" + JsonNumber(s.ObjectDistance * U) +
+         ",\"lens_mirror_distance\":" + JsonNumber(s.LensMirrorDistance * U) +
+         ",\"working_diameter\":" + JsonNumber(2 * s.WorkingSemiDiameter * U) +
+         ",\"zone70_spherical_aberration\":" + JsonNumber(s.ZonalSA() * U) +
+         ",\"marginal_spherical_aberration\":" + JsonNumber(s.MarginalSpread() * U) +
+         ",\"quarter_wave_tolerance\":" + JsonNumber(s.QuarterWaveTolerance * U) +
+         ",\"max_opd_waves\":" + JsonNumber(s.MaxOPDWaves);
+}
+
 // The run as one JSON object. Every text goes through JsonString and every
 // figure through JsonNumber: the output is valid UTF-8 JSON whatever bytes
 // were typed (invalid ones become U+FFFD), with null for a figure that could
@@ -286,16 +298,24 @@ std::string RunJson(const CliOptions& o, const RunRecord& run, const std::string
   // The wavelength as the echo writes it (632.8, not 632.8000000000001).
   out += ",\"wavelength_nm\":" +
          JsonNumber(ReadNumber(GeneralNumber(run.inputs.TestWavelength * 1000)).value_or(0));
-  const SetupFigures& s = run.solution;
-  out += ",\"object_distance\":" + JsonNumber(s.ObjectDistance * U);
-  out += ",\"lens_mirror_distance\":" + JsonNumber(s.LensMirrorDistance * U);
-  out += ",\"working_diameter\":" + JsonNumber(2 * s.WorkingSemiDiameter * U);
-  out += ",\"zone70_spherical_aberration\":" + JsonNumber(s.ZonalSA() * U);
-  out += ",\"marginal_spherical_aberration\":" + JsonNumber(s.MarginalSpread() * U);
-  out += ",\"quarter_wave_tolerance\":" + JsonNumber(s.QuarterWaveTolerance * U);
-  out += ",\"max_opd_waves\":" + JsonNumber(s.MaxOPDWaves);
+  out += SetupJson(run.solution, U);
   out += ",\"iterations\":" + std::to_string(run.searchIterations);
   out += ",\"converged\":" + std::string(run.outcome == RunOutcome::Completed ? "true" : "false");
+  if (run.exploration) {
+    // The limit as chosen: waves, or a spacing error in the run's unit.
+    const SpacingErrorExploration& e = *run.exploration;
+    out += ",\"exploration\":{\"limit\":" + JsonNumber(e.limit) + ",\"limit_unit\":" +
+           JsonString(e.inWaves         ? "waves"
+                      : run.inputs.inch ? "inch"
+                                        : "mm") +
+           ",\"passes\":[";
+    for (std::size_t i = 0; i < e.passes.size(); ++i) {
+      out += std::string(i ? "," : "") +
+             "{\"spacing_error\":" + JsonNumber(e.passes[i].spacingError * U) +
+             SetupJson(e.passes[i].figures, U) + "}";
+    }
+    out += "]}";
+  }
   if (o.exact) out += ",\"exact\":" + cli::ExactJson(check, run);
   if (o.tolerance.wanted()) out += ",\"tolerance\":" + o.tolerance.Json(run);
   return out + "}";

@@ -62,6 +62,16 @@ struct SpacingErrorResult {
   SetupFigures figures;
 };
 
+// The spacing-error exploration as it ran: its limit, as chosen in its
+// dialog, and its passes.
+struct SpacingErrorExploration {
+  // The optical path difference in waves up to which the spacing is
+  // stepped, or (inWaves false) the one spacing error tried, in the run's unit.
+  double limit = 0;
+  bool inWaves = true;
+  std::vector<SpacingErrorResult> passes;  // + then -
+};
+
 struct RunRecord {
   RunInputs inputs;
 
@@ -77,8 +87,8 @@ struct RunRecord {
   // The spacing search met its tolerance rather than being stopped by a key
   // press (or the command line's timeout).
   bool converged = false;
-  // The exploration's two directions, in the order they ran (+ then -).
-  std::vector<SpacingErrorResult> spacingErrors;
+  // When "Null lens to mirror spacing error" was checked.
+  std::optional<SpacingErrorExploration> exploration;
 
   // ---- How it ended ---------------------------------------------------------
   RunOutcome outcome = RunOutcome::None;

@@ -61,7 +61,7 @@ void SpacingErrorPass(RunContext& run, double nominalSpacing, int sign, const st
                               : "Results for lens mirror spacing error of ";
   head += GeneralNumber(spacingError) + run.units.unitMark + kCrLf;
   run.SetReport(run.EchoText + head + run.ResultLines());
-  run.record.spacingErrors.push_back({v.LensMirrorDistance - nominalSpacing, v});
+  run.record.exploration->passes.push_back({v.LensMirrorDistance - nominalSpacing, v});
   run.ExportStep(title);
 }
 
@@ -69,6 +69,7 @@ void SpacingErrorPass(RunContext& run, double nominalSpacing, int sign, const st
 
 void ExploreSpacingError(RunContext& run) {
   if (!run.host.IsChecked(CheckBox::QtrWave)) return;
+  run.record.exploration = {run.shared.ErrorLimit, run.shared.ErrorLimitInWaves, {}};
   const double nominalSpacing = run.now.LensMirrorDistance;
   const bool inch = run.units.inch;
   SpacingErrorPass(

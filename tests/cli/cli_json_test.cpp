@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/number_text.h"
 #include "support/child_process.h"
 
 namespace vn {
@@ -347,6 +349,66 @@ TEST(CliJson, GlassListIsAnArrayOfGlasses) {
   for (const JsonValue& glass : list.items) {
     ASSERT_EQ(glass.members.size(), 5u);
     EXPECT_EQ(glass.Member("nd")->kind, JsonValue::Kind::Number);
+  }
+}
+
+double NumberOf(const JsonValue* v) {
+  double x = 0;
+  if (v == nullptr || v->kind != JsonValue::Kind::Number) return std::nan("");
+  std::from_chars(v->text.data(), v->text.data() + v->text.size(), x);
+  return x;
+}
+
+// The exploration's passes in the JSON are the blocks the report shows: the
+// same spacing errors and path differences, in both units and both modes.
+// In the waves mode each pass is the first step past the limit, one step
+// (0.001 inch) beyond the last spacing within it; in the amount mode the
+// one step is the amount typed.
+TEST(CliJson, ExplorationPassesAreTheReportsBlocks) {
+  const struct {
+    std::vector<std::string> args;
+    double limit;
+    const char* unit;
+  } cases[] = {
+      {{"--explore", "waves=0.125"}, 0.125, "waves"},
+      {{"--explore", "waves=0.25", "--units", "inch"}, 0.25, "waves"},
+      {{"--explore", "amount=2.5"}, 2.5, "mm"},
+  };
+  for (const auto& c : cases) {
+    const test::ChildResult text = test::RunChild(VN_CLI_PATH, c.args);
+    std::vector<std::string> jsonArgs = c.args;
+    jsonArgs.push_back("--json");
+    const test::ChildResult json = test::RunChild(VN_CLI_PATH, jsonArgs);
+    ASSERT_EQ(json.status, 0) << c.limit;
+    const JsonValue run = StrictJsonReader(json.out).ReadDocument();
+    const JsonValue* exploration = run.Member("exploration");
+    ASSERT_NE(exploration, nullptr);
+    EXPECT_EQ(NumberOf(exploration->Member("limit")), c.limit);
+    EXPECT_EQ(exploration->Member("limit_unit")->text, c.unit);
+    const auto& passes = exploration->Member("passes")->items;
+    ASSERT_EQ(passes.size(), 2u);
+    const bool inWaves = std::string(c.unit) == "waves";
+    const bool inch = run.Member("units")->text == "inch";
+    for (std::size_t i = 0; i < 2; ++i) {
+      const double error = NumberOf(passes[i].Member("spacing_error"));
+      const double opd = NumberOf(passes[i].Member("max_opd_waves"));
+      EXPECT_EQ(error > 0, i == 0) << "the spacing is lengthened first";
+      if (inWaves) {
+        EXPECT_GT(opd, c.limit);
+        const double step = inch ? 0.001 : 0.0254;
+        EXPECT_NEAR(std::fabs(error) / step, std::round(std::fabs(error) / step), 1e-6);
+      } else {
+        EXPECT_NEAR(std::fabs(error), c.limit, 1e-9);
+      }
+      const std::string head = std::string("Results for lens mirror spacing error of ") +
+                               (i == 0 ? "+" : "") + RoundedText(error, 3) + (inch ? "\"" : " mm") +
+                               "\n";
+      const std::string opdLine =
+          "Maximum Optical Path Difference \t=\t" + RoundedText(opd, inch ? 4 : 3) + " Waves";
+      const auto at = text.out.find(head);
+      ASSERT_NE(at, std::string::npos) << head << text.out;
+      EXPECT_NE(text.out.find(opdLine, at), std::string::npos) << opdLine;
+    }
   }
 }
 
