@@ -12,7 +12,7 @@ for option in "$@"; do
   case "$option" in
     --window) packages+=(xvfb xauth) ;;
     --test) packages+=(appstream desktop-file-utils) ;;
-    --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 googletest) ;;
+    --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 googletest ninja-build) ;;
     --package) packages+=(dpkg-dev file) ;;
     *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
   esac

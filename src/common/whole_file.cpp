@@ -8,7 +8,11 @@
 #include <random>
 #include <system_error>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -24,10 +28,17 @@ constexpr int kTemporaryNameAttempts = 16;
 // A new file opened for writing, or nullptr with errno set; EEXIST when
 // anything at all, a dangling symbolic link included, already has the name.
 // The "x" mode is C11's exclusive creation (O_CREAT | O_EXCL), which never
-// follows a symbolic link.
+// follows a symbolic link. Windows' older C runtime (msvcrt.dll, which
+// mingw-w64 programs use) does not know the "x" mode, so there the file is
+// created with the flags themselves and given a stream afterwards.
 std::FILE* CreateExclusive(const fs::path& path) {
 #ifdef _WIN32
-  return _wfopen(path.c_str(), L"wbx");
+  const int fd =
+      _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return nullptr;
+  std::FILE* file = _wfdopen(fd, L"wb");
+  if (file == nullptr) _close(fd);
+  return file;
 #else
   return std::fopen(path.c_str(), "wbx");
 #endif

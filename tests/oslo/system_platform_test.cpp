@@ -18,16 +18,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The program's folder is the one that holds this test program (the oslo
-// area's), and it ends without a separator.
+// The program's folder is the one that holds this test program, and it ends
+// without a separator.
 TEST(SystemLensFilePlatform, ProgramFolderHoldsTheProgram) {
   const std::unique_ptr<LensFilePlatform> platform = MakeSystemLensFilePlatform();
   const std::string folder = platform->ProgramFolder();
   ASSERT_FALSE(folder.empty());
   EXPECT_NE(folder.back(), platform->Separator().back());
-  EXPECT_TRUE(
-      fs::is_regular_file(folder + platform->Separator() + "oslo_tests" VN_EXECUTABLE_SUFFIX))
-      << folder;
+  EXPECT_TRUE(fs::is_regular_file(folder + platform->Separator() + VN_TEST_PROGRAM)) << folder;
 }
 
 // Writable means a file can be made there: a fresh folder is, a missing one
