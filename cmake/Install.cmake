@@ -1,7 +1,8 @@
 # What `cmake --install` puts where on Linux and the other free desktops: the
 # two programs, the desktop entry and the icons that put the window into the
 # desktop's menus, the software-centre description (AppStream), the manual
-# pages, the licence, and the file types of lens files and set-up files.
+# pages, the licence, the schema of the command line's JSON output, and the file
+# types of lens files and set-up files.
 include(GNUInstallDirs)
 # Documentation goes under the package's name, not the CMake project's.
 set(VN_INSTALL_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/vantry-null)
@@ -84,6 +85,9 @@ string(REGEX REPLACE "\n\n" "\n.\n" VN_LICENSE_BODY "${VN_LICENSE_BODY}")
 string(REGEX REPLACE "\n" "\n " VN_LICENSE_BODY "${VN_LICENSE_BODY}")
 configure_file(${VN_LINUX_DATA}/copyright.in ${CMAKE_BINARY_DIR}/copyright @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/copyright DESTINATION ${VN_INSTALL_DOCDIR})
+
+# The schema of the command line's JSON output, which its manual page names.
+install(FILES ${CMAKE_SOURCE_DIR}/docs/cli-output.schema.json DESTINATION ${VN_INSTALL_DOCDIR})
 
 # ---- Checks of the desktop files, with the desktop's own checkers ---------------
 if(VN_BUILD_TESTS AND TARGET vantry-null)

@@ -82,3 +82,13 @@ if(Python3_Interpreter_FOUND AND NOT CMAKE_CROSSCOMPILING)
   add_test(NAME include_layers COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/scripts/check-layers.py)
   add_test(NAME glass_catalog_rows COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/data/glass/check.py)
 endif()
+
+# The command line's JSON output, for every kind of run and listing, against
+# the schema that documents it, by a validator written apart from the program
+# (python3-jsonschema); where the command line's tests run.
+if(Python3_Interpreter_FOUND AND "cli" IN_LIST VN_TEST_AREAS AND NOT CMAKE_CROSSCOMPILING)
+  add_test(NAME cli_json_schema
+           COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/tests/cli/validate_json_schema.py
+                   $<TARGET_FILE:vantry-null-cli> ${CMAKE_SOURCE_DIR}/docs/cli-output.schema.json)
+  set_tests_properties(cli_json_schema PROPERTIES TIMEOUT 300)
+endif()
