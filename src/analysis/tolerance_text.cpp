@@ -356,18 +356,17 @@ std::string ToleranceJson(const ToleranceReport& report, bool inchUnits) {
   const SensitivityTable& table = report.table;
   const double factor = LengthFactor(inchUnits);
   std::string json = "{";
-  json += "\"ok\": " + std::string(table.ok ? "true" : "false");
-  json += ", \"message\": " + JsonString(table.message);
-  json += ", \"unit\": " + JsonString(inchUnits ? "in" : "mm");
-  json += ", \"wavelength_microns\": " + JsonNumber(table.wavelengthMicrons);
-  json += ", \"rays\": " + std::to_string(table.rays);
-  json += ", \"target_rms_waves\": " + JsonNumber(table.targetRmsWaves);
-  json += ", \"design\": {\"pv_waves\": " + JsonNumber(table.designPvWaves) +
-          ", \"rms_waves\": " + JsonNumber(table.designRmsWaves) +
-          ", \"conic\": " + JsonNumber(table.conicConstant) + "}";
-  json += ", \"dispersion_glass\": " + JsonString(table.dispersionGlass);
-  json += ", \"predicted_rms_waves\": " + JsonNumber(report.predictedRmsWaves);
-  json += ", \"sensitivities\": [";
+  json += "\"ok\":" + std::string(table.ok ? "true" : "false");
+  json += ",\"message\":" + JsonString(table.message);
+  json += ",\"wavelength_microns\":" + JsonNumber(table.wavelengthMicrons);
+  json += ",\"rays\":" + std::to_string(table.rays);
+  json += ",\"target_rms_waves\":" + JsonNumber(table.targetRmsWaves);
+  json += ",\"design\":{\"pv_waves\":" + JsonNumber(table.designPvWaves) +
+          ",\"rms_waves\":" + JsonNumber(table.designRmsWaves) +
+          ",\"conic\":" + JsonNumber(table.conicConstant) + "}";
+  json += ",\"dispersion_glass\":" + JsonString(table.dispersionGlass);
+  json += ",\"predicted_rms_waves\":" + JsonNumber(report.predictedRmsWaves);
+  json += ",\"sensitivities\":[";
   for (std::size_t i = 0; i < table.rows.size(); ++i) {
     const SensitivityRow& row = table.rows[i];
     const double f = row.unit == ChangeUnit::Length ? factor : 1.0;
@@ -375,81 +374,82 @@ std::string ToleranceJson(const ToleranceReport& report, bool inchUnits) {
                                row.parameter == BuildParameter::MirrorSideRadius ||
                                row.unit == ChangeUnit::Length;
     json += i == 0 ? "{" : ", {";
-    json += "\"parameter\": " + JsonString(ParameterInfo(row.parameter).key);
-    json += ", \"label\": " + JsonString(ParameterInfo(row.parameter).label);
-    json += ", \"change_unit\": " + JsonString(UnitName(row.unit, inchUnits));
-    json += ", \"design\": " + (IsFlatRadius(row.nominal)
-                                    ? std::string("null")
-                                    : JsonNumber(row.nominal * (lengthNominal ? factor : 1.0)));
-    json += ", \"plus\": " + JsonOptional(row.plus, f);
-    json += ", \"minus\": " + JsonOptional(row.minus, f);
-    json += ", \"search_limit\": " + JsonNumber(row.searchLimit * f);
-    json += ", \"tolerance\": " + JsonNumber(row.tolerance * f);
-    json += ", \"apparent_conic_plus\": " + JsonNumber(row.apparentConicPlus);
-    json += ", \"apparent_conic_minus\": " + JsonNumber(row.apparentConicMinus);
-    json += ", \"mean_square_share\": " +
+    json += "\"parameter\":" + JsonString(ParameterInfo(row.parameter).key);
+    json += ",\"label\":" + JsonString(ParameterInfo(row.parameter).label);
+    json += ",\"change_unit\":" + JsonString(UnitName(row.unit, inchUnits));
+    json += ",\"design\":" + (IsFlatRadius(row.nominal)
+                                  ? std::string("null")
+                                  : JsonNumber(row.nominal * (lengthNominal ? factor : 1.0)));
+    json += ",\"plus\":" + JsonOptional(row.plus, f);
+    json += ",\"minus\":" + JsonOptional(row.minus, f);
+    json += ",\"search_limit\":" + JsonNumber(row.searchLimit * f);
+    json += ",\"tolerance\":" + JsonNumber(row.tolerance * f);
+    json += ",\"apparent_conic_plus\":" + JsonNumber(row.apparentConicPlus);
+    json += ",\"apparent_conic_minus\":" + JsonNumber(row.apparentConicMinus);
+    json += ",\"mean_square_share\":" +
             JsonNumber(report.meanSquareShare[static_cast<std::size_t>(row.parameter)]);
-    json += ", \"zernike_fringe_waves\": [";
+    json += ",\"zernike_fringe_waves\":[";
     for (std::size_t j = 0; j < row.zernike.size(); ++j) {
-      json += (j ? ", " : "") + JsonNumber(row.zernike[j]);
+      if (j) json += ',';
+      json += JsonNumber(row.zernike[j]);
     }
-    json += "], \"problem\": " + JsonString(row.problem) + "}";
+    json += "],\"problem\":" + JsonString(row.problem) + "}";
   }
   json += "]";
 
-  json += ", \"monte_carlo\": ";
+  json += ",\"monte_carlo\":";
   if (!report.monteCarlo) {
     json += "null";
   } else {
     const MonteCarloResult& mc = *report.monteCarlo;
     const BuildTolerances& t = mc.tolerances;
-    json += "{\"ok\": " + std::string(mc.ok ? "true" : "false");
-    json += ", \"message\": " + JsonString(mc.message);
-    json += ", \"cancelled\": " + std::string(mc.cancelled ? "true" : "false");
-    json += ", \"seed\": " + std::to_string(mc.seed);
-    json += ", \"requested\": " + std::to_string(mc.requested);
-    json += ", \"completed\": " + std::to_string(mc.completed);
-    json += ", \"untraced\": " + std::to_string(mc.untraced);
-    json += ", \"tolerances\": {\"object_distance\": " + JsonNumber(t.objectDistance * factor) +
-            ", \"lens_mirror_distance\": " + JsonNumber(t.lensMirrorDistance * factor) +
-            ", \"lens_thickness\": " + JsonNumber(t.lensThickness * factor) +
-            ", \"radius_percent\": " + JsonNumber(t.radiusPercent) +
-            ", \"flat_fringes\": " + JsonNumber(t.flatFringes) +
-            ", \"lens_index\": " + JsonNumber(t.lensIndex) +
-            ", \"wavelength_nm\": " + JsonNumber(t.wavelengthNm) +
-            ", \"tilt_degrees\": " + JsonNumber(t.tiltDegrees) +
-            ", \"decenter\": " + JsonNumber(t.decenter * factor) +
-            ", \"source_offset\": " + JsonNumber(t.sourceOffset * factor) + "}";
-    json += ", \"rms_waves\": {\"median\": " + JsonNumber(mc.rmsMedian) +
-            ", \"p95\": " + JsonNumber(mc.rmsP95) + "}";
-    json += ", \"pv_waves\": {\"median\": " + JsonNumber(mc.pvMedian) +
-            ", \"p95\": " + JsonNumber(mc.pvP95) + "}";
-    json += ", \"probability_pv_below_eighth_wave\": " + JsonNumber(mc.probabilityGood);
-    json += ", \"probability_standard_error\": " + JsonNumber(mc.probabilityError);
-    json += ", \"apparent_conic\": {\"median\": " + JsonNumber(mc.conicMedian) +
-            ", \"p2_5\": " + JsonNumber(mc.conicLow) + ", \"p97_5\": " + JsonNumber(mc.conicHigh) +
-            "}";
+    json += "{\"ok\":" + std::string(mc.ok ? "true" : "false");
+    json += ",\"message\":" + JsonString(mc.message);
+    json += ",\"cancelled\":" + std::string(mc.cancelled ? "true" : "false");
+    json += ",\"seed\":" + std::to_string(mc.seed);
+    json += ",\"requested\":" + std::to_string(mc.requested);
+    json += ",\"completed\":" + std::to_string(mc.completed);
+    json += ",\"untraced\":" + std::to_string(mc.untraced);
+    json += ",\"tolerances\":{\"object_distance\":" + JsonNumber(t.objectDistance * factor) +
+            ",\"lens_mirror_distance\":" + JsonNumber(t.lensMirrorDistance * factor) +
+            ",\"lens_thickness\":" + JsonNumber(t.lensThickness * factor) +
+            ",\"radius_percent\":" + JsonNumber(t.radiusPercent) +
+            ",\"flat_fringes\":" + JsonNumber(t.flatFringes) +
+            ",\"lens_index\":" + JsonNumber(t.lensIndex) +
+            ",\"wavelength_nm\":" + JsonNumber(t.wavelengthNm) +
+            ",\"tilt_degrees\":" + JsonNumber(t.tiltDegrees) +
+            ",\"decenter\":" + JsonNumber(t.decenter * factor) +
+            ",\"source_offset\":" + JsonNumber(t.sourceOffset * factor) + "}";
+    json += ",\"rms_waves\":{\"median\":" + JsonNumber(mc.rmsMedian) +
+            ",\"p95\":" + JsonNumber(mc.rmsP95) + "}";
+    json += ",\"pv_waves\":{\"median\":" + JsonNumber(mc.pvMedian) +
+            ",\"p95\":" + JsonNumber(mc.pvP95) + "}";
+    json += ",\"probability_pv_below_eighth_wave\":" + JsonNumber(mc.probabilityGood);
+    json += ",\"probability_standard_error\":" + JsonNumber(mc.probabilityError);
+    json += ",\"apparent_conic\":{\"median\":" + JsonNumber(mc.conicMedian) +
+            ",\"p2_5\":" + JsonNumber(mc.conicLow) + ",\"p97_5\":" + JsonNumber(mc.conicHigh) + "}";
     std::vector<double> rms;
     for (const MonteCarloTrial& trial : mc.trials) {
       if (trial.traced) rms.push_back(trial.rmsWaves);
     }
     const Histogram histogram = MakeHistogram(rms, 20);
-    json += ", \"rms_histogram\": {\"low\": " + JsonNumber(histogram.low) +
-            ", \"high\": " + JsonNumber(histogram.high) + ", \"counts\": [";
+    json += ",\"rms_histogram\":{\"low\":" + JsonNumber(histogram.low) +
+            ",\"high\":" + JsonNumber(histogram.high) + ",\"counts\":[";
     for (std::size_t j = 0; j < histogram.counts.size(); ++j) {
-      json += (j ? ", " : "") + std::to_string(histogram.counts[j]);
+      if (j) json += ',';
+      json += std::to_string(histogram.counts[j]);
     }
     json += "]}}";
   }
 
   if (report.conicFromSpacing) {
     const ConicFromSpacing& c = *report.conicFromSpacing;
-    json += ", \"conic_from_spacing\": {\"ok\": " + std::string(c.ok ? "true" : "false") +
-            ", \"message\": " + JsonString(c.message) +
-            ", \"measured_spacing\": " + JsonNumber(c.measuredSpacing * factor) +
-            ", \"spacing_change\": " + JsonNumber(c.spacingChange * factor) +
-            ", \"design_best_spacing\": " + JsonNumber(c.designBestSpacing * factor) +
-            ", \"conic\": " + (c.ok ? JsonNumber(c.conicConstant) : std::string("null")) + "}";
+    json += ",\"conic_from_spacing\":{\"ok\":" + std::string(c.ok ? "true" : "false") +
+            ",\"message\":" + JsonString(c.message) +
+            ",\"measured_spacing\":" + JsonNumber(c.measuredSpacing * factor) +
+            ",\"spacing_change\":" + JsonNumber(c.spacingChange * factor) +
+            ",\"design_best_spacing\":" + JsonNumber(c.designBestSpacing * factor) +
+            ",\"conic\":" + (c.ok ? JsonNumber(c.conicConstant) : std::string("null")) + "}";
   }
   json += "}";
   return json;

@@ -188,62 +188,64 @@ std::string ExactCheckJson(const ExactCheckResult& result, bool inchUnits) {
   const auto length = [factor](double inches) { return JsonNumber(inches * factor); };
   const auto heights = [&](const std::array<double, 4>& h) {
     std::string list = "[";
-    for (std::size_t i = 0; i < h.size(); ++i) list += (i ? ", " : "") + length(h[i]);
+    for (std::size_t i = 0; i < h.size(); ++i) {
+      if (i) list += ',';
+      list += length(h[i]);
+    }
     return list + "]";
   };
   std::string json = "{";
-  json += "\"ok\": " + Bool(result.ok);
-  json += ", \"cancelled\": " + Bool(result.cancelled);
-  json += ", \"message\": " + JsonString(result.message);
+  json += "\"ok\":" + Bool(result.ok);
+  json += ",\"cancelled\":" + Bool(result.cancelled);
+  json += ",\"message\":" + JsonString(result.message);
   if (result.failure.failed()) {
     const TraceFailure& f = result.failure;
-    json += ", \"failure\": {\"fault\": " + JsonString(FaultCode(f.fault)) +
-            ", \"surface\": " + JsonString(SurfaceCode(f.surface)) +
-            ", \"returning\": " + Bool(f.returning) + ", \"height\": " + length(f.height) +
-            ", \"zone_fraction\": " + JsonNumber(result.failureZoneFraction) + "}";
+    json += ",\"failure\":{\"fault\":" + JsonString(FaultCode(f.fault)) +
+            ",\"surface\":" + JsonString(SurfaceCode(f.surface)) +
+            ",\"returning\":" + Bool(f.returning) + ",\"height\":" + length(f.height) +
+            ",\"zone_fraction\":" + JsonNumber(result.failureZoneFraction) + "}";
   } else {
-    json += ", \"failure\": null";
+    json += ",\"failure\":null";
   }
 
   const Verdict& verdict = result.verdict;
-  json += ", \"verdict\": {\"status\": " + JsonString(VerdictStatusCode(verdict.status)) +
-          ", \"reasons\": [";
+  json += ",\"verdict\":{\"status\":" + JsonString(VerdictStatusCode(verdict.status)) +
+          ",\"reasons\":[";
   for (std::size_t i = 0; i < verdict.reasons.size(); ++i) {
-    json += std::string(i ? ", " : "") + "{\"code\": " + JsonString(verdict.reasons[i].code) +
-            ", \"text\": " + JsonString(verdict.reasons[i].text) + "}";
+    json += std::string(i ? "," : "") + "{\"code\":" + JsonString(verdict.reasons[i].code) +
+            ",\"text\":" + JsonString(verdict.reasons[i].text) + "}";
   }
   json += "]}";
   const RecommendedSetUp& r = verdict.recommended;
-  json += ", \"recommended\": {\"object_distance\": " + length(r.objectDistance);
-  json += ", \"lens_mirror_distance\": " + length(r.lensMirrorDistance);
-  json += ", \"pv_waves\": " + JsonNumber(r.pvWaves);
-  json += ", \"pv_fraction\": " +
+  json += ",\"recommended\":{\"object_distance\":" + length(r.objectDistance);
+  json += ",\"lens_mirror_distance\":" + length(r.lensMirrorDistance);
+  json += ",\"pv_waves\":" + JsonNumber(r.pvWaves);
+  json += ",\"pv_fraction\":" +
           (std::isfinite(r.pvWaves) ? JsonString(WaveFractionText(r.pvWaves)) : "null");
-  json += ", \"rms_waves\": " + JsonNumber(r.rmsWaves);
-  json += ", \"strehl\": " + JsonNumber(r.strehl);
-  json += ", \"object_distance_change\": " + length(r.objectDistanceChange);
-  json += ", \"lens_mirror_distance_change\": " + length(r.lensMirrorDistanceChange);
-  json += ", \"report_cost_waves\": " + JsonNumber(r.reportCostWaves) + "}";
+  json += ",\"rms_waves\":" + JsonNumber(r.rmsWaves);
+  json += ",\"strehl\":" + JsonNumber(r.strehl);
+  json += ",\"object_distance_change\":" + length(r.objectDistanceChange);
+  json += ",\"lens_mirror_distance_change\":" + length(r.lensMirrorDistanceChange);
+  json += ",\"report_cost_waves\":" + JsonNumber(r.reportCostWaves) + "}";
 
-  json += ", \"wavelength_microns\": " + JsonNumber(result.wavelengthMicrons);
-  json += ", \"pv_waves\": " + JsonNumber(result.pvWaves);
-  json += ", \"rms_waves\": " + JsonNumber(result.rmsWaves);
-  json += ", \"strehl\": " + JsonNumber(result.strehl);
-  json += ", \"best_focus_offset\": " + length(result.bestFocusOffset);
-  json += ", \"pv_waves_source\": " + JsonNumber(result.pvWavesSource);
-  json += ", \"rms_waves_source\": " + JsonNumber(result.rmsWavesSource);
-  json += ", \"lens_heights\": " + heights(result.lensHeights);
-  json +=
-      ", \"lens_heights_exceed_clear_aperture\": " + Bool(result.lensHeightsExceedClearAperture);
+  json += ",\"wavelength_microns\":" + JsonNumber(result.wavelengthMicrons);
+  json += ",\"pv_waves\":" + JsonNumber(result.pvWaves);
+  json += ",\"rms_waves\":" + JsonNumber(result.rmsWaves);
+  json += ",\"strehl\":" + JsonNumber(result.strehl);
+  json += ",\"best_focus_offset\":" + length(result.bestFocusOffset);
+  json += ",\"pv_waves_source\":" + JsonNumber(result.pvWavesSource);
+  json += ",\"rms_waves_source\":" + JsonNumber(result.rmsWavesSource);
+  json += ",\"lens_heights\":" + heights(result.lensHeights);
+  json += ",\"lens_heights_exceed_clear_aperture\":" + Bool(result.lensHeightsExceedClearAperture);
   const auto& null = result.exactNull;
   const auto ifConverged = [&](double x) { return null.converged ? x : kNotComputed; };
-  json += ", \"exact_null\": {";
-  json += "\"object_distance\": " + length(ifConverged(null.objectDistance));
-  json += ", \"lens_mirror_distance\": " + length(ifConverged(null.lensMirrorDistance));
-  json += ", \"pv_waves\": " + JsonNumber(ifConverged(null.pvWaves));
-  json += ", \"rms_waves\": " + JsonNumber(ifConverged(null.rmsWaves));
-  json += ", \"converged\": " + Bool(null.converged);
-  json += ", \"message\": " + JsonString(null.message);
+  json += ",\"exact_null\":{";
+  json += "\"object_distance\":" + length(ifConverged(null.objectDistance));
+  json += ",\"lens_mirror_distance\":" + length(ifConverged(null.lensMirrorDistance));
+  json += ",\"pv_waves\":" + JsonNumber(ifConverged(null.pvWaves));
+  json += ",\"rms_waves\":" + JsonNumber(ifConverged(null.rmsWaves));
+  json += ",\"converged\":" + Bool(null.converged);
+  json += ",\"message\":" + JsonString(null.message);
   json += "}}";
   return json;
 }

@@ -113,7 +113,8 @@ TEST(ToleranceText, WritesTheRunsUnitAndNoLocale) {
   EXPECT_NE(mm.find("Monte Carlo: 200 set-ups"), std::string::npos);
   EXPECT_NE(mm.find("A mirror that nulls best with the lens 2077.366 mm from it"),
             std::string::npos);
-  for (const std::string& text : {mm, inch, ToleranceJson(report, false)}) {
+  // (The JSON's commas separate its figures; it is read back below.)
+  for (const std::string& text : {mm, inch}) {
     for (std::size_t i = 0; i + 1 < text.size(); ++i) {
       EXPECT_FALSE(text[i] == ',' && std::isdigit(static_cast<unsigned char>(text[i + 1])))
           << "a decimal comma at " << text.substr(i > 20 ? i - 20 : 0, 40);
@@ -129,7 +130,7 @@ TEST(ToleranceText, JsonReadsBackWithEveryFigure) {
     ASSERT_TRUE(r.value) << r.error.Message();
     const JsonValue& v = *r.value;
     EXPECT_TRUE(v.Member("ok")->boolean);
-    EXPECT_EQ(v.Member("unit")->text, inch ? "in" : "mm");
+    EXPECT_EQ(v.Member("unit"), nullptr) << "the unit is the run's, given once at the top";
     const auto& rows = v.Member("sensitivities")->items;
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(kBuildParameterCount));
     const JsonValue& spacing = rows[1];

@@ -168,9 +168,9 @@ TEST(Cli, TheOnceEndlessExactCheckEndsWellWithinASecond) {
             1.0);
   EXPECT_EQ(r.status, 0);
   EXPECT_TRUE(
-      r.Has("\"verdict\": {\"status\": \"not_a_null\", \"reasons\": [{\"code\": "
+      r.Has("\"verdict\":{\"status\":\"not_a_null\",\"reasons\":[{\"code\":"
             "\"residual_over_quarter_wave\""));
-  EXPECT_TRUE(r.Has("\"recommended\": {\"object_distance\": 409460.9"));
+  EXPECT_TRUE(r.Has("\"recommended\":{\"object_distance\":409460.9"));
   // With no time left the check stops at once, says so, and exits with 3.
   const CliResult late = RunCli("--exact --timeout 0");
   EXPECT_EQ(late.status, 3);
@@ -184,9 +184,9 @@ TEST(Cli, JsonVerdictWritesNullForDistancesNotFound) {
   const CliResult r = RunCli(
       "--mirror-diameter 250 --mirror-roc 2400 --conic 0.8 --mirror-side-radius 120 "
       "--thickness 4 --lens-diameter 60 --json --exact");
-  EXPECT_TRUE(r.Has("{\"code\": \"object_distance_not_positive\""));
-  EXPECT_TRUE(r.Has("\"recommended\": {\"object_distance\": null, \"lens_mirror_distance\": null"));
-  EXPECT_TRUE(r.Has("\"pv_waves\": null"));
+  EXPECT_TRUE(r.Has("{\"code\":\"object_distance_not_positive\""));
+  EXPECT_TRUE(r.Has("\"recommended\":{\"object_distance\":null,\"lens_mirror_distance\":null"));
+  EXPECT_TRUE(r.Has("\"pv_waves\":null"));
 }
 
 // A set-up file stands for the options it holds; any other option given

@@ -277,12 +277,12 @@ TEST(ExactCheckJson, CarriesTheFiguresInTheRunsUnitAndNullForWhatWasNotComputed)
   result.verdict.reasons = {{VerdictStatus::NotANull, "residual_over_quarter_wave", "Bad."}};
   const std::string mm = ExactCheckJson(result, false);
   for (const char* field :
-       {"\"best_focus_offset\": 25.4", "\"strehl\": null",
-        "\"exact_null\": {\"object_distance\": null, \"lens_mirror_distance\": null",
-        "\"message\": \"no \\\"null\\\"\"", "\"converged\": false", "\"failure\": null",
-        "\"verdict\": {\"status\": \"not_a_null\", \"reasons\": [{\"code\": "
-        "\"residual_over_quarter_wave\", \"text\": \"Bad.\"}]}",
-        "\"recommended\": {\"object_distance\": null, \"lens_mirror_distance\": null"}) {
+       {"\"best_focus_offset\":25.4", "\"strehl\":null",
+        "\"exact_null\":{\"object_distance\":null,\"lens_mirror_distance\":null",
+        "\"message\":\"no \\\"null\\\"\"", "\"converged\":false", "\"failure\":null",
+        "\"verdict\":{\"status\":\"not_a_null\",\"reasons\":[{\"code\":"
+        "\"residual_over_quarter_wave\",\"text\":\"Bad.\"}]}",
+        "\"recommended\":{\"object_distance\":null,\"lens_mirror_distance\":null"}) {
     EXPECT_NE(mm.find(field), std::string::npos) << field << "\n" << mm;
   }
 }
