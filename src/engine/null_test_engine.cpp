@@ -33,17 +33,20 @@ void SignedPowers(double x, double a, double b, double c, double& xa, double& xb
 
 void NullTestEngine::ReflectAtConicMirror(double& Q, double& U, double& Ym, double ConicPlusOne,
                                           double MirrorRadius) {
-  const double R = -MirrorRadius;
+  // The radius of curvature as a positive length: the system keeps it
+  // negative (the mirror is concave toward the lens), the sag series below
+  // reads more simply with a positive one.
+  const double Rc = -MirrorRadius;
   const double K1 = ConicPlusOne;
 
-  // Sag series of a conic of vertex radius R, first four terms:
+  // Sag series of a conic of vertex radius Rc, first four terms:
   // S(y) = c2·y² + c4·y⁴ + c6·y⁶ + c8·y⁸, s measured from the vertex toward the lens.
-  // The binomial series of the exact sag gives c2 = 1/(2R), c4 = K1/(8R³),
-  // c6 = K1²/(16R⁵) and c8 = 5·K1³/(128R⁷); the last is written as
-  // K1³/(25.6·R⁷), 25.6 being 128/5.
-  const double c2 = Quotient(1.0, 2.0 * R, "mirror radius 0");
+  // The binomial series of the exact sag gives c2 = 1/(2Rc), c4 = K1/(8Rc³),
+  // c6 = K1²/(16Rc⁵) and c8 = 5·K1³/(128Rc⁷); the last is written as
+  // K1³/(25.6·Rc⁷), 25.6 being 128/5.
+  const double c2 = Quotient(1.0, 2.0 * Rc, "mirror radius 0");
   double R3 = 0, R5 = 0, R7 = 0;
-  SignedPowers(R, 3.0, 5.0, 7.0, R3, R5, R7);
+  SignedPowers(Rc, 3.0, 5.0, 7.0, R3, R5, R7);
   const double c4 = Quotient(K1, 8.0 * R3);
   const double c6 = Quotient(std::pow(K1, 2.0), 16.0 * R5);
   const double c8 = Quotient(SignedPower(K1, 3.0), 25.6 * R7);
@@ -76,7 +79,7 @@ void NullTestEngine::ReflectAtConicMirror(double& Q, double& U, double& Ym, doub
   }
 
   // Reflect about the normal of the conic at (s, y).
-  const double phi = std::atan(Quotient(-y, Finite(R - K1 * s), "R - K1*s = 0"));
+  const double phi = std::atan(Quotient(-y, Finite(Rc - K1 * s), "R - K1*s = 0"));
   U = Finite(2.0 * phi - U);
   Q = Finite(y * std::cos(U));
   Ym = y;

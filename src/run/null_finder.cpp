@@ -205,7 +205,7 @@ bool SearchSpacing(RunContext& run) {
   SetupFigures& v = run.now;
   NullTestEngine& engine = run.engine;
   const double H = rec.system.MirrorSemiDiameter;
-  const double R = rec.system.MirrorRadius;
+  const double R = rec.system.MirrorRadius;  // negative: concave toward the lens
   v.ObjectDistance = 0.5 * rec.FocalLength;
   v.LensMirrorDistance = Finite(-R - rec.FocalLength);
   v.LensRayHeight = Finite(Quotient(v.LensMirrorDistance + R, R, "mirror radius 0") * H);
