@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "cli/cli_support.h"
+#include "common/constants.h"
 #include "common/number_text.h"
 #include "exact/exact_check_of_run.h"
 #include "tester/mirror_through_null.h"
@@ -15,8 +16,6 @@
 namespace vn::cli {
 
 namespace {
-
-constexpr double kMmPerInch = 25.4;
 
 double NumberOf(const std::string& option, const std::string& text) {
   const auto x = ReadNumber(text);

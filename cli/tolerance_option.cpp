@@ -6,14 +6,13 @@
 
 #include "analysis/tolerance_report.h"
 #include "cli/cli_support.h"
+#include "common/constants.h"
 #include "common/number_text.h"
 #include "exact/exact_check_of_run.h"
 
 namespace vn::cli {
 
 namespace {
-
-constexpr double kMmPerInch = 25.4;
 
 ToleranceReport Analyse(const RunRecord& run, const std::optional<ToleranceFile>& file,
                         const std::optional<double>& bestNullSpacing) {

@@ -4,14 +4,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/constants.h"
 #include "common/number_text.h"
 
 namespace vn {
 
 namespace {
-
-constexpr double kPi = 3.141592653589793;
-constexpr double kMicronsPerInch = 25400.0;
 
 // Aiming: a ray of a measured set-up counts as on its point when it meets
 // the mirror within this fraction of the semi-diameter. The wavefront it

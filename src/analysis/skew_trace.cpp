@@ -3,12 +3,11 @@
 
 #include <cmath>
 
+#include "common/constants.h"
+
 namespace vn {
 
 namespace {
-
-// Radii beyond this (the program's 9e99 for a flat face) are exact planes.
-constexpr double kFlatRadius = 1e30;
 
 double CurvatureOf(double radius) { return std::fabs(radius) > kFlatRadius ? 0.0 : 1.0 / radius; }
 

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "common/constants.h"
 #include "common/json_reader.h"
 #include "common/number_text.h"
 
@@ -10,7 +11,6 @@ namespace vn {
 
 namespace {
 
-constexpr double kMmPerInch = 25.4;
 constexpr int kMaxTrials = 1000000;
 constexpr double kMaxSeed = 9007199254740992.0;  // 2^53: every whole number below is exact
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 
+#include "common/constants.h"
 #include "glass/glass_lookup.h"
 #include "glass/glass_record.h"
 
@@ -11,11 +12,6 @@ namespace vn {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kMmPerInch = 25.4;
-constexpr double kMicronsPerInch = 25400.0;
-// The program's flat face is the radius 9e99; anything beyond this is flat.
-constexpr double kFlatRadius = 1e30;
 // Step of the conic constant for the wavefront a conic error makes; its
 // effect is so nearly linear that the central difference is exact to well
 // below the wavefront's rounding.

@@ -4,14 +4,13 @@
 #include <string>
 
 #include "analysis/tolerance_report.h"
+#include "common/constants.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
 
 namespace vn {
 
 namespace {
-
-constexpr double kMmPerInch = 25.4;
 
 // The run's unit: millimetres with " mm" or inches with the inch sign.
 double LengthFactor(bool inchUnits) { return inchUnits ? 1.0 : kMmPerInch; }

@@ -3,13 +3,12 @@
 
 #include <cmath>
 
+#include "common/constants.h"
 #include "common/number_text.h"
 
 namespace vn {
 
 namespace {
-
-constexpr double kMmPerInch = 25.4;
 
 struct EntryProblem {
   std::string what;

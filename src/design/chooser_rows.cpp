@@ -3,14 +3,13 @@
 
 #include <cmath>
 
+#include "common/constants.h"
 #include "common/number_text.h"
 #include "design/chooser_text.h"
 
 namespace vn {
 
 namespace {
-
-constexpr double kMmPerInch = 25.4;
 
 std::string Unit(bool inch) { return inch ? " (in)" : " (mm)"; }
 

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "common/constants.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
 #include "design/lens_list.h"
@@ -11,8 +12,6 @@
 namespace vn {
 
 namespace {
-
-constexpr double kMmPerInch = 25.4;
 
 bool Flat(double radius) { return std::fabs(radius) > 1e30; }
 

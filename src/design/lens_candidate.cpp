@@ -4,14 +4,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/constants.h"
 #include "common/number_text.h"
 #include "exact/exact_check.h"
 
 namespace vn {
 
 namespace {
-
-constexpr double kFlatRadius = 1e30;
 
 bool Flat(double radius) { return std::fabs(radius) > kFlatRadius; }
 

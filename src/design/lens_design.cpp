@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 
+#include "common/constants.h"
 #include "exact/exact_check.h"
 #include "exact/scalar_search.h"
 
@@ -15,7 +16,6 @@ namespace vn {
 
 namespace {
 
-constexpr double kMmPerInch = 25.4;
 constexpr double kFlat = 9e99;
 
 // ---- Bending -------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "common/constants.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
 #include "glass/glass_lookup.h"
@@ -13,7 +14,6 @@ namespace vn {
 
 namespace {
 
-constexpr double kMmPerInch = 25.4;
 constexpr double kFlat = 9e99;
 constexpr int kFirstRequired = 1, kRequiredColumns = 7, kAllColumns = 8;
 enum Column { kName = 1, kPart, kRadius1, kRadius2, kThickness, kDiameter, kGlass, kFocal };

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "common/constants.h"
 #include "common/number_text.h"
 #include "common/shared_values.h"
 #include "exact/exact_check_of_run.h"
@@ -13,11 +14,6 @@
 namespace vn {
 
 namespace {
-
-constexpr double kMmPerInch = 25.4;
-// Radii beyond this are flat faces; they are typed as the window's start-up
-// flat face is.
-constexpr double kFlatRadius = 1e30;
 
 // The entries a user would type for the set-up, in their unit, and a key
 // press once the search has used up its steps or the host asks to stop.

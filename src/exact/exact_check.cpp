@@ -7,15 +7,13 @@
 #include <exception>
 #include <optional>
 
+#include "common/constants.h"
 #include "common/number_text.h"
 #include "exact/scalar_search.h"
 
 namespace vn {
 
 namespace {
-
-constexpr double kPi = 3.141592653589793;
-constexpr double kMicronsPerInch = 25400.0;
 
 // The rays that fix the exact null and the drawn rays, as fractions of the
 // mirror's edge height.

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "common/constants.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
 #include "exact/exact_check.h"
@@ -10,8 +11,6 @@
 namespace vn {
 
 namespace {
-
-constexpr double kMmPerInch = 25.4;
 
 std::string Waves(double waves) { return RoundedText(waves, 4); }
 

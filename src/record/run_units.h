@@ -3,9 +3,9 @@
 // multiplies every reported length by 25.4.
 #pragma once
 
-namespace vn {
+#include "common/constants.h"
 
-inline constexpr double kMmPerInch = 25.4;
+namespace vn {
 
 struct RunUnits {
   bool inch;                   // FindNullInch or FindNullMm

@@ -6,14 +6,13 @@
 #include <cmath>
 
 #include "analysis/zernike_series.h"
+#include "common/constants.h"
 #include "common/number_text.h"
 
 namespace vn {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kMmPerInch = 25.4;
 // Bands whose ends stray less than this fraction of a band spacing from a
 // straight line look straight: a twentieth of a spacing is about what an
 // eye can tell against a straight edge.

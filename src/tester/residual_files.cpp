@@ -8,6 +8,7 @@
 
 #include "analysis/zernike.h"
 #include "analysis/zernike_series.h"
+#include "common/constants.h"
 #include "common/number_text.h"
 #include "common/whole_file.h"
 
@@ -15,7 +16,6 @@ namespace vn {
 
 namespace {
 
-constexpr double kMmPerInch = 25.4;
 // Waves to 1e-9: a thousand times finer than the files need to rebuild the
 // wavefront to a millionth of a wave.
 constexpr int kWaveDecimals = 9;

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <string>
 
+#include "common/constants.h"
 #include "common/number_text.h"
 #include "ui/exact_plots.h"
 #include "ui/tester_view.h"
@@ -25,8 +26,6 @@
 namespace vn {
 
 namespace {
-
-constexpr double kMmPerInch = 25.4;
 
 // The figures' column beside the pictures, and their band above them.
 constexpr int kFiguresWidthPx = 210;

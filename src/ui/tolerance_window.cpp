@@ -24,6 +24,7 @@
 
 #include "analysis/tolerance_file.h"
 #include "analysis/tolerance_report.h"
+#include "common/constants.h"
 #include "common/number_text.h"
 #include "exact/exact_check_of_run.h"
 #include "ui/exact_plots.h"
@@ -32,7 +33,6 @@ namespace vn {
 
 namespace {
 
-constexpr double kMmPerInch = 25.4;
 constexpr int kPollMs = 50;
 constexpr int kHistogramBins = 30;
 
