@@ -89,8 +89,7 @@ BENCHMARK(BM_StartUpRunMm)->Unit(benchmark::kMicrosecond);
 void BM_StartUpRunInch(benchmark::State& state) {
   SharedValues shared;
   NullFinder finder(shared, nullptr);
-  HeadlessHost host;
-  host.inch = true;
+  HeadlessHost host(/*inchEntries=*/true);
   for (auto _ : state) {
     finder.FindIt_Click(host);
     benchmark::DoNotOptimize(host.report.size());
@@ -104,7 +103,7 @@ void BM_ExploreWaves005(benchmark::State& state) {
   shared.ErrorLimitInWaves = true;
   NullFinder finder(shared, nullptr);
   HeadlessHost host;
-  host.explore = true;
+  host.qtrWave = true;
   for (auto _ : state) {
     finder.FindIt_Click(host);
     benchmark::DoNotOptimize(host.report.size());

@@ -3,30 +3,17 @@
 // measures the run's own cost.
 #pragma once
 
-#include <string>
-
-#include "record/run_host.h"
+#include "record/headless_run_host.h"
 #include "record/start_up_entries.h"
 
 namespace vn::bench {
 
-class HeadlessHost : public RunHost {
+class HeadlessHost : public HeadlessRunHost {
  public:
-  bool inch = false;
-  bool explore = false;  // CHk_QtrWave checked
-  std::string report;
-
-  std::string EntryText(Entry e) override { return StartUpEntry(e, inch); }
-  bool IsChecked(CheckBox box) override { return box == CheckBox::QtrWave && explore; }
-  bool InchUnitsSelected() override { return inch; }
-  std::string ReportText() override { return report; }
-  void SetReportText(const std::string& text) override { report = text; }
-  void SetFindCaption(const std::string&) override {}
-  void ShowAbortNotice(bool) override {}
-  void FocusReport() override {}
-  void ShowMessage(const std::string&, const std::string&) override {}
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
-  void YieldToEvents() override {}
+  explicit HeadlessHost(bool inchEntries = false) {
+    inch = inchEntries;
+    for (std::size_t i = 0; i < kEntryCount; ++i) entries[Entry(i)] = StartUpEntry(Entry(i), inch);
+  }
 };
 
 }  // namespace vn::bench

@@ -47,7 +47,7 @@ void BM_StartupRunHeadless(benchmark::State& state) {
   NullFinder finder(shared, nullptr);
   HeadlessHost host;
   ChooseExploration(state, shared);
-  host.explore = state.range(1) != 0;
+  host.qtrWave = state.range(1) != 0;
   for (auto _ : state) {
     finder.FindIt_Click(host);
     benchmark::DoNotOptimize(host.report.data());

@@ -29,6 +29,7 @@
 #include "common/number_text.h"
 #include "common/shared_values.h"
 #include "oslo/lens_file_export.h"
+#include "record/headless_run_host.h"
 #include "record/run_host.h"
 #include "record/run_units.h"
 #include "record/setup_file.h"
@@ -49,29 +50,16 @@ std::string UnixLines(const std::string& text) {
   return out;
 }
 
-class CliHost : public RunHost {
+// The error box goes to standard error; the clock is the key press.
+class CliHost : public HeadlessRunHost {
  public:
-  std::map<Entry, std::string> entries;
-  bool saveOslo = false;
-  bool qtrWave = false;
-  bool inch = false;
-  std::string report;
   NullFinder* finder = nullptr;
   double timeoutSeconds = 60;
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 
-  std::string EntryText(Entry e) override { return entries[e]; }
-  bool IsChecked(CheckBox b) override { return b == CheckBox::SaveOslo ? saveOslo : qtrWave; }
-  bool InchUnitsSelected() override { return inch; }
-  std::string ReportText() override { return report; }
-  void SetReportText(const std::string& text) override { report = text; }
-  void SetFindCaption(const std::string&) override {}
-  void ShowAbortNotice(bool) override {}
-  void FocusReport() override {}
   void ShowMessage(const std::string& title, const std::string& text) override {
     std::cerr << title << "\n" << UnixLines(text) << "\n";
   }
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
   // The command line's key press is the clock: past the timeout the run is
   // asked to stop exactly as a key press in the window would.
   void YieldToEvents() override {

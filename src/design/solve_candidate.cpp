@@ -8,7 +8,7 @@
 #include "common/number_text.h"
 #include "common/shared_values.h"
 #include "exact/exact_check_of_run.h"
-#include "record/run_host.h"
+#include "record/headless_run_host.h"
 #include "run/null_finder.h"
 
 namespace vn {
@@ -17,11 +17,13 @@ namespace {
 
 // The entries a user would type for the set-up, in their unit, and a key
 // press once the search has used up its steps or the host asks to stop.
-class CandidateHost : public RunHost {
+class CandidateHost : public HeadlessRunHost {
  public:
   CandidateHost(const NullTestSystem& system, double lensDiameter,
                 const CandidateConditions& conditions, NullFinder& finder)
-      : system_(system), lensDiameter_(lensDiameter), conditions_(conditions), finder_(finder) {}
+      : system_(system), lensDiameter_(lensDiameter), conditions_(conditions), finder_(finder) {
+    inch = conditions.inchUnits;
+  }
 
   std::string EntryText(Entry entry) override {
     const NullTestSystem& s = system_;
@@ -45,15 +47,6 @@ class CandidateHost : public RunHost {
     }
     return {};
   }
-  bool IsChecked(CheckBox) override { return false; }
-  bool InchUnitsSelected() override { return conditions_.inchUnits; }
-  std::string ReportText() override { return report_; }
-  void SetReportText(const std::string& text) override { report_ = text; }
-  void SetFindCaption(const std::string&) override {}
-  void ShowAbortNotice(bool) override {}
-  void FocusReport() override {}
-  void ShowMessage(const std::string&, const std::string&) override {}
-  bool AskYesNo(const std::string&, const std::string&) override { return false; }
   void YieldToEvents() override {
     ++steps_;
     const bool cancelled = conditions_.cancel != nullptr && conditions_.cancel->load();
@@ -72,7 +65,6 @@ class CandidateHost : public RunHost {
   double lensDiameter_;
   const CandidateConditions& conditions_;
   NullFinder& finder_;
-  std::string report_;
   long steps_ = 0;
 };
 
