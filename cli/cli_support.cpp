@@ -95,13 +95,11 @@ bool ChooseExploration(const std::string& choice, SharedValues& shared) {
 
 std::unique_ptr<LensFilePlatform> MakePlatform() { return MakeSystemLensFilePlatform(); }
 
-std::optional<ExactCheckResult> CheckLastRun(const RunRecord& run,
-                                             std::chrono::steady_clock::time_point deadline) {
-  if (!run.solved) return std::nullopt;
-  // A watchdog thread raises the check's cancel flag at the deadline, as a
-  // key press would stop the run; it is released as soon as the check ends.
-  // Time already spent stops the check before it starts, whether or not the
-  // watchdog thread has been scheduled yet.
+void WithDeadline(std::chrono::steady_clock::time_point deadline,
+                  const std::function<void(const std::atomic<bool>& cancel)>& work) {
+  // The watchdog thread is released as soon as the work ends. Time already
+  // spent stops the work before it starts, whether or not the watchdog has
+  // been scheduled yet.
   std::atomic<bool> cancel{std::chrono::steady_clock::now() >= deadline};
   std::mutex mutex;
   std::condition_variable finished;
@@ -110,15 +108,24 @@ std::optional<ExactCheckResult> CheckLastRun(const RunRecord& run,
     std::unique_lock<std::mutex> lock(mutex);
     if (!finished.wait_until(lock, deadline, [&] { return done; })) cancel = true;
   });
-  ExactCheckInput input = ExactCheckInputOf(run);
-  input.cancel = &cancel;
-  ExactCheckResult result = RunExactCheck(input);
+  work(cancel);
   {
     std::lock_guard<std::mutex> lock(mutex);
     done = true;
   }
   finished.notify_one();
   watchdog.join();
+}
+
+std::optional<ExactCheckResult> CheckLastRun(const RunRecord& run,
+                                             std::chrono::steady_clock::time_point deadline) {
+  if (!run.solved) return std::nullopt;
+  ExactCheckResult result;
+  WithDeadline(deadline, [&](const std::atomic<bool>& cancel) {
+    ExactCheckInput input = ExactCheckInputOf(run);
+    input.cancel = &cancel;
+    result = RunExactCheck(input);
+  });
   return result;
 }
 

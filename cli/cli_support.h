@@ -3,7 +3,9 @@
 // print after a run.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -40,6 +42,12 @@ std::string ChooseGlass(const std::optional<std::string>& glass,
 bool ChooseExploration(const std::string& choice, SharedValues& shared);
 
 std::unique_ptr<LensFilePlatform> MakePlatform();
+
+// Runs `work` with a cancel flag that a watchdog thread raises at `deadline`
+// (at once when it has already passed), as a key press stops a run: the
+// command line's --timeout for the work after the run.
+void WithDeadline(std::chrono::steady_clock::time_point deadline,
+                  const std::function<void(const std::atomic<bool>& cancel)>& work);
 
 // The exact wavefront check of the last run's solved set-up, with its
 // verdict, stopped (cancelled = true) once the deadline has passed; nothing

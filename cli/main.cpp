@@ -2,8 +2,8 @@
 // would make it, with every entry given as the text a user would type.
 //
 // Exit status: 0 a finished run, 1 a run ended by the error report, 2 a usage
-// error, 3 a run (or its exact check) stopped by --timeout (the command line's
-// key press), 4 with --strict a set-up whose verdict is not ok.
+// error, 3 a run (or its exact check or tolerance analysis) stopped by --timeout (the command
+// line's key press), 4 with --strict a set-up whose verdict is not ok.
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -329,11 +329,14 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
 
   // Every solved set-up gets its exact check and verdict, within what is left
   // of the time limit (capped at a year: the clock's range is finite).
+  const auto limit = std::chrono::duration<double>(std::min(o.timeout, 3.2e7));
+  const auto deadline =
+      host.start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(limit);
   std::optional<ExactCheckResult> check;
-  if (run.outcome != RunOutcome::Failed) {
-    const auto limit = std::chrono::duration<double>(std::min(o.timeout, 3.2e7));
-    check = cli::CheckLastRun(
-        run, host.start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(limit));
+  if (run.outcome != RunOutcome::Failed) check = cli::CheckLastRun(run, deadline);
+  // The tolerance analysis within the same time limit.
+  if (o.tolerance.wanted() && run.outcome != RunOutcome::Failed) {
+    o.tolerance.Analyse(run, deadline);
   }
   if (o.json) {
     std::cout << RunJson(o, run, host.report, check) << "\n";
@@ -350,11 +353,16 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (check && check->cancelled) {
     std::cerr << "vantry-null-cli: --timeout stopped the exact check before it finished\n";
   }
+  if (o.tolerance.stopped()) {
+    std::cerr << "vantry-null-cli: --timeout stopped the tolerance analysis before it finished\n";
+  }
   const bool trusted = check && check->verdict.status == VerdictStatus::Ok;
   if (check && !trusted && !o.exact) std::cerr << cli::VerdictWarning(*check) << "\n";
   if (run.outcome == RunOutcome::Failed) return 1;
   if (o.tester.Run(run) != 0) return 1;
-  if (run.outcome == RunOutcome::Aborted || (check && check->cancelled)) return 3;
+  if (run.outcome == RunOutcome::Aborted || (check && check->cancelled) || o.tolerance.stopped()) {
+    return 3;
+  }
   if (o.strict && !trusted) return 4;
   return 0;
 }

@@ -12,20 +12,27 @@
 
 namespace vn::cli {
 
-namespace {
-
-ToleranceReport Analyse(const RunRecord& run, const std::optional<ToleranceFile>& file,
-                        const std::optional<double>& bestNullSpacing) {
+void ToleranceOption::Analyse(const RunRecord& run,
+                              std::chrono::steady_clock::time_point deadline) {
+  report_.reset();
+  if (!run.solved) return;
   const ToleranceModel model(ToleranceInputFrom(ExactCheckInputOf(run), run.inputs.GlassName));
   MonteCarloSettings settings;
-  const BuildTolerances tolerances = file ? ResolveTolerances(*file, run.inputs.inch, settings)
-                                          : DefaultTolerances(run.inputs.inch);
+  const BuildTolerances tolerances = file_ ? ResolveTolerances(*file_, run.inputs.inch, settings)
+                                           : DefaultTolerances(run.inputs.inch);
   std::optional<double> spacing;
-  if (bestNullSpacing) spacing = run.inputs.inch ? *bestNullSpacing : *bestNullSpacing / kMmPerInch;
-  return RunToleranceReport(model, tolerances, settings, spacing);
+  if (bestNullSpacing_) {
+    spacing = run.inputs.inch ? *bestNullSpacing_ : *bestNullSpacing_ / kMmPerInch;
+  }
+  WithDeadline(deadline, [&](const std::atomic<bool>& cancel) {
+    report_ = RunToleranceReport(model, tolerances, settings, spacing, &cancel);
+  });
 }
 
-}  // namespace
+bool ToleranceOption::stopped() const {
+  return report_ &&
+         (report_->table.cancelled || (report_->monteCarlo && report_->monteCarlo->cancelled));
+}
 
 bool ToleranceOption::Take(const std::string& option, const std::function<std::string()>& value,
                            const std::function<void()>& flag) {
@@ -54,13 +61,13 @@ bool ToleranceOption::Take(const std::string& option, const std::function<std::s
 }
 
 std::string ToleranceOption::Text(const RunRecord& run) const {
-  if (!run.solved) return "Tolerances\nNo solved set-up to analyse.";
-  return ToleranceText(Analyse(run, file_, bestNullSpacing_), run.inputs.inch);
+  if (!report_) return "Tolerances\nNo solved set-up to analyse.";
+  return ToleranceText(*report_, run.inputs.inch);
 }
 
 std::string ToleranceOption::Json(const RunRecord& run) const {
-  if (!run.solved) return "null";
-  return ToleranceJson(Analyse(run, file_, bestNullSpacing_), run.inputs.inch);
+  if (!report_) return "null";
+  return ToleranceJson(*report_, run.inputs.inch);
 }
 
 }  // namespace vn::cli

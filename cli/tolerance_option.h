@@ -4,11 +4,13 @@
 // "tolerance" object of the JSON.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
 
 #include "analysis/tolerance_file.h"
+#include "analysis/tolerance_report.h"
 #include "record/run_record.h"
 
 namespace vn::cli {
@@ -31,12 +33,19 @@ class ToleranceOption {
 
   bool wanted() const { return wanted_; }
 
-  // The analysis of the last run's solved set-up.
+  // Analyses the run's solved set-up, stopped where it stands at the
+  // deadline (the command line's --timeout).
+  void Analyse(const RunRecord& run, std::chrono::steady_clock::time_point deadline);
+  // The deadline stopped the analysis before it was complete.
+  bool stopped() const;
+
+  // The analysis as text after the report, or as the JSON's "tolerance".
   std::string Text(const RunRecord& run) const;
   std::string Json(const RunRecord& run) const;
 
  private:
   bool wanted_ = false;
+  std::optional<ToleranceReport> report_;  // once analysed
   std::optional<ToleranceFile> file_;
   std::optional<double> bestNullSpacing_;  // in the run's unit
 };

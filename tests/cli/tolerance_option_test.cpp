@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -81,6 +82,23 @@ TEST(CliTolerance, RefusesABadFileOrSpacingWithExitStatus2) {
     EXPECT_EQ(out.status, 2) << c.args;
     EXPECT_NE(out.text.find(c.message), std::string::npos) << c.args << "\n" << out.text;
   }
+}
+
+// --timeout bounds the analysis as it bounds the run: a Monte Carlo of a
+// million set-ups takes about a minute, so the run and its check end,
+// the analysis stops where it stands, says so, and the exit status is 3.
+TEST(CliTolerance, TheTimeoutStopsTheAnalysis) {
+  const std::string many = File("vn_many.json", "{\"trials\": 1000000}");
+  const auto start = std::chrono::steady_clock::now();
+  const Output out = RunCli("--timeout 1 --tolerances '" + many + "'");
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(out.status, 3) << out.text;
+  EXPECT_LT(took.count(), 30.0);
+  EXPECT_NE(out.text.find("Results: "), std::string::npos);
+  EXPECT_EQ(out.text.find("Stopped by a key press"), std::string::npos) << "the run itself ended";
+  EXPECT_NE(out.text.find("--timeout stopped the tolerance analysis before it finished"),
+            std::string::npos)
+      << out.text;
 }
 
 }  // namespace
