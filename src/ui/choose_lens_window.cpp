@@ -21,6 +21,7 @@
 
 #include "common/number_text.h"
 #include "design/chooser_entries.h"
+#include "ui/form_style.h"
 
 namespace vn {
 
@@ -169,7 +170,7 @@ ChooseLensWindow::ChooseLensWindow(RunHost& host, SharedValues& shared, QWidget*
   connect(table_, &QTableWidget::cellDoubleClicked, this, [this] { UseSelectedLens(); });
   connect(use_, &QPushButton::clicked, this, &ChooseLensWindow::UseSelectedLens);
 
-  resize(1100, 720);
+  ResizeWithinScreen(*this, QSize(1100, 720));
   TakeMainWindowEntries();
 }
 

@@ -100,11 +100,7 @@ FormMain::FormMain(SharedValues& shared, NullFinder& finder, QWidget* parent)
   shared_.TestWavelength = kStartUpWavelengthMicrons;
   shared_.GlassName = kStartUpGlass;
 
-  // The start-up size, within the screen's free area less room for the
-  // window's frame.
-  const QRect screen = this->screen()->availableGeometry();
-  resize(std::min(kStartWidthPx, screen.width() - 16),
-         std::min(kStartHeightPx, screen.height() - 48));
+  ResizeWithinScreen(*this, QSize(kStartWidthPx, kStartHeightPx));
   mDiam_->setFocus();
 
   // Key preview: every key pressed in this window, whichever control has

@@ -1,6 +1,9 @@
 #include "ui/form_style.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QStringList>
+#include <algorithm>
 
 namespace vn {
 
@@ -29,6 +32,17 @@ void ApplyFormStyle(QWidget& form) {
       "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
       "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
       " left: 6px; padding: 0px 2px; }"));
+}
+
+void ResizeWithinScreen(QWidget& window, QSize wanted) {
+  const QScreen* screen =
+      window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
+  if (screen != nullptr) {
+    // Room for the frame the window manager adds: its sides and its title bar.
+    const QRect free = screen->availableGeometry();
+    wanted = wanted.boundedTo(QSize(free.width() - 16, free.height() - 48));
+  }
+  window.resize(wanted.expandedTo(window.minimumSizeHint().boundedTo(wanted)));
 }
 
 }  // namespace vn

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QFont>
+#include <QSize>
 #include <QWidget>
 
 namespace vn {
@@ -18,5 +19,10 @@ QFont FormFont(const QFont& base, qreal pointSize = kFormPointSize);
 // Gives `form` (a window's client area or a dialog) and the controls on it
 // the shared font and frames; call it once the controls are made.
 void ApplyFormStyle(QWidget& form);
+
+// Sizes a window to `wanted`, or to the screen's free area less room for its
+// frame where the screen is smaller (a 1024 x 700 screen), so that no window
+// opens with its buttons off the screen.
+void ResizeWithinScreen(QWidget& window, QSize wanted);
 
 }  // namespace vn

@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -28,6 +29,7 @@
 #include "common/number_text.h"
 #include "exact/exact_check_of_run.h"
 #include "ui/exact_plots.h"
+#include "ui/form_style.h"
 
 namespace vn {
 
@@ -140,14 +142,23 @@ ToleranceWindow::ToleranceWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
   poll_ = new QTimer(this);
   poll_->setInterval(kPollMs);
   connect(poll_, &QTimer::timeout, this, &ToleranceWindow::PollMonteCarlo);
-  resize(1180, 900);
+  ResizeWithinScreen(*this, QSize(1180, 900));
   ShowNothing(tr("No set-up to analyse."));
 }
 
 ToleranceWindow::~ToleranceWindow() = default;  // the job cancels and joins its threads
 
 void ToleranceWindow::BuildControls() {
-  auto* layout = new QVBoxLayout(this);
+  // On a small screen the window is smaller than its controls: they scroll
+  // rather than leave the Monte Carlo's buttons below the screen's edge.
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  auto* scroll = new QScrollArea(this);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  outer->addWidget(scroll);
+  auto* body = new QWidget(scroll);
+  auto* layout = new QVBoxLayout(body);
   summary_ = new QLabel(this);
   summary_->setObjectName("ToleranceSummary");
   summary_->setWordWrap(true);
@@ -264,6 +275,7 @@ void ToleranceWindow::BuildControls() {
   status_->setObjectName("ToleranceStatus");
   status_->setWordWrap(true);
   layout->addWidget(status_);
+  scroll->setWidget(body);
 }
 
 void ToleranceWindow::ShowNothing(const QString& why) {
