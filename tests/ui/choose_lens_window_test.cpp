@@ -11,25 +11,24 @@
 #include "common/shared_values.h"
 #include "design/chooser_rows.h"
 #include "run/null_finder.h"
+#include "support/main_window_fixture.h"
 #include "ui/form_main.h"
 
 namespace vn {
 namespace {
 
-struct Fixture {
-  SharedValues shared;
-  NullFinder finder{shared, nullptr};
-  FormMain form{shared, finder};
+// The chooser, opened from the main window; Get and Click reach its controls.
+struct Fixture : test::MainWindow {
   ChooseLensWindow* chooser = nullptr;
 
   Fixture() {
-    form.show();
-    QTest::mouseClick(form.findChild<QPushButton*>("ChooseLens"), Qt::LeftButton);
-    chooser = form.findChild<ChooseLensWindow*>();
+    window.show();
+    test::MainWindow::Click("ChooseLens");
+    chooser = window.findChild<ChooseLensWindow*>();
   }
   template <class T>
   T* Get(const char* name) {
-    return chooser->findChild<T*>(QString::fromUtf8(name));
+    return test::Named<T>(chooser, name);
   }
   void Click(const char* name) { QTest::mouseClick(Get<QPushButton>(name), Qt::LeftButton); }
   QTableWidget* Table() { return Get<QTableWidget>("ChooserResults"); }
@@ -76,10 +75,10 @@ class ChooseLensWindowTest : public QObject {
     QVERIFY(!f.Get<QPlainTextEdit>("ChooserDetail")->toPlainText().isEmpty());
 
     f.Click("ChooserUseLens");
-    QCOMPARE(f.form.findChild<QLineEdit*>("LradI")->text(), QString("9e99"));
-    QCOMPARE(f.form.findChild<QLineEdit*>("lRadM")->text(), f.Cell(0, ChooserColumn::MirrorRadius));
-    QCOMPARE(f.form.findChild<QLineEdit*>("lthck")->text(), QString("15"));
-    QCOMPARE(f.form.findChild<QLineEdit*>("LindexR")->text(), QString("1.51509"));
+    QCOMPARE(f.Edit("LradI")->text(), QString("9e99"));
+    QCOMPARE(f.Edit("lRadM")->text(), f.Cell(0, ChooserColumn::MirrorRadius));
+    QCOMPARE(f.Edit("lthck")->text(), QString("15"));
+    QCOMPARE(f.Edit("LindexR")->text(), QString("1.51509"));
 
     // A range typed in the window is the design's, not the main window's value.
     f.Get<QLineEdit>("ChooserThickness")->setText("12:15");

@@ -12,6 +12,7 @@
 
 #include "common/shared_values.h"
 #include "run/null_finder.h"
+#include "support/main_window_fixture.h"
 #include "ui/exact_check_panel.h"
 #include "ui/twips.h"
 
@@ -24,10 +25,7 @@ constexpr const char* kStartupLastLine = "Maximum Optical Path Difference \t=\t0
 
 // One shown window with its own shared values and run (no lens-file
 // platform: these tests write no files).
-struct Fixture {
-  SharedValues shared;
-  NullFinder finder{shared, nullptr};
-  FormMain window{shared, finder};
+struct Fixture : test::MainWindow {
   Fixture() {
     // The start-up run takes a fraction of a millisecond: let the window handle
     // events at every yield so tests can act in the middle of a run.
@@ -36,14 +34,8 @@ struct Fixture {
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
   }
-  template <class T = QWidget>
-  T* Get(const char* name) {
-    return window.findChild<T*>(QString::fromUtf8(name));
-  }
-  QLineEdit* Edit(const char* name) { return Get<QLineEdit>(name); }
   QPlainTextEdit* TextOut() { return Get<QPlainTextEdit>("TextOut"); }
   bool Checked(const char* name) { return Get<QAbstractButton>(name)->isChecked(); }
-  void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
 };
 
 // Runs `action` once the next modal window is up; exec() blocks the test

@@ -13,31 +13,23 @@
 #include "common/shared_values.h"
 #include "record/setup_file.h"
 #include "run/null_finder.h"
+#include "support/main_window_fixture.h"
 #include "ui/form_main.h"
 #include "ui/startup_text.h"
 
 namespace vn {
 namespace {
 
-struct Fixture {
-  SharedValues shared;
-  NullFinder finder{shared, nullptr};
-  FormMain window{shared, finder};
+struct Fixture : test::MainWindow {
   explicit Fixture(QSettings* settings = nullptr) {
     window.UseSettings(settings);
     window.show();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
   }
-  template <class T = QWidget>
-  T* Get(const char* name) {
-    return window.findChild<T*>(QString::fromUtf8(name));
-  }
-  QLineEdit* Edit(const char* name) { return Get<QLineEdit>(name); }
   QString Unit(const char* field) {
     return Get<QLabel>((std::string(field) + "Unit").c_str())->text();
   }
-  void Click(const char* name) { QTest::mouseClick(Get<QAbstractButton>(name), Qt::LeftButton); }
   void Trigger(const char* action) { Get<QAction>(action)->trigger(); }
   QStringList Entries() {
     QStringList texts;

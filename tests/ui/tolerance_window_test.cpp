@@ -9,28 +9,27 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include "support/main_window_fixture.h"
 #include "ui/exact_plots.h"
 #include "ui/form_main.h"
 
 namespace vn {
 namespace {
 
-struct Fixture {
-  SharedValues shared;
-  NullFinder finder{shared, nullptr};
-  FormMain main{shared, finder};
-  ToleranceWindow* window = nullptr;
+struct Fixture : test::MainWindow {
+  ToleranceWindow* tolerances = nullptr;
 
-  // Solves the start-up set-up and opens the Tolerances window on it.
+  // Solves the start-up set-up and opens the Tolerances window on it; Get
+  // reaches its controls.
   Fixture() {
-    main.show();
-    QTest::mouseClick(main.findChild<QPushButton*>("FindIt"), Qt::LeftButton);
-    QTest::mouseClick(main.findChild<QPushButton*>("TolerancesButton"), Qt::LeftButton);
-    window = main.findChild<ToleranceWindow*>("ToleranceWindow");
+    window.show();
+    Click("FindIt");
+    Click("TolerancesButton");
+    tolerances = test::Named<ToleranceWindow>(&window, "ToleranceWindow");
   }
   template <class T>
   T* Get(const char* name) {
-    return window->findChild<T*>(QString::fromUtf8(name));
+    return test::Named<T>(tolerances, name);
   }
   QString Figures() { return Get<QLabel>("MonteCarloFigures")->text(); }
 };
@@ -43,24 +42,24 @@ class ToleranceWindowTest : public QObject {
  private slots:
   void opensOnTheSolvedSetUp() {
     Fixture f;
-    QVERIFY(f.window != nullptr);
-    QVERIFY(f.window->isVisible());
+    QVERIFY(f.tolerances != nullptr);
+    QVERIFY(f.tolerances->isVisible());
     auto* table = f.Get<QTableWidget>("SensitivityTable");
     QCOMPARE(table->rowCount(), 10);
     QCOMPARE(table->item(1, 0)->text(), QStringLiteral("Lens to mirror"));
     QCOMPARE(table->item(1, 1)->text(), QStringLiteral("2076.366 mm"));
     QCOMPARE(f.Get<QLineEdit>("Tolerance_lens_mirror_distance")->text(), QStringLiteral("1"));
     // A second click brings the same window back.
-    QTest::mouseClick(f.main.findChild<QPushButton*>("TolerancesButton"), Qt::LeftButton);
-    QCOMPARE(f.main.findChildren<ToleranceWindow*>().size(), 1);
+    f.Click("TolerancesButton");
+    QCOMPARE(f.window.findChildren<ToleranceWindow*>().size(), 1);
   }
 
   void runsInTheBackgroundAndExports() {
     Fixture f;
     f.Get<QLineEdit>("MonteCarloTrials")->setText("300");
-    QSignalSpy ended(f.window, &ToleranceWindow::monteCarloEnded);
+    QSignalSpy ended(f.tolerances, &ToleranceWindow::monteCarloEnded);
     QTest::mouseClick(f.Get<QPushButton>("RunMonteCarlo"), Qt::LeftButton);
-    QVERIFY(f.window->MonteCarloRunning());
+    QVERIFY(f.tolerances->MonteCarloRunning());
     QVERIFY(f.Get<QPushButton>("CancelMonteCarlo")->isEnabled());
     QVERIFY(ended.wait(60000));  // the event loop runs while the threads work
     QVERIFY2(f.Figures().contains("300 set-ups drawn"), qPrintable(f.Figures()));
@@ -69,26 +68,27 @@ class ToleranceWindowTest : public QObject {
     QVERIFY(f.Get<ExactPlotWidget>("MonteCarloHistogram")->HasPicture());
     // With VN_SCREENSHOT_DIR set, a picture of the window to be looked at.
     const QString shots = qEnvironmentVariable("VN_SCREENSHOT_DIR");
-    if (!shots.isEmpty()) QVERIFY(f.window->grab().save(QDir(shots).filePath("tolerances.png")));
+    if (!shots.isEmpty())
+      QVERIFY(f.tolerances->grab().save(QDir(shots).filePath("tolerances.png")));
 
     QTemporaryDir dir;
     const QString base = dir.filePath("tol");
-    QVERIFY(f.window->ExportCsv(base));
+    QVERIFY(f.tolerances->ExportCsv(base));
     QVERIFY(QFileInfo(base + "_sensitivity.csv").size() > 500);
     QVERIFY(QFileInfo(base + "_set_ups.csv").size() > 3000);
-    QVERIFY(f.window->ExportPictures(base));
+    QVERIFY(f.tolerances->ExportPictures(base));
     QVERIFY(QFileInfo(base + ".png").size() > 1000);
   }
 
   void cancelStopsTheMonteCarlo() {
     Fixture f;
     f.Get<QLineEdit>("MonteCarloTrials")->setText("1000000");
-    QSignalSpy ended(f.window, &ToleranceWindow::monteCarloEnded);
+    QSignalSpy ended(f.tolerances, &ToleranceWindow::monteCarloEnded);
     QTest::mouseClick(f.Get<QPushButton>("RunMonteCarlo"), Qt::LeftButton);
     QTRY_VERIFY(f.Get<QProgressBar>("MonteCarloProgress")->value() > 0);
     QTest::mouseClick(f.Get<QPushButton>("CancelMonteCarlo"), Qt::LeftButton);
     QVERIFY(ended.wait(10000));
-    QVERIFY(!f.window->MonteCarloRunning());
+    QVERIFY(!f.tolerances->MonteCarloRunning());
     QVERIFY2(f.Figures().startsWith("Cancelled after"), qPrintable(f.Figures()));
     QVERIFY(f.Get<QPushButton>("RunMonteCarlo")->isEnabled());
   }
@@ -96,8 +96,8 @@ class ToleranceWindowTest : public QObject {
   void refusesUnreadableEntriesAndAnswersTheReverseQuestion() {
     Fixture f;
     f.Get<QLineEdit>("Tolerance_decenter")->setText("0,1");
-    QVERIFY(!f.window->StartMonteCarlo());
-    QVERIFY(!f.window->MonteCarloRunning());
+    QVERIFY(!f.tolerances->StartMonteCarlo());
+    QVERIFY(!f.tolerances->MonteCarloRunning());
     QVERIFY(f.Get<QLabel>("ToleranceStatus")->text().contains("Lens decenter"));
 
     f.Get<QLineEdit>("MeasuredSpacing")->setText("2077.366");
