@@ -186,6 +186,11 @@ void ChooseLensWindow::TakeMainWindowEntries() {
   takenThickness_ = thickness;
   takenDiameter_ = diameter;
   ShowSetting();
+  // Before any result the table's headings are in the main window's unit.
+  if (rows_.empty()) {
+    inchResults_ = Entries().inch;
+    ShowHeadings();
+  }
 }
 
 void ChooseLensWindow::ShowSetting() {
@@ -306,15 +311,20 @@ void ChooseLensWindow::Poll() {
   }
 }
 
-void ChooseLensWindow::ShowRows(std::vector<ChooserRow> rows) {
-  rows_ = std::move(rows);
-  table_->clearContents();
-  table_->setRowCount(static_cast<int>(rows_.size()));
+void ChooseLensWindow::ShowHeadings() {
   QStringList headings;
   for (int c = 0; c < kChooserColumnCount; ++c) {
     headings << Text(ChooserColumnHeading(static_cast<ChooserColumn>(c), inchResults_));
   }
   table_->setHorizontalHeaderLabels(headings);
+  if (rows_.empty()) table_->resizeColumnsToContents();
+}
+
+void ChooseLensWindow::ShowRows(std::vector<ChooserRow> rows) {
+  rows_ = std::move(rows);
+  table_->clearContents();
+  table_->setRowCount(static_cast<int>(rows_.size()));
+  ShowHeadings();
   for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
     const ChooserRow& row = rows_[static_cast<std::size_t>(r)];
     for (int c = 0; c < kChooserColumnCount; ++c) {

@@ -60,6 +60,7 @@ class ChooseLensWindow : public QDialog {
   void StartRanking();
   void OpenList();
   void Poll();
+  void ShowHeadings();
   void ShowRows(std::vector<ChooserRow> rows);
   void ShowDetail();
   void UseSelectedLens();

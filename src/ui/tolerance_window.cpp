@@ -173,6 +173,9 @@ void ToleranceWindow::BuildControls() {
        tr("- change for\n1/20 wave RMS"), tr("Looks like (Zernike, waves)"), tr("Tolerance"),
        tr("Mirror seems\nat + tolerance"), tr("Mirror seems\nat - tolerance")});
   sensitivity_->verticalHeader()->setVisible(false);
+  // One line a row, whatever width the columns had when the rows were sized;
+  // every term is in the "Looks like" cell's tool tip.
+  sensitivity_->setWordWrap(false);
   sensitivity_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   sensitivity_->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
   sensitivity_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -365,7 +368,11 @@ void ToleranceWindow::FillTable() {
   }
   // Room for every row: the table is the window's main answer.
   sensitivity_->resizeRowsToContents();
-  int height = sensitivity_->horizontalHeader()->height() + 2 * sensitivity_->frameWidth();
+  // The heading's own wish: before the window is first shown its height is
+  // not laid out yet.
+  int height = std::max(sensitivity_->horizontalHeader()->height(),
+                        sensitivity_->horizontalHeader()->sizeHint().height()) +
+               2 * sensitivity_->frameWidth();
   for (int r = 0; r < sensitivity_->rowCount(); ++r) height += sensitivity_->rowHeight(r);
   sensitivity_->setMinimumHeight(height);
 }
