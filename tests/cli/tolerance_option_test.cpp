@@ -2,33 +2,27 @@
 // text block and the JSON object a script reads, and the usage errors of a
 // bad tolerance file or spacing.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "common/json_reader.h"
+#include "support/child_process.h"
 
 namespace vn {
 namespace {
 
 struct Output {
   int status = -1;
-  std::string text;  // standard output and standard error together
+  std::string text;  // standard output, then standard error
+  std::string out;   // standard output alone
 };
 
-Output RunCli(const std::string& args) {
-  const std::string command = std::string("'") + VN_CLI_PATH + "' " + args + " 2>&1 </dev/null";
-  Output out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.text.append(buffer, n);
-  const int raw = pclose(pipe);
-  out.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return out;
+Output RunCli(const std::vector<std::string>& args) {
+  const test::ChildResult r = test::RunChild(VN_CLI_PATH, args);
+  return {r.status, r.out + r.err, r.out};
 }
 
 // A tolerance file in the test's temporary folder.
@@ -40,7 +34,7 @@ std::string File(const std::string& name, const std::string& text) {
 
 TEST(CliTolerance, PrintsTheAnalysisAfterTheReportAndInTheJson) {
   const std::string few = File("vn_few.json", "{\"trials\": 100, \"seed\": 3}");
-  const Output text = RunCli("--tolerances '" + few + "' --best-null-spacing 2077.366");
+  const Output text = RunCli({"--tolerances", few, "--best-null-spacing", "2077.366"});
   EXPECT_EQ(text.status, 0) << text.text;
   EXPECT_NE(text.text.find("\n\nTolerances\nExact trace of 289 rays"), std::string::npos);
   EXPECT_NE(text.text.find("  Lens to mirror       2076.366 mm   "), std::string::npos);
@@ -49,9 +43,9 @@ TEST(CliTolerance, PrintsTheAnalysisAfterTheReportAndInTheJson) {
   EXPECT_NE(text.text.find("A mirror that nulls best with the lens 2077.366 mm from it"),
             std::string::npos);
 
-  const Output json = RunCli("--units inch --json --tolerances '" + few + "'");
+  const Output json = RunCli({"--units", "inch", "--json", "--tolerances", few});
   ASSERT_EQ(json.status, 0) << json.text;
-  const JsonReading r = ReadJson(json.text);
+  const JsonReading r = ReadJson(json.out);
   ASSERT_TRUE(r.value) << r.error.Message();
   const JsonValue* tolerance = r.value->Member("tolerance");
   ASSERT_NE(tolerance, nullptr);
@@ -67,20 +61,21 @@ TEST(CliTolerance, PrintsTheAnalysisAfterTheReportAndInTheJson) {
 
 TEST(CliTolerance, RefusesABadFileOrSpacingWithExitStatus2) {
   const struct {
-    std::string args;
+    std::vector<std::string> args;
     std::string message;
   } cases[] = {
-      {"--tolerances '" + File("vn_bad.json", "{\"tilt\": 1}") + "'",
+      {{"--tolerances", File("vn_bad.json", "{\"tilt\": 1}")},
        "vn_bad.json: unknown member \"tilt\"\n"},
-      {"--tolerances /nonexistent/tolerances.json",
+      {{"--tolerances", "/nonexistent/tolerances.json"},
        "vantry-null-cli: --tolerances: cannot read /nonexistent/tolerances.json\n"},
-      {"--best-null-spacing 0", "--best-null-spacing takes a positive length in the run's unit\n"},
-      {"--tolerance=yes", "option --tolerance takes no value"},
+      {{"--best-null-spacing", "0"},
+       "--best-null-spacing takes a positive length in the run's unit\n"},
+      {{"--tolerance=yes"}, "option --tolerance takes no value"},
   };
   for (const auto& c : cases) {
     const Output out = RunCli(c.args);
-    EXPECT_EQ(out.status, 2) << c.args;
-    EXPECT_NE(out.text.find(c.message), std::string::npos) << c.args << "\n" << out.text;
+    EXPECT_EQ(out.status, 2) << c.args[0];
+    EXPECT_NE(out.text.find(c.message), std::string::npos) << c.args[0] << "\n" << out.text;
   }
 }
 
@@ -90,7 +85,7 @@ TEST(CliTolerance, RefusesABadFileOrSpacingWithExitStatus2) {
 TEST(CliTolerance, TheTimeoutStopsTheAnalysis) {
   const std::string many = File("vn_many.json", "{\"trials\": 1000000}");
   const auto start = std::chrono::steady_clock::now();
-  const Output out = RunCli("--timeout 1 --tolerances '" + many + "'");
+  const Output out = RunCli({"--timeout", "1", "--tolerances", many});
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
   EXPECT_EQ(out.status, 3) << out.text;
   EXPECT_LT(took.count(), 30.0);
