@@ -34,6 +34,16 @@ endif()
 # and opens files through COM.
 target_link_libraries(vn_core PUBLIC shell32 ole32 user32)
 
+# Cross-built, the core and the command line parse the standard headers
+# they all use once, from a precompiled header: a third of the build's time
+# inside the test command's budget. The Linux builds keep compiling every
+# file on its own, so that a missing include shows there.
+if(CMAKE_CROSSCOMPILING)
+  target_precompile_headers(vn_core PRIVATE
+    <algorithm> <array> <atomic> <cmath> <functional> <memory> <optional> <string> <vector>)
+  target_precompile_headers(vantry-null-cli REUSE_FROM vn_core)
+endif()
+
 # The command line for users: one static .exe and the licence in a zip.
 set(VN_WINDOWS_ZIP ${CMAKE_BINARY_DIR}/vantry-null-cli-${PROJECT_VERSION}-windows-x86_64.zip)
 set(VN_WINDOWS_ZIP_DIR ${CMAKE_BINARY_DIR}/zip/vantry-null-cli-${PROJECT_VERSION})
@@ -74,10 +84,19 @@ if(NOT CMAKE_CROSSCOMPILING OR NOT CMAKE_CROSSCOMPILING_EMULATOR)
 endif()
 enable_testing()
 
-# wine keeps its Windows (registry, C: drive) in a prefix: one per build
-# folder, quiet, without the .NET and browser add-ons it would offer to fetch.
-# The test programs made from here on start through it.
-set(VN_WINEPREFIX ${CMAKE_BINARY_DIR}/wine)
+# wine keeps its Windows (registry, C: drive) in a prefix, quiet, without the
+# .NET and browser add-ons it would offer to fetch. Making one takes ten
+# seconds and more; it is made once per user, in the cache folder, and every
+# later build (a fresh clone's included) starts in a second. The test
+# programs made from here on start through it.
+if(DEFINED ENV{XDG_CACHE_HOME} AND NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
+  set(vn_cache_dir $ENV{XDG_CACHE_HOME})
+elseif(DEFINED ENV{HOME} AND NOT "$ENV{HOME}" STREQUAL "")
+  set(vn_cache_dir $ENV{HOME}/.cache)
+else()
+  set(vn_cache_dir ${CMAKE_BINARY_DIR})
+endif()
+set(VN_WINEPREFIX ${vn_cache_dir}/vantry-null/wine64 CACHE PATH "wine's prefix for the Windows tests")
 list(GET CMAKE_CROSSCOMPILING_EMULATOR 0 VN_WINE_PROGRAM)
 get_filename_component(VN_WINE_DIR ${VN_WINE_PROGRAM} DIRECTORY)
 find_program(VN_WINESERVER NAMES wineserver64 wineserver HINTS ${VN_WINE_DIR} REQUIRED)

@@ -9,7 +9,11 @@
 #ifdef _WIN32
 
 // <windows.h> comes first: the shell's headers are built on its types.
+// Without its min and max macros (mingw's C++ headers may have asked for
+// that already).
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 // The shell: associations, opening, known folders; COM for the opening.
 #include <objbase.h>
