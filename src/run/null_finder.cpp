@@ -274,13 +274,13 @@ void NullFinder::Run(RunHost& host) {
   in.GlassName = shared_.GlassName;
   in.TestWavelength = shared_.TestWavelength;
 
-  RunContext run(host, engine, shared_, platform_, in.inch ? RunUnits::Inch() : RunUnits::Mm(),
+  RunContext run(host, engine_, shared_, platform_, in.inch ? RunUnits::Inch() : RunUnits::Mm(),
                  record_);
-  engine.setFindCaption = [&host](const std::string& c) { host.SetFindCaption(c); };
-  engine.yieldToEvents = [&host] { host.YieldToEvents(); };
+  engine_.setFindCaption = [&host](const std::string& c) { host.SetFindCaption(c); };
+  engine_.yieldToEvents = [&host] { host.YieldToEvents(); };
 
   // Start of the run.
-  engine.system.AbortRequested = 0;
+  engine_.system.AbortRequested = 0;
   run.exportRun.SaveLensFile = in.saveLensFile;
   run.exportRun.folderOverride = lensFolderOverride;
   run.exportRun.offerLaunch = lensFolderOverride.empty();
@@ -289,7 +289,7 @@ void NullFinder::Run(RunHost& host) {
 
   try {
     ReadAndEcho(run);
-    record_.system = engine.system;
+    record_.system = engine_.system;
     ReportSolution(run, SearchSpacing(run));
 
     run.ExportStep("Vantry_Null_Best");
@@ -298,7 +298,7 @@ void NullFinder::Run(RunHost& host) {
     host.ShowAbortNotice(false);
 
     record_.writtenFiles = run.exportRun.writtenPaths;
-    if (engine.Aborted()) {
+    if (engine_.Aborted()) {
       run.AppendReport(std::string(kCrLf) + kAbortLine);
       record_.outcome = RunOutcome::Aborted;
     } else {

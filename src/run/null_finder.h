@@ -30,9 +30,6 @@ class NullFinder {
   NullFinder(SharedValues& shared, LensFilePlatform* platform)
       : shared_(shared), platform_(platform) {}
 
-  // The engine object: the optical system, the abort flag, the spinner.
-  NullTestEngine engine;
-
   // Where lens files go when set (the command line's --save-oslo), with no
   // launch question.
   std::string lensFolderOverride;
@@ -44,7 +41,9 @@ class NullFinder {
   // the window does; its figures are then reported as not converged. The
   // hosts' one way to stop a run (the window's keys, the command line's
   // timeout, the chooser's step limit, the tests).
-  void RequestAbort() { engine.system.AbortRequested = -1; }
+  void RequestAbort() { engine_.system.AbortRequested = -1; }
+  // A stop has been asked for and not yet cleared by the next run's start.
+  bool AbortRequested() const { return engine_.Aborted(); }
 
   bool RunBusy() const { return runBusy_; }
   // The record of the last run (or of the run in progress).
@@ -55,6 +54,8 @@ class NullFinder {
 
   SharedValues& shared_;
   LensFilePlatform* platform_;
+  // The engine object: the optical system, the abort flag, the spinner.
+  NullTestEngine engine_;
   bool runBusy_ = false;
   RunRecord record_;
 };
