@@ -69,7 +69,16 @@ TEST(Run, StartUpMillimetreReport) {
   EXPECT_TRUE(f.host.caption == "Find Null Variables" && !f.host.abortShown && !f.finder.RunBusy());
   // About ten iterations, so no progress display was ever shown.
   EXPECT_LE(f.finder.lastRun().searchIterations, 10);
-  EXPECT_DOUBLE_EQ(f.finder.lastRun().system.MirrorRadius, -100);  // the engine works in inches
+  // The record holds what the report shows, in engine inches, and the
+  // entries as typed.
+  const RunRecord& run = f.finder.lastRun();
+  EXPECT_DOUBLE_EQ(run.system.MirrorRadius, -100);
+  EXPECT_EQ(RoundedText(run.solution.ObjectDistance * 25.4, 3), "204.817");
+  EXPECT_EQ(RoundedText(run.solution.LensMirrorDistance * 25.4, 3), "2076.366");
+  EXPECT_EQ(RoundedText(2 * run.solution.WorkingSemiDiameter * 25.4, 3), "58.431");
+  EXPECT_EQ(RoundedText(run.solution.MaxOPDWaves, 3), "0.035");
+  EXPECT_EQ(run.inputs.Text(Entry::LradI), "9e99");
+  EXPECT_TRUE(run.solved && run.converged && !run.exploration && !run.failedEntry);
 }
 
 TEST(Run, StartUpInchReport) {
