@@ -4,6 +4,7 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <functional>
 
 #include "common/shared_values.h"
 #include "run/null_finder.h"
@@ -15,6 +16,19 @@ namespace vn::test {
 template <class T = QWidget>
 T* Named(const QObject* parent, const char* name) {
   return parent->findChild<T*>(QString::fromUtf8(name));
+}
+
+// Runs `action` once the next modal window is up and active; exec() blocks
+// the test until something closes it. Clicks that move the focus (into the
+// amount box, say) only take effect in an active window, and a loaded machine
+// may show a dialog a little before it activates it.
+inline void WhenModalOpens(std::function<void(QWidget*)> action, int triesLeft = 200) {
+  QTimer::singleShot(10, [action, triesLeft] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal->isVisible() && (modal->isActiveWindow() || triesLeft < 100))
+      return action(modal);
+    if (triesLeft > 0) WhenModalOpens(action, triesLeft - 1);
+  });
 }
 
 struct MainWindow {

@@ -38,21 +38,8 @@ struct Fixture : test::MainWindow {
   bool Checked(const char* name) { return Get<QAbstractButton>(name)->isChecked(); }
 };
 
-// Runs `action` once the next modal window is up; exec() blocks the test
-// until something closes it.
-void WhenModalOpens(std::function<void(QWidget*)> action, int triesLeft = 200) {
-  QTimer::singleShot(10, [action, triesLeft] {
-    // Wait until the dialog is also the active window: clicks that move the
-    // focus (into the amount box, say) only take effect in an active window,
-    // and a loaded machine may show the dialog a little before activating it.
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal != nullptr && modal->isVisible() && (modal->isActiveWindow() || triesLeft < 100))
-      return action(modal);
-    if (triesLeft > 0) WhenModalOpens(action, triesLeft - 1);
-  });
-}
 void PressInNextModal(const char* button) {
-  WhenModalOpens([button](QWidget* modal) {
+  test::WhenModalOpens([button](QWidget* modal) {
     QTest::mouseClick(modal->findChild<QAbstractButton*>(button), Qt::LeftButton);
   });
 }
@@ -221,7 +208,7 @@ class FormMainTest : public QObject {
     // still agrees with the texts.
     f.Edit("lthck")->setText("abc");
     QString message;
-    WhenModalOpens([&](QWidget* modal) {
+    test::WhenModalOpens([&](QWidget* modal) {
       message = qobject_cast<QMessageBox*>(modal)->text();
       modal->close();
     });
@@ -237,7 +224,7 @@ class FormMainTest : public QObject {
     // Enter in the wavelength recomputes without closing; the close control
     // then acts as Cancel, leaving the entry and the shared values alone.
     QString glassAfterEnter;
-    WhenModalOpens([&](QWidget* dialog) {
+    test::WhenModalOpens([&](QWidget* dialog) {
       auto* wave = dialog->findChild<QLineEdit*>("txt_Wave");
       wave->setFocus();
       wave->selectAll();
@@ -266,7 +253,7 @@ class FormMainTest : public QObject {
     QVERIFY(f.shared.ErrorLimitInWaves);
 
     // Clicking into the amount box chooses the amount option.
-    WhenModalOpens([](QWidget* dialog) {
+    test::WhenModalOpens([](QWidget* dialog) {
       auto* amount = dialog->findChild<QLineEdit*>();  // the dialog's only entry
       QTest::mouseClick(amount, Qt::LeftButton);
       amount->selectAll();
@@ -334,7 +321,7 @@ class FormMainTest : public QObject {
       f.Edit("LindexR")->setText("1.5");
       MessageCatcher messages;
       bool closed = false;
-      WhenModalOpens([&](QWidget* dialog) {
+      test::WhenModalOpens([&](QWidget* dialog) {
         auto* entry = dialog->findChild<QLineEdit*>(c.entry);
         entry->setFocus();
         entry->setText(c.typed);
@@ -387,7 +374,7 @@ class FormMainTest : public QObject {
     // The index dialog shows and sends the five-decimal index.
     f.Edit("LindexR")->setText("1.5");
     QString shown;
-    WhenModalOpens([&](QWidget* dialog) {
+    test::WhenModalOpens([&](QWidget* dialog) {
       shown = dialog->findChild<QLabel*>("lbl_RiN")->text();
       QTest::mouseClick(dialog->findChild<QAbstractButton*>("OKButton"), Qt::LeftButton);
     });

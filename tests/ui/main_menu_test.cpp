@@ -41,21 +41,10 @@ struct Fixture : test::MainWindow {
   }
 };
 
-void WhenModalOpens(std::function<void(QWidget*)> action, int triesLeft = 200) {
-  QTimer::singleShot(10, [action, triesLeft] {
-    // A loaded machine may show a dialog a little before it activates it,
-    // and a dialog that is not active yet takes no focus.
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal != nullptr && modal->isVisible() && (modal->isActiveWindow() || triesLeft < 100))
-      return action(modal);
-    if (triesLeft > 0) WhenModalOpens(action, triesLeft - 1);
-  });
-}
-
 // The text of the next message box, which is then closed.
 std::shared_ptr<QString> NextMessage() {
   auto text = std::make_shared<QString>();
-  WhenModalOpens([text](QWidget* modal) {
+  test::WhenModalOpens([text](QWidget* modal) {
     if (auto* box = qobject_cast<QMessageBox*>(modal)) *text = box->text();
     modal->close();
   });
@@ -64,7 +53,7 @@ std::shared_ptr<QString> NextMessage() {
 
 // Picks `path` in the next file dialog.
 void ChooseInNextFileDialog(const QString& path) {
-  WhenModalOpens([path](QWidget* modal) {
+  test::WhenModalOpens([path](QWidget* modal) {
     auto* dialog = qobject_cast<QFileDialog*>(modal);
     if (dialog == nullptr) {
       modal->close();
@@ -256,7 +245,7 @@ class MainMenuTest : public QObject {
     QCOMPARE(f.Edit("MDiam")->text(), QString("317.5"));
     // The next file dialog starts where the last file went.
     QString folder;
-    WhenModalOpens([&folder](QWidget* modal) {
+    test::WhenModalOpens([&folder](QWidget* modal) {
       folder = qobject_cast<QFileDialog*>(modal)->directory().absolutePath();
       modal->close();
     });

@@ -11,19 +11,12 @@
 
 #include "common/shared_values.h"
 #include "run/null_finder.h"
+#include "support/main_window_fixture.h"
 #include "ui/caption_fit.h"
 #include "ui/form_main.h"
 
 namespace vn {
 namespace {
-
-void WhenModalOpens(std::function<void(QWidget*)> action, int triesLeft = 200) {
-  QTimer::singleShot(10, [action, triesLeft] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (modal != nullptr && modal->isVisible()) return action(modal);
-    if (triesLeft > 0) WhenModalOpens(action, triesLeft - 1);
-  });
-}
 
 // The captions of `form` that are not shown whole, one line each, and saves
 // a picture of it as `picture` when VN_SCREENSHOT_DIR is set.
@@ -71,7 +64,7 @@ class WindowLookTest : public QObject {
     window.ShowAbortNotice(false);
     clipped << Clipped(window, "main.png");
 
-    WhenModalOpens([&](QWidget* dialog) {
+    test::WhenModalOpens([&](QWidget* dialog) {
       // FK1* is not in OSLO's glass data: the warning shows.
       auto* list = dialog->findChild<QComboBox*>("Schott_List");
       list->setCurrentIndex(list->findText("FK1*"));
@@ -81,7 +74,7 @@ class WindowLookTest : public QObject {
       dialog->close();
     });
     QTest::mouseClick(window.findChild<QPushButton*>("Calc_RIn"), Qt::LeftButton);
-    WhenModalOpens([&](QWidget* dialog) {
+    test::WhenModalOpens([&](QWidget* dialog) {
       dialog->findChild<QLabel*>("lblunit")->setText("mm");
       clipped << Clipped(*dialog, "error_explore.png");
       dialog->close();
