@@ -10,28 +10,22 @@
 #include <string>
 #include <vector>
 
+#include "../tests/support/start_up_set_up.h"
 #include "design/lens_design.h"
 #include "design/lens_ranking.h"
 
 namespace vn {
 namespace {
 
-constexpr double kInchPerMm = 1.0 / 25.4;
-
-NullTestSystem StartUpMirror() {
-  NullTestSystem mirror;
-  mirror.MirrorSemiDiameter = 317.5 / 2 * kInchPerMm;
-  mirror.MirrorRadius = -2540 * kInchPerMm;
-  mirror.ConicPlusOne = 0.0;
-  return mirror;
-}
+using test::kMm;
+using test::StartUpMirror;
 
 void BM_DesignPlanoConvexStartUp(benchmark::State& state) {
   DesignRequest request;
   request.mirror = StartUpMirror();
   request.index = 1.51509;
-  request.thicknessMin = request.thicknessMax = 15 * kInchPerMm;
-  request.diameterMin = request.diameterMax = 80 * kInchPerMm;
+  request.thicknessMin = request.thicknessMax = 15 * kMm;
+  request.diameterMin = request.diameterMax = 80 * kMm;
   request.bestForm = false;
   request.threads = static_cast<int>(state.range(0));
   for (auto _ : state) {
@@ -84,10 +78,10 @@ std::vector<ListedLens> Catalogue(std::size_t count) {
     const double t = std::max(2.0, 1.0 + sag(r1) + sag(r2));
     ListedLens listed;
     listed.name = std::to_string(i);
-    listed.lens.sourceRadius = r1 > 1e30 ? 9e99 : r1 * kInchPerMm;
-    listed.lens.mirrorRadius = r2 > 1e30 ? 9e99 : r2 * kInchPerMm;
-    listed.lens.thickness = t * kInchPerMm;
-    listed.lens.diameter = d * kInchPerMm;
+    listed.lens.sourceRadius = r1 > 1e30 ? 9e99 : r1 * kMm;
+    listed.lens.mirrorRadius = r2 > 1e30 ? 9e99 : r2 * kMm;
+    listed.lens.thickness = t * kMm;
+    listed.lens.diameter = d * kMm;
     listed.lens.index = n;
     list.push_back(listed);
   }

@@ -3,15 +3,15 @@
 // for every run, to give its verdict), so it must stay well under 2 ms.
 #include <benchmark/benchmark.h>
 
+#include "../tests/support/start_up_set_up.h"
 #include "exact/exact_check.h"
-#include "start_up_set_up.h"
 
 namespace {
 
-using vn::bench::StartUpSetUp;
+using vn::test::StartUpExactInput;
 
 void BM_ExactCheckStartUp(benchmark::State& state) {
-  const vn::ExactCheckInput input = StartUpSetUp();
+  const vn::ExactCheckInput input = StartUpExactInput();
   for (auto _ : state) {
     vn::ExactCheckResult result = vn::RunExactCheck(input);
     benchmark::DoNotOptimize(result);

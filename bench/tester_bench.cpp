@@ -4,7 +4,7 @@
 // included), so that the window can redraw as the user turns a control.
 #include <benchmark/benchmark.h>
 
-#include "start_up_set_up.h"
+#include "../tests/support/start_up_set_up.h"
 #include "tester/mirror_through_null.h"
 #include "tester/null_views.h"
 #include "tester/picture_files.h"
@@ -13,12 +13,12 @@
 
 namespace {
 
-using vn::bench::StartUpSetUp;
+using vn::test::StartUpExactInput;
 
 // From the set-up to the picture: the model, the mirror (ΔK as given) and
 // the 512-pixel view, for each kind of view.
 void BM_TesterView512(benchmark::State& state) {
-  const vn::ExactCheckInput input = StartUpSetUp();
+  const vn::ExactCheckInput input = StartUpExactInput();
   vn::TesterViewSettings settings;
   settings.kind = static_cast<vn::TesterViewKind>(state.range(0));
   settings.sizePx = 512;
@@ -33,7 +33,7 @@ BENCHMARK(BM_TesterView512)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecon
 
 // A control turned in the window: the mirror is kept, the picture redrawn.
 void BM_TesterRedraw512(benchmark::State& state) {
-  const vn::TesterModel model(StartUpSetUp());
+  const vn::TesterModel model(StartUpExactInput());
   const vn::MirrorThroughNull mirror = model.Mirror(0.0);
   vn::TesterViewSettings settings;
   settings.kind = static_cast<vn::TesterViewKind>(state.range(0));
@@ -47,7 +47,7 @@ BENCHMARK(BM_TesterRedraw512)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisec
 
 // The picture's PNG file, caption drawn in, as the command line writes it.
 void BM_TesterPng512(benchmark::State& state) {
-  const vn::TesterModel model(StartUpSetUp());
+  const vn::TesterModel model(StartUpExactInput());
   vn::TesterViewSettings settings;
   const vn::TesterPicture picture = vn::RenderTesterView(model.Mirror(0.0), settings);
   for (auto _ : state) {
@@ -60,7 +60,7 @@ BENCHMARK(BM_TesterPng512)->Unit(benchmark::kMillisecond);
 // The export from the set-up: the model, the perfect mirror's residual and
 // the texts of the three files (the 401 × 401 grid the largest).
 void BM_ResidualExport(benchmark::State& state) {
-  const vn::ExactCheckInput input = StartUpSetUp();
+  const vn::ExactCheckInput input = StartUpExactInput();
   for (auto _ : state) {
     const vn::TesterModel model(input);
     const vn::MirrorThroughNull mirror = model.Mirror(0.0);

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "../tests/analysis/start_up_set_up.h"
+#include "../tests/support/start_up_set_up.h"
 #include "analysis/monte_carlo.h"
 #include "analysis/sensitivity.h"
 

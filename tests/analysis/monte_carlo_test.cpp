@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "analysis/tolerance_report.h"
-#include "start_up_set_up.h"
+#include "support/start_up_set_up.h"
 
 namespace vn {
 namespace {

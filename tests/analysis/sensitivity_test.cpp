@@ -9,7 +9,7 @@
 #include <cmath>
 
 #include "exact/scalar_search.h"
-#include "start_up_set_up.h"
+#include "support/start_up_set_up.h"
 
 namespace vn {
 namespace {

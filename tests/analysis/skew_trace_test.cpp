@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "analysis/pupil_wavefront.h"
-#include "start_up_set_up.h"
+#include "support/start_up_set_up.h"
 
 namespace vn {
 namespace {

@@ -10,8 +10,8 @@
 #include "analysis/tolerance_file.h"
 #include "analysis/tolerance_report.h"
 #include "common/json_reader.h"
-#include "start_up_set_up.h"
 #include "support/comma_locale.h"
+#include "support/start_up_set_up.h"
 
 namespace vn {
 namespace {

@@ -14,6 +14,7 @@
 
 #include "run/null_finder.h"
 #include "support/child_process.h"
+#include "support/files.h"
 
 namespace vn {
 namespace {
@@ -21,23 +22,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::FileText;
 using test::TextLines;
-
-// A fresh empty folder for one test, removed afterwards.
-struct Folder {
-  explicit Folder(const std::string& name)
-      : path(::testing::TempDir() + "vn_cli_" + name + "_" + std::to_string(getpid())) {
-    fs::remove_all(path), fs::create_directories(path);
-  }
-  ~Folder() {
-    std::error_code ignored;
-    fs::permissions(path, fs::perms::owner_all, ignored);
-    fs::remove_all(path, ignored);
-  }
-  std::size_t Count() const {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(path), {}));
-  }
-  const std::string path;
-};
 
 // A lens file is whole when it has its 44 lines, each ended by CR LF.
 bool Whole(const std::string& text) {
@@ -64,7 +48,7 @@ TEST(CliLensFiles, HundredsOfRunsSideBySideKeepEveryFile) {
 #else
   constexpr int kRuns = 300;
 #endif
-  Folder lensFiles("side_by_side"), logs("side_by_side_logs");
+  test::TempFolder lensFiles("cli_side_by_side"), logs("cli_side_by_side_logs");
   const auto thickness = [](int k) { return "15." + std::to_string(1000 + k).substr(1); };
   const auto log = [&](int k) { return logs.path + "/" + std::to_string(k); };
 
@@ -104,8 +88,8 @@ TEST(CliLensFiles, HundredsOfRunsSideBySideKeepEveryFile) {
   }
   EXPECT_EQ(failures, 0);
   EXPECT_EQ(paths.size(), std::size_t{3 * kRuns});
-  EXPECT_EQ(lensFiles.Count(), std::size_t{3 * kRuns});
-  std::cout << kRuns << " runs side by side wrote " << lensFiles.Count() << " lens files in "
+  EXPECT_EQ(lensFiles.Names().size(), std::size_t{3 * kRuns});
+  std::cout << kRuns << " runs side by side wrote " << lensFiles.Names().size() << " lens files in "
             << static_cast<int>(took.count() * 1000) << " ms\n";
 }
 
@@ -114,7 +98,7 @@ TEST(CliLensFiles, HundredsOfRunsSideBySideKeepEveryFile) {
 // part way as a full disk would; root, for whom no folder is read-only, runs
 // the read-only case as the user "nobody".
 TEST(CliLensFiles, AFileThatCannotBeWrittenIsExplained) {
-  Folder base("unwritable");
+  test::TempFolder base("cli_unwritable");
   const std::string readOnly = base.path + "/read-only", limited = base.path + "/limited";
   fs::create_directory(readOnly), fs::create_directory(limited);
   ASSERT_EQ(chmod(readOnly.c_str(), 0555), 0);
@@ -139,16 +123,6 @@ TEST(CliLensFiles, AFileThatCannotBeWrittenIsExplained) {
     EXPECT_TRUE(lines[4].ends_with(std::string(".len: ") + c.reason)) << lines[4];
   }
   EXPECT_TRUE(fs::is_empty(readOnly) && fs::is_empty(limited));
-}
-
-TEST(CliLensFiles, AnEmptyFolderIsAUsageError) {
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"--save-oslo", ""}, {"--save-oslo="}}) {
-    const test::ChildResult r = test::RunChild(VN_CLI_PATH, args);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find("--save-oslo needs a folder"), std::string::npos) << r.err;
-  }
 }
 
 }  // namespace

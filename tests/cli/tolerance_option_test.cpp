@@ -4,31 +4,31 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "common/json_reader.h"
 #include "support/child_process.h"
+#include "support/files.h"
 
 namespace vn {
 namespace {
 
+// Standard output, then standard error.
 struct Output {
   int status = -1;
-  std::string text;  // standard output, then standard error
-  std::string out;   // standard output alone
+  std::string text;
 };
 
 Output RunCli(const std::vector<std::string>& args) {
   const test::ChildResult r = test::RunChild(VN_CLI_PATH, args);
-  return {r.status, r.out + r.err, r.out};
+  return {r.status, r.out + r.err};
 }
 
 // A tolerance file in the test's temporary folder.
 std::string File(const std::string& name, const std::string& text) {
   const std::string path = ::testing::TempDir() + name;
-  std::ofstream(path, std::ios::binary) << text;
+  test::WriteText(path, text);
   return path;
 }
 
@@ -43,16 +43,14 @@ TEST(CliTolerance, PrintsTheAnalysisAfterTheReportAndInTheJson) {
   EXPECT_NE(text.text.find("A mirror that nulls best with the lens 2077.366 mm from it"),
             std::string::npos);
 
-  const Output json = RunCli({"--units", "inch", "--json", "--tolerances", few});
-  ASSERT_EQ(json.status, 0) << json.text;
+  // The inch run's default spacing tolerance is 0.04", the file's unit being the run's.
+  const test::ChildResult json =
+      test::RunChild(VN_CLI_PATH, {"--units", "inch", "--json", "--tolerances", few});
+  ASSERT_EQ(json.status, 0) << json.err;
   const JsonReading r = ReadJson(json.out);
   ASSERT_TRUE(r.value) << r.error.Message();
-  const JsonValue* tolerance = r.value->Member("tolerance");
-  ASSERT_NE(tolerance, nullptr);
-  EXPECT_EQ(tolerance->Member("sensitivities")->items.size(), 10u);
-  EXPECT_EQ(tolerance->Member("monte_carlo")->Member("completed")->number, 100);
-  // The inch run's default spacing tolerance is 0.04", the file's unit being the run's.
-  EXPECT_EQ(tolerance->Member("monte_carlo")
+  EXPECT_EQ(r.value->Member("tolerance")
+                ->Member("monte_carlo")
                 ->Member("tolerances")
                 ->Member("lens_mirror_distance")
                 ->number,

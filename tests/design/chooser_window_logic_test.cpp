@@ -9,11 +9,11 @@
 #include "design/chooser_entries.h"
 #include "design/chooser_job.h"
 #include "design/chooser_rows.h"
-#include "design/start_up_mirror.h"
 #include "exact/exact_check.h"
 #include "exact/exact_check_of_run.h"
 #include "run/null_finder.h"
 #include "support/recording_host.h"
+#include "support/start_up_set_up.h"
 
 namespace vn {
 namespace {
@@ -87,7 +87,7 @@ TEST(ChooserEntries, NameTheEntryThatIsNotUsable) {
   e.maxSourceToMirror.push_back(' ');  // blanks only
   const ChooserReading reading = ReadChooserEntries(e);
   ASSERT_TRUE(reading.inputs);
-  EXPECT_DOUBLE_EQ(reading.inputs->design.thicknessMax, 20 * test::kInchPerMm);
+  EXPECT_DOUBLE_EQ(reading.inputs->design.thicknessMax, 20 * test::kMm);
   EXPECT_EQ(reading.inputs->setting.conditions.maxSourceToMirror, 0.0);
 }
 

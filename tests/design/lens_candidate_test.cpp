@@ -7,11 +7,11 @@
 #include <cmath>
 #include <string>
 
-#include "design/start_up_mirror.h"
 #include "exact/exact_check.h"
 #include "exact/exact_check_of_run.h"
 #include "run/null_finder.h"
 #include "support/recording_host.h"
+#include "support/start_up_set_up.h"
 
 namespace vn {
 namespace {
@@ -29,7 +29,7 @@ TEST(SolveCandidate, GivesWhatTheRunAndTheExactCheckGiveForTheSameEntries) {
   const ExactCheckResult expected = RunExactCheck(ExactCheckInputOf(finder.lastRun()));
 
   const CandidateSolution s =
-      SolveCandidate(SetUpWith(StartUpMirror(), StartUpLens()), 80 * test::kInchPerMm, {});
+      SolveCandidate(SetUpWith(StartUpMirror(), StartUpLens()), 80 * test::kMm, {});
   ASSERT_TRUE(s.solved && s.searchConverged);
   // Same entries, same arithmetic: the same bits.
   EXPECT_EQ(s.check.exactNull.objectDistance, expected.exactNull.objectDistance);
@@ -43,8 +43,8 @@ TEST(SolveCandidate, InchAndMillimetreEntriesFindTheSameNull) {
   CandidateConditions inch;
   inch.inchUnits = true;
   const NullTestSystem system = SetUpWith(StartUpMirror(), StartUpLens());
-  const CandidateSolution a = SolveCandidate(system, 80 * test::kInchPerMm, {});
-  const CandidateSolution b = SolveCandidate(system, 80 * test::kInchPerMm, inch);
+  const CandidateSolution a = SolveCandidate(system, 80 * test::kMm, {});
+  const CandidateSolution b = SolveCandidate(system, 80 * test::kMm, inch);
   // The entries differ in their last digits only (15 significant), and the
   // exact null is solved to 1e-12 of the set-up's length.
   EXPECT_NEAR(a.check.exactNull.objectDistance, b.check.exactNull.objectDistance, 1e-9);
@@ -87,7 +87,7 @@ TEST(EvaluateCandidate, TheRoomAndTheClearApertureMakeANullTight) {
   const CandidateFigures free = EvaluateCandidate(StartUpMirror(), StartUpLens(), {});
   ASSERT_EQ(free.fit, CandidateFit::Fits);
   const double D = free.objectDistance, L = free.sourceToMirror, W = free.workingDiameter;
-  const double mm = test::kInchPerMm, lensDiameter = 80 * mm;
+  const double mm = test::kMm, lensDiameter = 80 * mm;
   const auto length = [](double inches) { return RunLengthText(inches, false); };
   struct Case {
     const char* what;
@@ -148,7 +148,7 @@ TEST(RanksBefore, FitThenResidualAsShownThenMargin) {
 TEST(LensPrescription, TurningRoundSwapsTheFacesAndTheirSigns) {
   const LensPrescription pcx = LensMm(9e99, -206, 15, 80);
   const LensPrescription turned = Reversed(pcx);
-  EXPECT_DOUBLE_EQ(turned.sourceRadius, 206 * test::kInchPerMm);
+  EXPECT_DOUBLE_EQ(turned.sourceRadius, 206 * test::kMm);
   EXPECT_EQ(turned.mirrorRadius, 9e99);
   EXPECT_EQ(Reversed(turned).mirrorRadius, pcx.mirrorRadius);
   // Turning a thin lens round keeps its power.

@@ -8,12 +8,12 @@
 
 #include <cmath>
 
-#include "design/start_up_mirror.h"
+#include "support/start_up_set_up.h"
 
 namespace vn {
 namespace {
 
-using test::kInchPerMm;
+using test::kMm;
 using test::LensMm;
 using test::StartUpLens;
 using test::StartUpMirror;
@@ -23,8 +23,8 @@ DesignRequest StartUpRequest(bool bestForm = false) {
   DesignRequest r;
   r.mirror = StartUpMirror();
   r.index = 1.51509;
-  r.thicknessMin = r.thicknessMax = 15 * kInchPerMm;
-  r.diameterMin = r.diameterMax = 80 * kInchPerMm;
+  r.thicknessMin = r.thicknessMax = 15 * kMm;
+  r.diameterMin = r.diameterMax = 80 * kMm;
   r.planoConvex = true;
   r.bestForm = bestForm;
   return r;
@@ -83,7 +83,7 @@ TEST(LensDesign, ThirdOrderTheoryAsksForTheDesignedPower) {
   // working at about f/3.8, about 1%.
   const DesignedLens& d = StartUpPlanoConvex().candidates.at(0);
   const double H = 317.5 / 2, R = 2540, K = -1, t = 15, n = 1.51509;
-  const double D = d.figures.objectDistance / kInchPerMm;
+  const double D = d.figures.objectDistance / kMm;
   const double needed = -K * std::pow(H, 4.0) / std::pow(R, 3.0);
   // S_I grows as the lens strengthens: bisection on the radius.
   double weak = -2000, strong = -60;
@@ -92,7 +92,7 @@ TEST(LensDesign, ThirdOrderTheoryAsksForTheDesignedPower) {
     (LensSeidelSum(D, t, n, middle, H, R) > needed ? strong : weak) = middle;
   }
   const double thirdOrderPower = (n - 1) / -weak;
-  const double designedPower = (n - 1) / -(d.lens.mirrorRadius / kInchPerMm);
+  const double designedPower = (n - 1) / -(d.lens.mirrorRadius / kMm);
   EXPECT_NEAR(designedPower / thirdOrderPower, 1.0, 0.02);
 }
 
@@ -103,7 +103,7 @@ TEST(LensDesign, StandsAtTheLimitTheClearApertureSets) {
   // tenth of a millimetre weaker, the beam overfills it; a tenth stronger,
   // the residual grows.
   const DesignedLens& d = StartUpPlanoConvex().candidates.at(0);
-  const double step = 0.1 * kInchPerMm;
+  const double step = 0.1 * kMm;
   LensPrescription weaker = d.unrounded, stronger = d.unrounded;
   weaker.mirrorRadius -= step;
   stronger.mirrorRadius += step;
@@ -121,9 +121,9 @@ TEST(LensDesign, StandsAtTheLimitTheClearApertureSets) {
 
 TEST(LensDesign, RadiiAreRoundedToTheMakersStepAndCheckedAgain) {
   const DesignedLens& d = StartUpPlanoConvex().candidates.at(0);
-  const double tenths = d.lens.mirrorRadius / kInchPerMm * 10;
+  const double tenths = d.lens.mirrorRadius / kMm * 10;
   EXPECT_NEAR(tenths, std::round(tenths), 1e-9);
-  EXPECT_LT(std::fabs(d.lens.mirrorRadius - d.unrounded.mirrorRadius), 0.1 * kInchPerMm);
+  EXPECT_LT(std::fabs(d.lens.mirrorRadius - d.unrounded.mirrorRadius), 0.1 * kMm);
   // The figures shown are the rounded lens's own.
   const CandidateFigures again = EvaluateCandidate(StartUpMirror(), d.lens, {});
   EXPECT_EQ(again.pvWaves, d.figures.pvWaves);
@@ -148,11 +148,11 @@ TEST(LensDesign, BestFormNullsAtLeastAsWellAsThePlanoConvexLens) {
 TEST(LensDesign, ALargerLensNullsBetter) {
   // A larger clear aperture lets a weaker lens stand further out.
   DesignRequest r = StartUpRequest();
-  r.diameterMin = 60 * kInchPerMm;
+  r.diameterMin = 60 * kMm;
   const DesignResult result = DesignLens(r);
   ASSERT_EQ(result.candidates.size(), 3u);  // 60, 70 and 80 mm
   for (std::size_t i = 0; i < 3; ++i) {
-    EXPECT_DOUBLE_EQ(result.candidates[i].lens.diameter, (80 - 10.0 * i) * kInchPerMm);
+    EXPECT_DOUBLE_EQ(result.candidates[i].lens.diameter, (80 - 10.0 * i) * kMm);
     EXPECT_EQ(result.candidates[i].figures.fit, CandidateFit::Fits);
   }
   EXPECT_LT(result.candidates[0].figures.pvWaves, result.candidates[2].figures.pvWaves);
@@ -161,7 +161,7 @@ TEST(LensDesign, ALargerLensNullsBetter) {
 TEST(LensDesign, WhenNothingFitsTheRoomTheNearestMissIsShown) {
   // Weaker lenses make the set-up shorter, but none short enough for 2.2 m
   // keeps its beam inside the clear aperture.
-  const double room = 2200 * kInchPerMm;
+  const double room = 2200 * kMm;
   const CandidateFigures& free = StartUpPlanoConvex().candidates.at(0).figures;
   ASSERT_GT(free.sourceToMirror, room);
   DesignRequest r = StartUpRequest();
@@ -178,7 +178,7 @@ TEST(LensDesign, WhenNothingFitsTheRoomTheNearestMissIsShown) {
 
 TEST(LensDesign, ALensTooThinForItsDiameterIsSaidSo) {
   DesignRequest r = StartUpRequest();
-  r.thicknessMin = r.thicknessMax = 2 * kInchPerMm;  // the edge must be 2.4 mm
+  r.thicknessMin = r.thicknessMax = 2 * kMm;  // the edge must be 2.4 mm
   const DesignResult result = DesignLens(r);
   EXPECT_TRUE(result.candidates.empty());
   ASSERT_EQ(result.problems.size(), 1u);

@@ -8,13 +8,13 @@
 #include <cmath>
 #include <string>
 
-#include "design/start_up_mirror.h"
 #include "support/comma_locale.h"
+#include "support/start_up_set_up.h"
 
 namespace vn {
 namespace {
 
-using test::kInchPerMm;
+using test::kMm;
 
 TEST(LensList, ABadRowIsNamedAndTheRestOfTheListIsRead) {
   const LensList list = ReadLensList(
@@ -101,7 +101,7 @@ TEST(LensList, ReadsWhatSpreadsheetsWrite) {
   EXPECT_EQ(list.lenses[2].row, 7);  // the line after the two-line row
   for (const ListedLens& l : list.lenses) {
     EXPECT_EQ(l.lens.sourceRadius, 9e99);
-    EXPECT_DOUBLE_EQ(l.lens.mirrorRadius, -206 * kInchPerMm);
+    EXPECT_DOUBLE_EQ(l.lens.mirrorRadius, -206 * kMm);
   }
   EXPECT_EQ(list.lenses[2].lens.index, 1.5);
 }
@@ -136,7 +136,7 @@ TEST(LensList, AFocalLengthTheRadiiDoNotGiveIsWarnedOf) {
   EXPECT_EQ(list.problems[0].column, 8);
   EXPECT_TRUE(list.problems[0].warning);
   EXPECT_NE(list.problems[0].message.find("check the radii's signs"), std::string::npos);
-  EXPECT_EQ(*list.lenses[0].vendorFocalLength, 100 * kInchPerMm);
+  EXPECT_EQ(*list.lenses[0].vendorFocalLength, 100 * kMm);
 }
 
 TEST(LensList, ANameThatIsNotUtf8IsShownWithReplacementCharacters) {

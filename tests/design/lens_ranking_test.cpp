@@ -9,7 +9,7 @@
 #include <cmath>
 #include <string>
 
-#include "design/start_up_mirror.h"
+#include "support/start_up_set_up.h"
 
 namespace vn {
 namespace {

@@ -10,6 +10,7 @@
 #include "common/arithmetic.h"
 #include "engine/null_test_engine.h"
 #include "engine/surface_ops.h"
+#include "support/files.h"
 
 namespace vn {
 namespace {
@@ -20,16 +21,7 @@ double SixDigits(double expected) {
 }
 #define EXPECT_6DIGITS(actual, expected) EXPECT_NEAR(actual, expected, SixDigits(expected))
 
-// What the arithmetic error of `fn` says failed, or "" when nothing failed.
-template <class F>
-std::string FailureOf(F fn) {
-  try {
-    fn();
-  } catch (const RunFailure& failure) {
-    return failure.what();
-  }
-  return "";
-}
+using test::FailureText;  // what the arithmetic error says failed, or ""
 
 TEST(SurfaceOps, ArcSinClampsAndSignedPowerKeepsTheSign) {
   EXPECT_EQ(ArcSin(1), 1.570796326794895);
@@ -121,7 +113,7 @@ TEST(TraceDoublePass, PlanoConvexLensOnAParaboloid) {
 
 TEST(TraceDoublePass, DegenerateSetUpsEndInTheArithmeticError) {
   const auto trace = [](NullTestSystem s, double h, double D) {
-    return FailureOf([&] {
+    return FailureText([&] {
       NullTestEngine e;
       e.system = s;
       double L, Y2, Ym;
@@ -143,7 +135,7 @@ TEST(SurfaceOps, DegenerateGeometryEndsInTheArithmeticError) {
   // A ray running back along the axis (U = pi) meets a face head-on from the
   // wrong side: cos U + cos I = -1 + 1 = 0 in the height formula.
   double Q = 0, U = 3.141592653589793, Y = 0;
-  EXPECT_EQ(FailureOf([&] { RefractAtSurface(Q, U, Y, 1.0, 1.5, 10.0); }), "cos U + cos I = 0");
+  EXPECT_EQ(FailureText([&] { RefractAtSurface(Q, U, Y, 1.0, 1.5, 10.0); }), "cos U + cos I = 0");
   // A ray along the paraboloid's tangent at its start: with R = 0.5 the slope
   // factor is exactly 2, so Q = cos U / 2 makes cos U + m sin U exactly 0.
   NullTestEngine e;
@@ -154,7 +146,7 @@ TEST(SurfaceOps, DegenerateGeometryEndsInTheArithmeticError) {
   const volatile double runtimeU = U;
   Q = std::cos(runtimeU) / 2;
   double Ym = 0;
-  EXPECT_EQ(FailureOf([&] { e.ReflectAtConicMirror(Q, U, Ym, 0.0, -0.5); }),
+  EXPECT_EQ(FailureText([&] { e.ReflectAtConicMirror(Q, U, Ym, 0.0, -0.5); }),
             "Newton denominator 0");
 }
 

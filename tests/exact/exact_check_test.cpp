@@ -14,30 +14,19 @@
 #include <thread>
 #include <utility>
 
+#include "support/start_up_set_up.h"
+
 namespace vn {
 namespace {
 
-constexpr double kMm = 1.0 / 25.4;  // inches per millimetre
+using test::kMm;
+using test::StartUpExactInput;
 constexpr int kZone10 = kExactCheckZoneSteps / 10, kZone70 = 7 * kExactCheckZoneSteps / 10;
-
-// The program's start-up set-up: a 317.5 mm paraboloid of radius 2540 mm with
-// a plano-convex BK7 lens (flat toward the source, −206 mm toward the mirror,
-// 15 mm thick, 80 mm across) at 632.8 nm, at the distances the run's series
-// trace settles on.
-ExactCheckInput StartUpSetUp() {
-  ExactCheckInput in;
-  NullTestSystem& s = in.system;
-  s.MirrorSemiDiameter = 317.5 / 2 * kMm, s.MirrorRadius = -2540 * kMm, s.ConicPlusOne = 0.0;
-  s.LensRadius1 = 9e99, s.LensRadius2 = -206 * kMm, s.LensThickness = 15 * kMm;
-  s.LensIndex = 1.51509, in.wavelengthMicrons = 0.6328, in.lensClearSemiDiameter = 40 * kMm;
-  in.objectDistance = 204.817 * kMm, in.lensMirrorDistance = 2076.366 * kMm;
-  return in;
-}
 
 // The start-up lens and mirror with the lens's index set to 1 (so it does
 // nothing) and the source at the mirror's centre of curvature, 100 inches out.
 ExactCheckInput AtTheCentreThroughAnIndexOneLens(double conicPlusOne) {
-  ExactCheckInput input = StartUpSetUp();
+  ExactCheckInput input = StartUpExactInput();
   input.system.ConicPlusOne = conicPlusOne, input.system.LensIndex = 1.0;
   input.objectDistance = 10.0, input.lensMirrorDistance = 100.0 - 10.0 - 15 * kMm;
   return input;
@@ -49,7 +38,7 @@ TEST(ExactCheck, StartUpSetUpMatchesTheReferenceFiguresAndNullsExactly) {
   // source; the exact null near D = 204.73 mm, d2 = 2076.77 mm with the same
   // wavefront. The reference figures are rounded in their last quoted digit,
   // so the tolerances allow one or two units there.
-  const ExactCheckResult first = RunExactCheck(StartUpSetUp());
+  const ExactCheckResult first = RunExactCheck(StartUpExactInput());
   ASSERT_TRUE(first.ok) << first.message;
   EXPECT_NEAR(first.pvWaves, 0.031, 0.002);
   EXPECT_NEAR(first.rmsWaves, 0.006, 0.001);
@@ -64,7 +53,7 @@ TEST(ExactCheck, StartUpSetUpMatchesTheReferenceFiguresAndNullsExactly) {
   // At the exact null's distances the marginal and 10% rays come back to the
   // source to within the solver's 1e-10 inch plus rounding; the 70% zone,
   // where the residual zonal aberration lives, misses by tens of µm.
-  ExactCheckInput nulled = StartUpSetUp();
+  ExactCheckInput nulled = StartUpExactInput();
   nulled.objectDistance = first.exactNull.objectDistance;
   nulled.lensMirrorDistance = first.exactNull.lensMirrorDistance;
   const ExactCheckResult again = RunExactCheck(nulled);
@@ -118,10 +107,10 @@ TEST(ExactCheck, OneSetUpFromMillimetresToKilometresScalesAsItsSize) {
   // 3 mm mirror to a 635 m one (the size at which an absolute tolerance once
   // made the search endless), each check must end within a second. The
   // tolerance of 1e-5 is far above the rounding and far below any fault.
-  const ExactCheckResult unit = RunExactCheck(StartUpSetUp());
+  const ExactCheckResult unit = RunExactCheck(StartUpExactInput());
   ASSERT_TRUE(unit.ok && unit.exactNull.converged);
   for (double s : {0.01, 0.1, 10.0, 2000.0}) {
-    ExactCheckInput in = StartUpSetUp();
+    ExactCheckInput in = StartUpExactInput();
     NullTestSystem& sys = in.system;
     for (double* length :
          {&sys.MirrorSemiDiameter, &sys.MirrorRadius, &sys.LensRadius2, &sys.LensThickness,
@@ -172,7 +161,7 @@ TEST(ExactCheck, FailuresComeBackAsTypedValuesNotExceptions) {
        TraceFault::TotalInternalReflection},
   };
   for (const auto& c : cases) {
-    ExactCheckInput input = StartUpSetUp();
+    ExactCheckInput input = StartUpExactInput();
     c.spoil(input);
     const ExactCheckResult result = RunExactCheck(input);  // an exception fails the test
     EXPECT_FALSE(result.ok) << c.message;
@@ -190,7 +179,7 @@ TEST(ExactCheck, StopsPromptlyWhenTheHostCancels) {
   // cannot be ok. A check runs about a millisecond; 0.2 s is generous for a
   // loaded machine.
   std::atomic<bool> cancel{true};
-  ExactCheckInput input = StartUpSetUp();
+  ExactCheckInput input = StartUpExactInput();
   input.cancel = &cancel;
   const ExactCheckResult before = RunExactCheck(input);
   EXPECT_TRUE(before.cancelled);

@@ -1,30 +1,18 @@
-// Test doubles for the lens-file export: the start-up record, a platform
-// with a fixed clock and a scripted association answer, a fresh folder per
-// test, and the kind of a run's failure.
+// Test doubles for the lens-file export: the start-up record, and a
+// platform with a fixed clock and a scripted association answer.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <optional>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "common/arithmetic.h"
 #include "oslo/lens_file_export.h"
 #include "oslo/lens_file_platform.h"
+#include "support/files.h"
 
-namespace vn::testing {
-
-inline std::string FileBytes(const std::string& path) {
-  return (std::ostringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str();
-}
+namespace vn::test {
 
 // The start-up set-up (317.5 mm paraboloid of radius 2540 mm, 80 mm
 // plano-convex BK7 lens of radius 206 mm, 15 mm thick), typed in millimetres
@@ -48,13 +36,6 @@ inline std::string& Typed(RunRecord& r, Entry e) {
   return r.inputs.entries[static_cast<std::size_t>(e)];
 }
 
-// The kind of RunFailure `step` ends in, if any.
-std::optional<FailureKind> FailureOf(auto step) try {
-  return step(), std::nullopt;
-} catch (const RunFailure& f) {
-  return f.kind();
-}
-
 class FakeLensFilePlatform : public LensFilePlatform {
  public:
   std::string programFolder, documentsFolder;
@@ -70,7 +51,7 @@ class FakeLensFilePlatform : public LensFilePlatform {
   std::string Separator() override { return "/"; }
   int FindExecutable(const std::string& file, const std::string&,
                      FindExecutableBuffer& buffer) override {
-    probes.push_back(file + ": " + FileBytes(file));
+    probes.push_back(file + ": " + FileText(file));
     if (answerCode < 0) throw std::runtime_error("association service failed");
     if (!answerPath.empty()) std::copy_n(answerPath.c_str(), answerPath.size() + 1, buffer.data());
     return answerCode;
@@ -81,22 +62,4 @@ class FakeLensFilePlatform : public LensFilePlatform {
   std::string LongTime() override { return "1:23:45 PM"; }
 };
 
-// A fresh empty folder, removed with its content afterwards; the process id
-// keeps runs from other build folders apart.
-struct TestFolder {
-  explicit TestFolder(const std::string& name)
-      : path(::testing::TempDir() + "vn_oslo_" + name + "_" + std::to_string(getpid())) {
-    std::filesystem::remove_all(path), std::filesystem::create_directories(path);
-  }
-  ~TestFolder() { std::filesystem::remove_all(path); }
-  std::vector<std::string> Names() const {  // sorted
-    std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(path))
-      names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-  const std::string path;
-};
-
-}  // namespace vn::testing
+}  // namespace vn::test

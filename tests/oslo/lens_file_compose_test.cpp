@@ -1,7 +1,6 @@
 // The OSLO lens file text, line by line and byte by byte.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,17 +11,10 @@
 namespace vn {
 namespace {
 
-using testing::FailureOf;
-using testing::StartupRecord;
-using testing::Typed;
-
-// The file's lines, each with the CR of its CR LF.
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using test::FailureOf;
+using test::StartupRecord;
+using test::TextLines;  // each line keeps the CR of its CR LF
+using test::Typed;
 
 // A millimetre run: the fixed lines are the format's own (note the blanks
 // ending "LEN NEW" and "WV"); the numbers come from the record:
@@ -59,7 +51,7 @@ TEST(ComposeLensFile, StartupSetUpInBothUnits) {
     const std::vector<std::string>& expected = inch ? inchLines : kStartupMmLines;
     const RunRecord run = StartupRecord(inch);
     const std::string text = ComposeLensFile("Vantry_Null_Best", run, run.solution);
-    const auto lines = Lines(text);
+    const auto lines = TextLines(text);
     ASSERT_EQ(lines.size(), expected.size());
     for (std::size_t i = 0; i < lines.size(); ++i)
       EXPECT_EQ(lines[i], expected[i] + "\r") << "line " << i + 1;
@@ -85,7 +77,7 @@ TEST(ComposeLensFile, ComputedNumbersAreRoundedTypedTextsCopied) {
   Typed(r, Entry::LradI) = "1E+99", Typed(r, Entry::lthck) = "15.000";
   Typed(r, Entry::Mcc) = "-1.0", Typed(r, Entry::MRoC) = "-2000";
   r.inputs.GlassName = "O_S-BSL7*";
-  const auto lines = Lines(ComposeLensFile("T", r, r.solution));
+  const auto lines = TextLines(ComposeLensFile("T", r, r.solution));
   ASSERT_EQ(lines.size(), 44u);
   const std::pair<int, const char*> expected[] = {
       {2, "EBR  29.241358"}, {8, "TH 204.817249358"}, {18, "TH 250"},   {24, "AP 158.781358024431"},

@@ -26,12 +26,12 @@ struct ExportBench {
     platform.programFolder = folder.path, run.SaveLensFile = true;
   }
   void Export(const char* glass = "BK7") {
-    RunRecord record = testing::StartupRecord();
+    RunRecord record = test::StartupRecord();
     record.inputs.GlassName = glass;
     ExportLensFile(run, "Vantry_Null_Best", record, record.solution, host, platform);
   }
-  testing::TestFolder folder;
-  testing::FakeLensFilePlatform platform;
+  test::TempFolder folder;
+  test::FakeLensFilePlatform platform;
   test::RecordingHost host;
   LensExportRun run;
 };
@@ -46,9 +46,9 @@ TEST(ExportLensFile, NumberedFilesAndTheGlassRule) {
   for (const char* glass : {"BK7", "BK7", ""}) b.Export(), clear.Export(glass), noGlass.Export("");
   const std::string stem = b.folder.path + "/" + kName.substr(0, kName.size() - 4);
   EXPECT_EQ(b.run.writtenPaths, (Names{stem + ".len", stem + "_2.len", stem + "_3.len"}));
-  EXPECT_EQ(testing::FileBytes(stem + "_2.len"),
-            ComposeLensFile("Vantry_Null_Best", testing::StartupRecord(),
-                            testing::StartupRecord().solution));
+  EXPECT_EQ(
+      test::FileText(stem + "_2.len"),
+      ComposeLensFile("Vantry_Null_Best", test::StartupRecord(), test::StartupRecord().solution));
   EXPECT_TRUE(clear.folder.Names().empty() && clear.host.messages.empty());
   EXPECT_EQ(noGlass.host.messages.size(), 1u);  // its text: the run test
   EXPECT_TRUE(noGlass.folder.Names().empty() && noGlass.platform.probes.empty());
@@ -58,7 +58,7 @@ TEST(ExportLensFile, NumberedFilesAndTheGlassRule) {
 // the documents folder.
 TEST(ExportLensFile, ReadOnlyProgramFolderMeansDocuments) {
   ExportBench b("export_fallback");
-  testing::TestFolder documents("export_documents");
+  test::TempFolder documents("export_documents");
   b.platform.programFolderWritable = false, b.platform.documentsFolder = documents.path;
   b.Export();
   EXPECT_EQ(documents.Names(), Names{kName});
@@ -73,11 +73,11 @@ TEST(ExportLensFile, ReadOnlyProgramFolderMeansDocuments) {
 TEST(ExportLensFile, WriteFailureEndsTheRunAndLeavesNothing) {
   ExportBench b("export_fail");
   b.platform.programFolder = b.folder.path + "/missing";
-  EXPECT_EQ(testing::FailureOf([&] { b.Export(); }), FailureKind::File);
+  EXPECT_EQ(test::FailureOf([&] { b.Export(); }), FailureKind::File);
   EXPECT_TRUE(b.run.writtenPaths.empty() && b.platform.probes.empty());  // nor a launch offer
   const std::string taken = b.folder.path + "/taken.len";
   std::filesystem::create_directories(taken + "/inside");
-  EXPECT_EQ(testing::FailureOf([&] { WriteFileWhole(taken, "text\r\n"); }), FailureKind::File);
+  EXPECT_EQ(test::FailureOf([&] { WriteFileWhole(taken, "text\r\n"); }), FailureKind::File);
   EXPECT_EQ(b.folder.Names(), Names{"taken.len"});
 }
 

@@ -20,7 +20,7 @@ namespace {
 // and still has the scratch file deleted. Each time the scratch file was there while asked about,
 // and is gone. The folder text ends in the separator, which gets none added.
 TEST(ProbeLensFileProgram, AnswerForEachCode) {
-  testing::TestFolder folder("probe_codes");
+  test::TempFolder folder("probe_codes");
   const std::tuple<int, const char*, const char*> cases[] = {
       {31, "", "NO_ASSOCIATION"},       {2, "", "FILE_NOT_FOUND"},      {3, "", "PATH_NOT_FOUND"},
       {11, "", "BAD_FORMAT"},           {0, "", "/opt/OSLO +"},         {5, "", "/opt/OSLO +"},
@@ -28,7 +28,7 @@ TEST(ProbeLensFileProgram, AnswerForEachCode) {
       {32, "/OSLO 7/o", "/OSLO 7/o +"}, {42, "/opt/Oslo", "/opt/Oslo"},
   };
   for (const auto& [code, path, answer] : cases) {
-    testing::FakeLensFilePlatform platform;
+    test::FakeLensFilePlatform platform;
     platform.answerCode = code, platform.answerPath = path;
     std::string program = "/opt/OSLO", shown;
     try {
@@ -42,11 +42,10 @@ TEST(ProbeLensFileProgram, AnswerForEachCode) {
     EXPECT_TRUE(folder.Names().empty()) << code;
   }
   // A scratch file that cannot be written: no query.
-  testing::FakeLensFilePlatform platform;
+  test::FakeLensFilePlatform platform;
   std::string program;
-  EXPECT_EQ(
-      testing::FailureOf([&] { ProbeLensFileProgram(program, folder.path + "/no", platform); }),
-      FailureKind::File);
+  EXPECT_EQ(test::FailureOf([&] { ProbeLensFileProgram(program, folder.path + "/no", platform); }),
+            FailureKind::File);
   EXPECT_TRUE(platform.probes.empty());
 }
 

@@ -10,7 +10,7 @@
 namespace vn {
 namespace {
 
-using testing::FailureOf;
+using test::FailureOf;
 
 // United States short date and long time of 1:23:45 PM on 5 December 2026.
 const ClockText kUsClock{"12/5/2026", "1:23:45 PM"};

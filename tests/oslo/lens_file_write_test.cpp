@@ -47,7 +47,7 @@ NextFileName Offer(Names names) {
 // is not followed (its target is not created), and the text lands whole
 // under the first free name with nothing else added to the folder.
 TEST(WriteFileUnderFreeName, HeldNamesAreNeitherReplacedNorFollowed) {
-  testing::TestFolder folder("free_name");
+  test::TempFolder folder("free_name");
   const std::string d = folder.path + "/";
   { std::ofstream(d + "file") << "mine"; }
   fs::create_directory(d + "folder");
@@ -65,14 +65,14 @@ TEST(WriteFileUnderFreeName, HeldNamesAreNeitherReplacedNorFollowed) {
   const FileWriteResult r = WriteFileUnderFreeName(Offer(held), "text\r\n");
   EXPECT_EQ(r.path, d + "free");
   EXPECT_EQ(r.problem, "");
-  EXPECT_EQ(testing::FileBytes(d + "free"), "text\r\n");
-  EXPECT_EQ(testing::FileBytes(d + "file"), "mine");
+  EXPECT_EQ(test::FileText(d + "free"), "text\r\n");
+  EXPECT_EQ(test::FileText(d + "file"), "mine");
   EXPECT_EQ(folder.Names(), names);
 }
 
 // No name free, no folder, no folder at all: the system's reason, nothing left.
 TEST(WriteFileUnderFreeName, FailureSaysWhyAndLeavesNothing) {
-  testing::TestFolder folder("no_name");
+  test::TempFolder folder("no_name");
   const std::string d = folder.path + "/";
   { std::ofstream(d + "a") << "a"; }
   const struct {
@@ -96,7 +96,7 @@ TEST(WriteFileUnderFreeName, FailureSaysWhyAndLeavesNothing) {
 // same list of names: every file is kept, each under a name of its own and
 // holding its own writer's text.
 TEST(WriteFileUnderFreeName, WritersSideBySideKeepEveryFile) {
-  testing::TestFolder folder("side_by_side");
+  test::TempFolder folder("side_by_side");
   constexpr int kWriters = 8, kFiles = 12;
   std::vector<Names> written(kWriters);
   std::vector<std::thread> writers;
@@ -113,7 +113,7 @@ TEST(WriteFileUnderFreeName, WritersSideBySideKeepEveryFile) {
   Names all;
   for (int w = 0; w < kWriters; ++w) {
     for (int f = 0; f < kFiles; ++f) {
-      EXPECT_EQ(testing::FileBytes(written[w][f]), std::to_string(w) + " " + std::to_string(f));
+      EXPECT_EQ(test::FileText(written[w][f]), std::to_string(w) + " " + std::to_string(f));
       all.push_back(written[w][f]);
     }
   }
@@ -125,19 +125,19 @@ TEST(WriteFileUnderFreeName, WritersSideBySideKeepEveryFile) {
 // The scratch file's writing replaces a file left from before, and a link
 // planted at the name is replaced itself: the file it points to is untouched.
 TEST(ReplaceFileWhole, ReplacesTheNameNeverWhatALinkPointsTo) {
-  testing::TestFolder folder("replace");
+  test::TempFolder folder("replace");
   const std::string d = folder.path + "/";
   { std::ofstream(d + "old") << "old"; }
   { std::ofstream(d + "target") << "target"; }
   EXPECT_EQ(ReplaceFileWhole(d + "old", "new").path, d + "old");
-  EXPECT_EQ(testing::FileBytes(d + "old"), "new");
+  EXPECT_EQ(test::FileText(d + "old"), "new");
   EXPECT_EQ(ReplaceFileWhole(d + "missing/x", "new").problem, "No such file or directory");
   // Where the system lets a user make links (Windows asks for a privilege).
   std::error_code noLink;
   fs::create_symlink(d + "target", d + "link", noLink);
   if (noLink) return;
   EXPECT_EQ(ReplaceFileWhole(d + "link", "new").path, d + "link");
-  EXPECT_EQ(testing::FileBytes(d + "target"), "target");
+  EXPECT_EQ(test::FileText(d + "target"), "target");
   EXPECT_FALSE(fs::is_symlink(d + "link"));
   EXPECT_EQ(folder.Names(), (Names{"link", "old", "target"}));
 }

@@ -32,7 +32,7 @@ TEST(SystemLensFilePlatform, ProgramFolderHoldsTheProgram) {
 // and a plain file are not. The documents folder is a writable folder.
 TEST(SystemLensFilePlatform, WritableFoldersAndTheDocumentsFolder) {
   const std::unique_ptr<LensFilePlatform> platform = MakeSystemLensFilePlatform();
-  testing::TestFolder folder("system_writable");
+  test::TempFolder folder("system_writable");
   const std::string file = folder.path + "/plain.txt";
   std::ofstream(file) << "x";
   EXPECT_TRUE(platform->IsFolderWritable(folder.path));
@@ -49,7 +49,7 @@ TEST(SystemLensFilePlatform, WritableFoldersAndTheDocumentsFolder) {
 // get the shell's error numbers on every system.
 TEST(SystemLensFilePlatform, MissingFolderAndFileGetTheirCodes) {
   const std::unique_ptr<LensFilePlatform> platform = MakeSystemLensFilePlatform();
-  testing::TestFolder folder("system_codes");
+  test::TempFolder folder("system_codes");
   const std::string sep = platform->Separator();
   FindExecutableBuffer buffer;
   buffer.fill(' ');

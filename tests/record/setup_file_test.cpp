@@ -15,6 +15,7 @@
 
 #include "common/app_info.h"
 #include "support/comma_locale.h"
+#include "support/files.h"
 
 namespace vn {
 namespace {
@@ -68,32 +69,6 @@ SetupFile OddSetup() {
   return s;
 }
 
-struct Folder {
-  fs::path path =
-      fs::path(::testing::TempDir()) /
-      ("vn_setup_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-       "_" + std::to_string(getpid()));
-  Folder() {
-    fs::remove_all(path);
-    fs::create_directories(path);
-  }
-  ~Folder() { fs::remove_all(path); }
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(path))
-      names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-};
-
-std::string Contents(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 TEST(SetupFile, StartupSetupIsTheDocumentedText) {
   EXPECT_EQ(SetupFileText(SetupFile{}), kStartupText);
   const SetupFileReading r = ParseSetupFile(kStartupText);
@@ -112,18 +87,6 @@ TEST(SetupFile, RoundTripsExactlyUnderACommaLocale) {
   odd.wavelengthMicrons = 546.0740000000001 * 0.001;
   EXPECT_EQ(ParseSetupFile(SetupFileText(odd)).setup->wavelengthMicrons, odd.wavelengthMicrons);
   EXPECT_NE(SetupFileText(odd).find("\"wavelength_um\": 0.5460740000000001\n"), std::string::npos);
-}
-
-TEST(SetupFile, TypedBytesThatAreNotUtf8AreSavedAsReplacementCharacters) {
-  SetupFile s;
-  s.Text(Entry::MRoC) =
-      "25\xFF"
-      "40";
-  const SetupFileReading r = ParseSetupFile(SetupFileText(s));
-  ASSERT_TRUE(r.setup) << r.error.message;
-  EXPECT_EQ(r.setup->Text(Entry::MRoC),
-            "25\xEF\xBF\xBD"
-            "40");
 }
 
 TEST(SetupFile, ReadsWhatAnotherHandOrALaterVersionMayWrite) {
@@ -151,39 +114,24 @@ TEST(SetupFile, RefusesWhatItCannotReadWithItsReason) {
     const char* message;
   } cases[] = {
       {"", SetupFileProblem::Damaged, "The file is empty."},
-      {" \r\n", SetupFileProblem::Damaged, "The file is empty."},
       {"\x89PNG\r\n\x1A\n", SetupFileProblem::NotASetup,
        "The file is not a Vantry Null set-up file."},
       {"Using these Mirror Parameters\n", SetupFileProblem::NotASetup,
        "The file is not a Vantry Null set-up file."},
       {"{\"units\":\"mm\",\"object_distance\":204.8}", SetupFileProblem::NotASetup,
        "The file is not a Vantry Null set-up file."},
-      {"[1]", SetupFileProblem::NotASetup, "The file is not a Vantry Null set-up file."},
       {Edited("\"format\": \"Vantry Null set-up\"", "\"format\": \"Vantry Null\""),
        SetupFileProblem::NotASetup, "The file is not a Vantry Null set-up file."},
-      // Cut short, as a full disk or a copy broken off would leave it.
+      // Cut short, as a full disk or a copy broken off would leave it (the
+      // reader's own faults are the JSON reader's tests).
       {kStartupText.substr(0, 205), SetupFileProblem::Damaged,
        "The file is damaged (line 10, column 10: a string without its closing quote)."},
-      {kStartupText.substr(0, kStartupText.size() - 2), SetupFileProblem::Damaged,
-       "The file is damaged (line 18, column 1: expected ',' or '}', found the end of the "
-       "text)."},
-      {Edited("\"2540\"",
-              "\"25\xFF"
-              "40\""),
-       SetupFileProblem::Damaged,
-       "The file is damaged (line 8, column 22: bytes that are not UTF-8 text)."},
-      {Edited("\"index\": \"1.51509\"\n", "\"index\": \"1.51509\",\n"), SetupFileProblem::Damaged,
-       "The file is damaged (line 15, column 3: expected a key in double quotes)."},
-      {Edited("\"conic\"", "\"mirror_roc\""), SetupFileProblem::Damaged,
-       "The file is damaged (line 9, column 5: the key \"mirror_roc\" appears twice)."},
       {Edited("  \"version\": 1,\n", ""), SetupFileProblem::Damaged,
        "The file is damaged: the key \"version\" is missing."},
       {Edited("\"version\": 1", "\"version\": \"1\""), SetupFileProblem::Damaged,
        "The file is damaged: the value of \"version\" is not a number."},
       {Edited("\"version\": 1", "\"version\": 0"), SetupFileProblem::Damaged,
        "The file is damaged: the version 0 is not a whole number from 1 up."},
-      {Edited("\"version\": 1", "\"version\": 1.5"), SetupFileProblem::Damaged,
-       "The file is damaged: the version 1.5 is not a whole number from 1 up."},
       {Edited("\"units\": \"mm\"", "\"units\": \"cm\""), SetupFileProblem::Damaged,
        "The file is damaged: the units \"cm\" are neither \"mm\" nor \"inch\"."},
       {Edited("    \"thickness\": \"15\",\n", ""), SetupFileProblem::Damaged,
@@ -191,21 +139,15 @@ TEST(SetupFile, RefusesWhatItCannotReadWithItsReason) {
       {Edited("\"15\"", "15"), SetupFileProblem::Damaged,
        "The file is damaged: the value of \"thickness\" in \"entries\" is not text in double "
        "quotes."},
-      {Edited("\"entries\": {", "\"entries\": ["), SetupFileProblem::Damaged,
-       "The file is damaged (line 7, column 22: expected ',' or ']')."},
       {Edited("\"BK7\"", "\"BK77\""), SetupFileProblem::Damaged,
        "The file is damaged: the glass \"BK77\" is in neither the Schott nor the Ohara "
        "catalog."},
-      {Edited("\"BK7\"", "null"), SetupFileProblem::Damaged,
-       "The file is damaged: the value of \"glass\" is not text in double quotes."},
       {Edited("0.6328", "0.3499"), SetupFileProblem::Damaged,
        "The file is damaged: the wavelength 349.9 nm is outside the test wavelengths, 350 to "
        "850 nm."},
       {Edited("0.6328", "632.8"), SetupFileProblem::Damaged,
        "The file is damaged: the wavelength 632800 nm is outside the test wavelengths, 350 to "
        "850 nm."},
-      {Edited("0.6328", "1e999"), SetupFileProblem::Damaged,
-       "The file is damaged (line 17, column 20: a number too large for the program)."},
       // A newer format is refused before its contents are judged.
       {Edited("\"version\": 1", "\"version\": 2"), SetupFileProblem::Newer,
        "The file was saved by a newer version of Vantry Null (set-up format 2; this version "
@@ -223,11 +165,11 @@ TEST(SetupFile, RefusesWhatItCannotReadWithItsReason) {
 }
 
 TEST(SetupFile, WritesWholeOverWhatWasThereAndReadsBack) {
-  Folder folder;
-  const fs::path file = folder.path / "mirror.vnull";
+  const test::TempFolder folder("setup_write");
+  const fs::path file = folder / "mirror.vnull";
   std::ofstream(file) << "an older set-up";
   ASSERT_EQ(WriteSetupFile(file, OddSetup()), std::nullopt);
-  EXPECT_EQ(Contents(file), SetupFileText(OddSetup()));
+  EXPECT_EQ(test::FileText(file), SetupFileText(OddSetup()));
   const SetupFileReading r = ReadSetupFile(file);
   ASSERT_TRUE(r.setup) << r.error.message;
   EXPECT_EQ(*r.setup, OddSetup());
@@ -235,37 +177,37 @@ TEST(SetupFile, WritesWholeOverWhatWasThereAndReadsBack) {
 
   // A symbolic link at the name is replaced, never written through (where
   // the system lets a user make one: Windows asks for a privilege).
-  const fs::path elsewhere = folder.path / "elsewhere.txt";
+  const fs::path elsewhere = folder / "elsewhere.txt";
   std::ofstream(elsewhere) << "keep";
-  const fs::path link = folder.path / "link.vnull";
+  const fs::path link = folder / "link.vnull";
   std::error_code noLink;
   fs::create_symlink(elsewhere, link, noLink);
   if (noLink) return;
   ASSERT_EQ(WriteSetupFile(link, SetupFile{}), std::nullopt);
-  EXPECT_EQ(Contents(elsewhere), "keep");
+  EXPECT_EQ(test::FileText(elsewhere), "keep");
   EXPECT_FALSE(fs::is_symlink(link));
-  EXPECT_EQ(Contents(link), kStartupText);
+  EXPECT_EQ(test::FileText(link), kStartupText);
 }
 
 TEST(SetupFile, FailedWriteLeavesNothingBehind) {
-  Folder folder;
+  const test::TempFolder folder("setup_failed_write");
   // A missing folder: the temporary file cannot be made.
-  EXPECT_NE(WriteSetupFile(folder.path / "missing" / "a.vnull", SetupFile{}), std::nullopt);
+  EXPECT_NE(WriteSetupFile(folder / "missing/a.vnull", SetupFile{}), std::nullopt);
   // A name taken by a folder that is not empty: the rename fails.
-  fs::create_directories(folder.path / "taken.vnull" / "inside");
-  EXPECT_NE(WriteSetupFile(folder.path / "taken.vnull", SetupFile{}), std::nullopt);
+  fs::create_directories(folder / "taken.vnull/inside");
+  EXPECT_NE(WriteSetupFile(folder / "taken.vnull", SetupFile{}), std::nullopt);
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"taken.vnull"});
 }
 
 TEST(SetupFile, ReadingFilesThatAreNotThere) {
-  Folder folder;
-  const SetupFileReading missing = ReadSetupFile(folder.path / "missing.vnull");
+  const test::TempFolder folder("setup_not_there");
+  const SetupFileReading missing = ReadSetupFile(folder / "missing.vnull");
   EXPECT_EQ(missing.error.problem, SetupFileProblem::Unreadable);
   EXPECT_EQ(missing.error.message, "The file could not be read (No such file or directory).");
   EXPECT_EQ(ReadSetupFile(folder.path).error.message,
             "The file could not be read (it is a folder).");
   // A file too large to be a set-up is not read into memory whole.
-  const fs::path big = folder.path / "big.vnull";
+  const fs::path big = folder / "big.vnull";
   std::ofstream(big) << std::string(kMaxSetupFileBytes + 1, ' ');
   EXPECT_EQ(ReadSetupFile(big).error.message, "The file is too large to be a set-up file.");
 }

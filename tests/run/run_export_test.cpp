@@ -21,10 +21,10 @@ using Names = std::vector<std::string>;
 // files going to a fresh folder.
 struct ExportRun {
   SharedValues shared;
-  vn::testing::FakeLensFilePlatform platform;
+  vn::test::FakeLensFilePlatform platform;
   NullFinder finder{shared, &platform};
   test::RecordingHost host;
-  vn::testing::TestFolder folder;
+  vn::test::TempFolder folder;
   explicit ExportRun(const std::string& name) : folder("run_export_" + name) {
     platform.programFolder = platform.documentsFolder = folder.path;
     host.finder = &finder, host.saveOslo = true;
@@ -46,7 +46,7 @@ TEST(RunExport, SolvedSystemAndBothPassesEachWriteAFile) {
       {"Vantry_Null_Positive_Error_Margin", "TH 2076.86553"},
       {"Vantry_Null_Negative_Error_Margin", "TH 2075.86553"}};
   for (std::size_t k = 0; k < 3; ++k) {
-    const auto lines = Lines(vn::testing::FileBytes(r.File(k)));
+    const auto lines = Lines(vn::test::FileText(r.File(k)));
     ASSERT_EQ(lines.size(), 45u) << k;
     EXPECT_EQ(lines[1], std::string("LEN NEW \"") + files[k].first + "\" 0 6 ");
     EXPECT_EQ(lines[18], files[k].second);

@@ -1,7 +1,8 @@
 // The command-line program as scripts start it: a child process with its own
-// arguments (any bytes but NUL, no shell between), its output in files, many
-// at once if need be, and optionally with a limit the system imposes (a
-// file-size limit standing for a full disk, an unprivileged user).
+// arguments (any bytes but NUL, no shell between, or a shell's line), its
+// output in files, many at once if need be, and optionally with a limit the
+// system imposes (a file-size limit standing for a full disk, an
+// unprivileged user).
 #pragma once
 
 #include <fcntl.h>
@@ -13,8 +14,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -80,6 +79,7 @@ inline int WaitChild(pid_t pid) {
 struct ChildResult {
   int status = -1;
   std::string out, err;
+  bool Has(const std::string& s) const { return out.find(s) != std::string::npos; }
 };
 
 // Runs `program` with `args` to its end, its output and error read through
@@ -123,16 +123,12 @@ inline ChildResult RunChild(const std::string& program, const std::vector<std::s
   return result;
 }
 
-inline std::string FileText(const std::string& path) {
-  return (std::ostringstream() << std::ifstream(path, std::ios::binary).rdbuf()).str();
-}
-
-// The lines of a text written with "\n" ends.
-inline std::vector<std::string> TextLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
+// The command-line program as a script's shell line starts it: `args` are
+// quoted for the shell, `environment` holds assignments put before it
+// ("LC_ALL=de_DE.UTF-8").
+inline ChildResult RunCli(const std::string& args, const std::string& environment = "") {
+  return RunChild("/bin/sh",
+                  {"-c", environment + " exec '" + std::string(VN_CLI_PATH) + "' " + args});
 }
 
 }  // namespace vn::test

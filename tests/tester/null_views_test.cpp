@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "support/start_up_set_up.h"
 #include "tester/mirror_through_null.h"
 #include "tester_set_ups.h"
 
@@ -83,7 +84,7 @@ TEST(RonchiView, SphereAtItsCentreShowsExactlyStraightBands) {
 // figures and in the picture (the edge of the first band at the middle row
 // and at 60 % of the height agree to a pixel).
 TEST(RonchiView, PerfectMirrorThroughTheStartUpNullShowsStraightBands) {
-  const TesterModel model(test::StartUpNull());
+  const TesterModel model(test::StartUpExactInput());
   ASSERT_TRUE(model.ok()) << model.message();
   const MirrorThroughNull mirror = model.Mirror(0.0);
   ASSERT_TRUE(mirror.ok) << mirror.message;
@@ -115,7 +116,7 @@ TEST(RonchiView, WrongConicCurvesTheBandsTheWayItsZonesFocus) {
     double offset;  // inches, + inside focus
     bool endsInward;
   };
-  const ExactCheckInput null = test::StartUpNull();
+  const ExactCheckInput null = test::StartUpExactInput();
   const Case cases[] = {
       {null, -0.2, 0.3, true},
       {null, +0.2, 0.3, false},
@@ -149,7 +150,7 @@ TEST(RonchiView, WrongConicCurvesTheBandsTheWayItsZonesFocus) {
 // dark. At the focus itself with its edge on the axis the knife cuts every
 // ray of a good null alike and the mirror greys evenly.
 TEST(FoucaultView, KnifeDarkensTheSideTheRaysSay) {
-  const TesterModel model(test::StartUpNull());
+  const TesterModel model(test::StartUpExactInput());
   ASSERT_TRUE(model.ok()) << model.message();
   const MirrorThroughNull mirror = model.Mirror(0.0);
   ASSERT_TRUE(mirror.ok) << mirror.message;
@@ -179,7 +180,7 @@ TEST(FoucaultView, KnifeDarkensTheSideTheRaysSay) {
 // N tilt fringes across the diameter: N dark fringes cross the middle row
 // of a good null's interferogram.
 TEST(FringesView, TiltGivesThatManyFringesAcross) {
-  const TesterModel model(test::StartUpNull());
+  const TesterModel model(test::StartUpExactInput());
   ASSERT_TRUE(model.ok()) << model.message();
   const MirrorThroughNull mirror = model.Mirror(0.0);
   ASSERT_TRUE(mirror.ok) << mirror.message;
@@ -211,7 +212,7 @@ namespace {
 // source's plane at the table's height, to 1e-9 inch: a hundred-millionth
 // of a grating's period, far below anything a picture can show.
 TEST(ApparentMirror, TableAgreesWithRaysTracedAfresh) {
-  const ExactCheckInput in = test::StartUpNull();
+  const ExactCheckInput in = test::StartUpExactInput();
   const TesterModel model(in);
   ASSERT_TRUE(model.ok()) << model.message();
   const MirrorThroughNull mirror = model.Mirror(0.0);

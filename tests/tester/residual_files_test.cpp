@@ -3,12 +3,9 @@
 #include "tester/residual_files.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <charconv>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,18 +14,16 @@
 #include "analysis/skew_trace.h"
 #include "analysis/zernike.h"
 #include "support/comma_locale.h"
+#include "support/files.h"
+#include "support/start_up_set_up.h"
 #include "tester/mirror_through_null.h"
 #include "tester_set_ups.h"
 
 namespace vn {
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+using test::FileText;
+using test::TextLines;
 
 double Number(const std::string& text) {
   double value = std::nan("");
@@ -36,13 +31,6 @@ double Number(const std::string& text) {
   EXPECT_TRUE(result.ec == std::errc() && result.ptr == text.data() + text.size())
       << "not a number: '" << text << "'";
   return value;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 // The closed form of a bare conic tested at the centre of curvature of its
@@ -128,21 +116,19 @@ TEST(ExportedResidual, PrimarySphericalOfBareConicMatchesClosedForm) {
 // not reach the numbers.
 TEST(ExportedResidual, FilesRebuildTheTracedWavefront) {
   test::CommaLocale comma;
-  const ExactCheckInput in = test::StartUpNull();
+  const ExactCheckInput in = test::StartUpExactInput();
   const TesterModel model(in);
   ASSERT_TRUE(model.ok()) << model.message();
   const MirrorThroughNull mirror = model.Mirror(0.0);
   ASSERT_TRUE(mirror.ok) << mirror.message;
 
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("vn_residual_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
-  const ResidualExport written = WriteResidualFiles(mirror, folder.string(), false);
+  const test::TempFolder folder("residual");
+  const ResidualExport written = WriteResidualFiles(mirror, folder.path, false);
   ASSERT_TRUE(written.ok) << written.message;
   ASSERT_EQ(written.paths.size(), 3u);
 
   // The .zrn: 49 numbers, one a line.
-  const std::vector<std::string> zrn = Lines(ReadFile((folder / "null_residual.zrn").string()));
+  const std::vector<std::string> zrn = TextLines(FileText(folder / "null_residual.zrn"));
   ASSERT_EQ(zrn.size(), 49u);
   std::vector<double> c;
   for (const std::string& line : zrn) c.push_back(Number(line));
@@ -166,7 +152,7 @@ TEST(ExportedResidual, FilesRebuildTheTracedWavefront) {
   EXPECT_LT(mirror.fitRmsResidualWaves, 1e-6);
 
   // The .wft: its size, 401² values with the top row first, the trailer.
-  const std::vector<std::string> wft = Lines(ReadFile((folder / "null_residual.wft").string()));
+  const std::vector<std::string> wft = TextLines(FileText(folder / "null_residual.wft"));
   const int n = kWftGridSize;
   ASSERT_EQ(wft.size(), static_cast<std::size_t>(2 + n * n + 5));
   EXPECT_EQ(wft[0], std::to_string(n));
@@ -194,7 +180,7 @@ TEST(ExportedResidual, FilesRebuildTheTracedWavefront) {
   EXPECT_EQ(trailer[4], "Do Not use null1");
 
   // The .csv: a header and 101 zones; the residual column is the .zrn's.
-  const std::vector<std::string> csv = Lines(ReadFile((folder / "null_residual.csv").string()));
+  const std::vector<std::string> csv = TextLines(FileText(folder / "null_residual.csv"));
   ASSERT_EQ(csv.size(), 102u);
   EXPECT_EQ(csv[0],
             "zone_percent,mirror_height_mm,residual_waves,axis_crossing_beyond_source_mm,"
@@ -208,7 +194,6 @@ TEST(ExportedResidual, FilesRebuildTheTracedWavefront) {
     EXPECT_NEAR(Number(cells[1]), rho * 158.75, 1e-6);
     EXPECT_NEAR(Number(cells[2]), ZernikeSum(c, rho, 0.0), 1e-6);
   }
-  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

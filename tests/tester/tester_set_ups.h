@@ -1,13 +1,9 @@
 // Set-ups for the tester's tests, in inches as the engine has them.
 #pragma once
 
-#include "analysis/start_up_set_up.h"
 #include "exact/exact_check.h"
 
 namespace vn::test {
-
-// The program's start-up set-up (analysis/start_up_set_up.h says which).
-inline ExactCheckInput StartUpNull() { return MeridionalCheckInput(StartUpToleranceInput()); }
 
 // A bare conic mirror tested at the centre of curvature of its vertex
 // sphere: the "lens" is a thin plate of index 1, which bends no ray, so the

@@ -11,7 +11,7 @@
 #include <QtTest>
 
 #include "exact/exact_check.h"
-#include "support/start_up_exact_input.h"
+#include "support/start_up_set_up.h"
 
 namespace vn {
 namespace {

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "support/start_up_exact_input.h"
+#include "support/start_up_set_up.h"
 
 namespace vn {
 

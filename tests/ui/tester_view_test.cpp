@@ -11,13 +11,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "tester/tester_set_ups.h"
+#include "support/start_up_set_up.h"
 
 namespace vn {
 namespace {
 
 void ShowStartUp(TesterView& view) {
-  const ExactCheckInput in = test::StartUpNull();
+  const ExactCheckInput in = test::StartUpExactInput();
   view.ShowSetUp(in.system, in.objectDistance, in.lensMirrorDistance, in.wavelengthMicrons,
                  in.lensClearSemiDiameter, false);
 }
