@@ -36,12 +36,11 @@ TEST(CliTolerance, PrintsTheAnalysisAfterTheReportAndInTheJson) {
   const std::string few = File("vn_few.json", "{\"trials\": 100, \"seed\": 3}");
   const Output text = RunCli({"--tolerances", few, "--best-null-spacing", "2077.366"});
   EXPECT_EQ(text.status, 0) << text.text;
+  // After the report, with the file's figures and the spacing asked about;
+  // the block's own text is the core's.
   EXPECT_NE(text.text.find("\n\nTolerances\nExact trace of 289 rays"), std::string::npos);
-  EXPECT_NE(text.text.find("  Lens to mirror       2076.366 mm   "), std::string::npos);
-  EXPECT_NE(text.text.find("Monte Carlo: 100 set-ups drawn within the tolerances (seed 3)"),
-            std::string::npos);
-  EXPECT_NE(text.text.find("A mirror that nulls best with the lens 2077.366 mm from it"),
-            std::string::npos);
+  EXPECT_NE(text.text.find("(seed 3)"), std::string::npos);
+  EXPECT_NE(text.text.find("with the lens 2077.366 mm from it"), std::string::npos);
 
   // The inch run's default spacing tolerance is 0.04", the file's unit being the run's.
   const test::ChildResult json =

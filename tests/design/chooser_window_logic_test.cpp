@@ -98,22 +98,6 @@ DesignRequest StartUpDesign() {
   return request;
 }
 
-TEST(ChooserJob, WorksOffTheCallersThreadAndHandsOverItsResultOnce) {
-  ChooserJob job;
-  job.StartDesign(StartUpDesign());
-  // The caller is free at once; the result comes when the job has ended.
-  for (int i = 0; i < 60000 && job.Running(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  ASSERT_FALSE(job.Running());
-  EXPECT_EQ(job.Done(), job.Total());
-  const auto result = job.TakeDesign();
-  ASSERT_TRUE(result);
-  EXPECT_EQ(result->candidates.size(), 1u);
-  EXPECT_FALSE(job.TakeDesign());
-  EXPECT_FALSE(job.TakeRanking());
-}
-
 TEST(ChooserJob, CancelEndsTheWorkSoon) {
   ChooserJob job;
   DesignRequest request = StartUpDesign();

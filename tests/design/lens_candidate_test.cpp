@@ -1,5 +1,6 @@
-// One candidate lens: the adapter gives what the find button and the exact
-// check give for the same entries; the fit, the notes and the ranking order.
+// One candidate lens: a search that does not settle, the fit, the notes and
+// the ranking order. That a candidate gives what the find button and the
+// exact check give for the same entries is the chosen lens's test.
 #include "design/lens_candidate.h"
 
 #include <gtest/gtest.h>
@@ -7,10 +8,6 @@
 #include <cmath>
 #include <string>
 
-#include "exact/exact_check.h"
-#include "exact/exact_check_of_run.h"
-#include "run/null_finder.h"
-#include "support/recording_host.h"
 #include "support/start_up_set_up.h"
 
 namespace vn {
@@ -19,37 +16,6 @@ namespace {
 using test::LensMm;
 using test::StartUpLens;
 using test::StartUpMirror;
-
-TEST(SolveCandidate, GivesWhatTheRunAndTheExactCheckGiveForTheSameEntries) {
-  // The window's run of the start-up entries, then its exact check.
-  test::RecordingHost host;
-  SharedValues shared;
-  NullFinder finder(shared, nullptr);
-  finder.FindIt_Click(host);
-  const ExactCheckResult expected = RunExactCheck(ExactCheckInputOf(finder.lastRun()));
-
-  const CandidateSolution s =
-      SolveCandidate(SetUpWith(StartUpMirror(), StartUpLens()), 80 * test::kMm, {});
-  ASSERT_TRUE(s.solved && s.searchConverged);
-  // Same entries, same arithmetic: the same bits.
-  EXPECT_EQ(s.check.exactNull.objectDistance, expected.exactNull.objectDistance);
-  EXPECT_EQ(s.check.exactNull.lensMirrorDistance, expected.exactNull.lensMirrorDistance);
-  EXPECT_EQ(s.check.pvWaves, expected.pvWaves);
-  EXPECT_EQ(s.check.verdict.status, expected.verdict.status);
-  EXPECT_EQ(s.nullVerdict.status, VerdictStatus::Ok);
-}
-
-TEST(SolveCandidate, InchAndMillimetreEntriesFindTheSameNull) {
-  CandidateConditions inch;
-  inch.inchUnits = true;
-  const NullTestSystem system = SetUpWith(StartUpMirror(), StartUpLens());
-  const CandidateSolution a = SolveCandidate(system, 80 * test::kMm, {});
-  const CandidateSolution b = SolveCandidate(system, 80 * test::kMm, inch);
-  // The entries differ in their last digits only (15 significant), and the
-  // exact null is solved to 1e-12 of the set-up's length.
-  EXPECT_NEAR(a.check.exactNull.objectDistance, b.check.exactNull.objectDistance, 1e-9);
-  EXPECT_NEAR(a.check.exactNull.pvWaves, b.check.exactNull.pvWaves, 1e-9);
-}
 
 TEST(SolveCandidate, StopsASearchThatDoesNotSettleAndStillFindsTheExactNull) {
   // A weak plano-convex lens, flat toward the mirror: the run's spacing
@@ -62,23 +28,6 @@ TEST(SolveCandidate, StopsASearchThatDoesNotSettleAndStillFindsTheExactNull) {
   EXPECT_TRUE(s.check.exactNull.converged);
   // Judged at the exact null, the stopped search is no reason against it.
   for (const VerdictReason& r : s.nullVerdict.reasons) EXPECT_NE(r.code, "search_not_converged");
-}
-
-TEST(SolveCandidate, ALensWithoutConvergingPowerIsNotRun) {
-  const CandidateSolution s =
-      SolveCandidate(SetUpWith(StartUpMirror(), LensMm(-100, 9e99, 3, 50)), 1, {});
-  EXPECT_FALSE(s.solved);
-  EXPECT_EQ(s.nullVerdict.status, VerdictStatus::NotANull);
-  ASSERT_EQ(s.nullVerdict.reasons.size(), 1u);
-  EXPECT_EQ(s.nullVerdict.reasons[0].code, "no_converging_power");
-}
-
-TEST(SolveCandidate, ACancelledCandidateSaysSo) {
-  std::atomic<bool> cancel{true};
-  CandidateConditions c;
-  c.cancel = &cancel;
-  const CandidateSolution s = SolveCandidate(SetUpWith(StartUpMirror(), StartUpLens()), 1, c);
-  EXPECT_TRUE(s.cancelled);
 }
 
 TEST(EvaluateCandidate, TheRoomAndTheClearApertureMakeANullTight) {
@@ -143,16 +92,6 @@ TEST(RanksBefore, FitThenResidualAsShownThenMargin) {
       {figures(F::CannotNull, NAN, NAN), figures(F::CannotNull, 0.5, 1), false},  // unknown last
   };
   for (const Case& c : cases) EXPECT_EQ(RanksBefore(c.a, c.b), c.before);
-}
-
-TEST(LensPrescription, TurningRoundSwapsTheFacesAndTheirSigns) {
-  const LensPrescription pcx = LensMm(9e99, -206, 15, 80);
-  const LensPrescription turned = Reversed(pcx);
-  EXPECT_DOUBLE_EQ(turned.sourceRadius, 206 * test::kMm);
-  EXPECT_EQ(turned.mirrorRadius, 9e99);
-  EXPECT_EQ(Reversed(turned).mirrorRadius, pcx.mirrorRadius);
-  // Turning a thin lens round keeps its power.
-  EXPECT_DOUBLE_EQ(ThinLensFocalLength(turned), ThinLensFocalLength(pcx));
 }
 
 TEST(LensPrescription, ShapeWordsFollowTheFaces) {

@@ -187,24 +187,5 @@ TEST(LensDesign, ALensTooThinForItsDiameterIsSaidSo) {
             "2.4 mm.");
 }
 
-TEST(LensDesign, StopsWhenCancelledAndCountsItsSteps) {
-  std::atomic<bool> cancel{false};
-  DesignRequest r = StartUpRequest();
-  r.conditions.cancel = &cancel;
-  std::size_t last = 0, total = 0;
-  const DesignResult done = DesignLens(r, [&](std::size_t d, std::size_t t) {
-    EXPECT_GT(d, last);
-    last = d;
-    total = t;
-  });
-  EXPECT_FALSE(done.cancelled);
-  EXPECT_EQ(last, total);
-
-  cancel = true;
-  const DesignResult stopped = DesignLens(r);
-  EXPECT_TRUE(stopped.cancelled);
-  EXPECT_TRUE(stopped.candidates.empty());
-}
-
 }  // namespace
 }  // namespace vn

@@ -67,18 +67,6 @@ TEST(RunExport, NoGlassMeansOneMessageAndNoFileEvenWithExploration) {
   EXPECT_NE(r.host.report.find("spacing error of -0.5 mm"), std::string::npos);
 }
 
-// The scratch file of the probe is gone; only the lens file is left.
-TEST(RunExport, OsloAssociationAsksAndLaunchesOnYes) {
-  ExportRun r("launch");
-  r.platform.answerCode = 42, r.platform.answerPath = "C:\\Program Files\\OSLO EDU\\oslo.exe";
-  r.host.yesAnswer = true;
-  r.finder.FindIt_Click(r.host);
-  ASSERT_EQ(r.host.messages.size(), 1u);
-  EXPECT_EQ(r.host.messages[0].text, "Launch Oslo File Now?");
-  EXPECT_EQ(r.platform.launches, (std::vector{std::pair{r.File(0), r.folder.path}}));
-  EXPECT_EQ(r.folder.Names().size(), 1u);
-}
-
 // The results were already in the report when the export failed.
 TEST(RunExport, WriteFailureEndsTheRunWithTheCommonErrorAndNoFile) {
   ExportRun r("unwritable");
