@@ -99,13 +99,16 @@ class WindowLookTest : public QObject {
         return QRect(w->mapTo(&window, QPoint(0, 0)), w->size());
       };
       const QRect exact = inWindow(window.findChild<QWidget*>("ExactCheck"));
-      QStringList hidden;
+      QStringList hidden, looked;
       for (QWidget* w : window.findChild<QWidget*>("client")->findChildren<QWidget*>()) {
         if (!w->isVisible() || w->objectName().isEmpty()) continue;
+        looked << w->objectName();
         if (!window.rect().contains(inWindow(w)) || exact.intersects(inWindow(w)))
           hidden << w->objectName();
       }
       QVERIFY2(hidden.isEmpty(), qPrintable(hidden.join(' ')));
+      QVERIFY2(looked.contains("FindIt") && looked.contains("LindexR"),
+               qPrintable(looked.join(' ')));
       const QSize report = window.findChild<QWidget*>("TextOut")->size();
       QVERIFY2(report.width() >= 560 && report.height() >= 400,
                qPrintable(QStringLiteral("report %1x%2").arg(report.width()).arg(report.height())));
