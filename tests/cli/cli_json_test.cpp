@@ -198,8 +198,7 @@ TEST(CliJson, RandomArgumentsAlwaysGiveStrictJson) {
     return a;
   };
 
-  const std::string work = ::testing::TempDir() + "vn_cli_json_fuzz_" + std::to_string(getpid());
-  std::filesystem::create_directories(work);
+  const test::TempFolder work("cli_json_fuzz");
   std::map<int, int> statuses;
   int rejected = 0;
   const auto judge = [&](const std::vector<std::string>& args, int status, const std::string& out) {
@@ -232,7 +231,7 @@ TEST(CliJson, RandomArgumentsAlwaysGiveStrictJson) {
   std::vector<Run> running;
   for (int k = 0; k < kRuns || !running.empty();) {
     if (k < kRuns && static_cast<int>(running.size()) < kAtOnce) {
-      Run run{0, arguments(), work + "/" + std::to_string(k++)};
+      Run run{0, arguments(), work / std::to_string(k++)};
       run.pid = test::StartChild(VN_CLI_PATH, run.args, run.out, "/dev/null");
       running.push_back(std::move(run));
       continue;
@@ -243,7 +242,6 @@ TEST(CliJson, RandomArgumentsAlwaysGiveStrictJson) {
     std::filesystem::remove(first.out);
     running.erase(running.begin());
   }
-  std::filesystem::remove_all(work);
 
   std::cout << kRuns << " random argument sets (seed " << seed << "): " << statuses[0] << " done, "
             << statuses[1] << " failed, " << statuses[2] << " usage errors, " << statuses[3]

@@ -162,13 +162,13 @@ TEST(Cli, SetupFileIsTheBaseThatOptionsOverride) {
 }
 
 TEST(Cli, SetupFileThatCannotBeReadIsAUsageError) {
-  const std::string dir = ::testing::TempDir();
-  test::WriteText(dir + "vn_cli_cut.vnull", SetupFileText(SetupFile{}).substr(0, 40));
+  const std::string cut =
+      test::TempFile("vn_cli_cut.vnull", SetupFileText(SetupFile{}).substr(0, 40));
   const struct {
     std::string args;
     std::string message;
   } cases[] = {
-      {"--setup '" + dir + "vn_cli_cut.vnull'",
+      {"--setup '" + cut + "'",
        "vn_cli_cut.vnull: The file is damaged (line 3, column 5: a string without"},
       {"--setup", "option --setup needs a value"},
   };

@@ -11,12 +11,6 @@
 namespace vn {
 namespace {
 
-std::string WriteList(const std::string& name, const std::string& text) {
-  const std::string path = ::testing::TempDir() + name;
-  test::WriteText(path, text);
-  return path;
-}
-
 TEST(ChooserCli, DesignsThePlanoConvexLensInTextAndJson) {
   const test::ChildResult text = test::RunCli("--design --form plano-convex");
   EXPECT_EQ(text.status, 0) << text.err;
@@ -38,10 +32,10 @@ TEST(ChooserCli, DesignsThePlanoConvexLensInTextAndJson) {
 }
 
 TEST(ChooserCli, RanksAListNamingItsBadRow) {
-  const std::string list = WriteList("vn_chooser_list.csv",
-                                     "name,part,r1,r2,ct,dia,glass\n"
-                                     "Start-up,SU-1,206,flat,15,80,BK7\n"
-                                     "Broken,B-1,206,flat,15,eighty,BK7\n");
+  const std::string list = test::TempFile("vn_chooser_list.csv",
+                                          "name,part,r1,r2,ct,dia,glass\n"
+                                          "Start-up,SU-1,206,flat,15,80,BK7\n"
+                                          "Broken,B-1,206,flat,15,eighty,BK7\n");
   const test::ChildResult r = test::RunCli("--rank-lenses '" + list + "'");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "vantry-null-cli: " + list +
@@ -56,8 +50,8 @@ TEST(ChooserCli, RanksAListNamingItsBadRow) {
 }
 
 TEST(ChooserCli, ExitStatusSaysHowItEnded) {
-  const std::string none = WriteList("vn_chooser_none.csv", "A,B,abc,flat,1,2,BK7\n");
-  const std::string weak = WriteList("vn_chooser_weak.csv", "A,B,10,flat,5,12,BK7\n");
+  const std::string none = test::TempFile("vn_chooser_none.csv", "A,B,abc,flat,1,2,BK7\n");
+  const std::string weak = test::TempFile("vn_chooser_weak.csv", "A,B,10,flat,5,12,BK7\n");
   const struct {
     const char* args;
     std::string extra;

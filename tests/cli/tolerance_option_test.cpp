@@ -25,15 +25,8 @@ Output RunCli(const std::vector<std::string>& args) {
   return {r.status, r.out + r.err};
 }
 
-// A tolerance file in the test's temporary folder.
-std::string File(const std::string& name, const std::string& text) {
-  const std::string path = ::testing::TempDir() + name;
-  test::WriteText(path, text);
-  return path;
-}
-
 TEST(CliTolerance, PrintsTheAnalysisAfterTheReportAndInTheJson) {
-  const std::string few = File("vn_few.json", "{\"trials\": 100, \"seed\": 3}");
+  const std::string few = test::TempFile("vn_few.json", "{\"trials\": 100, \"seed\": 3}");
   const Output text = RunCli({"--tolerances", few, "--best-null-spacing", "2077.366"});
   EXPECT_EQ(text.status, 0) << text.text;
   // After the report, with the file's figures and the spacing asked about;
@@ -61,7 +54,7 @@ TEST(CliTolerance, RefusesABadFileOrSpacingWithExitStatus2) {
     std::vector<std::string> args;
     std::string message;
   } cases[] = {
-      {{"--tolerances", File("vn_bad.json", "{\"tilt\": 1}")},
+      {{"--tolerances", test::TempFile("vn_bad.json", "{\"tilt\": 1}")},
        "vn_bad.json: unknown member \"tilt\"\n"},
       {{"--tolerances", "/nonexistent/tolerances.json"},
        "vantry-null-cli: --tolerances: cannot read /nonexistent/tolerances.json\n"},
@@ -79,7 +72,7 @@ TEST(CliTolerance, RefusesABadFileOrSpacingWithExitStatus2) {
 // million set-ups takes about a minute, so the run and its check end,
 // the analysis stops where it stands, says so, and the exit status is 3.
 TEST(CliTolerance, TheTimeoutStopsTheAnalysis) {
-  const std::string many = File("vn_many.json", "{\"trials\": 1000000}");
+  const std::string many = test::TempFile("vn_many.json", "{\"trials\": 1000000}");
   const auto start = std::chrono::steady_clock::now();
   const Output out = RunCli({"--timeout", "1", "--tolerances", many});
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;

@@ -25,6 +25,13 @@ inline void WriteText(const std::filesystem::path& path, const std::string& text
   std::ofstream(path, std::ios::binary) << text;
 }
 
+// A file of `text` in the tests' temporary folder; its path.
+inline std::string TempFile(const std::string& name, const std::string& text) {
+  const std::string path = ::testing::TempDir() + name;
+  WriteText(path, text);
+  return path;
+}
+
 // The lines of a text written with "\n" ends (a CR before one is kept).
 inline std::vector<std::string> TextLines(const std::string& text) {
   std::vector<std::string> lines;
