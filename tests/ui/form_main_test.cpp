@@ -311,7 +311,7 @@ class FormMainTest : public QObject {
     const Case cases[] = {
         {"Calc_RIn", "txt_Wave", "300", "CancelButton", 0, true},
         {"Calc_RIn", "txt_Wave", "300", "", 0, true},
-        {"Calc_RIn", "txt_Wave", "300", "OKButton", 1, true},
+        {"Calc_RIn", "txt_Wave", "300", "OKButton", 1, false},
         {"CHk_QtrWave", "Spec_Error", "abc", "CancelButton", 0, true},
         {"CHk_QtrWave", "Spec_Error", "abc", "", 0, true},
         {"CHk_QtrWave", "Spec_Error", "abc", "OKButton", 1, false},
