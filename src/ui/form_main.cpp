@@ -299,6 +299,9 @@ void FormMain::BuildControls() {
   // notice); captions that still do not fit get a narrower font.
   ApplyFormStyle(*left);
   FitCaptions(*left);
+  // The notes are sentences, in the report's font, not captions of the layout.
+  entryNote_->setFont(textOut_->font());
+  staleNote_->setFont(textOut_->font());
 
   // The entries' area is as large as its layout, or as its controls where
   // today's fonts made them larger.
@@ -750,8 +753,14 @@ void FormMain::ShowEntryProblems() {
   if (!first) {
     entryNote_->hide();
     entryNote_->clear();
-    if (!entryStatus_.isEmpty() && statusBar()->currentMessage() == entryStatus_)
-      statusBar()->clearMessage();
+    if (!entryStatus_.isEmpty() && statusBar()->currentMessage() == entryStatus_) {
+      // The results' state is what the status bar then has to say.
+      if (stale_) {
+        statusBar()->showMessage(staleNote_->text());
+      } else {
+        statusBar()->clearMessage();
+      }
+    }
     entryStatus_.clear();
     return;
   }

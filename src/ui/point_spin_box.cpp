@@ -41,6 +41,11 @@ double PointSpinBox::valueFromText(const QString& text) const {
   return ReadNumber(Bare(text).toStdString()).value_or(value());
 }
 
+void PointSpinBox::fixup(QString& /*text*/) const {
+  // Nothing is mended: the box's own fixup drops the C locale's group
+  // separator, which would read "-0,2" as -2.
+}
+
 QString PointSpinBox::textFromValue(double value) const {
   return QString::fromStdString(RoundedText(value, decimals()));
 }

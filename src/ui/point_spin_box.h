@@ -31,6 +31,7 @@ class PointSpinBox : public QDoubleSpinBox {
   QValidator::State validate(QString& text, int& pos) const override;
   double valueFromText(const QString& text) const override;
   QString textFromValue(double value) const override;
+  void fixup(QString& text) const override;
 
  private:
   QString Bare(const QString& text) const;  // without prefix, suffix and blanks
