@@ -102,9 +102,16 @@ class WindowTruthTest : public QObject {
       QVERIFY2(messages.texts.join("").contains("out of date"), after);
     };
     run();
+    // An open Tolerances window follows too: emptied, then the new run's.
+    f.Click("TolerancesButton");
+    auto* table = f.window.findChild<QTableWidget*>("SensitivityTable");
+    QVERIFY(table != nullptr && table->rowCount() > 0);
     f.Type(f.Edit("Mcc"), "-0.9");
     marked("an edit");
+    QCOMPARE(table->rowCount(), 0);
+    QVERIFY(f.window.findChild<QLabel*>("ToleranceSummary")->text().startsWith("Out of date"));
     run();
+    QVERIFY(table->rowCount() > 0);
     f.Click("inches_0");
     marked("a unit switch");
     f.Click("inches_1");
