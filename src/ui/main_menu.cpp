@@ -225,7 +225,7 @@ QString FormMain::ReportFileText() const {
 }
 
 void FormMain::SaveReport() {
-  if (finder_.RunBusy()) return;
+  if (finder_.RunBusy() || RefuseStaleReport(tr("Save report"))) return;
   const QString path = ChooseFile(
       this, tr("Save report"), StartFolder(), QStringLiteral("report.txt"),
       tr("Text files (*.txt);;All files (*)"), QFileDialog::AcceptSave, QStringLiteral("txt"));

@@ -16,6 +16,23 @@ PointSpinBox::PointSpinBox(const QString& name, QWidget* parent)
   connect(lineEdit(), &QLineEdit::textEdited, this, &PointSpinBox::Typed);
 }
 
+namespace {
+
+// The room of a point and the box's decimals, in its font.
+int DecimalsWidth(const QDoubleSpinBox& box) {
+  return box.fontMetrics().horizontalAdvance(QString(box.decimals() + 1, QLatin1Char('0')));
+}
+
+}  // namespace
+
+QSize PointSpinBox::sizeHint() const {
+  return QDoubleSpinBox::sizeHint() + QSize(DecimalsWidth(*this), 0);
+}
+
+QSize PointSpinBox::minimumSizeHint() const {
+  return QDoubleSpinBox::minimumSizeHint() + QSize(DecimalsWidth(*this), 0);
+}
+
 QString PointSpinBox::Bare(const QString& text) const {
   QString bare = text;
   if (!prefix().isEmpty() && bare.startsWith(prefix())) bare.remove(0, prefix().size());

@@ -23,6 +23,11 @@ class PointSpinBox : public QDoubleSpinBox {
   // when it reads.
   const QString& Problem() const { return problem_; }
 
+  // Wide enough for every decimal the box may show (its texts drop trailing
+  // zeros, so the toolkit's measure of its range would be too narrow).
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
  signals:
   // The user typed; `problem` is empty when the text reads.
   void problemChanged(const QString& problem);
