@@ -28,6 +28,7 @@
 #include "common/json_text.h"
 #include "common/number_text.h"
 #include "common/shared_values.h"
+#include "exact/entry_check.h"
 #include "oslo/lens_file_export.h"
 #include "record/headless_run_host.h"
 #include "record/run_host.h"
@@ -310,6 +311,19 @@ std::string RunJson(const CliOptions& o, const RunRecord& run, const std::string
 }
 
 // ---- Running ------------------------------------------------------------------
+// What the entries alone show is wrong (an index that is not the named
+// glass's, a size that is not positive, a lens that cannot be made), as
+// warnings on stderr; the run and its report stay as they are.
+void WarnAboutEntries(CliHost& host, const SharedValues& shared) {
+  RunInputs in;
+  for (std::size_t k = 0; k < kEntryCount; ++k) in.entries[k] = host.EntryText(Entry(k));
+  in.inch = host.inch;
+  in.GlassName = shared.GlassName;
+  in.TestWavelength = shared.TestWavelength;
+  for (const EntryProblem& problem : CheckEntries(in))
+    std::cerr << "vantry-null-cli: warning: " << problem.text << "\n";
+}
+
 // One run as the find button makes it, its exact check, and what the user
 // asked to see of them; returns the exit status.
 int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
@@ -318,6 +332,7 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (o.saveDir) finder.lensFolderOverride = *o.saveDir;
   host.finder = &finder;
   host.timeoutSeconds = o.timeout;
+  WarnAboutEntries(host, shared);
   host.start = std::chrono::steady_clock::now();
   finder.FindIt_Click(host);
   const RunRecord& run = finder.lastRun();

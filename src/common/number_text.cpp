@@ -157,4 +157,11 @@ double ReadNumberOrFail(std::string_view text, const char* entry) {
   return *value;
 }
 
+std::string NumberTextProblem(std::string_view text) {
+  if (ReadNumber(text)) return {};
+  if (text.find(',') != std::string_view::npos)
+    return "has a comma: decimals take a point here (0.5, not 0,5), and thousands no separator.";
+  return "is not a number.";
+}
+
 }  // namespace vn

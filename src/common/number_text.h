@@ -35,4 +35,12 @@ std::optional<double> ReadNumber(std::string_view text);
 // ReadNumber, or RunFailure(NotANumber) naming the entry.
 double ReadNumberOrFail(std::string_view text, const char* entry);
 
+// The one rule of every field where a number is typed: the point is the
+// decimal separator, whatever the user's locale, and nothing is read any
+// other way. Empty when `text` reads as a number; otherwise why not, in
+// words that follow the field's name. A comma gets its own sentence: typed
+// for a decimal point it must never pass for a separator or be dropped, and
+// the user must learn why the field refuses it.
+std::string NumberTextProblem(std::string_view text);
+
 }  // namespace vn

@@ -109,4 +109,11 @@ ChooserReading ReadChooserEntries(const ChooserEntries& e) {
   return reading;
 }
 
+bool SameMainWindowSetting(const ChooserEntries& madeFor, const ChooserEntries& now) {
+  return madeFor.inch == now.inch && madeFor.mirrorDiameter == now.mirrorDiameter &&
+         madeFor.mirrorRoc == now.mirrorRoc && madeFor.conic == now.conic &&
+         madeFor.index == now.index && madeFor.glassName == now.glassName &&
+         madeFor.wavelengthMicrons == now.wavelengthMicrons;
+}
+
 }  // namespace vn

@@ -36,6 +36,11 @@ struct ChooserEntries {
   std::string radiusStep;  // empty: 0.1 mm, or 0.005" in inches
 };
 
+// Whether results made for `madeFor` still belong to the main window's
+// `now`: the same mirror, lens index, glass, wavelength and unit (the
+// chooser's own fields are its own to change).
+bool SameMainWindowSetting(const ChooserEntries& madeFor, const ChooserEntries& now);
+
 struct ChooserInputs {
   ChooserSetting setting;
   DesignRequest design;    // both forms; the host may narrow it

@@ -2,6 +2,7 @@
 #include "exact/exact_trace.h"
 
 #include <cmath>
+#include <limits>
 
 #include "exact/scalar_search.h"
 
@@ -10,6 +11,12 @@ namespace vn {
 double CurvatureFromRadius(double radius) {
   if (std::fabs(radius) > 1e30) return 0.0;
   return 1.0 / radius;
+}
+
+double SphereSag(double c, double a) {
+  const double ca = c * a;
+  if (ca * ca > 1.0) return std::numeric_limits<double>::quiet_NaN();
+  return c * a * a / (1.0 + std::sqrt(1.0 - ca * ca));
 }
 
 TraceFault MoveToSurface(VectorRay& ray, const ConicSurface& surface, double index) {

@@ -81,6 +81,10 @@ struct TraceFailure {
 // (the program's 9e99 for a flat face) are exact planes.
 double CurvatureFromRadius(double radius);
 
+// Sag of a spherical face of curvature c at height a (positive toward the
+// mirror), or NaN past the sphere's own semi-diameter.
+double SphereSag(double c, double a);
+
 // Moves the ray along its line to the sheet of the surface that passes
 // through the vertex, adding index × length to its optical path. Fails with
 // MissedSurface when the line misses that sheet, and with SurfaceBehindRay

@@ -50,14 +50,6 @@ std::string WavesWithFraction(double waves) {
   return Waves(waves) + " waves P-V (" + WaveFractionText(waves) + ")";
 }
 
-// Sag of a spherical face of curvature c at height a (positive toward the
-// mirror), or NaN past the sphere's own semi-diameter.
-double Sag(double c, double a) {
-  const double ca = c * a;
-  if (ca * ca > 1.0) return std::numeric_limits<double>::quiet_NaN();
-  return c * a * a / (1.0 + std::sqrt(1.0 - ca * ca));
-}
-
 // What the exact null offers, appended to a residual reason.
 std::string BestHere(const ExactCheckResult::ExactNull& null) {
   if (!null.converged || !std::isfinite(null.pvWaves))
@@ -93,8 +85,8 @@ void JudgeLens(const ExactCheckInput& in, Verdict& verdict) {
   const double a = in.lensClearSemiDiameter;
   if (!(a > 0.0)) return;
   const auto length = [&](double inches) { return RunLengthText(inches, in.inchUnits); };
-  const double front = Sag(CurvatureFromRadius(s.LensRadius1), a);
-  const double back = Sag(CurvatureFromRadius(s.LensRadius2), a);
+  const double front = SphereSag(CurvatureFromRadius(s.LensRadius1), a);
+  const double back = SphereSag(CurvatureFromRadius(s.LensRadius2), a);
   const double edge = s.LensThickness + back - front;
   if (std::isnan(front) || std::isnan(back)) {
     Add(verdict, VerdictStatus::NotANull, "lens_cannot_exist",

@@ -44,6 +44,7 @@ void RefractiveIndexDialog::Open(RefractiveIndexView& view, const YieldCallback&
     openedBefore_ = true;
   }
   showing_ = true;
+  refusedWavelength_.reset();
 
   // Remember what Cancel puts back.
   SavedGlassName = shared_.GlassName;
@@ -88,7 +89,9 @@ void RefractiveIndexDialog::WavelengthEntered(RefractiveIndexView& view) {
   ShowGlass(view, selectedOption_);
 }
 
-void RefractiveIndexDialog::ShowGlass(RefractiveIndexView& view, GlassCatalog catalog) {
+bool RefractiveIndexDialog::ShowGlass(RefractiveIndexView& view, GlassCatalog catalog,
+                                      bool insist) {
+  bool accepted = true;
   const int position = view.SelectedPosition(catalog);
   catalogs_.CurrentGlassIndex = static_cast<std::int16_t>(position);
   const auto glasses = catalogs_.Glasses(catalog);
@@ -107,11 +110,17 @@ void RefractiveIndexDialog::ShowGlass(RefractiveIndexView& view, GlassCatalog ca
                                                          "   V=" + RoundedText(dispersion.V, 3));
     view.ShowWarning(NotInOsloDatabase(catalog, name));
 
-    const WavelengthReading reading = ReadWavelength(view.WavelengthText());
+    const std::string waveText = view.WavelengthText();
+    const WavelengthReading reading = ReadWavelength(waveText);
     if (!reading.nanometres) {
-      view.ShowMessage(kAppTitle, reading.message);
+      accepted = false;
+      if (insist || refusedWavelength_ != waveText) {
+        refusedWavelength_ = waveText;
+        view.ShowMessage(kAppTitle, reading.message);
+      }
       view.FocusWavelength();
     } else {
+      refusedWavelength_.reset();
       // The result, committed to the shared values at once.
       const double w = *reading.nanometres;
       view.SetCaption(RefractiveIndexLabel::Glass, "Glass Type = " + catalogWord + " " + name +
@@ -123,12 +132,13 @@ void RefractiveIndexDialog::ShowGlass(RefractiveIndexView& view, GlassCatalog ca
     }
   }
   CatalogChoice = catalog == GlassCatalog::Schott ? 0 : 1;
+  return accepted;
 }
 
 void RefractiveIndexDialog::OkClicked(RefractiveIndexView& view) {
-  ShowGlass(view, selectedOption_);
-  // After a refused wavelength this is still the last accepted index, which
-  // belongs to the GlassName and TestWavelength now in force.
+  // A refused wavelength would send the last accepted index, of another glass
+  // or wavelength than the dialog shows chosen: the dialog stays open.
+  if (!ShowGlass(view, selectedOption_, true)) return;
   view.SetLensIndexText(IndexText);
   DialogOpen = false;
   Closing(view);

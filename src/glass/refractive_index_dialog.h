@@ -93,7 +93,9 @@ class RefractiveIndexDialog {
   // dialog other than OK and Cancel (not the dialog losing activation, e.g.
   // to its own message box).
   void WavelengthEntered(RefractiveIndexView& view);
-  // OKButton: recompute, send the index to LindexR, close.
+  // OKButton: recompute, send the index to LindexR, close. A wavelength the
+  // dialog refuses keeps it open with its message: the index sent is always
+  // the chosen glass's at the wavelength shown.
   void OkClicked(RefractiveIndexView& view);
   // CancelButton: put the glass and wavelength back, close.
   void CancelClicked(RefractiveIndexView& view);
@@ -116,8 +118,11 @@ class RefractiveIndexDialog {
   std::int32_t OharaPosition = 0;   // Ohara_List position kept at the last closing
 
  private:
-  // A list click for one catalog: catalog data, warning, wavelength check, result.
-  void ShowGlass(RefractiveIndexView& view, GlassCatalog catalog);
+  // A list click for one catalog: catalog data, warning, wavelength check,
+  // result. False when the wavelength was refused. The refusal's message is
+  // shown once for each wavelength text (a focus change or another glass
+  // does not repeat it), and always when `insist` (OK asks for a result).
+  bool ShowGlass(RefractiveIndexView& view, GlassCatalog catalog, bool insist = false);
   // Cancel's restoring of the shared values.
   void RestoreOpeningChoice();
 
@@ -126,6 +131,8 @@ class RefractiveIndexDialog {
   GlassCatalog selectedOption_ = GlassCatalog::Schott;  // the checked catalog option button
   bool openedBefore_ = false;
   bool showing_ = false;  // between Open and the first Closing
+  // The wavelength text whose refusal was last shown, while it stands.
+  std::optional<std::string> refusedWavelength_;
 };
 
 }  // namespace vn

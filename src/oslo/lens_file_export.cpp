@@ -5,6 +5,7 @@
 #include "common/arithmetic.h"
 #include "common/number_text.h"
 #include "common/whole_file.h"
+#include "glass/typed_index.h"
 #include "oslo/lens_file_launch.h"
 #include "oslo/lens_file_name.h"
 #include "record/run_units.h"
@@ -32,6 +33,16 @@ std::string ComposeLensFile(const std::string& title, const RunRecord& run,
   const std::string mirrorRadius =
       GeneralNumber(Finite(ReadNumberOrFail(typed.Text(Entry::MRoC), "MRoC") * -1));
   const std::string wave = GeneralNumber(typed.TestWavelength);
+  // The lens glass: the catalog glass by name when the run solved with its
+  // index; otherwise the index the run solved with, as a model glass that
+  // has that index at each of the file's three (equal) wavelengths, written
+  // as OSLO itself writes a model glass. OSLO would otherwise take the
+  // catalog's index and describe another lens.
+  std::string glass = "GLA " + typed.GlassName;
+  if (TypedIndexDisagreement(typed.Text(Entry::LindexR), typed.GlassName, typed.TestWavelength)) {
+    const std::string n = GeneralNumber(ReadNumberOrFail(typed.Text(Entry::LindexR), "LindexR"));
+    glass = "GLA MOD MODEL1 " + n + " " + n + " " + n;
+  }
 
   std::string text;
   const auto line = [&text](const std::string& s) {
@@ -56,7 +67,7 @@ std::string ComposeLensFile(const std::string& title, const RunRecord& run,
 
   // Surface 1: the lens's source-side face.
   line("NXT  // SRF 1");
-  line("GLA " + typed.GlassName);
+  line(glass);
   line("RD " + typed.Text(Entry::LradI));
   line("TH " + typed.Text(Entry::lthck));
   line("AP " + lensAperture);
@@ -81,7 +92,7 @@ std::string ComposeLensFile(const std::string& title, const RunRecord& run,
   // Surfaces 4 and 5: the lens on the return pass, curvatures and thicknesses
   // picked up from surfaces 2 and 1, so only surfaces 0 to 3 carry numbers.
   line("NXT  // SRF 4");
-  line("GLA " + typed.GlassName);
+  line(glass);
   line("PK CV   -2 0.0");
   line("PK THM  -3 0.0");
   line("AP " + lensAperture);

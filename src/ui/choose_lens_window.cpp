@@ -238,6 +238,7 @@ void ChooseLensWindow::StartDesign() {
     status_->setText(tr("Tick a form to design."));
     return;
   }
+  madeFor_ = Entries();
   job_.StartDesign(std::move(request));
   status_->setText(tr("Designing..."));
   SetRunning(true);
@@ -271,6 +272,7 @@ void ChooseLensWindow::StartRanking() {
     status_->setText(tr("No lens could be read from the list."));
     return;
   }
+  madeFor_ = Entries();
   job_.StartRanking(list_.lenses, inputs->ranking);
   status_->setText(tr("Ranking %n lens(es), each both ways round...", nullptr,
                       static_cast<int>(list_.lenses.size())));
@@ -322,6 +324,8 @@ void ChooseLensWindow::ShowHeadings() {
 
 void ChooseLensWindow::ShowRows(std::vector<ChooserRow> rows) {
   rows_ = std::move(rows);
+  stale_ = false;
+  table_->setEnabled(true);
   table_->clearContents();
   table_->setRowCount(static_cast<int>(rows_.size()));
   ShowHeadings();
@@ -337,12 +341,13 @@ void ChooseLensWindow::ShowRows(std::vector<ChooserRow> rows) {
   detail_->clear();
   use_->setEnabled(false);
   if (!rows_.empty()) table_->selectRow(0);
+  MainWindowChanged();  // while the work went on
 }
 
 void ChooseLensWindow::ShowDetail() {
   const int r = table_->currentRow();
   const bool chosen = r >= 0 && r < static_cast<int>(rows_.size());
-  use_->setEnabled(chosen);
+  use_->setEnabled(chosen && !stale_);
   detail_->setPlainText(chosen ? Text(rows_[static_cast<std::size_t>(r)].detail) : QString());
 }
 
@@ -364,11 +369,28 @@ void ChooseLensWindow::UseSelectedLens() {
   const LensEntryTexts texts = EntryTextsFor(row, host_.InchUnitsSelected());
   const std::string values[] = {texts.sourceRadius, texts.mirrorRadius, texts.thickness,
                                 texts.diameter, texts.index};
-  for (std::size_t i = 0; i < std::size(fields); ++i) fields[i]->setText(Text(values[i]));
+  // The glass first, so that the main window checks the new index against
+  // the new glass; the lens typed in from these results leaves them current.
+  typingLens_ = true;
   if (!texts.glassName.empty()) shared_.GlassName = texts.glassName;
+  for (std::size_t i = 0; i < std::size(fields); ++i) fields[i]->setText(Text(values[i]));
+  typingLens_ = false;
+  madeFor_.index = texts.index;
+  madeFor_.glassName = shared_.GlassName;
   status_->setText(tr("Lens %1 is in the main window's lens fields: press 'Find Null "
                       "Variables' there.")
                        .arg(Text(row.cells[static_cast<std::size_t>(ChooserColumn::Rank)])));
+}
+
+void ChooseLensWindow::MainWindowChanged() {
+  ShowSetting();
+  if (typingLens_ || stale_ || rows_.empty() || SameMainWindowSetting(madeFor_, Entries())) return;
+  stale_ = true;
+  table_->setEnabled(false);
+  use_->setEnabled(false);
+  status_->setText(
+      tr("Out of date: these lenses were chosen for the main window's earlier "
+         "mirror, glass, wavelength or units. Design or rank again."));
 }
 
 void AttachChooseLens(QMainWindow& form, RunHost& host, SharedValues& shared) {

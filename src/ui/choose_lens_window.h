@@ -47,6 +47,10 @@ class ChooseLensWindow : public QDialog {
   // will be for.
   void TakeMainWindowEntries();
 
+  // The main window's entries, glass or wavelength may have changed: results
+  // made for another mirror are marked out of date and cannot be used.
+  void MainWindowChanged();
+
   // How often the running work's progress is looked at.
   static constexpr int kPollIntervalMs = 50;
 
@@ -75,6 +79,9 @@ class ChooseLensWindow : public QDialog {
   std::string takenThickness_, takenDiameter_;  // the main window's, as last taken
   LensList list_;                               // the list being ranked (its lenses and problems)
   std::vector<ChooserRow> rows_;
+  ChooserEntries madeFor_;   // the main window's setting the work was started for
+  bool stale_ = false;       // rows_ belong to another setting than the main window's
+  bool typingLens_ = false;  // "Use this lens" is filling the main window's fields
 
   QLabel* setting_ = nullptr;
   QTabWidget* tabs_ = nullptr;

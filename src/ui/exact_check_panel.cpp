@@ -365,6 +365,11 @@ void ExactCheckPanel::ShowBusy(const QString& note) {
   export_->setEnabled(false);
 }
 
+void ExactCheckPanel::ShowStale(const QString& note) {
+  ShowBusy(note);
+  tester_->Clear(note);
+}
+
 bool ExactCheckPanel::ExportPictures(const QString& basePath) {
   if (busy_ || !setUp_->HasPicture()) return false;
   const std::pair<const char*, ExactPlotWidget*> pictures[] = {

@@ -43,6 +43,10 @@ class ExactCheckPanel : public QWidget {
   // washed out, and nothing can be exported until the next result.
   void ShowBusy(const QString& note);
   bool IsBusy() const { return busy_; }
+  // The check no longer belongs to the entries (they changed since its run):
+  // as ShowBusy, and the Tester's view, which would go on drawing the old
+  // set-up, is emptied. The next result replaces it all.
+  void ShowStale(const QString& note);
   // What the panel shows as text for a saved or printed report: the exact
   // check's text block, or its heading and why there is no result.
   const std::string& ReportText() const { return reportText_; }

@@ -100,6 +100,12 @@ FormMain::FormMain(SharedValues& shared, NullFinder& finder, QWidget* parent)
   shared_.TestWavelength = kStartUpWavelengthMicrons;
   shared_.GlassName = kStartUpGlass;
 
+  // Every change of an entry is checked at once, and makes the results of
+  // other entries out of date.
+  for (std::size_t k = 0; k < kEntryCount; ++k)
+    connect(EntryEdit(static_cast<Entry>(k)), &QLineEdit::textChanged, this,
+            &FormMain::EntriesChanged);
+
   ResizeWithinScreen(*this, QSize(kStartWidthPx, kStartHeightPx));
   mDiam_->setFocus();
 
@@ -247,6 +253,21 @@ void FormMain::BuildControls() {
   reportPalette.setColor(QPalette::Base, Qt::white);
   textOut_->setPalette(reportPalette);
 
+  // What is wrong with the entries, named, under them; and over the report,
+  // that it belongs to other entries than the fields hold now.
+  entryNote_ = new QLabel(left);
+  entryNote_->setObjectName("EntryNote");
+  entryNote_->setWordWrap(true);
+  entryNote_->setContentsMargins(4, 2, 4, 2);
+  entryNote_->hide();
+  staleNote_ = new QLabel(left);
+  staleNote_->setObjectName("StaleNote");
+  staleNote_->setWordWrap(true);
+  staleNote_->setStyleSheet(
+      QStringLiteral("QLabel#StaleNote { color: #6b4200; background-color: #fff0c8;"
+                     " border: 1px solid #c08a00; padding: 2px; }"));
+  staleNote_->hide();
+
   // The exact check of the solved set-up, beside the report. Extra width
   // goes to the report and, twice as much, to the pictures.
   exactCheck_ = new ExactCheckPanel(split);
@@ -278,6 +299,9 @@ void FormMain::BuildControls() {
   // notice); captions that still do not fit get a narrower font.
   ApplyFormStyle(*left);
   FitCaptions(*left);
+  // The notes are sentences, in the report's font, not captions of the layout.
+  entryNote_->setFont(textOut_->font());
+  staleNote_->setFont(textOut_->font());
 
   // The entries' area is as large as its layout, or as its controls where
   // today's fonts made them larger.
@@ -289,6 +313,8 @@ void FormMain::BuildControls() {
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
   column->addWidget(client, 0, Qt::AlignLeft);
+  column->addWidget(entryNote_);
+  column->addWidget(staleNote_);
   column->addWidget(textOut_, 1);
 }
 
@@ -378,6 +404,17 @@ void FormMain::FocusReport() {
 
 void FormMain::ShowMessage(const std::string& title, const std::string& text) {
   FlushReport();
+  if (inRun_ && title == kFailureTitle && finder_.AbortRequested()) {
+    // A key stopped the search where its figures could not be finished: that
+    // is an abort, and the entries are not to blame.
+    stoppedByKey_ = true;
+    QMessageBox box(QMessageBox::NoIcon, Text(kAppTitle),
+                    tr("The run was stopped by a key press before it finished. The report keeps "
+                       "what it had reached: those figures are not a null."),
+                    QMessageBox::Ok, this);
+    box.exec();
+    return;
+  }
   QMessageBox box(QMessageBox::NoIcon, Text(title.empty() ? kAppTitle : title), MessageText(text),
                   QMessageBox::Ok, this);
   box.exec();
@@ -507,7 +544,22 @@ void FormMain::closeEvent(QCloseEvent* event) {
 void FormMain::FindIt_Click() {
   const bool starting = !finder_.RunBusy();
   if (starting) {
+    // A size beyond any mirror would keep the search going until a key is
+    // pressed: it is not run.
+    if (const auto first = FirstProblem(entryProblems_);
+        first && first->severity == EntrySeverity::Absurd) {
+      statusBar()->showMessage(tr("Not run: %1").arg(Text(first->text)));
+      QLineEdit* edit = EntryEdit(first->entry);
+      edit->setFocus(Qt::OtherFocusReason);
+      edit->selectAll();
+      return;
+    }
     statusBar()->clearMessage();
+    entryStatus_.clear();
+    stoppedByKey_ = false;
+    stale_ = false;
+    staleNote_->hide();
+    staleNote_->clear();
     // The last check no longer belongs to the entries: say so, and let
     // nothing be exported until the new one is in.
     exactRunner_->Drop();
@@ -516,7 +568,13 @@ void FormMain::FindIt_Click() {
   finder_.FindIt_Click(*this);
   // A click during a run only moved the focus; the run's own click finishes here.
   if (!starting) return;
-  ShowUnreadEntry();
+  if (stoppedByKey_) {
+    statusBar()->showMessage(tr("The run was stopped by a key press before it finished."));
+  } else {
+    ShowUnreadEntry();
+  }
+  FollowMainWindow(this, &finder_.lastRun(),
+                   tr("A new run was made: press 'Tolerances...' again for its set-up."));
   // The report box, the file note and the exact check (about a millisecond)
   // follow as soon as the click has been handled, before the window
   // repaints; the run's own time is not spent on them.
@@ -555,7 +613,18 @@ void FormMain::ShowExactCheck() {
 }
 
 void FormMain::ShowUnreadEntry() {
-  const std::optional<Entry> entry = finder_.lastRun().failedEntry;
+  const RunRecord& run = finder_.lastRun();
+  if (run.outcome == RunOutcome::Failed && !run.failedEntry && run.fileProblem.empty()) {
+    // The run's error box blames "one of your entries": name the one the
+    // entries' own check finds wrong, if it finds one.
+    if (const auto first = FirstProblem(entryProblems_);
+        first && first->severity != EntrySeverity::Note) {
+      statusBar()->showMessage(tr("The run stopped: %1").arg(Text(first->text)));
+      EntryEdit(first->entry)->setFocus(Qt::OtherFocusReason);
+    }
+    return;
+  }
+  const std::optional<Entry> entry = run.failedEntry;
   if (!entry) return;
   // The run's error box said only that some entry is wrong: name it, and
   // put the focus on it as the units switch does.
@@ -588,6 +657,7 @@ void FormMain::Calc_RIn_Click() {
   RefractiveIndexWindow dialog(
       refractiveIndex_, [this](const std::string& text) { lindexR_->setText(Text(text)); }, this);
   dialog.Open();
+  EntriesChanged();  // the glass or the wavelength may have changed
 }
 
 void FormMain::CHk_QtrWave_Click(bool checked) {
@@ -633,6 +703,101 @@ void FormMain::inches_Click(int index) {
   for (std::size_t k = 0; k < kLengthFields.size(); ++k) {
     LengthEdit(kLengthFields[k])->setText(Text(texts[k]));
   }
+  EntriesChanged();  // the unit
+}
+
+// ---- What the entries show, and what belongs to them ---------------------
+
+RunInputs FormMain::CurrentInputs() const {
+  RunInputs in;
+  for (std::size_t k = 0; k < kEntryCount; ++k)
+    in.entries[k] = EntryEdit(static_cast<Entry>(k))->text().toStdString();
+  in.inch = inchesOptions_[UnitsSwitch::kInch]->isChecked();
+  in.GlassName = shared_.GlassName;
+  in.TestWavelength = shared_.TestWavelength;
+  return in;
+}
+
+void FormMain::EntriesChanged() {
+  if (finder_.RunBusy()) return;  // the entries are locked; the run sets the units back
+  ShowEntryProblems();
+  const RunRecord& run = finder_.lastRun();
+  if (!stale_ && run.outcome != RunOutcome::None && !SameEntries(run.inputs, CurrentInputs()))
+    MarkResultsStale();
+  if (auto* chooser = findChild<ChooseLensWindow*>()) chooser->MainWindowChanged();
+}
+
+void FormMain::ShowEntryProblems() {
+  entryProblems_ = CheckEntries(CurrentInputs());
+  // Each field is marked by what is wrong with it: red when the set-up
+  // cannot be what was meant, amber for a note.
+  for (std::size_t k = 0; k < kEntryCount; ++k) {
+    const Entry entry = static_cast<Entry>(k);
+    QLineEdit* edit = EntryEdit(entry);
+    const auto problem = ProblemOf(entryProblems_, entry);
+    const char* mark = !problem                                     ? ""
+                       : problem->severity == EntrySeverity::Note   ? "note"
+                       : problem->severity == EntrySeverity::Absurd ? "absurd"
+                                                                    : "wrong";
+    if (edit->property("entryProblem").toString() == QLatin1String(mark)) continue;
+    edit->setProperty("entryProblem", QString::fromLatin1(mark));
+    QPalette palette = edit->parentWidget()->palette();
+    if (*mark != 0)
+      palette.setColor(QPalette::Base, problem->severity == EntrySeverity::Note
+                                           ? QColor(255, 240, 200)
+                                           : QColor(255, 215, 215));
+    edit->setPalette(palette);
+  }
+  // The worst of them beside the entries and in the status bar.
+  const auto first = FirstProblem(entryProblems_);
+  if (!first) {
+    entryNote_->hide();
+    entryNote_->clear();
+    if (!entryStatus_.isEmpty() && statusBar()->currentMessage() == entryStatus_) {
+      // The results' state is what the status bar then has to say.
+      if (stale_) {
+        statusBar()->showMessage(staleNote_->text());
+      } else {
+        statusBar()->clearMessage();
+      }
+    }
+    entryStatus_.clear();
+    return;
+  }
+  const QString text = Text(first->text);
+  const int more = static_cast<int>(entryProblems_.size()) - 1;
+  entryNote_->setText(more > 0 ? tr("%1 (and %n more marked)", nullptr, more).arg(text) : text);
+  entryNote_->setStyleSheet(first->severity == EntrySeverity::Note
+                                ? QStringLiteral("QLabel#EntryNote { color: #6b4200; }")
+                                : QStringLiteral("QLabel#EntryNote { color: #b00000; }"));
+  entryNote_->show();
+  entryStatus_ = text;
+  statusBar()->showMessage(entryStatus_);
+}
+
+void FormMain::MarkResultsStale() {
+  stale_ = true;
+  const QString note =
+      tr("Out of date: the entries have changed since the last run. Press "
+         "'Find Null Variables'.");
+  staleNote_->setText(
+      tr("Out of date: the entries have changed since this report was made. Press 'Find Null "
+         "Variables' for results that belong to them."));
+  staleNote_->show();
+  exactRunner_->Drop();
+  exactCheck_->ShowStale(note);
+  FollowMainWindow(this, nullptr, note);
+  if (entryStatus_.isEmpty()) statusBar()->showMessage(staleNote_->text());
+}
+
+bool FormMain::RefuseStaleReport(const QString& action) {
+  if (!stale_) return false;
+  QMessageBox box(QMessageBox::Warning, action,
+                  tr("The report is out of date: the entries have changed since it was made. "
+                     "Press 'Find Null Variables' first."),
+                  QMessageBox::Ok, this);
+  box.exec();
+  return true;
 }
 
 }  // namespace vn

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "common/shared_values.h"
+#include "exact/entry_check.h"
 #include "glass/glass_catalogs.h"
 #include "glass/refractive_index_dialog.h"
 #include "record/run_host.h"
@@ -68,6 +69,10 @@ class FormMain : public QMainWindow, public RunHost {
   void PrintReportTo(QPrinter& printer);
   // The report box's text and the exact check, as saved and printed.
   QString ReportFileText() const;
+  // The results on screen (report, exact check, Tester's view, tolerances)
+  // were made from other entries than the fields now hold.
+  bool ResultsStale() const { return stale_; }
+
   // Help: how to use the program and its sign conventions (the start-up text).
   void ShowHelp();
 
@@ -115,6 +120,16 @@ class FormMain : public QMainWindow, public RunHost {
   // Names the entry the last run could not read, if any, and focuses it.
   void ShowUnreadEntry();
   QLineEdit* EntryEdit(Entry entry) const;
+
+  // The entries, unit, glass and wavelength as a run would read them now.
+  RunInputs CurrentInputs() const;
+  // An entry, the unit, the glass or the wavelength changed: the fields are
+  // checked again, and the results of other entries are marked out of date.
+  void EntriesChanged();
+  void ShowEntryProblems();
+  void MarkResultsStale();
+  // Refuses, with its reason, to save or print a report that is out of date.
+  bool RefuseStaleReport(const QString& action);
   QLineEdit* LengthEdit(LengthField field) const;
 
   SharedValues& shared_;
@@ -169,6 +184,16 @@ class FormMain : public QMainWindow, public RunHost {
   QLabel* abrt_ = nullptr;
   QPlainTextEdit* textOut_ = nullptr;
   QLabel* lensFileNote_ = nullptr;
+  // What the entries alone show is wrong, named, under the entries.
+  QLabel* entryNote_ = nullptr;
+  std::vector<EntryProblem> entryProblems_;
+  QString entryStatus_;  // the status bar's message about them, while shown
+  // Over the report, while the results are of other entries.
+  QLabel* staleNote_ = nullptr;
+  bool stale_ = false;
+  // The run's error box came after a key press: the run was stopped, and its
+  // entries are not to blame.
+  bool stoppedByKey_ = false;
   class QDialog* help_ = nullptr;
   std::array<class UnitSuffix*, 6> unitSuffixes_{};
   QSettings* settings_ = nullptr;

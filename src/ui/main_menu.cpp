@@ -194,6 +194,8 @@ bool FormMain::OpenSetupFile(const QString& path) {
   shared_.GlassName = setup.glassName;
   shared_.TestWavelength = setup.wavelengthMicrons;
   refractiveIndex_.ChooseAtNextOpening(setup.glassName);
+  EntriesChanged();                          // the glass and the wavelength with the texts
+  if (!entryStatus_.isEmpty()) return true;  // what is wrong with them comes first
   statusBar()->showMessage(
       tr("Opened the set-up %1; press Find Null Variables to solve it.").arg(Shown(path)),
       kStatusMs);
@@ -223,7 +225,7 @@ QString FormMain::ReportFileText() const {
 }
 
 void FormMain::SaveReport() {
-  if (finder_.RunBusy()) return;
+  if (finder_.RunBusy() || RefuseStaleReport(tr("Save report"))) return;
   const QString path = ChooseFile(
       this, tr("Save report"), StartFolder(), QStringLiteral("report.txt"),
       tr("Text files (*.txt);;All files (*)"), QFileDialog::AcceptSave, QStringLiteral("txt"));
@@ -233,6 +235,7 @@ void FormMain::SaveReport() {
 }
 
 bool FormMain::SaveReportFile(const QString& path) {
+  if (RefuseStaleReport(tr("Save report"))) return false;
   if (const auto why = WriteWholeFile(FsPath(path), ReportFileText().toStdString())) {
     Warn(this, tr("Save report"),
          tr("The report could not be saved as %1:\n%2.").arg(Shown(path), Text(*why)));
@@ -243,7 +246,7 @@ bool FormMain::SaveReportFile(const QString& path) {
 }
 
 void FormMain::PrintReport() {
-  if (finder_.RunBusy()) return;
+  if (finder_.RunBusy() || RefuseStaleReport(tr("Print report"))) return;
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(tr("Vantry Null report"));
   QPrintDialog dialog(&printer, this);

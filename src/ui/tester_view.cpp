@@ -9,15 +9,18 @@
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QVBoxLayout>
 #include <cmath>
 
 #include "tester/picture_files.h"
 #include "tester/residual_files.h"
+#include "ui/point_spin_box.h"
 
 namespace vn {
 
@@ -33,8 +36,9 @@ bool SameSetUp(const ExactCheckInput& a, const ExactCheckInput& b) {
          a.wavelengthMicrons == b.wavelengthMicrons && a.inchUnits == b.inchUnits;
 }
 
-QDoubleSpinBox* Spin(double low, double high, double step, int decimals, double value) {
-  auto* spin = new QDoubleSpinBox;
+PointSpinBox* Spin(const QString& name, double low, double high, double step, int decimals,
+                   double value) {
+  auto* spin = new PointSpinBox(name);
   spin->setRange(low, high);
   spin->setSingleStep(step);
   spin->setDecimals(decimals);
@@ -63,24 +67,31 @@ TesterView::TesterView(QWidget* parent) : QWidget(parent) {
   kind_ = new QComboBox;
   kind_->setObjectName(QStringLiteral("TesterKind"));
   kind_->addItems({tr("Ronchigram"), tr("Foucault"), tr("Interferogram")});
-  deltaK_ = Spin(-2.0, 2.0, 0.01, 3, 0.0);
+  deltaK_ = Spin(QStringLiteral("\u0394K"), -2.0, 2.0, 0.01, 3, 0.0);
   deltaK_->setObjectName(QStringLiteral("TesterDeltaK"));
   deltaK_->setToolTip(tr("Show a mirror whose conic constant differs from the design's"));
 
-  lines_ = Spin(1.0, 2000.0, 10.0, 1, 100.0);
+  lines_ = Spin(tr("Lines/in"), 1.0, 2000.0, 10.0, 1, 100.0);
   lines_->setToolTip(tr("Grating lines per inch"));
-  gratingOffset_ = Spin(-1000.0, 1000.0, 0.5, 3, 0.0);
+  gratingOffset_ = Spin(tr("Grating offset"), -1000.0, 1000.0, 0.5, 3, 0.0);
   gratingOffset_->setToolTip(tr("Grating inside (+) or outside (-) the return focus"));
-  knifeOffset_ = Spin(-1000.0, 1000.0, 0.1, 3, 0.0);
+  knifeOffset_ = Spin(tr("Knife offset"), -1000.0, 1000.0, 0.1, 3, 0.0);
   knifeOffset_->setToolTip(tr("Knife inside (+) or outside (-) the return focus"));
-  knifeEdge_ = Spin(-100.0, 100.0, 0.005, 4, 0.0);
+  knifeEdge_ = Spin(tr("Knife edge"), -100.0, 100.0, 0.005, 4, 0.0);
   knifeEdge_->setToolTip(tr("Knife edge across the beam; the knife comes from the right"));
-  tilt_ = Spin(-50.0, 50.0, 1.0, 1, 5.0);
-  defocus_ = Spin(-50.0, 50.0, 0.25, 2, 0.0);
+  tilt_ = Spin(tr("Tilt fringes"), -50.0, 50.0, 1.0, 1, 5.0);
+  defocus_ = Spin(tr("Defocus"), -50.0, 50.0, 0.25, 2, 0.0);
   options_ = new QStackedWidget;
   options_->addWidget(Row({{tr("Lines/in"), lines_}, {tr("Offset"), gratingOffset_}}));
   options_->addWidget(Row({{tr("Offset"), knifeOffset_}, {tr("Edge"), knifeEdge_}}));
   options_->addWidget(Row({{tr("Tilt fringes"), tilt_}, {tr("Defocus, waves"), defocus_}}));
+
+  // Why a typed number was refused, beside the boxes.
+  problem_ = new QLabel;
+  problem_->setObjectName(QStringLiteral("TesterNumberProblem"));
+  problem_->setWordWrap(true);
+  problem_->setStyleSheet(QStringLiteral("color: #b00000;"));
+  problem_->hide();
 
   pictureLabel_ = new QLabel;
   pictureLabel_->setObjectName(QStringLiteral("TesterPicture"));
@@ -112,6 +123,7 @@ TesterView::TesterView(QWidget* parent) : QWidget(parent) {
   layout->setContentsMargins(4, 4, 4, 4);
   layout->addLayout(top);
   layout->addWidget(options_);
+  layout->addWidget(problem_);
   layout->addWidget(pictureLabel_, 1);
   layout->addWidget(caption_);
   layout->addLayout(buttons);
@@ -120,8 +132,9 @@ TesterView::TesterView(QWidget* parent) : QWidget(parent) {
     options_->setCurrentIndex(index);
     SendRequest();
   });
-  for (QDoubleSpinBox* spin :
+  for (PointSpinBox* spin :
        {deltaK_, lines_, knifeOffset_, knifeEdge_, tilt_, defocus_, gratingOffset_}) {
+    connect(spin, &PointSpinBox::problemChanged, this, &TesterView::ShowNumberProblem);
     connect(spin, &QDoubleSpinBox::valueChanged, this, [this, spin] {
       if (settingControls_) return;
       if (spin == gratingOffset_) gratingOffsetChosen_ = true;
@@ -300,6 +313,13 @@ void TesterView::resizeEvent(QResizeEvent* event) {
 }
 
 QString TesterView::CaptionText() const { return caption_->text(); }
+
+void TesterView::ShowNumberProblem(const QString& problem) {
+  problem_->setText(problem);
+  problem_->setVisible(!problem.isEmpty());
+  if (auto* main = qobject_cast<QMainWindow*>(window()); main != nullptr && !problem.isEmpty())
+    main->statusBar()->showMessage(problem);
+}
 
 QStringList TesterView::ExportResidual(const QString& folder, QString* why) {
   if (!perfect_) {

@@ -23,12 +23,13 @@
 #include "tester/null_views.h"
 
 class QComboBox;
-class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
 class QStackedWidget;
 
 namespace vn {
+
+class PointSpinBox;
 
 class TesterView : public QWidget {
   Q_OBJECT
@@ -83,18 +84,22 @@ class TesterView : public QWidget {
   void ShowPicture();
   void ExportResidual_Click();
   void SavePicture_Click();
+  // Says beside the boxes, and in the main window's status bar, why a typed
+  // number was refused; an empty text takes the saying away.
+  void ShowNumberProblem(const QString& problem);
   double Inches(double shown) const { return inchUnits_ ? shown : shown / 25.4; }
   double Shown(double inches) const { return inchUnits_ ? inches : inches * 25.4; }
 
   QComboBox* kind_ = nullptr;
-  QDoubleSpinBox* deltaK_ = nullptr;
+  PointSpinBox* deltaK_ = nullptr;
   QStackedWidget* options_ = nullptr;
-  QDoubleSpinBox* lines_ = nullptr;
-  QDoubleSpinBox* gratingOffset_ = nullptr;
-  QDoubleSpinBox* knifeOffset_ = nullptr;
-  QDoubleSpinBox* knifeEdge_ = nullptr;
-  QDoubleSpinBox* tilt_ = nullptr;
-  QDoubleSpinBox* defocus_ = nullptr;
+  PointSpinBox* lines_ = nullptr;
+  PointSpinBox* gratingOffset_ = nullptr;
+  PointSpinBox* knifeOffset_ = nullptr;
+  PointSpinBox* knifeEdge_ = nullptr;
+  PointSpinBox* tilt_ = nullptr;
+  PointSpinBox* defocus_ = nullptr;
+  QLabel* problem_ = nullptr;
   QLabel* pictureLabel_ = nullptr;
   QLabel* caption_ = nullptr;
   QPushButton* export_ = nullptr;

@@ -296,6 +296,14 @@ void ToleranceWindow::ShowNothing(const QString& why) {
   exportPictures_->setEnabled(false);
 }
 
+void ToleranceWindow::ShowOutOfDate(const QString& why) {
+  job_.reset();  // stops its threads; its figures are of the old set-up
+  poll_->stop();
+  cancel_->setEnabled(false);
+  progress_->setValue(0);
+  ShowNothing(why);
+}
+
 void ToleranceWindow::ShowSetUp(const ToleranceInput& input, bool inchUnits) {
   ShowNothing(tr("Analysing..."));
   inch_ = inchUnits;
@@ -553,6 +561,18 @@ void ToleranceWindow::closeEvent(QCloseEvent* event) {
   // A Monte Carlo in progress stops; its threads end within a chunk.
   CancelMonteCarlo();
   QWidget::closeEvent(event);
+}
+
+void FollowMainWindow(QWidget* owner, const RunRecord* run, const QString& why) {
+  auto* window = owner->findChild<ToleranceWindow*>("ToleranceWindow", Qt::FindDirectChildrenOnly);
+  if (window == nullptr) return;
+  if (run != nullptr && run->solved && window->isVisible()) {
+    window->ShowOutOfDate(why);
+    window->ShowSetUp(ToleranceInputFrom(ExactCheckInputOf(*run), run->inputs.GlassName),
+                      run->inputs.inch);
+  } else {
+    window->ShowOutOfDate(why);
+  }
 }
 
 void ShowToleranceWindow(QWidget* owner, const RunRecord& run) {

@@ -46,6 +46,9 @@ class ToleranceWindow : public QWidget {
   void ShowSetUp(const ToleranceInput& input, bool inchUnits);
   // Empties the window, saying `why`.
   void ShowNothing(const QString& why);
+  // The set-up shown is no longer the main window's: a Monte Carlo of it is
+  // stopped and dropped, and the window emptied, saying `why`.
+  void ShowOutOfDate(const QString& why);
 
   // Starts the Monte Carlo with the entries' tolerances, trials and seed;
   // false (and the reason shown) when an entry cannot be read or there is
@@ -108,5 +111,10 @@ class ToleranceWindow : public QWidget {
 // Opens the owner's Tolerances window (or brings it to the front) on the
 // last run's solved set-up.
 void ShowToleranceWindow(QWidget* owner, const RunRecord& run);
+
+// Keeps an open Tolerances window true to the main window: `run` is the new
+// run's record, or nothing when the entries changed since the set-up shown
+// (the window then says `why` and shows nothing of it).
+void FollowMainWindow(QWidget* owner, const RunRecord* run, const QString& why);
 
 }  // namespace vn

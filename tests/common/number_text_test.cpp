@@ -120,6 +120,12 @@ TEST(NumberText, IsTheSameUnderACommaLocale) {
   EXPECT_EQ(RoundedText(204.81679568857592, 3), "204.817");
   EXPECT_EQ(ReadNumber("1.51509"), 1.51509);
   EXPECT_FALSE(ReadNumber("1,51509").has_value());
+  // Every field's rule: the point alone; a comma is named, never read.
+  EXPECT_EQ(NumberTextProblem("-0.1"), "");
+  EXPECT_EQ(NumberTextProblem("9e99"), "");
+  for (const char* comma : {"-0,1", "1,000", "2,5e3", ","})
+    EXPECT_TRUE(NumberTextProblem(comma).starts_with("has a comma")) << comma;
+  EXPECT_EQ(NumberTextProblem("abc"), "is not a number.");
   for (std::size_t i = 0; i < values.size(); ++i)
     EXPECT_EQ(GeneralNumber(values[i]) + "|" + RoundedText(values[i], 3), inC[i]) << values[i];
 }

@@ -108,24 +108,40 @@ TEST(RefractiveIndexDialog, FirstOpeningAndTheWarning) {
 
 // Both ends of 350-850 nm are accepted (BK7: 1.5391621, 1.5098437, and
 // 1.5187194 at 546.1 nm). A refused text brings a message under the program's
-// title and the focus back to the box, and changes nothing; OK then sends the
-// last accepted index and the next opening shows the wavelength.
+// title and the focus back to the box, once for each text typed, and changes
+// nothing; OK on a refused text says so again and stays open, since the last
+// accepted index may be another glass's. The next opening shows the
+// wavelength.
 TEST(RefractiveIndexDialog, WavelengthEntry) {
   Program p;
   EXPECT_EQ(p.Enter("350"), "Schott BK7 Effective Index of Refraction = 1.53916");
   EXPECT_EQ(p.Enter("850"), "Schott BK7 Effective Index of Refraction = 1.50984");
   EXPECT_EQ(p.Enter("546.1"), "Schott BK7 Effective Index of Refraction = 1.51872");
-  for (const char* refused : {"349.9", "850.1", "abc"}) p.Enter(refused);
+  for (const char* refused : {"349.9", "850.1", "abc", "abc"}) p.Enter(refused);
   const std::string outside =
       std::string(kAppTitle) + ": Wavelength needs to be between 350 to 850nm";
-  EXPECT_EQ(p.messages,
-            outside + outside + kAppTitle + ": wave length data must be a numeric value!");
-  EXPECT_EQ(p.focusCount, 3);
+  const std::string numeric =
+      std::string(kAppTitle) + ": wave length data must be a numeric value!";
+  EXPECT_EQ(p.messages, outside + outside + numeric);
+  EXPECT_EQ(p.focusCount, 4);
   EXPECT_EQ(p.captions[Label::Glass], "Glass Type = Schott BK7 at 546.1nm");
   EXPECT_EQ(p.Shown(), "Schott BK7 Effective Index of Refraction = 1.51872");
+
+  // 1000 nm typed, then SF11 chosen: one message; OK refuses with it again.
+  p.messages.clear();
+  p.Enter("1000");
+  p.Choose(kSchott, "SF11");
+  EXPECT_EQ(p.messages, outside);
+  p.dialog.OkClicked(p);
+  EXPECT_FALSE(p.closed);
+  EXPECT_EQ(p.messages, outside + outside);
+  EXPECT_EQ(p.lindexR, "1.51509");
+  // At a wavelength it takes, OK sends SF11's index there.
+  const std::string sf11 = p.Enter("546.1");
   p.dialog.OkClicked(p);
   EXPECT_TRUE(p.closed);
-  EXPECT_EQ(p.lindexR, "1.51872");
+  EXPECT_EQ("Schott SF11 Effective Index of Refraction = " + p.lindexR, sf11);
+  EXPECT_EQ(p.shared.GlassName, "SF11");
   EXPECT_EQ(p.shared.TestWavelength, 0.5461);
   EXPECT_EQ(p.Open().wave, "546.1");
 }

@@ -87,6 +87,30 @@ TEST(ComposeLensFile, ComputedNumbersAreRoundedTypedTextsCopied) {
     EXPECT_EQ(lines[line], text + std::string("\r")) << "line " << line + 1;
 }
 
+TEST(ComposeLensFile, GivesOsloTheSolvedIndex) {
+  // BK7 chosen at 546.1 nm, where its index is 1.51872, then 1.51509 typed:
+  // the run solved with 1.51509, so both passes through the lens get a model
+  // glass of that index at each of the file's three wavelengths, as OSLO
+  // writes one. The glass's own index, or one within half a unit of its
+  // fifth decimal, keeps the catalog glass.
+  const struct {
+    const char* typed;
+    const char* glass;
+  } cases[] = {{"1.51509", "GLA MOD MODEL1 1.51509 1.51509 1.51509"},
+               {"1.51872", "GLA BK7"},
+               {"1.518724", "GLA BK7"},
+               {"1.5188", "GLA MOD MODEL1 1.5188 1.5188 1.5188"}};
+  for (const auto& c : cases) {
+    RunRecord r = StartupRecord(false);
+    r.inputs.TestWavelength = 0.5461;
+    Typed(r, Entry::LindexR) = c.typed;
+    const auto lines = Lines(ComposeLensFile("T", r, r.solution));
+    ASSERT_EQ(lines.size(), 44u);
+    for (int line : {11, 28}) EXPECT_EQ(lines[line], c.glass + std::string("\r")) << c.typed;
+    EXPECT_EQ(lines[40], "WV 0.5461 0.5461 0.5461 \r");
+  }
+}
+
 TEST(ComposeLensFile, UnreadableDiameterOrRadiusEndsTheRun) {
   for (Entry entry : {Entry::LDiam, Entry::MRoC}) {
     for (const char* bad : {"", "80mm", "1,5"}) {

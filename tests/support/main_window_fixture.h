@@ -31,6 +31,21 @@ inline void WhenModalOpens(std::function<void(QWidget*)> action, int triesLeft =
   });
 }
 
+// Closes every message box that opens while it lives, keeping their texts.
+struct MessageCatcher {
+  QStringList texts;
+  QTimer timer;
+  MessageCatcher() {
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        texts << box->text();
+        box->close();
+      }
+    });
+    timer.start(5);
+  }
+};
+
 struct MainWindow {
   SharedValues shared;
   NullFinder finder{shared, nullptr};
