@@ -104,7 +104,7 @@ TEST(ComposeLensFile, GivesOsloTheSolvedIndex) {
     RunRecord r = StartupRecord(false);
     r.inputs.TestWavelength = 0.5461;
     Typed(r, Entry::LindexR) = c.typed;
-    const auto lines = Lines(ComposeLensFile("T", r, r.solution));
+    const auto lines = TextLines(ComposeLensFile("T", r, r.solution));
     ASSERT_EQ(lines.size(), 44u);
     for (int line : {11, 28}) EXPECT_EQ(lines[line], c.glass + std::string("\r")) << c.typed;
     EXPECT_EQ(lines[40], "WV 0.5461 0.5461 0.5461 \r");
