@@ -51,6 +51,17 @@ TEST(TesterOption, DrawsEachViewAsPngOrSvg) {
     const std::string start = std::string(name).ends_with(".png") ? "\x89PNG" : "<?xml";
     EXPECT_EQ(file.rfind(start, 0), 0u) << name;
   }
+  // A picture already there is the user's: the next one takes a free name
+  // beside it, as lens files do, and says so.
+  const std::string first = (folder / "r.png").string(), second = (folder / "r_2.png").string();
+  const std::string before = ReadAll(first);
+  const CliResult again = RunCli("--view ronchi --out '" + first + "'");
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_NE(again.err.find(first + " exists and is kept; the picture is " + second + "\n"),
+            std::string::npos)
+      << again.err;
+  EXPECT_EQ(ReadAll(first), before);
+  EXPECT_EQ(ReadAll(second).rfind("\x89PNG", 0), 0u);
   // The caption says what was drawn, in the run's unit (its lines joined).
   const std::string svg = std::regex_replace(ReadAll((folder / "f.svg").string()),
                                              std::regex("</text>\n<text[^>]*>"), " ");
@@ -69,6 +80,7 @@ TEST(TesterOption, RefusesOptionsThatDoNotGoTogether) {
        "--grating takes lines per inch or per mm: 100/in or 4/mm"},
       {"--view ronchi --out x.png --size 20",
        "--size takes a whole number of pixels from 64 to 4096"},
+      {"--export-residual ''", "--export-residual needs a folder"},
   };
   for (const auto& [args, message] : cases) {
     const CliResult r = RunCli(args);
@@ -82,6 +94,11 @@ TEST(TesterOption, RefusesOptionsThatDoNotGoTogether) {
   EXPECT_NE(r.err.find("--export-residual: cannot write /nonexistent-folder/null_residual.zrn"),
             std::string::npos)
       << r.err;
+  // The picture's errors name its path.
+  const CliResult view = RunCli("--view ronchi --out /nonexistent-folder/r.png");
+  EXPECT_EQ(view.status, 1);
+  EXPECT_NE(view.err.find("--view: cannot write /nonexistent-folder/r.png: "), std::string::npos)
+      << view.err;
 }
 
 }  // namespace

@@ -102,5 +102,21 @@ TEST(ReadJson, NestsToItsLimitAndNoFurther) {
   EXPECT_FALSE(ReadJson(std::string(1000000, '[')).value);
 }
 
+// A key given twice is found however wide the object: 200,000 members with
+// the first key again at the end. Checked against every earlier key, as a
+// plain search would, that is 2e10 comparisons (minutes, past the test's
+// time limit); found in linear time, milliseconds.
+TEST(ReadJson, FindsAKeyGivenTwiceInAVeryWideObject) {
+  std::string text = "{";
+  for (int k = 0; k < 200000; ++k) text.append("\"key").append(std::to_string(k)).append("\":1,");
+  const JsonReading wide = ReadJson(text + "\"last\":2}");
+  ASSERT_TRUE(wide.value);
+  EXPECT_EQ(wide.value->keys.size(), 200001u);
+  EXPECT_EQ(wide.value->Member("key199999")->number, 1);
+  const JsonReading twice = ReadJson(text + "\"key0\":2}");
+  EXPECT_EQ(twice.error.what, "the key \"key0\" appears twice");
+  EXPECT_EQ(twice.error.column, text.size() + 1);
+}
+
 }  // namespace
 }  // namespace vn
