@@ -5,10 +5,12 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <thread>
 
 #include "common/json_text.h"
 #include "common/number_text.h"
+#include "common/user_file.h"
 #include "exact/exact_check.h"
 #include "exact/exact_check_of_run.h"
 #include "glass/glass_lookup.h"
@@ -91,6 +93,30 @@ bool ChooseExploration(const std::string& choice, SharedValues& shared) {
     return ExplorationStaysChecked(shared);
   }
   throw UsageProblem("--explore takes waves=W or amount=X");
+}
+
+std::chrono::steady_clock::time_point DeadlineAfter(std::chrono::steady_clock::time_point start,
+                                                    double seconds) {
+  const auto limit = std::chrono::duration<double>(std::min(seconds, 3.2e7));
+  return start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(limit);
+}
+
+std::string ReadOptionFile(const std::string& option, const std::string& path, std::size_t maxBytes,
+                           std::chrono::steady_clock::time_point deadline) {
+  UserFileReading file = ReadUserFile(path, maxBytes, deadline);
+  if (file.problem == UserFileProblem::Stopped) {
+    throw StoppedByTimeout("--timeout stopped the reading of " + path);
+  }
+  if (!file.bytes) throw UsageProblem(option + " " + path + ": " + file.why);
+  return std::move(*file.bytes);
+}
+
+std::string ResourceProblem(const std::exception& e) {
+  if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr) {
+    return "out of memory: the system gave the program no more (try a smaller list, "
+           "fewer threads or fewer trials)";
+  }
+  return std::string("the system refused the program a resource (") + e.what() + ")";
 }
 
 std::unique_ptr<LensFilePlatform> MakePlatform() { return MakeSystemLensFilePlatform(); }

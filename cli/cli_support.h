@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,6 +27,29 @@ namespace vn::cli {
 struct UsageProblem : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
+
+// --timeout passed before the command's work was done (reading a file
+// included); the command line exits with 3.
+struct StoppedByTimeout : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// The command's end: `seconds` after `start` (the command's start: the
+// clock runs from there, reading the user's files included), capped at a
+// year since the clock's range is finite.
+std::chrono::steady_clock::time_point DeadlineAfter(std::chrono::steady_clock::time_point start,
+                                                    double seconds);
+
+// The whole of a file named with `option`, read by ReadUserFile with the cap
+// of its kind: UsageProblem naming the option and the path when it is no
+// file that can be read (a folder, a FIFO, a device, too large, missing),
+// StoppedByTimeout when the deadline passed while reading it.
+std::string ReadOptionFile(const std::string& option, const std::string& path, std::size_t maxBytes,
+                           std::chrono::steady_clock::time_point deadline);
+
+// What the command line says when the system runs out of memory or threads
+// (std::bad_alloc, std::system_error): one sentence, without the prefix.
+std::string ResourceProblem(const std::exception& e);
 
 // Every glass of both catalogs, one per line.
 std::string ListGlasses();

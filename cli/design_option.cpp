@@ -6,17 +6,19 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
-#include <fstream>
 #include <iostream>
 #include <map>
 #include <mutex>
-#include <sstream>
+#include <new>
 #include <string>
+#include <system_error>
 #include <thread>
 
 #include "cli/cli_support.h"
+#include "common/json_text.h"
 #include "common/number_text.h"
 #include "common/shared_values.h"
+#include "common/user_file.h"
 #include "design/chooser_entries.h"
 #include "design/chooser_text.h"
 #include "design/lens_design.h"
@@ -40,10 +42,12 @@ const char* const kChooserUsage =
     "  --clear-aperture PERCENT    of each lens's diameter the beam may fill (90)\n"
     "  --list-units mm|inch        units of the list's lengths (mm)\n"
     "  --top N                     show only the N best of the ranking\n"
-    "  --threads N                 threads to use (every core)\n"
-    "  --json, --timeout SECONDS, --strict as above\n"
+    "  --threads N                 threads to use (every core; at most 4 per core)\n"
+    "  --json, --timeout SECONDS, --strict as above (the clock includes reading the list)\n"
     "The list's columns: name, part number, radius 1, radius 2, centre thickness,\n"
-    "diameter, glass (catalog name or index)[, focal length]; see the README.\n";
+    "diameter, glass (catalog name or index)[, focal length]; see the README. The list\n"
+    "is a regular file of at most 16 MB; the first 30 bad rows are named on stderr,\n"
+    "the others counted.\n";
 
 namespace {
 
@@ -58,10 +62,8 @@ bool IsChooserOption(const std::string& arg) {
 // Sets the flag once the deadline passes, unless released before.
 class Deadline {
  public:
-  Deadline(std::atomic<bool>& flag, double seconds) {
-    const auto limit = std::chrono::duration<double>(std::min(seconds, 3.2e7));
-    const auto until = std::chrono::steady_clock::now() +
-                       std::chrono::duration_cast<std::chrono::steady_clock::duration>(limit);
+  Deadline(std::atomic<bool>& flag, std::chrono::steady_clock::time_point until) {
+    if (std::chrono::steady_clock::now() >= until) flag = true;
     watchdog_ = std::thread([this, &flag, until] {
       std::unique_lock<std::mutex> lock(mutex_);
       if (!released_cv_.wait_until(lock, until, [this] { return released_; })) flag = true;
@@ -218,7 +220,19 @@ int Status(const Options& o, const char* work, bool cancelled, const CandidateFi
   return o.strict && !trusted ? 4 : 0;
 }
 
-int Design(const Options& o, ChooserInputs& in) {
+// A command that could not do its work: the message on standard error and,
+// with --json, the JSON object every failed run prints; exit status 1.
+int Failed(const Options& o, const char* work, const std::string& message) {
+  std::cerr << Prefixed(message) << "\n";
+  if (o.json) {
+    std::cout << "{\"units\":" << JsonString(o.units)
+              << ",\"error\":" << JsonString(std::string("The ") + work + " failed")
+              << ",\"message\":" << JsonString(message) << "}\n";
+  }
+  return 1;
+}
+
+int Design(const Options& o, ChooserInputs& in, std::chrono::steady_clock::time_point until) {
   in.design.planoConvex = o.form != "best-form";
   in.design.bestForm = o.form != "plano-convex";
   in.design.threads = o.threads;
@@ -226,7 +240,7 @@ int Design(const Options& o, ChooserInputs& in) {
   in.design.conditions.cancel = &cancel;
   DesignResult result;
   {
-    Deadline deadline(cancel, o.timeout);
+    Deadline deadline(cancel, until);
     result = DesignLens(in.design);
   }
   std::cout << (o.json ? DesignJson(result, in.setting) + "\n" : DesignText(result, in.setting));
@@ -234,30 +248,42 @@ int Design(const Options& o, ChooserInputs& in) {
                 result.candidates.empty() ? nullptr : &result.candidates.front().figures);
 }
 
-int Rank(const Options& o, ChooserInputs& in) {
-  std::ifstream file(o.listPath, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  if (!file) throw Usage{"cannot read the lens list " + o.listPath};
+int Rank(const Options& o, ChooserInputs& in, std::chrono::steady_clock::time_point until) {
+  // One clock for reading the list and ranking it.
+  std::atomic<bool> cancel{false};
+  Deadline deadline(cancel, until);
+  std::string text;
+  bool stopped = false;
+  try {
+    text = ReadOptionFile("--rank-lenses", o.listPath, kMaxLensListBytes, until);
+  } catch (const StoppedByTimeout&) {
+    stopped = true;
+  }
   LensListOptions listOptions;
   listOptions.wavelengthNm = in.setting.wavelengthNm;
   listOptions.inchLengths = o.listInch;
-  const LensList list = ReadLensList(text.str(), listOptions);
+  listOptions.cancel = &cancel;
+  const LensList list = ReadLensList(text, listOptions);
   for (const LensListProblem& p : list.problems) {
     std::cerr << Prefixed(o.listPath + ": " + (p.warning ? "warning: " : "") + p.message + "\n");
   }
+  if (list.unlistedProblems > 0) {
+    std::cerr << Prefixed(o.listPath + ": and " + std::to_string(list.unlistedProblems) +
+                          " more problems in the list, not shown\n");
+  }
+  LensRanking ranking;
+  if (stopped || list.stopped) {
+    ranking.cancelled = true;
+    std::cout << (o.json ? RankingJson(ranking, list, in.setting, o.top) + "\n"
+                         : RankingText(ranking, list, in.setting, o.top));
+    return Status(o, "reading of the list", true, nullptr);
+  }
   if (list.lenses.empty()) {
-    std::cerr << Prefixed(o.listPath + ": no lens could be read from the list\n");
-    return 1;
+    return Failed(o, "ranking", o.listPath + ": no lens could be read from the list");
   }
   in.ranking.threads = o.threads;
-  std::atomic<bool> cancel{false};
   in.ranking.conditions.cancel = &cancel;
-  LensRanking ranking;
-  {
-    Deadline deadline(cancel, o.timeout);
-    ranking = RankLenses(list.lenses, in.ranking);
-  }
+  ranking = RankLenses(list.lenses, in.ranking);
   std::cout << (o.json ? RankingJson(ranking, list, in.setting, o.top) + "\n"
                        : RankingText(ranking, list, in.setting, o.top));
   return Status(o, "ranking", ranking.cancelled,
@@ -266,21 +292,32 @@ int Rank(const Options& o, ChooserInputs& in) {
 
 }  // namespace
 
-std::optional<int> RunChooserCommand(int argc, char** argv) {
+std::optional<int> RunChooserCommand(int argc, char** argv,
+                                     std::chrono::steady_clock::time_point start) {
   bool wanted = false;
   for (int i = 1; i < argc; ++i) wanted = wanted || IsChooserOption(argv[i]);
   if (!wanted) return std::nullopt;
+  Options options;
+  const char* work = "design";
   try {
-    const Options options = Parse(argc, argv);
+    options = Parse(argc, argv);
+    if (!options.design) work = "ranking";
     SharedValues shared;
     const ChooserReading reading = ReadChooserEntries(EntriesOf(options, shared));
     if (!reading.inputs) throw Usage{reading.problem};
     ChooserInputs inputs = *reading.inputs;
-    return options.design ? Design(options, inputs) : Rank(options, inputs);
+    const auto until = DeadlineAfter(start, options.timeout);
+    return options.design ? Design(options, inputs, until) : Rank(options, inputs, until);
   } catch (const Usage& usage) {
     std::cerr << Prefixed(usage.message) << "\nTry 'vantry-null-cli --help'.\n";
   } catch (const UsageProblem& problem) {
     std::cerr << Prefixed(problem.what()) << "\n";
+  } catch (const std::bad_alloc& e) {
+    // Out of memory or threads: a message and the exit status of a failed
+    // run, never an abort.
+    return Failed(options, work, ResourceProblem(e));
+  } catch (const std::system_error& e) {
+    return Failed(options, work, ResourceProblem(e));
   }
   return 2;
 }

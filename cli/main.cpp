@@ -16,8 +16,10 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "cli/cli_support.h"
@@ -78,7 +80,8 @@ constexpr const char* kUsage =
     "\n"
     "  --setup FILE                start from a set-up file (.vnull) saved by the window\n"
     "                              instead of the start-up entries; every other option\n"
-    "                              overrides it, wherever it stands on the line\n"
+    "                              overrides it, wherever it stands on the line (a\n"
+    "                              regular file of at most 64 KB)\n"
     "  --units mm|inch             units of all lengths (default mm, or the set-up's);\n"
     "                              the set-up's lengths are converted as the window would\n"
     "  --mirror-diameter TEXT      mirror diameter (317.5 mm)\n"
@@ -102,7 +105,9 @@ constexpr const char* kUsage =
     "  --strict                    exit with 4 when the verdict is not ok\n"
     "  --json                      print the results as one JSON object (invalid UTF-8 in\n"
     "                              texts becomes U+FFFD)\n"
-    "  --timeout SECONDS           stop the run after this time, as a key press would (60)\n"
+    "  --timeout SECONDS           stop the run after this time, as a key press would (60);\n"
+    "                              the clock runs from the command's start and covers\n"
+    "                              reading files, the analyses, drawing and writing\n"
     "  --help, --version\n"
     "\n"
     "Exit status: 0 done, 1 the run failed, 2 usage error, 3 stopped by the timeout,\n"
@@ -211,13 +216,27 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
 // the start-up set-up as the base, its length entries converted as the units
 // switch would when --units differs, then the dialogs' choices and the typed
 // entries on top.
-void PrepareRun(const CliOptions& o, CliHost& host, SharedValues& shared) {
+void PrepareRun(CliOptions& o, CliHost& host, SharedValues& shared) {
+  const auto deadline = cli::DeadlineAfter(host.start, o.timeout);
   SetupFile base;
   if (o.setupPath) {
-    SetupFileReading reading = ReadSetupFile(*o.setupPath);
+    SetupFileReading reading = ReadSetupFile(*o.setupPath, deadline);
+    if (reading.error.problem == SetupFileProblem::Stopped) {
+      throw cli::StoppedByTimeout("--timeout stopped the reading of " + *o.setupPath);
+    }
     if (!reading.setup) throw UsageError{"--setup " + *o.setupPath + ": " + reading.error.message};
     base = std::move(*reading.setup);
+    // An entry of the file that no option types over must be a number the
+    // run can take: the run's one error message would name neither the
+    // file nor the entry.
+    for (const auto& [entry, key] : kSetupEntryKeys) {
+      if (o.given.count(entry) != 0) continue;
+      if (const auto problem = SetupEntryProblem(base, entry)) {
+        throw UsageError{"--setup " + *o.setupPath + ": " + *problem};
+      }
+    }
   }
+  o.tolerance.ReadFile(deadline);
   host.inch = o.units ? *o.units == "inch" : base.inch;
   shared.GlassName = base.glassName;
   shared.TestWavelength = base.wavelengthMicrons;
@@ -333,7 +352,6 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   host.finder = &finder;
   host.timeoutSeconds = o.timeout;
   WarnAboutEntries(host, shared);
-  host.start = std::chrono::steady_clock::now();
   finder.FindIt_Click(host);
   const RunRecord& run = finder.lastRun();
 
@@ -343,10 +361,8 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (!run.fileProblem.empty()) std::cerr << "vantry-null-cli: " << run.fileProblem << "\n";
 
   // Every solved set-up gets its exact check and verdict, within what is left
-  // of the time limit (capped at a year: the clock's range is finite).
-  const auto limit = std::chrono::duration<double>(std::min(o.timeout, 3.2e7));
-  const auto deadline =
-      host.start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(limit);
+  // of the time limit.
+  const auto deadline = cli::DeadlineAfter(host.start, o.timeout);
   std::optional<ExactCheckResult> check;
   if (run.outcome != RunOutcome::Failed) check = cli::CheckLastRun(run, deadline);
   // The tolerance analysis within the same time limit.
@@ -374,34 +390,62 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   const bool trusted = check && check->verdict.status == VerdictStatus::Ok;
   if (check && !trusted && !o.exact) std::cerr << cli::VerdictWarning(*check) << "\n";
   if (run.outcome == RunOutcome::Failed) return 1;
-  if (o.tester.Run(run) != 0) return 1;
-  if (run.outcome == RunOutcome::Aborted || (check && check->cancelled) || o.tolerance.stopped()) {
+  const int tester = o.tester.Run(run, deadline);
+  if (tester == 1) return 1;
+  if (tester == 3 || run.outcome == RunOutcome::Aborted || (check && check->cancelled) ||
+      o.tolerance.stopped()) {
     return 3;
   }
   if (o.strict && !trusted) return 4;
   return 0;
 }
 
-int Main(int argc, char** argv) {
-  if (const auto chooser = cli::RunChooserCommand(argc, argv)) return *chooser;
-  CliOptions options;
-  CliHost host;
-  SharedValues shared;
-  try {
-    if (const auto status = ParseArguments(argc, argv, options)) return *status;
-    if (options.listGlasses) {
-      std::cout << (options.json ? cli::ListGlassesJson() + "\n" : cli::ListGlasses());
-      return 0;
-    }
-    PrepareRun(options, host, shared);
-  } catch (const UsageError& e) {
-    std::cerr << "vantry-null-cli: " << e.message << "\nTry 'vantry-null-cli --help'.\n";
-    return 2;
-  } catch (const cli::UsageProblem& e) {
-    std::cerr << "vantry-null-cli: " << e.what() << "\n";
-    return 2;
+// A run the system could not give memory or threads: the message on
+// standard error and, with --json, the failed run's object; exit status 1.
+int ResourceFailure(const CliOptions& o, const std::exception& e) {
+  const std::string message = cli::ResourceProblem(e);
+  std::cerr << "vantry-null-cli: " << message << "\n";
+  if (o.json) {
+    std::cout << "{\"units\":" << JsonString(o.units.value_or("mm"))
+              << ",\"error\":" << JsonString("The run failed")
+              << ",\"message\":" << JsonString(message) << ",\"report\":\"\"}\n";
   }
-  return RunAndReport(options, host, shared);
+  return 1;
+}
+
+int Main(int argc, char** argv) {
+  // The --timeout clock starts here: reading the user's files is part of
+  // the command's time.
+  const auto start = std::chrono::steady_clock::now();
+  CliOptions options;
+  try {
+    if (const auto chooser = cli::RunChooserCommand(argc, argv, start)) return *chooser;
+    CliHost host;
+    host.start = start;
+    SharedValues shared;
+    try {
+      if (const auto status = ParseArguments(argc, argv, options)) return *status;
+      if (options.listGlasses) {
+        std::cout << (options.json ? cli::ListGlassesJson() + "\n" : cli::ListGlasses());
+        return 0;
+      }
+      PrepareRun(options, host, shared);
+    } catch (const UsageError& e) {
+      std::cerr << "vantry-null-cli: " << e.message << "\nTry 'vantry-null-cli --help'.\n";
+      return 2;
+    } catch (const cli::UsageProblem& e) {
+      std::cerr << "vantry-null-cli: " << e.what() << "\n";
+      return 2;
+    } catch (const cli::StoppedByTimeout& e) {
+      std::cerr << "vantry-null-cli: " << e.what() << "\n";
+      return 3;
+    }
+    return RunAndReport(options, host, shared);
+  } catch (const std::bad_alloc& e) {
+    return ResourceFailure(options, e);
+  } catch (const std::system_error& e) {
+    return ResourceFailure(options, e);
+  }
 }
 
 }  // namespace

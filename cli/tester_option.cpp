@@ -49,6 +49,9 @@ bool TesterOption::Take(const std::string& option, const std::function<std::stri
   const auto length = [&] { return NumberOf(option, value()); };
   if (option == "--export-residual") {
     exportFolder_ = value();
+    // An empty folder name would mean the current folder, which nobody
+    // asking for a folder means (as with --save-oslo).
+    if (exportFolder_->empty()) throw UsageProblem("--export-residual needs a folder");
     return true;
   }
   if (option == "--view") {
@@ -109,49 +112,73 @@ void TesterOption::CheckUsage() const {
   }
 }
 
-int TesterOption::Run(const RunRecord& run) const {
+int TesterOption::Run(const RunRecord& run, std::chrono::steady_clock::time_point deadline) const {
   if (!wanted()) return 0;
   if (!run.solved) {
     std::cerr << "vantry-null-cli: no solved set-up to show the tester's view of\n";
     return 1;
   }
   const double inches = run.inputs.inch ? 1.0 : 1.0 / kMmPerInch;
-  const TesterModel model(ExactCheckInputOf(run));
   int status = 0;
+  // The tracing and the drawing run against the command's clock; what it
+  // stops is not written.
+  WithDeadline(deadline, [&](const std::atomic<bool>& cancel) {
+    ExactCheckInput input = ExactCheckInputOf(run);
+    input.cancel = &cancel;
+    const TesterModel model(input);
+    const auto stopped = [&](const char* what) {
+      if (!cancel) return false;
+      std::cerr << "vantry-null-cli: --timeout stopped the " << what << " before it finished\n";
+      status = 3;
+      return true;
+    };
 
-  if (exportFolder_) {
-    const MirrorThroughNull perfect = model.Mirror(0.0);
-    const ResidualExport written = WriteResidualFiles(perfect, *exportFolder_, run.inputs.inch);
-    if (!written.ok) {
-      std::cerr << "vantry-null-cli: --export-residual: " << written.message << "\n";
-      status = 1;
-    } else {
-      for (const std::string& path : written.paths) std::cerr << path << "\n";
-      std::cerr << ResidualSummary(perfect) << "\n";
+    if (exportFolder_) {
+      const MirrorThroughNull perfect = model.Mirror(0.0);
+      if (!stopped("residual export")) {
+        const ResidualExport written = WriteResidualFiles(perfect, *exportFolder_, run.inputs.inch);
+        if (!written.ok) {
+          std::cerr << "vantry-null-cli: --export-residual: " << written.message << "\n";
+          status = 1;
+        } else {
+          for (const std::string& path : written.paths) std::cerr << path << "\n";
+          std::cerr << ResidualSummary(perfect) << "\n";
+        }
+      }
     }
-  }
 
-  if (view_) {
-    TesterViewSettings settings;
-    settings.kind = *view_;
-    settings.sizePx = sizePx_;
-    settings.gratingLinesPerInch = linesPerInch_;
-    if (gratingOffset_) settings.gratingOffset = *gratingOffset_ * inches;
-    settings.knifeOffset = knifeOffset_ * inches;
-    settings.knifeEdge = knifeEdge_ * inches;
-    // The default slit: a round width in the run's unit.
-    settings.sourceWidth = slit_ ? *slit_ * inches : run.inputs.inch ? 0.001 : 0.025 / kMmPerInch;
-    settings.tiltFringes = tilt_;
-    settings.defocusWaves = defocus_;
-    settings.inchUnits = run.inputs.inch;
-    const TesterPicture picture = RenderTesterView(model.Mirror(deltaK_), settings);
-    if (const std::string why = WriteTesterPicture(picture, *out_); !why.empty()) {
-      std::cerr << "vantry-null-cli: --view: " << why << "\n";
-      status = 1;
-    } else {
-      std::cerr << *out_ << "\n";
+    if (view_ && status != 3) {
+      TesterViewSettings settings;
+      settings.kind = *view_;
+      settings.sizePx = sizePx_;
+      settings.gratingLinesPerInch = linesPerInch_;
+      if (gratingOffset_) settings.gratingOffset = *gratingOffset_ * inches;
+      settings.knifeOffset = knifeOffset_ * inches;
+      settings.knifeEdge = knifeEdge_ * inches;
+      // The default slit: a round width in the run's unit.
+      settings.sourceWidth = slit_ ? *slit_ * inches : run.inputs.inch ? 0.001 : 0.025 / kMmPerInch;
+      settings.tiltFringes = tilt_;
+      settings.defocusWaves = defocus_;
+      settings.inchUnits = run.inputs.inch;
+      settings.cancel = &cancel;
+      const TesterPicture picture = RenderTesterView(model.Mirror(deltaK_), settings);
+      if (stopped("drawing")) return;
+      // A file already there is the user's: the picture takes a free name
+      // beside it, as the lens files do, and says so.
+      const PictureWrite written = WriteTesterPictureUnderFreeName(picture, *out_);
+      if (written.path.empty()) {
+        std::cerr << "vantry-null-cli: --view: cannot write " << *out_ << ": " << written.problem
+                  << "\n";
+        status = 1;
+      } else {
+        if (written.path != *out_) {
+          std::cerr << "vantry-null-cli: " << *out_ << " exists and is kept; the picture is "
+                    << written.path << "\n";
+        }
+        std::cerr << written.path << "\n";
+      }
     }
-  }
+  });
   return status;
 }
 

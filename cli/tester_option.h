@@ -3,6 +3,7 @@
 // shadowgram or interferogram of the mirror through the null as a picture.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -17,10 +18,12 @@ inline constexpr const char* kTesterUsage =
     "What the tester sees through the solved null (lengths in the run's unit):\n"
     "  --export-residual DIR       write null_residual.zrn, .wft and .csv into DIR: the\n"
     "                              residual a perfect mirror shows through the null, in\n"
-    "                              waves, as the mirror's error (paths on stderr)\n"
+    "                              waves, as the mirror's error (paths on stderr); a set\n"
+    "                              whose names are taken goes to null_residual_2.* etc.\n"
     "  --view ronchi|foucault|fringes\n"
     "                              draw what a perfect mirror looks like through the null\n"
-    "  --out FILE.png|FILE.svg     where --view writes its picture (path on stderr)\n"
+    "  --out FILE.png|FILE.svg     where --view writes its picture (path on stderr); a\n"
+    "                              FILE that exists is kept: FILE_2.png etc. is written\n"
     "  --size PIXELS               the mirror's picture, 64 to 4096 pixels across (512)\n"
     "  --grating N[/in|/mm]        Ronchi grating, lines per inch or per mm (100/in)\n"
     "  --grating-offset X          grating inside (+) or outside (-) the return focus\n"
@@ -33,7 +36,8 @@ inline constexpr const char* kTesterUsage =
     "  --defocus W                 defocus of the interferogram, waves (0)\n"
     "  --delta-k X                 show a mirror whose conic differs from the design's\n"
     "                              by X instead of a perfect one\n"
-    "A residual or picture that cannot be written makes the exit status 1.\n";
+    "A residual or picture that cannot be written makes the exit status 1; --timeout\n"
+    "stops the tracing and drawing too (exit status 3, nothing written).\n";
 
 class TesterOption {
  public:
@@ -48,9 +52,11 @@ class TesterOption {
 
   bool wanted() const { return exportFolder_.has_value() || view_.has_value(); }
 
-  // Exports and draws for the last run's solved set-up; messages and paths
-  // on standard error. 0 when all was written, 1 when something was not.
-  int Run(const RunRecord& run) const;
+  // Exports and draws for the last run's solved set-up before the deadline
+  // (the command's clock); messages and paths on standard error. 0 when all
+  // was written, 1 when something was not, 3 when the deadline stopped the
+  // work (nothing is then written of what it stopped).
+  int Run(const RunRecord& run, std::chrono::steady_clock::time_point deadline) const;
 
  private:
   std::optional<std::string> exportFolder_;

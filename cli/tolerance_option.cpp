@@ -1,13 +1,11 @@
 // The command line's tolerance analysis.
 #include "cli/tolerance_option.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "analysis/tolerance_report.h"
 #include "cli/cli_support.h"
 #include "common/constants.h"
 #include "common/number_text.h"
+#include "common/user_file.h"
 #include "exact/exact_check_of_run.h"
 
 namespace vn::cli {
@@ -29,6 +27,14 @@ void ToleranceOption::Analyse(const RunRecord& run,
   });
 }
 
+void ToleranceOption::ReadFile(std::chrono::steady_clock::time_point deadline) {
+  if (!path_) return;
+  const std::string text = ReadOptionFile("--tolerances", *path_, kMaxToleranceFileBytes, deadline);
+  const ToleranceFileReading reading = ReadToleranceFile(text);
+  if (!reading.file) throw UsageProblem("--tolerances " + *path_ + ": " + reading.error);
+  file_ = reading.file;
+}
+
 bool ToleranceOption::stopped() const {
   return report_ &&
          (report_->table.cancelled || (report_->monteCarlo && report_->monteCarlo->cancelled));
@@ -39,14 +45,7 @@ bool ToleranceOption::Take(const std::string& option, const std::function<std::s
   if (option == "--tolerance") {
     flag();
   } else if (option == "--tolerances") {
-    const std::string path = value();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw UsageProblem("--tolerances: cannot read " + path);
-    std::stringstream text;
-    text << in.rdbuf();
-    const ToleranceFileReading reading = ReadToleranceFile(text.str());
-    if (!reading.file) throw UsageProblem("--tolerances: " + path + ": " + reading.error);
-    file_ = reading.file;
+    path_ = value();
   } else if (option == "--best-null-spacing") {
     const auto spacing = ReadNumber(value());
     if (!spacing || !(*spacing > 0.0)) {

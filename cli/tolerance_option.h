@@ -19,7 +19,8 @@ namespace vn::cli {
 inline constexpr const char* kToleranceUsage =
     "Tolerance analysis of the solved set-up (exact 3D trace, sensitivities, Monte Carlo):\n"
     "  --tolerance                 add the tolerance analysis of the solved set-up\n"
-    "  --tolerances FILE           the build tolerances as JSON (implies --tolerance)\n"
+    "  --tolerances FILE           the build tolerances as JSON, a regular file of at\n"
+    "                              most 1 MB (implies --tolerance)\n"
     "  --best-null-spacing X       the conic of a mirror that nulls best at this lens-to-\n"
     "                              mirror spacing (run's unit; implies --tolerance)\n";
 
@@ -32,6 +33,11 @@ class ToleranceOption {
             const std::function<void()>& flag);
 
   bool wanted() const { return wanted_; }
+
+  // Reads the --tolerances file, when one was given, before the deadline
+  // (the command's clock): UsageProblem naming the path when it is no
+  // tolerance file, StoppedByTimeout when the clock ran out first.
+  void ReadFile(std::chrono::steady_clock::time_point deadline);
 
   // Analyses the run's solved set-up, stopped where it stands at the
   // deadline (the command line's --timeout).
@@ -46,6 +52,7 @@ class ToleranceOption {
  private:
   bool wanted_ = false;
   std::optional<ToleranceReport> report_;  // once analysed
+  std::optional<std::string> path_;        // --tolerances, read by ReadFile
   std::optional<ToleranceFile> file_;
   std::optional<double> bestNullSpacing_;  // in the run's unit
 };

@@ -1,7 +1,9 @@
 // The strict JSON reader: a recursive-descent parser over bytes.
 #include "common/json_reader.h"
 
+#include <functional>
 #include <string>
+#include <unordered_set>
 
 #include "common/json_text.h"
 #include "common/number_text.h"
@@ -142,21 +144,23 @@ class Parser {
     JsonValue v;
     v.kind = JsonValue::Kind::Object;
     if (OpensEmpty(depth, '}')) return v;
+    // The keys seen so far, by their place in v.keys, so that a key given
+    // twice is found in constant time however many members the object has.
+    const auto hash = [&v](std::size_t k) { return std::hash<std::string>{}(v.keys[k]); };
+    const auto same = [&v](std::size_t a, std::size_t b) { return v.keys[a] == v.keys[b]; };
+    std::unordered_set<std::size_t, decltype(hash), decltype(same)> seen(8, hash, same);
     do {
       if (Peek() != '"') FailUnexpected("expected a key in double quotes");
       const std::size_t keyStart = pos_;
-      std::string key = String();
-      for (const auto& seen : v.keys) {
-        if (seen == key) {
-          pos_ = keyStart;
-          Fail("the key \"" + key + "\" appears twice");
-        }
+      v.keys.push_back(String());
+      if (!seen.insert(v.keys.size() - 1).second) {
+        pos_ = keyStart;
+        Fail("the key \"" + v.keys.back() + "\" appears twice");
       }
       SkipBlanks();
       if (Peek() != ':') FailUnexpected("expected ':' after the key");
       ++pos_;
       SkipBlanks();
-      v.keys.push_back(std::move(key));
       v.items.push_back(Value(depth));
     } while (AnotherFollows('}'));
     return v;

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <random>
 #include <system_error>
 
@@ -92,36 +91,6 @@ std::optional<std::string> WriteWholeFile(const fs::path& path, std::string_view
     return std::nullopt;
   }
   return "no free name for a temporary file in the folder";
-}
-
-WholeFileReading ReadWholeFile(const fs::path& path, std::size_t maxBytes) {
-  WholeFileReading reading;
-  std::error_code error;
-  if (fs::is_directory(path, error)) {
-    reading.why = "it is a folder";
-    return reading;
-  }
-  errno = 0;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    reading.why = std::strerror(errno != 0 ? errno : ENOENT);
-    return reading;
-  }
-  // One byte past the limit tells a file of exactly maxBytes from a longer one.
-  std::string bytes(maxBytes + 1, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (in.bad()) {
-    reading.why = "the file could not be read to its end";
-    return reading;
-  }
-  const auto count = static_cast<std::size_t>(in.gcount());
-  if (count > maxBytes) {
-    reading.tooLarge = true;
-    return reading;
-  }
-  bytes.resize(count);
-  reading.bytes = std::move(bytes);
-  return reading;
 }
 
 }  // namespace vn

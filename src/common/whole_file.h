@@ -1,4 +1,4 @@
-// Files written whole or not at all, and files read whole.
+// Files written whole or not at all.
 #pragma once
 
 #include <cstddef>
@@ -18,14 +18,5 @@ namespace vn {
 // file could not be written (the temporary file is then removed).
 std::optional<std::string> WriteWholeFile(const std::filesystem::path& path,
                                           std::string_view bytes);
-
-struct WholeFileReading {
-  std::optional<std::string> bytes;  // the file's contents, when read
-  bool tooLarge = false;             // the file is longer than the limit
-  std::string why;                   // otherwise why it could not be read
-};
-
-// Reads the whole file, refusing one longer than maxBytes.
-WholeFileReading ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes);
 
 }  // namespace vn

@@ -267,7 +267,7 @@ std::string RankingJson(const LensRanking& ranking, const LensList& list,
             ",\"warning\":" + (p.warning ? "true" : "false") +
             ",\"message\":" + JsonString(p.message) + "}";
   }
-  json += "]},\"ranking\":[";
+  json += "],\"unlisted_problems\":" + std::to_string(list.unlistedProblems) + "},\"ranking\":[";
   const std::size_t shown = Shown(ranking.entries.size(), top);
   for (std::size_t i = 0; i < shown; ++i) {
     const RankedLens& e = ranking.entries[i];

@@ -50,79 +50,84 @@ std::string Trimmed(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
-// Splits the text into records (RFC 4180, with LF, CR LF or CR line ends).
-std::vector<Record> SplitRecords(std::string_view text) {
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  std::vector<Record> records;
-  std::size_t i = 0;
-  int line = 1;
+// Reads the record that starts at byte `i` of the text (RFC 4180, with LF,
+// CR LF or CR line ends) and moves `i` and `line` past it; one record at a
+// time, so that a long list is never held twice.
+Record NextRecord(std::string_view text, std::size_t& i, int& line) {
   const auto lineEnd = [&](std::size_t at) {
     if (text[at] == '\r') return at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1;
     return text[at] == '\n' ? 1 : 0;
   };
-  while (i < text.size()) {
-    Record record;
-    record.row = line;
-    for (;;) {
-      // One field: blanks before a quote are allowed, as spreadsheets write them.
-      Field field;
-      std::size_t start = i;
-      while (start < text.size() && Blank(text[start])) ++start;
-      if (start < text.size() && text[start] == '"') {
-        field.quoted = true;
-        i = start + 1;
-        bool closed = false;
-        while (i < text.size()) {
-          if (text[i] == '"') {
-            if (i + 1 < text.size() && text[i + 1] == '"') {
-              field.text += '"';
-              i += 2;
-              continue;
-            }
-            closed = true;
-            ++i;
-            break;
-          }
-          if (const int n = lineEnd(i)) {
-            ++line;
-            field.text += '\n';
-            i += static_cast<std::size_t>(n);
+  Record record;
+  record.row = line;
+  for (;;) {
+    // One field: blanks before a quote are allowed, as spreadsheets write them.
+    Field field;
+    std::size_t start = i;
+    while (start < text.size() && Blank(text[start])) ++start;
+    if (start < text.size() && text[start] == '"') {
+      field.quoted = true;
+      i = start + 1;
+      bool closed = false;
+      while (i < text.size()) {
+        if (text[i] == '"') {
+          if (i + 1 < text.size() && text[i + 1] == '"') {
+            field.text += '"';
+            i += 2;
             continue;
           }
-          field.text += text[i++];
+          closed = true;
+          ++i;
+          break;
         }
-        const int column = static_cast<int>(record.fields.size()) + 1;
-        if (!closed && record.fault.empty()) {
-          record.fault = "the quoted field is not closed before the end of the file";
+        if (const int n = lineEnd(i)) {
+          ++line;
+          field.text += '\n';
+          i += static_cast<std::size_t>(n);
+          continue;
+        }
+        field.text += text[i++];
+      }
+      const int column = static_cast<int>(record.fields.size()) + 1;
+      if (!closed && record.fault.empty()) {
+        record.fault = "the quoted field is not closed before the end of the file";
+        record.faultColumn = column;
+      }
+      while (i < text.size() && Blank(text[i])) ++i;
+      if (i < text.size() && text[i] != ',' && !lineEnd(i)) {
+        if (record.fault.empty()) {
+          record.fault = "text follows the closing quote";
           record.faultColumn = column;
         }
-        while (i < text.size() && Blank(text[i])) ++i;
-        if (i < text.size() && text[i] != ',' && !lineEnd(i)) {
-          if (record.fault.empty()) {
-            record.fault = "text follows the closing quote";
-            record.faultColumn = column;
-          }
-          while (i < text.size() && text[i] != ',' && !lineEnd(i)) ++i;
-        }
-      } else {
-        i = start;
         while (i < text.size() && text[i] != ',' && !lineEnd(i)) ++i;
-        field.text = Trimmed(text.substr(start, i - start));
       }
-      record.fields.push_back(std::move(field));
-      if (i < text.size() && text[i] == ',') {
-        ++i;
-        continue;
-      }
-      break;
+    } else {
+      i = start;
+      while (i < text.size() && text[i] != ',' && !lineEnd(i)) ++i;
+      field.text = Trimmed(text.substr(start, i - start));
     }
-    if (i < text.size()) {
-      i += static_cast<std::size_t>(lineEnd(i));
-      ++line;
+    record.fields.push_back(std::move(field));
+    if (i < text.size() && text[i] == ',') {
+      ++i;
+      continue;
     }
-    records.push_back(std::move(record));
+    break;
   }
-  return records;
+  if (i < text.size()) {
+    i += static_cast<std::size_t>(lineEnd(i));
+    ++line;
+  }
+  return record;
+}
+
+// Keeps the first kMaxListedProblems problems and counts the others: a list
+// of a million bad rows must not bury the user in a million messages.
+void Note(LensList& list, LensListProblem problem) {
+  if (list.problems.size() < kMaxListedProblems) {
+    list.problems.push_back(std::move(problem));
+  } else {
+    ++list.unlistedProblems;
+  }
 }
 
 bool Skipped(const Record& r) {
@@ -284,8 +289,7 @@ std::string FocalText(double inches, bool inch) {
   return inch ? RoundedText(inches, 3) + " in" : RoundedText(inches * kMmPerInch, 1) + " mm";
 }
 
-ListedLens ReadRow(const Record& record, const LensListOptions& options,
-                   std::vector<LensListProblem>& problems) {
+ListedLens ReadRow(const Record& record, const LensListOptions& options, LensList& list) {
   if (!record.fault.empty()) throw RowFault{record.faultColumn, record.fault};
   const int fields = static_cast<int>(record.fields.size());
   if (fields < kRequiredColumns) {
@@ -305,9 +309,9 @@ ListedLens ReadRow(const Record& record, const LensListOptions& options,
     bool changed = false;
     std::string text = ValidUtf8(reader.Text(column), changed);
     if (changed) {
-      problems.push_back({record.row, column, true,
-                          Where(record.row, column) +
-                              "not UTF-8 text; the bytes that are not are shown as \xEF\xBF\xBD"});
+      Note(list, {record.row, column, true,
+                  Where(record.row, column) +
+                      "not UTF-8 text; the bytes that are not are shown as \xEF\xBF\xBD"});
     }
     (column == kName ? listed.name : listed.partNumber) = std::move(text);
   }
@@ -321,7 +325,7 @@ ListedLens ReadRow(const Record& record, const LensListOptions& options,
   double indexAtD = 0;
   const std::string standIn = ReadGlass(reader, options, listed, indexAtD);
   if (!standIn.empty()) {
-    problems.push_back({record.row, kGlass, true, Where(record.row, kGlass) + standIn});
+    Note(list, {record.row, kGlass, true, Where(record.row, kGlass) + standIn});
   }
 
   if (fields >= kFocal && !reader.Text(kFocal).empty()) {
@@ -339,17 +343,17 @@ ListedLens ReadRow(const Record& record, const LensListOptions& options,
     const double listedF = *listed.vendorFocalLength;
     if (!(std::fabs(computed - listedF) <= kFocalLengthTolerance * std::fabs(listedF))) {
       const bool inch = options.inchLengths;
-      problems.push_back(
-          {record.row, kFocal, true,
-           Where(record.row, kFocal) + "the radii, thickness and glass give a focal length of " +
-               FocalText(computed, inch) + (listed.glassName.empty() ? "" : " at the d line") +
-               ", the list says " + FocalText(listedF, inch) +
-               "; check the radii's signs (a biconvex lens has a negative radius 2)"});
+      Note(list,
+           {record.row, kFocal, true,
+            Where(record.row, kFocal) + "the radii, thickness and glass give a focal length of " +
+                FocalText(computed, inch) + (listed.glassName.empty() ? "" : " at the d line") +
+                ", the list says " + FocalText(listedF, inch) +
+                "; check the radii's signs (a biconvex lens has a negative radius 2)"});
     }
   }
   if (fields > kAllColumns) {
-    problems.push_back({record.row, kAllColumns + 1, true,
-                        Where(record.row, 0) + "the fields after the 8th are not read"});
+    Note(list, {record.row, kAllColumns + 1, true,
+                Where(record.row, 0) + "the fields after the 8th are not read"});
   }
   return listed;
 }
@@ -366,7 +370,15 @@ double ThickLensFocalLength(double radius1, double radius2, double thickness, do
 LensList ReadLensList(std::string_view text, const LensListOptions& options) {
   LensList list;
   bool first = true;
-  for (const Record& record : SplitRecords(text)) {
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  std::size_t at = 0;
+  int line = 1;
+  while (at < text.size()) {
+    if (options.cancel != nullptr && options.cancel->load()) {
+      list.stopped = true;
+      break;
+    }
+    const Record record = NextRecord(text, at, line);
     if (Skipped(record)) continue;
     // A first row with no number where the radii, the thickness and the
     // diameter stand names the columns (a lens row with a mistyped radius
@@ -380,11 +392,10 @@ LensList ReadLensList(std::string_view text, const LensListOptions& options) {
       if (heading) continue;
     }
     try {
-      list.lenses.push_back(ReadRow(record, options, list.problems));
+      list.lenses.push_back(ReadRow(record, options, list));
     } catch (const RowFault& fault) {
-      list.problems.push_back(
-          {record.row, fault.column, false,
-           Where(record.row, fault.column) + fault.what + "; the row is left out"});
+      Note(list, {record.row, fault.column, false,
+                  Where(record.row, fault.column) + fault.what + "; the row is left out"});
     }
   }
   return list;

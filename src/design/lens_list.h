@@ -17,9 +17,12 @@
 // A bad row is named by its row (the line of the file where it starts) and
 // its column, and left out; the rest of the list is still read. A doubtful
 // row (a focal length the radii do not give, a name that is not UTF-8) is
-// kept with a warning.
+// kept with a warning. Only the first kMaxListedProblems problems are kept
+// with their messages; the others are counted.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,14 +55,21 @@ struct LensListProblem {
   std::string message;   // "row 5, column 3 (radius 1): ..."
 };
 
+inline constexpr std::size_t kMaxListedProblems = 30;
+
 struct LensList {
   std::vector<ListedLens> lenses;
-  std::vector<LensListProblem> problems;  // in row order
+  std::vector<LensListProblem> problems;  // in row order, the first kMaxListedProblems
+  std::size_t unlistedProblems = 0;       // the problems after those, counted only
+  bool stopped = false;                   // the cancel flag ended the reading part way
 };
 
 struct LensListOptions {
   double wavelengthNm = 632.8;  // the glasses' indices are taken here
   bool inchLengths = false;     // the list's lengths are inches, not millimetres
+  // Once set, the reading stops before the next row (a long list against the
+  // command line's clock).
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 LensList ReadLensList(std::string_view text, const LensListOptions& options = {});

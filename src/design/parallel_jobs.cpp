@@ -4,14 +4,15 @@
 #include <algorithm>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 namespace vn {
 
 int ThreadCountFor(int requested, std::size_t jobs) {
-  int threads = requested > 0 ? requested : static_cast<int>(std::thread::hardware_concurrency());
-  threads = std::max(threads, 1);
+  const int cores = std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
+  int threads = requested > 0 ? std::min(requested, kThreadsPerCore * cores) : cores;
   if (jobs < static_cast<std::size_t>(threads))
     threads = static_cast<int>(std::max<std::size_t>(jobs, 1));
   return threads;
@@ -48,7 +49,15 @@ bool RunParallel(std::size_t count, int threads, const std::function<void(std::s
   const int n = ThreadCountFor(threads, count);
   std::vector<std::thread> pool;
   pool.reserve(static_cast<std::size_t>(n - 1));
-  for (int t = 1; t < n; ++t) pool.emplace_back(work);
+  for (int t = 1; t < n; ++t) {
+    // A system out of threads (or of memory for their stacks) refuses a new
+    // one: the work goes on with those already running.
+    try {
+      pool.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
   work();  // the calling thread is one of the workers
   for (std::thread& thread : pool) thread.join();
   if (failure) std::rethrow_exception(failure);

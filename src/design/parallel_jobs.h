@@ -14,12 +14,18 @@ namespace vn {
 // a time), so the callback needs no lock of its own.
 using ProgressCallback = std::function<void(std::size_t done, std::size_t total)>;
 
+// More threads than this per core only add memory and switching: the jobs
+// trace, they do not wait.
+inline constexpr int kThreadsPerCore = 4;
+
 // The number of threads for `requested` (0: one per core the machine
-// reports, at least one), never more than there are jobs.
+// reports, at least one), never more than kThreadsPerCore per core nor than
+// there are jobs.
 int ThreadCountFor(int requested, std::size_t jobs);
 
 // Runs job(i) for every i in [0, count) on ThreadCountFor(threads, count)
-// threads, each taking the next index not yet taken. Once *cancel is set no
+// threads (fewer when the system refuses more), each taking the next index
+// not yet taken. Once *cancel is set no
 // new job starts (the running ones are told by their own copy of the flag);
 // returns false when some job did not run. The first exception a job throws
 // is thrown again here after every thread has ended.

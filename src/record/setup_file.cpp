@@ -7,6 +7,7 @@
 #include "common/json_reader.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
+#include "common/user_file.h"
 #include "common/whole_file.h"
 #include "glass/glass_lookup.h"
 #include "glass/refractive_index_dialog.h"
@@ -142,17 +143,43 @@ SetupFileReading ParseSetupFile(std::string_view text) {
   return reading;
 }
 
-SetupFileReading ReadSetupFile(const std::filesystem::path& path) {
-  const WholeFileReading file = ReadWholeFile(path, kMaxSetupFileBytes);
-  if (file.tooLarge) {
+SetupFileReading ReadSetupFile(const std::filesystem::path& path,
+                               std::chrono::steady_clock::time_point deadline) {
+  const UserFileReading file = ReadUserFile(path, kMaxSetupFileBytes, deadline);
+  if (file.problem == UserFileProblem::TooLarge) {
     return {std::nullopt,
             {SetupFileProblem::NotASetup, "The file is too large to be a set-up file."}};
+  }
+  if (file.problem == UserFileProblem::Stopped) {
+    return {std::nullopt,
+            {SetupFileProblem::Stopped, "The time limit passed before the file was read."}};
   }
   if (!file.bytes) {
     return {std::nullopt,
             {SetupFileProblem::Unreadable, "The file could not be read (" + file.why + ")."}};
   }
   return ParseSetupFile(*file.bytes);
+}
+
+std::optional<std::string> SetupEntryProblem(const SetupFile& setup, Entry entry) {
+  // Longer than any number typed to its last digit; the entry is shown cut.
+  constexpr std::size_t kLongestEntry = 40;
+  constexpr double kLargestEntry = 1e100;
+  const std::string& text = setup.Text(entry);
+  const char* key = kSetupEntryKeys[static_cast<std::size_t>(entry)].second;
+  const std::string shown =
+      text.size() > kLongestEntry ? JsonString(text.substr(0, 20)) + "..." : JsonString(text);
+  const std::string what = std::string("the entry \"") + key + "\" (" + shown + ") ";
+  if (text.size() > kLongestEntry) {
+    return what + "is " + std::to_string(text.size()) +
+           " characters long; no number needs more than " + std::to_string(kLongestEntry);
+  }
+  const auto value = ReadNumber(text);
+  if (!value) return what + "is not a number";
+  if (!(std::fabs(*value) <= kLargestEntry)) {
+    return what + "is beyond the largest number a set-up can hold (1e100)";
+  }
+  return std::nullopt;
 }
 
 std::optional<std::string> WriteSetupFile(const std::filesystem::path& path,

@@ -35,6 +35,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <optional>
@@ -42,6 +43,7 @@
 #include <string_view>
 #include <utility>
 
+#include "common/user_file.h"
 #include "record/run_host.h"
 #include "record/start_up_entries.h"
 
@@ -50,8 +52,6 @@ namespace vn {
 inline constexpr int kSetupFormatVersion = 1;
 inline constexpr const char* kSetupFormatName = "Vantry Null set-up";
 inline constexpr const char* kSetupFileSuffix = ".vnull";
-// Far beyond any set-up; a longer file is not one.
-inline constexpr std::size_t kMaxSetupFileBytes = 64 * 1024;
 
 // The entry fields in the order of the Entry enumeration, with their keys.
 inline constexpr std::array<std::pair<Entry, const char*>, kEntryCount> kSetupEntryKeys = {{
@@ -83,6 +83,7 @@ enum class SetupFileProblem {
   NotASetup,   // some other file (another JSON file, a report, a picture)
   Damaged,     // a set-up file that is cut short, edited wrongly or corrupted
   Newer,       // a set-up file from a newer version of the program
+  Stopped,     // the time limit passed while the file was read
 };
 
 struct SetupFileError {
@@ -100,7 +101,18 @@ std::string SetupFileText(const SetupFile& setup);
 
 SetupFileReading ParseSetupFile(std::string_view text);
 
-SetupFileReading ReadSetupFile(const std::filesystem::path& path);
+// Reads the file through ReadUserFile (at most kMaxSetupFileBytes, a regular
+// file only, before the deadline) and parses it.
+SetupFileReading ReadSetupFile(
+    const std::filesystem::path& path,
+    std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max());
+
+// Why an entry of the set-up cannot start a run from the command line, or
+// nothing: the run would judge such an entry only with its one error
+// message, which names neither the file nor the entry. An entry must read
+// as a number within ±1e100 (9e99 is a flat face) and be no longer than a
+// typed number.
+std::optional<std::string> SetupEntryProblem(const SetupFile& setup, Entry entry);
 
 // Writes the set-up whole or not at all (see WriteWholeFile); nothing on
 // success, otherwise why not.

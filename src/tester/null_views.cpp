@@ -179,6 +179,11 @@ TesterPicture RenderTesterView(const MirrorThroughNull& mirror,
   const double radius = half - kDiscMargin;  // room for the rim inside the square
   const double rim = 1.0 + 1.5 / radius;     // a ring a pixel or so wide
   for (int row = 0; row < size; ++row) {
+    if (settings.cancel != nullptr && settings.cancel->load()) {
+      picture.disc = GreyImage();
+      picture.message = "the drawing was stopped before it finished";
+      return picture;
+    }
     const double y = (half - row - 0.5) / radius;
     for (int col = 0; col < size; ++col) {
       const double x = (col + 0.5 - half) / radius;

@@ -22,6 +22,7 @@
 // crossed; negative ones outside, beyond it. Lengths are inches.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -59,6 +60,10 @@ struct TesterViewSettings {
   double defocusWaves = 0;
 
   bool inchUnits = false;  // the unit of the captions' lengths
+
+  // Once set, the drawing stops at the next row of pixels (ok = false): a
+  // large picture takes seconds.
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 inline constexpr double kDefaultBands = 4;

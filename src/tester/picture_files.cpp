@@ -2,8 +2,10 @@
 #include "tester/picture_files.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "common/whole_file.h"
+#include "oslo/lens_file_platform.h"
 #include "tester/bitmap_font.h"
 #include "tester/png_file.h"
 
@@ -135,12 +137,44 @@ std::string LabelledSvg(const TesterPicture& picture) {
   return svg;
 }
 
+namespace {
+
+// The file's bytes by the path's extension, or nothing for another one.
+std::optional<std::string> PictureBytes(const TesterPicture& picture, const std::string& path) {
+  if (EndsWith(path, ".png")) return PngBytes(LabelledImage(picture));
+  if (EndsWith(path, ".svg")) return LabelledSvg(picture);
+  return std::nullopt;
+}
+
+constexpr const char* kWrongExtension = "the picture's name must end in .png or .svg";
+
+}  // namespace
+
 std::string WriteTesterPicture(const TesterPicture& picture, const std::string& path) {
   if (!picture.ok) return "no picture: " + picture.message;
-  if (EndsWith(path, ".png"))
-    return WriteWholeFile(path, PngBytes(LabelledImage(picture))).value_or("");
-  if (EndsWith(path, ".svg")) return WriteWholeFile(path, LabelledSvg(picture)).value_or("");
-  return "the picture's name must end in .png or .svg";
+  const auto bytes = PictureBytes(picture, path);
+  if (!bytes) return kWrongExtension;
+  return WriteWholeFile(path, *bytes).value_or("");
+}
+
+PictureWrite WriteTesterPictureUnderFreeName(const TesterPicture& picture,
+                                             const std::string& path) {
+  if (!picture.ok) return {"", "no picture: " + picture.message};
+  const auto bytes = PictureBytes(picture, path);
+  if (!bytes) return {"", kWrongExtension};
+  // As many names as the lens files have; the extension stays as given.
+  constexpr int kLastNumber = 9999;
+  const std::string stem = path.substr(0, path.size() - 4),
+                    extension = path.substr(path.size() - 4);
+  int number = 1;
+  const FileWriteResult written = WriteFileUnderFreeName(
+      [&]() -> std::string {
+        if (number > kLastNumber) return "";
+        const int n = number++;
+        return n == 1 ? path : stem + "_" + std::to_string(n) + extension;
+      },
+      *bytes);
+  return {written.path, written.problem};
 }
 
 }  // namespace vn

@@ -19,4 +19,14 @@ std::string LabelledSvg(const TesterPicture& picture);
 // case), whole or not at all; "" on success, else why not.
 std::string WriteTesterPicture(const TesterPicture& picture, const std::string& path);
 
+// The same, but never over a file that is there: the picture takes `path`
+// when it is free, else the first free of "name_2.png", "name_3.png" and so
+// on, in one step as the lens files take theirs. Returns the path written,
+// or why nothing was.
+struct PictureWrite {
+  std::string path;     // the name taken; empty when nothing was written
+  std::string problem;  // otherwise why not
+};
+PictureWrite WriteTesterPictureUnderFreeName(const TesterPicture& picture, const std::string& path);
+
 }  // namespace vn

@@ -5,12 +5,14 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <system_error>
+#include <utility>
 
 #include "analysis/zernike.h"
 #include "analysis/zernike_series.h"
 #include "common/constants.h"
 #include "common/number_text.h"
-#include "common/whole_file.h"
+#include "oslo/lens_file_platform.h"
 
 namespace vn {
 
@@ -140,6 +142,16 @@ std::string ResidualSummary(const MirrorThroughNull& mirror) {
          " \u00b5m " + (beyond >= 0 ? "beyond" : "short of") + " the source.";
 }
 
+std::string ResidualSetPath(const std::string& folder, int number, const char* extension) {
+  std::string name = "null_residual";
+  if (number > 1) {
+    name += '_';
+    name += std::to_string(number);
+  }
+  name += extension;
+  return (std::filesystem::path(folder) / name).string();
+}
+
 ResidualExport WriteResidualFiles(const MirrorThroughNull& mirror, const std::string& folder,
                                   bool inchUnits) {
   ResidualExport result;
@@ -147,18 +159,61 @@ ResidualExport WriteResidualFiles(const MirrorThroughNull& mirror, const std::st
     result.message = "no residual to export: " + mirror.message;
     return result;
   }
-  const std::filesystem::path base = std::filesystem::path(folder) / "null_residual";
-  const std::pair<const char*, std::string> files[] = {
-      {".zrn", ZrnText(mirror)}, {".wft", WftText(mirror)}, {".csv", CurvesCsv(mirror, inchUnits)}};
-  for (const auto& [extension, text] : files) {
-    const std::string path = base.string() + extension;
-    if (const auto why = WriteWholeFile(path, text)) {
-      result.message = "cannot write " + path + ": " + *why;
+  // Enough sets for any number of exports into one folder; the search ends
+  // so that a folder full of them ends the export instead of searching on.
+  constexpr int kLastSet = 9999;
+  const char* const extensions[3] = {".zrn", ".wft", ".csv"};
+  const std::string texts[3] = {ZrnText(mirror), WftText(mirror), CurvesCsv(mirror, inchUnits)};
+  const auto removeWritten = [&] {
+    std::error_code ignored;
+    for (const std::string& path : result.paths) std::filesystem::remove(path, ignored);
+    result.paths.clear();
+  };
+  for (int first = 1; first <= kLastSet;) {
+    // The .zrn takes the first free set number from `first` on.
+    int number = first;
+    int offered = first;
+    const NextFileName zrnNames = [&]() -> std::string {
+      if (offered > kLastSet) return "";
+      number = offered++;
+      return ResidualSetPath(folder, number, extensions[0]);
+    };
+    const FileWriteResult zrn = WriteFileUnderFreeName(zrnNames, texts[0]);
+    if (zrn.path.empty()) {
+      result.message =
+          "cannot write " + ResidualSetPath(folder, number, extensions[0]) + ": " + zrn.problem;
       return result;
     }
-    result.paths.push_back(path);
+    result.paths.push_back(zrn.path);
+    // Its partners under the same number. A name held there (a file left
+    // from an older set, or the user's) gives the set up for the next one.
+    bool held = false;
+    for (int k = 1; k < 3 && !held; ++k) {
+      const std::string path = ResidualSetPath(folder, number, extensions[k]);
+      bool given = false;
+      const FileWriteResult member = WriteFileUnderFreeName(
+          [&]() -> std::string { return std::exchange(given, true) ? "" : path; }, texts[k]);
+      if (!member.path.empty()) {
+        result.paths.push_back(member.path);
+        continue;
+      }
+      removeWritten();
+      std::error_code ignored;
+      held = std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
+      if (!held) {
+        result.message = "cannot write " + path + ": " + member.problem;
+        return result;
+      }
+    }
+    if (!held) {
+      result.ok = true;
+      return result;
+    }
+    first = number + 1;
   }
-  result.ok = true;
+  result.message = "cannot write " + ResidualSetPath(folder, kLastSet, extensions[0]) +
+                   ": every residual set's name up to _" + std::to_string(kLastSet) +
+                   " is taken in the folder";
   return result;
 }
 

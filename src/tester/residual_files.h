@@ -47,9 +47,20 @@ struct ResidualExport {
   std::vector<std::string> paths;  // the files written
 };
 
-// Writes null_residual.zrn, .wft and .csv into `folder` (which must exist),
-// each whole or not at all.
+// Writes the residual set into `folder` (which must exist) as one unit: the
+// three files under the first free set of names, null_residual.zrn, .wft and
+// .csv, else null_residual_2.*, null_residual_3.* and so on, as the lens
+// files take "_2", so that a set is never mixed with another export's, nor
+// replaces one. The .zrn claims the set's name in one step (no other export
+// takes a set whose .zrn is held); each file is written whole through a
+// temporary file and takes its name only when that name is free. A failure
+// removes the members already written: nothing new is left beside an older
+// set. `paths` holds the three files, .zrn first.
 ResidualExport WriteResidualFiles(const MirrorThroughNull& mirror, const std::string& folder,
                                   bool inchUnits);
+
+// The path of member `extension` of set `number` in `folder`:
+// "folder/null_residual.zrn" for 1, "folder/null_residual_2.zrn" for 2.
+std::string ResidualSetPath(const std::string& folder, int number, const char* extension);
 
 }  // namespace vn

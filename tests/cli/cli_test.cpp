@@ -79,6 +79,7 @@ TEST(Cli, UsageErrorsPrintNothingOnStdoutAndExitWith2) {
        "--grating takes lines per inch or per mm: 100/in or 4/mm"},
       {"--view ronchi --out x.png --size 20",
        "--size takes a whole number of pixels from 64 to 4096"},
+      {"--export-residual ''", "--export-residual needs a folder"},
   };
   for (const auto& c : cases) {
     const test::ChildResult r = test::RunCli(c.args);

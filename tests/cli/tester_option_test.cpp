@@ -31,6 +31,11 @@ TEST(TesterOption, ExportsTheResidualAndNamesTheFiles) {
       failed.err.find("--export-residual: cannot write /nonexistent-folder/null_residual.zrn"),
       std::string::npos)
       << failed.err;
+  // The picture's errors name its path.
+  const test::ChildResult view = test::RunCli("--view ronchi --out /nonexistent-folder/r.png");
+  EXPECT_EQ(view.status, 1);
+  EXPECT_NE(view.err.find("--view: cannot write /nonexistent-folder/r.png: "), std::string::npos)
+      << view.err;
 }
 
 TEST(TesterOption, DrawsEachViewAsPngOrSvg) {
@@ -48,6 +53,17 @@ TEST(TesterOption, DrawsEachViewAsPngOrSvg) {
     const std::string start = std::string(name).ends_with(".png") ? "\x89PNG" : "<?xml";
     EXPECT_EQ(file.rfind(start, 0), 0u) << name;
   }
+  // A picture already there is the user's: the next one takes a free name
+  // beside it, as lens files do, and says so.
+  const std::string first = folder / "r.png", second = folder / "r_2.png";
+  const std::string before = test::FileText(first);
+  const test::ChildResult again = test::RunCli("--view ronchi --out '" + first + "'");
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_NE(again.err.find(first + " exists and is kept; the picture is " + second + "\n"),
+            std::string::npos)
+      << again.err;
+  EXPECT_EQ(test::FileText(first), before);
+  EXPECT_EQ(test::FileText(second).rfind("\x89PNG", 0), 0u);
   // The caption says what was drawn, in the run's unit (its lines joined).
   const std::string svg =
       std::regex_replace(test::FileText(folder / "f.svg"), std::regex("</text>\n<text[^>]*>"), " ");

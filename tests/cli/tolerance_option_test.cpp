@@ -57,7 +57,7 @@ TEST(CliTolerance, RefusesABadFileOrSpacingWithExitStatus2) {
       {{"--tolerances", test::TempFile("vn_bad.json", "{\"tilt\": 1}")},
        "vn_bad.json: unknown member \"tilt\"\n"},
       {{"--tolerances", "/nonexistent/tolerances.json"},
-       "vantry-null-cli: --tolerances: cannot read /nonexistent/tolerances.json\n"},
+       "vantry-null-cli: --tolerances /nonexistent/tolerances.json: No such file or directory\n"},
       {{"--best-null-spacing", "0"},
        "--best-null-spacing takes a positive length in the run's unit\n"},
   };

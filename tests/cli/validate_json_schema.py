@@ -48,6 +48,8 @@ LENS_LIST = (
     "Plate,P,flat,flat,5,50,BK7\n"
     "Tiny,T,10,-10,8,20,BK7\n"
 )
+# A list of which no row can be read: the ranking fails.
+BROKEN_LIST = "Broken,B-1,206,flat,15,eighty,BK7\n"
 
 
 def exact(doc):
@@ -129,6 +131,8 @@ CASES = [
      ["--rank-lenses", "{list}", "--json", "--top", "2", "--max-source-mirror", "2300",
       "--threads", "1"], 0, "ranking",
      lambda d: len(d["ranking"]) == 2 and any(e["notes"] for e in d["ranking"])),
+    ("lens ranking of a list without a lens", ["--rank-lenses", "{broken}", "--json"], 1,
+     "failedChooser", lambda d: d["error"] == "The ranking failed" and "no lens" in d["message"]),
 ]
 
 
@@ -237,8 +241,10 @@ def main(argv):
     outputs = []
     with tempfile.TemporaryDirectory(prefix="vn_schema_") as folder:
         files = {}
-        for name, text in (("few", FEW_TRIALS), ("none", NO_TRIALS), ("list", LENS_LIST)):
-            files[name] = os.path.join(folder, name + (".csv" if name == "list" else ".json"))
+        for name, text in (("few", FEW_TRIALS), ("none", NO_TRIALS), ("list", LENS_LIST),
+                           ("broken", BROKEN_LIST)):
+            csv = name in ("list", "broken")
+            files[name] = os.path.join(folder, name + (".csv" if csv else ".json"))
             with open(files[name], "w", encoding="utf-8") as f:
                 f.write(text)
         # Under a comma locale: a number that went through the C library's

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <string>
 
@@ -34,6 +35,25 @@ TEST(LensList, ABadRowIsNamedAndTheRestOfTheListIsRead) {
   EXPECT_EQ(p.message,
             "row 3, column 3 (radius 1): \"abc\" is not a radius: write a number of millimetres, "
             "or flat for a plane face; the row is left out");
+}
+
+// A list of a thousand bad rows keeps the first 30 messages and counts the
+// rest; a raised cancel flag ends the reading before the next row.
+TEST(LensList, ManyBadRowsAreCountedAndTheReadingCanBeStopped) {
+  std::string text;
+  for (int k = 1; k <= 1000; ++k) text += "L,P,abc,flat,15,80,BK7\nGood,G,206,flat,15,80,BK7\n";
+  const LensList list = ReadLensList(text);
+  EXPECT_EQ(list.lenses.size(), 1000u);
+  ASSERT_EQ(list.problems.size(), kMaxListedProblems);
+  EXPECT_EQ(list.problems.back().row, 59);
+  EXPECT_EQ(list.unlistedProblems, 1000u - kMaxListedProblems);
+  EXPECT_FALSE(list.stopped);
+  const std::atomic<bool> cancel{true};
+  LensListOptions options;
+  options.cancel = &cancel;
+  const LensList stopped = ReadLensList(text, options);
+  EXPECT_TRUE(stopped.stopped);
+  EXPECT_TRUE(stopped.lenses.empty() && stopped.problems.empty());
 }
 
 TEST(LensList, AMistypedFirstRowIsNotTakenForAHeader) {

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <thread>
 
+#include "design/parallel_jobs.h"
 #include "support/start_up_set_up.h"
 
 namespace vn {
@@ -95,6 +97,10 @@ TEST(LensRanking, TheSameOnAnyNumberOfThreads) {
     EXPECT_TRUE(a.objectDistance == b.objectDistance ||
                 (std::isnan(a.objectDistance) && std::isnan(b.objectDistance)));
   }
+  // A million threads asked for: a few per core, never more than the jobs.
+  const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  EXPECT_EQ(ThreadCountFor(1000000, 1000000), kThreadsPerCore * cores);
+  EXPECT_EQ(ThreadCountFor(1000000, 3), std::min(3, kThreadsPerCore * cores));
 }
 
 TEST(LensRanking, CountsProgressAndStopsWhenCancelled) {

@@ -205,7 +205,7 @@ TEST(SetupFile, ReadingFilesThatAreNotThere) {
   EXPECT_EQ(missing.error.problem, SetupFileProblem::Unreadable);
   EXPECT_EQ(missing.error.message, "The file could not be read (No such file or directory).");
   EXPECT_EQ(ReadSetupFile(folder.path).error.message,
-            "The file could not be read (it is a folder).");
+            "The file could not be read (it is a folder, not a file).");
   // A file too large to be a set-up is not read into memory whole.
   const fs::path big = folder / "big.vnull";
   std::ofstream(big) << std::string(kMaxSetupFileBytes + 1, ' ');
