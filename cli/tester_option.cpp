@@ -144,6 +144,8 @@ int TesterOption::Run(const RunRecord& run) const {
     settings.tiltFringes = tilt_;
     settings.defocusWaves = defocus_;
     settings.inchUnits = run.inputs.inch;
+    // The caption must not praise a set-up the verdict rejects.
+    settings.verdict = RunExactCheck(ExactCheckInputOf(run)).verdict.status;
     const TesterPicture picture = RenderTesterView(model.Mirror(deltaK_), settings);
     if (const std::string why = WriteTesterPicture(picture, *out_); !why.empty()) {
       std::cerr << "vantry-null-cli: --view: " << why << "\n";

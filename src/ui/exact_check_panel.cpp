@@ -327,7 +327,7 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
       [wavefront](QPainter& p, const QRectF& area) { PaintCurvePlot(p, area, wavefront); },
       QStringLiteral("exact_wavefront"));
   tester_->ShowSetUp(system, objectDistance, lensMirrorDistance, r.wavelengthMicrons,
-                     lensSemiDiameter, inchUnits);
+                     lensSemiDiameter, inchUnits, r.verdict.status);
   const CurvePlot aberration = AberrationPlot(r, factor, unit);
   aberration_->SetPicture(
       [aberration](QPainter& p, const QRectF& area) { PaintCurvePlot(p, area, aberration); },

@@ -148,7 +148,9 @@ TesterView::~TesterView() {
 
 void TesterView::ShowSetUp(const NullTestSystem& system, double objectDistance,
                            double lensMirrorDistance, double wavelengthMicrons,
-                           double lensSemiDiameter, bool inchUnits) {
+                           double lensSemiDiameter, bool inchUnits,
+                           std::optional<VerdictStatus> verdict) {
+  verdict_ = verdict;
   ExactCheckInput in;
   in.system = system;
   in.objectDistance = objectDistance;
@@ -201,6 +203,7 @@ void TesterView::SendRequest() {
   s.tiltFringes = tilt_->value();
   s.defocusWaves = defocus_->value();
   s.inchUnits = inchUnits_;
+  s.verdict = verdict_;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     pending_ = request;
