@@ -13,6 +13,7 @@
 #include <QSplitter>
 #include <QStringList>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -30,7 +31,7 @@ namespace {
 // The figures' column beside the pictures, and their band above them.
 constexpr int kFiguresWidthPx = 210;
 constexpr int kFiguresMinWidthPx = 150;
-constexpr int kFiguresHeightPx = 190;
+constexpr int kFiguresHeightPx = 130;
 constexpr int kFiguresMinHeightPx = 90;
 // The panel's width from which the figures go beside the pictures.
 constexpr int kSideBySideMinWidthPx = 600;
@@ -286,6 +287,19 @@ ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
 void ExactCheckPanel::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   ArrangeFor(event->size().width());
+  // Once the splitter has its new size: the pictures keep the height their
+  // tallest tab needs, so that switching tabs never moves them.
+  QTimer::singleShot(0, this, [this] { KeepPicturesRoom(); });
+}
+
+void ExactCheckPanel::KeepPicturesRoom() {
+  if (splitter_->orientation() != Qt::Vertical) return;
+  const QList<int> sizes = splitter_->sizes();
+  const int needed = pictures_->minimumSizeHint().height();
+  if (sizes.size() != 2 || sizes[1] >= needed) return;
+  const int total = sizes[0] + sizes[1];
+  const int figures = std::max(kFiguresMinHeightPx, total - needed);
+  splitter_->setSizes({figures, std::max(1, total - figures)});
 }
 
 void ExactCheckPanel::ArrangeFor(int width) {
@@ -298,7 +312,12 @@ void ExactCheckPanel::ArrangeFor(int width) {
   if (wanted == Qt::Horizontal) {
     splitter_->setSizes({kFiguresWidthPx, std::max(1, width - kFiguresWidthPx)});
   } else {
-    splitter_->setSizes({kFiguresHeightPx, std::max(1, height() - kFiguresHeightPx)});
+    // The figures' band as high as the pictures' tallest tab leaves room
+    // for, within its bounds; the band scrolls.
+    const int room = std::max(splitter_->height(), height() - verdict_->sizeHint().height());
+    const int figures = std::clamp(room - pictures_->minimumSizeHint().height(),
+                                   kFiguresMinHeightPx, kFiguresHeightPx);
+    splitter_->setSizes({figures, std::max(1, room - figures)});
   }
 }
 

@@ -60,6 +60,9 @@ class ExactCheckPanel : public QWidget {
   // Puts the figures beside the pictures in a wide panel, above them in a
   // narrow one.
   void ArrangeFor(int width);
+  // Gives the pictures their tallest tab's height where the figures above
+  // them left less.
+  void KeepPicturesRoom();
 
   void ShowVerdict(const ExactCheckResult& r, bool inchUnits);
 

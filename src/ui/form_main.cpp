@@ -28,6 +28,7 @@
 #include "record/start_up_entries.h"
 #include "ui/caption_fit.h"
 #include "ui/choose_lens_window.h"
+#include "ui/eliding_label.h"
 #include "ui/error_explore_window.h"
 #include "ui/exact_check_panel.h"
 #include "ui/exact_check_runner.h"
@@ -260,11 +261,9 @@ void FormMain::BuildControls() {
   split->setStretchFactor(1, 2);
 
   // Where the last run wrote its lens files. A long path must not make the
-  // window wider than a small screen: it is cut, and shown whole as a tip.
-  lensFileNote_ = new QLabel(this);
+  // window wider than a small screen: its middle is left out, and it shows whole as a tip.
+  lensFileNote_ = new ElidingLabel(this);
   lensFileNote_->setObjectName("LensFileNote");
-  lensFileNote_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  lensFileNote_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   statusBar()->addWidget(lensFileNote_, 1);
   statusBar()->setSizeGripEnabled(true);
   auto* tolerances = new QPushButton(tr("Tolerances..."), this);

@@ -18,6 +18,7 @@
 
 #include "tester/picture_files.h"
 #include "tester/residual_files.h"
+#include "ui/square_picture.h"
 
 namespace vn {
 
@@ -82,11 +83,8 @@ TesterView::TesterView(QWidget* parent) : QWidget(parent) {
   options_->addWidget(Row({{tr("Offset"), knifeOffset_}, {tr("Edge"), knifeEdge_}}));
   options_->addWidget(Row({{tr("Tilt fringes"), tilt_}, {tr("Defocus, waves"), defocus_}}));
 
-  pictureLabel_ = new QLabel;
+  pictureLabel_ = new SquarePicture;
   pictureLabel_->setObjectName(QStringLiteral("TesterPicture"));
-  pictureLabel_->setAlignment(Qt::AlignCenter);
-  pictureLabel_->setMinimumSize(160, 160);
-  pictureLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
   caption_ = new QLabel;
   caption_->setObjectName(QStringLiteral("TesterCaption"));
   caption_->setWordWrap(true);
@@ -179,8 +177,7 @@ void TesterView::Clear(const QString& why) {
   setUp_.reset();
   picture_ = TesterPicture{};
   perfect_.reset();
-  pictureLabel_->setPixmap(QPixmap());
-  pictureLabel_->setText(why);
+  pictureLabel_->SetText(why);
   caption_->clear();
   export_->setEnabled(false);
   save_->setEnabled(false);
@@ -279,17 +276,15 @@ void TesterView::Receive(Result result) {
 void TesterView::ShowPicture() {
   save_->setEnabled(picture_.ok);
   if (!picture_.ok) {
-    pictureLabel_->setPixmap(QPixmap());
-    pictureLabel_->setText(tr("No picture: %1").arg(QString::fromStdString(picture_.message)));
+    pictureLabel_->SetText(tr("No picture: %1").arg(QString::fromStdString(picture_.message)));
     caption_->clear();
     return;
   }
   const GreyImage& disc = picture_.disc;
-  const QImage image(disc.pixels.data(), disc.width, disc.height, disc.width,
-                     QImage::Format_Grayscale8);
-  const int side = std::max(16, std::min(pictureLabel_->width(), pictureLabel_->height()));
-  pictureLabel_->setPixmap(
-      QPixmap::fromImage(image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+  // A copy: the picture's pixels belong to picture_, which the next result replaces.
+  pictureLabel_->SetImage(
+      QImage(disc.pixels.data(), disc.width, disc.height, disc.width, QImage::Format_Grayscale8)
+          .copy());
   QString caption = "<b>" + QString::fromStdString(picture_.title).toHtmlEscaped() + "</b>";
   for (const std::string& sentence : picture_.caption) {
     caption += "<br>" + QString::fromStdString(sentence).toHtmlEscaped();

@@ -29,6 +29,10 @@ class QPushButton;
 class QStackedWidget;
 
 namespace vn {
+class SquarePicture;
+}
+
+namespace vn {
 
 class TesterView : public QWidget {
   Q_OBJECT
@@ -97,7 +101,7 @@ class TesterView : public QWidget {
   QDoubleSpinBox* knifeEdge_ = nullptr;
   QDoubleSpinBox* tilt_ = nullptr;
   QDoubleSpinBox* defocus_ = nullptr;
-  QLabel* pictureLabel_ = nullptr;
+  SquarePicture* pictureLabel_ = nullptr;
   QLabel* caption_ = nullptr;
   QPushButton* export_ = nullptr;
   QPushButton* save_ = nullptr;

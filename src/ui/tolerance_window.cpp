@@ -149,8 +149,9 @@ ToleranceWindow::ToleranceWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
 ToleranceWindow::~ToleranceWindow() = default;  // the job cancels and joins its threads
 
 void ToleranceWindow::BuildControls() {
-  // On a small screen the window is smaller than its controls: they scroll
-  // rather than leave the Monte Carlo's buttons below the screen's edge.
+  // From 1024 x 700 up every control shows; on a still smaller screen the
+  // window is smaller than its controls, and they scroll rather than leave
+  // the Monte Carlo's buttons below the screen's edge.
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   auto* scroll = new QScrollArea(this);
@@ -179,45 +180,51 @@ void ToleranceWindow::BuildControls() {
   sensitivity_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   sensitivity_->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
   sensitivity_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  layout->addWidget(sensitivity_);
+  // The table takes the height left by the controls below it, and scrolls.
+  layout->addWidget(sensitivity_, 1);
 
   auto* lower = new QHBoxLayout;
-  layout->addLayout(lower, 1);
+  layout->addLayout(lower);
 
   // The tolerances and the Monte Carlo's controls.
   auto* tolerances = new QGroupBox(tr("Your tolerances (±) and the Monte Carlo"), this);
   auto* grid = new QGridLayout(tolerances);
+  // Two columns of five, so that the Monte Carlo's button and its progress
+  // stay on a 700-pixel screen below the table.
+  constexpr int kRows = 5;
   for (std::size_t k = 0; k < toleranceEntries_.size(); ++k) {
-    const int row = static_cast<int>(k);
-    grid->addWidget(new QLabel(tr(kEntries[k].label), tolerances), row, 0);
+    const int row = static_cast<int>(k) % kRows;
+    const int column = 3 * (static_cast<int>(k) / kRows);
+    grid->addWidget(new QLabel(tr(kEntries[k].label), tolerances), row, column);
     toleranceEntries_[k] = new QLineEdit(tolerances);
     toleranceEntries_[k]->setObjectName(QStringLiteral("Tolerance_") + kToleranceFileKeys[k]);
-    toleranceEntries_[k]->setMaximumWidth(90);
-    grid->addWidget(toleranceEntries_[k], row, 1);
+    toleranceEntries_[k]->setMaximumWidth(80);
+    grid->addWidget(toleranceEntries_[k], row, column + 1);
     toleranceUnits_[k] = new QLabel(tolerances);
-    grid->addWidget(toleranceUnits_[k], row, 2);
+    grid->addWidget(toleranceUnits_[k], row, column + 2);
   }
-  const int last = static_cast<int>(toleranceEntries_.size());
-  grid->addWidget(new QLabel(tr("Set-ups to draw"), tolerances), last, 0);
+  grid->addWidget(new QLabel(tr("Set-ups to draw"), tolerances), kRows, 0);
   trials_ = new QLineEdit(QStringLiteral("10000"), tolerances);
   trials_->setObjectName("MonteCarloTrials");
-  grid->addWidget(trials_, last, 1);
-  grid->addWidget(new QLabel(tr("Seed"), tolerances), last + 1, 0);
+  trials_->setMaximumWidth(80);
+  grid->addWidget(trials_, kRows, 1);
+  grid->addWidget(new QLabel(tr("Seed"), tolerances), kRows, 3);
   seed_ = new QLineEdit(QStringLiteral("1"), tolerances);
   seed_->setObjectName("MonteCarloSeed");
-  grid->addWidget(seed_, last + 1, 1);
+  seed_->setMaximumWidth(80);
+  grid->addWidget(seed_, kRows, 4);
   run_ = new QPushButton(tr("Run Monte Carlo"), tolerances);
   run_->setObjectName("RunMonteCarlo");
   cancel_ = new QPushButton(tr("Cancel"), tolerances);
   cancel_->setObjectName("CancelMonteCarlo");
   cancel_->setEnabled(false);
-  grid->addWidget(run_, last + 2, 0);
-  grid->addWidget(cancel_, last + 2, 1, 1, 2);
+  grid->addWidget(run_, kRows + 1, 0, 1, 2);
+  grid->addWidget(cancel_, kRows + 1, 3, 1, 2);
   progress_ = new QProgressBar(tolerances);
   progress_->setObjectName("MonteCarloProgress");
   progress_->setRange(0, 1);
   progress_->setValue(0);
-  grid->addWidget(progress_, last + 3, 0, 1, 3);
+  grid->addWidget(progress_, kRows + 2, 0, 1, 6);
   connect(run_, &QPushButton::clicked, this, [this] { StartMonteCarlo(); });
   connect(cancel_, &QPushButton::clicked, this, &ToleranceWindow::CancelMonteCarlo);
   lower->addWidget(tolerances);
@@ -238,7 +245,7 @@ void ToleranceWindow::BuildControls() {
   statistics_->setObjectName("MonteCarloFigures");
   statistics_->setWordWrap(true);
   statistics_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  statistics_->setMinimumHeight(6 * statistics_->fontMetrics().lineSpacing());
+  statistics_->setMinimumHeight(5 * statistics_->fontMetrics().lineSpacing());
   statistics_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   middle->addWidget(statistics_);
   lower->addLayout(middle, 1);
@@ -366,14 +373,16 @@ void ToleranceWindow::FillTable() {
     sensitivity_->setItem(r, 7, Cell(exact ? QString() : Text(ConicText(row.apparentConicMinus))));
     if (!row.problem.empty()) sensitivity_->item(r, 0)->setToolTip(Text(row.problem));
   }
-  // Room for every row: the table is the window's main answer.
+  // Room for its heading and four rows at least; the rest scroll inside
+  // it on a small screen rather than push the Monte Carlo off it. The
+  // heading's own wish: before the window is first shown its height is not
+  // laid out yet.
   sensitivity_->resizeRowsToContents();
-  // The heading's own wish: before the window is first shown its height is
-  // not laid out yet.
   int height = std::max(sensitivity_->horizontalHeader()->height(),
                         sensitivity_->horizontalHeader()->sizeHint().height()) +
                2 * sensitivity_->frameWidth();
-  for (int r = 0; r < sensitivity_->rowCount(); ++r) height += sensitivity_->rowHeight(r);
+  for (int r = 0; r < std::min(4, sensitivity_->rowCount()); ++r)
+    height += sensitivity_->rowHeight(r);
   sensitivity_->setMinimumHeight(height);
 }
 
