@@ -102,8 +102,7 @@ QString VerdictHtml(const Verdict& v, bool inchUnits) {
             ". The report's " + Length(r.objectDistance - r.objectDistanceChange, inchUnits) +
             " and " + Length(r.lensMirrorDistance - r.lensMirrorDistanceChange, inchUnits);
     if (std::isfinite(r.reportCostWaves)) {
-      html += r.reportCostWaves >= 0 ? " cost " + Waves(r.reportCostWaves) + " waves P-V."
-                                     : " do " + Waves(-r.reportCostWaves) + " waves P-V better.";
+      html += " leave the wavefront " + Text(ReportCostText(r.reportCostWaves)) + ".";
     } else {
       html += " could not be measured.";
     }
@@ -168,8 +167,20 @@ SetUpPicture SetUpOf(const ExactCheckResult& r, const NullTestSystem& system, do
   s.mirrorRadius = radius(system.MirrorRadius);
   s.mirrorConicPlusOne = system.ConicPlusOne;
   s.mirrorSemiDiameter = system.MirrorSemiDiameter * factor;
-  s.sourceToLensText = Length(objectDistance, inchUnits);
-  s.lensToMirrorText = Length(lensMirrorDistance, inchUnits);
+  // The distances marked are the ones to set up, the verdict's, with the
+  // report's beside them: the two differ in the last digits, and the user
+  // must know which to build.
+  const RecommendedSetUp& set = r.verdict.recommended;
+  if (set.available) {
+    s.sourceToLensText = Length(set.objectDistance, inchUnits) + " to set up (exact null; report " +
+                         Number(objectDistance, inchUnits) + ")";
+    s.lensToMirrorText = Length(set.lensMirrorDistance, inchUnits) +
+                         " to set up (exact null; report " + Number(lensMirrorDistance, inchUnits) +
+                         ")";
+  } else {
+    s.sourceToLensText = Length(objectDistance, inchUnits) + " (report; no exact null found)";
+    s.lensToMirrorText = Length(lensMirrorDistance, inchUnits) + " (report; no exact null found)";
+  }
   for (const ExactRayPath& path : r.rayPaths) {
     SetUpPicture::Ray ray;
     ray.zoneFraction = path.zoneFraction;
@@ -339,7 +350,7 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
 
   const SetUpPicture setUp =
       SetUpOf(r, system, objectDistance, lensMirrorDistance, lensSemiDiameter, inchUnits);
-  setUp_->SetPicture([setUp](QPainter& p, const QRectF& area) { PaintSetUp(p, area, setUp); },
+  setUp_->SetPicture([setUp](QPainter& p, const QRectF& area) { vn::PaintSetUp(p, area, setUp); },
                      QStringLiteral("exact_setup"));
   const CurvePlot wavefront = WavefrontPlot(r);
   wavefront_->SetPicture(
@@ -355,6 +366,7 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
 }
 
 void ExactCheckPanel::ShowVerdict(const ExactCheckResult& r, bool inchUnits) {
+  verdictText_ = VerdictText(r, inchUnits);
   verdict_->setText(VerdictHtml(r.verdict, inchUnits));
   verdict_->setStyleSheet("QLabel#ExactVerdict {" + VerdictStyle(r.verdict.status) + "}");
   verdict_->setProperty("verdictStatus", QString::fromUtf8(VerdictStatusCode(r.verdict.status)));
@@ -364,6 +376,7 @@ void ExactCheckPanel::ShowVerdict(const ExactCheckResult& r, bool inchUnits) {
 void ExactCheckPanel::Clear(const QString& why) {
   verdict_->hide();
   verdict_->clear();
+  verdictText_.clear();
   busy_ = false;
   figuresHtml_ = why.toHtmlEscaped();
   figures_->setText(figuresHtml_);
@@ -378,10 +391,17 @@ void ExactCheckPanel::Clear(const QString& why) {
 void ExactCheckPanel::ShowBusy(const QString& note) {
   busy_ = true;
   verdict_->hide();  // the last verdict is not this run's
+  verdictText_.clear();
   figures_->setText("<div style='margin-bottom:6px'><b>" + note.toHtmlEscaped() +
                     "</b></div><div style='color:#9a9a9a'>" + figuresHtml_ + "</div>");
   for (ExactPlotWidget* plot : {setUp_, wavefront_, aberration_}) plot->SetStale(note);
   export_->setEnabled(false);
+}
+
+bool ExactCheckPanel::PaintSetUp(QPainter& painter, const QRectF& area) const {
+  if (busy_ || !setUp_->HasPicture()) return false;
+  setUp_->PaintOn(painter, area);
+  return true;
 }
 
 bool ExactCheckPanel::ExportPictures(const QString& basePath) {

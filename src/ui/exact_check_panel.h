@@ -13,6 +13,8 @@
 #include "exact/exact_check.h"
 
 class QLabel;
+class QPainter;
+class QRectF;
 class QPushButton;
 class QSplitter;
 class QTabWidget;
@@ -46,6 +48,12 @@ class ExactCheckPanel : public QWidget {
   // What the panel shows as text for a saved or printed report: the exact
   // check's text block, or its heading and why there is no result.
   const std::string& ReportText() const { return reportText_; }
+  // The verdict and the distances to set up, as the report's exact check
+  // opens with them; empty when there is no current result.
+  const std::string& VerdictReportText() const { return verdictText_; }
+  // Paints the set-up picture, with the distances to set up, into `area`;
+  // false when there is no current picture.
+  bool PaintSetUp(QPainter& painter, const QRectF& area) const;
 
   // Writes basePath_setup, basePath_wavefront and basePath_aberration as PNG
   // (and SVG when the program has SVG support). False when nothing is shown,
@@ -79,6 +87,7 @@ class ExactCheckPanel : public QWidget {
   bool busy_ = false;
   TesterView* tester_ = nullptr;  // what the tester sees through the null
   std::string reportText_;
+  std::string verdictText_;
 };
 
 }  // namespace vn

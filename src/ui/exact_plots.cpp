@@ -623,10 +623,13 @@ void PaintSetUp(QPainter& p, const QRectF& area, const SetUpPicture& s) {
   DrawDistances(p, s, whole);
   DrawAxes(p, whole, wholeOuter, QString(), yLabel, xCount,
            std::max(3, TickCount(whole.px.height(), 2.2 * lh)), false);
-  const QString wholeTitle = stretch == 1.0
-                                 ? QStringLiteral("The whole set-up, to scale")
-                                 : QStringLiteral("The whole set-up, heights stretched \u00d7%1")
-                                       .arg(QString::number(stretch, 'g', 3));
+  // The whole view has no room for a caption under its ticks: its axis is
+  // named in its title.
+  const QString wholeTitle =
+      (stretch == 1.0 ? QStringLiteral("The whole set-up, to scale")
+                      : QStringLiteral("The whole set-up, heights stretched \u00d7%1")
+                            .arg(QString::number(stretch, 'g', 3))) +
+      QStringLiteral("; z (%1) from the lens's first vertex").arg(s.unit);
   DrawTitle(p, QRectF(area.left(), area.top(), area.width(), lh), wholeTitle);
 
   // The source and the lens, magnified.

@@ -69,7 +69,7 @@ void PaintHistogram(QPainter& painter, const QRectF& area, const HistogramPictur
   painter.fillRect(area, Qt::white);
   const QFontMetricsF metrics(painter.font());
   const double line = metrics.height();
-  const QRectF plot = area.adjusted(4.0 * line, 1.8 * line, -1.5 * line, -2.8 * line);
+  const QRectF plot = area.adjusted(5.0 * line, 1.8 * line, -1.5 * line, -2.8 * line);
   painter.setPen(Qt::black);
   painter.drawText(QRectF(area.left(), area.top(), area.width(), 1.6 * line), Qt::AlignCenter,
                    picture.title);
@@ -111,9 +111,16 @@ void PaintHistogram(QPainter& painter, const QRectF& area, const HistogramPictur
     if (t < 0 || t > most) continue;
     const double y = yOf(t);
     painter.drawLine(QPointF(plot.left() - 0.3 * line, y), QPointF(plot.left(), y));
-    painter.drawText(QRectF(area.left(), y - 0.5 * line, 3.5 * line, line),
+    painter.drawText(QRectF(area.left() + 1.2 * line, y - 0.5 * line, 3.3 * line, line),
                      Qt::AlignRight | Qt::AlignVCenter, Text(GeneralNumber(t)));
   }
+  // The y axis counts the built set-ups in each bin.
+  painter.save();
+  painter.translate(area.left(), plot.center().y());
+  painter.rotate(-90);
+  painter.drawText(QRectF(-0.5 * plot.height(), 0, plot.height(), line), Qt::AlignCenter,
+                   QObject::tr("set-ups per bin"));
+  painter.restore();
   painter.drawText(QRectF(plot.left(), plot.bottom() + 1.4 * line, plot.width(), line),
                    Qt::AlignCenter, picture.xLabel);
 
@@ -192,13 +199,15 @@ void ToleranceWindow::BuildControls() {
   // Two columns of five, so that the Monte Carlo's button and its progress
   // stay on a 700-pixel screen below the table.
   constexpr int kRows = 5;
+  // Wide enough for "0.0005" and "100000".
+  const int entryWidth = fontMetrics().horizontalAdvance(QStringLiteral("0.00050")) + 16;
   for (std::size_t k = 0; k < toleranceEntries_.size(); ++k) {
     const int row = static_cast<int>(k) % kRows;
     const int column = 3 * (static_cast<int>(k) / kRows);
     grid->addWidget(new QLabel(tr(kEntries[k].label), tolerances), row, column);
     toleranceEntries_[k] = new QLineEdit(tolerances);
     toleranceEntries_[k]->setObjectName(QStringLiteral("Tolerance_") + kToleranceFileKeys[k]);
-    toleranceEntries_[k]->setMaximumWidth(80);
+    toleranceEntries_[k]->setFixedWidth(entryWidth);
     grid->addWidget(toleranceEntries_[k], row, column + 1);
     toleranceUnits_[k] = new QLabel(tolerances);
     grid->addWidget(toleranceUnits_[k], row, column + 2);
@@ -206,12 +215,12 @@ void ToleranceWindow::BuildControls() {
   grid->addWidget(new QLabel(tr("Set-ups to draw"), tolerances), kRows, 0);
   trials_ = new QLineEdit(QStringLiteral("10000"), tolerances);
   trials_->setObjectName("MonteCarloTrials");
-  trials_->setMaximumWidth(80);
+  trials_->setFixedWidth(entryWidth);
   grid->addWidget(trials_, kRows, 1);
   grid->addWidget(new QLabel(tr("Seed"), tolerances), kRows, 3);
   seed_ = new QLineEdit(QStringLiteral("1"), tolerances);
   seed_->setObjectName("MonteCarloSeed");
-  seed_->setMaximumWidth(80);
+  seed_->setFixedWidth(entryWidth);
   grid->addWidget(seed_, kRows, 4);
   run_ = new QPushButton(tr("Run Monte Carlo"), tolerances);
   run_->setObjectName("RunMonteCarlo");
@@ -503,8 +512,18 @@ void ToleranceWindow::ConicFromSpacing_Click() {
     return;
   }
   const double inches = inch_ ? *spacing : *spacing / kMmPerInch;
-  conicAnswer_->setText(Text(ConicFromSpacingText(ConicFromBestNullSpacing(*model_, inches),
-                                                  model_->conicConstant(), inch_)));
+  const ConicFromSpacing answer = ConicFromBestNullSpacing(*model_, inches);
+  QString text = Text(ConicFromSpacingText(answer, model_->conicConstant(), inch_));
+  if (answer.ok) {
+    // Three spacings meet the user here; say which this one is.
+    text +=
+        tr("\n\nThat best null is where the least RMS lies with the source and the lens "
+           "left where the run put them (the as-built spacing of a test you have set up). "
+           "It is not a distance to set up: set up the verdict's distances in the main "
+           "window (the exact null, where source and lens are both adjusted); the report's "
+           "figures are the run's own trace.");
+  }
+  conicAnswer_->setText(text);
 }
 
 bool ToleranceWindow::ExportCsv(const QString& basePath) const {
