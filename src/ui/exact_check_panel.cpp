@@ -2,6 +2,7 @@
 // pictures in tabs on the right.
 #include "ui/exact_check_panel.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -419,10 +420,14 @@ bool ExactCheckPanel::ExportPictures(const QString& basePath) {
 }
 
 void ExactCheckPanel::ExportPictures_Click() {
-  QString base =
-      QFileDialog::getSaveFileName(this, tr("Export pictures"), QStringLiteral("exact_check"),
-                                   tr("Base name of the picture files (*)"));
+  const QString folder = startFolder_ ? startFolder_() : QString();
+  QString base = QFileDialog::getSaveFileName(
+      this, tr("Export pictures"),
+      folder.isEmpty() ? QStringLiteral("exact_check")
+                       : QDir(folder).filePath(QStringLiteral("exact_check")),
+      tr("Base name of the picture files (*)"));
   if (base.isEmpty()) return;
+  if (folderChosen_) folderChosen_(base);
   // A name typed with a picture's extension still means the base name.
   for (const char* extension : {".png", ".svg"}) {
     if (base.endsWith(QLatin1String(extension), Qt::CaseInsensitive)) base.chop(4);

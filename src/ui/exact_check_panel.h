@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <string>
 
 #include "engine/null_test_engine.h"
@@ -59,6 +60,13 @@ class ExactCheckPanel : public QWidget {
   // (and SVG when the program has SVG support). False when nothing is shown,
   // the panel is busy, or a file could not be written.
   bool ExportPictures(const QString& basePath);
+  // Where "Export pictures" starts (the window's last folder), and what it
+  // tells the window of the file chosen.
+  void SetExportFolder(std::function<QString()> startFolder,
+                       std::function<void(const QString&)> chosen) {
+    startFolder_ = std::move(startFolder);
+    folderChosen_ = std::move(chosen);
+  }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -88,6 +96,8 @@ class ExactCheckPanel : public QWidget {
   TesterView* tester_ = nullptr;  // what the tester sees through the null
   std::string reportText_;
   std::string verdictText_;
+  std::function<QString()> startFolder_;
+  std::function<void(const QString&)> folderChosen_;
 };
 
 }  // namespace vn

@@ -454,30 +454,6 @@ bool FormMain::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void FormMain::ShowHelp() {
-  if (help_ == nullptr) {
-    help_ = new QDialog(this, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    help_->setObjectName("HelpDialog");
-    help_->setWindowTitle(tr("Vantry Null - how to use it"));
-    auto* text = new QPlainTextEdit(help_);
-    text->setObjectName("HelpText");
-    text->setReadOnly(true);
-    text->setPlainText(WidgetTextFromReport(StartupText()));
-    text->setTabStopDistance(textOut_->tabStopDistance());
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, help_);
-    connect(buttons, &QDialogButtonBox::rejected, help_, &QDialog::close);
-    auto* layout = new QVBoxLayout(help_);
-    layout->addWidget(text);
-    layout->addWidget(buttons);
-    // Wide enough for the text's longest lines, never larger than the screen.
-    const QRect screen = this->screen()->availableGeometry();
-    help_->resize(std::min(680, screen.width() - 40), std::min(560, screen.height() - 60));
-  }
-  help_->show();
-  help_->raise();
-  help_->activateWindow();
-}
-
 void FormMain::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (dividerPlaced_) return;

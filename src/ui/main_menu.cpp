@@ -133,8 +133,13 @@ void FormMain::BuildMenus() {
 
   QMenu* help = menuBar()->addMenu(tr("&Help"));
   help->setObjectName(QStringLiteral("HelpMenu"));
-  add(help, "actionHelp", tr("&How to use and sign conventions"), {}, &FormMain::ShowHelp,
-      tr("How to enter a set-up, and the signs of the lens radii"));
+  add(help, "actionHelp", tr("&How to use it (F1)"), {}, &FormMain::ShowHelp,
+      tr("How to enter a set-up and the signs of the lens radii; the verdict, the exact check, "
+         "tolerances, the lens chooser, the Tester's view and set-up files"));
+
+  // The exact check's pictures are exported into the folder last used for a file.
+  exactCheck_->SetExportFolder([this] { return StartFolder(); },
+                               [this](const QString& file) { RememberFolder(file); });
   add(help, "actionAbout", tr("&About Vantry Null"), {}, &FormMain::ShowAbout,
       tr("The program's version and licence"));
 }

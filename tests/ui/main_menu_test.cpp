@@ -86,7 +86,7 @@ class MainMenuTest : public QObject {
     for (QAction* a : f.Get<QMenu>("HelpMenu")->actions()) help << a->text();
     QCOMPARE(file, QStringList({"&Open set-up…", "&Save set-up…", "", "Save &report…",
                                 "&Print report…", "&Export pictures…", "", "&Quit"}));
-    QCOMPARE(help, QStringList({"&How to use and sign conventions", "&About Vantry Null"}));
+    QCOMPARE(help, QStringList({"&How to use it (F1)", "&About Vantry Null"}));
 
     // Help shows the start-up text, which the first report replaces.
     f.Trigger("actionHelp");
@@ -94,6 +94,15 @@ class MainMenuTest : public QObject {
     QVERIFY(help1 != nullptr && help1->isVisible());
     QCOMPARE(help1->findChild<QPlainTextEdit*>("HelpText")->toPlainText(),
              WidgetTextFromReport(StartupText()));
+    // Its other pages come with the program, each opening with its own title.
+    auto* pages = help1->findChild<QListWidget*>("HelpPages");
+    QCOMPARE(pages->count(), 7);
+    for (int row = 1; row < pages->count(); ++row) {
+      pages->setCurrentRow(row);
+      const QString text = help1->findChild<QPlainTextEdit*>("HelpText")->toPlainText();
+      QVERIFY2(text.startsWith(pages->item(row)->text().section(' ', 0, 1)) && text.size() > 600,
+               qPrintable(pages->item(row)->text()));
+    }
     f.Trigger("actionAbout");
     auto* about = f.Get<QMessageBox>("AboutBox");
     QVERIFY(about->text().contains("Vantry Null 2.2.0") && about->text().contains("MIT licence"));
