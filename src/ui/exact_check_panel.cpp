@@ -178,6 +178,8 @@ SetUpPicture SetUpOf(const ExactCheckResult& r, const NullTestSystem& system, do
     s.lensToMirrorText = Length(set.lensMirrorDistance, inchUnits) +
                          " to set up (exact null; report " + Number(lensMirrorDistance, inchUnits) +
                          ")";
+    s.sourceToLensShortText = Length(set.objectDistance, inchUnits) + " to set up";
+    s.lensToMirrorShortText = Length(set.lensMirrorDistance, inchUnits) + " to set up";
   } else {
     s.sourceToLensText = Length(objectDistance, inchUnits) + " (report; no exact null found)";
     s.lensToMirrorText = Length(lensMirrorDistance, inchUnits) + " (report; no exact null found)";

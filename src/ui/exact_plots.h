@@ -68,6 +68,9 @@ struct SetUpPicture {
   // unit and which they are, marked on the drawing.
   QString sourceToLensText;
   QString lensToMirrorText;
+  // The same, shorter, for a picture too narrow for the above.
+  QString sourceToLensShortText;
+  QString lensToMirrorShortText;
 
   struct Ray {
     double zoneFraction = 0;

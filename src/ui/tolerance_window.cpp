@@ -263,7 +263,11 @@ void ToleranceWindow::BuildControls() {
   auto* right = new QVBoxLayout;
   auto* reverse = new QGroupBox(tr("The mirror's conic from its best null"), this);
   auto* reverseLayout = new QVBoxLayout(reverse);
-  reverseLayout->addWidget(new QLabel(tr("Spacing of the best null found (lens to mirror):")));
+  // Its texts wrap: the window must fit a 1024-pixel screen beside the
+  // tolerances and the histogram.
+  auto* spacingLabel = new QLabel(tr("Spacing of the best null found (lens to mirror):"));
+  spacingLabel->setWordWrap(true);
+  reverseLayout->addWidget(spacingLabel);
   measuredSpacing_ = new QLineEdit(reverse);
   measuredSpacing_->setObjectName("MeasuredSpacing");
   reverseLayout->addWidget(measuredSpacing_);
@@ -283,7 +287,8 @@ void ToleranceWindow::BuildControls() {
   exportCsv_ = new QPushButton(tr("Export CSV..."), this);
   exportCsv_->setObjectName("ExportCsv");
   connect(exportCsv_, &QPushButton::clicked, this, &ToleranceWindow::ExportCsv_Click);
-  exportPictures_ = new QPushButton(tr("Export histogram (PNG, SVG)..."), this);
+  exportPictures_ = new QPushButton(tr("Export histogram..."), this);
+  exportPictures_->setToolTip(tr("The histogram as PNG and SVG files"));
   exportPictures_->setObjectName("ExportHistogram");
   connect(exportPictures_, &QPushButton::clicked, this, &ToleranceWindow::ExportPictures_Click);
   right->addWidget(exportCsv_);
