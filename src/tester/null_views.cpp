@@ -268,17 +268,20 @@ TesterPicture RenderTesterView(const MirrorThroughNull& mirror,
           " RMS.");
       break;
   }
+  // What makes this no test to trust comes first, before what the picture shows.
+  std::vector<std::string> warnings;
   if (picture.vignettedFrom) {
-    picture.caption.push_back(
+    warnings.push_back(
         "Dark beyond " + RoundedText(100.0 * *picture.vignettedFrom, 1) +
         "% of the mirror's radius: the rays of those zones pass outside the lens's clear "
         "semi-diameter of " +
         Length(mirror.lensClearSemiDiameter, inch) + ", so they are not seen through the null.");
   }
   if (settings.verdict == VerdictStatus::NotANull) {
-    picture.caption.push_back(
+    warnings.push_back(
         "The verdict on this set-up is \"not a null\": see its reasons before you build it.");
   }
+  picture.caption.insert(picture.caption.begin(), warnings.begin(), warnings.end());
   picture.caption.push_back(ReturnImageSentence(mirror, inch));
   picture.ok = true;
   return picture;

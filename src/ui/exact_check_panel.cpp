@@ -241,6 +241,14 @@ ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
   verdict_->setWordWrap(true);
   verdict_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   verdict_->setContentsMargins(4, 3, 4, 3);
+  // A verdict with several reasons scrolls within a quarter of the panel's
+  // height rather than push the pictures below their tallest tab's needs.
+  verdictScroll_ = new QScrollArea;
+  verdictScroll_->setObjectName(QStringLiteral("ExactVerdictScroll"));
+  verdictScroll_->setWidget(verdict_);
+  verdictScroll_->setWidgetResizable(true);
+  verdictScroll_->setFrameShape(QFrame::NoFrame);
+  verdictScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
   figures_ = new QLabel;
   figures_->setObjectName(QStringLiteral("ExactFigures"));
@@ -292,7 +300,7 @@ ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(verdict_);
+  layout->addWidget(verdictScroll_);
   layout->addWidget(splitter_, 1);
 
   Clear(tr("No solved set-up yet."));
@@ -301,9 +309,17 @@ ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
 void ExactCheckPanel::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   ArrangeFor(event->size().width());
+  FitVerdict();
   // Once the splitter has its new size: the pictures keep the height their
   // tallest tab needs, so that switching tabs never moves them.
   QTimer::singleShot(0, this, [this] { KeepPicturesRoom(); });
+}
+
+void ExactCheckPanel::FitVerdict() {
+  if (verdictScroll_->isHidden()) return;
+  const int limit = std::max(5 * fontMetrics().lineSpacing(), height() / 4);
+  const int wanted = verdict_->heightForWidth(std::max(1, width()));
+  verdictScroll_->setFixedHeight(std::min(wanted, limit));
 }
 
 void ExactCheckPanel::KeepPicturesRoom() {
@@ -328,7 +344,7 @@ void ExactCheckPanel::ArrangeFor(int width) {
   } else {
     // The figures' band as high as the pictures' tallest tab leaves room
     // for, within its bounds; the band scrolls.
-    const int room = std::max(splitter_->height(), height() - verdict_->sizeHint().height());
+    const int room = std::max(splitter_->height(), height() - verdictScroll_->sizeHint().height());
     const int figures = std::clamp(room - pictures_->minimumSizeHint().height(),
                                    kFiguresMinHeightPx, kFiguresHeightPx);
     splitter_->setSizes({figures, std::max(1, room - figures)});
@@ -373,11 +389,12 @@ void ExactCheckPanel::ShowVerdict(const ExactCheckResult& r, bool inchUnits) {
   verdict_->setText(VerdictHtml(r.verdict, inchUnits));
   verdict_->setStyleSheet("QLabel#ExactVerdict {" + VerdictStyle(r.verdict.status) + "}");
   verdict_->setProperty("verdictStatus", QString::fromUtf8(VerdictStatusCode(r.verdict.status)));
-  verdict_->show();
+  verdictScroll_->show();
+  FitVerdict();
 }
 
 void ExactCheckPanel::Clear(const QString& why) {
-  verdict_->hide();
+  verdictScroll_->hide();
   verdict_->clear();
   verdictText_.clear();
   busy_ = false;
@@ -393,7 +410,7 @@ void ExactCheckPanel::Clear(const QString& why) {
 
 void ExactCheckPanel::ShowBusy(const QString& note) {
   busy_ = true;
-  verdict_->hide();  // the last verdict is not this run's
+  verdictScroll_->hide();  // the last verdict is not this run's
   verdictText_.clear();
   figures_->setText("<div style='margin-bottom:6px'><b>" + note.toHtmlEscaped() +
                     "</b></div><div style='color:#9a9a9a'>" + figuresHtml_ + "</div>");

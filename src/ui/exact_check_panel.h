@@ -17,6 +17,7 @@ class QLabel;
 class QPainter;
 class QRectF;
 class QPushButton;
+class QScrollArea;
 class QSplitter;
 class QTabWidget;
 
@@ -79,10 +80,13 @@ class ExactCheckPanel : public QWidget {
   // Gives the pictures their tallest tab's height where the figures above
   // them left less.
   void KeepPicturesRoom();
+  // The verdict as high as its text, within a quarter of the panel.
+  void FitVerdict();
 
   void ShowVerdict(const ExactCheckResult& r, bool inchUnits);
 
   QLabel* verdict_ = nullptr;
+  QScrollArea* verdictScroll_ = nullptr;
   QSplitter* splitter_ = nullptr;
   bool arranged_ = false;
   QLabel* figures_ = nullptr;

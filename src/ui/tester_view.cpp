@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <cmath>
@@ -111,7 +112,19 @@ TesterView::TesterView(QWidget* parent) : QWidget(parent) {
   layout->addLayout(top);
   layout->addWidget(options_);
   layout->addWidget(pictureLabel_, 1);
-  layout->addWidget(caption_);
+  // The caption scrolls within a few lines: a long one (a vignetted set-up,
+  // a verdict's warning) must not push the picture below its least size,
+  // and the tab keeps one height whatever the caption says.
+  auto* captionScroll = new QScrollArea;
+  captionScroll->setObjectName(QStringLiteral("TesterCaptionScroll"));
+  captionScroll->setWidget(caption_);
+  captionScroll->setWidgetResizable(true);
+  captionScroll->setFrameShape(QFrame::NoFrame);
+  captionScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  const int lines = caption_->fontMetrics().lineSpacing();
+  captionScroll->setMinimumHeight(4 * lines + 4);
+  captionScroll->setMaximumHeight(7 * lines + 4);
+  layout->addWidget(captionScroll);
   layout->addLayout(buttons);
 
   connect(kind_, &QComboBox::currentIndexChanged, this, [this](int index) {

@@ -23,12 +23,17 @@ namespace {
 const QSize kScreen(1024, 700);
 
 // The widget's whole rectangle is inside its window and shown: no parent
-// (a scroll area's viewport, a splitter) clips any of it.
+// (a scroll area's viewport, a splitter, the window) clips any of it.
 QString NotWhollyShown(const QWidget* w) {
   if (w == nullptr) return QStringLiteral("missing");
   if (!w->isVisible()) return w->objectName() + QStringLiteral(" hidden");
   const QRect inWindow(w->mapTo(w->window(), QPoint(0, 0)), w->size());
-  if (!w->window()->rect().contains(inWindow) || w->visibleRegion().boundingRect() != w->rect()) {
+  bool clipped = false;
+  for (const QWidget* a = w->parentWidget(); a != nullptr && !clipped; a = a->parentWidget()) {
+    clipped = !a->rect().contains(QRect(w->mapTo(a, QPoint(0, 0)), w->size()));
+    if (a->isWindow()) break;
+  }
+  if (clipped) {
     return w->objectName() + QStringLiteral(" cut at %1,%2 %3x%4")
                                  .arg(inWindow.x())
                                  .arg(inWindow.y())
@@ -65,10 +70,24 @@ class WindowScreensTest : public QObject {
   // maximised: the find button, the tabs in one place, the mirror's picture
   // square and clear of its caption, the status bar's file note shown
   // within its room.
+  // The start-up set-up, and the f/2.5 mirror whose verdict gives three
+  // reasons: a long verdict must not squeeze the pictures.
+  void mainWindowAndItsTabs_data() {
+    QTest::addColumn<QString>("diameter");
+    QTest::addColumn<QString>("radius");
+    QTest::newRow("start-up") << "317.5"
+                              << "2540";
+    QTest::newRow("f/2.5, not a null") << "400"
+                                       << "2000";
+  }
   void mainWindowAndItsTabs() {
+    QFETCH(QString, diameter);
+    QFETCH(QString, radius);
     test::MainWindow m;
     m.window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&m.window));
+    m.Edit("MDiam")->setText(diameter);
+    m.Edit("MRoC")->setText(radius);
     m.Click("FindIt");
     QTRY_VERIFY(m.Get<QPushButton>("ExactExport")->isEnabled());
     auto* tester = m.Get<TesterView>("TesterView");
@@ -99,7 +118,8 @@ class WindowScreensTest : public QObject {
                                  .join(' '));
       // The tester's view is the current tab now.
       auto* picture = m.Get<SquarePicture>("TesterPicture");
-      auto* caption = m.Get<QLabel>("TesterCaption");
+      // The caption shows four lines at least, and scrolls to the rest.
+      auto* caption = m.Get<QScrollArea>("TesterCaptionScroll");
       const QRect drawn(picture->mapTo(tester, picture->PictureRect().topLeft()),
                         picture->PictureRect().size());
       const QRect said(caption->mapTo(tester, QPoint(0, 0)), caption->size());
@@ -107,10 +127,8 @@ class WindowScreensTest : public QObject {
         problems << QStringLiteral("mirror drawn %1x%2").arg(drawn.width()).arg(drawn.height());
       if (drawn.intersects(said) || !tester->rect().contains(drawn))
         problems << QStringLiteral("mirror over its caption or outside its tab");
-      if (caption->height() < caption->heightForWidth(caption->width()))
-        problems << QStringLiteral("caption cut: %1 of %2 px")
-                        .arg(caption->height())
-                        .arg(caption->heightForWidth(caption->width()));
+      if (caption->viewport()->height() < 4 * caption->fontMetrics().lineSpacing())
+        problems << QStringLiteral("caption %1 px high").arg(caption->viewport()->height());
       problems << NotWhollyShown(caption);
     }
     // A long path in the status bar is shortened in its middle, never
