@@ -134,6 +134,19 @@ void PaintHistogram(QPainter& painter, const QRectF& area, const HistogramPictur
   painter.restore();
 }
 
+// A label whose text grows with the answers it shows, in a scroll area of
+// `lines` lines: a long answer scrolls rather than make the window taller
+// than a 700-pixel screen.
+QScrollArea* Scrolling(QLabel* label, int lines) {
+  auto* scroll = new QScrollArea;
+  scroll->setWidget(label);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setMinimumHeight(lines * label->fontMetrics().lineSpacing() + 4);
+  return scroll;
+}
+
 QTableWidgetItem* Cell(const QString& text) {
   auto* item = new QTableWidgetItem(text);
   item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
@@ -254,9 +267,8 @@ void ToleranceWindow::BuildControls() {
   statistics_->setObjectName("MonteCarloFigures");
   statistics_->setWordWrap(true);
   statistics_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  statistics_->setMinimumHeight(5 * statistics_->fontMetrics().lineSpacing());
   statistics_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  middle->addWidget(statistics_);
+  middle->addWidget(Scrolling(statistics_, 6));
   lower->addLayout(middle, 1);
 
   // The reverse question and the exports.
@@ -281,8 +293,7 @@ void ToleranceWindow::BuildControls() {
   conicAnswer_->setObjectName("ConicAnswer");
   conicAnswer_->setWordWrap(true);
   conicAnswer_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  reverseLayout->addWidget(conicAnswer_);
-  reverseLayout->addStretch(1);
+  reverseLayout->addWidget(Scrolling(conicAnswer_, 6), 1);
   right->addWidget(reverse, 1);
   exportCsv_ = new QPushButton(tr("Export CSV..."), this);
   exportCsv_->setObjectName("ExportCsv");
