@@ -161,6 +161,8 @@ int TesterOption::Run(const RunRecord& run, std::chrono::steady_clock::time_poin
       settings.defocusWaves = defocus_;
       settings.inchUnits = run.inputs.inch;
       settings.cancel = &cancel;
+      // The caption must not praise a set-up the verdict rejects.
+      settings.verdict = RunExactCheck(input).verdict.status;
       const TesterPicture picture = RenderTesterView(model.Mirror(deltaK_), settings);
       if (stopped("drawing")) return;
       // A file already there is the user's: the picture takes a free name

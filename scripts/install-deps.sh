@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages the build and the tests use.
 # Usage: scripts/install-deps.sh [--window] [--test] [--windows] [--package]
 #   --window   a virtual screen, to start the window without a display
-#   --test     the checkers of the desktop files and of the JSON output, for the test command
+#   --test     the checkers of the desktop files, of the JSON output and of the printed
+#              report (pdftotext), for the test command
 #   --windows  the Windows cross-build and wine to run it (the test command's Windows leg)
 #   --package  what building the Debian package needs
 # (runs apt-get as root, or through sudo)
@@ -11,7 +12,7 @@ packages=(g++ cmake make libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev 
 for option in "$@"; do
   case "$option" in
     --window) packages+=(xvfb xauth) ;;
-    --test) packages+=(appstream desktop-file-utils python3-jsonschema) ;;
+    --test) packages+=(appstream desktop-file-utils python3-jsonschema poppler-utils) ;;
     --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 googletest ninja-build) ;;
     --package) packages+=(dpkg-dev file) ;;
     *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;

@@ -146,6 +146,10 @@ std::string TraceFailureText(const TraceFailure& failure, double zoneFraction, b
 // with " mm", or 4 of an inch with the inch sign, plus extraDecimals.
 std::string RunLengthText(double inches, bool inchUnits, int extraDecimals = 0);
 
+// The verdict and the distances to set up, as the "Exact check" block opens
+// with them: lines separated by "\n", lengths in the run's unit.
+std::string VerdictText(const ExactCheckResult& result, bool inchUnits);
+
 // The "Exact check" block of the report: lines separated by "\n", lengths in
 // inches or in millimetres.
 std::string ExactCheckText(const ExactCheckResult& result, bool inchUnits);

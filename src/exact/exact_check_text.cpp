@@ -124,13 +124,11 @@ std::string TraceFailureText(const TraceFailure& failure, double zoneFraction, b
   return ray + " cannot be traced";
 }
 
-std::string ExactCheckText(const ExactCheckResult& result, bool inchUnits) {
+std::string VerdictText(const ExactCheckResult& result, bool inchUnits) {
   const auto length = [inchUnits](double inches, int extra = 0) {
     return RunLengthText(inches, inchUnits, extra);
   };
-  std::string text = "Exact check\n";
-
-  // The verdict first: what to make of everything below.
+  std::string text;
   const Verdict& verdict = result.verdict;
   text += "Verdict: " + std::string(VerdictStatusWords(verdict.status)) + "\n";
   for (const VerdictReason& reason : verdict.reasons) text += "  - " + reason.text + "\n";
@@ -145,14 +143,21 @@ std::string ExactCheckText(const ExactCheckResult& result, bool inchUnits) {
             WaveFractionText(r.pvWaves) + "), " + Waves(r.rmsWaves) + " waves RMS, Strehl " +
             RoundedText(r.strehl, 4) + "\n";
     if (std::isfinite(r.reportCostWaves)) {
-      text += r.reportCostWaves >= 0.0 ? "  At the report's distances it is " +
-                                             Waves(r.reportCostWaves) + " waves P-V worse\n"
-                                       : "  At the report's distances it is " +
-                                             Waves(-r.reportCostWaves) + " waves P-V better\n";
+      text += "  At the report's distances it is " + ReportCostText(r.reportCostWaves) + "\n";
     }
   } else {
     text += "Distances to set up: no exact null was found to recommend\n";
   }
+
+  return text;
+}
+
+std::string ExactCheckText(const ExactCheckResult& result, bool inchUnits) {
+  const auto length = [inchUnits](double inches, int extra = 0) {
+    return RunLengthText(inches, inchUnits, extra);
+  };
+  // The verdict first: what to make of everything below.
+  std::string text = "Exact check\n" + VerdictText(result, inchUnits);
 
   const auto& null = result.exactNull;
   const auto nullLines = [&] {

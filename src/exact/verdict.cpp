@@ -195,7 +195,7 @@ void Recommend(const ExactCheckInput& in, const ExactCheckResult& check, Verdict
         "The report's distances are " + length(std::fabs(r.objectDistanceChange)) +
             " (object to lens) and " + length(std::fabs(r.lensMirrorDistanceChange)) +
             " (lens to mirror) off the exact null; set up there, the wavefront is " +
-            Waves(r.reportCostWaves) + " waves P-V worse: set up the exact null's distances.");
+            ReportCostText(r.reportCostWaves) + ": set up the exact null's distances.");
   }
   // Only worth saying when the run's own set-up was measured: otherwise a
   // graver reason already says why nothing could be traced.
@@ -224,6 +224,13 @@ const char* VerdictStatusCode(VerdictStatus status) {
 
 const char* VerdictStatusWords(VerdictStatus status) {
   return kStatusNames[static_cast<int>(status)].words;
+}
+
+std::string ReportCostText(double reportCostWaves) {
+  // Four decimals: the cost of a good run's distances is a ten-thousandth of
+  // a wave, which three would print as 0.
+  return RoundedText(std::fabs(reportCostWaves), 4) + " waves P-V " +
+         (reportCostWaves >= 0.0 ? "worse" : "better");
 }
 
 std::string WaveFractionText(double waves) {

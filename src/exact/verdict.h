@@ -60,6 +60,12 @@ const char* VerdictStatusWords(VerdictStatus status);
 // A wavefront error as a fraction of a wave: "λ/32", "λ/4.5", "1.24λ".
 std::string WaveFractionText(double waves);
 
+// What setting up the report's distances instead of the exact null's costs,
+// in one wording and one rounding wherever it is shown (the report's exact
+// check, the verdict's reasons, the window): "0.0001 waves P-V worse",
+// "0.0012 waves P-V better".
+std::string ReportCostText(double reportCostWaves);
+
 // Judges the set-up of `input` from its exact check `check`. Reads the
 // check's figures and typed failures; never throws.
 Verdict JudgeSetUp(const ExactCheckInput& input, const ExactCheckResult& check);

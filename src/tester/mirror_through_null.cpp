@@ -88,6 +88,31 @@ double MirrorThroughNull::ApparentRadius(double fraction) const {
   return (ray.dy / ray.dz) / (rays.back().dy / rays.back().dz);
 }
 
+bool MirrorThroughNull::Vignetted(double fraction) const {
+  if (lensHeightRatio.size() < 2 || !(fraction >= 0.0)) return false;
+  // Linear between the two rays either side: the heights on the lens grow
+  // smoothly with the zone, and 200 zones put the boundary within a
+  // two-hundredth of the radius before this.
+  const double steps = static_cast<double>(lensHeightRatio.size() - 1);
+  const double t = std::min(fraction, 1.0) * steps;
+  const std::size_t i = std::min(static_cast<std::size_t>(t), lensHeightRatio.size() - 2);
+  const double f = t - static_cast<double>(i);
+  return (1.0 - f) * lensHeightRatio[i] + f * lensHeightRatio[i + 1] > 1.0;
+}
+
+std::optional<double> MirrorThroughNull::FirstVignettedZone() const {
+  for (std::size_t i = 0; i < lensHeightRatio.size(); ++i) {
+    if (lensHeightRatio[i] > 1.0) {
+      if (i == 0) return 0.0;
+      // Where the ratio passes 1 between this ray and the one before.
+      const double a = lensHeightRatio[i - 1], b = lensHeightRatio[i];
+      const double steps = static_cast<double>(lensHeightRatio.size() - 1);
+      return (static_cast<double>(i - 1) + (1.0 - a) / (b - a)) / steps;
+    }
+  }
+  return std::nullopt;
+}
+
 double MirrorThroughNull::MarginalSlope() const {
   if (rays.empty()) return 0.0;
   return std::fabs(rays.back().dy / rays.back().dz);
@@ -140,6 +165,7 @@ MirrorThroughNull TesterModel::Mirror(double deltaK) const {
   m.mirrorSemiDiameter = s.MirrorSemiDiameter;
   m.mirrorRadius = std::fabs(s.MirrorRadius);
   m.sourceZ = -input_.objectDistance;
+  m.lensClearSemiDiameter = std::max(0.0, input_.lensClearSemiDiameter);
   if (!ok_) {
     m.message = message_;
     return m;
@@ -183,6 +209,7 @@ MirrorThroughNull TesterModel::Mirror(double deltaK) const {
   const FoldedSystem folded =
       MakeFoldedSystem(build.system, build.objectDistance, build.lensMirrorDistance);
   m.rays.reserve(kRayTableZones + 1);
+  m.lensHeightRatio.reserve(kRayTableZones + 1);
   for (int i = 0; i <= kRayTableZones; ++i) {
     if (CancelRequested(input_.cancel)) {
       m.message = kStopped;
@@ -209,6 +236,10 @@ MirrorThroughNull TesterModel::Mirror(double deltaK) const {
       return m;
     }
     m.rays.push_back(ray.returning);
+    double widest = 0.0;
+    for (double h : ray.lensHeights) widest = std::max(widest, std::fabs(h));
+    m.lensHeightRatio.push_back(m.lensClearSemiDiameter > 0.0 ? widest / m.lensClearSemiDiameter
+                                                              : 0.0);
   }
   if (!MakeApparentTable(m)) {
     m.message = "the null shows the mirror's zones out of order: its returning rays cross";

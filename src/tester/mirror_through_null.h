@@ -33,6 +33,7 @@
 #pragma once
 
 #include <atomic>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,13 @@ struct MirrorThroughNull {
   //   apparentMirror: its point on the mirror as a fraction of the edge's.
   std::vector<double> apparentHeight, apparentSlope, apparentMirror;
 
+  // Vignetting: for each ray of `rays`, its widest height on the lens (out
+  // or back, either face) over the lens's clear semi-diameter. A zone whose
+  // ratio exceeds 1 sends its light outside the clear aperture: the tester
+  // does not see it through the null. Zeros when no clear aperture is known.
+  std::vector<double> lensHeightRatio;
+  double lensClearSemiDiameter = 0;  // inches; 0: not known
+
   // Where the return image lies beyond the source, along the axis away from
   // the lens (negative: between source and lens), inches.
   double ImageBeyondSource() const { return sourceZ - focusZ; }
@@ -101,6 +109,13 @@ struct MirrorThroughNull {
   // Where the mirror's zone at `fraction` of its radius appears to the
   // tester, as a fraction of the edge's apparent radius.
   double ApparentRadius(double fraction) const;
+  // Whether the mirror zone at `fraction` of its radius is vignetted: its
+  // ray's widest height on the lens, interpolated between the table's rays,
+  // lies outside the clear semi-diameter.
+  bool Vignetted(double fraction) const;
+  // The innermost vignetted zone as a fraction of the mirror's radius, or
+  // nothing when the whole mirror is seen through the clear aperture.
+  std::optional<double> FirstVignettedZone() const;
 };
 
 // The design traced once; mirrors measured against it. The pupil plan (the

@@ -171,6 +171,7 @@ TesterPicture RenderTesterView(const MirrorThroughNull& mirror,
     }
   }
   const ZernikeSeries series(mirror.zernike);
+  picture.vignettedFrom = mirror.FirstVignettedZone();
 
   // Pixel by pixel: the mirror as the tester sees it, (x, y) in fractions of
   // its edge's apparent radius.
@@ -191,6 +192,13 @@ TesterPicture RenderTesterView(const MirrorThroughNull& mirror,
       if (rhoSquared > 1.0) {
         if (rhoSquared <= rim * rim) picture.disc.at(col, row) = kRimGrey;
         continue;
+      }
+      if (picture.vignettedFrom) {
+        // The zone of the mirror this pixel shows; its light misses the
+        // lens's clear aperture, so the tester sees it dark.
+        const double apparent = std::sqrt(rhoSquared);
+        if (mirror.Vignetted(Interpolate(mirror.apparentMirror, apparent * steps) * apparent))
+          continue;
       }
       double level = 0.0;
       switch (settings.kind) {
@@ -225,9 +233,18 @@ TesterPicture RenderTesterView(const MirrorThroughNull& mirror,
                                 RoundedText(lines / kMmPerInch, 3) + " lines/mm), " +
                                 Along(picture.planeOffset, inch, "the return focus") + ": " +
                                 RoundedText(picture.bandsAcross, 1) + " bands across the mirror.");
-      if (std::fabs(picture.bandBow) < kStraightBow) {
+      const bool rejected =
+          picture.vignettedFrom.has_value() || settings.verdict == VerdictStatus::NotANull;
+      if (std::fabs(picture.bandBow) < kStraightBow && !rejected) {
         picture.caption.push_back("Bands straight and evenly spaced: at the edge they bow by " +
                                   RoundedText(picture.bandBow, 3) + " of a band spacing.");
+      } else if (std::fabs(picture.bandBow) < kStraightBow) {
+        // Straight bands of a set-up that is no null must not read as praise.
+        picture.caption.push_back(
+            "At the edge the bands bow by " + RoundedText(picture.bandBow, 3) +
+            " of a band spacing, but this is no null to trust: " +
+            (picture.vignettedFrom ? "part of the mirror is not seen through the lens."
+                                   : "the verdict is \"not a null\"."));
       } else {
         picture.caption.push_back(
             "Bands curved: at the edge they bow by " + RoundedText(picture.bandBow, 2) +
@@ -256,6 +273,20 @@ TesterPicture RenderTesterView(const MirrorThroughNull& mirror,
           " RMS.");
       break;
   }
+  // What makes this no test to trust comes first, before what the picture shows.
+  std::vector<std::string> warnings;
+  if (picture.vignettedFrom) {
+    warnings.push_back(
+        "Dark beyond " + RoundedText(100.0 * *picture.vignettedFrom, 1) +
+        "% of the mirror's radius: the rays of those zones pass outside the lens's clear "
+        "semi-diameter of " +
+        Length(mirror.lensClearSemiDiameter, inch) + ", so they are not seen through the null.");
+  }
+  if (settings.verdict == VerdictStatus::NotANull) {
+    warnings.push_back(
+        "The verdict on this set-up is \"not a null\": see its reasons before you build it.");
+  }
+  picture.caption.insert(picture.caption.begin(), warnings.begin(), warnings.end());
   picture.caption.push_back(ReturnImageSentence(mirror, inch));
   picture.ok = true;
   return picture;

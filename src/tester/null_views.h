@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "exact/verdict.h"
 #include "tester/grey_image.h"
 #include "tester/mirror_through_null.h"
 
@@ -64,6 +65,9 @@ struct TesterViewSettings {
   // Once set, the drawing stops at the next row of pixels (ok = false): a
   // large picture takes seconds.
   const std::atomic<bool>* cancel = nullptr;
+  // The verdict on the set-up, when the host has it: a caption never calls
+  // the picture of a set-up the verdict rejects a good one.
+  std::optional<VerdictStatus> verdict;
 };
 
 inline constexpr double kDefaultBands = 4;
@@ -73,7 +77,8 @@ struct TesterPicture {
   bool ok = false;
   std::string message;  // why there is no picture, when !ok
   // The mirror, sizePx square, its edge kDiscMargin pixels inside the square;
-  // black around it.
+  // black around it. Zones whose rays miss the lens's clear aperture on the
+  // way in or out are black too: the tester does not see them.
   GreyImage disc;
   std::string title;
   std::vector<std::string> caption;  // sentences, in order
@@ -87,6 +92,9 @@ struct TesterPicture {
   // paraxial ray's proportion) predicts. 0 for straight bands; positive when
   // the bands' ends bend toward the centre line.
   double bandBow = 0;
+  // The innermost zone that is not seen through the lens's clear aperture,
+  // as a fraction of the mirror's radius; nothing when all of it is seen.
+  std::optional<double> vignettedFrom;
 };
 
 // The grating's offset inside focus that shows about kDefaultBands bands.

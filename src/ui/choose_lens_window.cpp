@@ -18,16 +18,22 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cstdlib>
 
 #include "common/number_text.h"
 #include "design/chooser_entries.h"
 #include "ui/form_style.h"
+#include "ui/unit_suffix.h"
 
 namespace vn {
 
 namespace {
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+// The widest the lens's name and form columns are drawn.
+constexpr int kNameColumnMaxPx = 150;
 
 QLineEdit* Edit(QWidget* parent, const char* name, const QString& text, const QString& tip) {
   auto* edit = new QLineEdit(text, parent);
@@ -122,6 +128,9 @@ ChooseLensWindow::ChooseLensWindow(RunHost& host, SharedValues& shared, QWidget*
   room->addRow(tr("Shortest source to lens"), minSourceToLens_);
   room->addRow(tr("Clear aperture (% of diameter)"), clearAperture_);
   layout->addLayout(room);
+  // The lengths' unit, the main window's, inside each length field.
+  for (QLineEdit* length : {thickness_, diameter_, maxSourceToMirror_, minSourceToLens_})
+    new UnitSuffix(length);
 
   auto* progressRow = new QHBoxLayout;
   progress_ = new QProgressBar(this);
@@ -185,6 +194,8 @@ void ChooseLensWindow::TakeMainWindowEntries() {
   if (diameter != takenDiameter_) diameter_->setText(Text(diameter));
   takenThickness_ = thickness;
   takenDiameter_ = diameter;
+  const QString unit = host_.InchUnitsSelected() ? QStringLiteral("in") : QStringLiteral("mm");
+  for (UnitSuffix* suffix : findChildren<UnitSuffix*>()) suffix->SetUnit(unit);
   ShowSetting();
   // Before any result the table's headings are in the main window's unit.
   if (rows_.empty()) {
@@ -314,12 +325,36 @@ void ChooseLensWindow::Poll() {
 }
 
 void ChooseLensWindow::ShowHeadings() {
+  // Headings of two lines, broken at the space nearest their middle: the
+  // columns are then as narrow as their figures, and the whole table, to
+  // the verdict, fits a 1024-pixel screen.
   QStringList headings;
   for (int c = 0; c < kChooserColumnCount; ++c) {
-    headings << Text(ChooserColumnHeading(static_cast<ChooserColumn>(c), inchResults_));
+    QString heading = Text(ChooserColumnHeading(static_cast<ChooserColumn>(c), inchResults_));
+    int best = -1;
+    for (int i = 0; i < heading.size(); ++i) {
+      if (heading[i] == QLatin1Char(' ') &&
+          (best < 0 || std::abs(2 * i - heading.size()) < std::abs(2 * best - heading.size())))
+        best = i;
+    }
+    if (best > 0) heading[best] = QLatin1Char('\n');
+    headings << heading;
   }
   table_->setHorizontalHeaderLabels(headings);
-  if (rows_.empty()) table_->resizeColumnsToContents();
+  if (rows_.empty()) FitColumns();
+}
+
+void ChooseLensWindow::FitColumns() {
+  QHeaderView* header = table_->horizontalHeader();
+  header->setSectionResizeMode(QHeaderView::Interactive);
+  table_->resizeColumnsToContents();
+  // The lens's name and form give way first (their whole text is in the
+  // tip and the detail below); the verdict takes what is left.
+  for (const ChooserColumn c : {ChooserColumn::Lens, ChooserColumn::Form}) {
+    const int column = static_cast<int>(c);
+    table_->setColumnWidth(column, std::min(table_->columnWidth(column), kNameColumnMaxPx));
+  }
+  header->setSectionResizeMode(static_cast<int>(ChooserColumn::Verdict), QHeaderView::Stretch);
 }
 
 void ChooseLensWindow::ShowRows(std::vector<ChooserRow> rows) {
@@ -333,11 +368,12 @@ void ChooseLensWindow::ShowRows(std::vector<ChooserRow> rows) {
     const ChooserRow& row = rows_[static_cast<std::size_t>(r)];
     for (int c = 0; c < kChooserColumnCount; ++c) {
       auto* item = new QTableWidgetItem(Text(row.cells[static_cast<std::size_t>(c)]));
+      item->setToolTip(item->text());
       if (c == static_cast<int>(ChooserColumn::Verdict)) item->setBackground(VerdictColour(row));
       table_->setItem(r, c, item);
     }
   }
-  table_->resizeColumnsToContents();
+  FitColumns();
   detail_->clear();
   use_->setEnabled(false);
   if (!rows_.empty()) table_->selectRow(0);

@@ -64,6 +64,8 @@ class ChooseLensWindow : public QDialog {
   void StartRanking();
   void OpenList();
   void Poll();
+  // Every column within the table's width, the verdict last taking the rest.
+  void FitColumns();
   void ShowHeadings();
   void ShowRows(std::vector<ChooserRow> rows);
   void ShowDetail();

@@ -2,6 +2,7 @@
 // pictures in tabs on the right.
 #include "ui/exact_check_panel.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -13,6 +14,7 @@
 #include <QSplitter>
 #include <QStringList>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -30,7 +32,7 @@ namespace {
 // The figures' column beside the pictures, and their band above them.
 constexpr int kFiguresWidthPx = 210;
 constexpr int kFiguresMinWidthPx = 150;
-constexpr int kFiguresHeightPx = 190;
+constexpr int kFiguresHeightPx = 130;
 constexpr int kFiguresMinHeightPx = 90;
 // The panel's width from which the figures go beside the pictures.
 constexpr int kSideBySideMinWidthPx = 600;
@@ -101,8 +103,7 @@ QString VerdictHtml(const Verdict& v, bool inchUnits) {
             ". The report's " + Length(r.objectDistance - r.objectDistanceChange, inchUnits) +
             " and " + Length(r.lensMirrorDistance - r.lensMirrorDistanceChange, inchUnits);
     if (std::isfinite(r.reportCostWaves)) {
-      html += r.reportCostWaves >= 0 ? " cost " + Waves(r.reportCostWaves) + " waves P-V."
-                                     : " do " + Waves(-r.reportCostWaves) + " waves P-V better.";
+      html += " leave the wavefront " + Text(ReportCostText(r.reportCostWaves)) + ".";
     } else {
       html += " could not be measured.";
     }
@@ -167,8 +168,22 @@ SetUpPicture SetUpOf(const ExactCheckResult& r, const NullTestSystem& system, do
   s.mirrorRadius = radius(system.MirrorRadius);
   s.mirrorConicPlusOne = system.ConicPlusOne;
   s.mirrorSemiDiameter = system.MirrorSemiDiameter * factor;
-  s.sourceToLensText = Length(objectDistance, inchUnits);
-  s.lensToMirrorText = Length(lensMirrorDistance, inchUnits);
+  // The distances marked are the ones to set up, the verdict's, with the
+  // report's beside them: the two differ in the last digits, and the user
+  // must know which to build.
+  const RecommendedSetUp& set = r.verdict.recommended;
+  if (set.available) {
+    s.sourceToLensText = Length(set.objectDistance, inchUnits) + " to set up (exact null; report " +
+                         Number(objectDistance, inchUnits) + ")";
+    s.lensToMirrorText = Length(set.lensMirrorDistance, inchUnits) +
+                         " to set up (exact null; report " + Number(lensMirrorDistance, inchUnits) +
+                         ")";
+    s.sourceToLensShortText = Length(set.objectDistance, inchUnits) + " to set up";
+    s.lensToMirrorShortText = Length(set.lensMirrorDistance, inchUnits) + " to set up";
+  } else {
+    s.sourceToLensText = Length(objectDistance, inchUnits) + " (report; no exact null found)";
+    s.lensToMirrorText = Length(lensMirrorDistance, inchUnits) + " (report; no exact null found)";
+  }
   for (const ExactRayPath& path : r.rayPaths) {
     SetUpPicture::Ray ray;
     ray.zoneFraction = path.zoneFraction;
@@ -226,6 +241,14 @@ ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
   verdict_->setWordWrap(true);
   verdict_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   verdict_->setContentsMargins(4, 3, 4, 3);
+  // A verdict with several reasons scrolls within a quarter of the panel's
+  // height rather than push the pictures below their tallest tab's needs.
+  verdictScroll_ = new QScrollArea;
+  verdictScroll_->setObjectName(QStringLiteral("ExactVerdictScroll"));
+  verdictScroll_->setWidget(verdict_);
+  verdictScroll_->setWidgetResizable(true);
+  verdictScroll_->setFrameShape(QFrame::NoFrame);
+  verdictScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
   figures_ = new QLabel;
   figures_->setObjectName(QStringLiteral("ExactFigures"));
@@ -277,7 +300,7 @@ ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(verdict_);
+  layout->addWidget(verdictScroll_);
   layout->addWidget(splitter_, 1);
 
   Clear(tr("No solved set-up yet."));
@@ -286,6 +309,27 @@ ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
 void ExactCheckPanel::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   ArrangeFor(event->size().width());
+  FitVerdict();
+  // Once the splitter has its new size: the pictures keep the height their
+  // tallest tab needs, so that switching tabs never moves them.
+  QTimer::singleShot(0, this, [this] { KeepPicturesRoom(); });
+}
+
+void ExactCheckPanel::FitVerdict() {
+  if (verdictScroll_->isHidden()) return;
+  const int limit = std::max(5 * fontMetrics().lineSpacing(), height() / 4);
+  const int wanted = verdict_->heightForWidth(std::max(1, width()));
+  verdictScroll_->setFixedHeight(std::min(wanted, limit));
+}
+
+void ExactCheckPanel::KeepPicturesRoom() {
+  if (splitter_->orientation() != Qt::Vertical) return;
+  const QList<int> sizes = splitter_->sizes();
+  const int needed = pictures_->minimumSizeHint().height();
+  if (sizes.size() != 2 || sizes[1] >= needed) return;
+  const int total = sizes[0] + sizes[1];
+  const int figures = std::max(kFiguresMinHeightPx, total - needed);
+  splitter_->setSizes({figures, std::max(1, total - figures)});
 }
 
 void ExactCheckPanel::ArrangeFor(int width) {
@@ -298,7 +342,12 @@ void ExactCheckPanel::ArrangeFor(int width) {
   if (wanted == Qt::Horizontal) {
     splitter_->setSizes({kFiguresWidthPx, std::max(1, width - kFiguresWidthPx)});
   } else {
-    splitter_->setSizes({kFiguresHeightPx, std::max(1, height() - kFiguresHeightPx)});
+    // The figures' band as high as the pictures' tallest tab leaves room
+    // for, within its bounds; the band scrolls.
+    const int room = std::max(splitter_->height(), height() - verdictScroll_->sizeHint().height());
+    const int figures = std::clamp(room - pictures_->minimumSizeHint().height(),
+                                   kFiguresMinHeightPx, kFiguresHeightPx);
+    splitter_->setSizes({figures, std::max(1, room - figures)});
   }
 }
 
@@ -320,14 +369,14 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
 
   const SetUpPicture setUp =
       SetUpOf(r, system, objectDistance, lensMirrorDistance, lensSemiDiameter, inchUnits);
-  setUp_->SetPicture([setUp](QPainter& p, const QRectF& area) { PaintSetUp(p, area, setUp); },
+  setUp_->SetPicture([setUp](QPainter& p, const QRectF& area) { vn::PaintSetUp(p, area, setUp); },
                      QStringLiteral("exact_setup"));
   const CurvePlot wavefront = WavefrontPlot(r);
   wavefront_->SetPicture(
       [wavefront](QPainter& p, const QRectF& area) { PaintCurvePlot(p, area, wavefront); },
       QStringLiteral("exact_wavefront"));
   tester_->ShowSetUp(system, objectDistance, lensMirrorDistance, r.wavelengthMicrons,
-                     lensSemiDiameter, inchUnits);
+                     lensSemiDiameter, inchUnits, r.verdict.status);
   const CurvePlot aberration = AberrationPlot(r, factor, unit);
   aberration_->SetPicture(
       [aberration](QPainter& p, const QRectF& area) { PaintCurvePlot(p, area, aberration); },
@@ -336,15 +385,18 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
 }
 
 void ExactCheckPanel::ShowVerdict(const ExactCheckResult& r, bool inchUnits) {
+  verdictText_ = VerdictText(r, inchUnits);
   verdict_->setText(VerdictHtml(r.verdict, inchUnits));
   verdict_->setStyleSheet("QLabel#ExactVerdict {" + VerdictStyle(r.verdict.status) + "}");
   verdict_->setProperty("verdictStatus", QString::fromUtf8(VerdictStatusCode(r.verdict.status)));
-  verdict_->show();
+  verdictScroll_->show();
+  FitVerdict();
 }
 
 void ExactCheckPanel::Clear(const QString& why) {
-  verdict_->hide();
+  verdictScroll_->hide();
   verdict_->clear();
+  verdictText_.clear();
   busy_ = false;
   figuresHtml_ = why.toHtmlEscaped();
   figures_->setText(figuresHtml_);
@@ -358,7 +410,8 @@ void ExactCheckPanel::Clear(const QString& why) {
 
 void ExactCheckPanel::ShowBusy(const QString& note) {
   busy_ = true;
-  verdict_->hide();  // the last verdict is not this run's
+  verdictScroll_->hide();  // the last verdict is not this run's
+  verdictText_.clear();
   figures_->setText("<div style='margin-bottom:6px'><b>" + note.toHtmlEscaped() +
                     "</b></div><div style='color:#9a9a9a'>" + figuresHtml_ + "</div>");
   for (ExactPlotWidget* plot : {setUp_, wavefront_, aberration_}) plot->SetStale(note);
@@ -368,6 +421,12 @@ void ExactCheckPanel::ShowBusy(const QString& note) {
 void ExactCheckPanel::ShowStale(const QString& note) {
   ShowBusy(note);
   tester_->Clear(note);
+}
+
+bool ExactCheckPanel::PaintSetUp(QPainter& painter, const QRectF& area) const {
+  if (busy_ || !setUp_->HasPicture()) return false;
+  setUp_->PaintOn(painter, area);
+  return true;
 }
 
 bool ExactCheckPanel::ExportPictures(const QString& basePath) {
@@ -385,10 +444,14 @@ bool ExactCheckPanel::ExportPictures(const QString& basePath) {
 }
 
 void ExactCheckPanel::ExportPictures_Click() {
-  QString base =
-      QFileDialog::getSaveFileName(this, tr("Export pictures"), QStringLiteral("exact_check"),
-                                   tr("Base name of the picture files (*)"));
+  const QString folder = startFolder_ ? startFolder_() : QString();
+  QString base = QFileDialog::getSaveFileName(
+      this, tr("Export pictures"),
+      folder.isEmpty() ? QStringLiteral("exact_check")
+                       : QDir(folder).filePath(QStringLiteral("exact_check")),
+      tr("Base name of the picture files (*)"));
   if (base.isEmpty()) return;
+  if (folderChosen_) folderChosen_(base);
   // A name typed with a picture's extension still means the base name.
   for (const char* extension : {".png", ".svg"}) {
     if (base.endsWith(QLatin1String(extension), Qt::CaseInsensitive)) base.chop(4);

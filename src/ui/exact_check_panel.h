@@ -7,13 +7,17 @@
 
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <string>
 
 #include "engine/null_test_engine.h"
 #include "exact/exact_check.h"
 
 class QLabel;
+class QPainter;
+class QRectF;
 class QPushButton;
+class QScrollArea;
 class QSplitter;
 class QTabWidget;
 
@@ -50,11 +54,24 @@ class ExactCheckPanel : public QWidget {
   // What the panel shows as text for a saved or printed report: the exact
   // check's text block, or its heading and why there is no result.
   const std::string& ReportText() const { return reportText_; }
+  // The verdict and the distances to set up, as the report's exact check
+  // opens with them; empty when there is no current result.
+  const std::string& VerdictReportText() const { return verdictText_; }
+  // Paints the set-up picture, with the distances to set up, into `area`;
+  // false when there is no current picture.
+  bool PaintSetUp(QPainter& painter, const QRectF& area) const;
 
   // Writes basePath_setup, basePath_wavefront and basePath_aberration as PNG
   // (and SVG when the program has SVG support). False when nothing is shown,
   // the panel is busy, or a file could not be written.
   bool ExportPictures(const QString& basePath);
+  // Where "Export pictures" starts (the window's last folder), and what it
+  // tells the window of the file chosen.
+  void SetExportFolder(std::function<QString()> startFolder,
+                       std::function<void(const QString&)> chosen) {
+    startFolder_ = std::move(startFolder);
+    folderChosen_ = std::move(chosen);
+  }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -64,10 +81,16 @@ class ExactCheckPanel : public QWidget {
   // Puts the figures beside the pictures in a wide panel, above them in a
   // narrow one.
   void ArrangeFor(int width);
+  // Gives the pictures their tallest tab's height where the figures above
+  // them left less.
+  void KeepPicturesRoom();
+  // The verdict as high as its text, within a quarter of the panel.
+  void FitVerdict();
 
   void ShowVerdict(const ExactCheckResult& r, bool inchUnits);
 
   QLabel* verdict_ = nullptr;
+  QScrollArea* verdictScroll_ = nullptr;
   QSplitter* splitter_ = nullptr;
   bool arranged_ = false;
   QLabel* figures_ = nullptr;
@@ -80,6 +103,9 @@ class ExactCheckPanel : public QWidget {
   bool busy_ = false;
   TesterView* tester_ = nullptr;  // what the tester sees through the null
   std::string reportText_;
+  std::string verdictText_;
+  std::function<QString()> startFolder_;
+  std::function<void(const QString&)> folderChosen_;
 };
 
 }  // namespace vn

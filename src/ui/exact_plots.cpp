@@ -346,10 +346,16 @@ void DrawDistances(QPainter& p, const SetUpPicture& s, const Frame& f) {
     double z0, z1, y;
     QString text;
   };
+  // The long label where the picture is wide enough for it.
+  const auto fitting = [&](const QString& name, const QString& full, const QString& brief) {
+    const QString text = name + full;
+    return brief.isEmpty() || fm.horizontalAdvance(text) + 10 <= f.px.width() ? text : name + brief;
+  };
   const Distance distances[] = {
-      {s.sourceZ, 0, axis + 0.42 * low, QStringLiteral("source to lens ") + s.sourceToLensText},
+      {s.sourceZ, 0, axis + 0.42 * low,
+       fitting(QStringLiteral("source to lens "), s.sourceToLensText, s.sourceToLensShortText)},
       {s.lensThickness, s.mirrorVertexZ, axis + 0.84 * low,
-       QStringLiteral("lens to mirror ") + s.lensToMirrorText}};
+       fitting(QStringLiteral("lens to mirror "), s.lensToMirrorText, s.lensToMirrorShortText)}};
   p.save();
   p.setClipRect(f.px.adjusted(1, 1, -1, -1));
   for (const Distance& d : distances) {
@@ -623,10 +629,13 @@ void PaintSetUp(QPainter& p, const QRectF& area, const SetUpPicture& s) {
   DrawDistances(p, s, whole);
   DrawAxes(p, whole, wholeOuter, QString(), yLabel, xCount,
            std::max(3, TickCount(whole.px.height(), 2.2 * lh)), false);
-  const QString wholeTitle = stretch == 1.0
-                                 ? QStringLiteral("The whole set-up, to scale")
-                                 : QStringLiteral("The whole set-up, heights stretched \u00d7%1")
-                                       .arg(QString::number(stretch, 'g', 3));
+  // The whole view has no room for a caption under its ticks: its axis is
+  // named in its title.
+  const QString wholeTitle =
+      (stretch == 1.0 ? QStringLiteral("The whole set-up, to scale")
+                      : QStringLiteral("The whole set-up, heights stretched \u00d7%1")
+                            .arg(QString::number(stretch, 'g', 3))) +
+      QStringLiteral("; z (%1) from the lens's first vertex").arg(s.unit);
   DrawTitle(p, QRectF(area.left(), area.top(), area.width(), lh), wholeTitle);
 
   // The source and the lens, magnified.

@@ -64,10 +64,13 @@ struct SetUpPicture {
   double mirrorRadius = 0;  // negative: concave toward the source
   double mirrorConicPlusOne = 1;
   double mirrorSemiDiameter = 0;
-  // The source-to-lens and lens-to-mirror distances as the report gives
-  // them, with their unit, marked on the drawing.
+  // The source-to-lens and lens-to-mirror distances to set up, with their
+  // unit and which they are, marked on the drawing.
   QString sourceToLensText;
   QString lensToMirrorText;
+  // The same, shorter, for a picture too narrow for the above.
+  QString sourceToLensShortText;
+  QString lensToMirrorShortText;
 
   struct Ray {
     double zoneFraction = 0;
@@ -111,6 +114,10 @@ class ExactPlotWidget : public QWidget {
   // SetPicture or ClearPicture: it no longer belongs to the entries.
   void SetStale(const QString& note);
   bool HasPicture() const { return static_cast<bool>(paint_); }
+  // Paints the picture into `area` of any painter (a printed page).
+  void PaintOn(QPainter& painter, const QRectF& area) const {
+    if (paint_) paint_(painter, area);
+  }
 
   // Writes the picture at `logicalSize` (PNG at twice the pixels); false when
   // there is no picture or the file cannot be written.

@@ -28,6 +28,7 @@
 #include "record/start_up_entries.h"
 #include "ui/caption_fit.h"
 #include "ui/choose_lens_window.h"
+#include "ui/eliding_label.h"
 #include "ui/error_explore_window.h"
 #include "ui/exact_check_panel.h"
 #include "ui/exact_check_runner.h"
@@ -281,11 +282,9 @@ void FormMain::BuildControls() {
   split->setStretchFactor(1, 2);
 
   // Where the last run wrote its lens files. A long path must not make the
-  // window wider than a small screen: it is cut, and shown whole as a tip.
-  lensFileNote_ = new QLabel(this);
+  // window wider than a small screen: its middle is left out, and it shows whole as a tip.
+  lensFileNote_ = new ElidingLabel(this);
   lensFileNote_->setObjectName("LensFileNote");
-  lensFileNote_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  lensFileNote_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   statusBar()->addWidget(lensFileNote_, 1);
   statusBar()->setSizeGripEnabled(true);
   auto* tolerances = new QPushButton(tr("Tolerances..."), this);
@@ -490,30 +489,6 @@ bool FormMain::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QMainWindow::eventFilter(watched, event);
-}
-
-void FormMain::ShowHelp() {
-  if (help_ == nullptr) {
-    help_ = new QDialog(this, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    help_->setObjectName("HelpDialog");
-    help_->setWindowTitle(tr("Vantry Null - how to use it"));
-    auto* text = new QPlainTextEdit(help_);
-    text->setObjectName("HelpText");
-    text->setReadOnly(true);
-    text->setPlainText(WidgetTextFromReport(StartupText()));
-    text->setTabStopDistance(textOut_->tabStopDistance());
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, help_);
-    connect(buttons, &QDialogButtonBox::rejected, help_, &QDialog::close);
-    auto* layout = new QVBoxLayout(help_);
-    layout->addWidget(text);
-    layout->addWidget(buttons);
-    // Wide enough for the text's longest lines, never larger than the screen.
-    const QRect screen = this->screen()->availableGeometry();
-    help_->resize(std::min(680, screen.width() - 40), std::min(560, screen.height() - 60));
-  }
-  help_->show();
-  help_->raise();
-  help_->activateWindow();
 }
 
 void FormMain::showEvent(QShowEvent* event) {

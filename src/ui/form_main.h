@@ -198,6 +198,8 @@ class FormMain : public QMainWindow, public RunHost {
   std::array<class UnitSuffix*, 6> unitSuffixes_{};
   QSettings* settings_ = nullptr;
   QString lastFolder_;
+  // The set-up file last opened or saved, named on the printed report.
+  QString setupPath_;
 };
 
 // Report text as a text widget wants it: each CR LF one line feed.

@@ -3,16 +3,18 @@
 // exported; the help text and the About box. Nothing here starts while a run
 // is in progress: a file dialog in the middle of a run would hold it up.
 #include <QAction>
+#include <QApplication>
+#include <QDate>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -20,8 +22,11 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTextDocument>
+#include <QTextOption>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
+#include <memory>
 
 #include "common/app_info.h"
 #include "common/whole_file.h"
@@ -67,25 +72,6 @@ QString ChooseFile(QWidget* parent, const QString& title, const QString& folder,
 }
 
 QString SetupFilter() { return QObject::tr("Vantry Null set-ups (*.vnull);;All files (*)"); }
-
-// Tabs at every eighth column, as the report's columns expect, so that a
-// fixed-pitch font lines them up on paper whatever the printer's resolution.
-QString TabsExpanded(const QString& text) {
-  QString out;
-  out.reserve(text.size() + text.size() / 8);
-  int column = 0;
-  for (const QChar c : text) {
-    if (c == QLatin1Char('\t')) {
-      do {
-        out += QLatin1Char(' ');
-      } while (++column % 8 != 0);
-    } else {
-      out += c;
-      column = c == QLatin1Char('\n') ? 0 : column + 1;
-    }
-  }
-  return out;
-}
 
 }  // namespace
 
@@ -147,8 +133,13 @@ void FormMain::BuildMenus() {
 
   QMenu* help = menuBar()->addMenu(tr("&Help"));
   help->setObjectName(QStringLiteral("HelpMenu"));
-  add(help, "actionHelp", tr("&How to use and sign conventions"), {}, &FormMain::ShowHelp,
-      tr("How to enter a set-up, and the signs of the lens radii"));
+  add(help, "actionHelp", tr("&How to use it (F1)"), {}, &FormMain::ShowHelp,
+      tr("How to enter a set-up and the signs of the lens radii; the verdict, the exact check, "
+         "tolerances, the lens chooser, the Tester's view and set-up files"));
+
+  // The exact check's pictures are exported into the folder last used for a file.
+  exactCheck_->SetExportFolder([this] { return StartFolder(); },
+                               [this](const QString& file) { RememberFolder(file); });
   add(help, "actionAbout", tr("&About Vantry Null"), {}, &FormMain::ShowAbout,
       tr("The program's version and licence"));
 }
@@ -194,6 +185,7 @@ bool FormMain::OpenSetupFile(const QString& path) {
   shared_.GlassName = setup.glassName;
   shared_.TestWavelength = setup.wavelengthMicrons;
   refractiveIndex_.ChooseAtNextOpening(setup.glassName);
+  setupPath_ = path;
   EntriesChanged();                          // the glass and the wavelength with the texts
   if (!entryStatus_.isEmpty()) return true;  // what is wrong with them comes first
   statusBar()->showMessage(
@@ -213,6 +205,7 @@ bool FormMain::SaveSetupFile(const QString& path) {
          tr("The set-up could not be saved as %1:\n%2.").arg(Shown(path), Text(*why)));
     return false;
   }
+  setupPath_ = path;
   statusBar()->showMessage(tr("Set-up saved as %1").arg(Shown(path)), kStatusMs);
   return true;
 }
@@ -260,12 +253,84 @@ void FormMain::PrintReport() {
 }
 
 void FormMain::PrintReportTo(QPrinter& printer) {
-  QTextDocument document;
-  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  font.setPointSizeF(9);
-  document.setDefaultFont(font);
-  document.setPlainText(TabsExpanded(ReportFileText()));
-  document.print(&printer);
+  // One page for the workshop: the title with the date and the set-up's
+  // name; the verdict and the distances to set up; the report and the
+  // exact check, their columns on the report box's tab stops; the set-up
+  // drawn with the distances to set up. The page is laid out in 1/96 inch,
+  // the window's pixels, whatever the printer's resolution, and the type
+  // sized in those pixels, so that nothing depends on the screen's.
+  QPainter painter;
+  if (!painter.begin(&printer)) return;
+  const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+  const double scale = printer.resolution() / 96.0;
+  painter.scale(scale, scale);
+  const QRectF area(0, 0, page.width() / scale, page.height() / scale);
+
+  const auto document = [](const QString& text, int pixelSize, bool bold = false) {
+    auto doc = std::make_unique<QTextDocument>();
+    QFont font = QApplication::font();
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    doc->setDefaultFont(font);
+    // The report box's tab stops: every eight average characters.
+    QTextOption option;
+    option.setTabStopDistance(8 * QFontMetricsF(font).averageCharWidth());
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    doc->setDefaultTextOption(option);
+    doc->setDocumentMargin(0);
+    doc->setPlainText(text);
+    return doc;
+  };
+  double y = 0;
+  const auto place = [&](QTextDocument& doc, double width, double shrink = 1.0) {
+    doc.setTextWidth(width / shrink);
+    painter.save();
+    painter.translate(0, y);
+    painter.scale(shrink, shrink);
+    doc.drawContents(&painter);
+    painter.restore();
+    y += doc.size().height() * shrink + 8;
+  };
+
+  const QString setup = setupPath_.isEmpty()
+                            ? tr("set-up not saved in a file")
+                            : tr("set-up %1").arg(QFileInfo(setupPath_).fileName());
+  auto title = document(tr("Vantry Null null-test set-up"), 20, true);
+  place(*title, area.width());
+  y -= 4;
+  auto subtitle =
+      document(QDate::currentDate().toString(Qt::ISODate) + QStringLiteral(" \u2014 ") + setup, 12);
+  place(*subtitle, area.width());
+
+  const QString verdict = Text(exactCheck_->VerdictReportText());
+  auto first =
+      document(verdict.isEmpty() ? tr("No exact check of these entries: no verdict, and no "
+                                      "distances to set up.")
+                                 : verdict.trimmed(),
+               13, true);
+  place(*first, area.width());
+
+  // The set-up picture takes the page's lower part; the report the room
+  // between, in a smaller type when it would not fit.
+  const double pictureHeight = std::min(0.3 * area.height(), 0.62 * area.width());
+  const double room = area.height() - pictureHeight - y - 8;
+  auto report = document(ReportFileText().trimmed(), 11);
+  report->setTextWidth(area.width());
+  const double shrink = std::clamp(room / report->size().height(), 0.4, 1.0);
+  // At a smaller type the lines are longer: lay it out again at that width.
+  place(*report, area.width(), shrink);
+
+  const QRectF picture(0, area.height() - pictureHeight, area.width(), pictureHeight);
+  painter.save();
+  QFont small = QApplication::font();
+  small.setPixelSize(10);
+  painter.setFont(small);
+  if (!exactCheck_->PaintSetUp(painter, picture)) {
+    painter.drawText(picture, Qt::AlignCenter | Qt::TextWordWrap,
+                     tr("No picture of the set-up: solve the entries first."));
+  }
+  painter.restore();
+  painter.end();
 }
 
 void FormMain::ExportPictures() {

@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -21,6 +22,7 @@
 #include "tester/picture_files.h"
 #include "tester/residual_files.h"
 #include "ui/point_spin_box.h"
+#include "ui/square_picture.h"
 
 namespace vn {
 
@@ -93,11 +95,8 @@ TesterView::TesterView(QWidget* parent) : QWidget(parent) {
   problem_->setStyleSheet(QStringLiteral("color: #b00000;"));
   problem_->hide();
 
-  pictureLabel_ = new QLabel;
+  pictureLabel_ = new SquarePicture;
   pictureLabel_->setObjectName(QStringLiteral("TesterPicture"));
-  pictureLabel_->setAlignment(Qt::AlignCenter);
-  pictureLabel_->setMinimumSize(160, 160);
-  pictureLabel_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
   caption_ = new QLabel;
   caption_->setObjectName(QStringLiteral("TesterCaption"));
   caption_->setWordWrap(true);
@@ -125,7 +124,19 @@ TesterView::TesterView(QWidget* parent) : QWidget(parent) {
   layout->addWidget(options_);
   layout->addWidget(problem_);
   layout->addWidget(pictureLabel_, 1);
-  layout->addWidget(caption_);
+  // The caption scrolls within a few lines: a long one (a vignetted set-up,
+  // a verdict's warning) must not push the picture below its least size,
+  // and the tab keeps one height whatever the caption says.
+  auto* captionScroll = new QScrollArea;
+  captionScroll->setObjectName(QStringLiteral("TesterCaptionScroll"));
+  captionScroll->setWidget(caption_);
+  captionScroll->setWidgetResizable(true);
+  captionScroll->setFrameShape(QFrame::NoFrame);
+  captionScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  const int lines = caption_->fontMetrics().lineSpacing();
+  captionScroll->setMinimumHeight(4 * lines + 4);
+  captionScroll->setMaximumHeight(7 * lines + 4);
+  layout->addWidget(captionScroll);
   layout->addLayout(buttons);
 
   connect(kind_, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -161,7 +172,9 @@ TesterView::~TesterView() {
 
 void TesterView::ShowSetUp(const NullTestSystem& system, double objectDistance,
                            double lensMirrorDistance, double wavelengthMicrons,
-                           double lensSemiDiameter, bool inchUnits) {
+                           double lensSemiDiameter, bool inchUnits,
+                           std::optional<VerdictStatus> verdict) {
+  verdict_ = verdict;
   ExactCheckInput in;
   in.system = system;
   in.objectDistance = objectDistance;
@@ -190,8 +203,7 @@ void TesterView::Clear(const QString& why) {
   setUp_.reset();
   picture_ = TesterPicture{};
   perfect_.reset();
-  pictureLabel_->setPixmap(QPixmap());
-  pictureLabel_->setText(why);
+  pictureLabel_->SetText(why);
   caption_->clear();
   export_->setEnabled(false);
   save_->setEnabled(false);
@@ -214,6 +226,7 @@ void TesterView::SendRequest() {
   s.tiltFringes = tilt_->value();
   s.defocusWaves = defocus_->value();
   s.inchUnits = inchUnits_;
+  s.verdict = verdict_;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     pending_ = request;
@@ -289,17 +302,15 @@ void TesterView::Receive(Result result) {
 void TesterView::ShowPicture() {
   save_->setEnabled(picture_.ok);
   if (!picture_.ok) {
-    pictureLabel_->setPixmap(QPixmap());
-    pictureLabel_->setText(tr("No picture: %1").arg(QString::fromStdString(picture_.message)));
+    pictureLabel_->SetText(tr("No picture: %1").arg(QString::fromStdString(picture_.message)));
     caption_->clear();
     return;
   }
   const GreyImage& disc = picture_.disc;
-  const QImage image(disc.pixels.data(), disc.width, disc.height, disc.width,
-                     QImage::Format_Grayscale8);
-  const int side = std::max(16, std::min(pictureLabel_->width(), pictureLabel_->height()));
-  pictureLabel_->setPixmap(
-      QPixmap::fromImage(image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+  // A copy: the picture's pixels belong to picture_, which the next result replaces.
+  pictureLabel_->SetImage(
+      QImage(disc.pixels.data(), disc.width, disc.height, disc.width, QImage::Format_Grayscale8)
+          .copy());
   QString caption = "<b>" + QString::fromStdString(picture_.title).toHtmlEscaped() + "</b>";
   for (const std::string& sentence : picture_.caption) {
     caption += "<br>" + QString::fromStdString(sentence).toHtmlEscaped();

@@ -28,6 +28,10 @@ class QPushButton;
 class QStackedWidget;
 
 namespace vn {
+class SquarePicture;
+}
+
+namespace vn {
 
 class PointSpinBox;
 
@@ -39,9 +43,11 @@ class TesterView : public QWidget {
   ~TesterView() override;
 
   // Shows the set-up's views: lengths in inches as the engine has them,
-  // `inchUnits` the run's unit for the controls and captions.
+  // `inchUnits` the run's unit for the controls and captions; `verdict` the
+  // exact check's, so that no caption praises a set-up it rejects.
   void ShowSetUp(const NullTestSystem& system, double objectDistance, double lensMirrorDistance,
-                 double wavelengthMicrons, double lensSemiDiameter, bool inchUnits);
+                 double wavelengthMicrons, double lensSemiDiameter, bool inchUnits,
+                 std::optional<VerdictStatus> verdict = std::nullopt);
 
   // Empties the tab, saying `why`.
   void Clear(const QString& why);
@@ -100,7 +106,7 @@ class TesterView : public QWidget {
   PointSpinBox* tilt_ = nullptr;
   PointSpinBox* defocus_ = nullptr;
   QLabel* problem_ = nullptr;
-  QLabel* pictureLabel_ = nullptr;
+  SquarePicture* pictureLabel_ = nullptr;
   QLabel* caption_ = nullptr;
   QPushButton* export_ = nullptr;
   QPushButton* save_ = nullptr;
@@ -109,6 +115,7 @@ class TesterView : public QWidget {
   bool gratingOffsetChosen_ = false;  // the user set it; else the default follows the set-up
   bool settingControls_ = false;
   std::optional<ExactCheckInput> setUp_;
+  std::optional<VerdictStatus> verdict_;
   int generation_ = 0;
   TesterPicture picture_;
   std::shared_ptr<const MirrorThroughNull> perfect_;

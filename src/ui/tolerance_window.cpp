@@ -69,7 +69,7 @@ void PaintHistogram(QPainter& painter, const QRectF& area, const HistogramPictur
   painter.fillRect(area, Qt::white);
   const QFontMetricsF metrics(painter.font());
   const double line = metrics.height();
-  const QRectF plot = area.adjusted(4.0 * line, 1.8 * line, -1.5 * line, -2.8 * line);
+  const QRectF plot = area.adjusted(5.0 * line, 1.8 * line, -1.5 * line, -2.8 * line);
   painter.setPen(Qt::black);
   painter.drawText(QRectF(area.left(), area.top(), area.width(), 1.6 * line), Qt::AlignCenter,
                    picture.title);
@@ -111,9 +111,16 @@ void PaintHistogram(QPainter& painter, const QRectF& area, const HistogramPictur
     if (t < 0 || t > most) continue;
     const double y = yOf(t);
     painter.drawLine(QPointF(plot.left() - 0.3 * line, y), QPointF(plot.left(), y));
-    painter.drawText(QRectF(area.left(), y - 0.5 * line, 3.5 * line, line),
+    painter.drawText(QRectF(area.left() + 1.2 * line, y - 0.5 * line, 3.3 * line, line),
                      Qt::AlignRight | Qt::AlignVCenter, Text(GeneralNumber(t)));
   }
+  // The y axis counts the built set-ups in each bin.
+  painter.save();
+  painter.translate(area.left(), plot.center().y());
+  painter.rotate(-90);
+  painter.drawText(QRectF(-0.5 * plot.height(), 0, plot.height(), line), Qt::AlignCenter,
+                   QObject::tr("set-ups per bin"));
+  painter.restore();
   painter.drawText(QRectF(plot.left(), plot.bottom() + 1.4 * line, plot.width(), line),
                    Qt::AlignCenter, picture.xLabel);
 
@@ -125,6 +132,19 @@ void PaintHistogram(QPainter& painter, const QRectF& area, const HistogramPictur
                      Qt::AlignLeft | Qt::AlignVCenter, picture.markerName);
   }
   painter.restore();
+}
+
+// A label whose text grows with the answers it shows, in a scroll area of
+// `lines` lines: a long answer scrolls rather than make the window taller
+// than a 700-pixel screen.
+QScrollArea* Scrolling(QLabel* label, int lines) {
+  auto* scroll = new QScrollArea;
+  scroll->setWidget(label);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setMinimumHeight(lines * label->fontMetrics().lineSpacing() + 4);
+  return scroll;
 }
 
 QTableWidgetItem* Cell(const QString& text) {
@@ -149,8 +169,9 @@ ToleranceWindow::ToleranceWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
 ToleranceWindow::~ToleranceWindow() = default;  // the job cancels and joins its threads
 
 void ToleranceWindow::BuildControls() {
-  // On a small screen the window is smaller than its controls: they scroll
-  // rather than leave the Monte Carlo's buttons below the screen's edge.
+  // From 1024 x 700 up every control shows; on a still smaller screen the
+  // window is smaller than its controls, and they scroll rather than leave
+  // the Monte Carlo's buttons below the screen's edge.
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   auto* scroll = new QScrollArea(this);
@@ -179,45 +200,53 @@ void ToleranceWindow::BuildControls() {
   sensitivity_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   sensitivity_->horizontalHeader()->setSectionResizeMode(4, QHeaderView::Stretch);
   sensitivity_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  layout->addWidget(sensitivity_);
+  // The table takes the height left by the controls below it, and scrolls.
+  layout->addWidget(sensitivity_, 1);
 
   auto* lower = new QHBoxLayout;
-  layout->addLayout(lower, 1);
+  layout->addLayout(lower);
 
   // The tolerances and the Monte Carlo's controls.
   auto* tolerances = new QGroupBox(tr("Your tolerances (±) and the Monte Carlo"), this);
   auto* grid = new QGridLayout(tolerances);
+  // Two columns of five, so that the Monte Carlo's button and its progress
+  // stay on a 700-pixel screen below the table.
+  constexpr int kRows = 5;
+  // Wide enough for "0.0005" and "100000".
+  const int entryWidth = fontMetrics().horizontalAdvance(QStringLiteral("0.00050")) + 16;
   for (std::size_t k = 0; k < toleranceEntries_.size(); ++k) {
-    const int row = static_cast<int>(k);
-    grid->addWidget(new QLabel(tr(kEntries[k].label), tolerances), row, 0);
+    const int row = static_cast<int>(k) % kRows;
+    const int column = 3 * (static_cast<int>(k) / kRows);
+    grid->addWidget(new QLabel(tr(kEntries[k].label), tolerances), row, column);
     toleranceEntries_[k] = new QLineEdit(tolerances);
     toleranceEntries_[k]->setObjectName(QStringLiteral("Tolerance_") + kToleranceFileKeys[k]);
-    toleranceEntries_[k]->setMaximumWidth(90);
-    grid->addWidget(toleranceEntries_[k], row, 1);
+    toleranceEntries_[k]->setFixedWidth(entryWidth);
+    grid->addWidget(toleranceEntries_[k], row, column + 1);
     toleranceUnits_[k] = new QLabel(tolerances);
-    grid->addWidget(toleranceUnits_[k], row, 2);
+    grid->addWidget(toleranceUnits_[k], row, column + 2);
   }
-  const int last = static_cast<int>(toleranceEntries_.size());
-  grid->addWidget(new QLabel(tr("Set-ups to draw"), tolerances), last, 0);
+  grid->addWidget(new QLabel(tr("Set-ups to draw"), tolerances), kRows, 0);
   trials_ = new QLineEdit(QStringLiteral("10000"), tolerances);
   trials_->setObjectName("MonteCarloTrials");
-  grid->addWidget(trials_, last, 1);
-  grid->addWidget(new QLabel(tr("Seed"), tolerances), last + 1, 0);
+  trials_->setFixedWidth(entryWidth);
+  grid->addWidget(trials_, kRows, 1);
+  grid->addWidget(new QLabel(tr("Seed"), tolerances), kRows, 3);
   seed_ = new QLineEdit(QStringLiteral("1"), tolerances);
   seed_->setObjectName("MonteCarloSeed");
-  grid->addWidget(seed_, last + 1, 1);
+  seed_->setFixedWidth(entryWidth);
+  grid->addWidget(seed_, kRows, 4);
   run_ = new QPushButton(tr("Run Monte Carlo"), tolerances);
   run_->setObjectName("RunMonteCarlo");
   cancel_ = new QPushButton(tr("Cancel"), tolerances);
   cancel_->setObjectName("CancelMonteCarlo");
   cancel_->setEnabled(false);
-  grid->addWidget(run_, last + 2, 0);
-  grid->addWidget(cancel_, last + 2, 1, 1, 2);
+  grid->addWidget(run_, kRows + 1, 0, 1, 2);
+  grid->addWidget(cancel_, kRows + 1, 3, 1, 2);
   progress_ = new QProgressBar(tolerances);
   progress_->setObjectName("MonteCarloProgress");
   progress_->setRange(0, 1);
   progress_->setValue(0);
-  grid->addWidget(progress_, last + 3, 0, 1, 3);
+  grid->addWidget(progress_, kRows + 2, 0, 1, 6);
   connect(run_, &QPushButton::clicked, this, [this] { StartMonteCarlo(); });
   connect(cancel_, &QPushButton::clicked, this, &ToleranceWindow::CancelMonteCarlo);
   lower->addWidget(tolerances);
@@ -238,16 +267,19 @@ void ToleranceWindow::BuildControls() {
   statistics_->setObjectName("MonteCarloFigures");
   statistics_->setWordWrap(true);
   statistics_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  statistics_->setMinimumHeight(6 * statistics_->fontMetrics().lineSpacing());
   statistics_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  middle->addWidget(statistics_);
+  middle->addWidget(Scrolling(statistics_, 6));
   lower->addLayout(middle, 1);
 
   // The reverse question and the exports.
   auto* right = new QVBoxLayout;
   auto* reverse = new QGroupBox(tr("The mirror's conic from its best null"), this);
   auto* reverseLayout = new QVBoxLayout(reverse);
-  reverseLayout->addWidget(new QLabel(tr("Spacing of the best null found (lens to mirror):")));
+  // Its texts wrap: the window must fit a 1024-pixel screen beside the
+  // tolerances and the histogram.
+  auto* spacingLabel = new QLabel(tr("Spacing of the best null found (lens to mirror):"));
+  spacingLabel->setWordWrap(true);
+  reverseLayout->addWidget(spacingLabel);
   measuredSpacing_ = new QLineEdit(reverse);
   measuredSpacing_->setObjectName("MeasuredSpacing");
   reverseLayout->addWidget(measuredSpacing_);
@@ -261,13 +293,13 @@ void ToleranceWindow::BuildControls() {
   conicAnswer_->setObjectName("ConicAnswer");
   conicAnswer_->setWordWrap(true);
   conicAnswer_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  reverseLayout->addWidget(conicAnswer_);
-  reverseLayout->addStretch(1);
+  reverseLayout->addWidget(Scrolling(conicAnswer_, 6), 1);
   right->addWidget(reverse, 1);
   exportCsv_ = new QPushButton(tr("Export CSV..."), this);
   exportCsv_->setObjectName("ExportCsv");
   connect(exportCsv_, &QPushButton::clicked, this, &ToleranceWindow::ExportCsv_Click);
-  exportPictures_ = new QPushButton(tr("Export histogram (PNG, SVG)..."), this);
+  exportPictures_ = new QPushButton(tr("Export histogram..."), this);
+  exportPictures_->setToolTip(tr("The histogram as PNG and SVG files"));
   exportPictures_->setObjectName("ExportHistogram");
   connect(exportPictures_, &QPushButton::clicked, this, &ToleranceWindow::ExportPictures_Click);
   right->addWidget(exportCsv_);
@@ -374,14 +406,16 @@ void ToleranceWindow::FillTable() {
     sensitivity_->setItem(r, 7, Cell(exact ? QString() : Text(ConicText(row.apparentConicMinus))));
     if (!row.problem.empty()) sensitivity_->item(r, 0)->setToolTip(Text(row.problem));
   }
-  // Room for every row: the table is the window's main answer.
+  // Room for its heading and four rows at least; the rest scroll inside
+  // it on a small screen rather than push the Monte Carlo off it. The
+  // heading's own wish: before the window is first shown its height is not
+  // laid out yet.
   sensitivity_->resizeRowsToContents();
-  // The heading's own wish: before the window is first shown its height is
-  // not laid out yet.
   int height = std::max(sensitivity_->horizontalHeader()->height(),
                         sensitivity_->horizontalHeader()->sizeHint().height()) +
                2 * sensitivity_->frameWidth();
-  for (int r = 0; r < sensitivity_->rowCount(); ++r) height += sensitivity_->rowHeight(r);
+  for (int r = 0; r < std::min(4, sensitivity_->rowCount()); ++r)
+    height += sensitivity_->rowHeight(r);
   sensitivity_->setMinimumHeight(height);
 }
 
@@ -502,8 +536,18 @@ void ToleranceWindow::ConicFromSpacing_Click() {
     return;
   }
   const double inches = inch_ ? *spacing : *spacing / kMmPerInch;
-  conicAnswer_->setText(Text(ConicFromSpacingText(ConicFromBestNullSpacing(*model_, inches),
-                                                  model_->conicConstant(), inch_)));
+  const ConicFromSpacing answer = ConicFromBestNullSpacing(*model_, inches);
+  QString text = Text(ConicFromSpacingText(answer, model_->conicConstant(), inch_));
+  if (answer.ok) {
+    // Three spacings meet the user here; say which this one is.
+    text +=
+        tr("\n\nThat best null is where the least RMS lies with the source and the lens "
+           "left where the run put them (the as-built spacing of a test you have set up). "
+           "It is not a distance to set up: set up the verdict's distances in the main "
+           "window (the exact null, where source and lens are both adjusted); the report's "
+           "figures are the run's own trace.");
+  }
+  conicAnswer_->setText(text);
 }
 
 bool ToleranceWindow::ExportCsv(const QString& basePath) const {

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "support/start_up_set_up.h"
 #include "tester/mirror_through_null.h"
@@ -231,6 +233,68 @@ TEST(ApparentMirror, TableAgreesWithRaysTracedAfresh) {
   }
   // The null barely distorts the mirror: its 70 % zone is seen within 1 %.
   EXPECT_NEAR(mirror.ApparentRadius(0.7), 0.7, 0.01);
+}
+
+// Vignetting, by the geometry of the cone: the rays from the source to the
+// mirror cross the lens at heights nearly proportional to the zone they
+// light (the lens is near the source and bends the cone only a little), so a
+// clear aperture of 3/4 of the marginal ray's widest height on the lens
+// (from the exact check's own marginal ray) cuts the mirror at about 3/4 of
+// its radius. With the knife clear of the beam every zone the tester sees
+// is lit: exactly the cut-off zones are dark, and none of the start-up
+// set-up's, whose beam fills 73 % of its lens. Its caption may then call the
+// bands straight; the cut-off set-up's, or one the verdict rejects, may not.
+TEST(Vignetting, ZonesWhoseRaysMissTheClearApertureAreDark) {
+  const auto litAlongMiddleRow = [](const TesterPicture& p, double x) {
+    const double half = 0.5 * p.disc.width, radius = half - kDiscMargin;
+    const int row = p.disc.height / 2;
+    return p.disc.at(static_cast<int>(half + x * radius), row) > 200;
+  };
+  const auto captionOf = [](const TesterPicture& p) {
+    std::string text;
+    for (const std::string& sentence : p.caption) text += sentence + "\n";
+    return text;
+  };
+  TesterViewSettings clear;
+  clear.kind = TesterViewKind::Foucault;
+  clear.sizePx = kSize;
+  clear.knifeEdge = 10.0;  // far to the right of the beam: nothing is cut
+  TesterViewSettings ronchi = Ronchi(0.0);
+  ronchi.gratingOffset.reset();
+  constexpr const char* kPraise = "Bands straight and evenly spaced";
+
+  const ExactCheckInput startUp = test::StartUpExactInput();
+  const TesterModel whole(startUp);
+  const MirrorThroughNull seen = whole.Mirror(0.0);
+  ASSERT_TRUE(seen.ok) << seen.message;
+  const TesterPicture all = RenderTesterView(seen, clear);
+  ASSERT_TRUE(all.ok) << all.message;
+  EXPECT_FALSE(all.vignettedFrom.has_value());
+  for (double x = -0.97; x <= 0.97; x += 0.01) EXPECT_TRUE(litAlongMiddleRow(all, x)) << x;
+  EXPECT_NE(captionOf(RenderTesterView(seen, ronchi)).find(kPraise), std::string::npos);
+  ronchi.verdict = VerdictStatus::NotANull;
+  EXPECT_EQ(captionOf(RenderTesterView(seen, ronchi)).find(kPraise), std::string::npos);
+  ronchi.verdict.reset();
+
+  const ExactCheckResult check = RunExactCheck(startUp);
+  ASSERT_TRUE(check.ok) << check.message;
+  double widest = 0.0;
+  for (double h : check.lensHeights) widest = std::max(widest, std::fabs(h));
+  ExactCheckInput small = startUp;
+  small.lensClearSemiDiameter = 0.75 * widest;
+  const TesterModel cut(small);
+  const MirrorThroughNull part = cut.Mirror(0.0);
+  ASSERT_TRUE(part.ok) << part.message;
+  const TesterPicture dark = RenderTesterView(part, clear);
+  ASSERT_TRUE(dark.ok) << dark.message;
+  ASSERT_TRUE(dark.vignettedFrom.has_value());
+  EXPECT_NEAR(*dark.vignettedFrom, 0.75, 0.03);
+  for (double x = -0.65; x <= 0.65; x += 0.01) EXPECT_TRUE(litAlongMiddleRow(dark, x)) << x;
+  for (double x : {-0.97, -0.9, -0.85, 0.85, 0.9, 0.97})
+    EXPECT_FALSE(litAlongMiddleRow(dark, x)) << x;
+  const std::string caption = captionOf(RenderTesterView(part, ronchi));
+  EXPECT_EQ(caption.find(kPraise), std::string::npos) << caption;
+  EXPECT_NE(caption.find("Dark beyond 7"), std::string::npos) << caption;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "run/null_finder.h"
 #include "support/main_window_fixture.h"
 #include "ui/form_main.h"
+#include "ui/startup_text.h"
 
 namespace vn {
 namespace {
@@ -78,6 +79,41 @@ class MainMenuTest : public QObject {
   QString Path(const char* name) const { return folder_.filePath(QString::fromUtf8(name)); }
 
  private slots:
+  void menusHoldTheFileAndHelpActions() {
+    Fixture f;
+    QStringList file, help;
+    for (QAction* a : f.Get<QMenu>("FileMenu")->actions()) file << a->text();
+    for (QAction* a : f.Get<QMenu>("HelpMenu")->actions()) help << a->text();
+    QCOMPARE(file, QStringList({"&Open set-up…", "&Save set-up…", "", "Save &report…",
+                                "&Print report…", "&Export pictures…", "", "&Quit"}));
+    QCOMPARE(help, QStringList({"&How to use it (F1)", "&About Vantry Null"}));
+
+    // Help shows the start-up text, which the first report replaces.
+    f.Trigger("actionHelp");
+    auto* help1 = f.Get<QDialog>("HelpDialog");
+    QVERIFY(help1 != nullptr && help1->isVisible());
+    QCOMPARE(help1->findChild<QPlainTextEdit*>("HelpText")->toPlainText(),
+             WidgetTextFromReport(StartupText()));
+    // Its other pages come with the program, each opening with its own title.
+    auto* pages = help1->findChild<QListWidget*>("HelpPages");
+    QCOMPARE(pages->count(), 7);
+    for (int row = 1; row < pages->count(); ++row) {
+      pages->setCurrentRow(row);
+      const QString text = help1->findChild<QPlainTextEdit*>("HelpText")->toPlainText();
+      QVERIFY2(text.startsWith(pages->item(row)->text().section(' ', 0, 1)) && text.size() > 600,
+               qPrintable(pages->item(row)->text()));
+    }
+    f.Trigger("actionAbout");
+    auto* about = f.Get<QMessageBox>("AboutBox");
+    QVERIFY(about->text().contains("Vantry Null 2.2.0") && about->text().contains("MIT licence"));
+    QVERIFY(about->detailedText().startsWith("MIT License"));
+    about->close();
+
+    // Export follows the exact check: nothing to export before a run.
+    f.Trigger("actionExportPictures");
+    QVERIFY(f.window.statusBar()->currentMessage().startsWith("No exact check to export"));
+  }
+
   void setupSavedThroughTheMenuOpensInAnotherWindow() {
     const QString path = Path("inch.vnull");
     {
