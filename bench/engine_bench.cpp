@@ -80,7 +80,7 @@ void BM_StartUpRunMm(benchmark::State& state) {
   NullFinder finder(shared, nullptr);
   HeadlessHost host;
   for (auto _ : state) {
-    finder.FindIt_Click(host);
+    finder.Run(host.entries, host);
     benchmark::DoNotOptimize(host.report.size());
   }
 }
@@ -91,7 +91,7 @@ void BM_StartUpRunInch(benchmark::State& state) {
   NullFinder finder(shared, nullptr);
   HeadlessHost host(/*inchEntries=*/true);
   for (auto _ : state) {
-    finder.FindIt_Click(host);
+    finder.Run(host.entries, host);
     benchmark::DoNotOptimize(host.report.size());
   }
 }
@@ -103,9 +103,9 @@ void BM_ExploreWaves005(benchmark::State& state) {
   shared.ErrorLimitInWaves = true;
   NullFinder finder(shared, nullptr);
   HeadlessHost host;
-  host.qtrWave = true;
+  host.entries.exploreSpacingError = true;
   for (auto _ : state) {
-    finder.FindIt_Click(host);
+    finder.Run(host.entries, host);
     benchmark::DoNotOptimize(host.report.size());
   }
   // Steps of 0.0254 mm taken by the two passes, read back from their heads.

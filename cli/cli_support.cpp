@@ -2,11 +2,11 @@
 #include "cli/cli_support.h"
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
+#include "common/cancel_token.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
 #include "exact/exact_check.h"
@@ -96,17 +96,18 @@ bool ChooseExploration(const std::string& choice, SharedValues& shared) {
 std::unique_ptr<LensFilePlatform> MakePlatform() { return MakeSystemLensFilePlatform(); }
 
 void WithDeadline(std::chrono::steady_clock::time_point deadline,
-                  const std::function<void(const std::atomic<bool>& cancel)>& work) {
+                  const std::function<void(const CancelToken& cancel)>& work) {
   // The watchdog thread is released as soon as the work ends. Time already
   // spent stops the work before it starts, whether or not the watchdog has
   // been scheduled yet.
-  std::atomic<bool> cancel{std::chrono::steady_clock::now() >= deadline};
+  CancelToken cancel;
+  if (std::chrono::steady_clock::now() >= deadline) cancel.Cancel();
   std::mutex mutex;
   std::condition_variable finished;
   bool done = false;
   std::thread watchdog([&] {
     std::unique_lock<std::mutex> lock(mutex);
-    if (!finished.wait_until(lock, deadline, [&] { return done; })) cancel = true;
+    if (!finished.wait_until(lock, deadline, [&] { return done; })) cancel.Cancel();
   });
   work(cancel);
   {
@@ -121,7 +122,7 @@ std::optional<ExactCheckResult> CheckLastRun(const RunRecord& run,
                                              std::chrono::steady_clock::time_point deadline) {
   if (!run.solved) return std::nullopt;
   ExactCheckResult result;
-  WithDeadline(deadline, [&](const std::atomic<bool>& cancel) {
+  WithDeadline(deadline, [&](const CancelToken& cancel) {
     ExactCheckInput input = ExactCheckInputOf(run);
     input.cancel = &cancel;
     result = RunExactCheck(input);
@@ -131,12 +132,12 @@ std::optional<ExactCheckResult> CheckLastRun(const RunRecord& run,
 
 std::string ExactText(const std::optional<ExactCheckResult>& check, const RunRecord& run) {
   if (!check) return "Exact check\nNo solved set-up to check.";
-  return ExactCheckText(*check, run.inputs.inch);
+  return ExactCheckText(*check, run.setup.inch);
 }
 
 std::string ExactJson(const std::optional<ExactCheckResult>& check, const RunRecord& run) {
   if (!check) return "null";
-  return ExactCheckJson(*check, run.inputs.inch);
+  return ExactCheckJson(*check, run.setup.inch);
 }
 
 std::string VerdictWarning(const ExactCheckResult& check) {

@@ -2,7 +2,6 @@
 #include "cli/design_option.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -15,6 +14,7 @@
 #include <thread>
 
 #include "cli/cli_support.h"
+#include "common/cancel_token.h"
 #include "common/number_text.h"
 #include "common/shared_values.h"
 #include "design/chooser_entries.h"
@@ -58,13 +58,13 @@ bool IsChooserOption(const std::string& arg) {
 // Sets the flag once the deadline passes, unless released before.
 class Deadline {
  public:
-  Deadline(std::atomic<bool>& flag, double seconds) {
+  Deadline(CancelToken& flag, double seconds) {
     const auto limit = std::chrono::duration<double>(std::min(seconds, 3.2e7));
     const auto until = std::chrono::steady_clock::now() +
                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(limit);
     watchdog_ = std::thread([this, &flag, until] {
       std::unique_lock<std::mutex> lock(mutex_);
-      if (!released_cv_.wait_until(lock, until, [this] { return released_; })) flag = true;
+      if (!released_cv_.wait_until(lock, until, [this] { return released_; })) flag.Cancel();
     });
   }
   ~Deadline() {
@@ -222,7 +222,7 @@ int Design(const Options& o, ChooserInputs& in) {
   in.design.planoConvex = o.form != "best-form";
   in.design.bestForm = o.form != "plano-convex";
   in.design.threads = o.threads;
-  std::atomic<bool> cancel{false};
+  CancelToken cancel;
   in.design.conditions.cancel = &cancel;
   DesignResult result;
   {
@@ -251,7 +251,7 @@ int Rank(const Options& o, ChooserInputs& in) {
     return 1;
   }
   in.ranking.threads = o.threads;
-  std::atomic<bool> cancel{false};
+  CancelToken cancel;
   in.ranking.conditions.cancel = &cancel;
   LensRanking ranking;
   {

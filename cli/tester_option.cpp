@@ -115,13 +115,13 @@ int TesterOption::Run(const RunRecord& run) const {
     std::cerr << "vantry-null-cli: no solved set-up to show the tester's view of\n";
     return 1;
   }
-  const double inches = run.inputs.inch ? 1.0 : 1.0 / kMmPerInch;
+  const double inches = run.setup.inch ? 1.0 : 1.0 / kMmPerInch;
   const TesterModel model(ExactCheckInputOf(run));
   int status = 0;
 
   if (exportFolder_) {
     const MirrorThroughNull perfect = model.Mirror(0.0);
-    const ResidualExport written = WriteResidualFiles(perfect, *exportFolder_, run.inputs.inch);
+    const ResidualExport written = WriteResidualFiles(perfect, *exportFolder_, run.setup.inch);
     if (!written.ok) {
       std::cerr << "vantry-null-cli: --export-residual: " << written.message << "\n";
       status = 1;
@@ -140,10 +140,10 @@ int TesterOption::Run(const RunRecord& run) const {
     settings.knifeOffset = knifeOffset_ * inches;
     settings.knifeEdge = knifeEdge_ * inches;
     // The default slit: a round width in the run's unit.
-    settings.sourceWidth = slit_ ? *slit_ * inches : run.inputs.inch ? 0.001 : 0.025 / kMmPerInch;
+    settings.sourceWidth = slit_ ? *slit_ * inches : run.setup.inch ? 0.001 : 0.025 / kMmPerInch;
     settings.tiltFringes = tilt_;
     settings.defocusWaves = defocus_;
-    settings.inchUnits = run.inputs.inch;
+    settings.inchUnits = run.setup.inch;
     const TesterPicture picture = RenderTesterView(model.Mirror(deltaK_), settings);
     if (const std::string why = WriteTesterPicture(picture, *out_); !why.empty()) {
       std::cerr << "vantry-null-cli: --view: " << why << "\n";

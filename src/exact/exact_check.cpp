@@ -7,6 +7,7 @@
 #include <exception>
 #include <optional>
 
+#include "common/cancel_token.h"
 #include "common/constants.h"
 #include "common/number_text.h"
 #include "exact/scalar_search.h"
@@ -106,7 +107,7 @@ std::string Describe(const Problem& problem, bool inchUnits) {
 // Traces the ray that meets the mirror at the given fraction of its edge
 // height out and back; its failure says why it could not be.
 DoublePassRay TraceZone(const FoldedSystem& folded, double edgeHeight, double fraction,
-                        const std::atomic<bool>* cancel) {
+                        const CancelToken* cancel) {
   const Aim aim = AimAtMirrorHeight(folded, fraction * edgeHeight, cancel);
   if (aim.failure.failed()) {
     DoublePassRay ray;
@@ -162,7 +163,7 @@ struct SetUpAnalysis {
   FoldedSystem folded;
   double edgeHeight = 0;
   double wavelengthMicrons = 0;
-  const std::atomic<bool>* cancel = nullptr;
+  const CancelToken* cancel = nullptr;
 
   VectorRay chief;  // the axial ray back at the lens's source-side vertex
   std::optional<double> pupilZ;
@@ -309,7 +310,7 @@ Wavefront Measure(const SetUpAnalysis& setUp, const Reference& reference,
 // wavefront about its best focus and about the source.
 std::optional<Problem> AnalyseSetUp(const NullTestSystem& system, double objectDistance,
                                     double lensMirrorDistance, double wavelengthMicrons,
-                                    int zoneSteps, const std::atomic<bool>* cancel,
+                                    int zoneSteps, const CancelToken* cancel,
                                     SetUpAnalysis& setUp) {
   setUp.folded = MakeFoldedSystem(system, objectDistance, lensMirrorDistance);
   setUp.edgeHeight = system.MirrorSemiDiameter;
@@ -367,7 +368,7 @@ struct ReturnErrors {
 };
 
 ReturnErrors ReturnErrorsAt(const NullTestSystem& system, double D, double d2,
-                            const std::atomic<bool>* cancel) {
+                            const CancelToken* cancel) {
   ReturnErrors result;
   if (!(D > 0.0) || !(d2 > 0.0)) {
     result.problem = Problem{false, {}, kNotComputed, "a distance is not positive"};
@@ -405,7 +406,7 @@ double Size(const std::array<double, 2>& e) { return std::sqrt(e[0] * e[0] + e[1
 // far below any shop measurement and some thousand times the rounding of the
 // traced positions.
 ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double D, double d2,
-                                           const std::atomic<bool>* cancel, bool inchUnits) {
+                                           const CancelToken* cancel, bool inchUnits) {
   ExactCheckResult::ExactNull null;
   constexpr int kMaxIterations = 40;
   const double scale = std::fabs(D) + system.LensThickness + std::fabs(d2);

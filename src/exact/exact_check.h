@@ -39,11 +39,11 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "common/cancel_token.h"
 #include "engine/null_test_engine.h"
 #include "exact/exact_trace.h"
 #include "exact/verdict.h"
@@ -63,7 +63,7 @@ struct ExactCheckInput {
   // Set by the host (the window's next run, its closing, a key press, the
   // command line's timeout) to stop the check at its next loop step; the
   // result then comes back with cancelled = true.
-  const std::atomic<bool>* cancel = nullptr;
+  const CancelToken* cancel = nullptr;
 };
 
 // One zone of the mirror, traced out and back.

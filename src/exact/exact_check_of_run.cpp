@@ -7,9 +7,9 @@ ExactCheckInput ExactCheckInputOf(const RunRecord& run) {
   in.system = run.system;
   in.objectDistance = run.solution.ObjectDistance;
   in.lensMirrorDistance = run.solution.LensMirrorDistance;
-  in.wavelengthMicrons = run.inputs.TestWavelength;
+  in.wavelengthMicrons = run.setup.testWavelength;
   in.lensClearSemiDiameter = 0.5 * run.LensDiameter;
-  in.inchUnits = run.inputs.inch;
+  in.inchUnits = run.setup.inch;
   in.searchConverged = run.converged;
   return in;
 }

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "common/cancel_token.h"
 #include "exact/scalar_search.h"
 
 namespace vn {
@@ -198,8 +199,7 @@ DoublePassRay TraceFoldedRay(const FoldedSystem& system, double launchAngle, boo
   return result;
 }
 
-Aim AimAtMirrorHeight(const FoldedSystem& system, double mirrorHeight,
-                      const std::atomic<bool>* cancel) {
+Aim AimAtMirrorHeight(const FoldedSystem& system, double mirrorHeight, const CancelToken* cancel) {
   Aim aim;
   aim.failure = {TraceFault::NoRayReachesZone, TraceSurface::Mirror, false, mirrorHeight};
   if (!(mirrorHeight > 0.0)) return aim;

@@ -7,6 +7,7 @@
 
 #include "analysis/skew_trace.h"
 #include "analysis/zernike_series.h"
+#include "common/cancel_token.h"
 #include "exact/scalar_search.h"
 
 namespace vn {

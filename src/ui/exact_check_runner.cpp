@@ -1,6 +1,5 @@
 #include "ui/exact_check_runner.h"
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -8,12 +7,14 @@
 #include <system_error>
 #include <thread>
 
+#include "common/cancel_token.h"
+
 namespace vn {
 
 // What the check's thread shares with the runner. The thread holds the job
 // until it ends, so the cancel flag outlives both.
 struct ExactCheckRunner::Job {
-  std::atomic<bool> cancel{false};
+  CancelToken cancel;
   std::mutex mutex;
   std::condition_variable ended;
   bool finished = false;              // guarded by mutex
@@ -67,12 +68,12 @@ void ExactCheckRunner::Start(ExactCheckInput input, Done done) {
 }
 
 void ExactCheckRunner::Stop() {
-  if (job_ != nullptr) job_->cancel = true;
+  if (job_ != nullptr) job_->cancel.Cancel();
 }
 
 void ExactCheckRunner::Drop() {
   if (job_ == nullptr) return;
-  job_->cancel = true;
+  job_->cancel.Cancel();
   {
     std::lock_guard lock(job_->mutex);
     job_->owner = nullptr;

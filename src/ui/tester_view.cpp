@@ -140,7 +140,7 @@ TesterView::~TesterView() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
-    cancel_ = true;
+    cancel_.Cancel();
   }
   wake_.notify_one();
   worker_.join();
@@ -204,7 +204,7 @@ void TesterView::SendRequest() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     pending_ = request;
-    cancel_ = true;  // whatever the worker does now is already out of date
+    cancel_.Cancel();  // whatever the worker does now is already out of date
   }
   wake_.notify_one();
 }
@@ -223,7 +223,7 @@ void TesterView::Work() {
       if (stopping_) return;
       request = *pending_;
       pending_.reset();
-      cancel_ = false;
+      cancel_.Reset();
     }
     Result result;
     result.generation = request.generation;
@@ -247,7 +247,7 @@ void TesterView::Work() {
       result.defaultGratingOffset =
           DefaultGratingOffset(*shown, request.settings.gratingLinesPerInch);
       // A mirror stopped half-way is not kept: the next request traces it again.
-      if (cancel_) {
+      if (cancel_.Cancelled()) {
         if (!perfect->ok) perfect.reset();
         if (!shown->ok) shown.reset();
         continue;

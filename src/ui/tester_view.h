@@ -11,13 +11,13 @@
 
 #include <QStringList>
 #include <QWidget>
-#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 
+#include "common/cancel_token.h"
 #include "exact/exact_check.h"
 #include "tester/mirror_through_null.h"
 #include "tester/null_views.h"
@@ -113,7 +113,7 @@ class TesterView : public QWidget {
   std::condition_variable wake_;
   std::optional<Request> pending_;
   bool stopping_ = false;
-  std::atomic<bool> cancel_{false};
+  CancelToken cancel_;
   std::thread worker_;
 };
 

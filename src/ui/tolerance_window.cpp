@@ -560,8 +560,8 @@ void ShowToleranceWindow(QWidget* owner, const RunRecord& run) {
   if (window == nullptr) window = new ToleranceWindow(owner);
   if (!window->MonteCarloRunning()) {
     if (run.solved) {
-      window->ShowSetUp(ToleranceInputFrom(ExactCheckInputOf(run), run.inputs.GlassName),
-                        run.inputs.inch);
+      window->ShowSetUp(ToleranceInputFrom(ExactCheckInputOf(run), run.setup.glassName),
+                        run.setup.inch);
     } else {
       window->ShowNothing(QObject::tr("No solved set-up: press 'Find Null Variables' first."));
     }

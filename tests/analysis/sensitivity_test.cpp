@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "common/cancel_token.h"
 #include "exact/scalar_search.h"
 #include "start_up_set_up.h"
 
@@ -143,7 +144,8 @@ TEST(Sensitivity, ConicFromTheBestNullSpacingNullsBestThere) {
 }
 
 TEST(Sensitivity, StopsWhenAskedAndSaysSo) {
-  std::atomic<bool> cancel{true};
+  CancelToken cancel;
+  cancel.Cancel();
   const SensitivityTable table =
       ComputeSensitivities(StartUpModel(), DefaultTolerances(false), &cancel);
   EXPECT_FALSE(table.ok);

@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "common/cancel_token.h"
 #include "design/start_up_mirror.h"
 
 namespace vn {
@@ -188,7 +189,7 @@ TEST(LensDesign, ALensTooThinForItsDiameterIsSaidSo) {
 }
 
 TEST(LensDesign, StopsWhenCancelledAndCountsItsSteps) {
-  std::atomic<bool> cancel{false};
+  CancelToken cancel;
   DesignRequest r = StartUpRequest();
   r.conditions.cancel = &cancel;
   std::size_t last = 0, total = 0;
@@ -200,7 +201,7 @@ TEST(LensDesign, StopsWhenCancelledAndCountsItsSteps) {
   EXPECT_FALSE(done.cancelled);
   EXPECT_EQ(last, total);
 
-  cancel = true;
+  cancel.Cancel();
   const DesignResult stopped = DesignLens(r);
   EXPECT_TRUE(stopped.cancelled);
   EXPECT_TRUE(stopped.candidates.empty());

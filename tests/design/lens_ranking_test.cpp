@@ -9,6 +9,7 @@
 #include <cmath>
 #include <string>
 
+#include "common/cancel_token.h"
 #include "design/start_up_mirror.h"
 
 namespace vn {
@@ -108,11 +109,12 @@ TEST(LensRanking, CountsProgressAndStopsWhenCancelled) {
   });
   EXPECT_EQ(calls, 8u);
 
-  std::atomic<bool> cancel{false};
+  CancelToken cancel;
   RankingRequest request = StartUpRequest(1);
   request.conditions.cancel = &cancel;
-  const LensRanking stopped =
-      RankLenses(list, request, [&](std::size_t done, std::size_t) { cancel = done >= 3; });
+  const LensRanking stopped = RankLenses(list, request, [&](std::size_t done, std::size_t) {
+    if (done >= 3) cancel.Cancel();
+  });
   EXPECT_TRUE(stopped.cancelled);
   EXPECT_LE(stopped.entries.size(), 3u);
 }

@@ -7,12 +7,13 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <string>
 #include <thread>
 #include <utility>
+
+#include "common/cancel_token.h"
 
 namespace vn {
 namespace {
@@ -189,7 +190,8 @@ TEST(ExactCheck, StopsPromptlyWhenTheHostCancels) {
   // time the check comes back at its next step, says so, and the verdict
   // cannot be ok. A check runs about a millisecond; 0.2 s is generous for a
   // loaded machine.
-  std::atomic<bool> cancel{true};
+  CancelToken cancel;
+  cancel.Cancel();
   ExactCheckInput input = StartUpSetUp();
   input.cancel = &cancel;
   const ExactCheckResult before = RunExactCheck(input);
@@ -197,8 +199,8 @@ TEST(ExactCheck, StopsPromptlyWhenTheHostCancels) {
   EXPECT_EQ(before.verdict.status, VerdictStatus::Caution);
   EXPECT_EQ(before.verdict.reasons.back().code, "exact_check_stopped");
 
-  cancel = false;
-  std::thread canceller([&] { cancel = true; });
+  cancel.Reset();
+  std::thread canceller([&] { cancel.Cancel(); });
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < 1000 && !RunExactCheck(input).cancelled; ++i) {
   }

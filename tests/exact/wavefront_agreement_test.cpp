@@ -191,10 +191,10 @@ TEST(WavefrontAgreement, MatchesAnIndependentTraceFromF2p5ToF10) {
   // far better; the margins are those the program promises).
   for (const char* roc : {"1587.5", "2540", "3810", "6350"}) {
     test::RecordingHost host;
-    host.entries[Entry::MRoC] = roc;
+    host.entries[Entry::MirrorRadiusOfCurvature] = roc;
     SharedValues shared;
     NullFinder finder(shared, nullptr);
-    finder.FindIt_Click(host);
+    host.RunWith(finder);
     const RunRecord& run = finder.lastRun();
     ASSERT_TRUE(run.converged) << roc;
     const ExactCheckResult check = RunExactCheck(ExactCheckInputOf(run));
