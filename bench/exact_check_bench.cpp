@@ -11,7 +11,7 @@ namespace {
 using vn::bench::StartUpSetUp;
 
 void BM_ExactCheckStartUp(benchmark::State& state) {
-  const vn::ExactCheckInput input = StartUpSetUp();
+  const vn::SolvedSetUp input = StartUpSetUp();
   for (auto _ : state) {
     vn::ExactCheckResult result = vn::RunExactCheck(input);
     benchmark::DoNotOptimize(result);

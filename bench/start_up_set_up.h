@@ -9,9 +9,9 @@ namespace vn::bench {
 // The program's start-up set-up in inches: a 317.5 mm paraboloid of radius
 // 2540 mm, a plano-convex BK7 lens of radius 206 mm, 15 mm thick, at 632.8 nm,
 // at the distances the run's null search settles on.
-inline vn::ExactCheckInput StartUpSetUp() {
+inline vn::SolvedSetUp StartUpSetUp() {
   constexpr double kInchPerMm = 1.0 / 25.4;
-  vn::ExactCheckInput input;
+  vn::SolvedSetUp input;
   input.system.MirrorSemiDiameter = 317.5 / 2 * kInchPerMm;
   input.system.MirrorRadius = -2540 * kInchPerMm;
   input.system.ConicPlusOne = 0.0;

@@ -10,12 +10,12 @@
 #include "common/json_text.h"
 #include "common/number_text.h"
 #include "exact/exact_check.h"
-#include "exact/exact_check_of_run.h"
 #include "glass/glass_lookup.h"
 #include "glass/glass_record.h"
 #include "glass/refractive_index_dialog.h"
 #include "oslo/lens_file_export.h"
 #include "oslo/lens_file_platform.h"
+#include "record/solved_set_up.h"
 #include "tolerance/error_explore_dialog.h"
 
 namespace vn::cli {
@@ -123,9 +123,7 @@ std::optional<ExactCheckResult> CheckLastRun(const RunRecord& run,
   if (!run.solved) return std::nullopt;
   ExactCheckResult result;
   WithDeadline(deadline, [&](const CancelToken& cancel) {
-    ExactCheckInput input = ExactCheckInputOf(run);
-    input.cancel = &cancel;
-    result = RunExactCheck(input);
+    result = RunExactCheck(SolvedSetUpOf(run), &cancel);
   });
   return result;
 }

@@ -8,7 +8,7 @@
 #include "cli/cli_support.h"
 #include "common/constants.h"
 #include "common/number_text.h"
-#include "exact/exact_check_of_run.h"
+#include "record/solved_set_up.h"
 #include "tester/mirror_through_null.h"
 #include "tester/picture_files.h"
 #include "tester/residual_files.h"
@@ -116,7 +116,7 @@ int TesterOption::Run(const RunRecord& run) const {
     return 1;
   }
   const double inches = run.setup.inch ? 1.0 : 1.0 / kMmPerInch;
-  const TesterModel model(ExactCheckInputOf(run));
+  const TesterModel model(SolvedSetUpOf(run));
   int status = 0;
 
   if (exportFolder_) {

@@ -9,7 +9,7 @@
 #include "common/cancel_token.h"
 #include "common/constants.h"
 #include "common/number_text.h"
-#include "exact/exact_check_of_run.h"
+#include "record/solved_set_up.h"
 
 namespace vn::cli {
 
@@ -17,7 +17,7 @@ void ToleranceOption::Analyse(const RunRecord& run,
                               std::chrono::steady_clock::time_point deadline) {
   report_.reset();
   if (!run.solved) return;
-  const ToleranceModel model(ToleranceInputFrom(ExactCheckInputOf(run), run.setup.glassName));
+  const ToleranceModel model(SolvedSetUpOf(run));
   MonteCarloSettings settings;
   const BuildTolerances tolerances = file_ ? ResolveTolerances(*file_, run.setup.inch, settings)
                                            : DefaultTolerances(run.setup.inch);

@@ -25,7 +25,7 @@ struct SearchRange {
   double limit;
 };
 
-SearchRange RangeOf(const ToleranceInput& in, BuildParameter parameter, ChangeUnit unit) {
+SearchRange RangeOf(const SolvedSetUp& in, BuildParameter parameter, ChangeUnit unit) {
   switch (parameter) {
     case BuildParameter::ObjectDistance:
       return {1e-4, 0.5 * in.objectDistance};
@@ -50,7 +50,7 @@ SearchRange RangeOf(const ToleranceInput& in, BuildParameter parameter, ChangeUn
   return {1e-4, 1.0};
 }
 
-double NominalOf(const ToleranceInput& in, BuildParameter parameter) {
+double NominalOf(const SolvedSetUp& in, BuildParameter parameter) {
   switch (parameter) {
     case BuildParameter::ObjectDistance:
       return in.objectDistance;
@@ -162,7 +162,7 @@ class Search {
 
 SensitivityRow RowOf(const ToleranceModel& model, BuildParameter parameter,
                      const BuildTolerances& tolerances, const CancelToken* cancel) {
-  const ToleranceInput& in = model.input();
+  const SolvedSetUp& in = model.input();
   SensitivityRow row;
   row.parameter = parameter;
   row.unit = UnitOf(parameter, in);

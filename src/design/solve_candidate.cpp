@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "common/constants.h"
-#include "exact/exact_check_of_run.h"
+#include "record/solved_set_up.h"
 #include "run/null_solve.h"
 
 namespace vn {
@@ -58,10 +58,10 @@ Verdict NotSolved(const char* code, std::string text) {
 // The verdict on the exact null's set-up, from the check's own measurement
 // of it: the same judgement the run's set-up gets, made at the distances the
 // chooser tells the user to set up, which the search already met.
-Verdict JudgeAtExactNull(const ExactCheckInput& input, const ExactCheckResult& check) {
+Verdict JudgeAtExactNull(const SolvedSetUp& input, const ExactCheckResult& check) {
   const auto& null = check.exactNull;
   if (!null.converged || !std::isfinite(null.pvWaves)) return check.verdict;
-  ExactCheckInput atNull = input;
+  SolvedSetUp atNull = input;
   atNull.objectDistance = null.objectDistance;
   atNull.lensMirrorDistance = null.lensMirrorDistance;
   atNull.searchConverged = true;
@@ -115,10 +115,9 @@ CandidateSolution SolveCandidate(const NullTestSystem& system, double lensDiamet
   solution.solved = true;
   solution.searchConverged = run.converged;
 
-  ExactCheckInput input = ExactCheckInputOf(run);
-  input.cancel = conditions.cancel;
+  SolvedSetUp input = SolvedSetUpOf(run);
   input.inchUnits = conditions.inchUnits;  // the verdict speaks the user's unit
-  solution.check = RunExactCheck(input);
+  solution.check = RunExactCheck(input, conditions.cancel);
   solution.cancelled = solution.cancelled || solution.check.cancelled;
   solution.nullVerdict = JudgeAtExactNull(input, solution.check);
   return solution;

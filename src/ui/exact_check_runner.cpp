@@ -32,15 +32,14 @@ ExactCheckRunner::~ExactCheckRunner() {
                        [&last] { return last->finished; });
 }
 
-void ExactCheckRunner::Start(ExactCheckInput input, Done done) {
+void ExactCheckRunner::Start(SolvedSetUp input, Done done) {
   Drop();
   auto job = std::make_shared<Job>();
   job->owner = this;
-  input.cancel = &job->cancel;
   job_ = job;
   done_ = std::move(done);
   const auto check = [job, input] {
-    ExactCheckResult result = RunExactCheck(input);
+    ExactCheckResult result = RunExactCheck(input, &job->cancel);
     std::lock_guard lock(job->mutex);
     job->finished = true;
     job->ended.notify_all();

@@ -24,7 +24,7 @@
 #include <algorithm>
 
 #include "common/app_info.h"
-#include "exact/exact_check_of_run.h"
+#include "record/solved_set_up.h"
 #include "record/start_up_entries.h"
 #include "ui/caption_fit.h"
 #include "ui/choose_lens_window.h"
@@ -560,7 +560,7 @@ void FormMain::ShowExactCheck() {
   }
   // Off the window's thread: a hard set-up cannot freeze the window, and a
   // key press, the next run or closing the window stops it.
-  const ExactCheckInput in = ExactCheckInputOf(s);
+  const SolvedSetUp in = SolvedSetUpOf(s);
   exactCheck_->ShowBusy(tr("Computing the exact check\u2026"));
   exactRunner_->Start(in, [this, s, semi = in.lensClearSemiDiameter](const ExactCheckResult& r) {
     if (r.cancelled) {

@@ -23,7 +23,7 @@ namespace vn {
 
 namespace {
 
-bool SameSetUp(const ExactCheckInput& a, const ExactCheckInput& b) {
+bool SameSetUp(const SolvedSetUp& a, const SolvedSetUp& b) {
   const NullTestSystem &s = a.system, &t = b.system;
   return s.MirrorSemiDiameter == t.MirrorSemiDiameter && s.MirrorRadius == t.MirrorRadius &&
          s.ConicPlusOne == t.ConicPlusOne && s.LensRadius1 == t.LensRadius1 &&
@@ -149,7 +149,7 @@ TesterView::~TesterView() {
 void TesterView::ShowSetUp(const NullTestSystem& system, double objectDistance,
                            double lensMirrorDistance, double wavelengthMicrons,
                            double lensSemiDiameter, bool inchUnits) {
-  ExactCheckInput in;
+  SolvedSetUp in;
   in.system = system;
   in.objectDistance = objectDistance;
   in.lensMirrorDistance = lensMirrorDistance;
@@ -212,7 +212,7 @@ void TesterView::SendRequest() {
 void TesterView::Work() {
   // What the worker keeps between requests: the model of the set-up and the
   // mirrors traced through it, so that a turned control only redraws.
-  std::optional<ExactCheckInput> modelFor;
+  std::optional<SolvedSetUp> modelFor;
   std::unique_ptr<TesterModel> model;
   std::shared_ptr<const MirrorThroughNull> perfect, shown;
   for (;;) {
@@ -229,9 +229,7 @@ void TesterView::Work() {
     result.generation = request.generation;
     if (request.setUp) {
       if (!modelFor || !SameSetUp(*modelFor, *request.setUp)) {
-        ExactCheckInput in = *request.setUp;
-        in.cancel = &cancel_;
-        model = std::make_unique<TesterModel>(in);
+        model = std::make_unique<TesterModel>(*request.setUp, &cancel_);
         modelFor = request.setUp;
         perfect.reset();
         shown.reset();

@@ -65,7 +65,7 @@ class TesterView : public QWidget {
 
  private:
   struct Request {
-    std::optional<ExactCheckInput> setUp;  // nothing: no set-up shown
+    std::optional<SolvedSetUp> setUp;  // nothing: no set-up shown
     double deltaK = 0;
     TesterViewSettings settings;
     int generation = 0;
@@ -103,7 +103,7 @@ class TesterView : public QWidget {
   bool inchUnits_ = false;
   bool gratingOffsetChosen_ = false;  // the user set it; else the default follows the set-up
   bool settingControls_ = false;
-  std::optional<ExactCheckInput> setUp_;
+  std::optional<SolvedSetUp> setUp_;
   int generation_ = 0;
   TesterPicture picture_;
   std::shared_ptr<const MirrorThroughNull> perfect_;

@@ -27,7 +27,7 @@
 #include "analysis/tolerance_report.h"
 #include "common/constants.h"
 #include "common/number_text.h"
-#include "exact/exact_check_of_run.h"
+#include "record/solved_set_up.h"
 #include "ui/exact_plots.h"
 #include "ui/form_style.h"
 
@@ -296,7 +296,7 @@ void ToleranceWindow::ShowNothing(const QString& why) {
   exportPictures_->setEnabled(false);
 }
 
-void ToleranceWindow::ShowSetUp(const ToleranceInput& input, bool inchUnits) {
+void ToleranceWindow::ShowSetUp(const SolvedSetUp& input, bool inchUnits) {
   ShowNothing(tr("Analysing..."));
   inch_ = inchUnits;
   model_ = std::make_shared<const ToleranceModel>(input);
@@ -560,8 +560,7 @@ void ShowToleranceWindow(QWidget* owner, const RunRecord& run) {
   if (window == nullptr) window = new ToleranceWindow(owner);
   if (!window->MonteCarloRunning()) {
     if (run.solved) {
-      window->ShowSetUp(ToleranceInputFrom(ExactCheckInputOf(run), run.setup.glassName),
-                        run.setup.inch);
+      window->ShowSetUp(SolvedSetUpOf(run), run.setup.inch);
     } else {
       window->ShowNothing(QObject::tr("No solved set-up: press 'Find Null Variables' first."));
     }

@@ -130,7 +130,7 @@ TEST(Sensitivity, ConicFromTheBestNullSpacingNullsBestThere) {
         model.MeasureChange(BuildErrors::Single(P::LensMirrorDistance, offset)).waves);
     EXPECT_NEAR(reverse.conicConstant, -1.0 - seen, 0.05 * std::fabs(seen));
 
-    ToleranceInput other = model.input();
+    SolvedSetUp other = model.input();
     other.system.ConicPlusOne = reverse.conicConstant + 1.0;
     const ToleranceModel otherMirror(other);
     ASSERT_TRUE(otherMirror.ok()) << otherMirror.message();

@@ -12,8 +12,8 @@ namespace vn::test {
 
 inline constexpr double kMm = 1.0 / 25.4;  // inches per millimetre
 
-inline ToleranceInput StartUpToleranceInput() {
-  ToleranceInput in;
+inline SolvedSetUp StartUpToleranceInput() {
+  SolvedSetUp in;
   NullTestSystem& s = in.system;
   s.MirrorSemiDiameter = 317.5 / 2 * kMm, s.MirrorRadius = -2540 * kMm, s.ConicPlusOne = 0.0;
   s.LensRadius1 = 9e99, s.LensRadius2 = -206 * kMm, s.LensThickness = 15 * kMm;
@@ -24,8 +24,8 @@ inline ToleranceInput StartUpToleranceInput() {
   return in;
 }
 
-inline ExactCheckInput MeridionalCheckInput(const ToleranceInput& in) {
-  ExactCheckInput e;
+inline SolvedSetUp MeridionalCheckInput(const SolvedSetUp& in) {
+  SolvedSetUp e;
   e.system = in.system;
   e.objectDistance = in.objectDistance, e.lensMirrorDistance = in.lensMirrorDistance;
   e.wavelengthMicrons = in.wavelengthMicrons, e.lensClearSemiDiameter = in.lensClearSemiDiameter;

@@ -11,7 +11,7 @@
 #include "design/chooser_rows.h"
 #include "design/start_up_mirror.h"
 #include "exact/exact_check.h"
-#include "exact/exact_check_of_run.h"
+#include "record/solved_set_up.h"
 #include "run/null_finder.h"
 #include "support/recording_host.h"
 
@@ -49,7 +49,7 @@ TEST(ChosenLens, GivesTheRowsFiguresThroughTheFindButton) {
     SharedValues shared;
     NullFinder finder(shared, nullptr);
     host.RunWith(finder);
-    const ExactCheckResult check = RunExactCheck(ExactCheckInputOf(finder.lastRun()));
+    const ExactCheckResult check = RunExactCheck(SolvedSetUpOf(finder.lastRun()));
     const CandidateFigures& shown = result.candidates[0].figures;
     EXPECT_EQ(check.exactNull.objectDistance, shown.objectDistance) << inch;
     EXPECT_EQ(check.exactNull.lensMirrorDistance, shown.lensMirrorDistance) << inch;

@@ -10,7 +10,7 @@
 #include "common/cancel_token.h"
 #include "design/start_up_mirror.h"
 #include "exact/exact_check.h"
-#include "exact/exact_check_of_run.h"
+#include "record/solved_set_up.h"
 #include "run/null_finder.h"
 #include "support/recording_host.h"
 
@@ -27,7 +27,7 @@ TEST(SolveCandidate, GivesWhatTheRunAndTheExactCheckGiveForTheSameEntries) {
   SharedValues shared;
   NullFinder finder(shared, nullptr);
   host.RunWith(finder);
-  const ExactCheckResult expected = RunExactCheck(ExactCheckInputOf(finder.lastRun()));
+  const ExactCheckResult expected = RunExactCheck(SolvedSetUpOf(finder.lastRun()));
 
   const CandidateSolution s =
       SolveCandidate(SetUpWith(StartUpMirror(), StartUpLens()), 80 * test::kInchPerMm, {});

@@ -25,8 +25,8 @@ constexpr int kZone10 = kExactCheckZoneSteps / 10, kZone70 = 7 * kExactCheckZone
 // a plano-convex BK7 lens (flat toward the source, −206 mm toward the mirror,
 // 15 mm thick, 80 mm across) at 632.8 nm, at the distances the run's series
 // trace settles on.
-ExactCheckInput StartUpSetUp() {
-  ExactCheckInput in;
+SolvedSetUp StartUpSetUp() {
+  SolvedSetUp in;
   NullTestSystem& s = in.system;
   s.MirrorSemiDiameter = 317.5 / 2 * kMm, s.MirrorRadius = -2540 * kMm, s.ConicPlusOne = 0.0;
   s.LensRadius1 = 9e99, s.LensRadius2 = -206 * kMm, s.LensThickness = 15 * kMm;
@@ -37,8 +37,8 @@ ExactCheckInput StartUpSetUp() {
 
 // The start-up lens and mirror with the lens's index set to 1 (so it does
 // nothing) and the source at the mirror's centre of curvature, 100 inches out.
-ExactCheckInput AtTheCentreThroughAnIndexOneLens(double conicPlusOne) {
-  ExactCheckInput input = StartUpSetUp();
+SolvedSetUp AtTheCentreThroughAnIndexOneLens(double conicPlusOne) {
+  SolvedSetUp input = StartUpSetUp();
   input.system.ConicPlusOne = conicPlusOne, input.system.LensIndex = 1.0;
   input.objectDistance = 10.0, input.lensMirrorDistance = 100.0 - 10.0 - 15 * kMm;
   return input;
@@ -65,7 +65,7 @@ TEST(ExactCheck, StartUpSetUpMatchesTheReferenceFiguresAndNullsExactly) {
   // At the exact null's distances the marginal and 10% rays come back to the
   // source to within the solver's 1e-10 inch plus rounding; the 70% zone,
   // where the residual zonal aberration lives, misses by tens of µm.
-  ExactCheckInput nulled = StartUpSetUp();
+  SolvedSetUp nulled = StartUpSetUp();
   nulled.objectDistance = first.exactNull.objectDistance;
   nulled.lensMirrorDistance = first.exactNull.lensMirrorDistance;
   const ExactCheckResult again = RunExactCheck(nulled);
@@ -83,7 +83,7 @@ TEST(ExactCheck, SphereAtItsCentreThroughAnIndexOneLensIsPerfect) {
   // Closed form: every ray meets the sphere square-on and retraces itself, so
   // intercepts and wavefront vanish up to rounding (1e-6 waves is ~2.5e-11
   // inch of path), and the exact null is where it started.
-  const ExactCheckInput input = AtTheCentreThroughAnIndexOneLens(1.0);
+  const SolvedSetUp input = AtTheCentreThroughAnIndexOneLens(1.0);
   const ExactCheckResult result = RunExactCheck(input);
   ASSERT_TRUE(result.ok) << result.message;
   EXPECT_LT(result.pvWaves, 1e-6);
@@ -122,7 +122,7 @@ TEST(ExactCheck, OneSetUpFromMillimetresToKilometresScalesAsItsSize) {
   const ExactCheckResult unit = RunExactCheck(StartUpSetUp());
   ASSERT_TRUE(unit.ok && unit.exactNull.converged);
   for (double s : {0.01, 0.1, 10.0, 2000.0}) {
-    ExactCheckInput in = StartUpSetUp();
+    SolvedSetUp in = StartUpSetUp();
     NullTestSystem& sys = in.system;
     for (double* length :
          {&sys.MirrorSemiDiameter, &sys.MirrorRadius, &sys.LensRadius2, &sys.LensThickness,
@@ -142,38 +142,38 @@ TEST(ExactCheck, OneSetUpFromMillimetresToKilometresScalesAsItsSize) {
 
 TEST(ExactCheck, FailuresComeBackAsTypedValuesNotExceptions) {
   const struct {
-    void (*spoil)(ExactCheckInput&);
+    void (*spoil)(SolvedSetUp&);
     const char* message;
     TraceFault fault;
   } cases[] = {
-      {[](ExactCheckInput& in) { in.system.MirrorRadius = 0.0; }, "mirror radius must not be zero",
+      {[](SolvedSetUp& in) { in.system.MirrorRadius = 0.0; }, "mirror radius must not be zero",
        TraceFault::None},
-      {[](ExactCheckInput& in) { in.system.MirrorSemiDiameter = 0.0; }, "diameter must be positive",
+      {[](SolvedSetUp& in) { in.system.MirrorSemiDiameter = 0.0; }, "diameter must be positive",
        TraceFault::None},
-      {[](ExactCheckInput& in) { in.objectDistance = 0.0; }, "object distance must be positive",
+      {[](SolvedSetUp& in) { in.objectDistance = 0.0; }, "object distance must be positive",
        TraceFault::None},
-      {[](ExactCheckInput& in) { in.system.LensIndex = std::nan(""); }, "not a finite number",
+      {[](SolvedSetUp& in) { in.system.LensIndex = std::nan(""); }, "not a finite number",
        TraceFault::None},
-      {[](ExactCheckInput& in) { in.wavelengthMicrons = 0.0; }, "wavelength must be positive",
+      {[](SolvedSetUp& in) { in.wavelengthMicrons = 0.0; }, "wavelength must be positive",
        TraceFault::None},
       // A mirror-side face of radius 0.5 inch, a bead: it bends every ray
       // across the axis, so none reaches the mirror above it.
-      {[](ExactCheckInput& in) { in.system.LensRadius2 = -0.5; },
+      {[](SolvedSetUp& in) { in.system.LensRadius2 = -0.5; },
        "no ray through the lens reaches the 1% zone of the mirror", TraceFault::NoRayReachesZone},
       // A strong negative lens (mirror-side face hollow, radius 20 mm):
       // rays spread so far that, coming back, those past a third of the
       // mirror's radius pass beside its 20 mm sphere. In glass of index 3
       // behind a 40 mm hollow, they come back so steep that the flat face
       // reflects them totally.
-      {[](ExactCheckInput& in) { in.system.LensRadius2 = 20 * kMm; },
+      {[](SolvedSetUp& in) { in.system.LensRadius2 = 20 * kMm; },
        "zone of the mirror misses the lens's mirror-side face on the way back (it left the mirror",
        TraceFault::MissedSurface},
-      {[](ExactCheckInput& in) { in.system.LensRadius2 = 40 * kMm, in.system.LensIndex = 3.0; },
+      {[](SolvedSetUp& in) { in.system.LensRadius2 = 40 * kMm, in.system.LensIndex = 3.0; },
        "is totally reflected inside the lens at the lens's source-side face on the way back",
        TraceFault::TotalInternalReflection},
   };
   for (const auto& c : cases) {
-    ExactCheckInput input = StartUpSetUp();
+    SolvedSetUp input = StartUpSetUp();
     c.spoil(input);
     const ExactCheckResult result = RunExactCheck(input);  // an exception fails the test
     EXPECT_FALSE(result.ok) << c.message;
@@ -192,9 +192,8 @@ TEST(ExactCheck, StopsPromptlyWhenTheHostCancels) {
   // loaded machine.
   CancelToken cancel;
   cancel.Cancel();
-  ExactCheckInput input = StartUpSetUp();
-  input.cancel = &cancel;
-  const ExactCheckResult before = RunExactCheck(input);
+  const SolvedSetUp input = StartUpSetUp();
+  const ExactCheckResult before = RunExactCheck(input, &cancel);
   EXPECT_TRUE(before.cancelled);
   EXPECT_EQ(before.verdict.status, VerdictStatus::Caution);
   EXPECT_EQ(before.verdict.reasons.back().code, "exact_check_stopped");
@@ -202,11 +201,11 @@ TEST(ExactCheck, StopsPromptlyWhenTheHostCancels) {
   cancel.Reset();
   std::thread canceller([&] { cancel.Cancel(); });
   const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < 1000 && !RunExactCheck(input).cancelled; ++i) {
+  for (int i = 0; i < 1000 && !RunExactCheck(input, &cancel).cancelled; ++i) {
   }
   canceller.join();
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.2);
-  EXPECT_TRUE(RunExactCheck(input).cancelled);
+  EXPECT_TRUE(RunExactCheck(input, &cancel).cancelled);
 }
 
 TEST(ExactCheck, ExactNullThatCannotExistIsReportedNotForced) {

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "exact/exact_check.h"
-#include "exact/exact_check_of_run.h"
+#include "record/solved_set_up.h"
 #include "run/null_finder.h"
 #include "support/recording_host.h"
 
@@ -36,7 +36,7 @@ Judged Judge(const std::map<Entry, std::string>& changes, long abortAfterYields 
   host.finder = &finder;
   host.abortAfterYields = abortAfterYields;
   host.RunWith(finder);
-  Judged j{finder.lastRun(), RunExactCheck(ExactCheckInputOf(finder.lastRun())), {}};
+  Judged j{finder.lastRun(), RunExactCheck(SolvedSetUpOf(finder.lastRun())), {}};
   for (const VerdictReason& r : j.check.verdict.reasons) j.codes.push_back(r.code);
   return j;
 }
@@ -178,7 +178,7 @@ TEST(Verdict, AStoppedSearchIsNoNullAndTextsFollowTheRunsUnit) {
   SharedValues shared;
   NullFinder finder(shared, nullptr);
   host.RunWith(finder);
-  const ExactCheckResult inch = RunExactCheck(ExactCheckInputOf(finder.lastRun()));
+  const ExactCheckResult inch = RunExactCheck(SolvedSetUpOf(finder.lastRun()));
   ASSERT_FALSE(inch.verdict.reasons.empty());
   EXPECT_NE(inch.verdict.reasons[0].text.find("clear semi-diameter of 0.9842\""), std::string::npos)
       << inch.verdict.reasons[0].text;

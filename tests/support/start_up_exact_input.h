@@ -9,9 +9,9 @@
 namespace vn::test {
 
 // `mirrorDiameterMm` lets a test tell several checks apart.
-inline ExactCheckInput StartUpExactInput(double mirrorDiameterMm = 317.5) {
+inline SolvedSetUp StartUpExactInput(double mirrorDiameterMm = 317.5) {
   constexpr double kMm = 1.0 / 25.4;  // inches per millimetre
-  ExactCheckInput in;
+  SolvedSetUp in;
   NullTestSystem& s = in.system;
   s.MirrorSemiDiameter = mirrorDiameterMm / 2 * kMm, s.MirrorRadius = -2540 * kMm;
   s.ConicPlusOne = 0.0, s.LensRadius1 = 9e99, s.LensRadius2 = -206 * kMm;

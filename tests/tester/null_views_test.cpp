@@ -110,12 +110,12 @@ TEST(RonchiView, PerfectMirrorThroughTheStartUpNullShowsStraightBands) {
 // at R − K·z, beyond the centre for K < 0.
 TEST(RonchiView, WrongConicCurvesTheBandsTheWayItsZonesFocus) {
   struct Case {
-    ExactCheckInput setUp;
+    SolvedSetUp setUp;
     double deltaK;
     double offset;  // inches, + inside focus
     bool endsInward;
   };
-  const ExactCheckInput null = test::StartUpNull();
+  const SolvedSetUp null = test::StartUpNull();
   const Case cases[] = {
       {null, -0.2, 0.3, true},
       {null, +0.2, 0.3, false},
@@ -211,7 +211,7 @@ namespace {
 // source's plane at the table's height, to 1e-9 inch: a hundred-millionth
 // of a grating's period, far below anything a picture can show.
 TEST(ApparentMirror, TableAgreesWithRaysTracedAfresh) {
-  const ExactCheckInput in = test::StartUpNull();
+  const SolvedSetUp in = test::StartUpNull();
   const TesterModel model(in);
   ASSERT_TRUE(model.ok()) << model.message();
   const MirrorThroughNull mirror = model.Mirror(0.0);

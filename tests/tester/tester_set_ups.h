@@ -7,13 +7,13 @@
 namespace vn::test {
 
 // The program's start-up set-up (analysis/start_up_set_up.h says which).
-inline ExactCheckInput StartUpNull() { return MeridionalCheckInput(StartUpToleranceInput()); }
+inline SolvedSetUp StartUpNull() { return MeridionalCheckInput(StartUpToleranceInput()); }
 
 // A bare conic mirror tested at the centre of curvature of its vertex
 // sphere: the "lens" is a thin plate of index 1, which bends no ray, so the
 // source sits exactly at the centre of curvature and the test has no null.
-inline ExactCheckInput BareMirrorAtCentre(double semiDiameter, double radius, double conic) {
-  ExactCheckInput in;
+inline SolvedSetUp BareMirrorAtCentre(double semiDiameter, double radius, double conic) {
+  SolvedSetUp in;
   NullTestSystem& s = in.system;
   s.MirrorSemiDiameter = semiDiameter;
   s.MirrorRadius = -radius;

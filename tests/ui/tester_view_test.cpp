@@ -17,7 +17,7 @@ namespace vn {
 namespace {
 
 void ShowStartUp(TesterView& view) {
-  const ExactCheckInput in = test::StartUpNull();
+  const SolvedSetUp in = test::StartUpNull();
   view.ShowSetUp(in.system, in.objectDistance, in.lensMirrorDistance, in.wavelengthMicrons,
                  in.lensClearSemiDiameter, false);
 }
