@@ -11,6 +11,7 @@
 #include "headless_host.h"
 #include "record/run_host.h"
 #include "run/null_finder.h"
+#include "run/null_solve.h"
 
 namespace vn {
 namespace {
@@ -80,7 +81,7 @@ void BM_StartUpRunMm(benchmark::State& state) {
   NullFinder finder(shared, nullptr);
   HeadlessHost host;
   for (auto _ : state) {
-    finder.FindIt_Click(host);
+    finder.Run(host.entries, host);
     benchmark::DoNotOptimize(host.report.size());
   }
 }
@@ -91,11 +92,27 @@ void BM_StartUpRunInch(benchmark::State& state) {
   NullFinder finder(shared, nullptr);
   HeadlessHost host(/*inchEntries=*/true);
   for (auto _ : state) {
-    finder.FindIt_Click(host);
+    finder.Run(host.entries, host);
     benchmark::DoNotOptimize(host.report.size());
   }
 }
 BENCHMARK(BM_StartUpRunInch)->Unit(benchmark::kMicrosecond);
+
+// The same run given as numbers, as the lens chooser makes it for each
+// candidate: no text read, echoed or composed.
+void BM_StartUpSolveNumbers(benchmark::State& state) {
+  NullSetup setup;
+  setup.mirrorDiameter = 317.5, setup.mirrorRadiusOfCurvature = 2540, setup.conicConstant = -1;
+  setup.sourceSideRadius = 9e99, setup.mirrorSideRadius = -206, setup.centreThickness = 15;
+  setup.lensDiameter = 80, setup.lensIndex = 1.51509, setup.glassName = "BK7";
+  const CancelToken cancel;
+  RunHost quiet;
+  for (auto _ : state) {
+    const RunRecord record = SolveNull(setup, RunOptions{}, cancel, quiet);
+    benchmark::DoNotOptimize(record.solution.MaxOPDWaves);
+  }
+}
+BENCHMARK(BM_StartUpSolveNumbers)->Unit(benchmark::kMicrosecond);
 
 void BM_ExploreWaves005(benchmark::State& state) {
   SharedValues shared;
@@ -103,9 +120,9 @@ void BM_ExploreWaves005(benchmark::State& state) {
   shared.ErrorLimitInWaves = true;
   NullFinder finder(shared, nullptr);
   HeadlessHost host;
-  host.qtrWave = true;
+  host.entries.exploreSpacingError = true;
   for (auto _ : state) {
-    finder.FindIt_Click(host);
+    finder.Run(host.entries, host);
     benchmark::DoNotOptimize(host.report.size());
   }
   // Steps of 0.0254 mm taken by the two passes, read back from their heads.

@@ -11,7 +11,7 @@ namespace {
 using vn::test::StartUpExactInput;
 
 void BM_ExactCheckStartUp(benchmark::State& state) {
-  const vn::ExactCheckInput input = StartUpExactInput();
+  const vn::SolvedSetUp input = StartUpExactInput();
   for (auto _ : state) {
     vn::ExactCheckResult result = vn::RunExactCheck(input);
     benchmark::DoNotOptimize(result);

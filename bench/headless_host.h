@@ -3,17 +3,27 @@
 // measures the run's own cost.
 #pragma once
 
-#include "record/headless_run_host.h"
+#include <string>
+
+#include "record/run_host.h"
 #include "record/start_up_entries.h"
+#include "run/null_finder.h"
 
 namespace vn::bench {
 
-class HeadlessHost : public HeadlessRunHost {
+class HeadlessHost : public ReportHost {
  public:
   explicit HeadlessHost(bool inchEntries = false) {
-    inch = inchEntries;
-    for (std::size_t i = 0; i < kEntryCount; ++i) entries[Entry(i)] = StartUpEntry(Entry(i), inch);
+    entries.texts = StartUpEntryTexts(inchEntries);
+    entries.inch = inchEntries;
   }
+
+  RunEntries entries;
+  std::string report;
+
+  void ShowReport(const std::string& text) override { report = text; }
+  void ShowMessage(const std::string&, const std::string&) override {}
+  bool AskYesNo(const std::string&, const std::string&) override { return false; }
 };
 
 }  // namespace vn::bench

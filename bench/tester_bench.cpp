@@ -18,7 +18,7 @@ using vn::test::StartUpExactInput;
 // From the set-up to the picture: the model, the mirror (ΔK as given) and
 // the 512-pixel view, for each kind of view.
 void BM_TesterView512(benchmark::State& state) {
-  const vn::ExactCheckInput input = StartUpExactInput();
+  const vn::SolvedSetUp input = StartUpExactInput();
   vn::TesterViewSettings settings;
   settings.kind = static_cast<vn::TesterViewKind>(state.range(0));
   settings.sizePx = 512;
@@ -60,7 +60,7 @@ BENCHMARK(BM_TesterPng512)->Unit(benchmark::kMillisecond);
 // The export from the set-up: the model, the perfect mirror's residual and
 // the texts of the three files (the 401 × 401 grid the largest).
 void BM_ResidualExport(benchmark::State& state) {
-  const vn::ExactCheckInput input = StartUpExactInput();
+  const vn::SolvedSetUp input = StartUpExactInput();
   for (auto _ : state) {
     const vn::TesterModel model(input);
     const vn::MirrorThroughNull mirror = model.Mirror(0.0);

@@ -23,7 +23,7 @@ vn::BuildErrors TypicalErrors(const vn::ToleranceModel& model) {
 }
 
 void BM_SensitivityTableStartUp(benchmark::State& state) {
-  const vn::ToleranceInput input = vn::test::StartUpToleranceInput();
+  const vn::SolvedSetUp input = vn::test::StartUpToleranceInput();
   for (auto _ : state) {
     const vn::ToleranceModel model(input);  // the pupil plan and the design's wavefront too
     const vn::SensitivityTable table =

@@ -47,9 +47,9 @@ void BM_StartupRunHeadless(benchmark::State& state) {
   NullFinder finder(shared, nullptr);
   HeadlessHost host;
   ChooseExploration(state, shared);
-  host.qtrWave = state.range(1) != 0;
+  host.entries.exploreSpacingError = state.range(1) != 0;
   for (auto _ : state) {
-    finder.FindIt_Click(host);
+    finder.Run(host.entries, host);
     benchmark::DoNotOptimize(host.report.data());
   }
   if (finder.lastRun().outcome != RunOutcome::Completed)

@@ -2,22 +2,22 @@
 #include "cli/cli_support.h"
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <new>
 #include <thread>
 
+#include "common/cancel_token.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
 #include "common/user_file.h"
 #include "exact/exact_check.h"
-#include "exact/exact_check_of_run.h"
 #include "glass/glass_lookup.h"
 #include "glass/glass_record.h"
 #include "glass/refractive_index_dialog.h"
 #include "oslo/lens_file_export.h"
 #include "oslo/lens_file_platform.h"
+#include "record/solved_set_up.h"
 #include "tolerance/error_explore_dialog.h"
 
 namespace vn::cli {
@@ -122,17 +122,18 @@ std::string ResourceProblem(const std::exception& e) {
 std::unique_ptr<LensFilePlatform> MakePlatform() { return MakeSystemLensFilePlatform(); }
 
 void WithDeadline(std::chrono::steady_clock::time_point deadline,
-                  const std::function<void(const std::atomic<bool>& cancel)>& work) {
+                  const std::function<void(const CancelToken& cancel)>& work) {
   // The watchdog thread is released as soon as the work ends. Time already
   // spent stops the work before it starts, whether or not the watchdog has
   // been scheduled yet.
-  std::atomic<bool> cancel{std::chrono::steady_clock::now() >= deadline};
+  CancelToken cancel;
+  if (std::chrono::steady_clock::now() >= deadline) cancel.Cancel();
   std::mutex mutex;
   std::condition_variable finished;
   bool done = false;
   std::thread watchdog([&] {
     std::unique_lock<std::mutex> lock(mutex);
-    if (!finished.wait_until(lock, deadline, [&] { return done; })) cancel = true;
+    if (!finished.wait_until(lock, deadline, [&] { return done; })) cancel.Cancel();
   });
   work(cancel);
   {
@@ -147,22 +148,20 @@ std::optional<ExactCheckResult> CheckLastRun(const RunRecord& run,
                                              std::chrono::steady_clock::time_point deadline) {
   if (!run.solved) return std::nullopt;
   ExactCheckResult result;
-  WithDeadline(deadline, [&](const std::atomic<bool>& cancel) {
-    ExactCheckInput input = ExactCheckInputOf(run);
-    input.cancel = &cancel;
-    result = RunExactCheck(input);
+  WithDeadline(deadline, [&](const CancelToken& cancel) {
+    result = RunExactCheck(SolvedSetUpOf(run), &cancel);
   });
   return result;
 }
 
 std::string ExactText(const std::optional<ExactCheckResult>& check, const RunRecord& run) {
   if (!check) return "Exact check\nNo solved set-up to check.";
-  return ExactCheckText(*check, run.inputs.inch);
+  return ExactCheckText(*check, run.setup.inch);
 }
 
 std::string ExactJson(const std::optional<ExactCheckResult>& check, const RunRecord& run) {
   if (!check) return "null";
-  return ExactCheckJson(*check, run.inputs.inch);
+  return ExactCheckJson(*check, run.setup.inch);
 }
 
 std::string VerdictWarning(const ExactCheckResult& check) {

@@ -3,7 +3,6 @@
 // print after a run.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <exception>
@@ -13,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/cancel_token.h"
 #include "common/shared_values.h"
 #include "exact/exact_check.h"
 #include "record/run_record.h"
@@ -72,7 +72,7 @@ std::unique_ptr<LensFilePlatform> MakePlatform();
 // (at once when it has already passed), as a key press stops a run: the
 // command line's --timeout for the work after the run.
 void WithDeadline(std::chrono::steady_clock::time_point deadline,
-                  const std::function<void(const std::atomic<bool>& cancel)>& work);
+                  const std::function<void(const CancelToken& cancel)>& work);
 
 // The exact wavefront check of the last run's solved set-up, with its
 // verdict, stopped (cancelled = true) once the deadline has passed; nothing

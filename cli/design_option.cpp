@@ -2,7 +2,6 @@
 #include "cli/design_option.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -15,6 +14,7 @@
 #include <thread>
 
 #include "cli/cli_support.h"
+#include "common/cancel_token.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
 #include "common/shared_values.h"
@@ -62,11 +62,11 @@ bool IsChooserOption(const std::string& arg) {
 // Sets the flag once the deadline passes, unless released before.
 class Deadline {
  public:
-  Deadline(std::atomic<bool>& flag, std::chrono::steady_clock::time_point until) {
-    if (std::chrono::steady_clock::now() >= until) flag = true;
+  Deadline(CancelToken& flag, std::chrono::steady_clock::time_point until) {
+    if (std::chrono::steady_clock::now() >= until) flag.Cancel();
     watchdog_ = std::thread([this, &flag, until] {
       std::unique_lock<std::mutex> lock(mutex_);
-      if (!released_cv_.wait_until(lock, until, [this] { return released_; })) flag = true;
+      if (!released_cv_.wait_until(lock, until, [this] { return released_; })) flag.Cancel();
     });
   }
   ~Deadline() {
@@ -236,7 +236,7 @@ int Design(const Options& o, ChooserInputs& in, std::chrono::steady_clock::time_
   in.design.planoConvex = o.form != "best-form";
   in.design.bestForm = o.form != "plano-convex";
   in.design.threads = o.threads;
-  std::atomic<bool> cancel{false};
+  CancelToken cancel;
   in.design.conditions.cancel = &cancel;
   DesignResult result;
   {
@@ -250,7 +250,7 @@ int Design(const Options& o, ChooserInputs& in, std::chrono::steady_clock::time_
 
 int Rank(const Options& o, ChooserInputs& in, std::chrono::steady_clock::time_point until) {
   // One clock for reading the list and ranking it.
-  std::atomic<bool> cancel{false};
+  CancelToken cancel;
   Deadline deadline(cancel, until);
   std::string text;
   bool stopped = false;

@@ -32,10 +32,10 @@
 #include "common/shared_values.h"
 #include "exact/entry_check.h"
 #include "oslo/lens_file_export.h"
-#include "record/headless_run_host.h"
 #include "record/run_host.h"
 #include "record/run_units.h"
 #include "record/setup_file.h"
+#include "record/start_up_entries.h"
 #include "run/null_finder.h"
 #include "run/units_switch.h"
 
@@ -53,19 +53,25 @@ std::string UnixLines(const std::string& text) {
   return out;
 }
 
-// The error box goes to standard error; the clock is the key press.
-class CliHost : public HeadlessRunHost {
+// The entries as the window's fields would hold them; the report is kept,
+// the error box goes to standard error, the launch question is answered No,
+// and the clock is the key press.
+class CliHost : public ReportHost {
  public:
+  RunEntries entries{StartUpEntryTexts(), false, false, false};
+  std::string report;
   NullFinder* finder = nullptr;
   double timeoutSeconds = 60;
   std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 
+  std::string& Entry(vn::Entry e) { return entries.texts[static_cast<std::size_t>(e)]; }
+  void ShowReport(const std::string& text) override { report = text; }
   void ShowMessage(const std::string& title, const std::string& text) override {
     std::cerr << title << "\n" << UnixLines(text) << "\n";
   }
   // The command line's key press is the clock: past the timeout the run is
   // asked to stop exactly as a key press in the window would.
-  void YieldToEvents() override {
+  void Step() override {
     if (finder == nullptr) return;
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     if (elapsed.count() >= timeoutSeconds) finder->RequestAbort();
@@ -132,14 +138,15 @@ struct CliOptions {
 // ends here (help, version, a usage error); throws UsageError for a usage
 // error found while reading.
 std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
-  static const std::map<std::string, Entry> kEntryOptions = {{"--mirror-diameter", Entry::MDiam},
-                                                             {"--mirror-roc", Entry::MRoC},
-                                                             {"--conic", Entry::Mcc},
-                                                             {"--source-radius", Entry::LradI},
-                                                             {"--mirror-side-radius", Entry::lRadM},
-                                                             {"--thickness", Entry::lthck},
-                                                             {"--lens-diameter", Entry::LDiam},
-                                                             {"--index", Entry::LindexR}};
+  static const std::map<std::string, Entry> kEntryOptions = {
+      {"--mirror-diameter", Entry::MirrorDiameter},
+      {"--mirror-roc", Entry::MirrorRadiusOfCurvature},
+      {"--conic", Entry::ConicConstant},
+      {"--source-radius", Entry::SourceSideRadius},
+      {"--mirror-side-radius", Entry::MirrorSideRadius},
+      {"--thickness", Entry::CentreThickness},
+      {"--lens-diameter", Entry::LensDiameter},
+      {"--index", Entry::LensIndex}};
   CliOptions& o = options;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -237,31 +244,31 @@ void PrepareRun(CliOptions& o, CliHost& host, SharedValues& shared) {
     }
   }
   o.tolerance.ReadFile(deadline);
-  host.inch = o.units ? *o.units == "inch" : base.inch;
+  host.entries.inch = o.units ? *o.units == "inch" : base.inch;
   shared.GlassName = base.glassName;
   shared.TestWavelength = base.wavelengthMicrons;
   for (const auto& [entry, key] : kSetupEntryKeys) {
-    const bool isLength = entry != Entry::Mcc && entry != Entry::LindexR;
+    const bool isLength = entry != Entry::ConicConstant && entry != Entry::LensIndex;
     std::string text = base.Text(entry);
-    if (isLength && host.inch != base.inch) {
-      const auto converted = ConvertLengthText(text, host.inch);
+    if (isLength && host.entries.inch != base.inch) {
+      const auto converted = ConvertLengthText(text, host.entries.inch);
       if (!converted) {
         throw UsageError{"--setup " + *o.setupPath + ": the " + key +
                          " entry is not a number that can be converted to " + *o.units};
       }
       text = *converted;
     }
-    host.entries[entry] = text;
+    host.Entry(entry) = text;
   }
 
   // The refractive-index dialog: glass and wavelength become the run's.
   if (o.glass || o.wavelength) {
-    host.entries[Entry::LindexR] = cli::ChooseGlass(o.glass, o.wavelength, shared);
+    host.Entry(Entry::LensIndex) = cli::ChooseGlass(o.glass, o.wavelength, shared);
   }
-  for (const auto& [entry, text] : o.given) host.entries[entry] = text;
+  for (const auto& [entry, text] : o.given) host.Entry(entry) = text;
 
-  if (o.explore) host.qtrWave = cli::ChooseExploration(*o.explore, shared);
-  if (o.saveDir) host.saveOslo = true;
+  if (o.explore) host.entries.exploreSpacingError = cli::ChooseExploration(*o.explore, shared);
+  if (o.saveDir) host.entries.saveLensFile = true;
 }
 
 // ---- Output ---------------------------------------------------------------------
@@ -283,39 +290,39 @@ std::string SetupJson(const SetupFigures& s, double U) {
 // not be computed.
 std::string RunJson(const CliOptions& o, const RunRecord& run, const std::string& report,
                     const std::optional<ExactCheckResult>& check) {
-  const double U = run.inputs.inch ? 1.0 : kMmPerInch;
+  const NullSetup& given = run.setup;
+  const double U = given.inch ? 1.0 : kMmPerInch;
   std::string out = "{";
-  out += "\"units\":" + JsonString(run.inputs.inch ? "inch" : "mm");
+  out += "\"units\":" + JsonString(given.inch ? "inch" : "mm");
   if (run.outcome == RunOutcome::Failed) {
     out += ",\"error\":" + JsonString(kFailureTitle);
     out += ",\"message\":" + JsonString(UnixLines(kFailureText));
     out += ",\"report\":" + JsonString(UnixLines(report));
     return out + "}";
   }
-  const auto input = [&](Entry e) {
-    auto x = ReadNumber(run.inputs.Text(e));
-    return x ? JsonNumber(*x) : std::string("null");
-  };
-  out += ",\"inputs\":{\"mirror_diameter\":" + input(Entry::MDiam) +
-         ",\"mirror_roc\":" + input(Entry::MRoC) + ",\"conic\":" + input(Entry::Mcc) +
-         ",\"source_radius\":" + input(Entry::LradI) +
-         ",\"mirror_side_radius\":" + input(Entry::lRadM) +
-         ",\"thickness\":" + input(Entry::lthck) + ",\"lens_diameter\":" + input(Entry::LDiam) +
-         ",\"index\":" + input(Entry::LindexR) + "}";
-  out += ",\"glass\":" + JsonString(run.inputs.GlassName);
+  // The set-up as the run read it, lengths in its unit.
+  out += ",\"inputs\":{\"mirror_diameter\":" + JsonNumber(given.mirrorDiameter) +
+         ",\"mirror_roc\":" + JsonNumber(given.mirrorRadiusOfCurvature) +
+         ",\"conic\":" + JsonNumber(given.conicConstant) +
+         ",\"source_radius\":" + JsonNumber(given.sourceSideRadius) +
+         ",\"mirror_side_radius\":" + JsonNumber(given.mirrorSideRadius) +
+         ",\"thickness\":" + JsonNumber(given.centreThickness) +
+         ",\"lens_diameter\":" + JsonNumber(given.lensDiameter) +
+         ",\"index\":" + JsonNumber(given.lensIndex) + "}";
+  out += ",\"glass\":" + JsonString(given.glassName);
   // The wavelength as the echo writes it (632.8, not 632.8000000000001).
   out += ",\"wavelength_nm\":" +
-         JsonNumber(ReadNumber(GeneralNumber(run.inputs.TestWavelength * 1000)).value_or(0));
+         JsonNumber(ReadNumber(GeneralNumber(given.testWavelength * 1000)).value_or(0));
   out += SetupJson(run.solution, U);
   out += ",\"iterations\":" + std::to_string(run.searchIterations);
-  out += ",\"converged\":" + std::string(run.outcome == RunOutcome::Completed ? "true" : "false");
+  out += ",\"converged\":" + std::string(run.converged ? "true" : "false");
   if (run.exploration) {
     // The limit as chosen: waves, or a spacing error in the run's unit.
     const SpacingErrorExploration& e = *run.exploration;
     out += ",\"exploration\":{\"limit\":" + JsonNumber(e.limit) + ",\"limit_unit\":" +
-           JsonString(e.inWaves         ? "waves"
-                      : run.inputs.inch ? "inch"
-                                        : "mm") +
+           JsonString(e.inWaves    ? "waves"
+                      : given.inch ? "inch"
+                                   : "mm") +
            ",\"passes\":[";
     for (std::size_t i = 0; i < e.passes.size(); ++i) {
       out += std::string(i ? "," : "") +
@@ -334,11 +341,11 @@ std::string RunJson(const CliOptions& o, const RunRecord& run, const std::string
 // glass's, a size that is not positive, a lens that cannot be made), as
 // warnings on stderr; the run and its report stay as they are.
 void WarnAboutEntries(CliHost& host, const SharedValues& shared) {
-  RunInputs in;
-  for (std::size_t k = 0; k < kEntryCount; ++k) in.entries[k] = host.EntryText(Entry(k));
-  in.inch = host.inch;
-  in.GlassName = shared.GlassName;
-  in.TestWavelength = shared.TestWavelength;
+  TypedEntries in;
+  in.texts = host.entries.texts;
+  in.inch = host.entries.inch;
+  in.glassName = shared.GlassName;
+  in.testWavelength = shared.TestWavelength;
   for (const EntryProblem& problem : CheckEntries(in))
     std::cerr << "vantry-null-cli: warning: " << problem.text << "\n";
 }
@@ -352,7 +359,7 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   host.finder = &finder;
   host.timeoutSeconds = o.timeout;
   WarnAboutEntries(host, shared);
-  finder.FindIt_Click(host);
+  finder.Run(host.entries, host);
   const RunRecord& run = finder.lastRun();
 
   for (const auto& path : run.writtenFiles) std::cerr << path << "\n";

@@ -8,7 +8,8 @@
 #include "cli/cli_support.h"
 #include "common/constants.h"
 #include "common/number_text.h"
-#include "exact/exact_check_of_run.h"
+#include "exact/exact_check.h"
+#include "record/solved_set_up.h"
 #include "tester/mirror_through_null.h"
 #include "tester/picture_files.h"
 #include "tester/residual_files.h"
@@ -118,16 +119,15 @@ int TesterOption::Run(const RunRecord& run, std::chrono::steady_clock::time_poin
     std::cerr << "vantry-null-cli: no solved set-up to show the tester's view of\n";
     return 1;
   }
-  const double inches = run.inputs.inch ? 1.0 : 1.0 / kMmPerInch;
+  const double inches = run.setup.inch ? 1.0 : 1.0 / kMmPerInch;
   int status = 0;
   // The tracing and the drawing run against the command's clock; what it
   // stops is not written.
-  WithDeadline(deadline, [&](const std::atomic<bool>& cancel) {
-    ExactCheckInput input = ExactCheckInputOf(run);
-    input.cancel = &cancel;
-    const TesterModel model(input);
+  WithDeadline(deadline, [&](const CancelToken& cancel) {
+    const SolvedSetUp input = SolvedSetUpOf(run);
+    const TesterModel model(input, &cancel);
     const auto stopped = [&](const char* what) {
-      if (!cancel) return false;
+      if (!cancel.Cancelled()) return false;
       std::cerr << "vantry-null-cli: --timeout stopped the " << what << " before it finished\n";
       status = 3;
       return true;
@@ -136,7 +136,7 @@ int TesterOption::Run(const RunRecord& run, std::chrono::steady_clock::time_poin
     if (exportFolder_) {
       const MirrorThroughNull perfect = model.Mirror(0.0);
       if (!stopped("residual export")) {
-        const ResidualExport written = WriteResidualFiles(perfect, *exportFolder_, run.inputs.inch);
+        const ResidualExport written = WriteResidualFiles(perfect, *exportFolder_, run.setup.inch);
         if (!written.ok) {
           std::cerr << "vantry-null-cli: --export-residual: " << written.message << "\n";
           status = 1;
@@ -156,13 +156,13 @@ int TesterOption::Run(const RunRecord& run, std::chrono::steady_clock::time_poin
       settings.knifeOffset = knifeOffset_ * inches;
       settings.knifeEdge = knifeEdge_ * inches;
       // The default slit: a round width in the run's unit.
-      settings.sourceWidth = slit_ ? *slit_ * inches : run.inputs.inch ? 0.001 : 0.025 / kMmPerInch;
+      settings.sourceWidth = slit_ ? *slit_ * inches : run.setup.inch ? 0.001 : 0.025 / kMmPerInch;
       settings.tiltFringes = tilt_;
       settings.defocusWaves = defocus_;
-      settings.inchUnits = run.inputs.inch;
+      settings.inchUnits = run.setup.inch;
       settings.cancel = &cancel;
       // The caption must not praise a set-up the verdict rejects.
-      settings.verdict = RunExactCheck(input).verdict.status;
+      settings.verdict = RunExactCheck(input, &cancel).verdict.status;
       const TesterPicture picture = RenderTesterView(model.Mirror(deltaK_), settings);
       if (stopped("drawing")) return;
       // A file already there is the user's: the picture takes a free name

@@ -3,10 +3,11 @@
 
 #include "analysis/tolerance_report.h"
 #include "cli/cli_support.h"
+#include "common/cancel_token.h"
 #include "common/constants.h"
 #include "common/number_text.h"
 #include "common/user_file.h"
-#include "exact/exact_check_of_run.h"
+#include "record/solved_set_up.h"
 
 namespace vn::cli {
 
@@ -14,15 +15,15 @@ void ToleranceOption::Analyse(const RunRecord& run,
                               std::chrono::steady_clock::time_point deadline) {
   report_.reset();
   if (!run.solved) return;
-  const ToleranceModel model(ToleranceInputFrom(ExactCheckInputOf(run), run.inputs.GlassName));
+  const ToleranceModel model(SolvedSetUpOf(run));
   MonteCarloSettings settings;
-  const BuildTolerances tolerances = file_ ? ResolveTolerances(*file_, run.inputs.inch, settings)
-                                           : DefaultTolerances(run.inputs.inch);
+  const BuildTolerances tolerances = file_ ? ResolveTolerances(*file_, run.setup.inch, settings)
+                                           : DefaultTolerances(run.setup.inch);
   std::optional<double> spacing;
   if (bestNullSpacing_) {
-    spacing = run.inputs.inch ? *bestNullSpacing_ : *bestNullSpacing_ / kMmPerInch;
+    spacing = run.setup.inch ? *bestNullSpacing_ : *bestNullSpacing_ / kMmPerInch;
   }
-  WithDeadline(deadline, [&](const std::atomic<bool>& cancel) {
+  WithDeadline(deadline, [&](const CancelToken& cancel) {
     report_ = RunToleranceReport(model, tolerances, settings, spacing, &cancel);
   });
 }
@@ -61,12 +62,12 @@ bool ToleranceOption::Take(const std::string& option, const std::function<std::s
 
 std::string ToleranceOption::Text(const RunRecord& run) const {
   if (!report_) return "Tolerances\nNo solved set-up to analyse.";
-  return ToleranceText(*report_, run.inputs.inch);
+  return ToleranceText(*report_, run.setup.inch);
 }
 
 std::string ToleranceOption::Json(const RunRecord& run) const {
   if (!report_) return "null";
-  return ToleranceJson(*report_, run.inputs.inch);
+  return ToleranceJson(*report_, run.setup.inch);
 }
 
 }  // namespace vn::cli

@@ -6,6 +6,8 @@
 #include <exception>
 #include <mutex>
 
+#include "common/cancel_token.h"
+
 namespace vn {
 
 namespace {
@@ -98,7 +100,7 @@ BuildErrors DrawBuildErrors(const ToleranceModel& model, const BuildTolerances& 
 }
 
 MonteCarloResult RunMonteCarlo(const ToleranceModel& model, const BuildTolerances& tolerances,
-                               const MonteCarloSettings& settings, const std::atomic<bool>* cancel,
+                               const MonteCarloSettings& settings, const CancelToken* cancel,
                                const std::function<void(int, int)>& progress) {
   MonteCarloResult result;
   result.seed = settings.seed;
@@ -118,7 +120,7 @@ MonteCarloResult RunMonteCarlo(const ToleranceModel& model, const BuildTolerance
   std::atomic<bool> failed{false};
   std::mutex failureMutex;
   std::string failure;
-  const auto stopped = [&] { return failed.load() || (cancel != nullptr && cancel->load()); };
+  const auto stopped = [&] { return failed.load() || CancelRequested(cancel); };
 
   // Takes chunks of set-ups until none are left; false when there were none.
   const auto workOneChunk = [&]() -> bool {

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "analysis/tolerance_model.h"
+#include "common/cancel_token.h"
 
 namespace vn {
 
@@ -92,7 +93,7 @@ BuildErrors DrawBuildErrors(const ToleranceModel& model, const BuildTolerances& 
 // completed.
 MonteCarloResult RunMonteCarlo(const ToleranceModel& model, const BuildTolerances& tolerances,
                                const MonteCarloSettings& settings,
-                               const std::atomic<bool>* cancel = nullptr,
+                               const CancelToken* cancel = nullptr,
                                const std::function<void(int, int)>& progress = {});
 
 // A Monte Carlo run in the background, for a window that must keep handling
@@ -110,14 +111,14 @@ class MonteCarloJob {
   int completed() const { return completed_.load(); }
   int requested() const { return requested_; }
   bool finished() const { return finished_.load(); }
-  void Cancel() { cancel_.store(true); }
+  void Cancel() { cancel_.Cancel(); }
   // The result once finished() (an empty result before).
   MonteCarloResult TakeResult();
 
  private:
   std::shared_ptr<const ToleranceModel> model_;
   int requested_ = 0;
-  std::atomic<bool> cancel_{false};
+  CancelToken cancel_;
   std::atomic<int> completed_{0};
   std::atomic<bool> finished_{false};
   MonteCarloResult result_;

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/cancel_token.h"
+
 namespace vn {
 
 namespace {
@@ -23,7 +25,7 @@ struct SearchRange {
   double limit;
 };
 
-SearchRange RangeOf(const ToleranceInput& in, BuildParameter parameter, ChangeUnit unit) {
+SearchRange RangeOf(const SolvedSetUp& in, BuildParameter parameter, ChangeUnit unit) {
   switch (parameter) {
     case BuildParameter::ObjectDistance:
       return {1e-4, 0.5 * in.objectDistance};
@@ -48,7 +50,7 @@ SearchRange RangeOf(const ToleranceInput& in, BuildParameter parameter, ChangeUn
   return {1e-4, 1.0};
 }
 
-double NominalOf(const ToleranceInput& in, BuildParameter parameter) {
+double NominalOf(const SolvedSetUp& in, BuildParameter parameter) {
   switch (parameter) {
     case BuildParameter::ObjectDistance:
       return in.objectDistance;
@@ -72,7 +74,7 @@ double NominalOf(const ToleranceInput& in, BuildParameter parameter) {
 class Search {
  public:
   Search(const ToleranceModel& model, BuildParameter parameter, double sign, double target,
-         const std::atomic<bool>* cancel)
+         const CancelToken* cancel)
       : model_(model), parameter_(parameter), sign_(sign), target_(target), cancel_(cancel) {}
 
   // The change (a magnitude) whose wavefront change has the target RMS,
@@ -132,7 +134,7 @@ class Search {
 
  private:
   double Cost(double magnitude) {
-    if (cancel_ != nullptr && cancel_->load()) throw Stopped{};
+    if (CancelRequested(cancel_)) throw Stopped{};
     last_ = model_.MeasureChange(BuildErrors::Single(parameter_, sign_ * magnitude));
     if (!last_.ok) {
       problem_ = "beyond a change of " + std::string(sign_ > 0 ? "+" : "-") +
@@ -152,15 +154,15 @@ class Search {
   BuildParameter parameter_;
   double sign_;
   double target_;
-  const std::atomic<bool>* cancel_;
+  const CancelToken* cancel_;
   PupilWavefront last_;
   PupilWavefront found_;
   std::string problem_;
 };
 
 SensitivityRow RowOf(const ToleranceModel& model, BuildParameter parameter,
-                     const BuildTolerances& tolerances, const std::atomic<bool>* cancel) {
-  const ToleranceInput& in = model.input();
+                     const BuildTolerances& tolerances, const CancelToken* cancel) {
+  const SolvedSetUp& in = model.input();
   SensitivityRow row;
   row.parameter = parameter;
   row.unit = UnitOf(parameter, in);
@@ -186,7 +188,7 @@ SensitivityRow RowOf(const ToleranceModel& model, BuildParameter parameter,
   row.apparentConicPlus = row.apparentConicMinus = model.conicConstant();
   if (row.tolerance > 0.0) {
     for (double sign : {1.0, -1.0}) {
-      if (cancel != nullptr && cancel->load()) throw Stopped{};
+      if (CancelRequested(cancel)) throw Stopped{};
       const PupilWavefront change =
           model.MeasureChange(BuildErrors::Single(parameter, sign * row.tolerance));
       if (!change.ok) {
@@ -206,7 +208,7 @@ SensitivityRow RowOf(const ToleranceModel& model, BuildParameter parameter,
 
 SensitivityTable ComputeSensitivities(const ToleranceModel& model,
                                       const BuildTolerances& tolerances,
-                                      const std::atomic<bool>* cancel) {
+                                      const CancelToken* cancel) {
   SensitivityTable table;
   table.wavelengthMicrons = model.input().wavelengthMicrons;
   table.rays = static_cast<int>(model.plan().points.size());

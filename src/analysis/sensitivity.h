@@ -10,12 +10,12 @@
 // by the user's tolerance.
 #pragma once
 
-#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "analysis/tolerance_model.h"
+#include "common/cancel_token.h"
 
 namespace vn {
 
@@ -70,7 +70,7 @@ struct SensitivityTable {
 // wavefronts; the table then comes back with cancelled = true.
 SensitivityTable ComputeSensitivities(const ToleranceModel& model,
                                       const BuildTolerances& tolerances,
-                                      const std::atomic<bool>* cancel = nullptr);
+                                      const CancelToken* cancel = nullptr);
 
 // The reverse question: the user finds the best null (the least residual
 // after refocusing, the source and lens left where they are) with the lens

@@ -225,9 +225,9 @@ void ReflectAt(SkewRay& ray, const SkewSurface& surface) {
 }
 
 SkewSetUp MakeSkewSetUp(const AsBuilt& build) {
-  const NullTestSystem& s = build.system;
+  const NullTestSystem& s = build.setUp.system;
   SkewSetUp setUp;
-  setUp.source = {build.sourceOffsetX, build.sourceOffsetY, -build.objectDistance};
+  setUp.source = {build.sourceOffsetX, build.sourceOffsetY, -build.setUp.objectDistance};
   setUp.lensIndex = s.LensIndex;
 
   // The lens: centred first, then turned about its centre and moved across.
@@ -246,7 +246,7 @@ SkewSetUp MakeSkewSetUp(const AsBuilt& build) {
 
   // The mirror is concave toward the lens: its centre of curvature lies on
   // the source side, so its curvature is negative.
-  setUp.mirror.vertex = {0.0, 0.0, s.LensThickness + build.lensMirrorDistance};
+  setUp.mirror.vertex = {0.0, 0.0, s.LensThickness + build.setUp.lensMirrorDistance};
   setUp.mirror.curvature = -1.0 / std::fabs(s.MirrorRadius);
   setUp.mirror.conicPlusOne = s.ConicPlusOne;
   return setUp;

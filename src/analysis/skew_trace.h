@@ -20,6 +20,7 @@
 #include <span>
 
 #include "engine/null_test_engine.h"
+#include "record/solved_set_up.h"
 
 namespace vn {
 
@@ -99,10 +100,8 @@ void ReflectAt(SkewRay& ray, const SkewSurface& surface);
 // decenter moves it across the axis; the source may sit off the axis. The
 // mirror defines the axis.
 struct AsBuilt {
-  NullTestSystem system;
-  double objectDistance = 0;      // D: source to the lens's source-side vertex, inches
-  double lensMirrorDistance = 0;  // d2: lens's mirror-side vertex to the mirror's vertex
-  double lensTiltX = 0;           // radians
+  SolvedSetUp setUp;     // the figures as built: the mirror, the lens, D and d2
+  double lensTiltX = 0;  // radians
   double lensTiltY = 0;
   double lensDecenterX = 0;  // inches
   double lensDecenterY = 0;

@@ -56,7 +56,7 @@ BuildParameter ParameterAt(int index) { return static_cast<BuildParameter>(index
 
 bool IsFlatRadius(double radius) { return std::fabs(radius) > kFlatRadius; }
 
-ChangeUnit UnitOf(BuildParameter parameter, const ToleranceInput& input) {
+ChangeUnit UnitOf(BuildParameter parameter, const SolvedSetUp& input) {
   switch (parameter) {
     case BuildParameter::ObjectDistance:
     case BuildParameter::LensMirrorDistance:
@@ -141,31 +141,19 @@ double IndexChangePerMicron(const std::string& glassName, double wavelengthMicro
   }
 }
 
-ToleranceInput ToleranceInputFrom(const ExactCheckInput& check, const std::string& glassName) {
-  ToleranceInput input;
-  input.system = check.system;
-  input.objectDistance = check.objectDistance;
-  input.lensMirrorDistance = check.lensMirrorDistance;
-  input.wavelengthMicrons = check.wavelengthMicrons;
-  input.lensClearSemiDiameter = check.lensClearSemiDiameter;
-  input.glassName = glassName;
-  return input;
-}
-
-ToleranceModel::ToleranceModel(const ToleranceInput& input) : input_(input) {
+ToleranceModel::ToleranceModel(const SolvedSetUp& input, const PupilSampling& sampling)
+    : input_(input) {
   // What the trace cannot start from; a set-up it can start but not follow
   // (a radius that is not a number, a lens the rays miss) it reports itself.
   const NullTestSystem& s = input.system;
-  if (!(s.MirrorSemiDiameter > 0.0 && std::isfinite(s.MirrorRadius) && s.MirrorRadius != 0.0 &&
-        s.LensIndex > 0.0 && s.LensThickness >= 0.0 && input.objectDistance > 0.0 &&
-        input.lensMirrorDistance > 0.0 && input.wavelengthMicrons > 0.0)) {
-    message_ = "the set-up is not one that can be traced";
+  if (const std::string problem = SetUpProblem(input); !problem.empty()) {
+    message_ = "the set-up is not one that can be traced: " + problem;
     return;
   }
   indexPerMicron_ = IndexChangePerMicron(input.glassName, input.wavelengthMicrons, s.LensIndex);
 
   const BuiltSetUp design = Build(BuildErrors{});
-  plan_ = MakePupilPlan(MakeSkewSetUp(design.build), s.MirrorSemiDiameter, input.sampling);
+  plan_ = MakePupilPlan(MakeSkewSetUp(design.build), s.MirrorSemiDiameter, sampling);
   if (!plan_.ok) {
     message_ = plan_.message;
     return;
@@ -202,25 +190,25 @@ BuiltSetUp ToleranceModel::Build(const BuildErrors& e) const {
   using P = BuildParameter;
   BuiltSetUp built;
   AsBuilt& b = built.build;
-  b.system = input_.system;
-  b.objectDistance = input_.objectDistance + At(e.change, P::ObjectDistance);
-  b.lensMirrorDistance = input_.lensMirrorDistance + At(e.change, P::LensMirrorDistance);
-  b.system.LensThickness += At(e.change, P::LensThickness);
+  b.setUp = input_;
+  b.setUp.objectDistance = input_.objectDistance + At(e.change, P::ObjectDistance);
+  b.setUp.lensMirrorDistance = input_.lensMirrorDistance + At(e.change, P::LensMirrorDistance);
+  b.setUp.system.LensThickness += At(e.change, P::LensThickness);
 
   // The wavelength, and the index it brings through the glass's dispersion.
   const double wavelengthChange = At(e.change, P::Wavelength) / 1000.0;
   built.wavelengthMicrons = input_.wavelengthMicrons + wavelengthChange;
-  b.system.LensIndex += At(e.change, P::LensIndex) + indexPerMicron_ * wavelengthChange;
+  b.setUp.system.LensIndex += At(e.change, P::LensIndex) + indexPerMicron_ * wavelengthChange;
 
   // A flat face's fringes are counted at the design's test wavelength.
   const double wavelengthInches = input_.wavelengthMicrons / kMicronsPerInch;
   const double h = input_.lensClearSemiDiameter > 0.0 ? input_.lensClearSemiDiameter
                                                       : 0.5 * input_.system.MirrorSemiDiameter;
-  b.system.LensRadius1 = RadiusWithError(input_.system.LensRadius1,
-                                         At(e.change, P::SourceSideRadius), h, wavelengthInches);
-  b.system.LensRadius2 = RadiusWithError(input_.system.LensRadius2,
-                                         At(e.change, P::MirrorSideRadius), h, wavelengthInches);
-  b.system.ConicPlusOne += e.conicConstant;
+  b.setUp.system.LensRadius1 = RadiusWithError(
+      input_.system.LensRadius1, At(e.change, P::SourceSideRadius), h, wavelengthInches);
+  b.setUp.system.LensRadius2 = RadiusWithError(
+      input_.system.LensRadius2, At(e.change, P::MirrorSideRadius), h, wavelengthInches);
+  b.setUp.system.ConicPlusOne += e.conicConstant;
 
   // Alignment: the y–z part along the parameter, the x–z part across it.
   const double radiansPerDegree = kPi / 180.0;

@@ -25,16 +25,6 @@
 namespace vn {
 
 // The set-up a run has solved, as the tolerance analysis takes it.
-struct ToleranceInput {
-  NullTestSystem system;
-  double objectDistance = 0;          // D, source to the lens's source-side vertex, inches
-  double lensMirrorDistance = 0;      // d2, lens's mirror-side vertex to the mirror's vertex
-  double wavelengthMicrons = 0.6328;  // test wavelength
-  double lensClearSemiDiameter = 0;   // half the lens's clear diameter, inches
-  std::string glassName;              // catalog glass of the lens, for its dispersion ("" unknown)
-  PupilSampling sampling;
-};
-
 enum class BuildParameter : std::uint8_t {
   ObjectDistance,      // source to the lens's source-side vertex
   LensMirrorDistance,  // lens's mirror-side vertex to the mirror
@@ -73,7 +63,7 @@ bool IsFlatRadius(double radius);
 
 // The unit a parameter's change is given in for this design (a radius:
 // percent when curved, fringes of power when flat).
-ChangeUnit UnitOf(BuildParameter parameter, const ToleranceInput& input);
+ChangeUnit UnitOf(BuildParameter parameter, const SolvedSetUp& input);
 
 // The errors of one set-up, each in its parameter's change unit. For the
 // three alignment errors `change` is the part in the y–z plane (tilt about
@@ -128,19 +118,15 @@ struct BuiltSetUp {
 double IndexChangePerMicron(const std::string& glassName, double wavelengthMicrons,
                             double lensIndex);
 
-// The input from the exact check's input of the same set-up and the name of
-// the lens glass.
-ToleranceInput ToleranceInputFrom(const ExactCheckInput& check, const std::string& glassName);
-
 class ToleranceModel {
  public:
   // Plans the pupil on the design's set-up and measures its wavefront and
   // the wavefront of a change of the mirror's conic constant.
-  explicit ToleranceModel(const ToleranceInput& input);
+  explicit ToleranceModel(const SolvedSetUp& input, const PupilSampling& sampling = {});
 
   bool ok() const { return ok_; }
   const std::string& message() const { return message_; }
-  const ToleranceInput& input() const { return input_; }
+  const SolvedSetUp& input() const { return input_; }
   const PupilPlan& plan() const { return plan_; }
   const PupilWavefront& design() const { return design_; }
   // dn/dλ per micron of the lens glass (0: its dispersion is not known).
@@ -164,7 +150,7 @@ class ToleranceModel {
   double ApparentConicChange(const std::vector<double>& changeWaves) const;
 
  private:
-  ToleranceInput input_;
+  SolvedSetUp input_;
   bool ok_ = false;
   std::string message_;
   double indexPerMicron_ = 0;

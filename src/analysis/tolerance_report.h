@@ -3,7 +3,6 @@
 // forms in the run's unit (millimetres or inches).
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -11,6 +10,7 @@
 #include "analysis/monte_carlo.h"
 #include "analysis/sensitivity.h"
 #include "analysis/tolerance_model.h"
+#include "common/cancel_token.h"
 
 namespace vn {
 
@@ -38,7 +38,7 @@ double PredictedRms(const SensitivityTable& table,
 ToleranceReport RunToleranceReport(const ToleranceModel& model, const BuildTolerances& tolerances,
                                    const MonteCarloSettings& monteCarlo,
                                    std::optional<double> measuredSpacing,
-                                   const std::atomic<bool>* cancel = nullptr,
+                                   const CancelToken* cancel = nullptr,
                                    const std::function<void(int, int)>& progress = {});
 
 // The report block ("Tolerances ..."), lines separated by "\n".

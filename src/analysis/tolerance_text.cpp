@@ -4,6 +4,7 @@
 #include <string>
 
 #include "analysis/tolerance_report.h"
+#include "common/cancel_token.h"
 #include "common/constants.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
@@ -263,8 +264,7 @@ double PredictedRms(const SensitivityTable& table,
 
 ToleranceReport RunToleranceReport(const ToleranceModel& model, const BuildTolerances& tolerances,
                                    const MonteCarloSettings& monteCarlo,
-                                   std::optional<double> measuredSpacing,
-                                   const std::atomic<bool>* cancel,
+                                   std::optional<double> measuredSpacing, const CancelToken* cancel,
                                    const std::function<void(int, int)>& progress) {
   ToleranceReport report;
   report.tolerances = tolerances;

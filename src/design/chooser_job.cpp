@@ -10,9 +10,9 @@ namespace vn {
 ChooserJob::~ChooserJob() { Stop(); }
 
 void ChooserJob::Stop() {
-  cancel_ = true;
+  cancel_.Cancel();
   if (worker_.joinable()) worker_.join();
-  cancel_ = false;
+  cancel_.Reset();
   done_ = 0;
   total_ = 0;
   std::lock_guard<std::mutex> lock(mutex_);

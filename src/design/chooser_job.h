@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/cancel_token.h"
 #include "design/lens_design.h"
 #include "design/lens_list.h"
 #include "design/lens_ranking.h"
@@ -34,7 +35,7 @@ class ChooserJob {
   // Done and total steps so far (total 0 before the first step is counted).
   std::size_t Done() const { return done_.load(); }
   std::size_t Total() const { return total_.load(); }
-  void Cancel() { cancel_ = true; }
+  void Cancel() { cancel_.Cancel(); }
 
   // The result of the job that has ended, once; nothing while it runs.
   std::optional<DesignResult> TakeDesign();
@@ -45,7 +46,7 @@ class ChooserJob {
   ProgressCallback Progress();
 
   std::thread worker_;
-  std::atomic<bool> cancel_{false};
+  CancelToken cancel_;
   std::atomic<bool> running_{false};
   std::atomic<std::size_t> done_{0}, total_{0};
   std::mutex mutex_;  // guards the results

@@ -51,11 +51,11 @@ std::vector<ChooserRow> RankingRows(const LensRanking& ranking, const LensList& 
 // run reads back to the very lens the chooser solved (so that the find
 // button then gives the figures the row shows).
 struct LensEntryTexts {
-  std::string sourceRadius;  // LradI ("9e99" for a flat face)
-  std::string mirrorRadius;  // lRadM
-  std::string thickness;     // lthck
-  std::string diameter;      // LDiam
-  std::string index;         // LindexR
+  std::string sourceRadius;  // source-side radius ("9e99" for a flat face)
+  std::string mirrorRadius;  // mirror-side radius
+  std::string thickness;     // centre thickness
+  std::string diameter;      // lens diameter
+  std::string index;         // refractive index
   std::string glassName;     // the glass to name in the report; empty: keep the current one
 };
 

@@ -43,7 +43,6 @@ NullTestSystem SetUpWith(const NullTestSystem& mirror, const LensPrescription& l
   system.LensRadius2 = lens.mirrorRadius;
   system.LensThickness = lens.thickness;
   system.LensIndex = lens.index;
-  system.AbortRequested = 0;
   return system;
 }
 

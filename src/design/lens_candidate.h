@@ -12,11 +12,11 @@
 // the run's entries and the sentences.
 #pragma once
 
-#include <atomic>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "common/cancel_token.h"
 #include "design/solve_candidate.h"
 #include "engine/null_test_engine.h"
 #include "exact/verdict.h"
@@ -37,7 +37,7 @@ struct ChooserConditions {
   double maxSourceToMirror = 0;  // inches; 0: no limit
   double minSourceToLens = 0;    // inches; 0: no limit
   long searchSteps = kCandidateSearchSteps;
-  const std::atomic<bool>* cancel = nullptr;
+  const CancelToken* cancel = nullptr;
 };
 
 // One lens as it stands in the test, in inches, radii signed as the run signs

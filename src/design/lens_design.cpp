@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 
+#include "common/cancel_token.h"
 #include "common/constants.h"
 #include "exact/exact_check.h"
 #include "exact/scalar_search.h"
@@ -180,7 +181,7 @@ class PowerSearch {
 
   bool Cancelled() const {
     const auto* cancel = size_.request->conditions.cancel;
-    return cancel != nullptr && cancel->load();
+    return CancelRequested(cancel);
   }
 
   Trial Try(double logFocal) {

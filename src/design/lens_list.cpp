@@ -374,7 +374,7 @@ LensList ReadLensList(std::string_view text, const LensListOptions& options) {
   std::size_t at = 0;
   int line = 1;
   while (at < text.size()) {
-    if (options.cancel != nullptr && options.cancel->load()) {
+    if (CancelRequested(options.cancel)) {
       list.stopped = true;
       break;
     }

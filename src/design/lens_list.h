@@ -21,13 +21,13 @@
 // with their messages; the others are counted.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/cancel_token.h"
 #include "design/lens_candidate.h"
 
 namespace vn {
@@ -61,7 +61,7 @@ struct LensList {
   std::vector<ListedLens> lenses;
   std::vector<LensListProblem> problems;  // in row order, the first kMaxListedProblems
   std::size_t unlistedProblems = 0;       // the problems after those, counted only
-  bool stopped = false;                   // the cancel flag ended the reading part way
+  bool stopped = false;                   // the cancel token ended the reading part way
 };
 
 struct LensListOptions {
@@ -69,7 +69,7 @@ struct LensListOptions {
   bool inchLengths = false;     // the list's lengths are inches, not millimetres
   // Once set, the reading stops before the next row (a long list against the
   // command line's clock).
-  const std::atomic<bool>* cancel = nullptr;
+  const CancelToken* cancel = nullptr;
 };
 
 LensList ReadLensList(std::string_view text, const LensListOptions& options = {});

@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "common/cancel_token.h"
+
 namespace vn {
 
 int ThreadCountFor(int requested, std::size_t jobs) {
@@ -19,13 +21,13 @@ int ThreadCountFor(int requested, std::size_t jobs) {
 }
 
 bool RunParallel(std::size_t count, int threads, const std::function<void(std::size_t)>& job,
-                 const std::atomic<bool>* cancel, const ProgressCallback& progress) {
+                 const CancelToken* cancel, const ProgressCallback& progress) {
   std::atomic<std::size_t> next{0};
   std::mutex mutex;  // guards done, failure and the progress calls
   std::size_t done = 0;
   std::exception_ptr failure;
   std::atomic<bool> failed{false};  // a job threw: start no more
-  const auto stopped = [&] { return failed.load() || (cancel != nullptr && cancel->load()); };
+  const auto stopped = [&] { return failed.load() || CancelRequested(cancel); };
 
   const auto work = [&] {
     for (;;) {

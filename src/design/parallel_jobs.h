@@ -3,9 +3,10 @@
 // go on every core at once.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <functional>
+
+#include "common/cancel_token.h"
 
 namespace vn {
 
@@ -30,6 +31,6 @@ int ThreadCountFor(int requested, std::size_t jobs);
 // returns false when some job did not run. The first exception a job throws
 // is thrown again here after every thread has ended.
 bool RunParallel(std::size_t count, int threads, const std::function<void(std::size_t)>& job,
-                 const std::atomic<bool>* cancel, const ProgressCallback& progress = {});
+                 const CancelToken* cancel, const ProgressCallback& progress = {});
 
 }  // namespace vn

@@ -1,72 +1,52 @@
-// A candidate lens solved by the run with no window behind it, then checked
-// exactly and judged at its exact null.
+// A candidate lens solved by the run on its numbers, then checked exactly
+// and judged at its exact null.
 #include "design/solve_candidate.h"
 
 #include <cmath>
 
 #include "common/constants.h"
-#include "common/number_text.h"
-#include "common/shared_values.h"
-#include "exact/exact_check_of_run.h"
-#include "record/headless_run_host.h"
-#include "run/null_finder.h"
+#include "record/solved_set_up.h"
+#include "run/null_solve.h"
 
 namespace vn {
 
 namespace {
 
-// The entries a user would type for the set-up, in their unit, and a key
-// press once the search has used up its steps or the host asks to stop.
-class CandidateHost : public HeadlessRunHost {
+// The run's host for a candidate: nothing to show, and a cancel once the
+// search has used up its steps or the chooser asks to stop.
+class CandidateSteps : public RunHost {
  public:
-  CandidateHost(const NullTestSystem& system, double lensDiameter,
-                const CandidateConditions& conditions, NullFinder& finder)
-      : system_(system), lensDiameter_(lensDiameter), conditions_(conditions), finder_(finder) {
-    inch = conditions.inchUnits;
-  }
+  CandidateSteps(const CandidateConditions& conditions, CancelToken& stop)
+      : conditions_(conditions), stop_(stop) {}
 
-  std::string EntryText(Entry entry) override {
-    const NullTestSystem& s = system_;
-    switch (entry) {
-      case Entry::MDiam:
-        return Length(2.0 * s.MirrorSemiDiameter);
-      case Entry::MRoC:
-        return Length(-s.MirrorRadius);
-      case Entry::Mcc:
-        return GeneralNumber(s.ConicPlusOne - 1.0);
-      case Entry::LradI:
-        return Radius(s.LensRadius1);
-      case Entry::lRadM:
-        return Radius(s.LensRadius2);
-      case Entry::lthck:
-        return Length(s.LensThickness);
-      case Entry::LDiam:
-        return Length(lensDiameter_);
-      case Entry::LindexR:
-        return GeneralNumber(s.LensIndex);
-    }
-    return {};
-  }
-  void YieldToEvents() override {
+  void Step() override {
     ++steps_;
-    const bool cancelled = conditions_.cancel != nullptr && conditions_.cancel->load();
-    if (cancelled || steps_ > conditions_.searchSteps) finder_.RequestAbort();
+    if (CancelRequested(conditions_.cancel) || steps_ > conditions_.searchSteps) stop_.Cancel();
   }
 
  private:
-  std::string Length(double inches) const {
-    return GeneralNumber(conditions_.inchUnits ? inches : inches * kMmPerInch);
-  }
-  std::string Radius(double inches) const {
-    return std::fabs(inches) > kFlatRadius ? std::string("9e99") : Length(inches);
-  }
-
-  const NullTestSystem& system_;
-  double lensDiameter_;
   const CandidateConditions& conditions_;
-  NullFinder& finder_;
+  CancelToken& stop_;
   long steps_ = 0;
 };
+
+// The candidate as the run takes a set-up: its own lengths, in inches, so
+// the engine traces exactly the candidate's numbers.
+NullSetup SetupOf(const NullTestSystem& system, double lensDiameter,
+                  const CandidateConditions& conditions) {
+  NullSetup setup;
+  setup.inch = true;
+  setup.mirrorDiameter = 2.0 * system.MirrorSemiDiameter;
+  setup.mirrorRadiusOfCurvature = -system.MirrorRadius;
+  setup.conicConstant = system.ConicPlusOne - 1.0;
+  setup.sourceSideRadius = system.LensRadius1;
+  setup.mirrorSideRadius = system.LensRadius2;
+  setup.centreThickness = system.LensThickness;
+  setup.lensDiameter = lensDiameter;
+  setup.lensIndex = system.LensIndex;
+  setup.testWavelength = conditions.wavelengthMicrons;
+  return setup;
+}
 
 Verdict NotSolved(const char* code, std::string text) {
   Verdict verdict;
@@ -78,10 +58,10 @@ Verdict NotSolved(const char* code, std::string text) {
 // The verdict on the exact null's set-up, from the check's own measurement
 // of it: the same judgement the run's set-up gets, made at the distances the
 // chooser tells the user to set up, which the search already met.
-Verdict JudgeAtExactNull(const ExactCheckInput& input, const ExactCheckResult& check) {
+Verdict JudgeAtExactNull(const SolvedSetUp& input, const ExactCheckResult& check) {
   const auto& null = check.exactNull;
   if (!null.converged || !std::isfinite(null.pvWaves)) return check.verdict;
-  ExactCheckInput atNull = input;
+  SolvedSetUp atNull = input;
   atNull.objectDistance = null.objectDistance;
   atNull.lensMirrorDistance = null.lensMirrorDistance;
   atNull.searchConverged = true;
@@ -121,13 +101,11 @@ CandidateSolution SolveCandidate(const NullTestSystem& system, double lensDiamet
   }
 
   // The run's test wavelength is the one the exact check traces at.
-  SharedValues shared;
-  shared.TestWavelength = conditions.wavelengthMicrons;
-  NullFinder finder(shared, nullptr);
-  CandidateHost host(system, lensDiameter, conditions, finder);
-  finder.FindIt_Click(host);
-  solution.cancelled = conditions.cancel != nullptr && conditions.cancel->load();
-  const RunRecord& run = finder.lastRun();
+  CancelToken stop;
+  CandidateSteps steps(conditions, stop);
+  const RunRecord run =
+      SolveNull(SetupOf(system, lensDiameter, conditions), RunOptions{}, stop, steps);
+  solution.cancelled = CancelRequested(conditions.cancel);
   if (!run.solved) {
     solution.problem = "the run ended with its error message (" + run.failureDetail + ")";
     solution.nullVerdict =
@@ -137,9 +115,9 @@ CandidateSolution SolveCandidate(const NullTestSystem& system, double lensDiamet
   solution.solved = true;
   solution.searchConverged = run.converged;
 
-  ExactCheckInput input = ExactCheckInputOf(run);
-  input.cancel = conditions.cancel;
-  solution.check = RunExactCheck(input);
+  SolvedSetUp input = SolvedSetUpOf(run);
+  input.inchUnits = conditions.inchUnits;  // the verdict speaks the user's unit
+  solution.check = RunExactCheck(input, conditions.cancel);
   solution.cancelled = solution.cancelled || solution.check.cancelled;
   solution.nullVerdict = JudgeAtExactNull(input, solution.check);
   return solution;

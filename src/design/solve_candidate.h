@@ -12,9 +12,9 @@
 // candidates may be solved on several threads at once.
 #pragma once
 
-#include <atomic>
 #include <string>
 
+#include "common/cancel_token.h"
 #include "engine/null_test_engine.h"
 #include "exact/exact_check.h"
 #include "exact/verdict.h"
@@ -41,7 +41,7 @@ struct CandidateConditions {
   long searchSteps = kCandidateSearchSteps;
   // Set by the host to stop the run's search and the exact check at their
   // next step; the solution then comes back with cancelled = true.
-  const std::atomic<bool>* cancel = nullptr;
+  const CancelToken* cancel = nullptr;
 };
 
 struct CandidateSolution {

@@ -73,9 +73,8 @@ void NullTestEngine::ReflectAtConicMirror(double& Q, double& U, double& Ym, doub
     y = Finite(y + t * sinU);
     Ym = y;
 
-    SpinProgress();
-    Yield();
-    if (std::fabs(s - S) <= kEngineTolerance || Aborted()) break;
+    Step();
+    if (std::fabs(s - S) <= kEngineTolerance || Cancelled()) break;
   }
 
   // Reflect about the normal of the conic at (s, y).
@@ -118,9 +117,8 @@ void NullTestEngine::SolveObjectDistance(double h, double d2, double& D) {
     // L + D: distance from the source to the return point, positive toward the lens.
     if (!(std::fabs(L + D) < kEngineTolerance)) D = Finite(D - (L + D) * kDistanceGain);
     TraceDoublePass(h, D, d2, L, Y2, Ym);
-    SpinProgress();
-    Yield();
-    if (std::fabs(L + D) <= kEngineTolerance || Aborted()) break;
+    Step();
+    if (std::fabs(L + D) <= kEngineTolerance || Cancelled()) break;
   }
 }
 
@@ -133,16 +131,6 @@ void NullTestEngine::FindMarginalSA(double d2, double H, double& D, double& h, d
   SolveObjectDistance(h, d2, D);
   TraceDoublePass(0.1 * h, D, d2, L2, Y2, Ym);
   SA = Finite(L1 - L2);
-}
-
-void NullTestEngine::SpinProgress() {
-  ++spinCounter_;
-  if (spinCounter_ > 1000) {
-    ++spinGlyph_;
-    if (spinGlyph_ > 3) spinGlyph_ = 0;
-    if (setFindCaption) setFindCaption(std::string(kSpinnerGlyphs[spinGlyph_]) + "Processing ");
-    spinCounter_ = 0;
-  }
 }
 
 }  // namespace vn

@@ -1,6 +1,5 @@
 // The optical engine of the null test: the system under test, the double-pass
-// ray trace, the object-distance solver, the marginal aberration and the
-// progress spinner.
+// ray trace, the object-distance solver and the marginal aberration.
 //
 // Light leaves a point source on the axis, passes the null lens, reflects from
 // the concave conic mirror and passes the lens again back toward the source.
@@ -8,43 +7,43 @@
 // -D, lens vertices at 0 and LensThickness, mirror vertex at LensThickness + d2.
 // Every length here is in inches, whatever unit the user works in.
 //
-// The engine knows no window: its host hands it two callbacks, one that sets
-// the find button's caption (the spinner) and one that yields to the event
-// loop, during which a key press may set AbortRequested.
+// The engine knows no window: it reads the run's cancel token at every step of
+// its loops, and calls its host once per step (a mirror Newton step, an
+// object-distance iteration), the host's turn to show progress and to handle
+// its events, during which a key press may cancel the run.
 #pragma once
 
-#include <cstdint>
 #include <functional>
-#include <string>
+
+#include "common/cancel_token.h"
 
 namespace vn {
 
 struct NullTestSystem {
-  double MirrorSemiDiameter = 0;    // half the mirror's diameter
-  double MirrorRadius = 0;          // minus the mirror's radius of curvature; always negative
-  double ConicPlusOne = 0;          // conic constant + 1 (0 paraboloid, 1 sphere)
-  double LensRadius1 = 0;           // source-side face, signed (9e99 flat)
-  double LensRadius2 = 0;           // mirror-side face, signed
-  double LensThickness = 0;         // centre thickness
-  double LensIndex = 0;             // refractive index of the lens glass
-  std::int16_t AbortRequested = 0;  // 0 while a run may go on; -1 after a key press
+  double MirrorSemiDiameter = 0;  // half the mirror's diameter
+  double MirrorRadius = 0;        // minus the mirror's radius of curvature; always negative
+  double ConicPlusOne = 0;        // conic constant + 1 (0 paraboloid, 1 sphere)
+  double LensRadius1 = 0;         // source-side face, signed (9e99 flat)
+  double LensRadius2 = 0;         // mirror-side face, signed
+  double LensThickness = 0;       // centre thickness
+  double LensIndex = 0;           // refractive index of the lens glass
 };
-
-// The spinner's glyphs, shown before "Processing " in the find button.
-inline constexpr const char* kSpinnerGlyphs[4] = {"|", "/", "--", "\\"};
 
 class NullTestEngine {
  public:
   NullTestSystem system;
 
-  // Host callbacks. Either may be empty (a test without a window).
-  std::function<void(const std::string&)> setFindCaption;
-  std::function<void()> yieldToEvents;
+  // The run's cancel token (none: the engine is never stopped). Once it is
+  // set every loop stops at its next test, and stays stopped until the
+  // token is reset for the next run.
+  const CancelToken* cancel = nullptr;
+  // Called once per step of the engine's loops; may be empty.
+  std::function<void()> onStep;
 
-  bool Aborted() const { return system.AbortRequested != 0; }
+  bool Cancelled() const { return CancelRequested(cancel); }
 
   // Reflection at the conic mirror, found by Newton's method on a four-term
-  // series of the conic's sag; yields and turns the spinner once per step.
+  // series of the conic's sag; one step of the host per Newton step.
   void ReflectAtConicMirror(double& Q, double& U, double& Ym, double ConicPlusOne,
                             double MirrorRadius);
 
@@ -63,20 +62,10 @@ class NullTestEngine {
   // how far beyond the source a ray at a tenth of the height comes back.
   void FindMarginalSA(double d2, double H, double& D, double& h, double& SA);
 
-  // Counts calls; on every 1001st it turns the spinner in the find button.
-  void SpinProgress();
-
-  // Spinner state, for tests: it lives as long as the engine.
-  std::int32_t spinCounter() const { return spinCounter_; }
-  std::int32_t spinGlyph() const { return spinGlyph_; }
-
- private:
-  void Yield() {
-    if (yieldToEvents) yieldToEvents();
+  // One step of the engine's work has been made: the host's turn.
+  void Step() {
+    if (onStep) onStep();
   }
-
-  std::int32_t spinCounter_ = 0;
-  std::int32_t spinGlyph_ = 0;
 };
 
 }  // namespace vn

@@ -16,7 +16,16 @@ std::string Caption(Entry e) { return EntryCaption(e); }
 
 }  // namespace
 
-std::vector<EntryProblem> CheckEntries(const RunInputs& in) {
+TypedEntries TypedEntriesOf(const NullSetup& setup) {
+  TypedEntries in;
+  if (setup.typed) in.texts = *setup.typed;
+  in.inch = setup.inch;
+  in.glassName = setup.glassName;
+  in.testWavelength = setup.testWavelength;
+  return in;
+}
+
+std::vector<EntryProblem> CheckEntries(const TypedEntries& in) {
   std::vector<EntryProblem> problems;
   const auto unitText = [&](double x) {
     return in.inch ? RoundedText(x, 4) + "\"" : RoundedText(x * kMmPerInch, 3) + " mm";
@@ -40,34 +49,39 @@ std::vector<EntryProblem> CheckEntries(const RunInputs& in) {
   };
 
   // Sizes: positive, and within any mirror's.
-  for (Entry e : {Entry::MDiam, Entry::MRoC, Entry::lthck, Entry::LDiam}) {
+  for (Entry e : {Entry::MirrorDiameter, Entry::MirrorRadiusOfCurvature, Entry::CentreThickness,
+                  Entry::LensDiameter}) {
     const auto x = inches(e);
     if (!x) continue;
     if (std::fabs(*x) > kLargestLengthInch) {
       add(e, EntrySeverity::Absurd,
           "is larger than " + unitText(kLargestLengthInch) + ": no mirror or lens is that large.");
-    } else if (e == Entry::MRoC ? *x == 0 : !(*x > 0)) {
-      add(e, EntrySeverity::Wrong, e == Entry::MRoC ? "must not be 0." : "must be larger than 0.");
+    } else if (e == Entry::MirrorRadiusOfCurvature ? *x == 0 : !(*x > 0)) {
+      add(e, EntrySeverity::Wrong,
+          e == Entry::MirrorRadiusOfCurvature ? "must not be 0." : "must be larger than 0.");
     }
   }
-  for (Entry e : {Entry::LradI, Entry::lRadM}) {
+  for (Entry e : {Entry::SourceSideRadius, Entry::MirrorSideRadius}) {
     if (const auto r = inches(e); r && *r == 0) add(e, EntrySeverity::Wrong, "must not be 0.");
   }
-  if (const auto n = value[static_cast<std::size_t>(Entry::LindexR)]; n && !(*n > 1)) {
-    add(Entry::LindexR, EntrySeverity::Wrong, "must be larger than 1.");
+  if (const auto n = value[static_cast<std::size_t>(Entry::LensIndex)]; n && !(*n > 1)) {
+    add(Entry::LensIndex, EntrySeverity::Wrong, "must be larger than 1.");
   }
 
   // The lens against the mirror, and against itself at its rim.
-  const auto mirrorDiameter = inches(Entry::MDiam), lensDiameter = inches(Entry::LDiam);
+  const auto mirrorDiameter = inches(Entry::MirrorDiameter),
+             lensDiameter = inches(Entry::LensDiameter);
   if (mirrorDiameter && lensDiameter && *mirrorDiameter > 0 && *lensDiameter > *mirrorDiameter) {
-    add(Entry::LDiam, EntrySeverity::Wrong,
+    add(Entry::LensDiameter, EntrySeverity::Wrong,
         "is larger than the mirror's " + unitText(*mirrorDiameter) + ".");
   }
-  const auto r1 = inches(Entry::LradI), r2 = inches(Entry::lRadM), t = inches(Entry::lthck);
-  if (lensDiameter && *lensDiameter > 0 && !ProblemOf(problems, Entry::LDiam)) {
+  const auto r1 = inches(Entry::SourceSideRadius), r2 = inches(Entry::MirrorSideRadius),
+             t = inches(Entry::CentreThickness);
+  if (lensDiameter && *lensDiameter > 0 && !ProblemOf(problems, Entry::LensDiameter)) {
     const double a = *lensDiameter / 2;
     bool facesFit = r1 && r2;
-    for (const auto& [e, r] : {std::pair{Entry::LradI, r1}, std::pair{Entry::lRadM, r2}}) {
+    for (const auto& [e, r] :
+         {std::pair{Entry::SourceSideRadius, r1}, std::pair{Entry::MirrorSideRadius, r2}}) {
       if (r && *r != 0 && std::fabs(*r) < kFlatRadius && std::fabs(*r) < a) {
         facesFit = false;
         add(e, EntrySeverity::Wrong,
@@ -79,7 +93,7 @@ std::vector<EntryProblem> CheckEntries(const RunInputs& in) {
       const double edge =
           *t + SphereSag(CurvatureFromRadius(*r2), a) - SphereSag(CurvatureFromRadius(*r1), a);
       if (!(edge > 0)) {
-        add(Entry::lthck, EntrySeverity::Wrong,
+        add(Entry::CentreThickness, EntrySeverity::Wrong,
             "leaves no edge at the entered diameter of " + unitText(*lensDiameter) +
                 ": the faces meet before the rim (edge " + unitText(edge) + ").");
       }
@@ -88,11 +102,11 @@ std::vector<EntryProblem> CheckEntries(const RunInputs& in) {
 
   // The index against the glass the set-up names.
   if (const auto d =
-          TypedIndexDisagreement(in.Text(Entry::LindexR), in.GlassName, in.TestWavelength)) {
-    if (!ProblemOf(problems, Entry::LindexR)) {
+          TypedIndexDisagreement(in.Text(Entry::LensIndex), in.glassName, in.testWavelength)) {
+    if (!ProblemOf(problems, Entry::LensIndex)) {
       problems.push_back(
-          {Entry::LindexR, EntrySeverity::Note,
-           IndexDisagreementText(in.Text(Entry::LindexR), in.GlassName, in.TestWavelength, *d)});
+          {Entry::LensIndex, EntrySeverity::Note,
+           IndexDisagreementText(in.Text(Entry::LensIndex), in.glassName, in.testWavelength, *d)});
     }
   }
   return problems;
@@ -113,9 +127,9 @@ std::optional<EntryProblem> FirstProblem(const std::vector<EntryProblem>& proble
   return first;
 }
 
-bool SameEntries(const RunInputs& ran, const RunInputs& now) {
-  return ran.entries == now.entries && ran.inch == now.inch && ran.GlassName == now.GlassName &&
-         ran.TestWavelength == now.TestWavelength;
+bool SameEntries(const TypedEntries& ran, const TypedEntries& now) {
+  return ran.texts == now.texts && ran.inch == now.inch && ran.glassName == now.glassName &&
+         ran.testWavelength == now.testWavelength;
 }
 
 }  // namespace vn

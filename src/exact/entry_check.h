@@ -9,11 +9,13 @@
 // ends on it by itself.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "record/run_record.h"
+#include "record/null_setup.h"
+#include "record/run_host.h"
 
 namespace vn {
 
@@ -28,6 +30,21 @@ enum class EntrySeverity {
   Absurd  // too large for any set-up: the window does not run it
 };
 
+// The entries as typed, with what else a run reads when it starts: the
+// unit, and the glass and wavelength the index is for.
+struct TypedEntries {
+  std::array<std::string, kEntryCount> texts;  // indexed by Entry
+  bool inch = false;                           // lengths in inches, else millimetres
+  std::string glassName;                       // as the catalog lists it
+  double testWavelength = 0;                   // micrometres
+
+  const std::string& Text(Entry e) const { return texts[static_cast<std::size_t>(e)]; }
+};
+
+// The typed entries a run read, from its set-up (all texts empty when the
+// set-up was given as numbers).
+TypedEntries TypedEntriesOf(const NullSetup& setup);
+
 struct EntryProblem {
   Entry entry;
   EntrySeverity severity;
@@ -36,7 +53,7 @@ struct EntryProblem {
 
 // Every problem of the entries, at most one per field (the first that
 // applies). Lengths are read in the unit of `in.inch`.
-std::vector<EntryProblem> CheckEntries(const RunInputs& in);
+std::vector<EntryProblem> CheckEntries(const TypedEntries& in);
 
 // The problem of one field, if any.
 std::optional<EntryProblem> ProblemOf(const std::vector<EntryProblem>& problems, Entry entry);
@@ -46,6 +63,6 @@ std::optional<EntryProblem> FirstProblem(const std::vector<EntryProblem>& proble
 
 // Whether the results of a run that read `ran` still belong to entries `now`:
 // the same texts, unit, glass and wavelength.
-bool SameEntries(const RunInputs& ran, const RunInputs& now);
+bool SameEntries(const TypedEntries& ran, const TypedEntries& now);
 
 }  // namespace vn

@@ -7,6 +7,7 @@
 #include <exception>
 #include <optional>
 
+#include "common/cancel_token.h"
 #include "common/constants.h"
 #include "common/number_text.h"
 #include "exact/scalar_search.h"
@@ -106,7 +107,7 @@ std::string Describe(const Problem& problem, bool inchUnits) {
 // Traces the ray that meets the mirror at the given fraction of its edge
 // height out and back; its failure says why it could not be.
 DoublePassRay TraceZone(const FoldedSystem& folded, double edgeHeight, double fraction,
-                        const std::atomic<bool>* cancel) {
+                        const CancelToken* cancel) {
   const Aim aim = AimAtMirrorHeight(folded, fraction * edgeHeight, cancel);
   if (aim.failure.failed()) {
     DoublePassRay ray;
@@ -162,7 +163,7 @@ struct SetUpAnalysis {
   FoldedSystem folded;
   double edgeHeight = 0;
   double wavelengthMicrons = 0;
-  const std::atomic<bool>* cancel = nullptr;
+  const CancelToken* cancel = nullptr;
 
   VectorRay chief;  // the axial ray back at the lens's source-side vertex
   std::optional<double> pupilZ;
@@ -309,7 +310,7 @@ Wavefront Measure(const SetUpAnalysis& setUp, const Reference& reference,
 // wavefront about its best focus and about the source.
 std::optional<Problem> AnalyseSetUp(const NullTestSystem& system, double objectDistance,
                                     double lensMirrorDistance, double wavelengthMicrons,
-                                    int zoneSteps, const std::atomic<bool>* cancel,
+                                    int zoneSteps, const CancelToken* cancel,
                                     SetUpAnalysis& setUp) {
   setUp.folded = MakeFoldedSystem(system, objectDistance, lensMirrorDistance);
   setUp.edgeHeight = system.MirrorSemiDiameter;
@@ -367,7 +368,7 @@ struct ReturnErrors {
 };
 
 ReturnErrors ReturnErrorsAt(const NullTestSystem& system, double D, double d2,
-                            const std::atomic<bool>* cancel) {
+                            const CancelToken* cancel) {
   ReturnErrors result;
   if (!(D > 0.0) || !(d2 > 0.0)) {
     result.problem = Problem{false, {}, kNotComputed, "a distance is not positive"};
@@ -405,7 +406,7 @@ double Size(const std::array<double, 2>& e) { return std::sqrt(e[0] * e[0] + e[1
 // far below any shop measurement and some thousand times the rounding of the
 // traced positions.
 ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double D, double d2,
-                                           const std::atomic<bool>* cancel, bool inchUnits) {
+                                           const CancelToken* cancel, bool inchUnits) {
   ExactCheckResult::ExactNull null;
   constexpr int kMaxIterations = 40;
   const double scale = std::fabs(D) + system.LensThickness + std::fabs(d2);
@@ -504,34 +505,6 @@ ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double 
 
 // ---- The check ---------------------------------------------------------------------
 
-// Why the entries cannot describe a set-up to trace, or an empty text.
-std::string InputProblem(const ExactCheckInput& input) {
-  const NullTestSystem& s = input.system;
-  const double numbers[] = {s.MirrorSemiDiameter,
-                            s.MirrorRadius,
-                            s.ConicPlusOne,
-                            s.LensRadius1,
-                            s.LensRadius2,
-                            s.LensThickness,
-                            s.LensIndex,
-                            input.objectDistance,
-                            input.lensMirrorDistance,
-                            input.wavelengthMicrons,
-                            input.lensClearSemiDiameter};
-  for (double x : numbers) {
-    if (!std::isfinite(x)) return "an entry is not a finite number";
-  }
-  if (!(s.MirrorSemiDiameter > 0.0)) return "the mirror diameter must be positive";
-  if (s.MirrorRadius == 0.0) return "the mirror radius must not be zero";
-  if (s.LensRadius1 == 0.0 || s.LensRadius2 == 0.0) return "a lens radius must not be zero";
-  if (!(s.LensThickness >= 0.0)) return "the lens thickness must not be negative";
-  if (!(s.LensIndex > 0.0)) return "the lens index must be positive";
-  if (!(input.objectDistance > 0.0)) return "the object distance must be positive";
-  if (!(input.lensMirrorDistance > 0.0)) return "the lens-to-mirror distance must be positive";
-  if (!(input.wavelengthMicrons > 0.0)) return "the wavelength must be positive";
-  return {};
-}
-
 double StrehlOf(double rmsWaves) {
   const double phase = 2.0 * kPi * rmsWaves;
   return std::exp(-(phase * phase));
@@ -554,12 +527,12 @@ void Fail(ExactCheckResult& result, const Problem& problem, bool inchUnits) {
 }
 
 // The run's set-up: its wavefront, zones, lens heights and drawn rays.
-void CheckRunSetUp(const ExactCheckInput& input, ExactCheckResult& result) {
+void CheckRunSetUp(const SolvedSetUp& input, const CancelToken* cancel, ExactCheckResult& result) {
   const NullTestSystem& system = input.system;
   const double D = input.objectDistance;
   SetUpAnalysis setUp;
   if (auto problem = AnalyseSetUp(system, D, input.lensMirrorDistance, input.wavelengthMicrons,
-                                  kExactCheckZoneSteps, input.cancel, setUp)) {
+                                  kExactCheckZoneSteps, cancel, setUp)) {
     Fail(result, *problem, input.inchUnits);
     return;
   }
@@ -577,7 +550,7 @@ void CheckRunSetUp(const ExactCheckInput& input, ExactCheckResult& result) {
     return crossing ? sourceZ - *crossing : kNotComputed;
   };
   const DoublePassRay paraxial =
-      TraceZone(setUp.folded, system.MirrorSemiDiameter, kParaxialFraction, input.cancel);
+      TraceZone(setUp.folded, system.MirrorSemiDiameter, kParaxialFraction, cancel);
   result.zones.push_back(
       {0.0, 0.0, paraxial.failure.failed() ? kNotComputed : beyondSource(paraxial.returning), 0.0,
        0.0});
@@ -607,16 +580,15 @@ void CheckRunSetUp(const ExactCheckInput& input, ExactCheckResult& result) {
 }
 
 // The exact null found from the run's distances, and its wavefront.
-void CheckExactNull(const ExactCheckInput& input, ExactCheckResult& result) {
+void CheckExactNull(const SolvedSetUp& input, const CancelToken* cancel, ExactCheckResult& result) {
   auto& null = result.exactNull;
-  null = SolveExactNull(input.system, input.objectDistance, input.lensMirrorDistance, input.cancel,
+  null = SolveExactNull(input.system, input.objectDistance, input.lensMirrorDistance, cancel,
                         input.inchUnits);
-  if (CancelRequested(input.cancel)) result.cancelled = true;
+  if (CancelRequested(cancel)) result.cancelled = true;
   if (!null.converged) return;
   SetUpAnalysis nulled;
-  if (auto problem =
-          AnalyseSetUp(input.system, null.objectDistance, null.lensMirrorDistance,
-                       input.wavelengthMicrons, kExactNullZoneSteps, input.cancel, nulled)) {
+  if (auto problem = AnalyseSetUp(input.system, null.objectDistance, null.lensMirrorDistance,
+                                  input.wavelengthMicrons, kExactNullZoneSteps, cancel, nulled)) {
     null.converged = false;
     null.message = Describe(*problem, input.inchUnits);
     if (problem->cancelled) result.cancelled = true;
@@ -630,29 +602,29 @@ void CheckExactNull(const ExactCheckInput& input, ExactCheckResult& result) {
       OutsideClearAperture(null.lensHeights, input.lensClearSemiDiameter);
 }
 
-ExactCheckResult Check(const ExactCheckInput& input) {
+ExactCheckResult Check(const SolvedSetUp& input, const CancelToken* cancel) {
   ExactCheckResult result;
   result.wavelengthMicrons = input.wavelengthMicrons;
   result.lensClearSemiDiameter = input.lensClearSemiDiameter;
-  if (const std::string problem = InputProblem(input); !problem.empty()) {
+  if (const std::string problem = SetUpProblem(input); !problem.empty()) {
     result.message = problem;
     return result;
   }
-  CheckRunSetUp(input, result);
+  CheckRunSetUp(input, cancel, result);
   if (result.cancelled) return result;
   // The exact null is sought even when the run's set-up could not be
   // measured: the rays that fix it may still trace, and it is then the set-up
   // to recommend.
-  CheckExactNull(input, result);
+  CheckExactNull(input, cancel, result);
   return result;
 }
 
 }  // namespace
 
-ExactCheckResult RunExactCheck(const ExactCheckInput& input) {
+ExactCheckResult RunExactCheck(const SolvedSetUp& input, const CancelToken* cancel) {
   ExactCheckResult result;
   try {
-    result = Check(input);
+    result = Check(input, cancel);
   } catch (const std::exception& failure) {
     // Only the standard library can throw here (memory); say so rather than
     // take the host down.
@@ -660,7 +632,7 @@ ExactCheckResult RunExactCheck(const ExactCheckInput& input) {
     result.wavelengthMicrons = input.wavelengthMicrons;
     result.message = std::string("the exact check failed: ") + failure.what();
   }
-  if (CancelRequested(input.cancel)) result.cancelled = true;
+  if (CancelRequested(cancel)) result.cancelled = true;
   result.verdict = JudgeSetUp(input, result);
   return result;
 }

@@ -39,32 +39,17 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "common/cancel_token.h"
 #include "engine/null_test_engine.h"
 #include "exact/exact_trace.h"
 #include "exact/verdict.h"
+#include "record/solved_set_up.h"
 
 namespace vn {
-
-struct ExactCheckInput {
-  NullTestSystem system;
-  double objectDistance = 0;          // D, source to the lens's source-side vertex, inches
-  double lensMirrorDistance = 0;      // d2, lens mirror-side vertex to mirror vertex, inches
-  double wavelengthMicrons = 0.6328;  // test wavelength
-  double lensClearSemiDiameter = 0;   // half the lens's clear diameter, inches
-  bool inchUnits = false;             // the run's unit, for messages and the verdict
-  // The run's spacing search met its tolerance (it was not stopped by a key
-  // press or the command line's timeout).
-  bool searchConverged = true;
-  // Set by the host (the window's next run, its closing, a key press, the
-  // command line's timeout) to stop the check at its next loop step; the
-  // result then comes back with cancelled = true.
-  const std::atomic<bool>* cancel = nullptr;
-};
 
 // One zone of the mirror, traced out and back.
 struct ZoneSample {
@@ -88,7 +73,7 @@ inline constexpr double kNotComputed = std::numeric_limits<double>::quiet_NaN();
 
 struct ExactCheckResult {
   bool ok = false;         // the wavefront of the run's set-up was measured
-  bool cancelled = false;  // stopped through ExactCheckInput::cancel
+  bool cancelled = false;  // stopped through the cancel token
   std::string message;     // why the check could not be made, when ok is false
   // The ray that could not be traced, when that is why, and its mirror zone
   // as a fraction of the edge height.
@@ -133,8 +118,11 @@ inline constexpr int kExactCheckZoneSteps = 100;
 
 // Never throws: every failure comes back as ok = false with a message (and
 // the ray's TraceFailure when a ray is why), a failed exact-null search as
-// exactNull.converged = false. The verdict is always filled in.
-ExactCheckResult RunExactCheck(const ExactCheckInput& input);
+// exactNull.converged = false. The verdict is always filled in. The host
+// (the window's next run, its closing, a key press, the command line's
+// timeout) cancels through `cancel` to stop the check at its next loop step;
+// the result then comes back with cancelled = true.
+ExactCheckResult RunExactCheck(const SolvedSetUp& input, const CancelToken* cancel = nullptr);
 
 // What stopped a ray, where, and for which mirror zone, as a phrase in the
 // run's unit: "the ray to the 87% zone of the mirror is totally reflected

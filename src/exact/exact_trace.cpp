@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "common/cancel_token.h"
 #include "exact/scalar_search.h"
 
 namespace vn {
@@ -205,8 +206,7 @@ DoublePassRay TraceFoldedRay(const FoldedSystem& system, double launchAngle, boo
   return result;
 }
 
-Aim AimAtMirrorHeight(const FoldedSystem& system, double mirrorHeight,
-                      const std::atomic<bool>* cancel) {
+Aim AimAtMirrorHeight(const FoldedSystem& system, double mirrorHeight, const CancelToken* cancel) {
   Aim aim;
   aim.failure = {TraceFault::NoRayReachesZone, TraceSurface::Mirror, false, mirrorHeight};
   if (!(mirrorHeight > 0.0)) return aim;

@@ -21,11 +21,11 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <limits>
 #include <optional>
 #include <vector>
 
+#include "common/cancel_token.h"
 #include "engine/null_test_engine.h"
 
 namespace vn {
@@ -148,7 +148,7 @@ struct Aim {
 // bracketed root search on the launch angle (abandoned, with
 // NoRayReachesZone, once *cancel is set).
 Aim AimAtMirrorHeight(const FoldedSystem& system, double mirrorHeight,
-                      const std::atomic<bool>* cancel = nullptr);
+                      const CancelToken* cancel = nullptr);
 
 // Where the image of the mirror's vertex plane (the aperture stop) formed by
 // the lens on the way back lies on the axis: the exit pupil near the source,

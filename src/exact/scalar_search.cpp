@@ -4,11 +4,13 @@
 #include <cmath>
 #include <utility>
 
+#include "common/cancel_token.h"
+
 namespace vn {
 
 std::optional<double> FindRootBracketed(const std::function<double(double)>& f, double a, double b,
                                         double xTolerance, int maxIterations,
-                                        const std::atomic<bool>* cancel) {
+                                        const CancelToken* cancel) {
   double fa = f(a);
   double fb = f(b);
   if (!std::isfinite(fa) || !std::isfinite(fb)) return std::nullopt;
@@ -83,7 +85,7 @@ std::optional<double> FindRootBracketed(const std::function<double(double)>& f, 
 }
 
 double MinimiseBracketed(const std::function<double(double)>& f, double a, double b,
-                         double xTolerance, const std::atomic<bool>* cancel) {
+                         double xTolerance, const CancelToken* cancel) {
   if (b < a) std::swap(a, b);
   // Each step keeps 0.618 of the bracket: 200 steps shrink it by 1e-42, past
   // the spacing of doubles for any bracket that is itself a finite number.

@@ -7,9 +7,10 @@
 // fixed factor at worst), or when the host's cancel flag is set.
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <optional>
+
+#include "common/cancel_token.h"
 
 namespace vn {
 
@@ -20,7 +21,7 @@ namespace vn {
 // after maxIterations steps or once *cancel is set.
 std::optional<double> FindRootBracketed(const std::function<double(double)>& f, double a, double b,
                                         double xTolerance, int maxIterations = 200,
-                                        const std::atomic<bool>* cancel = nullptr);
+                                        const CancelToken* cancel = nullptr);
 
 // Minimum of a unimodal f on [a, b] by golden-section search narrowed to
 // xTolerance (at most 200 steps, enough to close any bracket of doubles),
@@ -28,11 +29,6 @@ std::optional<double> FindRootBracketed(const std::function<double(double)>& f, 
 // step stays inside the final bracket and does better. Once *cancel is set it
 // returns the best point so far.
 double MinimiseBracketed(const std::function<double(double)>& f, double a, double b,
-                         double xTolerance, const std::atomic<bool>* cancel = nullptr);
-
-// True once the host has asked the work to stop.
-inline bool CancelRequested(const std::atomic<bool>* cancel) {
-  return cancel != nullptr && cancel->load(std::memory_order_relaxed);
-}
+                         double xTolerance, const CancelToken* cancel = nullptr);
 
 }  // namespace vn

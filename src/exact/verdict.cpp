@@ -61,7 +61,7 @@ std::string BestHere(const ExactCheckResult::ExactNull& null) {
   return " At its exact null this lens leaves " + WavesWithFraction(null.pvWaves) + ".";
 }
 
-void JudgeRun(const ExactCheckInput& in, Verdict& verdict) {
+void JudgeRun(const SolvedSetUp& in, Verdict& verdict) {
   const auto length = [&](double inches) { return RunLengthText(inches, in.inchUnits); };
   if (!(in.objectDistance > 0.0)) {
     Add(verdict, VerdictStatus::NotANull, "object_distance_not_positive",
@@ -80,7 +80,7 @@ void JudgeRun(const ExactCheckInput& in, Verdict& verdict) {
   }
 }
 
-void JudgeLens(const ExactCheckInput& in, Verdict& verdict) {
+void JudgeLens(const SolvedSetUp& in, Verdict& verdict) {
   const NullTestSystem& s = in.system;
   const double a = in.lensClearSemiDiameter;
   if (!(a > 0.0)) return;
@@ -108,7 +108,7 @@ void JudgeLens(const ExactCheckInput& in, Verdict& verdict) {
   }
 }
 
-void JudgeWavefront(const ExactCheckInput& in, const ExactCheckResult& check, Verdict& verdict) {
+void JudgeWavefront(const SolvedSetUp& in, const ExactCheckResult& check, Verdict& verdict) {
   const auto length = [&](double inches) { return RunLengthText(inches, in.inchUnits); };
   const auto& null = check.exactNull;
   const bool distancesPositive = in.objectDistance > 0.0 && in.lensMirrorDistance > 0.0;
@@ -148,7 +148,7 @@ void JudgeWavefront(const ExactCheckInput& in, const ExactCheckResult& check, Ve
     outside(null.lensHeights, "At the exact null");
 }
 
-void JudgeDegenerate(const ExactCheckInput& in, const ExactCheckResult& check, Verdict& verdict) {
+void JudgeDegenerate(const SolvedSetUp& in, const ExactCheckResult& check, Verdict& verdict) {
   const auto length = [&](double inches) { return RunLengthText(inches, in.inchUnits); };
   if (std::fabs(in.system.ConicPlusOne - 1.0) < 1e-12) {
     Add(verdict, VerdictStatus::Caution, "sphere_needs_no_lens",
@@ -175,7 +175,7 @@ void JudgeDegenerate(const ExactCheckInput& in, const ExactCheckResult& check, V
   }
 }
 
-void Recommend(const ExactCheckInput& in, const ExactCheckResult& check, Verdict& verdict) {
+void Recommend(const SolvedSetUp& in, const ExactCheckResult& check, Verdict& verdict) {
   const auto& null = check.exactNull;
   RecommendedSetUp& r = verdict.recommended;
   if (null.converged && std::isfinite(null.pvWaves)) {
@@ -243,7 +243,7 @@ std::string WaveFractionText(double waves) {
   return "λ/" + RoundedText(denominator, denominator >= 10.0 ? 0 : 1);
 }
 
-Verdict JudgeSetUp(const ExactCheckInput& input, const ExactCheckResult& check) {
+Verdict JudgeSetUp(const SolvedSetUp& input, const ExactCheckResult& check) {
   Verdict verdict;
   JudgeRun(input, verdict);
   JudgeLens(input, verdict);

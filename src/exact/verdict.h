@@ -14,7 +14,7 @@
 
 namespace vn {
 
-struct ExactCheckInput;
+struct SolvedSetUp;
 struct ExactCheckResult;
 
 // In rising order of gravity: the verdict's status is its gravest reason's.
@@ -68,6 +68,6 @@ std::string ReportCostText(double reportCostWaves);
 
 // Judges the set-up of `input` from its exact check `check`. Reads the
 // check's figures and typed failures; never throws.
-Verdict JudgeSetUp(const ExactCheckInput& input, const ExactCheckResult& check);
+Verdict JudgeSetUp(const SolvedSetUp& input, const ExactCheckResult& check);
 
 }  // namespace vn

@@ -16,9 +16,9 @@ std::string ComposeLensFile(const std::string& title, const RunRecord& run,
                             const SetupFigures& setup) {
   // An inch run writes its lengths as inches and tells OSLO so; a millimetre
   // run's lengths are millimetres already.
-  const bool inchRun = run.inputs.inch;
+  const NullSetup& given = run.setup;
+  const bool inchRun = given.inch;
   const double U = inchRun ? 1.0 : kMmPerInch;
-  const RunInputs& typed = run.inputs;
 
   // Computed lengths: engine inches times U. Typed lengths (the lens and
   // mirror entries) are in the display unit already and are never scaled.
@@ -26,21 +26,20 @@ std::string ComposeLensFile(const std::string& title, const RunRecord& run,
   const std::string objectDistance = RoundedText(Finite(setup.ObjectDistance * U), 9);
   const std::string lensMirror = RoundedText(Finite(setup.LensMirrorDistance * U), 6);
   const std::string mirrorAperture = GeneralNumber(Finite(run.system.MirrorSemiDiameter * U));
-  const std::string lensAperture =
-      GeneralNumber(ReadNumberOrFail(typed.Text(Entry::LDiam), "LDiam") / 2);
+  const std::string lensAperture = GeneralNumber(given.lensDiameter / 2);
   // The mirror is concave toward the light coming from the lens: its radius
-  // is the typed radius of curvature with the sign turned.
-  const std::string mirrorRadius =
-      GeneralNumber(Finite(ReadNumberOrFail(typed.Text(Entry::MRoC), "MRoC") * -1));
-  const std::string wave = GeneralNumber(typed.TestWavelength);
+  // is the given radius of curvature with the sign turned.
+  const std::string mirrorRadius = GeneralNumber(Finite(given.mirrorRadiusOfCurvature * -1));
+  const std::string wave = GeneralNumber(given.testWavelength);
   // The lens glass: the catalog glass by name when the run solved with its
   // index; otherwise the index the run solved with, as a model glass that
   // has that index at each of the file's three (equal) wavelengths, written
   // as OSLO itself writes a model glass. OSLO would otherwise take the
   // catalog's index and describe another lens.
-  std::string glass = "GLA " + typed.GlassName;
-  if (TypedIndexDisagreement(typed.Text(Entry::LindexR), typed.GlassName, typed.TestWavelength)) {
-    const std::string n = GeneralNumber(ReadNumberOrFail(typed.Text(Entry::LindexR), "LindexR"));
+  std::string glass = "GLA " + given.glassName;
+  if (TypedIndexDisagreement(given.ShownText(Entry::LensIndex), given.glassName,
+                             given.testWavelength)) {
+    const std::string n = GeneralNumber(given.lensIndex);
     glass = "GLA MOD MODEL1 " + n + " " + n + " " + n;
   }
 
@@ -68,14 +67,14 @@ std::string ComposeLensFile(const std::string& title, const RunRecord& run,
   // Surface 1: the lens's source-side face.
   line("NXT  // SRF 1");
   line(glass);
-  line("RD " + typed.Text(Entry::LradI));
-  line("TH " + typed.Text(Entry::lthck));
+  line("RD " + run.setup.ShownText(Entry::SourceSideRadius));
+  line("TH " + run.setup.ShownText(Entry::CentreThickness));
   line("AP " + lensAperture);
 
   // Surface 2: the lens's mirror-side face, then the solved spacing to the mirror.
   line("NXT  // SRF 2");
   line("AIR");
-  line("RD " + typed.Text(Entry::lRadM));
+  line("RD " + run.setup.ShownText(Entry::MirrorSideRadius));
   line("TH " + lensMirror);
   line("AP " + lensAperture);
 
@@ -87,7 +86,7 @@ std::string ComposeLensFile(const std::string& title, const RunRecord& run,
   line("PK THM  -1 0.0");
   line("AP " + mirrorAperture);
   line("AST");
-  line("CC " + typed.Text(Entry::Mcc));
+  line("CC " + run.setup.ShownText(Entry::ConicConstant));
 
   // Surfaces 4 and 5: the lens on the return pass, curvatures and thicknesses
   // picked up from surfaces 2 and 1, so only surfaces 0 to 3 carry numbers.
@@ -128,10 +127,10 @@ void WriteFileWhole(const std::string& path, const std::string& text) {
 
 void ExportLensFile(LensExportRun& run, const std::string& title, const RunRecord& record,
                     const SetupFigures& setup, RunHost& host, LensFilePlatform& platform) {
-  const RunInputs& typed = record.inputs;
+  const NullSetup& given = record.setup;
   // OSLO needs the glass by name; an index alone is not enough. Tell the user
   // once per run and write nothing more in it.
-  if (typed.GlassName.empty()) {
+  if (given.glassName.empty()) {
     if (run.SaveLensFile) host.ShowMessage(kAppTitle, kNoGlassMessage);
     run.SaveLensFile = false;
     return;
@@ -140,8 +139,8 @@ void ExportLensFile(LensExportRun& run, const std::string& title, const RunRecor
 
   const std::string folder = LensFileFolder(run.folderOverride, platform);
   const std::string named =
-      BuildLensFileName(folder, platform.Separator(), typed.inch, typed.Text(Entry::MDiam),
-                        typed.Text(Entry::MRoC), platform.Now());
+      BuildLensFileName(folder, platform.Separator(), given.inch, given.mirrorDiameter,
+                        given.mirrorRadiusOfCurvature, platform.Now());
   const std::string text = ComposeLensFile(title, record, setup);
 
   // The file takes the first free name at the moment of writing; a name is

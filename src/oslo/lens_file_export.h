@@ -22,8 +22,9 @@ inline constexpr const char* kNoGlassMessage =
 // or one of its spacing-error passes): 44 lines, each ended by CR LF. The
 // lens and mirror are written as their entries were typed, in the run's unit;
 // the computed distances are converted to it. An inch run's file declares
-// "UNI 25.4", a millimetre run's "UNI 1.0". The numbers in LDiam and MRoC are
-// read from their texts; an unreadable one throws RunFailure(NotANumber).
+// "UNI 25.4", a millimetre run's "UNI 1.0". The lens's radii and thickness
+// and the conic are written as typed; the other lengths from the set-up's
+// values.
 std::string ComposeLensFile(const std::string& title, const RunRecord& run,
                             const SetupFigures& setup);
 

@@ -36,17 +36,17 @@ std::string JoinFolder(const std::string& folder, const std::string& separator,
 }
 
 std::string BuildLensFileName(const std::string& folder, const std::string& separator, bool inchRun,
-                              const std::string& MDiamText, const std::string& MRoCText,
+                              double mirrorDiameter, double mirrorRadiusOfCurvature,
                               const ClockText& now) {
-  const double diameter = ReadNumberOrFail(MDiamText, "MDiam");
-  const double radius = ReadNumberOrFail(MRoCText, "MRoC");
+  const double diameter = mirrorDiameter;
+  const double radius = mirrorRadiusOfCurvature;
 
   // The mirror's whole diameter and its focal ratio, f/D = R / D / 2, to one
   // decimal; both rounded half to even (254.5 -> 254, 4.25 -> 4.2).
   std::string name = RoundedText(diameter, 0);
   name += inchRun ? "inch" : " mm";
   name += "_F-";
-  name += RoundedText(Quotient(radius, diameter, "MDiam 0") / 2, 1);
+  name += RoundedText(Quotient(radius, diameter, "mirror diameter 0") / 2, 1);
 
   // The moment of writing, to the second.
   name += "_created_";

@@ -15,11 +15,11 @@ namespace vn {
 std::string JoinFolder(const std::string& folder, const std::string& separator,
                        const std::string& name);
 
-// The lens file's full path in `folder`. The mirror diameter (MDiamText) and
-// radius (MRoCText) are the entry texts in the display unit; an unreadable one
-// throws RunFailure(NotANumber), a zero diameter RunFailure(Arithmetic).
+// The lens file's full path in `folder`. The mirror's diameter and radius of
+// curvature are in the run's unit, as given; a zero diameter throws
+// RunFailure(Arithmetic).
 std::string BuildLensFileName(const std::string& folder, const std::string& separator, bool inchRun,
-                              const std::string& MDiamText, const std::string& MRoCText,
+                              double mirrorDiameter, double mirrorRadiusOfCurvature,
                               const ClockText& now);
 
 // The folder that lens files and the probe's scratch file go to: `override`

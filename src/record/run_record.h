@@ -4,8 +4,8 @@
 // the tolerance analysis and the tester's views all read this one record, so
 // a figure has one name and one value wherever it is shown.
 //
-// Lengths are engine inches throughout; the run's unit (inputs.inch) says how
-// the user typed them and how they are shown.
+// Lengths are engine inches throughout, but in `setup`, whose unit
+// (setup.inch) says how the user gave them and how they are shown.
 #pragma once
 
 #include <array>
@@ -15,25 +15,29 @@
 #include <vector>
 
 #include "engine/null_test_engine.h"
+#include "record/null_setup.h"
 #include "record/run_host.h"
 
 namespace vn {
 
 enum class RunOutcome { None, Completed, Aborted, Failed };
 
-// What the run read when it started.
-struct RunInputs {
-  // The entry texts exactly as typed, indexed by Entry, in the run's unit.
-  std::array<std::string, kEntryCount> entries;
-  bool inch = false;  // the inch option, else millimetres
-  // "Save Oslo file" as it stood when the run started.
-  bool saveLensFile = false;
-  // The glass of the lens as the catalog lists it, and the test wavelength
-  // (micrometres) its index is for.
-  std::string GlassName;
-  double TestWavelength = 0;
+// A spacing-error exploration asked for: the optical path difference in
+// waves up to which the spacing is stepped, or (inWaves false) the one
+// spacing error to try, in the set-up's unit.
+struct SpacingErrorLimit {
+  double limit = 0;
+  bool inWaves = true;
+};
 
-  const std::string& Text(Entry e) const { return entries[static_cast<std::size_t>(e)]; }
+// What a run is asked to do besides solving the set-up.
+struct RunOptions {
+  bool saveLensFile = false;  // "Save Oslo file"
+  // Lens files go into this folder when it is not empty, and are then not
+  // offered for opening in OSLO (the command line's --save-oslo).
+  std::string lensFolder;
+  // "Null lens to mirror spacing error", with its dialog's limit.
+  std::optional<SpacingErrorLimit> exploration;
 };
 
 // One traced set-up: where the source and the lens stand, and what the three
@@ -62,18 +66,18 @@ struct SpacingErrorResult {
   SetupFigures figures;
 };
 
-// The spacing-error exploration as it ran: its limit, as chosen in its
-// dialog, and its passes.
+// The spacing-error exploration as it ran: its limit and its passes.
 struct SpacingErrorExploration {
-  // The optical path difference in waves up to which the spacing is
-  // stepped, or (inWaves false) the one spacing error tried, in the run's unit.
-  double limit = 0;
+  double limit = 0;  // as SpacingErrorLimit
   bool inWaves = true;
   std::vector<SpacingErrorResult> passes;  // + then -
 };
 
 struct RunRecord {
-  RunInputs inputs;
+  // What the run was given: the set-up as numbers (the one place each value
+  // is kept) and the options.
+  NullSetup setup;
+  RunOptions options;
 
   // ---- Read from the entries --------------------------------------------
   NullTestSystem system;  // the mirror and the lens, engine signs and inches
@@ -84,8 +88,9 @@ struct RunRecord {
   SetupFigures solution;
   int searchIterations = 0;  // steps of the spacing search
   bool solved = false;       // the search reached its results block
-  // The spacing search met its tolerance rather than being stopped by a key
-  // press (or the command line's timeout).
+  // The spacing search met its tolerance rather than being stopped through
+  // the cancel token (a key press, the command line's timeout). A run
+  // stopped during its exploration has converged but is Aborted.
   bool converged = false;
   // When "Null lens to mirror spacing error" was checked.
   std::optional<SpacingErrorExploration> exploration;

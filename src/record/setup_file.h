@@ -55,14 +55,14 @@ inline constexpr const char* kSetupFileSuffix = ".vnull";
 
 // The entry fields in the order of the Entry enumeration, with their keys.
 inline constexpr std::array<std::pair<Entry, const char*>, kEntryCount> kSetupEntryKeys = {{
-    {Entry::MDiam, "mirror_diameter"},
-    {Entry::MRoC, "mirror_roc"},
-    {Entry::Mcc, "conic"},
-    {Entry::LradI, "source_radius"},
-    {Entry::lRadM, "mirror_side_radius"},
-    {Entry::lthck, "thickness"},
-    {Entry::LDiam, "lens_diameter"},
-    {Entry::LindexR, "index"},
+    {Entry::MirrorDiameter, "mirror_diameter"},
+    {Entry::MirrorRadiusOfCurvature, "mirror_roc"},
+    {Entry::ConicConstant, "conic"},
+    {Entry::SourceSideRadius, "source_radius"},
+    {Entry::MirrorSideRadius, "mirror_side_radius"},
+    {Entry::CentreThickness, "thickness"},
+    {Entry::LensDiameter, "lens_diameter"},
+    {Entry::LensIndex, "index"},
 }};
 
 // A default set-up is the window's at start-up.

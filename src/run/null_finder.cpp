@@ -1,22 +1,22 @@
-// The run: read and echo the entries, search the lens-to-mirror spacing that
-// nulls the marginal aberration, evaluate the solved system and report it;
-// then the lens-file export and, when asked for, the spacing-error exploration.
+// The run from typed entries: the echo of the mirror and the lens as they are
+// read, then the solve, whose progress, results and exploration passes this
+// layer turns into the report's text.
 #include "run/null_finder.h"
 
 #include <cmath>
+#include <utility>
 
 #include "common/arithmetic.h"
 #include "common/number_text.h"
-#include "engine/surface_ops.h"
-#include "run/run_context.h"
+#include "record/run_units.h"
+#include "run/null_solve.h"
 #include "run/spacing_error.h"
 
 namespace vn {
 
 namespace {
 
-constexpr double kSearchTolerance = 0.0001;  // inches, in both units
-constexpr double kMaxSpacingStep = 1.0;      // inches, in both units
+constexpr const char* kCrLf = "\r\n";
 constexpr const char* kTab = "\t";
 
 // The conic line of the echo; k is the conic constant as read.
@@ -42,20 +42,10 @@ std::string ValueLine(const char* label, const char* tabs, double v, const RunUn
          kCrLf;
 }
 
-}  // namespace
-
-void RunContext::ShowProgress() {
-  if (++SearchCount <= 10) return;
-  SearchCount = 0;
+// The seven result lines, "Object to Lens Distance" to "Maximum Optical Path
+// Difference", of one traced set-up.
+std::string ResultLines(const SetupFigures& v, const RunUnits& units) {
   const double U = units.factor;
-  SetReport(EchoText + "Object-Lens =" + GeneralNumber(now.ObjectDistance * U) + " " + kCrLf +
-            "Lens-Mirror = " + GeneralNumber(now.LensMirrorDistance * U) + " " + kCrLf +
-            "Marginal SA = " + GeneralNumber(now.MarginalSA * U) + " " + kCrLf);
-}
-
-std::string RunContext::ResultLines() const {
-  const double U = units.factor;
-  const SetupFigures& v = now;
   std::string text;
   text += ValueLine("Object to Lens Distance         ", "\t\t", v.ObjectDistance * U, units);
   text += ValueLine("Lens to Mirror Distance         ", "\t\t", v.LensMirrorDistance * U, units);
@@ -68,250 +58,177 @@ std::string RunContext::ResultLines() const {
   return text;
 }
 
-void RunContext::EvaluateSetup() {
-  SetupFigures& v = now;
-  double L = 0, Y2 = 0, Ym = 0;
-  const double D = v.ObjectDistance, d2 = v.LensMirrorDistance, h = v.LensRayHeight;
-  engine.TraceDoublePass(0.1 * h, D, d2, L, Y2, Ym);
-  v.Intercept10 = L;
-  engine.TraceDoublePass(0.7 * h, D, d2, L, Y2, Ym);
-  v.Intercept70 = L;
-  engine.TraceDoublePass(h, D, d2, L, Y2, Ym);
-  v.Intercept100 = L;
-  v.WorkingSemiDiameter = Y2;
+// The report as the run goes: the echo, then the progress lines under it,
+// the results block, and each exploration pass's block. It shows every
+// change on the host, and hands the host its turns and the run's messages.
+class RunReport : public RunHost {
+ public:
+  RunReport(ReportHost& host, RunUnits units) : host_(host), units_(units) {}
 
-  // Longitudinal aberration allowed for a quarter wave: (D / 2h)² × 0.008 mm,
-  // whatever the unit of the run. Rayleigh's quarter-wave limit on primary
-  // spherical aberration, measured from best focus, is a longitudinal spread
-  // of 16·λ·N² for a cone of focal ratio N; here N = D / 2h is the ratio of
-  // the cone leaving the source, and λ = 0.5 µm (the eye's most sensitive
-  // wavelength, whatever the test's), so 16·λ = 0.008 mm.
-  v.QuarterWaveTolerance =
-      Finite(std::pow(Quotient(D, 2 * h, "ray height 0"), 2.0) * (0.008 / 25.4));
+  const std::string& text() const { return report_; }
+  void Set(std::string text) {
+    report_ = std::move(text);
+    host_.ShowReport(report_);
+  }
+  void Append(const std::string& text) {
+    report_ += text;
+    host_.ShowReport(report_);
+  }
+  // The report as it stands is the base of the search's progress lines.
+  void EchoDone() { base_ = report_; }
 
-  // Spread of the three return points; a later value replaces the current
-  // one only when strictly larger.
-  double spread = std::fabs(v.Intercept70 - v.Intercept10);
-  const double a = std::fabs(v.Intercept100 - v.Intercept10);
-  if (a > spread) spread = a;
-  const double b = std::fabs(v.Intercept100 - v.Intercept70);
-  if (b > spread) spread = b;
-  v.MaxOPDWaves = Quotient(spread, v.QuarterWaveTolerance * 4, "tolerance 0");
-}
+  void Step() override { host_.Step(); }
+  void Searching(const SetupFigures& now) override {
+    const double U = units_.factor;
+    Set(base_ + "Object-Lens =" + GeneralNumber(now.ObjectDistance * U) + " " + kCrLf +
+        "Lens-Mirror = " + GeneralNumber(now.LensMirrorDistance * U) + " " + kCrLf +
+        "Marginal SA = " + GeneralNumber(now.MarginalSA * U) + " " + kCrLf);
+  }
+  void Solved(const RunRecord& record) override {
+    Set(base_ + "Results: " + kCrLf + ResultLines(record.solution, units_));
+  }
+  void PassStarting(const RunRecord& record, int sign) override {
+    base_ = report_ + kCrLf + kCrLf;
+    if (record.exploration->inWaves) base_ += FindingHead(record.exploration->limit, sign);
+  }
+  void PassDone(const RunRecord& record, int sign) override {
+    const SpacingErrorResult& pass = record.exploration->passes.back();
+    std::string head = sign > 0 ? "Results for lens mirror spacing error of +"
+                                : "Results for lens mirror spacing error of ";
+    head += GeneralNumber(Round(pass.spacingError * units_.factor, 3)) + units_.unitMark + kCrLf;
+    Set(base_ + head + ResultLines(pass.figures, units_));
+  }
+  void ShowMessage(const std::string& title, const std::string& text) override {
+    host_.ShowMessage(title, text);
+  }
+  bool AskYesNo(const std::string& title, const std::string& text) override {
+    return host_.AskYesNo(title, text);
+  }
 
-void RunContext::ExportStep(const std::string& title) {
-  if (platform == nullptr) return;
-  ExportLensFile(exportRun, title, record, now, host, *platform);
-}
-
-namespace {
+ private:
+  ReportHost& host_;
+  RunUnits units_;
+  std::string report_;
+  std::string base_;  // the report under the progress lines or the next block
+};
 
 // ---- Echo ---------------------------------------------------------------------
-// Reads every entry into the engine's system, writing the echo of the mirror
-// and the lens as it goes, so that a run ended by an entry shows how far it
-// read. The entry being read is named in the record until it has been read.
-void ReadAndEcho(RunContext& run) {
-  RunRecord& rec = run.record;
-  const RunInputs& in = rec.inputs;
-  const RunUnits& u = run.units;
-  NullTestSystem& sys = run.engine.system;
-
+// Reads every entry into the set-up, writing the echo of the mirror and the
+// lens as it goes, so that a run ended by an entry shows how far it read.
+// The entry being read is named in the record until it has been read.
+void ReadAndEcho(RunRecord& rec, RunReport& report, const RunUnits& u) {
+  NullSetup& setup = rec.setup;
+  const auto typed = [&](Entry e) -> const std::string& {
+    return (*setup.typed)[static_cast<std::size_t>(e)];
+  };
   const auto entered = [&](Entry e, const char* name) {
     rec.failedEntry = e;
-    const double value = ReadNumberOrFail(in.Text(e), name);
+    const double value = ReadNumberOrFail(typed(e), name);
     rec.failedEntry.reset();
     return value;
   };
-  const auto length = [&](Entry e, const char* name) {
-    return u.EngineFromEntered(entered(e, name));
-  };
 
   // ---- The mirror ----
-  run.SetReport(std::string("Using these Mirror Parameters") + kCrLf + kCrLf + "Diameter =" + kTab +
-                kTab + "-> " + in.Text(Entry::MDiam) + u.mirrorDiamUnit + kCrLf);
-  sys.MirrorSemiDiameter = length(Entry::MDiam, "MDiam") * 0.5;
+  report.Set(std::string("Using these Mirror Parameters") + kCrLf + kCrLf + "Diameter =" + kTab +
+             kTab + "-> " + typed(Entry::MirrorDiameter) + u.mirrorDiamUnit + kCrLf);
+  setup.mirrorDiameter = entered(Entry::MirrorDiameter, "mirror diameter");
 
-  run.AppendReport(std::string("Mirror Radius of Curvature =") + kTab + "-> " +
-                   in.Text(Entry::MRoC) + u.lengthUnit + kCrLf);
-  // The mirror is always concave toward the lens, whatever sign was typed.
-  sys.MirrorRadius = -std::fabs(length(Entry::MRoC, "MRoC"));
+  report.Append(std::string("Mirror Radius of Curvature =") + kTab + "-> " +
+                typed(Entry::MirrorRadiusOfCurvature) + u.lengthUnit + kCrLf);
+  setup.mirrorRadiusOfCurvature =
+      entered(Entry::MirrorRadiusOfCurvature, "mirror radius of curvature");
 
-  const double k = entered(Entry::Mcc, "Mcc");
-  run.AppendReport(ConicLine(k, in.Text(Entry::Mcc)) + kCrLf);
-  sys.ConicPlusOne = k + 1.0;
+  setup.conicConstant = entered(Entry::ConicConstant, "conic constant");
+  report.Append(ConicLine(setup.conicConstant, typed(Entry::ConicConstant)) + kCrLf);
 
-  run.AppendReport(kCrLf);
+  report.Append(kCrLf);
 
   // ---- The lens ----
   // A lens length as the echo shows it: as typed in a millimetre run, as the
   // number read in an inch run (read first, so a bad entry fails before its
-  // line is written).
+  // line is written). A line that ends with its length (thickness, diameter)
+  // is written whole, line end included, before its entry is read; a radius
+  // line waits for its shape word.
   const auto lensLength = [&](Entry e, const char* name, const std::string& head,
-                              double& enteredValue, const char* lineEnd) {
-    // A line that ends with its length (thickness, diameter) is written
-    // whole, line end included, before its entry is read; a radius line
-    // waits for its shape word.
+                              const char* lineEnd) {
     if (u.lensEchoAsTyped) {
-      run.AppendReport(head + in.Text(e) + u.lengthUnit + lineEnd);
-      enteredValue = entered(e, name);
-    } else {
-      enteredValue = entered(e, name);
-      run.AppendReport(head + RoundedText(enteredValue, 6) + u.lengthUnit + lineEnd);
+      report.Append(head + typed(e) + u.lengthUnit + lineEnd);
+      return entered(e, name);
     }
-    return u.EngineFromEntered(enteredValue);
+    const double value = entered(e, name);
+    report.Append(head + RoundedText(value, 6) + u.lengthUnit + lineEnd);
+    return value;
   };
 
-  double r1 = 0, r2 = 0, t = 0, dia = 0;
-  sys.LensRadius1 = lensLength(Entry::LradI, "LradI",
-                               std::string("Lens Parameters") + kCrLf + kCrLf +
-                                   "Sign Convention: With mirror on right, ) = -ve, ( = +ve" +
-                                   kCrLf + "Image Side Radius = " + kTab + "-> ",
-                               r1, "");
-  run.AppendReport(ShapeWord(r1, u.flatLimitSource, true) + kCrLf);
+  setup.sourceSideRadius =
+      lensLength(Entry::SourceSideRadius, "source-side radius",
+                 std::string("Lens Parameters") + kCrLf + kCrLf +
+                     "Sign Convention: With mirror on right, ) = -ve, ( = +ve" + kCrLf +
+                     "Image Side Radius = " + kTab + "-> ",
+                 "");
+  report.Append(ShapeWord(setup.sourceSideRadius, u.flatLimitSource, true) + kCrLf);
 
-  sys.LensRadius2 = lensLength(Entry::lRadM, "lRadM",
-                               std::string("Mirror Side Radius =") + kTab + kTab + "-> ", r2, "");
-  run.AppendReport(ShapeWord(r2, u.flatLimitMirror, false) + kCrLf);
+  setup.mirrorSideRadius =
+      lensLength(Entry::MirrorSideRadius, "mirror-side radius",
+                 std::string("Mirror Side Radius =") + kTab + kTab + "-> ", "");
+  report.Append(ShapeWord(setup.mirrorSideRadius, u.flatLimitMirror, false) + kCrLf);
 
-  sys.LensThickness =
-      lensLength(Entry::lthck, "lthck", std::string("Thickness =") + kTab + kTab + "-> ", t, kCrLf);
-  rec.LensDiameter = lensLength(Entry::LDiam, "LDiam",
-                                std::string("Diameter =") + kTab + kTab + "-> ", dia, kCrLf);
+  setup.centreThickness = lensLength(Entry::CentreThickness, "centre thickness",
+                                     std::string("Thickness =") + kTab + kTab + "-> ", kCrLf);
+  setup.lensDiameter = lensLength(Entry::LensDiameter, "lens diameter",
+                                  std::string("Diameter =") + kTab + kTab + "-> ", kCrLf);
 
-  run.AppendReport(std::string("Refractive Index =") + kTab + kTab + "-> " +
-                   in.Text(Entry::LindexR) + " " + " = " + in.GlassName + " @ " +
-                   GeneralNumber(in.TestWavelength * 1000) + "nm" + kCrLf);
-  sys.LensIndex = entered(Entry::LindexR, "LindexR");
+  report.Append(std::string("Refractive Index =") + kTab + kTab + "-> " + typed(Entry::LensIndex) +
+                " " + " = " + setup.glassName + " @ " + GeneralNumber(setup.testWavelength * 1000) +
+                "nm" + kCrLf);
+  setup.lensIndex = entered(Entry::LensIndex, "refractive index");
 
-  // Thin-lens focal length; the thickness does not enter.
-  rec.FocalLength =
-      Quotient(1.0,
-               Finite((Quotient(1.0, sys.LensRadius1) + Quotient(-1.0, sys.LensRadius2)) *
-                      (sys.LensIndex - 1)),
-               "focal length");
-  const std::string focal = u.inch ? RoundedText(rec.FocalLength, u.focalDecimals)
-                                   : RoundedText(rec.FocalLength * 25.4, u.focalDecimals);
-  run.AppendReport(std::string("Lens Focal Length = ") + kTab + "-> " + focal + u.lengthUnit +
-                   kCrLf);
-}
-
-// ---- Spacing search -------------------------------------------------------------
-// From the thin-lens start values, moves the lens-to-mirror spacing against
-// the marginal aberration (the engine refocuses the source at each step)
-// until the aberration is within the search's tolerance or the run is asked
-// to stop. Returns whether it met the tolerance.
-bool SearchSpacing(RunContext& run) {
-  RunRecord& rec = run.record;
-  SetupFigures& v = run.now;
-  NullTestEngine& engine = run.engine;
-  const double H = rec.system.MirrorSemiDiameter;
-  const double R = rec.system.MirrorRadius;  // negative: concave toward the lens
-  v.ObjectDistance = 0.5 * rec.FocalLength;
-  v.LensMirrorDistance = Finite(-R - rec.FocalLength);
-  v.LensRayHeight = Finite(Quotient(v.LensMirrorDistance + R, R, "mirror radius 0") * H);
-  // The mirror's focal ratio sets the gain that turns the marginal
-  // aberration into a spacing correction.
-  const double F = Quotient(Quotient(-R, H, "mirror diameter 0"), 4);
-  run.SpacingGain =
-      Quotient(SignedPower(F, 1.5) * rec.FocalLength, rec.LensDiameter, "lens diameter 0");
-  run.EchoText = run.report;
-  run.SearchCount = 0;
-
-  for (;;) {
-    engine.FindMarginalSA(v.LensMirrorDistance, H, v.ObjectDistance, v.LensRayHeight, v.MarginalSA);
-    ++rec.searchIterations;
-    run.ShowProgress();
-    if (std::fabs(v.MarginalSA) > kSearchTolerance) {
-      double step = Finite(run.SpacingGain * v.MarginalSA);
-      if (step > kMaxSpacingStep) {
-        step = kMaxSpacingStep;
-      } else if (step < -kMaxSpacingStep) {
-        step = -kMaxSpacingStep;
-      }
-      v.LensMirrorDistance = Finite(v.LensMirrorDistance + step);
-    }
-    run.Yield();
-    engine.SpinProgress();
-    if (std::fabs(v.MarginalSA) <= kSearchTolerance || engine.Aborted()) break;
-  }
-  return std::fabs(v.MarginalSA) <= kSearchTolerance && !engine.Aborted();
-}
-
-// ---- Results ----------------------------------------------------------------------
-// Evaluates the solved set-up, shows the results block under the echo and
-// keeps the solution in the record.
-void ReportSolution(RunContext& run, bool converged) {
-  run.EvaluateSetup();
-  run.SetReport(run.EchoText + "Results: " + kCrLf + run.ResultLines());
-  run.record.solution = run.now;
-  run.record.solved = true;
-  run.record.converged = converged;
+  // The thin-lens focal length, in the unit of the run.
+  const double focalLength = ThinLensFocalLength(setup.EngineSystem());
+  const std::string focal = u.inch ? RoundedText(focalLength, u.focalDecimals)
+                                   : RoundedText(focalLength * 25.4, u.focalDecimals);
+  report.Append(std::string("Lens Focal Length = ") + kTab + "-> " + focal + u.lengthUnit + kCrLf);
 }
 
 }  // namespace
 
-void NullFinder::FindIt_Click(RunHost& host) {
-  host.FocusReport();
-  if (runBusy_) return;
+bool NullFinder::Run(const RunEntries& entries, ReportHost& host) {
+  if (runBusy_) return false;
   runBusy_ = true;
-  host.SetEntriesEnabled(false);
-  Run(host);
-  host.SetEntriesEnabled(true);
-  host.SetFindCaption(kFindCaption);
-  host.ShowAbortNotice(false);
-  // Events queued during the run are handled now; a click of the find button
-  // among them still finds the run busy and only moves the focus.
-  host.YieldToEvents();
-  runBusy_ = false;
-}
+  cancel_.Reset();
 
-void NullFinder::Run(RunHost& host) {
   record_ = RunRecord{};
-  RunInputs& in = record_.inputs;
-  for (std::size_t i = 0; i < kEntryCount; ++i) in.entries[i] = host.EntryText(Entry(i));
-  in.inch = host.InchUnitsSelected();
-  in.saveLensFile = host.IsChecked(CheckBox::SaveOslo);
-  in.GlassName = shared_.GlassName;
-  in.TestWavelength = shared_.TestWavelength;
+  record_.setup.typed = entries.texts;
+  record_.setup.inch = entries.inch;
+  record_.setup.glassName = shared_.GlassName;
+  record_.setup.testWavelength = shared_.TestWavelength;
+  RunOptions& options = record_.options;
+  options.saveLensFile = entries.saveLensFile;
+  options.lensFolder = lensFolderOverride;
+  if (entries.exploreSpacingError) {
+    options.exploration = SpacingErrorLimit{shared_.ErrorLimit, shared_.ErrorLimitInWaves};
+  }
 
-  RunContext run(host, engine_, shared_, platform_, in.inch ? RunUnits::Inch() : RunUnits::Mm(),
-                 record_);
-  engine_.setFindCaption = [&host](const std::string& c) { host.SetFindCaption(c); };
-  engine_.yieldToEvents = [&host] { host.YieldToEvents(); };
-
-  // Start of the run.
-  engine_.system.AbortRequested = 0;
-  run.exportRun.SaveLensFile = in.saveLensFile;
-  run.exportRun.folderOverride = lensFolderOverride;
-  run.exportRun.offerLaunch = lensFolderOverride.empty();
-  run.SetReport("");
-  host.ShowAbortNotice(true);
-
+  const RunUnits units = entries.inch ? RunUnits::Inch() : RunUnits::Mm();
+  RunReport report(host, units);
+  report.Set("");
+  bool read = false;
   try {
-    ReadAndEcho(run);
-    record_.system = engine_.system;
-    ReportSolution(run, SearchSpacing(run));
-
-    run.ExportStep("Vantry_Null_Best");
-    ExploreSpacingError(run);
-    host.SetFindCaption(kFindCaption);
-    host.ShowAbortNotice(false);
-
-    record_.writtenFiles = run.exportRun.writtenPaths;
-    if (engine_.Aborted()) {
-      run.AppendReport(std::string(kCrLf) + kAbortLine);
-      record_.outcome = RunOutcome::Aborted;
-    } else {
-      record_.outcome = RunOutcome::Completed;
-    }
+    ReadAndEcho(record_, report, units);
+    read = true;
   } catch (const RunFailure& failure) {
-    // The common error report: the report keeps what it had.
-    record_.writtenFiles = run.exportRun.writtenPaths;
     record_.outcome = RunOutcome::Failed;
     record_.failureDetail = failure.what();
-    if (failure.kind() == FailureKind::File) record_.fileProblem = failure.what();
-    host.ShowMessage(kFailureTitle, kFailureText);
   }
+  if (read) {
+    report.EchoDone();
+    record_ = SolveNull(record_.setup, options, cancel_, report, platform_);
+    if (record_.outcome == RunOutcome::Aborted) report.Append(std::string(kCrLf) + kAbortLine);
+  }
+  // The common error report: the report keeps what it had.
+  if (record_.outcome == RunOutcome::Failed) host.ShowMessage(kFailureTitle, kFailureText);
+  runBusy_ = false;
+  return true;
 }
 
 }  // namespace vn

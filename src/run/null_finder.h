@@ -1,11 +1,13 @@
-// The null-finding run: the find button's handler and the run itself, in its
-// inch and millimetre variants (one procedure with a unit table).
+// The run from the window's fields: reads and echoes the typed entries, then
+// solves the set-up they give (run/null_solve.h) and composes the report from
+// what the solve tells, as the window, the command line and the tests show it.
 #pragma once
 
+#include <array>
 #include <string>
 
+#include "common/cancel_token.h"
 #include "common/shared_values.h"
-#include "engine/null_test_engine.h"
 #include "record/run_host.h"
 #include "record/run_record.h"
 
@@ -25,37 +27,44 @@ inline constexpr const char* kAbortLine =
     "*** Stopped by a key press before the search finished: the figures above are not a "
     "converged null.";
 
+// What the window's fields and option boxes hold when a run starts.
+struct RunEntries {
+  std::array<std::string, kEntryCount> texts;  // indexed by Entry, as typed
+  bool inch = false;                           // the units option "Inch", else "mm"
+  bool saveLensFile = false;                   // "Save Oslo file"
+  bool exploreSpacingError = false;            // "Null lens to mirror spacing error"
+};
+
 class NullFinder {
  public:
-  NullFinder(SharedValues& shared, LensFilePlatform* platform)
+  // The run reads the glass, the wavelength and the exploration's limit
+  // from `shared` when it starts.
+  NullFinder(const SharedValues& shared, LensFilePlatform* platform)
       : shared_(shared), platform_(platform) {}
 
   // Where lens files go when set (the command line's --save-oslo), with no
   // launch question.
   std::string lensFolderOverride;
 
-  // The find button: starts a run unless one is in progress.
-  void FindIt_Click(RunHost& host);
+  // Reads and echoes `entries` and solves the set-up, showing the report on
+  // `host`; a failed run ends with the error box. A call while a run is in
+  // progress (from the host's turn) is turned away and returns false.
+  bool Run(const RunEntries& entries, ReportHost& host);
 
   // Asks the run in progress to stop at its next step, as a key press in
   // the window does; its figures are then reported as not converged. The
-  // hosts' one way to stop a run (the window's keys, the command line's
-  // timeout, the chooser's step limit, the tests).
-  void RequestAbort() { engine_.system.AbortRequested = -1; }
-  // A stop has been asked for and not yet cleared by the next run's start.
-  bool AbortRequested() const { return engine_.Aborted(); }
+  // request holds until the next run starts.
+  void RequestAbort() { cancel_.Cancel(); }
+  bool AbortRequested() const { return cancel_.Cancelled(); }
 
   bool RunBusy() const { return runBusy_; }
   // The record of the last run (or of the run in progress).
   const RunRecord& lastRun() const { return record_; }
 
  private:
-  void Run(RunHost& host);
-
-  SharedValues& shared_;
+  const SharedValues& shared_;
   LensFilePlatform* platform_;
-  // The engine object: the optical system, the abort flag, the spinner.
-  NullTestEngine engine_;
+  CancelToken cancel_;
   bool runBusy_ = false;
   RunRecord record_;
 };

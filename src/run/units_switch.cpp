@@ -35,8 +35,9 @@ std::optional<LengthField> UnitsSwitch::Click(int i, std::array<std::string, 6>&
 
 const char* LengthFieldName(LengthField f) {
   // The fields in the order of LengthField.
-  constexpr Entry kEntries[] = {Entry::MDiam, Entry::MRoC,  Entry::LradI,
-                                Entry::lRadM, Entry::lthck, Entry::LDiam};
+  constexpr Entry kEntries[] = {Entry::MirrorDiameter,   Entry::MirrorRadiusOfCurvature,
+                                Entry::SourceSideRadius, Entry::MirrorSideRadius,
+                                Entry::CentreThickness,  Entry::LensDiameter};
   return EntryCaption(kEntries[static_cast<int>(f)]);
 }
 

@@ -10,10 +10,18 @@
 namespace vn {
 
 // The converted fields, in the order of conversion.
-enum class LengthField { MDiam, MRoC, LradI, lRadM, lthck, LDiam };
+enum class LengthField {
+  MirrorDiameter,
+  MirrorRadiusOfCurvature,
+  SourceSideRadius,
+  MirrorSideRadius,
+  CentreThickness,
+  LensDiameter,
+};
 inline constexpr std::array<LengthField, 6> kLengthFields = {
-    LengthField::MDiam, LengthField::MRoC,  LengthField::LradI,
-    LengthField::lRadM, LengthField::lthck, LengthField::LDiam};
+    LengthField::MirrorDiameter,   LengthField::MirrorRadiusOfCurvature,
+    LengthField::SourceSideRadius, LengthField::MirrorSideRadius,
+    LengthField::CentreThickness,  LengthField::LensDiameter};
 
 // A length text converted to the other unit in the general number form, or
 // nothing when the text is not a number or the result overflows.

@@ -7,18 +7,17 @@
 
 #include "analysis/skew_trace.h"
 #include "analysis/zernike_series.h"
+#include "common/cancel_token.h"
 #include "exact/scalar_search.h"
 
 namespace vn {
 
 namespace {
 
-AsBuilt DesignOf(const ExactCheckInput& input, double deltaK) {
+AsBuilt DesignOf(const SolvedSetUp& input, double deltaK) {
   AsBuilt build;
-  build.system = input.system;
-  build.system.ConicPlusOne = input.system.ConicPlusOne + deltaK;
-  build.objectDistance = input.objectDistance;
-  build.lensMirrorDistance = input.lensMirrorDistance;
+  build.setUp = input;
+  build.setUp.system.ConicPlusOne = input.system.ConicPlusOne + deltaK;
   return build;
 }
 
@@ -126,12 +125,11 @@ double MirrorThroughNull::BlurDiameterAt(double planeZ) const {
   return 2.0 * widest;
 }
 
-TesterModel::TesterModel(const ExactCheckInput& input) : input_(input) {
+TesterModel::TesterModel(const SolvedSetUp& input, const CancelToken* cancel)
+    : input_(input), cancel_(cancel) {
   const NullTestSystem& s = input.system;
-  if (!(s.MirrorSemiDiameter > 0.0) || !std::isfinite(s.MirrorRadius) || s.MirrorRadius == 0.0 ||
-      !(input.objectDistance > 0.0) || !(input.lensMirrorDistance > 0.0) ||
-      !(input.wavelengthMicrons > 0.0) || !std::isfinite(s.ConicPlusOne)) {
-    message_ = "no solved set-up to trace";
+  if (const std::string problem = SetUpProblem(input); !problem.empty()) {
+    message_ = "no solved set-up to trace: " + problem;
     return;
   }
   plan_ =
@@ -198,7 +196,7 @@ MirrorThroughNull TesterModel::Mirror(double deltaK) const {
   m.pvWaves = wavefront.pvWaves;
   m.rmsWaves = wavefront.rmsWaves;
   m.focusZ = wavefront.referencePoint.z;
-  if (CancelRequested(input_.cancel)) {
+  if (CancelRequested(cancel_)) {
     m.message = kStopped;
     return m;
   }
@@ -206,19 +204,19 @@ MirrorThroughNull TesterModel::Mirror(double deltaK) const {
   // Step 2: the meridional rays of the pictures, the centre's along the axis.
   // The set-up is centred, so a ray to any point of the mirror is one of
   // these turned about the axis.
-  const FoldedSystem folded =
-      MakeFoldedSystem(build.system, build.objectDistance, build.lensMirrorDistance);
+  const FoldedSystem folded = MakeFoldedSystem(build.setUp.system, build.setUp.objectDistance,
+                                               build.setUp.lensMirrorDistance);
   m.rays.reserve(kRayTableZones + 1);
   m.lensHeightRatio.reserve(kRayTableZones + 1);
   for (int i = 0; i <= kRayTableZones; ++i) {
-    if (CancelRequested(input_.cancel)) {
+    if (CancelRequested(cancel_)) {
       m.message = kStopped;
       return m;
     }
     const double fraction = static_cast<double>(i) / kRayTableZones;
     double angle = 0.0;
     if (i > 0) {
-      const Aim aim = AimAtMirrorHeight(folded, fraction * s.MirrorSemiDiameter, input_.cancel);
+      const Aim aim = AimAtMirrorHeight(folded, fraction * s.MirrorSemiDiameter, cancel_);
       if (aim.failure.failed()) {
         m.message = TraceFailureText(aim.failure, fraction, input_.inchUnits);
         return m;

@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "analysis/pupil_wavefront.h"
+#include "common/cancel_token.h"
 #include "exact/exact_check.h"
 #include "exact/exact_trace.h"
 
@@ -124,19 +125,21 @@ struct MirrorThroughNull {
 // thread at a time.
 class TesterModel {
  public:
-  explicit TesterModel(const ExactCheckInput& input);
+  // `cancel` (kept, may be null) stops the work at its next step.
+  explicit TesterModel(const SolvedSetUp& input, const CancelToken* cancel = nullptr);
 
   bool ok() const { return ok_; }
   const std::string& message() const { return message_; }
-  const ExactCheckInput& input() const { return input_; }
+  const SolvedSetUp& input() const { return input_; }
 
   // The mirror whose conic constant is the design's plus deltaK, as a
   // perfect mirror of that conic shows through the null. Stops at its next
-  // step (ok = false, "stopped") once *input.cancel is set.
+  // step (ok = false, "stopped") once the cancel token is set.
   MirrorThroughNull Mirror(double deltaK) const;
 
  private:
-  ExactCheckInput input_;
+  SolvedSetUp input_;
+  const CancelToken* cancel_ = nullptr;
   bool ok_ = false;
   std::string message_;
   PupilPlan plan_;

@@ -180,7 +180,7 @@ TesterPicture RenderTesterView(const MirrorThroughNull& mirror,
   const double radius = half - kDiscMargin;  // room for the rim inside the square
   const double rim = 1.0 + 1.5 / radius;     // a ring a pixel or so wide
   for (int row = 0; row < size; ++row) {
-    if (settings.cancel != nullptr && settings.cancel->load()) {
+    if (CancelRequested(settings.cancel)) {
       picture.disc = GreyImage();
       picture.message = "the drawing was stopped before it finished";
       return picture;

@@ -22,12 +22,12 @@
 // crossed; negative ones outside, beyond it. Lengths are inches.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "common/cancel_token.h"
 #include "exact/verdict.h"
 #include "tester/grey_image.h"
 #include "tester/mirror_through_null.h"
@@ -64,7 +64,7 @@ struct TesterViewSettings {
 
   // Once set, the drawing stops at the next row of pixels (ok = false): a
   // large picture takes seconds.
-  const std::atomic<bool>* cancel = nullptr;
+  const CancelToken* cancel = nullptr;
   // The verdict on the set-up, when the host has it: a caption never calls
   // the picture of a set-up the verdict rejects a good one.
   std::optional<VerdictStatus> verdict;

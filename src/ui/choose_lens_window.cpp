@@ -23,6 +23,7 @@
 
 #include "common/number_text.h"
 #include "design/chooser_entries.h"
+#include "ui/form_main.h"
 #include "ui/form_style.h"
 #include "ui/unit_suffix.h"
 
@@ -58,8 +59,8 @@ QColor VerdictColour(const ChooserRow& row) {
 
 }  // namespace
 
-ChooseLensWindow::ChooseLensWindow(RunHost& host, SharedValues& shared, QWidget* form)
-    : QDialog(form), host_(host), shared_(shared), form_(form) {
+ChooseLensWindow::ChooseLensWindow(const FormMain& main, SharedValues& shared, QWidget* form)
+    : QDialog(form), main_(main), shared_(shared), form_(form) {
   setObjectName("ChooseLensWindow");
   setWindowTitle(tr("Choose lens"));
   auto* layout = new QVBoxLayout(this);
@@ -188,13 +189,14 @@ ChooseLensWindow::~ChooseLensWindow() = default;
 void ChooseLensWindow::TakeMainWindowEntries() {
   // The main window's lens size, when it has changed since it was last
   // taken: a range typed here stays until then.
-  const std::string thickness = host_.EntryText(Entry::lthck);
-  const std::string diameter = host_.EntryText(Entry::LDiam);
+  const std::string thickness =
+      main_.Entries().texts[static_cast<std::size_t>(Entry::CentreThickness)];
+  const std::string diameter = main_.Entries().texts[static_cast<std::size_t>(Entry::LensDiameter)];
   if (thickness != takenThickness_) thickness_->setText(Text(thickness));
   if (diameter != takenDiameter_) diameter_->setText(Text(diameter));
   takenThickness_ = thickness;
   takenDiameter_ = diameter;
-  const QString unit = host_.InchUnitsSelected() ? QStringLiteral("in") : QStringLiteral("mm");
+  const QString unit = main_.InchUnitsSelected() ? QStringLiteral("in") : QStringLiteral("mm");
   for (UnitSuffix* suffix : findChildren<UnitSuffix*>()) suffix->SetUnit(unit);
   ShowSetting();
   // Before any result the table's headings are in the main window's unit.
@@ -216,11 +218,11 @@ void ChooseLensWindow::ShowSetting() {
 
 ChooserEntries ChooseLensWindow::Entries() const {
   ChooserEntries e;
-  e.inch = host_.InchUnitsSelected();
-  e.mirrorDiameter = host_.EntryText(Entry::MDiam);
-  e.mirrorRoc = host_.EntryText(Entry::MRoC);
-  e.conic = host_.EntryText(Entry::Mcc);
-  e.index = host_.EntryText(Entry::LindexR);
+  e.inch = main_.InchUnitsSelected();
+  e.mirrorDiameter = main_.Entries().texts[static_cast<std::size_t>(Entry::MirrorDiameter)];
+  e.mirrorRoc = main_.Entries().texts[static_cast<std::size_t>(Entry::MirrorRadiusOfCurvature)];
+  e.conic = main_.Entries().texts[static_cast<std::size_t>(Entry::ConicConstant)];
+  e.index = main_.Entries().texts[static_cast<std::size_t>(Entry::LensIndex)];
   e.glassName = shared_.GlassName;
   e.wavelengthMicrons = shared_.TestWavelength;
   e.thickness = thickness_->text().toStdString();
@@ -402,7 +404,7 @@ void ChooseLensWindow::UseSelectedLens() {
     }
   }
   // In the main window's unit now, whichever it was when the row was made.
-  const LensEntryTexts texts = EntryTextsFor(row, host_.InchUnitsSelected());
+  const LensEntryTexts texts = EntryTextsFor(row, main_.InchUnitsSelected());
   const std::string values[] = {texts.sourceRadius, texts.mirrorRadius, texts.thickness,
                                 texts.diameter, texts.index};
   // The glass first, so that the main window checks the new index against
@@ -429,15 +431,15 @@ void ChooseLensWindow::MainWindowChanged() {
          "mirror, glass, wavelength or units. Design or rank again."));
 }
 
-void AttachChooseLens(QMainWindow& form, RunHost& host, SharedValues& shared) {
+void AttachChooseLens(QMainWindow& form, const FormMain& main, SharedValues& shared) {
   auto* button = new QPushButton(QObject::tr("Choose lens..."), &form);
   button->setObjectName("ChooseLens");
   button->setToolTip(
       QObject::tr("Design the null lens for this mirror, or rank the lenses of a list"));
   form.statusBar()->addPermanentWidget(button);
-  QObject::connect(button, &QPushButton::clicked, &form, [&form, &host, &shared] {
+  QObject::connect(button, &QPushButton::clicked, &form, [&form, &main, &shared] {
     auto* window = form.findChild<ChooseLensWindow*>();
-    if (window == nullptr) window = new ChooseLensWindow(host, shared, &form);
+    if (window == nullptr) window = new ChooseLensWindow(main, shared, &form);
     window->TakeMainWindowEntries();
     window->show();
     window->raise();

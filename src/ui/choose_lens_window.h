@@ -33,13 +33,15 @@ class QTimer;
 
 namespace vn {
 
+class FormMain;
+
 class ChooseLensWindow : public QDialog {
   Q_OBJECT
 
  public:
   // `form` is the main window whose entries `host` reads and whose lens
   // fields a chosen lens fills; `shared` holds its glass and wavelength.
-  ChooseLensWindow(RunHost& host, SharedValues& shared, QWidget* form);
+  ChooseLensWindow(const FormMain& main, SharedValues& shared, QWidget* form);
   ~ChooseLensWindow() override;
 
   // Takes the main window's lens thickness and diameter as the design's
@@ -73,7 +75,7 @@ class ChooseLensWindow : public QDialog {
   void SetRunning(bool running);
   ChooserEntries Entries() const;
 
-  RunHost& host_;
+  const FormMain& main_;
   SharedValues& shared_;
   QWidget* form_;
   ChooserJob job_;
@@ -109,6 +111,6 @@ class ChooseLensWindow : public QDialog {
 
 // Adds the "Choose lens..." button (ChooseLens) to the main window's status
 // bar; it opens the window, or brings it back to the front.
-void AttachChooseLens(QMainWindow& form, RunHost& host, SharedValues& shared);
+void AttachChooseLens(QMainWindow& form, const FormMain& main, SharedValues& shared);
 
 }  // namespace vn

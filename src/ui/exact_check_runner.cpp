@@ -1,6 +1,5 @@
 #include "ui/exact_check_runner.h"
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -8,12 +7,14 @@
 #include <system_error>
 #include <thread>
 
+#include "common/cancel_token.h"
+
 namespace vn {
 
 // What the check's thread shares with the runner. The thread holds the job
 // until it ends, so the cancel flag outlives both.
 struct ExactCheckRunner::Job {
-  std::atomic<bool> cancel{false};
+  CancelToken cancel;
   std::mutex mutex;
   std::condition_variable ended;
   bool finished = false;              // guarded by mutex
@@ -31,15 +32,14 @@ ExactCheckRunner::~ExactCheckRunner() {
                        [&last] { return last->finished; });
 }
 
-void ExactCheckRunner::Start(ExactCheckInput input, Done done) {
+void ExactCheckRunner::Start(SolvedSetUp input, Done done) {
   Drop();
   auto job = std::make_shared<Job>();
   job->owner = this;
-  input.cancel = &job->cancel;
   job_ = job;
   done_ = std::move(done);
   const auto check = [job, input] {
-    ExactCheckResult result = RunExactCheck(input);
+    ExactCheckResult result = RunExactCheck(input, &job->cancel);
     std::lock_guard lock(job->mutex);
     job->finished = true;
     job->ended.notify_all();
@@ -67,12 +67,12 @@ void ExactCheckRunner::Start(ExactCheckInput input, Done done) {
 }
 
 void ExactCheckRunner::Stop() {
-  if (job_ != nullptr) job_->cancel = true;
+  if (job_ != nullptr) job_->cancel.Cancel();
 }
 
 void ExactCheckRunner::Drop() {
   if (job_ == nullptr) return;
-  job_->cancel = true;
+  job_->cancel.Cancel();
   {
     std::lock_guard lock(job_->mutex);
     job_->owner = nullptr;

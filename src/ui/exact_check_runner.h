@@ -28,7 +28,7 @@ class ExactCheckRunner : public QObject {
   // Starts checking `input` (its cancel flag is the runner's own). A check
   // still going is dropped first. `done` is called on this object's thread
   // with the result, also when Stop() cut the check short.
-  void Start(ExactCheckInput input, Done done);
+  void Start(SolvedSetUp input, Done done);
   // Asks the check going to stop at its next step; its result, marked
   // cancelled, still comes back.
   void Stop();

@@ -24,7 +24,7 @@
 #include <algorithm>
 
 #include "common/app_info.h"
-#include "exact/exact_check_of_run.h"
+#include "record/solved_set_up.h"
 #include "record/start_up_entries.h"
 #include "ui/caption_fit.h"
 #include "ui/choose_lens_window.h"
@@ -157,13 +157,13 @@ void FormMain::BuildControls() {
   mData_->setObjectName("MData");
   PlaceInTwips(*mData_, 0, 600, 2175, 1455);
   PlaceInTwips(*MakeLabel(mData_, "Label1", "Diameter"), 120, 240, 855, 255);
-  mDiam_ = MakeEntry(mData_, "MDiam", StartUpEntry(Entry::MDiam));
+  mDiam_ = MakeEntry(mData_, "MDiam", StartUpEntry(Entry::MirrorDiameter));
   PlaceInTwips(*mDiam_, 960, 240, 1095, 285);
   PlaceInTwips(*MakeLabel(mData_, "Label2", "Radius of Curvature"), 60, 480, 885, 495);
-  mRoC_ = MakeEntry(mData_, "MRoC", StartUpEntry(Entry::MRoC));
+  mRoC_ = MakeEntry(mData_, "MRoC", StartUpEntry(Entry::MirrorRadiusOfCurvature));
   PlaceInTwips(*mRoC_, 960, 600, 1095, 285);
   PlaceInTwips(*MakeLabel(mData_, "Label3", "Conic Constant"), 120, 900, 825, 480);
-  mcc_ = MakeEntry(mData_, "Mcc", StartUpEntry(Entry::Mcc));
+  mcc_ = MakeEntry(mData_, "Mcc", StartUpEntry(Entry::ConicConstant));
   PlaceInTwips(*mcc_, 960, 960, 1095, 285);
 
   // The null lens.
@@ -172,22 +172,22 @@ void FormMain::BuildControls() {
   PlaceInTwips(*rlData_, 2280, 0, 3495, 2055);
   const Qt::Alignment right = Qt::AlignRight | Qt::AlignVCenter;
   PlaceInTwips(*MakeLabel(rlData_, "Label4", "Source side RoC", right), 120, 240, 1455, 285);
-  lradI_ = MakeEntry(rlData_, "LradI", StartUpEntry(Entry::LradI));
+  lradI_ = MakeEntry(rlData_, "LradI", StartUpEntry(Entry::SourceSideRadius));
   PlaceInTwips(*lradI_, 1680, 240, 1575, 285);
   PlaceInTwips(*MakeLabel(rlData_, "Label5", "Mirror Side RoC", right), 120, 600, 1455, 285);
-  lRadM_ = MakeEntry(rlData_, "lRadM", StartUpEntry(Entry::lRadM));
+  lRadM_ = MakeEntry(rlData_, "lRadM", StartUpEntry(Entry::MirrorSideRadius));
   PlaceInTwips(*lRadM_, 1680, 600, 1575, 285);
   PlaceInTwips(*MakeLabel(rlData_, "Label6", "Center Thickness", right), 30, 960, 1545, 285);
-  lthck_ = MakeEntry(rlData_, "lthck", StartUpEntry(Entry::lthck));
+  lthck_ = MakeEntry(rlData_, "lthck", StartUpEntry(Entry::CentreThickness));
   PlaceInTwips(*lthck_, 1680, 960, 1575, 285);
   PlaceInTwips(*MakeLabel(rlData_, "Label7", "Lens Diameter", right), 120, 1320, 1455, 285);
-  lDiam_ = MakeEntry(rlData_, "LDiam", StartUpEntry(Entry::LDiam));
+  lDiam_ = MakeEntry(rlData_, "LDiam", StartUpEntry(Entry::LensDiameter));
   PlaceInTwips(*lDiam_, 1680, 1320, 1575, 285);
   calcRIn_ = new QPushButton(QStringLiteral("Refractive Index"), rlData_);
   calcRIn_->setObjectName("Calc_RIn");
   calcRIn_->setToolTip(QStringLiteral("Press to Calculate from catalog"));
   PlaceInTwips(*calcRIn_, 60, 1665, 1515, 330);
-  lindexR_ = MakeEntry(rlData_, "LindexR", StartUpEntry(Entry::LindexR));
+  lindexR_ = MakeEntry(rlData_, "LindexR", StartUpEntry(Entry::LensIndex));
   PlaceInTwips(*lindexR_, 1680, 1680, 1575, 285);
   lradI_->setToolTip(
       QStringLiteral("WIth Mirror on Right Convex is Positive Value, Concave is Negative Value"));
@@ -340,42 +340,50 @@ void FormMain::SetTabOrder() {
 
 QLineEdit* FormMain::EntryEdit(Entry entry) const {
   switch (entry) {
-    case Entry::MDiam:
+    case Entry::MirrorDiameter:
       return mDiam_;
-    case Entry::MRoC:
+    case Entry::MirrorRadiusOfCurvature:
       return mRoC_;
-    case Entry::Mcc:
+    case Entry::ConicConstant:
       return mcc_;
-    case Entry::LradI:
+    case Entry::SourceSideRadius:
       return lradI_;
-    case Entry::lRadM:
+    case Entry::MirrorSideRadius:
       return lRadM_;
-    case Entry::lthck:
+    case Entry::CentreThickness:
       return lthck_;
-    case Entry::LDiam:
+    case Entry::LensDiameter:
       return lDiam_;
-    case Entry::LindexR:
+    case Entry::LensIndex:
       return lindexR_;
   }
   return nullptr;
 }
 
-std::string FormMain::EntryText(Entry entry) { return EntryEdit(entry)->text().toStdString(); }
-
-bool FormMain::IsChecked(CheckBox box) {
-  return (box == CheckBox::SaveOslo ? chkSaveOslo_ : chkQtrWave_)->isChecked();
+RunEntries FormMain::Entries() const {
+  RunEntries entries;
+  for (std::size_t i = 0; i < kEntryCount; ++i) {
+    entries.texts[i] = EntryEdit(Entry(i))->text().toStdString();
+  }
+  entries.inch = InchUnitsSelected();
+  entries.saveLensFile = chkSaveOslo_->isChecked();
+  entries.exploreSpacingError = chkQtrWave_->isChecked();
+  return entries;
 }
 
-bool FormMain::InchUnitsSelected() { return inchesOptions_[UnitsSwitch::kInch]->isChecked(); }
+bool FormMain::InchUnitsSelected() const { return inchesOptions_[UnitsSwitch::kInch]->isChecked(); }
 
-std::string FormMain::ReportText() { return report_; }
+void FormMain::Step() {
+  if (spinner_.Step()) SetFindCaption(spinner_.Caption());
+  YieldToEvents();
+}
 
 void FormMain::SetReportText(const std::string& text) {
   report_ = text;
   reportDirty_ = true;
   // A run sets the report many times a second; the widget catches up when
   // the run lets the window paint. Outside a run it follows at once.
-  if (!finder_.RunBusy()) FlushReport();
+  if (!runBusy_) FlushReport();
 }
 
 void FormMain::FlushReport() {
@@ -504,7 +512,7 @@ void FormMain::showEvent(QShowEvent* event) {
 
 void FormMain::closeEvent(QCloseEvent* event) {
   exactRunner_->Drop();
-  if (finder_.RunBusy()) {
+  if (runBusy_) {
     // Stop the run; the window closes when it has finished its (now short)
     // remaining work, so no lens file is left half written.
     finder_.RequestAbort();
@@ -517,7 +525,7 @@ void FormMain::closeEvent(QCloseEvent* event) {
 }
 
 void FormMain::FindIt_Click() {
-  const bool starting = !finder_.RunBusy();
+  const bool starting = !runBusy_;
   if (starting) {
     // A size beyond any mirror would keep the search going until a key is
     // pressed: it is not run.
@@ -540,9 +548,21 @@ void FormMain::FindIt_Click() {
     exactRunner_->Drop();
     exactCheck_->ShowBusy(tr("Being recomputed: a new run is going."));
   }
-  finder_.FindIt_Click(*this);
-  // A click during a run only moved the focus; the run's own click finishes here.
+  // The find button: the focus goes to the report; a click during a run
+  // does nothing more.
+  FocusReport();
   if (!starting) return;
+  runBusy_ = true;
+  SetEntriesEnabled(false);
+  ShowAbortNotice(true);
+  finder_.Run(Entries(), *this);
+  SetEntriesEnabled(true);
+  SetFindCaption(kFindCaption);
+  ShowAbortNotice(false);
+  // Events queued during the run are handled now; a click of the find button
+  // among them still finds the run busy and only moves the focus.
+  YieldToEvents();
+  runBusy_ = false;
   if (stoppedByKey_) {
     statusBar()->showMessage(tr("The run was stopped by a key press before it finished."));
   } else {
@@ -573,7 +593,7 @@ void FormMain::ShowExactCheck() {
   }
   // Off the window's thread: a hard set-up cannot freeze the window, and a
   // key press, the next run or closing the window stops it.
-  const ExactCheckInput in = ExactCheckInputOf(s);
+  const SolvedSetUp in = SolvedSetUpOf(s);
   exactCheck_->ShowBusy(tr("Computing the exact check\u2026"));
   exactRunner_->Start(in, [this, s, semi = in.lensClearSemiDiameter](const ExactCheckResult& r) {
     if (r.cancelled) {
@@ -583,7 +603,7 @@ void FormMain::ShowExactCheck() {
       return;
     }
     exactCheck_->ShowResult(r, s.system, s.solution.ObjectDistance, s.solution.LensMirrorDistance,
-                            semi, s.inputs.inch);
+                            semi, s.setup.inch);
   });
 }
 
@@ -644,17 +664,17 @@ void FormMain::CHk_QtrWave_Click(bool checked) {
 
 QLineEdit* FormMain::LengthEdit(LengthField field) const {
   switch (field) {
-    case LengthField::MDiam:
+    case LengthField::MirrorDiameter:
       return mDiam_;
-    case LengthField::MRoC:
+    case LengthField::MirrorRadiusOfCurvature:
       return mRoC_;
-    case LengthField::LradI:
+    case LengthField::SourceSideRadius:
       return lradI_;
-    case LengthField::lRadM:
+    case LengthField::MirrorSideRadius:
       return lRadM_;
-    case LengthField::lthck:
+    case LengthField::CentreThickness:
       return lthck_;
-    case LengthField::LDiam:
+    case LengthField::LensDiameter:
       return lDiam_;
   }
   return nullptr;
@@ -683,21 +703,21 @@ void FormMain::inches_Click(int index) {
 
 // ---- What the entries show, and what belongs to them ---------------------
 
-RunInputs FormMain::CurrentInputs() const {
-  RunInputs in;
-  for (std::size_t k = 0; k < kEntryCount; ++k)
-    in.entries[k] = EntryEdit(static_cast<Entry>(k))->text().toStdString();
-  in.inch = inchesOptions_[UnitsSwitch::kInch]->isChecked();
-  in.GlassName = shared_.GlassName;
-  in.TestWavelength = shared_.TestWavelength;
+TypedEntries FormMain::CurrentInputs() const {
+  TypedEntries in;
+  in.texts = Entries().texts;
+  in.inch = InchUnitsSelected();
+  in.glassName = shared_.GlassName;
+  in.testWavelength = shared_.TestWavelength;
   return in;
 }
 
 void FormMain::EntriesChanged() {
-  if (finder_.RunBusy()) return;  // the entries are locked; the run sets the units back
+  if (runBusy_) return;  // the entries are locked; the run sets the units back
   ShowEntryProblems();
   const RunRecord& run = finder_.lastRun();
-  if (!stale_ && run.outcome != RunOutcome::None && !SameEntries(run.inputs, CurrentInputs()))
+  if (!stale_ && run.outcome != RunOutcome::None &&
+      !SameEntries(TypedEntriesOf(run.setup), CurrentInputs()))
     MarkResultsStale();
   if (auto* chooser = findChild<ChooseLensWindow*>()) chooser->MainWindowChanged();
 }

@@ -1,6 +1,6 @@
 // The main window FormMain: the entry fields of the mirror and the null lens,
 // the units choice, the two option boxes, the find button, the abort notice
-// and the report box TextOut. It hosts the null-finding run (RunHost) and
+// and the report box TextOut. It hosts the null-finding run (ReportHost) and
 // opens the refractive-index and error-exploration dialogs.
 #pragma once
 
@@ -17,6 +17,7 @@
 #include "run/null_finder.h"
 #include "run/units_switch.h"
 #include "tolerance/error_explore_dialog.h"
+#include "ui/find_spinner.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -31,7 +32,7 @@ class QSettings;
 
 namespace vn {
 
-class FormMain : public QMainWindow, public RunHost {
+class FormMain : public QMainWindow, public ReportHost {
   Q_OBJECT
 
  public:
@@ -40,19 +41,20 @@ class FormMain : public QMainWindow, public RunHost {
   FormMain(SharedValues& shared, NullFinder& finder, QWidget* parent = nullptr);
   ~FormMain() override;
 
-  // RunHost: what a run reads from and shows in this window.
-  std::string EntryText(Entry entry) override;
-  bool IsChecked(CheckBox box) override;
-  bool InchUnitsSelected() override;
-  std::string ReportText() override;
-  void SetReportText(const std::string& text) override;
-  void SetFindCaption(const std::string& caption) override;
-  void ShowAbortNotice(bool shown) override;
-  void FocusReport() override;
+  // ReportHost: what a run shows in this window while it works.
+  void ShowReport(const std::string& text) override { SetReportText(text); }
+  void Step() override;
   void ShowMessage(const std::string& title, const std::string& text) override;
   bool AskYesNo(const std::string& title, const std::string& text) override;
-  void YieldToEvents() override;
-  void SetEntriesEnabled(bool enabled) override;
+
+  // What the entry fields and option boxes hold, as a run reads them.
+  RunEntries Entries() const;
+  bool InchUnitsSelected() const;
+  std::string ReportText() const { return report_; }
+  void SetReportText(const std::string& text);
+  // The find button's caption (its spinner during a run) and the abort notice.
+  void SetFindCaption(const std::string& caption);
+  void ShowAbortNotice(bool shown);
 
   // The longest a run goes without letting the window handle its events
   // (and the time a run must last before the window shows it is busy).
@@ -113,6 +115,16 @@ class FormMain : public QMainWindow, public RunHost {
   void CHk_QtrWave_Click(bool checked);
   void inches_Click(int index);
 
+  // The run's window around it: the locked entries and the events queued
+  // during the run.
+  void FocusReport();
+  void YieldToEvents();
+  void SetEntriesEnabled(bool enabled);
+  FindSpinner spinner_;
+  // From the find button's click until the events queued during its run
+  // have been handled.
+  bool runBusy_ = false;
+
   // Puts the report text into TextOut if the run changed it since.
   void FlushReport();
   // Shows where the last run wrote its lens files, if it wrote any.
@@ -122,7 +134,7 @@ class FormMain : public QMainWindow, public RunHost {
   QLineEdit* EntryEdit(Entry entry) const;
 
   // The entries, unit, glass and wavelength as a run would read them now.
-  RunInputs CurrentInputs() const;
+  TypedEntries CurrentInputs() const;
   // An entry, the unit, the glass or the wavelength changed: the fields are
   // checked again, and the results of other entries are marked out of date.
   void EntriesChanged();

@@ -119,7 +119,7 @@ void FormMain::BuildMenus() {
       QStringLiteral("actionOpenSetup"), QStringLiteral("actionSaveSetup"),
       QStringLiteral("actionSaveReport"), QStringLiteral("actionPrintReport")};
   connect(file, &QMenu::aboutToShow, this, [this, file, busyBound] {
-    const bool idle = !finder_.RunBusy();
+    const bool idle = !runBusy_;
     for (QAction* action : file->actions()) {
       if (busyBound.contains(action->objectName())) action->setEnabled(idle);
     }
@@ -147,7 +147,7 @@ void FormMain::BuildMenus() {
 // ---- Set-up files --------------------------------------------------------------
 
 void FormMain::OpenSetup() {
-  if (finder_.RunBusy()) return;
+  if (runBusy_) return;
   const QString path = ChooseFile(this, tr("Open set-up"), StartFolder(), {}, SetupFilter(),
                                   QFileDialog::AcceptOpen);
   if (path.isEmpty()) return;
@@ -156,7 +156,7 @@ void FormMain::OpenSetup() {
 }
 
 void FormMain::SaveSetup() {
-  if (finder_.RunBusy()) return;
+  if (runBusy_) return;
   const QString path =
       ChooseFile(this, tr("Save set-up"), StartFolder(), QStringLiteral("set-up.vnull"),
                  SetupFilter(), QFileDialog::AcceptSave, QStringLiteral("vnull"));
@@ -196,7 +196,8 @@ bool FormMain::OpenSetupFile(const QString& path) {
 
 bool FormMain::SaveSetupFile(const QString& path) {
   SetupFile setup;
-  for (const auto& [entry, key] : kSetupEntryKeys) setup.Text(entry) = EntryText(entry);
+  for (const auto& [entry, key] : kSetupEntryKeys)
+    setup.Text(entry) = EntryEdit(entry)->text().toStdString();
   setup.inch = InchUnitsSelected();
   setup.glassName = shared_.GlassName;
   setup.wavelengthMicrons = shared_.TestWavelength;
@@ -218,7 +219,7 @@ QString FormMain::ReportFileText() const {
 }
 
 void FormMain::SaveReport() {
-  if (finder_.RunBusy() || RefuseStaleReport(tr("Save report"))) return;
+  if (runBusy_ || RefuseStaleReport(tr("Save report"))) return;
   const QString path = ChooseFile(
       this, tr("Save report"), StartFolder(), QStringLiteral("report.txt"),
       tr("Text files (*.txt);;All files (*)"), QFileDialog::AcceptSave, QStringLiteral("txt"));
@@ -239,7 +240,7 @@ bool FormMain::SaveReportFile(const QString& path) {
 }
 
 void FormMain::PrintReport() {
-  if (finder_.RunBusy() || RefuseStaleReport(tr("Print report"))) return;
+  if (runBusy_ || RefuseStaleReport(tr("Print report"))) return;
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(tr("Vantry Null report"));
   QPrintDialog dialog(&printer, this);
@@ -334,7 +335,7 @@ void FormMain::PrintReportTo(QPrinter& printer) {
 }
 
 void FormMain::ExportPictures() {
-  if (finder_.RunBusy()) return;
+  if (runBusy_) return;
   auto* button = exactCheck_->findChild<QPushButton*>(QStringLiteral("ExactExport"));
   if (button == nullptr || !button->isEnabled()) {
     statusBar()->showMessage(tr("No exact check to export: solve a set-up first."), kStatusMs);

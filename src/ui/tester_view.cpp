@@ -28,7 +28,7 @@ namespace vn {
 
 namespace {
 
-bool SameSetUp(const ExactCheckInput& a, const ExactCheckInput& b) {
+bool SameSetUp(const SolvedSetUp& a, const SolvedSetUp& b) {
   const NullTestSystem &s = a.system, &t = b.system;
   return s.MirrorSemiDiameter == t.MirrorSemiDiameter && s.MirrorRadius == t.MirrorRadius &&
          s.ConicPlusOne == t.ConicPlusOne && s.LensRadius1 == t.LensRadius1 &&
@@ -164,7 +164,7 @@ TesterView::~TesterView() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
-    cancel_ = true;
+    cancel_.Cancel();
   }
   wake_.notify_one();
   worker_.join();
@@ -175,7 +175,7 @@ void TesterView::ShowSetUp(const NullTestSystem& system, double objectDistance,
                            double lensSemiDiameter, bool inchUnits,
                            std::optional<VerdictStatus> verdict) {
   verdict_ = verdict;
-  ExactCheckInput in;
+  SolvedSetUp in;
   in.system = system;
   in.objectDistance = objectDistance;
   in.lensMirrorDistance = lensMirrorDistance;
@@ -230,7 +230,7 @@ void TesterView::SendRequest() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     pending_ = request;
-    cancel_ = true;  // whatever the worker does now is already out of date
+    cancel_.Cancel();  // whatever the worker does now is already out of date
   }
   wake_.notify_one();
 }
@@ -238,7 +238,7 @@ void TesterView::SendRequest() {
 void TesterView::Work() {
   // What the worker keeps between requests: the model of the set-up and the
   // mirrors traced through it, so that a turned control only redraws.
-  std::optional<ExactCheckInput> modelFor;
+  std::optional<SolvedSetUp> modelFor;
   std::unique_ptr<TesterModel> model;
   std::shared_ptr<const MirrorThroughNull> perfect, shown;
   for (;;) {
@@ -249,15 +249,13 @@ void TesterView::Work() {
       if (stopping_) return;
       request = *pending_;
       pending_.reset();
-      cancel_ = false;
+      cancel_.Reset();
     }
     Result result;
     result.generation = request.generation;
     if (request.setUp) {
       if (!modelFor || !SameSetUp(*modelFor, *request.setUp)) {
-        ExactCheckInput in = *request.setUp;
-        in.cancel = &cancel_;
-        model = std::make_unique<TesterModel>(in);
+        model = std::make_unique<TesterModel>(*request.setUp, &cancel_);
         modelFor = request.setUp;
         perfect.reset();
         shown.reset();
@@ -273,7 +271,7 @@ void TesterView::Work() {
       result.defaultGratingOffset =
           DefaultGratingOffset(*shown, request.settings.gratingLinesPerInch);
       // A mirror stopped half-way is not kept: the next request traces it again.
-      if (cancel_) {
+      if (cancel_.Cancelled()) {
         if (!perfect->ok) perfect.reset();
         if (!shown->ok) shown.reset();
         continue;

@@ -11,13 +11,13 @@
 
 #include <QStringList>
 #include <QWidget>
-#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
 
+#include "common/cancel_token.h"
 #include "exact/exact_check.h"
 #include "tester/mirror_through_null.h"
 #include "tester/null_views.h"
@@ -72,7 +72,7 @@ class TesterView : public QWidget {
 
  private:
   struct Request {
-    std::optional<ExactCheckInput> setUp;  // nothing: no set-up shown
+    std::optional<SolvedSetUp> setUp;  // nothing: no set-up shown
     double deltaK = 0;
     TesterViewSettings settings;
     int generation = 0;
@@ -114,7 +114,7 @@ class TesterView : public QWidget {
   bool inchUnits_ = false;
   bool gratingOffsetChosen_ = false;  // the user set it; else the default follows the set-up
   bool settingControls_ = false;
-  std::optional<ExactCheckInput> setUp_;
+  std::optional<SolvedSetUp> setUp_;
   std::optional<VerdictStatus> verdict_;
   int generation_ = 0;
   TesterPicture picture_;
@@ -125,7 +125,7 @@ class TesterView : public QWidget {
   std::condition_variable wake_;
   std::optional<Request> pending_;
   bool stopping_ = false;
-  std::atomic<bool> cancel_{false};
+  CancelToken cancel_;
   std::thread worker_;
 };
 

@@ -27,7 +27,7 @@
 #include "analysis/tolerance_report.h"
 #include "common/constants.h"
 #include "common/number_text.h"
-#include "exact/exact_check_of_run.h"
+#include "record/solved_set_up.h"
 #include "ui/exact_plots.h"
 #include "ui/form_style.h"
 
@@ -336,7 +336,7 @@ void ToleranceWindow::ShowOutOfDate(const QString& why) {
   ShowNothing(why);
 }
 
-void ToleranceWindow::ShowSetUp(const ToleranceInput& input, bool inchUnits) {
+void ToleranceWindow::ShowSetUp(const SolvedSetUp& input, bool inchUnits) {
   ShowNothing(tr("Analysing..."));
   inch_ = inchUnits;
   model_ = std::make_shared<const ToleranceModel>(input);
@@ -612,8 +612,7 @@ void FollowMainWindow(QWidget* owner, const RunRecord* run, const QString& why) 
   if (window == nullptr) return;
   if (run != nullptr && run->solved && window->isVisible()) {
     window->ShowOutOfDate(why);
-    window->ShowSetUp(ToleranceInputFrom(ExactCheckInputOf(*run), run->inputs.GlassName),
-                      run->inputs.inch);
+    window->ShowSetUp(SolvedSetUpOf(*run), run->setup.inch);
   } else {
     window->ShowOutOfDate(why);
   }
@@ -624,8 +623,7 @@ void ShowToleranceWindow(QWidget* owner, const RunRecord& run) {
   if (window == nullptr) window = new ToleranceWindow(owner);
   if (!window->MonteCarloRunning()) {
     if (run.solved) {
-      window->ShowSetUp(ToleranceInputFrom(ExactCheckInputOf(run), run.inputs.GlassName),
-                        run.inputs.inch);
+      window->ShowSetUp(SolvedSetUpOf(run), run.setup.inch);
     } else {
       window->ShowNothing(QObject::tr("No solved set-up: press 'Find Null Variables' first."));
     }

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "analysis/tolerance_report.h"
+#include "common/cancel_token.h"
 #include "support/start_up_set_up.h"
 
 namespace vn {
@@ -112,13 +113,13 @@ TEST(MonteCarlo, CancelStopsTheDrawsAndKeepsWhatWasDone) {
   const ToleranceModel& model = StartUpModel();
   MonteCarloSettings settings;
   settings.trials = 100000;
-  std::atomic<bool> cancel{false};
+  CancelToken cancel;
   int reports = 0;
   const MonteCarloResult stopped = RunMonteCarlo(model, DefaultTolerances(false), settings, &cancel,
                                                  [&](int completed, int requested) {
                                                    ++reports;
                                                    EXPECT_EQ(requested, settings.trials);
-                                                   if (completed >= 40) cancel.store(true);
+                                                   if (completed >= 40) cancel.Cancel();
                                                  });
   EXPECT_TRUE(stopped.cancelled);
   EXPECT_GE(stopped.completed, 40);

@@ -17,8 +17,8 @@ namespace {
 using test::kMm;
 
 // The same set-up for the meridional exact check.
-ExactCheckInput MeridionalCheckInput(const ToleranceInput& in) {
-  ExactCheckInput e;
+SolvedSetUp MeridionalCheckInput(const SolvedSetUp& in) {
+  SolvedSetUp e;
   e.system = in.system;
   e.objectDistance = in.objectDistance, e.lensMirrorDistance = in.lensMirrorDistance;
   e.wavelengthMicrons = in.wavelengthMicrons, e.lensClearSemiDiameter = in.lensClearSemiDiameter;
@@ -41,14 +41,15 @@ TEST(PupilWavefront, CentredSetUpsAgreeWithTheMeridionalCheck) {
   for (const Case c :
        {Case{"start-up", 0.0, 0.0, 0.6328}, Case{"K = -0.99", 0.01, 0.0, 0.6328},
         Case{"spacing off 3 mm", 0.0, 3.0, 0.6328}, Case{"green light", 0.0, 0.0, 0.5461}}) {
-    ToleranceInput in = test::StartUpToleranceInput();
+    SolvedSetUp in = test::StartUpToleranceInput();
     in.system.ConicPlusOne = c.conicPlusOne;
     in.lensMirrorDistance += c.lensMirrorChangeMm * kMm;
     in.wavelengthMicrons = c.wavelength;
-    in.sampling.rings = 40;
+    PupilSampling sampling;
+    sampling.rings = 40;
     const ExactCheckResult meridional = RunExactCheck(MeridionalCheckInput(in));
     ASSERT_TRUE(meridional.ok) << meridional.message;
-    const ToleranceModel model(in);
+    const ToleranceModel model(in, sampling);
     ASSERT_TRUE(model.ok()) << model.message();
     const PupilWavefront& w = model.design();
     EXPECT_NEAR(w.pvWaves, meridional.pvWaves, 0.0005) << c.name;
@@ -117,20 +118,19 @@ TEST(PupilWavefront, UntraceableSetUpsSayWhatFailed) {
 
   // Set-ups that cannot be analysed at all.
   const struct {
-    void (*spoil)(ToleranceInput&);
+    void (*spoil)(SolvedSetUp&);
     const char* message;
   } cases[] = {
-      {[](ToleranceInput& in) { in.objectDistance = 0; },
+      {[](SolvedSetUp& in) { in.objectDistance = 0; }, "the set-up is not one that can be traced"},
+      {[](SolvedSetUp& in) { in.wavelengthMicrons = -0.5; },
        "the set-up is not one that can be traced"},
-      {[](ToleranceInput& in) { in.wavelengthMicrons = -0.5; },
-       "the set-up is not one that can be traced"},
-      {[](ToleranceInput& in) { in.system.LensRadius2 = std::nan(""); },
+      {[](SolvedSetUp& in) { in.system.LensRadius2 = std::nan(""); },
        "the ray to 0% of the mirror's radius misses the lens's mirror-side face on the way out"},
-      {[](ToleranceInput& in) { in.system.LensRadius2 = 0.3; },  // a bead, not a lens
+      {[](SolvedSetUp& in) { in.system.LensRadius2 = 0.3; },  // a bead, not a lens
        "misses the lens's mirror-side face"},
   };
   for (const auto& c : cases) {
-    ToleranceInput in = test::StartUpToleranceInput();
+    SolvedSetUp in = test::StartUpToleranceInput();
     c.spoil(in);
     const ToleranceModel spoilt(in);
     EXPECT_FALSE(spoilt.ok());

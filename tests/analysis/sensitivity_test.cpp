@@ -8,6 +8,7 @@
 
 #include <cmath>
 
+#include "common/cancel_token.h"
 #include "exact/scalar_search.h"
 #include "support/start_up_set_up.h"
 
@@ -129,7 +130,7 @@ TEST(Sensitivity, ConicFromTheBestNullSpacingNullsBestThere) {
         model.MeasureChange(BuildErrors::Single(P::LensMirrorDistance, offset)).waves);
     EXPECT_NEAR(reverse.conicConstant, -1.0 - seen, 0.05 * std::fabs(seen));
 
-    ToleranceInput other = model.input();
+    SolvedSetUp other = model.input();
     other.system.ConicPlusOne = reverse.conicConstant + 1.0;
     const ToleranceModel otherMirror(other);
     ASSERT_TRUE(otherMirror.ok()) << otherMirror.message();
@@ -143,7 +144,8 @@ TEST(Sensitivity, ConicFromTheBestNullSpacingNullsBestThere) {
 }
 
 TEST(Sensitivity, StopsWhenAskedAndSaysSo) {
-  std::atomic<bool> cancel{true};
+  CancelToken cancel;
+  cancel.Cancel();
   const SensitivityTable table =
       ComputeSensitivities(StartUpModel(), DefaultTolerances(false), &cancel);
   EXPECT_FALSE(table.ok);

@@ -93,16 +93,14 @@ TEST(SkewTrace, SphereAtItsCentreTurnedAboutTheCentreStaysPerfect) {
   // start-up lens with index 1 does nothing. A paraboloid turned the same
   // way is no longer symmetric about the source: the contrast shows the
   // turn reaches the trace. Tolerance: 1e-6 wave is ~2.5e-11 inch of path.
-  ToleranceInput in = test::StartUpToleranceInput();
+  SolvedSetUp in = test::StartUpToleranceInput();
   in.system.LensIndex = 1.0, in.objectDistance = 10.0;
   in.lensMirrorDistance = -in.system.MirrorRadius - in.objectDistance - in.system.LensThickness;
   const Vec3 centre{0, 0, -in.objectDistance};
   for (const double degrees : {0.0, 0.5, 3.0}) {
     for (const double conicPlusOne : {1.0, 0.0}) {
-      AsBuilt build{.system = in.system,
-                    .objectDistance = in.objectDistance,
-                    .lensMirrorDistance = in.lensMirrorDistance};
-      build.system.ConicPlusOne = conicPlusOne;
+      AsBuilt build{.setUp = in};
+      build.setUp.system.ConicPlusOne = conicPlusOne;
       SkewSetUp setUp = MakeSkewSetUp(build);
       setUp.mirror = TurnedAbout(
           setUp.mirror, RotationAboutY(0.3 * degrees * kDegree) * RotationAboutX(degrees * kDegree),
@@ -126,10 +124,8 @@ TEST(SkewTrace, LensFaceTurnedAboutItsOwnCentreChangesNothing) {
   // sphere. Turned by the same angle about its vertex it is a tilted face:
   // the contrast is a clear change. Tolerance: rounding of a wavefront
   // traced twice along slightly different arithmetic, far under 1e-6 wave.
-  const ToleranceInput in = test::StartUpToleranceInput();
-  const AsBuilt build{.system = in.system,
-                      .objectDistance = in.objectDistance,
-                      .lensMirrorDistance = in.lensMirrorDistance};
+  const SolvedSetUp in = test::StartUpToleranceInput();
+  const AsBuilt build{.setUp = in};
   const SkewSetUp design = MakeSkewSetUp(build);
   const PupilPlan plan = MakePupilPlan(design, in.system.MirrorSemiDiameter);
   ASSERT_TRUE(plan.ok) << plan.message;

@@ -118,6 +118,20 @@ TEST(CliJson, ExplorationPassesAreTheReportsBlocks) {
   }
 }
 
+// A timeout that stops the exploration, not the search: the null was found
+// (converged), the run was stopped (status 3), and the two are told apart.
+// The search of this slow mirror settles in a hundredth of a second; its
+// exploration toward a quarter wave steps the spacing for seconds.
+TEST(CliJson, ConvergedIsTheSearchsEvenWhenTheTimeoutStopsTheExploration) {
+  const test::ChildResult json =
+      test::RunChild(VN_CLI_PATH, {"--mirror-diameter", "40", "--conic", "-0.05", "--explore",
+                                   "waves=0.25", "--timeout", "0.5", "--json"});
+  EXPECT_EQ(json.status, 3) << json.err;
+  const JsonValue run = Document(json.out);
+  ASSERT_NE(run.Member("converged"), nullptr) << json.out;
+  EXPECT_TRUE(run.Member("converged")->boolean) << json.out;
+}
+
 // Random argument sets, typed bytes included, each run with --json: a run
 // that ends (done, failed or stopped) prints exactly one strict JSON object
 // and a line end, a usage error prints nothing on standard output. The

@@ -144,10 +144,10 @@ TEST(CliLimits, ASetUpEntryNoRunCanTakeIsNamedWithItsFile) {
     std::string text;
     std::string says;
   } cases[] = {
-      {Entry::Mcc, "NaN", "the entry \"conic\" (\"NaN\") is not a number"},
-      {Entry::MRoC, "1e308",
+      {Entry::ConicConstant, "NaN", "the entry \"conic\" (\"NaN\") is not a number"},
+      {Entry::MirrorRadiusOfCurvature, "1e308",
        "the entry \"mirror_roc\" (\"1e308\") is beyond the largest number a set-up can hold"},
-      {Entry::LDiam, std::string(60000, '8'),
+      {Entry::LensDiameter, std::string(60000, '8'),
        "the entry \"lens_diameter\" (\"88888888888888888888\"...) is 60000 characters long"},
   };
   for (const auto& c : cases) {
@@ -162,7 +162,7 @@ TEST(CliLimits, ASetUpEntryNoRunCanTakeIsNamedWithItsFile) {
         << r.err.substr(0, 300);
   }
   SetupFile setup;
-  setup.Text(Entry::Mcc) = "NaN";
+  setup.Text(Entry::ConicConstant) = "NaN";
   ASSERT_EQ(WriteSetupFile(files.path + "/typed_over.vnull", setup), std::nullopt);
   EXPECT_EQ(
       test::RunChild(VN_CLI_PATH, {"--setup", files.path + "/typed_over.vnull", "--conic", "-1"})

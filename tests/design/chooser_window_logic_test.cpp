@@ -10,7 +10,7 @@
 #include "design/chooser_job.h"
 #include "design/chooser_rows.h"
 #include "exact/exact_check.h"
-#include "exact/exact_check_of_run.h"
+#include "record/solved_set_up.h"
 #include "run/null_finder.h"
 #include "support/recording_host.h"
 #include "support/start_up_set_up.h"
@@ -41,15 +41,15 @@ TEST(ChosenLens, GivesTheRowsFiguresThroughTheFindButton) {
     test::RecordingHost host;
     host.inch = inch;
     if (inch) test::UseStartUpEntriesInInches(host.entries);
-    host.entries[Entry::LradI] = texts.sourceRadius;
-    host.entries[Entry::lRadM] = texts.mirrorRadius;
-    host.entries[Entry::lthck] = texts.thickness;
-    host.entries[Entry::LDiam] = texts.diameter;
-    host.entries[Entry::LindexR] = texts.index;
+    host.entries[Entry::SourceSideRadius] = texts.sourceRadius;
+    host.entries[Entry::MirrorSideRadius] = texts.mirrorRadius;
+    host.entries[Entry::CentreThickness] = texts.thickness;
+    host.entries[Entry::LensDiameter] = texts.diameter;
+    host.entries[Entry::LensIndex] = texts.index;
     SharedValues shared;
     NullFinder finder(shared, nullptr);
-    finder.FindIt_Click(host);
-    const ExactCheckResult check = RunExactCheck(ExactCheckInputOf(finder.lastRun()));
+    host.RunWith(finder);
+    const ExactCheckResult check = RunExactCheck(SolvedSetUpOf(finder.lastRun()));
     const CandidateFigures& shown = result.candidates[0].figures;
     EXPECT_EQ(check.exactNull.objectDistance, shown.objectDistance) << inch;
     EXPECT_EQ(check.exactNull.lensMirrorDistance, shown.lensMirrorDistance) << inch;

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <string>
 
@@ -48,7 +47,8 @@ TEST(LensList, ManyBadRowsAreCountedAndTheReadingCanBeStopped) {
   EXPECT_EQ(list.problems.back().row, 59);
   EXPECT_EQ(list.unlistedProblems, 1000u - kMaxListedProblems);
   EXPECT_FALSE(list.stopped);
-  const std::atomic<bool> cancel{true};
+  CancelToken cancel;
+  cancel.Cancel();
   LensListOptions options;
   options.cancel = &cancel;
   const LensList stopped = ReadLensList(text, options);

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "common/cancel_token.h"
 #include "design/parallel_jobs.h"
 #include "support/start_up_set_up.h"
 
@@ -114,11 +115,12 @@ TEST(LensRanking, CountsProgressAndStopsWhenCancelled) {
   });
   EXPECT_EQ(calls, 8u);
 
-  std::atomic<bool> cancel{false};
+  CancelToken cancel;
   RankingRequest request = StartUpRequest(1);
   request.conditions.cancel = &cancel;
-  const LensRanking stopped =
-      RankLenses(list, request, [&](std::size_t done, std::size_t) { cancel = done >= 3; });
+  const LensRanking stopped = RankLenses(list, request, [&](std::size_t done, std::size_t) {
+    if (done >= 3) cancel.Cancel();
+  });
   EXPECT_TRUE(stopped.cancelled);
   EXPECT_LE(stopped.entries.size(), 3u);
 }

@@ -9,12 +9,12 @@
 namespace vn {
 namespace {
 
-RunInputs StartUp(bool inch = false) {
-  RunInputs in;
-  in.entries = StartUpEntryTexts(inch);
+TypedEntries StartUp(bool inch = false) {
+  TypedEntries in;
+  in.texts = StartUpEntryTexts(inch);
   in.inch = inch;
-  in.GlassName = "BK7";
-  in.TestWavelength = 0.6328;
+  in.glassName = "BK7";
+  in.testWavelength = 0.6328;
   return in;
 }
 
@@ -31,24 +31,27 @@ TEST(CheckEntries, NamesEachFaultOnItsField) {
     EntrySeverity severity;  // of the problem on that field; Note: none expected
     const char* text;
   } cases[] = {
-      {Entry::MDiam, "-317.5", EntrySeverity::Wrong, "Mirror Diameter must be larger than 0."},
-      {Entry::MDiam, "1e300", EntrySeverity::Absurd,
+      {Entry::MirrorDiameter, "-317.5", EntrySeverity::Wrong,
+       "Mirror Diameter must be larger than 0."},
+      {Entry::MirrorDiameter, "1e300", EntrySeverity::Absurd,
        "Mirror Diameter is larger than 100000 mm: no mirror or lens is that large."},
-      {Entry::MRoC, "0", EntrySeverity::Wrong, "Radius of Curvature must not be 0."},
-      {Entry::Mcc, "-0,5", EntrySeverity::Wrong, "Conic Constant has a comma"},
-      {Entry::LDiam, "320", EntrySeverity::Wrong,
+      {Entry::MirrorRadiusOfCurvature, "0", EntrySeverity::Wrong,
+       "Radius of Curvature must not be 0."},
+      {Entry::ConicConstant, "-0,5", EntrySeverity::Wrong, "Conic Constant has a comma"},
+      {Entry::LensDiameter, "320", EntrySeverity::Wrong,
        "Lens Diameter is larger than the mirror's 317.5 mm."},
-      {Entry::lRadM, "-39", EntrySeverity::Wrong,
+      {Entry::MirrorSideRadius, "-39", EntrySeverity::Wrong,
        "Mirror Side RoC is smaller than the lens's semi-diameter of 40 mm"},
-      {Entry::lthck, "3.9", EntrySeverity::Wrong,
+      {Entry::CentreThickness, "3.9", EntrySeverity::Wrong,
        "Center Thickness leaves no edge at the entered diameter of 80 mm"},
-      {Entry::lthck, "3.95", EntrySeverity::Note, ""},
-      {Entry::lthck, "0", EntrySeverity::Wrong, "Center Thickness must be larger than 0."},
-      {Entry::LindexR, "1", EntrySeverity::Wrong, "Refractive Index must be larger than 1."},
+      {Entry::CentreThickness, "3.95", EntrySeverity::Note, ""},
+      {Entry::CentreThickness, "0", EntrySeverity::Wrong,
+       "Center Thickness must be larger than 0."},
+      {Entry::LensIndex, "1", EntrySeverity::Wrong, "Refractive Index must be larger than 1."},
   };
   for (const auto& c : cases) {
-    RunInputs in = StartUp();
-    in.entries[static_cast<std::size_t>(c.entry)] = c.typed;
+    TypedEntries in = StartUp();
+    in.texts[static_cast<std::size_t>(c.entry)] = c.typed;
     const auto problems = CheckEntries(in);
     const auto problem = ProblemOf(problems, c.entry);
     if (c.severity == EntrySeverity::Note) {
@@ -62,39 +65,38 @@ TEST(CheckEntries, NamesEachFaultOnItsField) {
   }
 
   // The bound in inches: 100 m is 3937.007874".
-  RunInputs inch = StartUp(true);
-  inch.entries[static_cast<std::size_t>(Entry::MRoC)] = "3937";
+  TypedEntries inch = StartUp(true);
+  inch.texts[static_cast<std::size_t>(Entry::MirrorRadiusOfCurvature)] = "3937";
   EXPECT_TRUE(CheckEntries(inch).empty());
-  inch.entries[static_cast<std::size_t>(Entry::MRoC)] = "3938";
+  inch.texts[static_cast<std::size_t>(Entry::MirrorRadiusOfCurvature)] = "3938";
   EXPECT_EQ(FirstProblem(CheckEntries(inch))->severity, EntrySeverity::Absurd);
 }
 
 TEST(CheckEntries, NotesAnIndexThatIsNotTheGlasss) {
   // BK7 at 546.1 nm has the index 1.51872; the start-up 1.51509 is BK7's at
   // 632.8 nm.
-  RunInputs in = StartUp();
-  in.TestWavelength = 0.5461;
+  TypedEntries in = StartUp();
+  in.testWavelength = 0.5461;
   const auto note = FirstProblem(CheckEntries(in));
   ASSERT_TRUE(note.has_value());
-  EXPECT_EQ(note->entry, Entry::LindexR);
+  EXPECT_EQ(note->entry, Entry::LensIndex);
   EXPECT_EQ(note->severity, EntrySeverity::Note);
   EXPECT_TRUE(note->text.starts_with("The index 1.51509 is not BK7's at 546.1 nm (1.51872)"))
       << note->text;
-  in.entries[static_cast<std::size_t>(Entry::LindexR)] = "1.51872";
+  in.texts[static_cast<std::size_t>(Entry::LensIndex)] = "1.51872";
   EXPECT_TRUE(CheckEntries(in).empty());
 }
 
 TEST(SameEntries, EveryInputOfTheRunCounts) {
-  const RunInputs ran = StartUp();
-  RunInputs now = ran;
-  now.saveLensFile = true;  // how files are kept is not what the results say
+  const TypedEntries ran = StartUp();
+  TypedEntries now = ran;
   EXPECT_TRUE(SameEntries(ran, now));
   for (int k = 0; k < 4; ++k) {
     now = ran;
-    if (k == 0) now.entries[0] = "317.50";
+    if (k == 0) now.texts[0] = "317.50";
     if (k == 1) now.inch = true;
-    if (k == 2) now.GlassName = "SF11";
-    if (k == 3) now.TestWavelength = 0.5461;
+    if (k == 2) now.glassName = "SF11";
+    if (k == 3) now.testWavelength = 0.5461;
     EXPECT_FALSE(SameEntries(ran, now)) << k;
   }
 }

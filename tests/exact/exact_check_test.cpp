@@ -7,13 +7,13 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <string>
 #include <thread>
 #include <utility>
 
+#include "common/cancel_token.h"
 #include "support/start_up_set_up.h"
 
 namespace vn {
@@ -25,8 +25,8 @@ constexpr int kZone10 = kExactCheckZoneSteps / 10, kZone70 = 7 * kExactCheckZone
 
 // The start-up lens and mirror with the lens's index set to 1 (so it does
 // nothing) and the source at the mirror's centre of curvature, 100 inches out.
-ExactCheckInput AtTheCentreThroughAnIndexOneLens(double conicPlusOne) {
-  ExactCheckInput input = StartUpExactInput();
+SolvedSetUp AtTheCentreThroughAnIndexOneLens(double conicPlusOne) {
+  SolvedSetUp input = StartUpExactInput();
   input.system.ConicPlusOne = conicPlusOne, input.system.LensIndex = 1.0;
   input.objectDistance = 10.0, input.lensMirrorDistance = 100.0 - 10.0 - 15 * kMm;
   return input;
@@ -53,7 +53,7 @@ TEST(ExactCheck, StartUpSetUpMatchesTheReferenceFiguresAndNullsExactly) {
   // At the exact null's distances the marginal and 10% rays come back to the
   // source to within the solver's 1e-10 inch plus rounding; the 70% zone,
   // where the residual zonal aberration lives, misses by tens of µm.
-  ExactCheckInput nulled = StartUpExactInput();
+  SolvedSetUp nulled = StartUpExactInput();
   nulled.objectDistance = first.exactNull.objectDistance;
   nulled.lensMirrorDistance = first.exactNull.lensMirrorDistance;
   const ExactCheckResult again = RunExactCheck(nulled);
@@ -71,7 +71,7 @@ TEST(ExactCheck, SphereAtItsCentreThroughAnIndexOneLensIsPerfect) {
   // Closed form: every ray meets the sphere square-on and retraces itself, so
   // intercepts and wavefront vanish up to rounding (1e-6 waves is ~2.5e-11
   // inch of path), and the exact null is where it started.
-  const ExactCheckInput input = AtTheCentreThroughAnIndexOneLens(1.0);
+  const SolvedSetUp input = AtTheCentreThroughAnIndexOneLens(1.0);
   const ExactCheckResult result = RunExactCheck(input);
   ASSERT_TRUE(result.ok) << result.message;
   EXPECT_LT(result.pvWaves, 1e-6);
@@ -110,7 +110,7 @@ TEST(ExactCheck, OneSetUpFromMillimetresToKilometresScalesAsItsSize) {
   const ExactCheckResult unit = RunExactCheck(StartUpExactInput());
   ASSERT_TRUE(unit.ok && unit.exactNull.converged);
   for (double s : {0.01, 0.1, 10.0, 2000.0}) {
-    ExactCheckInput in = StartUpExactInput();
+    SolvedSetUp in = StartUpExactInput();
     NullTestSystem& sys = in.system;
     for (double* length :
          {&sys.MirrorSemiDiameter, &sys.MirrorRadius, &sys.LensRadius2, &sys.LensThickness,
@@ -130,38 +130,38 @@ TEST(ExactCheck, OneSetUpFromMillimetresToKilometresScalesAsItsSize) {
 
 TEST(ExactCheck, FailuresComeBackAsTypedValuesNotExceptions) {
   const struct {
-    void (*spoil)(ExactCheckInput&);
+    void (*spoil)(SolvedSetUp&);
     const char* message;
     TraceFault fault;
   } cases[] = {
-      {[](ExactCheckInput& in) { in.system.MirrorRadius = 0.0; }, "mirror radius must not be zero",
+      {[](SolvedSetUp& in) { in.system.MirrorRadius = 0.0; }, "mirror radius must not be zero",
        TraceFault::None},
-      {[](ExactCheckInput& in) { in.system.MirrorSemiDiameter = 0.0; }, "diameter must be positive",
+      {[](SolvedSetUp& in) { in.system.MirrorSemiDiameter = 0.0; }, "diameter must be positive",
        TraceFault::None},
-      {[](ExactCheckInput& in) { in.objectDistance = 0.0; }, "object distance must be positive",
+      {[](SolvedSetUp& in) { in.objectDistance = 0.0; }, "object distance must be positive",
        TraceFault::None},
-      {[](ExactCheckInput& in) { in.system.LensIndex = std::nan(""); }, "not a finite number",
+      {[](SolvedSetUp& in) { in.system.LensIndex = std::nan(""); }, "not a finite number",
        TraceFault::None},
-      {[](ExactCheckInput& in) { in.wavelengthMicrons = 0.0; }, "wavelength must be positive",
+      {[](SolvedSetUp& in) { in.wavelengthMicrons = 0.0; }, "wavelength must be positive",
        TraceFault::None},
       // A mirror-side face of radius 0.5 inch, a bead: it bends every ray
       // across the axis, so none reaches the mirror above it.
-      {[](ExactCheckInput& in) { in.system.LensRadius2 = -0.5; },
+      {[](SolvedSetUp& in) { in.system.LensRadius2 = -0.5; },
        "no ray through the lens reaches the 1% zone of the mirror", TraceFault::NoRayReachesZone},
       // A strong negative lens (mirror-side face hollow, radius 20 mm):
       // rays spread so far that, coming back, those past a third of the
       // mirror's radius pass beside its 20 mm sphere. In glass of index 3
       // behind a 40 mm hollow, they come back so steep that the flat face
       // reflects them totally.
-      {[](ExactCheckInput& in) { in.system.LensRadius2 = 20 * kMm; },
+      {[](SolvedSetUp& in) { in.system.LensRadius2 = 20 * kMm; },
        "zone of the mirror misses the lens's mirror-side face on the way back (it left the mirror",
        TraceFault::MissedSurface},
-      {[](ExactCheckInput& in) { in.system.LensRadius2 = 40 * kMm, in.system.LensIndex = 3.0; },
+      {[](SolvedSetUp& in) { in.system.LensRadius2 = 40 * kMm, in.system.LensIndex = 3.0; },
        "is totally reflected inside the lens at the lens's source-side face on the way back",
        TraceFault::TotalInternalReflection},
   };
   for (const auto& c : cases) {
-    ExactCheckInput input = StartUpExactInput();
+    SolvedSetUp input = StartUpExactInput();
     c.spoil(input);
     const ExactCheckResult result = RunExactCheck(input);  // an exception fails the test
     EXPECT_FALSE(result.ok) << c.message;
@@ -178,22 +178,22 @@ TEST(ExactCheck, StopsPromptlyWhenTheHostCancels) {
   // time the check comes back at its next step, says so, and the verdict
   // cannot be ok. A check runs about a millisecond; 0.2 s is generous for a
   // loaded machine.
-  std::atomic<bool> cancel{true};
-  ExactCheckInput input = StartUpExactInput();
-  input.cancel = &cancel;
-  const ExactCheckResult before = RunExactCheck(input);
+  CancelToken cancel;
+  cancel.Cancel();
+  const SolvedSetUp input = StartUpExactInput();
+  const ExactCheckResult before = RunExactCheck(input, &cancel);
   EXPECT_TRUE(before.cancelled);
   EXPECT_EQ(before.verdict.status, VerdictStatus::Caution);
   EXPECT_EQ(before.verdict.reasons.back().code, "exact_check_stopped");
 
-  cancel = false;
-  std::thread canceller([&] { cancel = true; });
+  cancel.Reset();
+  std::thread canceller([&] { cancel.Cancel(); });
   const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < 1000 && !RunExactCheck(input).cancelled; ++i) {
+  for (int i = 0; i < 1000 && !RunExactCheck(input, &cancel).cancelled; ++i) {
   }
   canceller.join();
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.2);
-  EXPECT_TRUE(RunExactCheck(input).cancelled);
+  EXPECT_TRUE(RunExactCheck(input, &cancel).cancelled);
 }
 
 TEST(ExactCheck, ExactNullThatCannotExistIsReportedNotForced) {

@@ -4,8 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
+
+#include "common/cancel_token.h"
 
 namespace vn {
 namespace {
@@ -51,7 +52,8 @@ TEST(ScalarSearch, EndsOnItsOwnWhenTheToleranceIsBelowTheDoublesSpacing) {
   EXPECT_NEAR(MinimiseBracketed(valley, 409000.0, 410000.0, 1e-12), 409702.5, 1e-6);
   const auto line = [](double x) { return x - 409702.5; };
   EXPECT_NEAR(FindRootBracketed(line, 409000.0, 410000.0, 1e-12).value_or(0.0), 409702.5, 1e-9);
-  std::atomic<bool> cancel{true};
+  CancelToken cancel;
+  cancel.Cancel();
   int calls = 0;
   const auto counted = [&](double x) { return ++calls, valley(x); };
   MinimiseBracketed(counted, 409000.0, 410000.0, 1e-12, &cancel);

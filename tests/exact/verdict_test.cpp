@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "exact/exact_check.h"
-#include "exact/exact_check_of_run.h"
+#include "record/solved_set_up.h"
 #include "run/null_finder.h"
 #include "support/recording_host.h"
 
@@ -35,8 +35,8 @@ Judged Judge(const std::map<Entry, std::string>& changes, long abortAfterYields 
   NullFinder finder(shared, nullptr);
   host.finder = &finder;
   host.abortAfterYields = abortAfterYields;
-  finder.FindIt_Click(host);
-  Judged j{finder.lastRun(), RunExactCheck(ExactCheckInputOf(finder.lastRun())), {}};
+  host.RunWith(finder);
+  Judged j{finder.lastRun(), RunExactCheck(SolvedSetUpOf(finder.lastRun())), {}};
   for (const VerdictReason& r : j.check.verdict.reasons) j.codes.push_back(r.code);
   return j;
 }
@@ -58,54 +58,54 @@ TEST(Verdict, SetUpsThatPassedAsNullsAreCalledWhatTheyAre) {
       // source 0.002 mm from the lens and "0 Waves"; an independent exact
       // trace gives 1.24 waves P-V.
       {"oblate, negative lens",
-       {{E::MDiam, "200"},
-        {E::MRoC, "2000"},
-        {E::Mcc, "1"},
-        {E::lRadM, "100"},
-        {E::lthck, "3"},
-        {E::LDiam, "50"}},
+       {{E::MirrorDiameter, "200"},
+        {E::MirrorRadiusOfCurvature, "2000"},
+        {E::ConicConstant, "1"},
+        {E::MirrorSideRadius, "100"},
+        {E::CentreThickness, "3"},
+        {E::LensDiameter, "50"}},
        VerdictStatus::NotANull,
        {"residual_over_quarter_wave", "degenerate_null", "exact_null_not_found"}},
       // Its neighbour ends with the source 0.002 mm inside the lens.
       {"oblate neighbour",
-       {{E::MDiam, "250"},
-        {E::MRoC, "2400"},
-        {E::Mcc, "0.8"},
-        {E::lRadM, "120"},
-        {E::lthck, "4"},
-        {E::LDiam, "60"}},
+       {{E::MirrorDiameter, "250"},
+        {E::MirrorRadiusOfCurvature, "2400"},
+        {E::ConicConstant, "0.8"},
+        {E::MirrorSideRadius, "120"},
+        {E::CentreThickness, "4"},
+        {E::LensDiameter, "60"}},
        VerdictStatus::NotANull,
        {"object_distance_not_positive"}},
       // Conic 0.5 with the start-up lens: a working diameter of 518 m.
       {"conic 0.5",
-       {{E::Mcc, "0.5"}},
+       {{E::ConicConstant, "0.5"}},
        VerdictStatus::NotANull,
        {"residual_over_quarter_wave", "degenerate_null", "exact_null_not_found"}},
       // f/2.5: more than a quarter wave at the report's distances, and the
       // exact null does better.
       {"f/2.5 paraboloid",
-       {{E::MRoC, "1587.5"}},
+       {{E::MirrorRadiusOfCurvature, "1587.5"}},
        VerdictStatus::NotANull,
        {"residual_over_quarter_wave", "report_off_exact_null"}},
       {"f/2.5, 400 mm",
-       {{E::MDiam, "400"}, {E::MRoC, "2000"}, {E::LDiam, "100"}},
+       {{E::MirrorDiameter, "400"}, {E::MirrorRadiusOfCurvature, "2000"}, {E::LensDiameter, "100"}},
        VerdictStatus::NotANull,
        {"residual_over_quarter_wave"}},
       // A sphere: the lens is used over a few millimetres, and a sphere needs
       // none; the degenerate exact null is found.
       {"sphere",
-       {{E::Mcc, "0"}},
+       {{E::ConicConstant, "0"}},
        VerdictStatus::Caution,
        {"sphere_needs_no_lens", "degenerate_null"}},
       // Equiconvex, 5 mm thick, radii 50 mm: at 80 mm across its faces cross.
       {"lens that cannot exist",
-       {{E::LradI, "50"}, {E::lRadM, "-50"}, {E::lthck, "5"}},
+       {{E::SourceSideRadius, "50"}, {E::MirrorSideRadius, "-50"}, {E::CentreThickness, "5"}},
        VerdictStatus::NotANull,
        {"lens_cannot_exist", "residual_over_eighth_wave"}},
       // The start-up marginal ray crosses the lens 29 mm out: a 50 mm lens
       // is too small, at the report's distances and at the exact null.
       {"lens too small",
-       {{E::LDiam, "50"}},
+       {{E::LensDiameter, "50"}},
        VerdictStatus::NotANull,
        {"marginal_ray_outside_lens", "marginal_ray_outside_lens"}},
   };
@@ -133,10 +133,12 @@ TEST(Verdict, GoodSetUpsStayOkAndRecommendTheExactNull) {
   // report's distances costing nothing worth saying.
   const std::map<Entry, std::string> cases[] = {
       {},
-      {{E::MRoC, "3810"}},
-      {{E::MRoC, "6350"}},
-      {{E::Mcc, "-0.5"}, {E::MRoC, "3000"}},
-      {{E::MDiam, "200"}, {E::MRoC, "2000"}, {E::Mcc, "-1.5"}},
+      {{E::MirrorRadiusOfCurvature, "3810"}},
+      {{E::MirrorRadiusOfCurvature, "6350"}},
+      {{E::ConicConstant, "-0.5"}, {E::MirrorRadiusOfCurvature, "3000"}},
+      {{E::MirrorDiameter, "200"},
+       {E::MirrorRadiusOfCurvature, "2000"},
+       {E::ConicConstant, "-1.5"}},
   };
   for (const auto& entries : cases) {
     const Judged j = Judge(entries);
@@ -168,11 +170,11 @@ TEST(Verdict, AStoppedSearchIsNoNullAndTextsFollowTheRunsUnit) {
   test::RecordingHost host;
   host.inch = true;
   test::UseStartUpEntriesInInches(host.entries);
-  host.entries[E::LDiam] = "1.9685";
+  host.entries[E::LensDiameter] = "1.9685";
   SharedValues shared;
   NullFinder finder(shared, nullptr);
-  finder.FindIt_Click(host);
-  const ExactCheckResult inch = RunExactCheck(ExactCheckInputOf(finder.lastRun()));
+  host.RunWith(finder);
+  const ExactCheckResult inch = RunExactCheck(SolvedSetUpOf(finder.lastRun()));
   ASSERT_FALSE(inch.verdict.reasons.empty());
   EXPECT_NE(inch.verdict.reasons[0].text.find("clear semi-diameter of 0.9842\""), std::string::npos)
       << inch.verdict.reasons[0].text;

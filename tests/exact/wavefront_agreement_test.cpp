@@ -15,7 +15,7 @@
 
 #include "common/number_text.h"
 #include "exact/exact_check.h"
-#include "exact/exact_check_of_run.h"
+#include "record/solved_set_up.h"
 #include "run/null_finder.h"
 #include "support/recording_host.h"
 
@@ -191,13 +191,13 @@ TEST(WavefrontAgreement, MatchesAnIndependentTraceFromF2p5ToF10) {
   // far better; the margins are those the program promises).
   for (const char* roc : {"1587.5", "2540", "3810", "6350"}) {
     test::RecordingHost host;
-    host.entries[Entry::MRoC] = roc;
+    host.entries[Entry::MirrorRadiusOfCurvature] = roc;
     SharedValues shared;
     NullFinder finder(shared, nullptr);
-    finder.FindIt_Click(host);
+    host.RunWith(finder);
     const RunRecord& run = finder.lastRun();
     ASSERT_TRUE(run.converged) << roc;
-    const ExactCheckResult check = RunExactCheck(ExactCheckInputOf(run));
+    const ExactCheckResult check = RunExactCheck(SolvedSetUpOf(run));
     ASSERT_TRUE(check.ok && check.exactNull.converged) << roc << check.message;
 
     const Measured atRun = Independent(run.system, run.solution.ObjectDistance,

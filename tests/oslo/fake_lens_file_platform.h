@@ -20,12 +20,15 @@ namespace vn::test {
 // a lens file only copies and scales them.
 inline RunRecord StartupRecord(bool inch = false) {
   RunRecord r;
-  RunInputs& in = r.inputs;
-  in.inch = inch;
-  in.entries = {
-      inch ? "12.5" : "317.5",  inch ? "100" : "2540",   "-1",     "9e99", inch ? "-8.11" : "-206",
-      inch ? "0.590551" : "15", inch ? "3.14961" : "80", "1.51509"};
-  in.GlassName = "BK7", in.TestWavelength = 0.6328;
+  r.setup.typed = {{inch ? "12.5" : "317.5", inch ? "100" : "2540", "-1", "9e99",
+                    inch ? "-8.11" : "-206", inch ? "0.590551" : "15", inch ? "3.14961" : "80",
+                    "1.51509"}};
+  NullSetup& s = r.setup;
+  s.inch = inch;
+  s.mirrorDiameter = inch ? 12.5 : 317.5, s.mirrorRadiusOfCurvature = inch ? 100 : 2540;
+  s.conicConstant = -1, s.sourceSideRadius = 9e99, s.mirrorSideRadius = inch ? -8.11 : -206;
+  s.centreThickness = inch ? 0.590551 : 15, s.lensDiameter = inch ? 3.14961 : 80;
+  s.lensIndex = 1.51509, s.glassName = "BK7", s.testWavelength = 0.6328;
   r.system.MirrorSemiDiameter = 6.25;
   r.solution.WorkingSemiDiameter = 1.15, r.solution.ObjectDistance = 8.06367;
   r.solution.LensMirrorDistance = 81.7467;
@@ -33,7 +36,7 @@ inline RunRecord StartupRecord(bool inch = false) {
 }
 
 inline std::string& Typed(RunRecord& r, Entry e) {
-  return r.inputs.entries[static_cast<std::size_t>(e)];
+  return (*r.setup.typed)[static_cast<std::size_t>(e)];
 }
 
 class FakeLensFilePlatform : public LensFilePlatform {

@@ -27,7 +27,7 @@ struct ExportBench {
   }
   void Export(const char* glass = "BK7") {
     RunRecord record = test::StartupRecord();
-    record.inputs.GlassName = glass;
+    record.setup.glassName = glass;
     ExportLensFile(run, "Vantry_Null_Best", record, record.solution, host, platform);
   }
   test::TempFolder folder;

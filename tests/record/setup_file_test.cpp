@@ -58,12 +58,12 @@ std::string Edited(const std::string& from, const std::string& to) {
 SetupFile OddSetup() {
   SetupFile s;
   s.inch = true;
-  s.Text(Entry::MDiam) = "12,5";
-  s.Text(Entry::MRoC) = "";
-  s.Text(Entry::Mcc) = " -1.0000000000000002 ";
-  s.Text(Entry::LradI) = "say \"flat\" \\ 9e99";
-  s.Text(Entry::lthck) = "0.59\t\x01\x7F";
-  s.Text(Entry::LDiam) = "3\xC2\xBD \xE2\x80\x94 \xF0\x9F\x94\xAD";
+  s.Text(Entry::MirrorDiameter) = "12,5";
+  s.Text(Entry::MirrorRadiusOfCurvature) = "";
+  s.Text(Entry::ConicConstant) = " -1.0000000000000002 ";
+  s.Text(Entry::SourceSideRadius) = "say \"flat\" \\ 9e99";
+  s.Text(Entry::CentreThickness) = "0.59\t\x01\x7F";
+  s.Text(Entry::LensDiameter) = "3\xC2\xBD \xE2\x80\x94 \xF0\x9F\x94\xAD";
   s.glassName = "BSL7Y";
   s.wavelengthMicrons = 0.85;
   return s;

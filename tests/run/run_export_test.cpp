@@ -37,7 +37,7 @@ struct ExportRun {
 TEST(RunExport, SolvedSystemAndBothPassesEachWriteAFile) {
   ExportRun r("three");
   r.shared.ErrorLimit = 0.5, r.host.qtrWave = true;
-  r.finder.FindIt_Click(r.host);
+  r.host.RunWith(r.finder);
   ASSERT_EQ(r.finder.lastRun().outcome, RunOutcome::Completed);
   const std::string stem = "318 mm_F-4_created_12_5_2026@1_23_45 PM";
   ASSERT_EQ(r.folder.Names(), (Names{stem + ".len", stem + "_2.len", stem + "_3.len"}));
@@ -57,7 +57,7 @@ TEST(RunExport, SolvedSystemAndBothPassesEachWriteAFile) {
 TEST(RunExport, NoGlassMeansOneMessageAndNoFileEvenWithExploration) {
   ExportRun r("noglass");
   r.shared.GlassName = "", r.shared.ErrorLimit = 0.5, r.host.qtrWave = true;
-  r.finder.FindIt_Click(r.host);
+  r.host.RunWith(r.finder);
   EXPECT_EQ(r.finder.lastRun().outcome, RunOutcome::Completed);
   ASSERT_EQ(r.host.messages.size(), 1u);
   EXPECT_EQ(r.host.messages[0].text,
@@ -71,7 +71,7 @@ TEST(RunExport, NoGlassMeansOneMessageAndNoFileEvenWithExploration) {
 TEST(RunExport, WriteFailureEndsTheRunWithTheCommonErrorAndNoFile) {
   ExportRun r("unwritable");
   r.platform.programFolder = r.platform.documentsFolder = r.folder.path + "/missing/deeper";
-  r.finder.FindIt_Click(r.host);
+  r.host.RunWith(r.finder);
   EXPECT_EQ(r.finder.lastRun().outcome, RunOutcome::Failed);
   ASSERT_EQ(r.host.messages.size(), 1u);
   EXPECT_EQ(r.host.messages[0].title, "Hmmm, how did that happen?");
@@ -84,8 +84,8 @@ TEST(RunExport, WriteFailureEndsTheRunWithTheCommonErrorAndNoFile) {
                 "directory");
   // A failure of another kind has no file problem to tell, and a new run
   // forgets the last one.
-  r.host.entries[Entry::MRoC] = "abc";
-  r.finder.FindIt_Click(r.host);
+  r.host.entries[Entry::MirrorRadiusOfCurvature] = "abc";
+  r.host.RunWith(r.finder);
   EXPECT_EQ(r.finder.lastRun().outcome, RunOutcome::Failed);
   EXPECT_EQ(r.finder.lastRun().fileProblem, "");
 }

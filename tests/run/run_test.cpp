@@ -25,7 +25,7 @@ struct Fixture {
   NullFinder finder{shared, nullptr};
   RecordingHost host;
   Fixture() { host.finder = &finder; }
-  void Run() { finder.FindIt_Click(host); }
+  void Run() { host.RunWith(finder); }
 };
 
 const std::vector<std::string> kStartupEchoMm = {
@@ -66,7 +66,7 @@ TEST(Run, StartUpMillimetreReport) {
   for (std::size_t i = 0; i < results.size(); ++i) EXPECT_EQ(lines[15 + i], results[i]);
   EXPECT_EQ(f.finder.lastRun().outcome, RunOutcome::Completed);
   EXPECT_TRUE(f.host.messages.empty());
-  EXPECT_TRUE(f.host.caption == "Find Null Variables" && !f.host.abortShown && !f.finder.RunBusy());
+  EXPECT_FALSE(f.finder.RunBusy());
   // About ten iterations, so no progress display was ever shown.
   EXPECT_LE(f.finder.lastRun().searchIterations, 10);
   // The record holds what the report shows, in engine inches, and the
@@ -77,7 +77,7 @@ TEST(Run, StartUpMillimetreReport) {
   EXPECT_EQ(RoundedText(run.solution.LensMirrorDistance * 25.4, 3), "2076.366");
   EXPECT_EQ(RoundedText(2 * run.solution.WorkingSemiDiameter * 25.4, 3), "58.431");
   EXPECT_EQ(RoundedText(run.solution.MaxOPDWaves, 3), "0.035");
-  EXPECT_EQ(run.inputs.Text(Entry::LradI), "9e99");
+  EXPECT_EQ(run.setup.ShownText(Entry::SourceSideRadius), "9e99");
   EXPECT_TRUE(run.solved && run.converged && !run.exploration && !run.failedEntry);
 }
 
@@ -112,24 +112,24 @@ TEST(Run, EchoNamesTheConicAndTheShapeOfEachFace) {
     int line;
     const char* ending;
   } cases[] = {
-      {false, Entry::Mcc, "0", 4, "\t-> 0 (Sphere)"},
-      {false, Entry::Mcc, "-0.5", 4, "\t-> -0.5 (Ellipse)"},
-      {false, Entry::Mcc, "-1.0", 4, "\t-> -1 (Parabola)"},
-      {false, Entry::Mcc, "-2", 4, "\t-> -2 (Hyperbola)"},
-      {false, Entry::Mcc, "3", 4, "\t-> 3 (Oblate Spheroid)"},
-      {false, Entry::LradI, "300000", 9, " Flat"},
-      {false, Entry::LradI, "254000", 9, " Convex"},
-      {false, Entry::LradI, "-254000", 9, " Concave"},
-      {false, Entry::LradI, "-300000", 9, " Flat"},
-      {true, Entry::LradI, "10001", 9, " Flat"},
-      {true, Entry::LradI, "10000", 9, " Convex"},
-      {false, Entry::LradI, "0", 9, " Concave"},
-      {false, Entry::lRadM, "20000", 10, " Flat"},
-      {false, Entry::lRadM, "10000", 10, " Concave"},
-      {false, Entry::lRadM, "-20000", 10, " Flat"},
-      {false, Entry::lRadM, "-206", 10, " Convex"},
-      {true, Entry::lRadM, "-20000", 10, " Flat"},
-      {false, Entry::lRadM, "0", 10, " Convex"},
+      {false, Entry::ConicConstant, "0", 4, "\t-> 0 (Sphere)"},
+      {false, Entry::ConicConstant, "-0.5", 4, "\t-> -0.5 (Ellipse)"},
+      {false, Entry::ConicConstant, "-1.0", 4, "\t-> -1 (Parabola)"},
+      {false, Entry::ConicConstant, "-2", 4, "\t-> -2 (Hyperbola)"},
+      {false, Entry::ConicConstant, "3", 4, "\t-> 3 (Oblate Spheroid)"},
+      {false, Entry::SourceSideRadius, "300000", 9, " Flat"},
+      {false, Entry::SourceSideRadius, "254000", 9, " Convex"},
+      {false, Entry::SourceSideRadius, "-254000", 9, " Concave"},
+      {false, Entry::SourceSideRadius, "-300000", 9, " Flat"},
+      {true, Entry::SourceSideRadius, "10001", 9, " Flat"},
+      {true, Entry::SourceSideRadius, "10000", 9, " Convex"},
+      {false, Entry::SourceSideRadius, "0", 9, " Concave"},
+      {false, Entry::MirrorSideRadius, "20000", 10, " Flat"},
+      {false, Entry::MirrorSideRadius, "10000", 10, " Concave"},
+      {false, Entry::MirrorSideRadius, "-20000", 10, " Flat"},
+      {false, Entry::MirrorSideRadius, "-206", 10, " Convex"},
+      {true, Entry::MirrorSideRadius, "-20000", 10, " Flat"},
+      {false, Entry::MirrorSideRadius, "0", 10, " Convex"},
   };
   for (const auto& c : cases) {
     Fixture f;
@@ -148,7 +148,7 @@ TEST(Run, EchoShowsEntriesAsTyped) {
   // radius of curvature is echoed as typed but is the same concave mirror.
   Fixture f;
   f.shared.GlassName = "";
-  f.host.entries[Entry::MRoC] = "-2540";
+  f.host.entries[Entry::MirrorRadiusOfCurvature] = "-2540";
   f.Run();
   const auto lines = Lines(f.host.report);
   EXPECT_EQ(lines[13], "Refractive Index =\t\t-> 1.51509  =  @ 632.8nm");
@@ -171,26 +171,27 @@ TEST(Run, FailingEntryLeavesThePartialReport) {
     const char* text;
     std::string report;
   } cases[] = {
-      {false, Entry::MDiam, "abc",
+      {false, Entry::MirrorDiameter, "abc",
        "Using these Mirror Parameters\r\n\r\nDiameter =\t\t-> abcmm\r\n"},
-      {false, Entry::MRoC, "", echoUpTo(3) + "Mirror Radius of Curvature =\t-> " + " mm\r\n"},
-      {false, Entry::Mcc, "1,5", echoUpTo(4)},  // read before its line is written
-      {false, Entry::LradI, "flat",
+      {false, Entry::MirrorRadiusOfCurvature, "",
+       echoUpTo(3) + "Mirror Radius of Curvature =\t-> " + " mm\r\n"},
+      {false, Entry::ConicConstant, "1,5", echoUpTo(4)},  // read before its line is written
+      {false, Entry::SourceSideRadius, "flat",
        echoUpTo(9) + "Image Side Radius = \t-> flat mm"},  // the first piece of its line
       // Inch: the lens lengths are read before their line, so rows 1 to 4 only.
-      {true, Entry::LradI, "flat",
+      {true, Entry::SourceSideRadius, "flat",
        "Using these Mirror Parameters\r\n\r\nDiameter =\t\t-> 317.5\"\r\nMirror Radius of "
        "Curvature =\t-> 2540\"\r\n" +
            echoUpTo(6).substr(echoUpTo(4).size())},
       // Thickness and diameter lines are written whole, line end included,
       // before their entries are read.
-      {false, Entry::lthck, "1e999", echoUpTo(11) + "Thickness =\t\t-> 1e999 mm\r\n"},
-      {false, Entry::LDiam, "8O", echoUpTo(12) + "Diameter =\t\t-> 8O mm\r\n"},
-      {false, Entry::LindexR, "n/a",
+      {false, Entry::CentreThickness, "1e999", echoUpTo(11) + "Thickness =\t\t-> 1e999 mm\r\n"},
+      {false, Entry::LensDiameter, "8O", echoUpTo(12) + "Diameter =\t\t-> 8O mm\r\n"},
+      {false, Entry::LensIndex, "n/a",
        echoUpTo(13) + "Refractive Index =\t\t-> n/a  = BK7 @ 632.8nm\r\n"},
-      {false, Entry::LindexR, "1",
+      {false, Entry::LensIndex, "1",
        echoUpTo(13) + kStartupEchoMm[13].substr(0, 23) + "1  = BK7 @ 632.8nm\r\n"},
-      {false, Entry::lRadM, "9e99",
+      {false, Entry::MirrorSideRadius, "9e99",
        echoUpTo(10) + "Mirror Side Radius =\t\t-> 9e99 mm Flat\r\n" +
            "Thickness =\t\t-> 15 mm\r\nDiameter =\t\t-> 80 mm\r\n" + kStartupEchoMm[13] +
            "\r\n"},  // equal radii: no focal length
@@ -214,7 +215,7 @@ TEST(Run, FailingEntryLeavesThePartialReport) {
 }
 
 TEST(Run, ZeroMirrorRadiusOrDiameterFailsRightAfterTheEcho) {
-  for (Entry e : {Entry::MRoC, Entry::MDiam}) {
+  for (Entry e : {Entry::MirrorRadiusOfCurvature, Entry::MirrorDiameter}) {
     Fixture f;
     f.host.entries[e] = "0";
     f.Run();
@@ -222,7 +223,7 @@ TEST(Run, ZeroMirrorRadiusOrDiameterFailsRightAfterTheEcho) {
     const auto lines = Lines(f.host.report);
     ASSERT_EQ(lines.size(), 16u);  // the whole echo, then nothing
     EXPECT_EQ(lines[14], "Lens Focal Length = \t-> 399.93 mm");
-    EXPECT_EQ(f.host.yields, 1);  // only the find button's closing yield: no search
+    EXPECT_EQ(f.host.yields, 0);  // no search: not one step
   }
 }
 
@@ -249,7 +250,7 @@ TEST(Run, ProgressLinesFromThe11thIterationAndNeverAccumulating) {
   // A lens diameter ten times larger divides the search gain by ten, so the
   // search needs many more than ten iterations.
   Fixture f;
-  f.host.entries[Entry::LDiam] = "800";
+  f.host.entries[Entry::LensDiameter] = "800";
   f.Run();
   ASSERT_EQ(f.finder.lastRun().outcome, RunOutcome::Completed);
   ASSERT_GT(f.finder.lastRun().searchIterations, 22);
@@ -271,32 +272,33 @@ TEST(Run, ProgressLinesFromThe11thIterationAndNeverAccumulating) {
   EXPECT_EQ(f.host.report.find("Object-Lens ="), std::string::npos);  // replaced by the results
 }
 
-TEST(Run, SecondClickDuringARunOnlyMovesTheFocus) {
+TEST(Run, SecondRunDuringARunIsTurnedAway) {
   Fixture f;
-  int nestedClicks = 0;
+  int nestedClicks = 0, turnedAway = 0;
   f.host.onYield = [&] {
     if (f.finder.RunBusy() && nestedClicks < 3) {
       ++nestedClicks;
-      f.finder.FindIt_Click(f.host);  // turned away
+      if (!f.finder.Run(f.host.Entries(), f.host)) ++turnedAway;
     }
   };
   f.Run();
-  EXPECT_EQ(f.host.focusMoves, 4);  // every click moved the focus
+  EXPECT_EQ(turnedAway, 3);
   // One run: the report was cleared exactly once.
   EXPECT_EQ(std::count(f.host.reportHistory.begin(), f.host.reportHistory.end(), ""), 1);
 }
 
 TEST(Run, AnyTextInAnyFieldEndsInAReportOrTheErrorMessage) {
   // Odd texts and numbers in every field: every run must end, with its
-  // results, the error message or the abort line, and the window's state
-  // (caption, notice, busy flag) back to idle.
+  // results, the error message or the abort line, and the finder idle again.
   const std::vector<std::string> odd = {
       "",      " ",    "abc",   "1e999", "-0",    "0",      "1e-300",  "1e300", "-1e300",
       "+5",    "5.",   ".5",    "9e99",  "-9e99", "1,5",    "nan",     "inf",   "-",
       "  12 ", "1e-5", "-1e-5", "3",     "-3",    "0.0001", "1e15",    "-1e15", "2",
       "100",   "-100", "1.5",   "-206",  "206",   "1e308",  "4.9e-324"};
-  const Entry fields[] = {Entry::MDiam, Entry::MRoC,  Entry::Mcc,   Entry::LradI,
-                          Entry::lRadM, Entry::lthck, Entry::LDiam, Entry::LindexR};
+  const Entry fields[] = {Entry::MirrorDiameter,   Entry::MirrorRadiusOfCurvature,
+                          Entry::ConicConstant,    Entry::SourceSideRadius,
+                          Entry::MirrorSideRadius, Entry::CentreThickness,
+                          Entry::LensDiameter,     Entry::LensIndex};
   std::mt19937 rng(6122026);
   for (int run = 0; run < 600; ++run) {
     Fixture f;
@@ -316,8 +318,6 @@ TEST(Run, AnyTextInAnyFieldEndsInAReportOrTheErrorMessage) {
       EXPECT_EQ(outcome == RunOutcome::Aborted,
                 f.host.report.find(kAbortLine) != std::string::npos);
     }
-    EXPECT_EQ(f.host.caption, "Find Null Variables");
-    EXPECT_FALSE(f.host.abortShown);
     EXPECT_FALSE(f.finder.RunBusy());
   }
 }

@@ -24,7 +24,7 @@ struct Exploration {
     host.inch = inch;
     host.finder = &finder;
     if (inch) test::UseStartUpEntriesInInches(host.entries);
-    finder.FindIt_Click(host);
+    host.RunWith(finder);
     lines = Lines(host.report);
   }
   // Index of the first line from `from` that starts with `head`, or -1.
@@ -96,7 +96,7 @@ TEST(SpacingError, AbortDuringThePositivePassStillReportsBothPasses) {
       finder.RequestAbort();
     }
   };
-  finder.FindIt_Click(host);
+  host.RunWith(finder);
   EXPECT_EQ(finder.lastRun().outcome, RunOutcome::Aborted);
   const auto lines = Lines(host.report);
   EXPECT_NE(host.report.find("Results for lens mirror spacing error of +"), std::string::npos);

@@ -1,6 +1,6 @@
 // A run host for tests: the window's start-up entries, a report that records
-// every text the run set, the message boxes it showed, and a yield that can
-// press "a key" after a given number of yields.
+// every text the run set, the message boxes it showed, and a step that can
+// press "a key" after a given number of steps.
 #pragma once
 
 #include <functional>
@@ -26,7 +26,7 @@ inline std::map<Entry, std::string> StartUpEntryMap() {
   return entries;
 }
 
-class RecordingHost : public RunHost {
+class RecordingHost : public ReportHost {
  public:
   std::map<Entry, std::string> entries = StartUpEntryMap();
   bool saveOslo = false;
@@ -35,32 +35,34 @@ class RecordingHost : public RunHost {
 
   std::string report;
   std::vector<std::string> reportHistory;
-  std::string caption = "Find Null Variables";
-  bool abortShown = false;
-  int focusMoves = 0;
   struct Message {
     std::string title, text;
   };
   std::vector<Message> messages;
   bool yesAnswer = false;
 
-  // The run a "key press" stops, and after how many yields.
+  // The run a "key press" stops, and after how many steps.
   NullFinder* finder = nullptr;
   long abortAfterYields = -1;
   long yields = 0;
   std::function<void()> onYield;
 
-  std::string EntryText(Entry e) override { return entries[e]; }
-  bool IsChecked(CheckBox b) override { return b == CheckBox::SaveOslo ? saveOslo : qtrWave; }
-  bool InchUnitsSelected() override { return inch; }
-  std::string ReportText() override { return report; }
-  void SetReportText(const std::string& text) override {
+  // The fields and option boxes as a run reads them.
+  RunEntries Entries() {
+    RunEntries e;
+    for (std::size_t i = 0; i < kEntryCount; ++i) e.texts[i] = entries[Entry(i)];
+    e.inch = inch;
+    e.saveLensFile = saveOslo;
+    e.exploreSpacingError = qtrWave;
+    return e;
+  }
+  // One run from these entries, as the find button makes it.
+  void RunWith(NullFinder& run) { run.Run(Entries(), *this); }
+
+  void ShowReport(const std::string& text) override {
     report = text;
     reportHistory.push_back(text);
   }
-  void SetFindCaption(const std::string& c) override { caption = c; }
-  void ShowAbortNotice(bool shown) override { abortShown = shown; }
-  void FocusReport() override { ++focusMoves; }
   void ShowMessage(const std::string& title, const std::string& text) override {
     messages.push_back({title, text});
   }
@@ -68,7 +70,7 @@ class RecordingHost : public RunHost {
     messages.push_back({title, text});
     return yesAnswer;
   }
-  void YieldToEvents() override {
+  void Step() override {
     ++yields;
     if (finder != nullptr && abortAfterYields >= 0 && yields >= abortAfterYields) {
       finder->RequestAbort();

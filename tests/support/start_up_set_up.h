@@ -13,6 +13,7 @@
 #include "design/lens_candidate.h"
 #include "exact/exact_check.h"
 #include "record/run_units.h"
+#include "record/solved_set_up.h"
 #include "record/start_up_entries.h"
 
 namespace vn::test {
@@ -33,37 +34,33 @@ inline double StartUpLength(Entry entry) {
 // The mirror and the lens as the run builds them from the start-up entries.
 inline NullTestSystem StartUpSystem() {
   NullTestSystem s;
-  s.MirrorSemiDiameter = StartUpLength(Entry::MDiam) * 0.5;
-  s.MirrorRadius = -StartUpLength(Entry::MRoC);
-  s.ConicPlusOne = StartUpValue(Entry::Mcc) + 1.0;
-  s.LensRadius1 = StartUpLength(Entry::LradI);
-  s.LensRadius2 = StartUpLength(Entry::lRadM);
-  s.LensThickness = StartUpLength(Entry::lthck);
-  s.LensIndex = StartUpValue(Entry::LindexR);
+  s.MirrorSemiDiameter = StartUpLength(Entry::MirrorDiameter) * 0.5;
+  s.MirrorRadius = -StartUpLength(Entry::MirrorRadiusOfCurvature);
+  s.ConicPlusOne = StartUpValue(Entry::ConicConstant) + 1.0;
+  s.LensRadius1 = StartUpLength(Entry::SourceSideRadius);
+  s.LensRadius2 = StartUpLength(Entry::MirrorSideRadius);
+  s.LensThickness = StartUpLength(Entry::CentreThickness);
+  s.LensIndex = StartUpValue(Entry::LensIndex);
   return s;
 }
 
-// The exact check's input at the report's distances. `mirrorDiameterMm`
-// lets a test tell several checks apart.
-inline ExactCheckInput StartUpExactInput(double mirrorDiameterMm = 0) {
-  ExactCheckInput in;
+// The solved set-up at the report's distances, as the exact check reads it.
+// `mirrorDiameterMm` lets a test tell several checks apart.
+inline SolvedSetUp StartUpExactInput(double mirrorDiameterMm = 0) {
+  SolvedSetUp in;
   in.system = StartUpSystem();
   if (mirrorDiameterMm > 0) in.system.MirrorSemiDiameter = mirrorDiameterMm / 2 * kMm;
   in.objectDistance = kStartUpObjectDistanceMm * kMm;
   in.lensMirrorDistance = kStartUpLensMirrorDistanceMm * kMm;
   in.wavelengthMicrons = kStartUpWavelengthMicrons;
-  in.lensClearSemiDiameter = StartUpLength(Entry::LDiam) * 0.5;
+  in.lensClearSemiDiameter = StartUpLength(Entry::LensDiameter) * 0.5;
   return in;
 }
 
-// The tolerance analysis's input for the same set-up.
-inline ToleranceInput StartUpToleranceInput() {
-  const ExactCheckInput exact = StartUpExactInput();
-  ToleranceInput in;
-  in.system = exact.system;
-  in.objectDistance = exact.objectDistance, in.lensMirrorDistance = exact.lensMirrorDistance;
-  in.wavelengthMicrons = exact.wavelengthMicrons;
-  in.lensClearSemiDiameter = exact.lensClearSemiDiameter;
+// The same set-up as the tolerance analysis reads it: with the lens's glass,
+// for its dispersion.
+inline SolvedSetUp StartUpToleranceInput() {
+  SolvedSetUp in = StartUpExactInput();
   in.glassName = kStartUpGlass;
   return in;
 }
@@ -80,7 +77,7 @@ inline NullTestSystem StartUpMirror() {
 
 // A lens from its radii, thickness and diameter in millimetres (9e99 flat).
 inline LensPrescription LensMm(double sourceRadius, double mirrorRadius, double thickness,
-                               double diameter, double index = StartUpValue(Entry::LindexR)) {
+                               double diameter, double index = StartUpValue(Entry::LensIndex)) {
   LensPrescription lens;
   lens.sourceRadius = sourceRadius == 9e99 ? 9e99 : sourceRadius * kMm;
   lens.mirrorRadius = mirrorRadius == 9e99 ? 9e99 : mirrorRadius * kMm;
@@ -91,8 +88,8 @@ inline LensPrescription LensMm(double sourceRadius, double mirrorRadius, double 
 }
 
 inline LensPrescription StartUpLens() {
-  return LensMm(StartUpValue(Entry::LradI), StartUpValue(Entry::lRadM), StartUpValue(Entry::lthck),
-                StartUpValue(Entry::LDiam));
+  return LensMm(StartUpValue(Entry::SourceSideRadius), StartUpValue(Entry::MirrorSideRadius),
+                StartUpValue(Entry::CentreThickness), StartUpValue(Entry::LensDiameter));
 }
 
 }  // namespace vn::test

@@ -113,12 +113,12 @@ TEST(RonchiView, PerfectMirrorThroughTheStartUpNullShowsStraightBands) {
 // at R − K·z, beyond the centre for K < 0.
 TEST(RonchiView, WrongConicCurvesTheBandsTheWayItsZonesFocus) {
   struct Case {
-    ExactCheckInput setUp;
+    SolvedSetUp setUp;
     double deltaK;
     double offset;  // inches, + inside focus
     bool endsInward;
   };
-  const ExactCheckInput null = test::StartUpExactInput();
+  const SolvedSetUp null = test::StartUpExactInput();
   const Case cases[] = {
       {null, -0.2, 0.3, true},
       {null, +0.2, 0.3, false},
@@ -214,7 +214,7 @@ namespace {
 // source's plane at the table's height, to 1e-9 inch: a hundred-millionth
 // of a grating's period, far below anything a picture can show.
 TEST(ApparentMirror, TableAgreesWithRaysTracedAfresh) {
-  const ExactCheckInput in = test::StartUpExactInput();
+  const SolvedSetUp in = test::StartUpExactInput();
   const TesterModel model(in);
   ASSERT_TRUE(model.ok()) << model.message();
   const MirrorThroughNull mirror = model.Mirror(0.0);
@@ -263,7 +263,7 @@ TEST(Vignetting, ZonesWhoseRaysMissTheClearApertureAreDark) {
   ronchi.gratingOffset.reset();
   constexpr const char* kPraise = "Bands straight and evenly spaced";
 
-  const ExactCheckInput startUp = test::StartUpExactInput();
+  const SolvedSetUp startUp = test::StartUpExactInput();
   const TesterModel whole(startUp);
   const MirrorThroughNull seen = whole.Mirror(0.0);
   ASSERT_TRUE(seen.ok) << seen.message;
@@ -280,7 +280,7 @@ TEST(Vignetting, ZonesWhoseRaysMissTheClearApertureAreDark) {
   ASSERT_TRUE(check.ok) << check.message;
   double widest = 0.0;
   for (double h : check.lensHeights) widest = std::max(widest, std::fabs(h));
-  ExactCheckInput small = startUp;
+  SolvedSetUp small = startUp;
   small.lensClearSemiDiameter = 0.75 * widest;
   const TesterModel cut(small);
   const MirrorThroughNull part = cut.Mirror(0.0);

@@ -92,7 +92,7 @@ TEST(ExportedResidual, PrimarySphericalOfBareConicMatchesClosedForm) {
                         {5.0, 80.0, 0.4},    // oblate: a high edge, positive
                         {4.0, 72.0, -2.0}};  // hyperboloid
   for (const Case& c : cases) {
-    const ExactCheckInput in = test::BareMirrorAtCentre(c.a, c.R, c.K);
+    const SolvedSetUp in = test::BareMirrorAtCentre(c.a, c.R, c.K);
     const TesterModel model(in);
     ASSERT_TRUE(model.ok()) << model.message();
     const MirrorThroughNull mirror = model.Mirror(0.0);
@@ -116,7 +116,7 @@ TEST(ExportedResidual, PrimarySphericalOfBareConicMatchesClosedForm) {
 // not reach the numbers.
 TEST(ExportedResidual, FilesRebuildTheTracedWavefront) {
   test::CommaLocale comma;
-  const ExactCheckInput in = test::StartUpExactInput();
+  const SolvedSetUp in = test::StartUpExactInput();
   const TesterModel model(in);
   ASSERT_TRUE(model.ok()) << model.message();
   const MirrorThroughNull mirror = model.Mirror(0.0);
@@ -135,13 +135,11 @@ TEST(ExportedResidual, FilesRebuildTheTracedWavefront) {
 
   // The wavefront as traced, independently of the export: the same pupil,
   // its path excess turned into the mirror's error, x as the tester sees it.
-  const PupilPlan plan =
-      MakePupilPlan(MakeSkewSetUp({in.system, in.objectDistance, in.lensMirrorDistance}),
-                    in.system.MirrorSemiDiameter, kResidualSampling);
+  const PupilPlan plan = MakePupilPlan(MakeSkewSetUp(AsBuilt{.setUp = in}),
+                                       in.system.MirrorSemiDiameter, kResidualSampling);
   ASSERT_TRUE(plan.ok);
-  const PupilWavefront traced = MeasurePupilWavefront(
-      plan, MakeSkewSetUp({in.system, in.objectDistance, in.lensMirrorDistance}),
-      in.wavelengthMicrons);
+  const PupilWavefront traced =
+      MeasurePupilWavefront(plan, MakeSkewSetUp(AsBuilt{.setUp = in}), in.wavelengthMicrons);
   ASSERT_TRUE(traced.ok);
   double worst = 0.0;
   for (std::size_t i = 0; i < plan.points.size(); ++i) {

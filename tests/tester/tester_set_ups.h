@@ -8,8 +8,8 @@ namespace vn::test {
 // A bare conic mirror tested at the centre of curvature of its vertex
 // sphere: the "lens" is a thin plate of index 1, which bends no ray, so the
 // source sits exactly at the centre of curvature and the test has no null.
-inline ExactCheckInput BareMirrorAtCentre(double semiDiameter, double radius, double conic) {
-  ExactCheckInput in;
+inline SolvedSetUp BareMirrorAtCentre(double semiDiameter, double radius, double conic) {
+  SolvedSetUp in;
   NullTestSystem& s = in.system;
   s.MirrorSemiDiameter = semiDiameter;
   s.MirrorRadius = -radius;

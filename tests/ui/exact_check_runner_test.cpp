@@ -63,7 +63,7 @@ class ExactCheckRunnerTest : public QObject {
       return ids;
     };
     using Clock = std::chrono::steady_clock;
-    const ExactCheckInput input = test::StartUpExactInput();
+    const SolvedSetUp input = test::StartUpExactInput();
     Clock::duration whole = Clock::duration::max();
     for (int k = 0; k < 5; ++k) {
       const auto start = Clock::now();

@@ -57,6 +57,19 @@ class FormMainTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void spinnerTurnsOnEvery1001stStep() {
+    // From a new window: untouched for 1000 steps, then "/" on the 1001st,
+    // and "|" again on the 4004th.
+    FindSpinner spinner;
+    QStringList captions;
+    for (int i = 1; i <= 4004; ++i) {
+      if (spinner.Step()) captions << QString::fromStdString(spinner.Caption());
+      if (i == 1000) QVERIFY(captions.isEmpty());
+    }
+    QCOMPARE(captions,
+             (QStringList{"/Processing ", "--Processing ", "\\Processing ", "|Processing "}));
+  }
+
   void startsWithDefaultsAndFollowsHeight() {
     Fixture f;
     QCOMPARE(LengthTexts(f),

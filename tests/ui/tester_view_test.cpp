@@ -17,7 +17,7 @@ namespace vn {
 namespace {
 
 void ShowStartUp(TesterView& view) {
-  const ExactCheckInput in = test::StartUpExactInput();
+  const SolvedSetUp in = test::StartUpExactInput();
   view.ShowSetUp(in.system, in.objectDistance, in.lensMirrorDistance, in.wavelengthMicrons,
                  in.lensClearSemiDiameter, false);
 }

@@ -224,7 +224,7 @@ class WindowTruthTest : public QObject {
     // 1e300 would search until a key is pressed: it is not run.
     f.Type(f.Edit("MDiam"), "1e300");
     f.Click("FindIt");
-    QCOMPARE(f.finder.lastRun().inputs.Text(Entry::MDiam), std::string("-317.5"));
+    QCOMPARE(f.finder.lastRun().setup.ShownText(Entry::MirrorDiameter), std::string("-317.5"));
     QVERIFY2(f.Status().contains("larger than 100000 mm"), qPrintable(f.Status()));
 
     // A lens a metre thick keeps the search going until a key stops it,
