@@ -6,6 +6,7 @@
 
 #include "common/constants.h"
 #include "common/number_text.h"
+#include "engine/optics_primitives.h"
 
 namespace vn {
 
@@ -29,39 +30,6 @@ constexpr double kSlopeStep = 1e-7;
 // square over the sphere's radius, under 1e-8 wave here.
 constexpr double kLastStep = 1e-6;
 constexpr int kReferenceSteps = 30;
-
-// Gauss–Lobatto nodes and weights on [−1, 1] with count nodes (both ends
-// included): the ends and the roots of P'_{count−1}, found by Newton's method
-// from the Chebyshev–Lobatto points (the algorithm of Canuto et al.,
-// "Spectral Methods", §2.3).
-void LobattoNodes(int count, std::vector<double>& nodes, std::vector<double>& weights) {
-  const int N = count - 1;
-  nodes.assign(static_cast<std::size_t>(count), 0.0);
-  weights.assign(static_cast<std::size_t>(count), 0.0);
-  std::vector<double> pN(static_cast<std::size_t>(count));
-  for (int k = 0; k <= N; ++k) {
-    double x = std::cos(kPi * k / N);
-    double legendre = 1.0;  // P_N(x) at the last step
-    for (int step = 0; step < 100; ++step) {
-      double previous = 1.0, current = x;
-      for (int j = 2; j <= N; ++j) {
-        const double next = ((2.0 * j - 1.0) * x * current - (j - 1.0) * previous) / j;
-        previous = current;
-        current = next;
-      }
-      legendre = current;
-      const double change = (x * current - previous) / ((N + 1.0) * current);
-      x -= change;
-      if (std::fabs(change) <= 1e-16) break;
-    }
-    nodes[static_cast<std::size_t>(k)] = x;
-    pN[static_cast<std::size_t>(k)] = legendre;
-  }
-  for (int k = 0; k <= N; ++k) {
-    const double p = pN[static_cast<std::size_t>(k)];
-    weights[static_cast<std::size_t>(k)] = 2.0 / (N * (N + 1.0) * p * p);
-  }
-}
 
 // A 3×3 linear system by Gaussian elimination with partial pivoting; false
 // when it is singular.
@@ -139,8 +107,9 @@ std::string PointName(const PupilPoint& p) {
 std::vector<PupilPoint> RingsAndSpokes(const PupilSampling& sampling) {
   std::vector<PupilPoint> points;
   if (sampling.rings < 1 || sampling.spokes < 1) return points;
-  std::vector<double> nodes, weights;
-  LobattoNodes(sampling.rings + 1, nodes, weights);
+  const QuadratureRule rule = GaussLobattoRule(sampling.rings + 1);
+  const std::vector<double>& nodes = rule.nodes;
+  const std::vector<double>& weights = rule.weights;
   // Node k = 0 is x = +1 (the edge): take u = ρ² = (1 + x)/2, centre first.
   const int count = sampling.rings + 1;
   for (int k = count - 1; k >= 0; --k) {

@@ -4,12 +4,11 @@
 #include <cmath>
 
 #include "common/constants.h"
+#include "engine/optics_primitives.h"
 
 namespace vn {
 
 namespace {
-
-double CurvatureOf(double radius) { return std::fabs(radius) > kFlatRadius ? 0.0 : 1.0 / radius; }
 
 // The ray's point and direction in the surface's local frame.
 struct Local {
@@ -231,8 +230,8 @@ SkewSetUp MakeSkewSetUp(const AsBuilt& build) {
   setUp.lensIndex = s.LensIndex;
 
   // The lens: centred first, then turned about its centre and moved across.
-  setUp.lensFront.curvature = CurvatureOf(s.LensRadius1);
-  setUp.lensBack.curvature = CurvatureOf(s.LensRadius2);
+  setUp.lensFront.curvature = CurvatureFromRadius(s.LensRadius1);
+  setUp.lensBack.curvature = CurvatureFromRadius(s.LensRadius2);
   setUp.lensBack.vertex = {0.0, 0.0, s.LensThickness};
   if (build.lensTiltX != 0.0 || build.lensTiltY != 0.0) {
     const Rotation turn = RotationAboutY(build.lensTiltY) * RotationAboutX(build.lensTiltX);

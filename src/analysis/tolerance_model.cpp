@@ -54,8 +54,6 @@ BuildParameterInfo ParameterInfo(BuildParameter parameter) {
 
 BuildParameter ParameterAt(int index) { return static_cast<BuildParameter>(index); }
 
-bool IsFlatRadius(double radius) { return std::fabs(radius) > kFlatRadius; }
-
 ChangeUnit UnitOf(BuildParameter parameter, const ToleranceInput& input) {
   switch (parameter) {
     case BuildParameter::ObjectDistance:

@@ -20,6 +20,7 @@
 #include "analysis/pupil_wavefront.h"
 #include "analysis/skew_trace.h"
 #include "engine/null_test_engine.h"
+#include "engine/optics_primitives.h"
 #include "exact/exact_check.h"
 
 namespace vn {
@@ -67,9 +68,6 @@ struct BuildParameterInfo {
 
 BuildParameterInfo ParameterInfo(BuildParameter parameter);
 BuildParameter ParameterAt(int index);
-
-// A radius of the design counts as flat beyond this (the entries' 9e99).
-bool IsFlatRadius(double radius);
 
 // The unit a parameter's change is given in for this design (a radius:
 // percent when curved, fringes of power when flat).

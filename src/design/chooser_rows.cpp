@@ -6,6 +6,7 @@
 #include "common/constants.h"
 #include "common/number_text.h"
 #include "design/chooser_text.h"
+#include "engine/optics_primitives.h"
 
 namespace vn {
 
@@ -26,7 +27,7 @@ std::string Typed(double inches, bool inch) {
 }
 
 std::string RadiusCell(double inches, bool inch) {
-  return std::fabs(inches) > 1e30 ? std::string("flat") : Cell(inches, inch);
+  return IsFlatRadius(inches) ? std::string("flat") : Cell(inches, inch);
 }
 
 ChooserRow RowOf(std::size_t rank, const std::string& lens, const std::string& form,
@@ -123,7 +124,7 @@ std::vector<ChooserRow> RankingRows(const LensRanking& ranking, const LensList& 
 LensEntryTexts EntryTextsFor(const ChooserRow& row, bool inch) {
   const LensPrescription& lens = row.lens;
   const auto radius = [&](double r) {
-    return std::fabs(r) > 1e30 ? std::string("9e99") : Typed(r, inch);
+    return IsFlatRadius(r) ? std::string("9e99") : Typed(r, inch);
   };
   return {radius(lens.sourceRadius),  radius(lens.mirrorRadius), Typed(lens.thickness, inch),
           Typed(lens.diameter, inch), GeneralNumber(lens.index), row.glassName};

@@ -7,13 +7,12 @@
 #include "common/json_text.h"
 #include "common/number_text.h"
 #include "design/lens_list.h"
+#include "engine/optics_primitives.h"
 #include "exact/exact_check.h"
 
 namespace vn {
 
 namespace {
-
-bool Flat(double radius) { return std::fabs(radius) > 1e30; }
 
 struct Units {
   bool inch = false;
@@ -30,7 +29,7 @@ struct Units {
     return JsonNumber(Round(inch ? inches : inches * kMmPerInch, 9));
   }
   std::string JsonRadius(double inches) const {
-    return Flat(inches) ? JsonNumber(9e99) : JsonSize(inches);
+    return IsFlatRadius(inches) ? JsonNumber(kFlatFaceRadius) : JsonSize(inches);
   }
   std::string JsonOrNull(double inches) const {
     return inches > 0.0 ? Json(inches) : std::string("null");
@@ -175,7 +174,7 @@ std::size_t Shown(std::size_t count, std::size_t top) {
 }  // namespace
 
 std::string RadiusText(double inches, bool inchUnits, int extraDecimals) {
-  if (Flat(inches)) return "flat";
+  if (IsFlatRadius(inches)) return "flat";
   return inchUnits ? RoundedText(inches, 4 + extraDecimals) + "\""
                    : RoundedText(inches * kMmPerInch, 2 + extraDecimals) + " mm";
 }

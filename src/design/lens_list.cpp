@@ -7,6 +7,7 @@
 #include "common/constants.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
+#include "engine/optics_primitives.h"
 #include "glass/glass_lookup.h"
 #include "glass/glass_record.h"
 
@@ -14,7 +15,6 @@ namespace vn {
 
 namespace {
 
-constexpr double kFlat = 9e99;
 constexpr int kFirstRequired = 1, kRequiredColumns = 7, kAllColumns = 8;
 enum Column { kName = 1, kPart, kRadius1, kRadius2, kThickness, kDiameter, kGlass, kFocal };
 
@@ -153,7 +153,7 @@ bool FlatWord(std::string_view text) {
 
 // A radius as listed: a number of the list's unit, or a flat face.
 std::optional<double> ReadRadius(std::string_view text) {
-  if (FlatWord(text)) return kFlat;
+  if (FlatWord(text)) return kFlatFaceRadius;
   return ReadNumber(text);
 }
 
@@ -208,7 +208,7 @@ class RowReader {
     if (*r == 0.0) {
       throw RowFault{column, "a radius of 0 is no surface: write flat (or inf) for a plane face"};
     }
-    return *r == kFlat ? kFlat : Length(*r);
+    return *r == kFlatFaceRadius ? kFlatFaceRadius : Length(*r);
   }
 
   double Positive(int column) const {
@@ -357,10 +357,8 @@ ListedLens ReadRow(const Record& record, const LensListOptions& options,
 }  // namespace
 
 double ThickLensFocalLength(double radius1, double radius2, double thickness, double index) {
-  const auto curvature = [](double r) { return std::fabs(r) > 1e30 ? 0.0 : 1.0 / r; };
-  const double c1 = curvature(radius1), c2 = curvature(radius2);
-  const double power = (index - 1.0) * (c1 - c2 + (index - 1.0) * thickness * c1 * c2 / index);
-  return 1.0 / power;
+  return 1.0 / ThickLensPower(CurvatureFromRadius(radius1), CurvatureFromRadius(radius2), thickness,
+                              index);
 }
 
 LensList ReadLensList(std::string_view text, const LensListOptions& options) {

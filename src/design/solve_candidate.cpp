@@ -7,6 +7,7 @@
 #include "common/constants.h"
 #include "common/number_text.h"
 #include "common/shared_values.h"
+#include "engine/optics_primitives.h"
 #include "exact/exact_check_of_run.h"
 #include "record/headless_run_host.h"
 #include "run/null_finder.h"
@@ -110,7 +111,7 @@ CandidateSolution SolveCandidate(const NullTestSystem& system, double lensDiamet
   // The run starts its search with the source at half the thin-lens focal
   // length: a lens without a positive one gives it no start.
   const double power =
-      (1.0 / system.LensRadius1 - 1.0 / system.LensRadius2) * (system.LensIndex - 1.0);
+      ThinLensPower(1.0 / system.LensRadius1, 1.0 / system.LensRadius2, system.LensIndex);
   if (!(power > 0.0) || !std::isfinite(power)) {
     solution.problem =
         "the lens has no positive thin-lens focal length, and the run starts its search with "

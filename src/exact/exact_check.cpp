@@ -9,6 +9,7 @@
 
 #include "common/constants.h"
 #include "common/number_text.h"
+#include "engine/optics_primitives.h"
 #include "exact/scalar_search.h"
 
 namespace vn {
@@ -44,33 +45,12 @@ struct PupilQuadrature {
 };
 
 PupilQuadrature MakePupilQuadrature() {
-  // The nodes are the roots of the Legendre polynomial P_N on [−1, 1], found
-  // by Newton's method from Tricomi's estimate (Abramowitz & Stegun 25.4.29,
-  // Press et al. "Numerical Recipes" §4.6); the weight of a root x is
-  // 2 / ((1 − x²)·P_N'(x)²). Newton converges in a handful of steps from
-  // there; the loop stops on the step's size or after 100 steps.
+  // From [−1, 1] to [0, 1]: u = (1 − x)/2, weight halved.
+  const QuadratureRule rule = GaussLegendreRule(kPupilNodes);
   PupilQuadrature q;
-  constexpr int n = kPupilNodes;
-  for (int i = 0; i < n / 2; ++i) {
-    double x = std::cos(kPi * (i + 0.75) / (n + 0.5));
-    double derivative = 1.0;
-    for (int step = 0; step < 100; ++step) {
-      double p0 = 1.0, p1 = x;
-      for (int k = 2; k <= n; ++k) {
-        const double p2 = ((2.0 * k - 1.0) * x * p1 - (k - 1.0) * p0) / k;
-        p0 = p1;
-        p1 = p2;
-      }
-      derivative = n * (x * p1 - p0) / (x * x - 1.0);
-      const double dx = p1 / derivative;
-      x -= dx;
-      if (std::fabs(dx) <= 1e-16) break;
-    }
-    const double w = 2.0 / ((1.0 - x * x) * derivative * derivative);
-    // From [−1, 1] to [0, 1]: u = (1 ± x)/2, weight halved.
-    q.u[i] = 0.5 * (1.0 - x);
-    q.u[n - 1 - i] = 0.5 * (1.0 + x);
-    q.weight[i] = q.weight[n - 1 - i] = 0.5 * w;
+  for (std::size_t i = 0; i < q.u.size(); ++i) {
+    q.u[i] = 0.5 * (1.0 - rule.nodes[i]);
+    q.weight[i] = 0.5 * rule.weights[i];
   }
   return q;
 }

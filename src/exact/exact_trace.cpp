@@ -3,14 +3,10 @@
 
 #include <cmath>
 
+#include "engine/optics_primitives.h"
 #include "exact/scalar_search.h"
 
 namespace vn {
-
-double CurvatureFromRadius(double radius) {
-  if (std::fabs(radius) > 1e30) return 0.0;
-  return 1.0 / radius;
-}
 
 TraceFault MoveToSurface(VectorRay& ray, const ConicSurface& surface, double index) {
   // Step 1: carry the ray to the surface's vertex plane. Solving from there

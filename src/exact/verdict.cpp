@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "common/number_text.h"
+#include "engine/optics_primitives.h"
 #include "exact/exact_check.h"
 
 namespace vn {
@@ -50,14 +51,6 @@ std::string WavesWithFraction(double waves) {
   return Waves(waves) + " waves P-V (" + WaveFractionText(waves) + ")";
 }
 
-// Sag of a spherical face of curvature c at height a (positive toward the
-// mirror), or NaN past the sphere's own semi-diameter.
-double Sag(double c, double a) {
-  const double ca = c * a;
-  if (ca * ca > 1.0) return std::numeric_limits<double>::quiet_NaN();
-  return c * a * a / (1.0 + std::sqrt(1.0 - ca * ca));
-}
-
 // What the exact null offers, appended to a residual reason.
 std::string BestHere(const ExactCheckResult::ExactNull& null) {
   if (!null.converged || !std::isfinite(null.pvWaves))
@@ -93,10 +86,10 @@ void JudgeLens(const ExactCheckInput& in, Verdict& verdict) {
   const double a = in.lensClearSemiDiameter;
   if (!(a > 0.0)) return;
   const auto length = [&](double inches) { return RunLengthText(inches, in.inchUnits); };
-  const double front = Sag(CurvatureFromRadius(s.LensRadius1), a);
-  const double back = Sag(CurvatureFromRadius(s.LensRadius2), a);
-  const double edge = s.LensThickness + back - front;
-  if (std::isnan(front) || std::isnan(back)) {
+  const double c1 = CurvatureFromRadius(s.LensRadius1), c2 = CurvatureFromRadius(s.LensRadius2);
+  const double front = SphereSag(c1, a);
+  const double edge = LensEdgeThickness(s.LensThickness, c1, c2, a);
+  if (std::isnan(edge)) {
     Add(verdict, VerdictStatus::NotANull, "lens_cannot_exist",
         "The lens cannot be made: a face's radius is smaller than the lens's semi-diameter of " +
             length(a) + ".");

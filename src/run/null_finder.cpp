@@ -7,6 +7,7 @@
 
 #include "common/arithmetic.h"
 #include "common/number_text.h"
+#include "engine/optics_primitives.h"
 #include "engine/surface_ops.h"
 #include "run/run_context.h"
 #include "run/spacing_error.h"
@@ -184,11 +185,10 @@ void ReadAndEcho(RunContext& run) {
   sys.LensIndex = entered(Entry::LindexR, "LindexR");
 
   // Thin-lens focal length; the thickness does not enter.
-  rec.FocalLength =
-      Quotient(1.0,
-               Finite((Quotient(1.0, sys.LensRadius1) + Quotient(-1.0, sys.LensRadius2)) *
-                      (sys.LensIndex - 1)),
-               "focal length");
+  rec.FocalLength = Quotient(1.0,
+                             Finite(ThinLensPower(Quotient(1.0, sys.LensRadius1),
+                                                  Quotient(1.0, sys.LensRadius2), sys.LensIndex)),
+                             "focal length");
   const std::string focal = u.inch ? RoundedText(rec.FocalLength, u.focalDecimals)
                                    : RoundedText(rec.FocalLength * 25.4, u.focalDecimals);
   run.AppendReport(std::string("Lens Focal Length = ") + kTab + "-> " + focal + u.lengthUnit +

@@ -20,6 +20,7 @@
 
 #include "common/constants.h"
 #include "common/number_text.h"
+#include "engine/optics_primitives.h"
 #include "ui/exact_plots.h"
 #include "ui/tester_view.h"
 
@@ -150,7 +151,7 @@ SetUpPicture SetUpOf(const ExactCheckResult& r, const NullTestSystem& system, do
                      double lensMirrorDistance, double lensSemiDiameter, bool inchUnits) {
   const double factor = inchUnits ? 1.0 : kMmPerInch;
   // A flat face's 9e99 stays as it is: scaling it would mean nothing.
-  const auto radius = [factor](double r) { return std::fabs(r) > 1e30 ? r : r * factor; };
+  const auto radius = [factor](double r) { return IsFlatRadius(r) ? r : r * factor; };
   SetUpPicture s;
   s.unit = inchUnits ? QStringLiteral("in") : QStringLiteral("mm");
   s.sourceZ = -objectDistance * factor;
