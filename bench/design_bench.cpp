@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "common/constants.h"
 #include "design/lens_design.h"
 #include "design/lens_ranking.h"
 #include "engine/optics_primitives.h"
@@ -17,7 +18,7 @@
 namespace vn {
 namespace {
 
-constexpr double kInchPerMm = 1.0 / 25.4;
+constexpr double kInchPerMm = inchFromMm(1.0);
 
 NullTestSystem StartUpMirror() {
   NullTestSystem mirror;

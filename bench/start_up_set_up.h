@@ -2,6 +2,7 @@
 // has it.
 #pragma once
 
+#include "common/constants.h"
 #include "exact/exact_check.h"
 
 namespace vn::bench {
@@ -10,7 +11,7 @@ namespace vn::bench {
 // 2540 mm, a plano-convex BK7 lens of radius 206 mm, 15 mm thick, at 632.8 nm,
 // at the distances the run's null search settles on.
 inline vn::ExactCheckInput StartUpSetUp() {
-  constexpr double kInchPerMm = 1.0 / 25.4;
+  constexpr double kInchPerMm = inchFromMm(1.0);
   vn::ExactCheckInput input;
   input.system.MirrorSemiDiameter = 317.5 / 2 * kInchPerMm;
   input.system.MirrorRadius = -2540 * kInchPerMm;
@@ -21,7 +22,7 @@ inline vn::ExactCheckInput StartUpSetUp() {
   input.system.LensIndex = 1.51509;
   input.objectDistance = 204.817 * kInchPerMm;
   input.lensMirrorDistance = 2076.366 * kInchPerMm;
-  input.wavelengthMicrons = 0.6328;
+  input.wavelengthMicrons = kHeNeWavelengthMicrons;
   input.lensClearSemiDiameter = 40 * kInchPerMm;
   return input;
 }

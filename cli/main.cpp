@@ -25,6 +25,7 @@
 #include "cli/tester_option.h"
 #include "cli/tolerance_option.h"
 #include "common/app_info.h"
+#include "common/constants.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
 #include "common/shared_values.h"
@@ -263,7 +264,7 @@ std::string SetupJson(const SetupFigures& s, double U) {
 // not be computed.
 std::string RunJson(const CliOptions& o, const RunRecord& run, const std::string& report,
                     const std::optional<ExactCheckResult>& check) {
-  const double U = run.inputs.inch ? 1.0 : kMmPerInch;
+  const double U = unitFromInch(1.0, run.inputs.inch);
   std::string out = "{";
   out += "\"units\":" + JsonString(run.inputs.inch ? "inch" : "mm");
   if (run.outcome == RunOutcome::Failed) {

@@ -115,7 +115,7 @@ int TesterOption::Run(const RunRecord& run) const {
     std::cerr << "vantry-null-cli: no solved set-up to show the tester's view of\n";
     return 1;
   }
-  const double inches = run.inputs.inch ? 1.0 : 1.0 / kMmPerInch;
+  const double inches = inchFromUnit(1.0, run.inputs.inch);
   const TesterModel model(ExactCheckInputOf(run));
   int status = 0;
 
@@ -140,7 +140,7 @@ int TesterOption::Run(const RunRecord& run) const {
     settings.knifeOffset = knifeOffset_ * inches;
     settings.knifeEdge = knifeEdge_ * inches;
     // The default slit: a round width in the run's unit.
-    settings.sourceWidth = slit_ ? *slit_ * inches : run.inputs.inch ? 0.001 : 0.025 / kMmPerInch;
+    settings.sourceWidth = slit_ ? *slit_ * inches : run.inputs.inch ? 0.001 : inchFromMm(0.025);
     settings.tiltFringes = tilt_;
     settings.defocusWaves = defocus_;
     settings.inchUnits = run.inputs.inch;

@@ -22,7 +22,7 @@ void ToleranceOption::Analyse(const RunRecord& run,
                                            : DefaultTolerances(run.inputs.inch);
   std::optional<double> spacing;
   if (bestNullSpacing_) {
-    spacing = run.inputs.inch ? *bestNullSpacing_ : *bestNullSpacing_ / kMmPerInch;
+    spacing = inchFromUnit(*bestNullSpacing_, run.inputs.inch);
   }
   WithDeadline(deadline, [&](const std::atomic<bool>& cancel) {
     report_ = RunToleranceReport(model, tolerances, settings, spacing, &cancel);

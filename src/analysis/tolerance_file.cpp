@@ -93,7 +93,7 @@ std::array<double*, 10> Fields(BuildTolerances& t) {
 
 // Inches per unit of member k in a file or entry of that unit.
 double InchesPer(std::size_t k, bool inchUnits) {
-  return kIsLength[k] && !inchUnits ? 1.0 / kMmPerInch : 1.0;
+  return kIsLength[k] ? inchFromUnit(1.0, inchUnits) : 1.0;
 }
 
 }  // namespace

@@ -103,8 +103,8 @@ double BuildTolerances::For(BuildParameter parameter, ChangeUnit unit) const {
 
 BuildTolerances DefaultTolerances(bool inchUnits) {
   BuildTolerances t;
-  const double length = inchUnits ? 1.0 : 1.0 / kMmPerInch;  // inches per user unit
-  const double small = inchUnits ? 0.004 : 0.1;              // 0.1 mm, about 0.004"
+  const double length = inchFromUnit(1.0, inchUnits);  // inches per user unit
+  const double small = inchUnits ? 0.004 : 0.1;        // 0.1 mm, about 0.004"
   t.objectDistance = small * length;
   t.lensMirrorDistance = (inchUnits ? 0.04 : 1.0) * length;
   t.lensThickness = small * length;

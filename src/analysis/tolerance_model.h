@@ -19,6 +19,7 @@
 
 #include "analysis/pupil_wavefront.h"
 #include "analysis/skew_trace.h"
+#include "common/constants.h"
 #include "engine/null_test_engine.h"
 #include "engine/optics_primitives.h"
 #include "exact/exact_check.h"
@@ -28,11 +29,11 @@ namespace vn {
 // The set-up a run has solved, as the tolerance analysis takes it.
 struct ToleranceInput {
   NullTestSystem system;
-  double objectDistance = 0;          // D, source to the lens's source-side vertex, inches
-  double lensMirrorDistance = 0;      // d2, lens's mirror-side vertex to the mirror's vertex
-  double wavelengthMicrons = 0.6328;  // test wavelength
-  double lensClearSemiDiameter = 0;   // half the lens's clear diameter, inches
-  std::string glassName;              // catalog glass of the lens, for its dispersion ("" unknown)
+  double objectDistance = 0;      // D, source to the lens's source-side vertex, inches
+  double lensMirrorDistance = 0;  // d2, lens's mirror-side vertex to the mirror's vertex
+  double wavelengthMicrons = kHeNeWavelengthMicrons;  // test wavelength
+  double lensClearSemiDiameter = 0;                   // half the lens's clear diameter, inches
+  std::string glassName;  // catalog glass of the lens, for its dispersion ("" unknown)
   PupilSampling sampling;
 };
 

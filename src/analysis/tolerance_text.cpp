@@ -13,7 +13,7 @@ namespace vn {
 namespace {
 
 // The run's unit: millimetres with " mm" or inches with the inch sign.
-double LengthFactor(bool inchUnits) { return inchUnits ? 1.0 : kMmPerInch; }
+double LengthFactor(bool inchUnits) { return unitFromInch(1.0, inchUnits); }
 const char* LengthSuffix(bool inchUnits) { return inchUnits ? "\"" : " mm"; }
 
 // x to `digits` significant digits in the general number form.

@@ -48,7 +48,7 @@ class EntryReader {
                          "\" must run from the smaller to the larger"};
     }
   }
-  double Inches(double entered) const { return inch_ ? entered : entered / kMmPerInch; }
+  double Inches(double entered) const { return inchFromUnit(entered, inch_); }
 
  private:
   bool inch_;
@@ -97,7 +97,7 @@ ChooserReading ReadChooserEntries(const ChooserEntries& e) {
     r.Range(e.thickness, "lens thickness", d.thicknessMin, d.thicknessMax);
     r.Range(e.lensDiameter, "lens diameter", d.diameterMin, d.diameterMax);
     d.radiusStep = e.radiusStep.find_first_not_of(" \t") == std::string::npos
-                       ? (e.inch ? 0.005 : 0.1 / kMmPerInch)
+                       ? (e.inch ? 0.005 : inchFromMm(0.1))
                        : r.Length(e.radiusStep, "radius step");
 
     in.ranking.mirror = mirror;

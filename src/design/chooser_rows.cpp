@@ -18,13 +18,11 @@ std::string Unit(bool inch) { return inch ? " (in)" : " (mm)"; }
 // inch; empty when not known.
 std::string Cell(double inches, bool inch) {
   if (!std::isfinite(inches)) return {};
-  return inch ? RoundedText(inches, 4) : RoundedText(inches * kMmPerInch, 3);
+  return inch ? RoundedText(inches, 4) : RoundedText(mmFromInch(inches), 3);
 }
 
 // A length as a user types it: what the chooser's own run read.
-std::string Typed(double inches, bool inch) {
-  return GeneralNumber(inch ? inches : inches * kMmPerInch);
-}
+std::string Typed(double inches, bool inch) { return GeneralNumber(unitFromInch(inches, inch)); }
 
 std::string RadiusCell(double inches, bool inch) {
   return IsFlatRadius(inches) ? std::string("flat") : Cell(inches, inch);

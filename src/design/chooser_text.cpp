@@ -19,14 +19,14 @@ struct Units {
   std::string Length(double inches) const { return RunLengthText(inches, inch); }
   // Lengths a lens maker quotes (thickness, diameter): the general form.
   std::string Size(double inches) const {
-    return inch ? RoundedText(inches, 4) + "\"" : RoundedText(inches * kMmPerInch, 2) + " mm";
+    return inch ? RoundedText(inches, 4) + "\"" : RoundedText(mmFromInch(inches), 2) + " mm";
   }
-  std::string Json(double inches) const { return JsonNumber(inch ? inches : inches * kMmPerInch); }
+  std::string Json(double inches) const { return JsonNumber(unitFromInch(inches, inch)); }
   // A figure a lens maker quotes, to a billionth of the unit: a radius
   // rounded to 0.1 mm reads 291.3, not the 291.30000000000001 its trip
   // through inches leaves.
   std::string JsonSize(double inches) const {
-    return JsonNumber(Round(inch ? inches : inches * kMmPerInch, 9));
+    return JsonNumber(Round(unitFromInch(inches, inch), 9));
   }
   std::string JsonRadius(double inches) const {
     return IsFlatRadius(inches) ? JsonNumber(kFlatFaceRadius) : JsonSize(inches);
@@ -176,7 +176,7 @@ std::size_t Shown(std::size_t count, std::size_t top) {
 std::string RadiusText(double inches, bool inchUnits, int extraDecimals) {
   if (IsFlatRadius(inches)) return "flat";
   return inchUnits ? RoundedText(inches, 4 + extraDecimals) + "\""
-                   : RoundedText(inches * kMmPerInch, 2 + extraDecimals) + " mm";
+                   : RoundedText(mmFromInch(inches), 2 + extraDecimals) + " mm";
 }
 
 std::string DesignText(const DesignResult& result, const ChooserSetting& setting) {

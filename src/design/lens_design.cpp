@@ -262,7 +262,7 @@ const char* LensFormWords(LensForm form) {
   return form == LensForm::PlanoConvex ? "plano-convex" : "best form";
 }
 
-double MinimumEdgeThickness(double diameter) { return std::max(1.0 / kMmPerInch, 0.03 * diameter); }
+double MinimumEdgeThickness(double diameter) { return std::max(inchFromMm(1.0), 0.03 * diameter); }
 
 DesignResult DesignLens(const DesignRequest& request, const ProgressCallback& progress) {
   DesignResult result;

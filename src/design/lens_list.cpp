@@ -193,9 +193,7 @@ class RowReader {
     return i < record_.fields.size() ? record_.fields[i].text : kEmpty;
   }
 
-  double Length(double entered) const {
-    return options_.inchLengths ? entered : entered / kMmPerInch;
-  }
+  double Length(double entered) const { return inchFromUnit(entered, options_.inchLengths); }
   const char* Unit() const { return options_.inchLengths ? "inches" : "millimetres"; }
 
   double Radius(int column) const {
@@ -281,7 +279,7 @@ std::string ReadGlass(const RowReader& reader, const LensListOptions& options, L
 }
 
 std::string FocalText(double inches, bool inch) {
-  return inch ? RoundedText(inches, 3) + " in" : RoundedText(inches * kMmPerInch, 1) + " mm";
+  return inch ? RoundedText(inches, 3) + " in" : RoundedText(mmFromInch(inches), 1) + " mm";
 }
 
 ListedLens ReadRow(const Record& record, const LensListOptions& options,

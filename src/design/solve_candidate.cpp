@@ -56,7 +56,7 @@ class CandidateHost : public HeadlessRunHost {
 
  private:
   std::string Length(double inches) const {
-    return GeneralNumber(conditions_.inchUnits ? inches : inches * kMmPerInch);
+    return GeneralNumber(unitFromInch(inches, conditions_.inchUnits));
   }
   std::string Radius(double inches) const {
     return std::fabs(inches) > kFlatRadius ? std::string("9e99") : Length(inches);

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <string>
 
+#include "common/constants.h"
 #include "engine/null_test_engine.h"
 #include "exact/exact_check.h"
 #include "exact/verdict.h"
@@ -34,7 +35,7 @@ namespace vn {
 inline constexpr long kCandidateSearchSteps = 2000;
 
 struct CandidateConditions {
-  double wavelengthMicrons = 0.6328;
+  double wavelengthMicrons = kHeNeWavelengthMicrons;
   // The user's unit: the run reads its entries written in it, and the
   // verdict's sentences give lengths in it.
   bool inchUnits = false;

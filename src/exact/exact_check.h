@@ -44,6 +44,7 @@
 #include <string>
 #include <vector>
 
+#include "common/constants.h"
 #include "engine/null_test_engine.h"
 #include "exact/exact_trace.h"
 #include "exact/verdict.h"
@@ -52,11 +53,11 @@ namespace vn {
 
 struct ExactCheckInput {
   NullTestSystem system;
-  double objectDistance = 0;          // D, source to the lens's source-side vertex, inches
-  double lensMirrorDistance = 0;      // d2, lens mirror-side vertex to mirror vertex, inches
-  double wavelengthMicrons = 0.6328;  // test wavelength
-  double lensClearSemiDiameter = 0;   // half the lens's clear diameter, inches
-  bool inchUnits = false;             // the run's unit, for messages and the verdict
+  double objectDistance = 0;      // D, source to the lens's source-side vertex, inches
+  double lensMirrorDistance = 0;  // d2, lens mirror-side vertex to mirror vertex, inches
+  double wavelengthMicrons = kHeNeWavelengthMicrons;  // test wavelength
+  double lensClearSemiDiameter = 0;                   // half the lens's clear diameter, inches
+  bool inchUnits = false;  // the run's unit, for messages and the verdict
   // The run's spacing search met its tolerance (it was not stopped by a key
   // press or the command line's timeout).
   bool searchConverged = true;

@@ -70,7 +70,7 @@ std::string Bool(bool b) { return b ? "true" : "false"; }
 
 std::string RunLengthText(double inches, bool inchUnits, int extraDecimals) {
   if (inchUnits) return RoundedText(inches, 4 + extraDecimals) + "\"";
-  return RoundedText(inches * kMmPerInch, 3 + extraDecimals) + " mm";
+  return RoundedText(mmFromInch(inches), 3 + extraDecimals) + " mm";
 }
 
 std::string TraceFailureText(const TraceFailure& failure, double zoneFraction, bool inchUnits) {
@@ -183,7 +183,7 @@ std::string ExactCheckText(const ExactCheckResult& result, bool inchUnits) {
 }
 
 std::string ExactCheckJson(const ExactCheckResult& result, bool inchUnits) {
-  const double factor = inchUnits ? 1.0 : kMmPerInch;
+  const double factor = unitFromInch(1.0, inchUnits);
   const auto length = [factor](double inches) { return JsonNumber(inches * factor); };
   const auto heights = [&](const std::array<double, 4>& h) {
     std::string list = "[";

@@ -3,6 +3,7 @@
 
 #include "common/app_info.h"
 #include "common/arithmetic.h"
+#include "common/constants.h"
 #include "common/number_text.h"
 #include "common/whole_file.h"
 #include "oslo/lens_file_launch.h"
@@ -16,7 +17,7 @@ std::string ComposeLensFile(const std::string& title, const RunRecord& run,
   // An inch run writes its lengths as inches and tells OSLO so; a millimetre
   // run's lengths are millimetres already.
   const bool inchRun = run.inputs.inch;
-  const double U = inchRun ? 1.0 : kMmPerInch;
+  const double U = unitFromInch(1.0, inchRun);
   const RunInputs& typed = run.inputs;
 
   // Computed lengths: engine inches times U. Typed lengths (the lens and

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "common/arithmetic.h"
+#include "common/constants.h"
 #include "common/number_text.h"
 #include "engine/optics_primitives.h"
 #include "engine/surface_ops.h"
@@ -88,7 +89,7 @@ void RunContext::EvaluateSetup() {
   // the cone leaving the source, and λ = 0.5 µm (the eye's most sensitive
   // wavelength, whatever the test's), so 16·λ = 0.008 mm.
   v.QuarterWaveTolerance =
-      Finite(std::pow(Quotient(D, 2 * h, "ray height 0"), 2.0) * (0.008 / 25.4));
+      Finite(std::pow(Quotient(D, 2 * h, "ray height 0"), 2.0) * inchFromMm(0.008));
 
   // Spread of the three return points; a later value replaces the current
   // one only when strictly larger.
@@ -190,7 +191,7 @@ void ReadAndEcho(RunContext& run) {
                                                   Quotient(1.0, sys.LensRadius2), sys.LensIndex)),
                              "focal length");
   const std::string focal = u.inch ? RoundedText(rec.FocalLength, u.focalDecimals)
-                                   : RoundedText(rec.FocalLength * 25.4, u.focalDecimals);
+                                   : RoundedText(mmFromInch(rec.FocalLength), u.focalDecimals);
   run.AppendReport(std::string("Lens Focal Length = ") + kTab + "-> " + focal + u.lengthUnit +
                    kCrLf);
 }

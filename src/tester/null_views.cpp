@@ -82,8 +82,8 @@ std::uint8_t Grey(double level) {
 std::string Length(double inches, bool inchUnits) {
   const double size = std::fabs(inches);
   if (inchUnits) return RoundedText(inches, size < 0.01 ? 6 : 4) + " in";
-  const double mm = inches * kMmPerInch;
-  if (size * kMmPerInch < 0.1) return RoundedText(mm * 1000.0, 1) + " \u00b5m";
+  const double mm = mmFromInch(inches);
+  if (mmFromInch(size) < 0.1) return RoundedText(mm * 1000.0, 1) + " \u00b5m";
   return RoundedText(mm, 3) + " mm";
 }
 

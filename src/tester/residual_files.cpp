@@ -82,8 +82,8 @@ std::string WftText(const MirrorThroughNull& mirror) {
   }
   text += "outside ellipse " + GeneralNumber(centre) + " " + GeneralNumber(centre) + " " +
           GeneralNumber(kWftPupilRadius) + " " + GeneralNumber(kWftPupilRadius) + "\n";
-  text += "DIAM " + RoundedText(2.0 * mirror.mirrorSemiDiameter * kMmPerInch, 6) + "\n";
-  text += "ROC " + RoundedText(mirror.mirrorRadius * kMmPerInch, 6) + "\n";
+  text += "DIAM " + RoundedText(mmFromInch(2.0 * mirror.mirrorSemiDiameter), 6) + "\n";
+  text += "ROC " + RoundedText(mmFromInch(mirror.mirrorRadius), 6) + "\n";
   text += "Lambda " + RoundedText(mirror.wavelengthMicrons * 1000.0, 6) + "\n";
   text += "Do Not use null1\n";
   return text;
@@ -91,7 +91,7 @@ std::string WftText(const MirrorThroughNull& mirror) {
 
 std::string CurvesCsv(const MirrorThroughNull& mirror, bool inchUnits) {
   const ZernikeSeries series(mirror.zernike);
-  const double unit = inchUnits ? 1.0 : kMmPerInch;
+  const double unit = unitFromInch(1.0, inchUnits);
   const int decimals = inchUnits ? 7 : 6;  // a tenth of a micrometre, or less
   const std::string u = inchUnits ? "in" : "mm";
   std::string text = "zone_percent,mirror_height_" + u +
@@ -136,7 +136,7 @@ std::string ResidualSummary(const MirrorThroughNull& mirror) {
          ", " + term(24) + ", " + term(35) + ", " + term(48) +
          ". Pupil coordinates are the mirror's; through the null its 70% zone is seen at " +
          RoundedText(100.0 * mirror.ApparentRadius(0.7), 2) + "% of its edge's radius. " +
-         "The return image lies " + RoundedText(std::fabs(beyond) * kMmPerInch * 1000.0, 1) +
+         "The return image lies " + RoundedText(mmFromInch(std::fabs(beyond)) * 1000.0, 1) +
          " \u00b5m " + (beyond >= 0 ? "beyond" : "short of") + " the source.";
 }
 

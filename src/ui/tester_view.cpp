@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "common/constants.h"
 #include "tester/picture_files.h"
 #include "tester/residual_files.h"
 
@@ -159,7 +160,7 @@ void TesterView::ShowSetUp(const NullTestSystem& system, double objectDistance,
   if (inchUnits != inchUnits_) {
     // The lengths' controls follow the run's unit.
     settingControls_ = true;
-    const double factor = inchUnits ? 1.0 / 25.4 : 25.4;
+    const double factor = inchUnits ? inchFromMm(1.0) : mmFromInch(1.0);
     for (QDoubleSpinBox* spin : {gratingOffset_, knifeOffset_, knifeEdge_}) {
       spin->setValue(spin->value() * factor);
     }
@@ -197,7 +198,7 @@ void TesterView::SendRequest() {
   if (gratingOffsetChosen_) s.gratingOffset = Inches(gratingOffset_->value());
   s.knifeOffset = Inches(knifeOffset_->value());
   s.knifeEdge = Inches(knifeEdge_->value());
-  s.sourceWidth = inchUnits_ ? 0.001 : 0.025 / 25.4;
+  s.sourceWidth = inchUnits_ ? 0.001 : inchFromMm(0.025);
   s.tiltFringes = tilt_->value();
   s.defocusWaves = defocus_->value();
   s.inchUnits = inchUnits_;

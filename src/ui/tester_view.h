@@ -18,6 +18,7 @@
 #include <optional>
 #include <thread>
 
+#include "common/constants.h"
 #include "exact/exact_check.h"
 #include "tester/mirror_through_null.h"
 #include "tester/null_views.h"
@@ -83,8 +84,8 @@ class TesterView : public QWidget {
   void ShowPicture();
   void ExportResidual_Click();
   void SavePicture_Click();
-  double Inches(double shown) const { return inchUnits_ ? shown : shown / 25.4; }
-  double Shown(double inches) const { return inchUnits_ ? inches : inches * 25.4; }
+  double Inches(double shown) const { return inchFromUnit(shown, inchUnits_); }
+  double Shown(double inches) const { return unitFromInch(inches, inchUnits_); }
 
   QComboBox* kind_ = nullptr;
   QDoubleSpinBox* deltaK_ = nullptr;

@@ -493,7 +493,7 @@ void ToleranceWindow::ConicFromSpacing_Click() {
                               .arg(inch_ ? QStringLiteral("inches") : QStringLiteral("mm")));
     return;
   }
-  const double inches = inch_ ? *spacing : *spacing / kMmPerInch;
+  const double inches = inchFromUnit(*spacing, inch_);
   conicAnswer_->setText(Text(ConicFromSpacingText(ConicFromBestNullSpacing(*model_, inches),
                                                   model_->conicConstant(), inch_)));
 }
