@@ -145,8 +145,8 @@ int TesterOption::Run(const RunRecord& run) const {
     settings.defocusWaves = defocus_;
     settings.inchUnits = run.inputs.inch;
     const TesterPicture picture = RenderTesterView(model.Mirror(deltaK_), settings);
-    if (const std::string why = WriteTesterPicture(picture, *out_); !why.empty()) {
-      std::cerr << "vantry-null-cli: --view: " << why << "\n";
+    if (const FileWriteResult saved = WriteTesterPicture(picture, *out_); !saved.written()) {
+      std::cerr << "vantry-null-cli: --view: " << saved.why << "\n";
       status = 1;
     } else {
       std::cerr << *out_ << "\n";

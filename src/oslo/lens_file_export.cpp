@@ -103,17 +103,8 @@ std::string ComposeLensFile(const std::string& title, const RunRecord& run,
   return text;
 }
 
-namespace {
-
-[[noreturn]] void FailFile(const std::string& path, const std::string& why) {
+void FailFileWrite(const std::string& path, const std::string& why) {
   throw RunFailure(FailureKind::File, "cannot write " + path + ": " + why);
-}
-
-}  // namespace
-
-void WriteFileWhole(const std::string& path, const std::string& text) {
-  const FileWriteResult written = ReplaceFileWhole(path, text);
-  if (written.path.empty()) FailFile(path, written.problem);
 }
 
 void ExportLensFile(LensExportRun& run, const std::string& title, const RunRecord& record,
@@ -138,7 +129,7 @@ void ExportLensFile(LensExportRun& run, const std::string& title, const RunRecor
   // never checked first and written later, as another run may take it between.
   const FileWriteResult written =
       WriteFileUnderFreeName(LensFileNames(named, run.writtenPaths), text);
-  if (written.path.empty()) FailFile(named, written.problem);
+  if (!written.written()) FailFileWrite(named, written.why);
   const std::string& path = written.path;
   run.writtenPaths.push_back(path);
 

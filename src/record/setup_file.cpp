@@ -155,8 +155,7 @@ SetupFileReading ReadSetupFile(const std::filesystem::path& path) {
   return ParseSetupFile(*file.bytes);
 }
 
-std::optional<std::string> WriteSetupFile(const std::filesystem::path& path,
-                                          const SetupFile& setup) {
+FileWriteResult WriteSetupFile(const std::filesystem::path& path, const SetupFile& setup) {
   return WriteWholeFile(path, SetupFileText(setup));
 }
 

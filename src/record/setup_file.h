@@ -42,6 +42,7 @@
 #include <string_view>
 #include <utility>
 
+#include "common/whole_file.h"
 #include "record/run_host.h"
 #include "record/start_up_entries.h"
 
@@ -102,9 +103,7 @@ SetupFileReading ParseSetupFile(std::string_view text);
 
 SetupFileReading ReadSetupFile(const std::filesystem::path& path);
 
-// Writes the set-up whole or not at all (see WriteWholeFile); nothing on
-// success, otherwise why not.
-std::optional<std::string> WriteSetupFile(const std::filesystem::path& path,
-                                          const SetupFile& setup);
+// Writes the set-up whole or not at all (see WriteWholeFile).
+FileWriteResult WriteSetupFile(const std::filesystem::path& path, const SetupFile& setup);
 
 }  // namespace vn

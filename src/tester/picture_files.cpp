@@ -135,12 +135,11 @@ std::string LabelledSvg(const TesterPicture& picture) {
   return svg;
 }
 
-std::string WriteTesterPicture(const TesterPicture& picture, const std::string& path) {
-  if (!picture.ok) return "no picture: " + picture.message;
-  if (EndsWith(path, ".png"))
-    return WriteWholeFile(path, PngBytes(LabelledImage(picture))).value_or("");
-  if (EndsWith(path, ".svg")) return WriteWholeFile(path, LabelledSvg(picture)).value_or("");
-  return "the picture's name must end in .png or .svg";
+FileWriteResult WriteTesterPicture(const TesterPicture& picture, const std::string& path) {
+  if (!picture.ok) return {"no picture: " + picture.message, ""};
+  if (EndsWith(path, ".png")) return WriteWholeFile(path, PngBytes(LabelledImage(picture)));
+  if (EndsWith(path, ".svg")) return WriteWholeFile(path, LabelledSvg(picture));
+  return {"the picture's name must end in .png or .svg", ""};
 }
 
 }  // namespace vn

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/whole_file.h"
 #include "tester/grey_image.h"
 #include "tester/null_views.h"
 
@@ -16,7 +17,7 @@ GreyImage LabelledImage(const TesterPicture& picture);
 std::string LabelledSvg(const TesterPicture& picture);
 
 // Writes the picture as PNG or SVG by the path's extension (.png, .svg, any
-// case), whole or not at all; "" on success, else why not.
-std::string WriteTesterPicture(const TesterPicture& picture, const std::string& path);
+// case), whole or not at all.
+FileWriteResult WriteTesterPicture(const TesterPicture& picture, const std::string& path);
 
 }  // namespace vn

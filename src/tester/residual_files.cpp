@@ -152,8 +152,8 @@ ResidualExport WriteResidualFiles(const MirrorThroughNull& mirror, const std::st
       {".zrn", ZrnText(mirror)}, {".wft", WftText(mirror)}, {".csv", CurvesCsv(mirror, inchUnits)}};
   for (const auto& [extension, text] : files) {
     const std::string path = base.string() + extension;
-    if (const auto why = WriteWholeFile(path, text)) {
-      result.message = "cannot write " + path + ": " + *why;
+    if (const FileWriteResult written = WriteWholeFile(path, text); !written.written()) {
+      result.message = "cannot write " + path + ": " + written.why;
       return result;
     }
     result.paths.push_back(path);

@@ -206,9 +206,9 @@ bool FormMain::SaveSetupFile(const QString& path) {
   setup.inch = InchUnitsSelected();
   setup.glassName = shared_.GlassName;
   setup.wavelengthMicrons = shared_.TestWavelength;
-  if (const auto why = WriteSetupFile(FsPath(path), setup)) {
+  if (const FileWriteResult saved = WriteSetupFile(FsPath(path), setup); !saved.written()) {
     Warn(this, tr("Save set-up"),
-         tr("The set-up could not be saved as %1:\n%2.").arg(Shown(path), Text(*why)));
+         tr("The set-up could not be saved as %1:\n%2.").arg(Shown(path), Text(saved.why)));
     return false;
   }
   statusBar()->showMessage(tr("Set-up saved as %1").arg(Shown(path)), kStatusMs);
@@ -233,9 +233,10 @@ void FormMain::SaveReport() {
 }
 
 bool FormMain::SaveReportFile(const QString& path) {
-  if (const auto why = WriteWholeFile(FsPath(path), ReportFileText().toStdString())) {
+  if (const FileWriteResult saved = WriteWholeFile(FsPath(path), ReportFileText().toStdString());
+      !saved.written()) {
     Warn(this, tr("Save report"),
-         tr("The report could not be saved as %1:\n%2.").arg(Shown(path), Text(*why)));
+         tr("The report could not be saved as %1:\n%2.").arg(Shown(path), Text(saved.why)));
     return false;
   }
   statusBar()->showMessage(tr("Report saved as %1").arg(Shown(path)), kStatusMs);

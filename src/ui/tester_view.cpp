@@ -271,7 +271,6 @@ void TesterView::Receive(Result result) {
     settingControls_ = false;
   }
   ShowPicture();
-  emit PictureShown();
 }
 
 void TesterView::ShowPicture() {
@@ -318,7 +317,7 @@ QStringList TesterView::ExportResidual(const QString& folder, QString* why) {
 }
 
 QString TesterView::SavePicture(const QString& path) const {
-  return QString::fromStdString(WriteTesterPicture(picture_, path.toStdString()));
+  return QString::fromStdString(WriteTesterPicture(picture_, path.toStdString()).why);
 }
 
 void TesterView::ExportResidual_Click() {

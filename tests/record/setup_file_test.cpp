@@ -226,7 +226,7 @@ TEST(SetupFile, WritesWholeOverWhatWasThereAndReadsBack) {
   Folder folder;
   const fs::path file = folder.path / "mirror.vnull";
   std::ofstream(file) << "an older set-up";
-  ASSERT_EQ(WriteSetupFile(file, OddSetup()), std::nullopt);
+  ASSERT_TRUE(WriteSetupFile(file, OddSetup()).written());
   EXPECT_EQ(Contents(file), SetupFileText(OddSetup()));
   const SetupFileReading r = ReadSetupFile(file);
   ASSERT_TRUE(r.setup) << r.error.message;
@@ -241,7 +241,7 @@ TEST(SetupFile, WritesWholeOverWhatWasThereAndReadsBack) {
   std::error_code noLink;
   fs::create_symlink(elsewhere, link, noLink);
   if (noLink) return;
-  ASSERT_EQ(WriteSetupFile(link, SetupFile{}), std::nullopt);
+  ASSERT_TRUE(WriteSetupFile(link, SetupFile{}).written());
   EXPECT_EQ(Contents(elsewhere), "keep");
   EXPECT_FALSE(fs::is_symlink(link));
   EXPECT_EQ(Contents(link), kStartupText);
@@ -250,10 +250,10 @@ TEST(SetupFile, WritesWholeOverWhatWasThereAndReadsBack) {
 TEST(SetupFile, FailedWriteLeavesNothingBehind) {
   Folder folder;
   // A missing folder: the temporary file cannot be made.
-  EXPECT_NE(WriteSetupFile(folder.path / "missing" / "a.vnull", SetupFile{}), std::nullopt);
+  EXPECT_FALSE(WriteSetupFile(folder.path / "missing" / "a.vnull", SetupFile{}).written());
   // A name taken by a folder that is not empty: the rename fails.
   fs::create_directories(folder.path / "taken.vnull" / "inside");
-  EXPECT_NE(WriteSetupFile(folder.path / "taken.vnull", SetupFile{}), std::nullopt);
+  EXPECT_FALSE(WriteSetupFile(folder.path / "taken.vnull", SetupFile{}).written());
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"taken.vnull"});
 }
 
