@@ -16,7 +16,7 @@
 #include "glass/refractive_index_dialog.h"
 #include "oslo/lens_file_export.h"
 #include "oslo/lens_file_platform.h"
-#include "tolerance/error_explore_dialog.h"
+#include "spacing_error_dialog/error_explore_dialog.h"
 
 namespace vn::cli {
 

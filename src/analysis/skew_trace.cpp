@@ -294,15 +294,6 @@ SkewTraceStop TraceToMirror(const SkewSetUp& setUp, double u, double v, SkewRay&
   return Returning(ray);
 }
 
-SkewTraceStop TraceFromMirror(const SkewSetUp& setUp, SkewRay& ray) {
-  Vec3 local;
-  for (const Leg& leg : ReturnLegs(setUp)) {
-    const SkewTraceStop stop = Pass(ray, leg, local);
-    if (stop != SkewTraceStop::Complete) return stop;
-  }
-  return Returning(ray);
-}
-
 void TraceAllToMirror(const SkewSetUp& setUp, std::span<const std::array<double, 2>> slopes,
                       std::span<SkewRay> rays, std::span<SkewTraceStop> stops,
                       std::span<std::array<double, 2>> mirrorPoints) {

@@ -1,3 +1,4 @@
+// The exact check of the set-up a run has just solved, read from its record.
 #include "exact/exact_check_of_run.h"
 
 namespace vn {

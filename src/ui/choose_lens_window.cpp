@@ -1,3 +1,4 @@
+// The "Choose lens" window: its controls, and the chooser run off the window's thread.
 #include "ui/choose_lens_window.h"
 
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// The exact check on a thread of its own beside the window.
 #include "ui/exact_check_runner.h"
 
 #include <atomic>

@@ -57,10 +57,6 @@ class TesterView : public QWidget {
   QString CaptionText() const;
   bool HasPicture() const { return picture_.ok; }
 
- signals:
-  // A new picture (or the reason there is none) is shown.
-  void PictureShown();
-
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
