@@ -61,7 +61,7 @@ std::string ChooseGlass(const std::optional<std::string>& glass,
   const std::string text =
       wavelengthNm ? *wavelengthNm : GeneralNumber(shared.TestWavelength * 1000);
   const WavelengthReading reading = ReadWavelength(text);
-  if (!reading.nanometres) throw UsageProblem(reading.message);
+  if (!reading.nanometres) throw UsageProblem(reading.why);
   shared.GlassName = found->glass->Name;
   shared.TestWavelength = *reading.nanometres * 0.001;
   return RoundedIndexText(*found->glass, *reading.nanometres);

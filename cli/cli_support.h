@@ -21,10 +21,17 @@ class LensFilePlatform;
 
 namespace vn::cli {
 
-// A choice the dialogs would have refused; the command line exits with 2.
+// A usage error, the command line's one failure: an option it does not know
+// or that lacks its value (tryHelp: the message points to --help), or a choice
+// the dialogs would have refused. The command line exits with 2.
 struct UsageProblem : std::runtime_error {
-  using std::runtime_error::runtime_error;
+  explicit UsageProblem(const std::string& what, bool tryHelp = false)
+      : std::runtime_error(what), tryHelp(tryHelp) {}
+  bool tryHelp;
 };
+
+// An option the command line does not read as given: the message points to --help.
+[[noreturn]] inline void FailUsage(const std::string& what) { throw UsageProblem(what, true); }
 
 // Every glass of both catalogs, one per line.
 std::string ListGlasses();

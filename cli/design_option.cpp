@@ -47,10 +47,6 @@ const char* const kChooserUsage =
 
 namespace {
 
-struct Usage {
-  std::string message;
-};
-
 bool IsChooserOption(const std::string& arg) {
   return arg == "--design" || arg == "--rank-lenses" || arg.rfind("--rank-lenses=", 0) == 0;
 }
@@ -114,16 +110,16 @@ Options Parse(int argc, char** argv) {
     }
     const auto value = [&]() -> std::string {
       if (inlineValue) return *inlineValue;
-      if (i + 1 >= argc) throw Usage{"option " + arg + " needs a value"};
+      if (i + 1 >= argc) FailUsage("option " + arg + " needs a value");
       return argv[++i];
     };
     const auto flag = [&] {
-      if (inlineValue) throw Usage{"option " + arg + " takes no value"};
+      if (inlineValue) FailUsage("option " + arg + " takes no value");
     };
     const auto count = [&](const char* what, int lowest) {
       const auto n = ReadNumber(value());
       if (!n || *n < lowest || *n != std::floor(*n) || *n > 1e6) {
-        throw Usage{arg + " takes " + what};
+        FailUsage(arg + " takes " + what);
       }
       return static_cast<int>(*n);
     };
@@ -136,10 +132,10 @@ Options Parse(int argc, char** argv) {
       o.listPath = value();
     } else if (arg == "--units") {
       o.units = value();
-      if (o.units != "mm" && o.units != "inch") throw Usage{"--units takes mm or inch"};
+      if (o.units != "mm" && o.units != "inch") FailUsage("--units takes mm or inch");
     } else if (arg == "--list-units") {
       const std::string u = value();
-      if (u != "mm" && u != "inch") throw Usage{"--list-units takes mm or inch"};
+      if (u != "mm" && u != "inch") FailUsage("--list-units takes mm or inch");
       o.listInch = u == "inch";
     } else if (arg == "--glass") {
       o.glass = value();
@@ -148,7 +144,7 @@ Options Parse(int argc, char** argv) {
     } else if (arg == "--form") {
       o.form = value();
       if (o.form != "plano-convex" && o.form != "best-form" && o.form != "both") {
-        throw Usage{"--form takes plano-convex, best-form or both"};
+        FailUsage("--form takes plano-convex, best-form or both");
       }
     } else if (arg == "--top") {
       o.top = static_cast<std::size_t>(count("a whole number, 1 or more", 1));
@@ -162,13 +158,13 @@ Options Parse(int argc, char** argv) {
       o.strict = true;
     } else if (arg == "--timeout") {
       const auto t = ReadNumber(value());
-      if (!t || *t < 0) throw Usage{"--timeout takes a number of seconds, 0 or more"};
+      if (!t || *t < 0) FailUsage("--timeout takes a number of seconds, 0 or more");
       o.timeout = *t;
     } else {
-      throw Usage{arg + " is not an option of --design or --rank-lenses"};
+      FailUsage(arg + " is not an option of --design or --rank-lenses");
     }
   }
-  if (o.design && !o.listPath.empty()) throw Usage{"give --design or --rank-lenses, not both"};
+  if (o.design && !o.listPath.empty()) FailUsage("give --design or --rank-lenses, not both");
   return o;
 }
 
@@ -238,13 +234,13 @@ int Rank(const Options& o, ChooserInputs& in) {
   std::ifstream file(o.listPath, std::ios::binary);
   std::stringstream text;
   text << file.rdbuf();
-  if (!file) throw Usage{"cannot read the lens list " + o.listPath};
+  if (!file) FailUsage("cannot read the lens list " + o.listPath);
   LensListOptions listOptions;
   listOptions.wavelengthNm = in.setting.wavelengthNm;
   listOptions.inchLengths = o.listInch;
   const LensList list = ReadLensList(text.str(), listOptions);
   for (const LensListProblem& p : list.problems) {
-    std::cerr << Prefixed(o.listPath + ": " + (p.warning ? "warning: " : "") + p.message + "\n");
+    std::cerr << Prefixed(o.listPath + ": " + (p.warning ? "warning: " : "") + p.why + "\n");
   }
   if (list.lenses.empty()) {
     std::cerr << Prefixed(o.listPath + ": no lens could be read from the list\n");
@@ -274,13 +270,12 @@ std::optional<int> RunChooserCommand(int argc, char** argv) {
     const Options options = Parse(argc, argv);
     SharedValues shared;
     const ChooserReading reading = ReadChooserEntries(EntriesOf(options, shared));
-    if (!reading.inputs) throw Usage{reading.problem};
+    if (!reading.inputs) FailUsage(reading.why);
     ChooserInputs inputs = *reading.inputs;
     return options.design ? Design(options, inputs) : Rank(options, inputs);
-  } catch (const Usage& usage) {
-    std::cerr << Prefixed(usage.message) << "\nTry 'vantry-null-cli --help'.\n";
   } catch (const UsageProblem& problem) {
-    std::cerr << Prefixed(problem.what()) << "\n";
+    std::cerr << Prefixed(problem.what())
+              << (problem.tryHelp ? "\nTry 'vantry-null-cli --help'.\n" : "\n");
   }
   return 2;
 }

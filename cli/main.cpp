@@ -108,10 +108,6 @@ constexpr const char* kUsage =
     "Exit status: 0 done, 1 the run failed, 2 usage error, 3 stopped by the timeout,\n"
     "4 (with --strict) the verdict is caution or not a null.\n";
 
-struct UsageError {
-  std::string message;
-};
-
 // Everything the command line was asked for.
 struct CliOptions {
   std::map<Entry, std::string> given;
@@ -124,7 +120,7 @@ struct CliOptions {
 
 // ---- Parsing ------------------------------------------------------------------
 // Reads the arguments into `options`. Returns the exit status when the call
-// ends here (help, version, a usage error); throws UsageError for a usage
+// ends here (help, version, a usage error); throws cli::UsageProblem for a usage
 // error found while reading.
 std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
   static const std::map<std::string, Entry> kEntryOptions = {{"--mirror-diameter", Entry::MDiam},
@@ -148,11 +144,11 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
     }
     const auto value = [&]() -> std::string {
       if (inlineValue) return *inlineValue;
-      if (i + 1 >= argc) throw UsageError{"option " + arg + " needs a value"};
+      if (i + 1 >= argc) cli::FailUsage("option " + arg + " needs a value");
       return argv[++i];
     };
     const auto flag = [&] {
-      if (inlineValue) throw UsageError{"option " + arg + " takes no value"};
+      if (inlineValue) cli::FailUsage("option " + arg + " takes no value");
     };
     if (auto it = kEntryOptions.find(arg); it != kEntryOptions.end()) {
       o.given[it->second] = value();
@@ -160,7 +156,7 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
       o.setupPath = value();
     } else if (arg == "--units") {
       o.units = value();
-      if (o.units != "mm" && o.units != "inch") throw UsageError{"--units takes mm or inch"};
+      if (o.units != "mm" && o.units != "inch") cli::FailUsage("--units takes mm or inch");
     } else if (arg == "--glass") {
       o.glass = value();
     } else if (arg == "--wavelength") {
@@ -174,7 +170,7 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
       o.saveDir = value();
       // An empty folder name would mean the program's own folder, which
       // nobody asking for a folder means.
-      if (o.saveDir->empty()) throw UsageError{"--save-oslo needs a folder"};
+      if (o.saveDir->empty()) cli::FailUsage("--save-oslo needs a folder");
     } else if (arg == "--exact") {
       flag();
       o.exact = true;
@@ -186,7 +182,7 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
       o.json = true;
     } else if (arg == "--timeout") {
       const auto t = ReadNumber(value());
-      if (!t || *t < 0) throw UsageError{"--timeout takes a number of seconds, 0 or more"};
+      if (!t || *t < 0) cli::FailUsage("--timeout takes a number of seconds, 0 or more");
       o.timeout = *t;
     } else if (o.tolerance.Take(arg, value, flag)) {
     } else if (o.tester.Take(arg, value, flag)) {
@@ -200,7 +196,7 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
       std::cout << "vantry-null-cli " << VersionText() << "\n";
       return 0;
     } else {
-      throw UsageError{"unknown option " + arg};
+      cli::FailUsage("unknown option " + arg);
     }
   }
   o.tester.CheckUsage();
@@ -215,7 +211,7 @@ void PrepareRun(const CliOptions& o, CliHost& host, SharedValues& shared) {
   SetupFile base;
   if (o.setupPath) {
     SetupFileReading reading = ReadSetupFile(*o.setupPath);
-    if (!reading.setup) throw UsageError{"--setup " + *o.setupPath + ": " + reading.error.message};
+    if (!reading.setup) cli::FailUsage("--setup " + *o.setupPath + ": " + reading.error.why);
     base = std::move(*reading.setup);
   }
   host.inch = o.units ? *o.units == "inch" : base.inch;
@@ -227,8 +223,8 @@ void PrepareRun(const CliOptions& o, CliHost& host, SharedValues& shared) {
     if (isLength && host.inch != base.inch) {
       const auto converted = ConvertLengthText(text, host.inch);
       if (!converted) {
-        throw UsageError{"--setup " + *o.setupPath + ": the " + key +
-                         " entry is not a number that can be converted to " + *o.units};
+        cli::FailUsage("--setup " + *o.setupPath + ": the " + key +
+                       " entry is not a number that can be converted to " + *o.units);
       }
       text = *converted;
     }
@@ -380,11 +376,9 @@ int Main(int argc, char** argv) {
       return 0;
     }
     PrepareRun(options, host, shared);
-  } catch (const UsageError& e) {
-    std::cerr << "vantry-null-cli: " << e.message << "\nTry 'vantry-null-cli --help'.\n";
-    return 2;
   } catch (const cli::UsageProblem& e) {
-    std::cerr << "vantry-null-cli: " << e.what() << "\n";
+    std::cerr << "vantry-null-cli: " << e.what()
+              << (e.tryHelp ? "\nTry 'vantry-null-cli --help'.\n" : "\n");
     return 2;
   }
   return RunAndReport(options, host, shared);

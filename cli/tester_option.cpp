@@ -123,7 +123,7 @@ int TesterOption::Run(const RunRecord& run) const {
     const MirrorThroughNull perfect = model.Mirror(0.0);
     const ResidualExport written = WriteResidualFiles(perfect, *exportFolder_, run.inputs.inch);
     if (!written.ok) {
-      std::cerr << "vantry-null-cli: --export-residual: " << written.message << "\n";
+      std::cerr << "vantry-null-cli: --export-residual: " << written.why << "\n";
       status = 1;
     } else {
       for (const std::string& path : written.paths) std::cerr << path << "\n";

@@ -45,7 +45,7 @@ bool ToleranceOption::Take(const std::string& option, const std::function<std::s
     std::stringstream text;
     text << in.rdbuf();
     const ToleranceFileReading reading = ReadToleranceFile(text.str());
-    if (!reading.file) throw UsageProblem("--tolerances: " + path + ": " + reading.error);
+    if (!reading.file) throw UsageProblem("--tolerances: " + path + ": " + reading.why);
     file_ = reading.file;
   } else if (option == "--best-null-spacing") {
     const auto spacing = ReadNumber(value());

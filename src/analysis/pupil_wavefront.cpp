@@ -135,7 +135,7 @@ PupilPlan MakePupilPlan(const SkewSetUp& design, double mirrorSemiDiameter,
   plan.sampling = sampling;
   plan.points = RingsAndSpokes(sampling);
   if (plan.points.empty() || !(mirrorSemiDiameter > 0.0)) {
-    plan.message = "the pupil has no rays";
+    plan.why = "the pupil has no rays";
     return plan;
   }
   const double tolerance = kPlanAimTolerance * mirrorSemiDiameter;
@@ -159,7 +159,7 @@ PupilPlan MakePupilPlan(const SkewSetUp& design, double mirrorSemiDiameter,
     SkewRay ray;
     const SkewTraceStop stop = AimByNewton(design, target, tolerance, u, v, inverse, ray);
     if (stop != SkewTraceStop::Complete) {
-      plan.message = PointName(plan.points[i]) + " " + SkewTraceStopText(stop);
+      plan.why = PointName(plan.points[i]) + " " + SkewTraceStopText(stop);
       return plan;
     }
     plan.launch[i] = {u, v};
@@ -212,7 +212,7 @@ PupilPlan MakePupilPlan(const SkewSetUp& design, double mirrorSemiDiameter,
   }
   plan.fit = ZernikeFit(xy, weights, kReportedFringeTerms);
   if (!plan.fit.ok()) {
-    plan.message = "the pupil has too few rings or spokes for the Zernike fit";
+    plan.why = "the pupil has too few rings or spokes for the Zernike fit";
     return plan;
   }
   plan.ok = true;
@@ -233,7 +233,7 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   const std::size_t count = plan.points.size();
   if (!plan.ok || (baseline != nullptr && baseline->size() != count) ||
       !(wavelengthMicrons > 0.0)) {
-    result.message = "no pupil to measure";
+    result.why = "no pupil to measure";
     return result;
   }
   const double tolerance = kAimTolerance * plan.semiDiameter;
@@ -288,7 +288,7 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
         ex = ey = 0.0;
       }
       if (stops[i] != SkewTraceStop::Complete) {
-        result.message = PointName(plan.points[i]) + " " + SkewTraceStopText(stops[i]);
+        result.why = PointName(plan.points[i]) + " " + SkewTraceStopText(stops[i]);
         return result;
       }
       // The correction that would have put the ray exactly on its point (one
@@ -305,7 +305,7 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   TraceAllFromMirror(setUp, returning, stops);
   for (std::size_t i = 0; i < count; ++i) {
     if (stops[i] != SkewTraceStop::Complete) {
-      result.message = PointName(plan.points[i]) + " " + SkewTraceStopText(stops[i]);
+      result.why = PointName(plan.points[i]) + " " + SkewTraceStopText(stops[i]);
       return result;
     }
   }
@@ -327,7 +327,7 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   }
   std::array<double, 3> start{};
   if (!Solve3(normal, rhs, start)) {
-    result.message = "the returning rays do not converge toward a point";
+    result.why = "the returning rays do not converge toward a point";
     return result;
   }
   Vec3 P{start[0], start[1], start[2]};
@@ -363,11 +363,11 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
 
   for (int step = 0;; ++step) {
     if (step == kReferenceSteps) {
-      result.message = "the best reference point did not settle";
+      result.why = "the best reference point did not settle";
       return result;
     }
     if (!evaluate(P)) {
-      result.message = "a returning ray does not meet the reference sphere";
+      result.why = "a returning ray does not meet the reference sphere";
       return result;
     }
     // Centre values and gradients on their weighted means (piston is free),
@@ -393,7 +393,7 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
     }
     std::array<double, 3> delta{};
     if (!Solve3(m, g, delta)) {
-      result.message = "the best reference point is not defined by the returning rays";
+      result.why = "the best reference point is not defined by the returning rays";
       return result;
     }
     const Vec3 step3{delta[0], delta[1], delta[2]};
@@ -420,7 +420,7 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   result.rmsWaves = std::sqrt(square);
   result.referencePoint = P;
   result.ok = std::isfinite(result.rmsWaves) && std::isfinite(result.pvWaves);
-  if (!result.ok) result.message = "the wavefront is not a finite number";
+  if (!result.ok) result.why = "the wavefront is not a finite number";
   return result;
 }
 

@@ -165,12 +165,12 @@ ToleranceModel::ToleranceModel(const ToleranceInput& input) : input_(input) {
   const BuiltSetUp design = Build(BuildErrors{});
   plan_ = MakePupilPlan(MakeSkewSetUp(design.build), s.MirrorSemiDiameter, input.sampling);
   if (!plan_.ok) {
-    message_ = plan_.message;
+    message_ = plan_.why;
     return;
   }
   design_ = MeasurePupilWavefront(plan_, MakeSkewSetUp(design.build), input.wavelengthMicrons);
   if (!design_.ok) {
-    message_ = design_.message;
+    message_ = design_.why;
     return;
   }
 
@@ -181,7 +181,7 @@ ToleranceModel::ToleranceModel(const ToleranceInput& input) : input_(input) {
   const PupilWavefront up = MeasureChange(above);
   const PupilWavefront down = MeasureChange(below);
   if (!up.ok || !down.ok) {
-    message_ = up.ok ? down.message : up.message;
+    message_ = up.ok ? down.why : up.why;
     return;
   }
   perUnitConic_.resize(up.waves.size());

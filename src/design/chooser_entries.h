@@ -45,7 +45,7 @@ struct ChooserInputs {
 
 struct ChooserReading {
   std::optional<ChooserInputs> inputs;
-  std::string problem;  // the first entry that is not usable, and why
+  std::string why;  // the first entry that is not usable, and why
 };
 
 ChooserReading ReadChooserEntries(const ChooserEntries& entries);

@@ -263,8 +263,8 @@ std::string RankingJson(const LensRanking& ranking, const LensList& list,
     const LensListProblem& p = list.problems[i];
     json += std::string(i ? "," : "") + "{\"row\":" + std::to_string(p.row) +
             ",\"column\":" + std::to_string(p.column) +
-            ",\"warning\":" + (p.warning ? "true" : "false") +
-            ",\"message\":" + JsonString(p.message) + "}";
+            ",\"warning\":" + (p.warning ? "true" : "false") + ",\"message\":" + JsonString(p.why) +
+            "}";
   }
   json += "]},\"ranking\":[";
   const std::size_t shown = Shown(ranking.entries.size(), top);

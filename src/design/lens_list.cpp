@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "common/constants.h"
+#include "common/failure.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
 #include "engine/optics_primitives.h"
@@ -176,11 +177,11 @@ std::string ValidUtf8(std::string_view text, bool& changed) {
   return out;
 }
 
-// Thrown for the first fault of a row; the row is then left out.
-struct RowFault {
-  int column;
-  std::string what;
-};
+// The first fault of a row is a Failure(Syntax) whose place is its column
+// (0: the row as a whole); the row is then left out.
+[[noreturn]] void FailRow(int column, const std::string& what) {
+  throw Failure(FailureKind::Syntax, what, static_cast<std::size_t>(column));
+}
 
 class RowReader {
  public:
@@ -200,11 +201,11 @@ class RowReader {
     const std::string& text = Text(column);
     const auto r = ReadRadius(text);
     if (!r) {
-      throw RowFault{column, Quoted(text) + " is not a radius: write a number of " + Unit() +
-                                 ", or flat for a plane face"};
+      FailRow(column, Quoted(text) + " is not a radius: write a number of " + Unit() +
+                          ", or flat for a plane face");
     }
     if (*r == 0.0) {
-      throw RowFault{column, "a radius of 0 is no surface: write flat (or inf) for a plane face"};
+      FailRow(column, "a radius of 0 is no surface: write flat (or inf) for a plane face");
     }
     return *r == kFlatFaceRadius ? kFlatFaceRadius : Length(*r);
   }
@@ -212,8 +213,8 @@ class RowReader {
   double Positive(int column) const {
     const std::string& text = Text(column);
     const auto x = ReadNumber(text);
-    if (!x) throw RowFault{column, Quoted(text) + " is not a number of " + Unit()};
-    if (!(*x > 0.0)) throw RowFault{column, Quoted(text) + " must be more than 0"};
+    if (!x) FailRow(column, Quoted(text) + " is not a number of " + Unit());
+    if (!(*x > 0.0)) FailRow(column, Quoted(text) + " must be more than 0");
     return Length(*x);
   }
 
@@ -243,8 +244,8 @@ std::string ReadGlass(const RowReader& reader, const LensListOptions& options, L
   const std::string& text = reader.Text(kGlass);
   if (const auto index = ReadNumber(text)) {
     if (!(*index > kLowestIndex && *index < kHighestIndex)) {
-      throw RowFault{kGlass, RowReader::Quoted(text) + " is no refractive index of a glass " +
-                                 "(between 1 and 3)"};
+      FailRow(kGlass, RowReader::Quoted(text) + " is no refractive index of a glass " +
+                          "(between 1 and 3)");
     }
     listed.lens.index = *index;
     indexAtD = *index;
@@ -270,7 +271,7 @@ std::string ReadGlass(const RowReader& reader, const LensListOptions& options, L
       for (const std::string& name : close) what += " " + name;
       what += ")";
     }
-    throw RowFault{kGlass, what};
+    FailRow(kGlass, what);
   }
   listed.glassName = found->glass->Name;
   listed.lens.index = *ReadNumber(RoundedIndexText(*found->glass, options.wavelengthNm));
@@ -284,7 +285,7 @@ std::string FocalText(double inches, bool inch) {
 
 ListedLens ReadRow(const Record& record, const LensListOptions& options,
                    std::vector<LensListProblem>& problems) {
-  if (!record.fault.empty()) throw RowFault{record.faultColumn, record.fault};
+  if (!record.fault.empty()) FailRow(record.faultColumn, record.fault);
   const int fields = static_cast<int>(record.fields.size());
   if (fields < kRequiredColumns) {
     std::string what = std::to_string(fields) + (fields == 1 ? " field" : " fields") +
@@ -294,7 +295,7 @@ ListedLens ReadRow(const Record& record, const LensListOptions& options,
     if (fields == 1 && record.fields[0].text.find(';') != std::string::npos) {
       what += "; fields are separated by commas, with a point before decimals";
     }
-    throw RowFault{0, what};
+    FailRow(0, what);
   }
   const RowReader reader(record, options);
   ListedLens listed;
@@ -310,7 +311,7 @@ ListedLens ReadRow(const Record& record, const LensListOptions& options,
     (column == kName ? listed.name : listed.partNumber) = std::move(text);
   }
   if (listed.name.empty() && listed.partNumber.empty()) {
-    throw RowFault{kFirstRequired, "the lens has neither a name nor a part number"};
+    FailRow(kFirstRequired, "the lens has neither a name nor a part number");
   }
   listed.lens.sourceRadius = reader.Radius(kRadius1);
   listed.lens.mirrorRadius = reader.Radius(kRadius2);
@@ -326,8 +327,8 @@ ListedLens ReadRow(const Record& record, const LensListOptions& options,
     const std::string& text = reader.Text(kFocal);
     const auto f = ReadNumber(text);
     if (!f || *f == 0.0) {
-      throw RowFault{kFocal, RowReader::Quoted(text) + " is not a focal length in " +
-                                 reader.Unit() + " (leave it empty when not known)"};
+      FailRow(kFocal, RowReader::Quoted(text) + " is not a focal length in " + reader.Unit() +
+                          " (leave it empty when not known)");
     }
     listed.vendorFocalLength = reader.Length(*f);
     // The maker's focal length against the one the row's radii give: a
@@ -377,10 +378,11 @@ LensList ReadLensList(std::string_view text, const LensListOptions& options) {
     }
     try {
       list.lenses.push_back(ReadRow(record, options, list.problems));
-    } catch (const RowFault& fault) {
-      list.problems.push_back(
-          {record.row, fault.column, false,
-           Where(record.row, fault.column) + fault.what + "; the row is left out"});
+    } catch (const Failure& fault) {
+      if (fault.kind() != FailureKind::Syntax) throw;
+      const int column = static_cast<int>(fault.where());
+      list.problems.push_back({record.row, column, false,
+                               Where(record.row, column) + fault.what() + "; the row is left out"});
     }
   }
   return list;

@@ -113,11 +113,11 @@ CandidateSolution SolveCandidate(const NullTestSystem& system, double lensDiamet
   const double power =
       ThinLensPower(1.0 / system.LensRadius1, 1.0 / system.LensRadius2, system.LensIndex);
   if (!(power > 0.0) || !std::isfinite(power)) {
-    solution.problem =
+    solution.why =
         "the lens has no positive thin-lens focal length, and the run starts its search with "
         "the source at half of it";
-    solution.nullVerdict = NotSolved("no_converging_power",
-                                     "The run cannot solve this set-up: " + solution.problem + ".");
+    solution.nullVerdict =
+        NotSolved("no_converging_power", "The run cannot solve this set-up: " + solution.why + ".");
     return solution;
   }
 
@@ -130,9 +130,9 @@ CandidateSolution SolveCandidate(const NullTestSystem& system, double lensDiamet
   solution.cancelled = conditions.cancel != nullptr && conditions.cancel->load();
   const RunRecord& run = finder.lastRun();
   if (!run.solved) {
-    solution.problem = "the run ended with its error message (" + run.failureDetail + ")";
+    solution.why = "the run ended with its error message (" + run.failureDetail + ")";
     solution.nullVerdict =
-        NotSolved("run_failed", "The run cannot solve this set-up: " + solution.problem + ".");
+        NotSolved("run_failed", "The run cannot solve this set-up: " + solution.why + ".");
     return solution;
   }
   solution.solved = true;

@@ -49,7 +49,7 @@ struct CandidateSolution {
   bool solved = false;           // the run reached its results
   bool searchConverged = false;  // ... and its search met its tolerance
   bool cancelled = false;
-  std::string problem;  // why the run could not solve the set-up, when it did not
+  std::string why;  // why the run could not solve the set-up, when it did not
   // The exact check at the run's distances, with the exact null and the
   // verdict on the run's own set-up.
   ExactCheckResult check;

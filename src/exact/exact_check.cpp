@@ -394,14 +394,14 @@ ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double 
 
   auto current = ReturnErrorsAt(system, D, d2, cancel);
   if (current.problem) {
-    null.message = "the marginal or the near-axis ray cannot be traced at the run's distances: " +
-                   Describe(*current.problem, inchUnits);
+    null.why = "the marginal or the near-axis ray cannot be traced at the run's distances: " +
+               Describe(*current.problem, inchUnits);
     return null;
   }
   for (int iteration = 1; iteration <= kMaxIterations; ++iteration) {
     null.iterations = iteration;
     if (CancelRequested(cancel)) {
-      null.message = Cancelled().what;
+      null.why = Cancelled().what;
       return null;
     }
     if (Size(current.errors) <= tolerance) {
@@ -416,9 +416,9 @@ ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double 
     const auto alongD2 = ReturnErrorsAt(system, D, d2 + hd2, cancel);
     if (alongD.problem || alongD2.problem) {
       const Problem& p = alongD.problem ? *alongD.problem : *alongD2.problem;
-      null.message = p.cancelled ? p.what
-                                 : "a ray could not be traced while measuring the slopes: " +
-                                       Describe(p, inchUnits);
+      null.why = p.cancelled ? p.what
+                             : "a ray could not be traced while measuring the slopes: " +
+                                   Describe(p, inchUnits);
       break;
     }
     const auto& e = current.errors;
@@ -428,13 +428,13 @@ ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double 
     const double j22 = (alongD2.errors[1] - e[1]) / hd2;
     const double det = j11 * j22 - j12 * j21;
     if (!std::isfinite(det) || det == 0.0) {
-      null.message = "the two return errors do not depend independently on the two distances";
+      null.why = "the two return errors do not depend independently on the two distances";
       break;
     }
     const double stepD = -(e[0] * j22 - e[1] * j12) / det;
     const double stepD2 = -(j11 * e[1] - j21 * e[0]) / det;
     if (!std::isfinite(stepD) || !std::isfinite(stepD2)) {
-      null.message = "the Newton step is not a finite number";
+      null.why = "the Newton step is not a finite number";
       break;
     }
 
@@ -455,7 +455,7 @@ ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double 
       }
     }
     if (CancelRequested(cancel)) {
-      null.message = Cancelled().what;
+      null.why = Cancelled().what;
       return null;
     }
     if (!accepted) {
@@ -464,7 +464,7 @@ ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double 
       if (Size(current.errors) <= 1e3 * tolerance) {
         null.converged = true;
       } else {
-        null.message = "no step along the Newton direction reduces the return errors";
+        null.why = "no step along the Newton direction reduces the return errors";
       }
       break;
     }
@@ -474,8 +474,8 @@ ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double 
       break;
     }
   }
-  if (!null.converged && null.message.empty()) {
-    null.message = "no exact null within " + std::to_string(kMaxIterations) + " iterations";
+  if (!null.converged && null.why.empty()) {
+    null.why = "no exact null within " + std::to_string(kMaxIterations) + " iterations";
   }
   null.objectDistance = D;
   null.lensMirrorDistance = d2;
@@ -530,7 +530,7 @@ void Fail(ExactCheckResult& result, const Problem& problem, bool inchUnits) {
   result.cancelled = problem.cancelled;
   result.failure = problem.failure;
   result.failureZoneFraction = problem.zoneFraction;
-  result.message = Describe(problem, inchUnits);
+  result.why = Describe(problem, inchUnits);
 }
 
 // The run's set-up: its wavefront, zones, lens heights and drawn rays.
@@ -598,7 +598,7 @@ void CheckExactNull(const ExactCheckInput& input, ExactCheckResult& result) {
           AnalyseSetUp(input.system, null.objectDistance, null.lensMirrorDistance,
                        input.wavelengthMicrons, kExactNullZoneSteps, input.cancel, nulled)) {
     null.converged = false;
-    null.message = Describe(*problem, input.inchUnits);
+    null.why = Describe(*problem, input.inchUnits);
     if (problem->cancelled) result.cancelled = true;
     return;
   }
@@ -615,7 +615,7 @@ ExactCheckResult Check(const ExactCheckInput& input) {
   result.wavelengthMicrons = input.wavelengthMicrons;
   result.lensClearSemiDiameter = input.lensClearSemiDiameter;
   if (const std::string problem = InputProblem(input); !problem.empty()) {
-    result.message = problem;
+    result.why = problem;
     return result;
   }
   CheckRunSetUp(input, result);
@@ -638,7 +638,7 @@ ExactCheckResult RunExactCheck(const ExactCheckInput& input) {
     // take the host down.
     result = ExactCheckResult{};
     result.wavelengthMicrons = input.wavelengthMicrons;
-    result.message = std::string("the exact check failed: ") + failure.what();
+    result.why = std::string("the exact check failed: ") + failure.what();
   }
   if (CancelRequested(input.cancel)) result.cancelled = true;
   result.verdict = JudgeSetUp(input, result);

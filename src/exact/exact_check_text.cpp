@@ -162,9 +162,9 @@ std::string ExactCheckText(const ExactCheckResult& result, bool inchUnits) {
              "Exact null: wavefront          = " + Waves(null.pvWaves) + " waves P-V, " +
              Waves(null.rmsWaves) + " waves RMS";
     }
-    return "Exact null not found" + (null.message.empty() ? std::string() : ": " + null.message);
+    return "Exact null not found" + (null.why.empty() ? std::string() : ": " + null.why);
   };
-  if (!result.ok) return text + "Not available: " + result.message + "\n" + nullLines();
+  if (!result.ok) return text + "Not available: " + result.why + "\n" + nullLines();
 
   text += "Wavefront about best focus      = " + Waves(result.pvWaves) + " waves P-V, " +
           Waves(result.rmsWaves) + " waves RMS\n";
@@ -196,7 +196,7 @@ std::string ExactCheckJson(const ExactCheckResult& result, bool inchUnits) {
   std::string json = "{";
   json += "\"ok\":" + Bool(result.ok);
   json += ",\"cancelled\":" + Bool(result.cancelled);
-  json += ",\"message\":" + JsonString(result.message);
+  json += ",\"message\":" + JsonString(result.why);
   if (result.failure.failed()) {
     const TraceFailure& f = result.failure;
     json += ",\"failure\":{\"fault\":" + JsonString(FaultCode(f.fault)) +
@@ -244,7 +244,7 @@ std::string ExactCheckJson(const ExactCheckResult& result, bool inchUnits) {
   json += ",\"pv_waves\":" + JsonNumber(ifConverged(null.pvWaves));
   json += ",\"rms_waves\":" + JsonNumber(ifConverged(null.rmsWaves));
   json += ",\"converged\":" + Bool(null.converged);
-  json += ",\"message\":" + JsonString(null.message);
+  json += ",\"message\":" + JsonString(null.why);
   json += "}}";
   return json;
 }

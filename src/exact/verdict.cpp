@@ -116,11 +116,11 @@ void JudgeWavefront(const ExactCheckInput& in, const ExactCheckResult& check, Ve
   if (!check.ok && !check.cancelled && distancesPositive) {
     if (check.failure.failed()) {
       Add(verdict, VerdictStatus::NotANull, "wavefront_not_traceable",
-          "The wavefront cannot be traced at the report's distances: " + check.message + "." +
+          "The wavefront cannot be traced at the report's distances: " + check.why + "." +
               BestHere(null));
     } else {
       Add(verdict, VerdictStatus::NotANull, "exact_check_unavailable",
-          "The exact check could not be made: " + check.message + ".");
+          "The exact check could not be made: " + check.why + ".");
     }
   }
   if (check.ok) {
@@ -202,8 +202,7 @@ void Recommend(const ExactCheckInput& in, const ExactCheckResult& check, Verdict
   // graver reason already says why nothing could be traced.
   if (check.ok && !null.converged && !check.cancelled) {
     Add(verdict, VerdictStatus::Caution, "exact_null_not_found",
-        "No exact null was found" + (null.message.empty() ? std::string() : ": " + null.message) +
-            ".");
+        "No exact null was found" + (null.why.empty() ? std::string() : ": " + null.why) + ".");
   }
   if (check.cancelled) {
     Add(verdict, VerdictStatus::Caution, "exact_check_stopped",

@@ -25,10 +25,10 @@ WavelengthReading ReadWavelength(std::string_view text) {
   WavelengthReading reading;
   const auto value = ReadNumber(text);
   if (!value) {
-    reading.message = kNotNumericMessage;
+    reading.why = kNotNumericMessage;
   } else if (!(*value >= RefractiveIndexDialog::kShortestWavelengthNm &&
                *value <= RefractiveIndexDialog::kLongestWavelengthNm)) {
-    reading.message = kOutOfRangeMessage;
+    reading.why = kOutOfRangeMessage;
   } else {
     reading.nanometres = *value;
   }
@@ -109,7 +109,7 @@ void RefractiveIndexDialog::ShowGlass(RefractiveIndexView& view, GlassCatalog ca
 
     const WavelengthReading reading = ReadWavelength(view.WavelengthText());
     if (!reading.nanometres) {
-      view.ShowMessage(kAppTitle, reading.message);
+      view.ShowMessage(kAppTitle, reading.why);
       view.FocusWavelength();
     } else {
       // The result, committed to the shared values at once.

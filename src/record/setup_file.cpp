@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/app_info.h"
+#include "common/failure.h"
 #include "common/json_reader.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
@@ -14,12 +15,6 @@
 namespace vn {
 
 namespace {
-
-// Thrown while checking a parsed file, caught at the end of ParseSetupFile.
-struct Refusal {
-  SetupFileProblem problem;
-  std::string message;
-};
 
 constexpr const char* kNotASetupMessage = "The file is not a Vantry Null set-up file.";
 
@@ -32,7 +27,7 @@ std::size_t FirstCharacter(std::string_view text) {
 }
 
 [[noreturn]] void Damaged(const std::string& detail) {
-  throw Refusal{SetupFileProblem::Damaged, "The file is damaged: " + detail + "."};
+  throw Failure(FailureKind::Damaged, "The file is damaged: " + detail + ".");
 }
 
 const JsonValue& Required(const JsonValue& object, const char* key, JsonValue::Kind kind,
@@ -55,17 +50,17 @@ SetupFile SetupOf(const JsonValue& root) {
   const JsonValue* format = root.Member("format");
   if (format == nullptr || format->kind != JsonValue::Kind::String ||
       format->text != kSetupFormatName) {
-    throw Refusal{SetupFileProblem::NotASetup, kNotASetupMessage};
+    throw Failure(FailureKind::OtherFile, kNotASetupMessage);
   }
   const double version = Required(root, "version", JsonValue::Kind::Number, "a number").number;
   if (!(version >= 1) || std::floor(version) != version) {
     Damaged("the version " + GeneralNumber(version) + " is not a whole number from 1 up");
   }
   if (version > kSetupFormatVersion) {
-    throw Refusal{SetupFileProblem::Newer,
+    throw Failure(FailureKind::Newer,
                   "The file was saved by a newer version of Vantry Null (set-up format " +
                       GeneralNumber(version) + "; this version reads format " +
-                      std::to_string(kSetupFormatVersion) + "). Open it with that version."};
+                      std::to_string(kSetupFormatVersion) + "). Open it with that version.");
   }
 
   SetupFile setup;
@@ -136,8 +131,16 @@ SetupFileReading ParseSetupFile(std::string_view text) {
   }
   try {
     reading.setup = SetupOf(*json.value);
-  } catch (const Refusal& refusal) {
-    reading.error = {refusal.problem, refusal.message};
+  } catch (const Failure& refusal) {
+    const FailureKind kind = refusal.kind();
+    if (kind != FailureKind::Damaged && kind != FailureKind::OtherFile &&
+        kind != FailureKind::Newer)
+      throw;
+    const SetupFileProblem problem =
+        refusal.kind() == FailureKind::OtherFile ? SetupFileProblem::NotASetup
+        : refusal.kind() == FailureKind::Newer   ? SetupFileProblem::Newer
+                                                 : SetupFileProblem::Damaged;
+    reading.error = {problem, refusal.what()};
   }
   return reading;
 }

@@ -88,7 +88,7 @@ enum class SetupFileProblem {
 
 struct SetupFileError {
   SetupFileProblem problem = SetupFileProblem::Damaged;
-  std::string message;  // one or two sentences for the user, ending in a full stop
+  std::string why;  // one or two sentences for the user, ending in a full stop
 };
 
 struct SetupFileReading {

@@ -112,7 +112,7 @@ TesterModel::TesterModel(const ExactCheckInput& input) : input_(input) {
   plan_ =
       MakePupilPlan(MakeSkewSetUp(DesignOf(input, 0.0)), s.MirrorSemiDiameter, kResidualSampling);
   if (!plan_.ok) {
-    message_ = plan_.message;
+    message_ = plan_.why;
     return;
   }
   // The fit's points as the tester sees the mirror: looking along +z with y
@@ -141,11 +141,11 @@ MirrorThroughNull TesterModel::Mirror(double deltaK) const {
   m.mirrorRadius = std::fabs(s.MirrorRadius);
   m.sourceZ = -input_.objectDistance;
   if (!ok_) {
-    m.message = message_;
+    m.why = message_;
     return m;
   }
   if (!std::isfinite(deltaK)) {
-    m.message = "the change of the conic constant is not a number";
+    m.why = "the change of the conic constant is not a number";
     return m;
   }
   const AsBuilt build = DesignOf(input_, deltaK);
@@ -155,7 +155,7 @@ MirrorThroughNull TesterModel::Mirror(double deltaK) const {
   const PupilWavefront wavefront =
       MeasurePupilWavefront(plan_, MakeSkewSetUp(build), input_.wavelengthMicrons);
   if (!wavefront.ok) {
-    m.message = wavefront.message;
+    m.why = wavefront.why;
     return m;
   }
   std::vector<double> mirrorError(wavefront.waves.size());
@@ -173,7 +173,7 @@ MirrorThroughNull TesterModel::Mirror(double deltaK) const {
   m.rmsWaves = wavefront.rmsWaves;
   m.focusZ = wavefront.referencePoint.z;
   if (CancelRequested(input_.cancel)) {
-    m.message = kStopped;
+    m.why = kStopped;
     return m;
   }
 
@@ -185,7 +185,7 @@ MirrorThroughNull TesterModel::Mirror(double deltaK) const {
   m.rays.reserve(kRayTableZones + 1);
   for (int i = 0; i <= kRayTableZones; ++i) {
     if (CancelRequested(input_.cancel)) {
-      m.message = kStopped;
+      m.why = kStopped;
       return m;
     }
     const double fraction = static_cast<double>(i) / kRayTableZones;
@@ -193,25 +193,25 @@ MirrorThroughNull TesterModel::Mirror(double deltaK) const {
     if (i > 0) {
       const Aim aim = AimAtMirrorHeight(folded, fraction * s.MirrorSemiDiameter, input_.cancel);
       if (aim.failure.failed()) {
-        m.message = TraceFailureText(aim.failure, fraction, input_.inchUnits);
+        m.why = TraceFailureText(aim.failure, fraction, input_.inchUnits);
         return m;
       }
       angle = aim.angle;
     }
     const DoublePassRay ray = TraceFoldedRay(folded, angle);
     if (ray.failure.failed()) {
-      m.message = TraceFailureText(ray.failure, fraction, input_.inchUnits);
+      m.why = TraceFailureText(ray.failure, fraction, input_.inchUnits);
       return m;
     }
     if (!(ray.returning.dz < 0.0)) {
-      m.message = "the ray to the mirror's " + std::to_string(i * 100 / kRayTableZones) +
-                  "% zone does not come back toward the source";
+      m.why = "the ray to the mirror's " + std::to_string(i * 100 / kRayTableZones) +
+              "% zone does not come back toward the source";
       return m;
     }
     m.rays.push_back(ray.returning);
   }
   if (!MakeApparentTable(m)) {
-    m.message = "the null shows the mirror's zones out of order: its returning rays cross";
+    m.why = "the null shows the mirror's zones out of order: its returning rays cross";
     return m;
   }
   m.ok = true;

@@ -138,7 +138,7 @@ TesterPicture RenderTesterView(const MirrorThroughNull& mirror,
                                const TesterViewSettings& settings) {
   TesterPicture picture;
   if (!mirror.ok || mirror.apparentMirror.size() < 4) {
-    picture.message = mirror.ok ? "too few rays to draw" : mirror.message;
+    picture.why = mirror.ok ? "too few rays to draw" : mirror.why;
     return picture;
   }
   const int size = std::clamp(settings.sizePx, 16, 8192);
@@ -152,7 +152,7 @@ TesterPicture RenderTesterView(const MirrorThroughNull& mirror,
   double period = 0.0;
   if (settings.kind == TesterViewKind::Ronchi) {
     if (!(settings.gratingLinesPerInch > 0.0) || !std::isfinite(settings.gratingLinesPerInch)) {
-      picture.message = "the grating needs a positive number of lines";
+      picture.why = "the grating needs a positive number of lines";
       return picture;
     }
     period = 1.0 / settings.gratingLinesPerInch;
@@ -166,7 +166,7 @@ TesterPicture RenderTesterView(const MirrorThroughNull& mirror,
   if (settings.kind != TesterViewKind::Fringes) {
     k = Proportions(mirror, picture.planeZ);
     if (!std::all_of(k.begin(), k.end(), [](double x) { return std::isfinite(x); })) {
-      picture.message = "a returning ray does not reach the plane";
+      picture.why = "a returning ray does not reach the plane";
       return picture;
     }
   }

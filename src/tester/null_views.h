@@ -66,7 +66,7 @@ inline constexpr int kDiscMargin = 3;
 
 struct TesterPicture {
   bool ok = false;
-  std::string message;  // why there is no picture, when !ok
+  std::string why;  // why there is no picture, when !ok
   // The mirror, sizePx square, its edge kDiscMargin pixels inside the square;
   // black around it.
   GreyImage disc;

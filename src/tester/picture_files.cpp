@@ -136,7 +136,7 @@ std::string LabelledSvg(const TesterPicture& picture) {
 }
 
 FileWriteResult WriteTesterPicture(const TesterPicture& picture, const std::string& path) {
-  if (!picture.ok) return {"no picture: " + picture.message, ""};
+  if (!picture.ok) return {"no picture: " + picture.why, ""};
   if (EndsWith(path, ".png")) return WriteWholeFile(path, PngBytes(LabelledImage(picture)));
   if (EndsWith(path, ".svg")) return WriteWholeFile(path, LabelledSvg(picture));
   return {"the picture's name must end in .png or .svg", ""};

@@ -119,7 +119,7 @@ std::string CurvesCsv(const MirrorThroughNull& mirror, bool inchUnits) {
 }
 
 std::string ResidualSummary(const MirrorThroughNull& mirror) {
-  if (!mirror.ok) return "No residual: " + mirror.message;
+  if (!mirror.ok) return "No residual: " + mirror.why;
   const auto term = [&](int index) {
     std::string text = "Z";
     text += std::to_string(index);
@@ -144,7 +144,7 @@ ResidualExport WriteResidualFiles(const MirrorThroughNull& mirror, const std::st
                                   bool inchUnits) {
   ResidualExport result;
   if (!mirror.ok) {
-    result.message = "no residual to export: " + mirror.message;
+    result.why = "no residual to export: " + mirror.why;
     return result;
   }
   const std::filesystem::path base = std::filesystem::path(folder) / "null_residual";
@@ -153,7 +153,7 @@ ResidualExport WriteResidualFiles(const MirrorThroughNull& mirror, const std::st
   for (const auto& [extension, text] : files) {
     const std::string path = base.string() + extension;
     if (const FileWriteResult written = WriteWholeFile(path, text); !written.written()) {
-      result.message = "cannot write " + path + ": " + written.why;
+      result.why = "cannot write " + path + ": " + written.why;
       return result;
     }
     result.paths.push_back(path);

@@ -224,7 +224,7 @@ ChooserEntries ChooseLensWindow::Entries() const {
 std::optional<ChooserInputs> ChooseLensWindow::ReadInputs(const QString& cannot) {
   ShowSetting();
   ChooserReading reading = ReadChooserEntries(Entries());
-  if (!reading.inputs) status_->setText(cannot.arg(Text(reading.problem)));
+  if (!reading.inputs) status_->setText(cannot.arg(Text(reading.why)));
   if (reading.inputs) inchResults_ = reading.inputs->setting.conditions.inchUnits;
   return std::move(reading.inputs);
 }
@@ -265,7 +265,7 @@ void ChooseLensWindow::StartRanking() {
                        options);
   QString problems;
   for (const LensListProblem& p : list_.problems) {
-    problems += (p.warning ? tr("warning: ") : QString()) + Text(p.message) + "\n";
+    problems += (p.warning ? tr("warning: ") : QString()) + Text(p.why) + "\n";
   }
   listProblems_->setPlainText(problems);
   if (list_.lenses.empty()) {

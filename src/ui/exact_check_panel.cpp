@@ -140,7 +140,7 @@ QString FiguresHtml(const ExactCheckResult& r, bool inchUnits) {
     html += Item("Wavefront, waves", WavefrontText(null.pvWaves, null.rmsWaves));
   } else {
     html += "<div style='margin-top:8px'><b>Exact null not found:</b> " +
-            Text(null.message).toHtmlEscaped() + "</div>";
+            Text(null.why).toHtmlEscaped() + "</div>";
   }
   return html;
 }
@@ -307,7 +307,7 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
                                  double objectDistance, double lensMirrorDistance,
                                  double lensSemiDiameter, bool inchUnits) {
   if (!r.ok) {
-    Clear(tr("Exact check not available: %1").arg(Text(r.message)));
+    Clear(tr("Exact check not available: %1").arg(Text(r.why)));
     ShowVerdict(r, inchUnits);
     return;
   }

@@ -62,7 +62,7 @@ void ExactCheckRunner::Start(ExactCheckInput input, Done done) {
     // No thread to be had: say so rather than check on the window's thread.
     job_.reset();
     ExactCheckResult failed;
-    failed.message = std::string("no thread could be started for it (") + e.what() + ")";
+    failed.why = std::string("no thread could be started for it (") + e.what() + ")";
     if (done_) done_(failed);
   }
 }

@@ -179,7 +179,7 @@ bool FormMain::OpenSetupFile(const QString& path) {
   if (!reading.setup) {
     Warn(this, tr("Open set-up"),
          tr("The set-up file %1 was not opened.\n\n%2\n\nNothing was changed.")
-             .arg(Shown(path), Text(reading.error.message)));
+             .arg(Shown(path), Text(reading.error.why)));
     return false;
   }
   // The texts go in as they are, in the file's unit: no conversion, so the

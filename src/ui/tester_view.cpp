@@ -277,7 +277,7 @@ void TesterView::ShowPicture() {
   save_->setEnabled(picture_.ok);
   if (!picture_.ok) {
     pictureLabel_->setPixmap(QPixmap());
-    pictureLabel_->setText(tr("No picture: %1").arg(QString::fromStdString(picture_.message)));
+    pictureLabel_->setText(tr("No picture: %1").arg(QString::fromStdString(picture_.why)));
     caption_->clear();
     return;
   }
@@ -308,7 +308,7 @@ QStringList TesterView::ExportResidual(const QString& folder, QString* why) {
   }
   const ResidualExport written = WriteResidualFiles(*perfect_, folder.toStdString(), inchUnits_);
   if (!written.ok) {
-    if (why != nullptr) *why = QString::fromStdString(written.message);
+    if (why != nullptr) *why = QString::fromStdString(written.why);
     return {};
   }
   QStringList paths;

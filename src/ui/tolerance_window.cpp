@@ -320,7 +320,7 @@ void ToleranceWindow::ShowSetUp(const ToleranceInput& input, bool inchUnits) {
 
 void ToleranceWindow::FillTable() {
   if (!table_->ok) {
-    summary_->setText(tr("The sensitivities could not be found: %1").arg(Text(table_->message)));
+    summary_->setText(tr("The sensitivities could not be found: %1").arg(Text(table_->why)));
     return;
   }
   const SensitivityTable& t = *table_;
@@ -364,7 +364,7 @@ void ToleranceWindow::FillTable() {
         Cell(exact ? tr("exact") : "±" + Text(ChangeText(row.tolerance, row.unit, inch_, false))));
     sensitivity_->setItem(r, 6, Cell(exact ? QString() : Text(ConicText(row.apparentConicPlus))));
     sensitivity_->setItem(r, 7, Cell(exact ? QString() : Text(ConicText(row.apparentConicMinus))));
-    if (!row.problem.empty()) sensitivity_->item(r, 0)->setToolTip(Text(row.problem));
+    if (!row.why.empty()) sensitivity_->item(r, 0)->setToolTip(Text(row.why));
   }
   // Room for every row: the table is the window's main answer.
   sensitivity_->resizeRowsToContents();
@@ -445,7 +445,7 @@ void ToleranceWindow::ShowMonteCarlo() {
                      : tr("%1 set-ups drawn within the tolerances (seed %2), each refocused.")
                            .arg(mc.completed)
                            .arg(QString::number(mc.seed));
-  statistics_->setText(head + "\n" + (mc.ok ? Text(MonteCarloLines(mc)) : Text(mc.message)));
+  statistics_->setText(head + "\n" + (mc.ok ? Text(MonteCarloLines(mc)) : Text(mc.why)));
   SetStatus(mc.cancelled ? tr("Monte Carlo cancelled.") : tr("Monte Carlo done."));
   exportPictures_->setEnabled(mc.ok);
   ShowHistogram();

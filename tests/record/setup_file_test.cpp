@@ -97,7 +97,7 @@ std::string Contents(const fs::path& path) {
 TEST(SetupFile, StartupSetupIsTheDocumentedText) {
   EXPECT_EQ(SetupFileText(SetupFile{}), kStartupText);
   const SetupFileReading r = ParseSetupFile(kStartupText);
-  ASSERT_TRUE(r.setup) << r.error.message;
+  ASSERT_TRUE(r.setup) << r.error.why;
   EXPECT_EQ(*r.setup, SetupFile{});
 }
 
@@ -105,7 +105,7 @@ TEST(SetupFile, RoundTripsExactlyUnderACommaLocale) {
   test::CommaLocale comma;
   SetupFile odd = OddSetup();
   const SetupFileReading r = ParseSetupFile(SetupFileText(odd));
-  ASSERT_TRUE(r.setup) << r.error.message;
+  ASSERT_TRUE(r.setup) << r.error.why;
   EXPECT_EQ(*r.setup, odd);
   // A wavelength of the dialog's making (nm / 1000), not a short decimal in
   // micrometres, comes back to the bit.
@@ -120,7 +120,7 @@ TEST(SetupFile, TypedBytesThatAreNotUtf8AreSavedAsReplacementCharacters) {
       "25\xFF"
       "40";
   const SetupFileReading r = ParseSetupFile(SetupFileText(s));
-  ASSERT_TRUE(r.setup) << r.error.message;
+  ASSERT_TRUE(r.setup) << r.error.why;
   EXPECT_EQ(r.setup->Text(Entry::MRoC),
             "25\xEF\xBF\xBD"
             "40");
@@ -137,7 +137,7 @@ TEST(SetupFile, ReadsWhatAnotherHandOrALaterVersionMayWrite) {
       "\"mirror_roc\":\"100\",\"mirror_diameter\":\"12\",\"colour\":\"red\"},"
       "\"format\":\"Vantry Null set-up\"}";
   const SetupFileReading r = ParseSetupFile(text);
-  ASSERT_TRUE(r.setup) << r.error.message;
+  ASSERT_TRUE(r.setup) << r.error.why;
   SetupFile expected;
   expected.inch = true;
   expected.entries = {"12", "100", "0", "9e99", "-8", "0.5", "3", "1.5"};
@@ -218,7 +218,7 @@ TEST(SetupFile, RefusesWhatItCannotReadWithItsReason) {
     const SetupFileReading r = ParseSetupFile(c.text);
     EXPECT_FALSE(r.setup) << c.text;
     EXPECT_EQ(r.error.problem, c.problem) << c.text;
-    EXPECT_EQ(r.error.message, c.message) << c.text;
+    EXPECT_EQ(r.error.why, c.message) << c.text;
   }
 }
 
@@ -229,7 +229,7 @@ TEST(SetupFile, WritesWholeOverWhatWasThereAndReadsBack) {
   ASSERT_TRUE(WriteSetupFile(file, OddSetup()).written());
   EXPECT_EQ(Contents(file), SetupFileText(OddSetup()));
   const SetupFileReading r = ReadSetupFile(file);
-  ASSERT_TRUE(r.setup) << r.error.message;
+  ASSERT_TRUE(r.setup) << r.error.why;
   EXPECT_EQ(*r.setup, OddSetup());
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"mirror.vnull"});  // no temporary left
 
@@ -261,13 +261,12 @@ TEST(SetupFile, ReadingFilesThatAreNotThere) {
   Folder folder;
   const SetupFileReading missing = ReadSetupFile(folder.path / "missing.vnull");
   EXPECT_EQ(missing.error.problem, SetupFileProblem::Unreadable);
-  EXPECT_EQ(missing.error.message, "The file could not be read (No such file or directory).");
-  EXPECT_EQ(ReadSetupFile(folder.path).error.message,
-            "The file could not be read (it is a folder).");
+  EXPECT_EQ(missing.error.why, "The file could not be read (No such file or directory).");
+  EXPECT_EQ(ReadSetupFile(folder.path).error.why, "The file could not be read (it is a folder).");
   // A file too large to be a set-up is not read into memory whole.
   const fs::path big = folder.path / "big.vnull";
   std::ofstream(big) << std::string(kMaxSetupFileBytes + 1, ' ');
-  EXPECT_EQ(ReadSetupFile(big).error.message, "The file is too large to be a set-up file.");
+  EXPECT_EQ(ReadSetupFile(big).error.why, "The file is too large to be a set-up file.");
 }
 
 }  // namespace

@@ -108,7 +108,7 @@ TEST(ExportedResidual, PrimarySphericalOfBareConicMatchesClosedForm) {
     const TesterModel model(in);
     ASSERT_TRUE(model.ok()) << model.message();
     const MirrorThroughNull mirror = model.Mirror(0.0);
-    ASSERT_TRUE(mirror.ok) << mirror.message;
+    ASSERT_TRUE(mirror.ok) << mirror.why;
     const double A = c.K * std::pow(c.a, 4) / (4.0 * std::pow(c.R, 3));
     const double secondOrder = -(2.0 / 3.0) * std::pow(c.R * A / c.a, 2) *
                                (1.0 / in.objectDistance - 1.0 / c.R) * 25400.0 /
@@ -132,13 +132,13 @@ TEST(ExportedResidual, FilesRebuildTheTracedWavefront) {
   const TesterModel model(in);
   ASSERT_TRUE(model.ok()) << model.message();
   const MirrorThroughNull mirror = model.Mirror(0.0);
-  ASSERT_TRUE(mirror.ok) << mirror.message;
+  ASSERT_TRUE(mirror.ok) << mirror.why;
 
   const std::filesystem::path folder =
       std::filesystem::temp_directory_path() / ("vn_residual_" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
   const ResidualExport written = WriteResidualFiles(mirror, folder.string(), false);
-  ASSERT_TRUE(written.ok) << written.message;
+  ASSERT_TRUE(written.ok) << written.why;
   ASSERT_EQ(written.paths.size(), 3u);
 
   // The .zrn: 49 numbers, one a line.
