@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "../tests/support/start_up_set_up.h"
+#include "common/constants.h"
 #include "design/lens_design.h"
 #include "design/lens_ranking.h"
+#include "engine/optics_primitives.h"
 
 namespace vn {
 namespace {
@@ -71,15 +73,15 @@ std::vector<ListedLens> Catalogue(std::size_t count) {
     }
     // Thick enough for a 1 mm edge at the lens's rim.
     const auto sag = [&](double r) {
-      if (r > 1e30 || r < -1e30) return 0.0;
+      if (IsFlatRadius(r)) return 0.0;
       const double a = std::min(0.5 * d, 0.999 * std::fabs(r));
       return std::fabs(r) - std::sqrt(r * r - a * a);
     };
     const double t = std::max(2.0, 1.0 + sag(r1) + sag(r2));
     ListedLens listed;
     listed.name = std::to_string(i);
-    listed.lens.sourceRadius = r1 > 1e30 ? 9e99 : r1 * kMm;
-    listed.lens.mirrorRadius = r2 > 1e30 ? 9e99 : r2 * kMm;
+    listed.lens.sourceRadius = IsFlatRadius(r1) ? kFlatFaceRadius : r1 * kMm;
+    listed.lens.mirrorRadius = IsFlatRadius(r2) ? kFlatFaceRadius : r2 * kMm;
     listed.lens.thickness = t * kMm;
     listed.lens.diameter = d * kMm;
     listed.lens.index = n;

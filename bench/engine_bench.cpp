@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/constants.h"
 #include "common/shared_values.h"
 #include "engine/null_test_engine.h"
 #include "headless_host.h"
@@ -19,7 +20,7 @@ namespace {
 NullTestSystem WorkedSystem() {
   NullTestSystem s;
   s.LensRadius1 = 9e99;
-  s.LensRadius2 = -206 / 25.4;
+  s.LensRadius2 = inchFromMm(-206);
   s.LensThickness = 0.25;
   s.LensIndex = 1.51509;
   s.MirrorRadius = -100;
@@ -58,12 +59,12 @@ void BM_NullSearch(benchmark::State& state) {
   NullTestEngine e;
   e.system = WorkedSystem();
   e.system.MirrorRadius = -100;
-  e.system.LensThickness = 15 / 25.4;
+  e.system.LensThickness = inchFromMm(15);
   int iterations = 0;
   for (auto _ : state) {
     const double f = 1 / ((1 / e.system.LensRadius1 + (-1) / e.system.LensRadius2) * 0.51509);
     double D = 0.5 * f, d2 = 100 - f, h = ((d2 - 100) / -100) * 6.25, SA = 0;
-    const double gain = std::pow(100 / 6.25 / 4, 1.5) * f / (80 / 25.4);
+    const double gain = std::pow(100 / 6.25 / 4, 1.5) * f / inchFromMm(80);
     iterations = 0;
     do {
       e.FindMarginalSA(d2, 6.25, D, h, SA);

@@ -18,7 +18,7 @@
 #include "oslo/lens_file_export.h"
 #include "oslo/lens_file_platform.h"
 #include "record/solved_set_up.h"
-#include "tolerance/error_explore_dialog.h"
+#include "spacing_error_dialog/error_explore_dialog.h"
 
 namespace vn::cli {
 
@@ -63,7 +63,7 @@ std::string ChooseGlass(const std::optional<std::string>& glass,
   const std::string text =
       wavelengthNm ? *wavelengthNm : GeneralNumber(shared.TestWavelength * 1000);
   const WavelengthReading reading = ReadWavelength(text);
-  if (!reading.nanometres) throw UsageProblem(reading.message);
+  if (!reading.nanometres) throw UsageProblem(reading.why);
   shared.GlassName = found->glass->Name;
   shared.TestWavelength = *reading.nanometres * 0.001;
   return RoundedIndexText(*found->glass, *reading.nanometres);

@@ -23,9 +23,13 @@ class LensFilePlatform;
 
 namespace vn::cli {
 
-// A choice the dialogs would have refused; the command line exits with 2.
+// A usage error, the command line's one failure: an option it does not know
+// or that lacks its value (tryHelp: the message points to --help), or a choice
+// the dialogs would have refused. The command line exits with 2.
 struct UsageProblem : std::runtime_error {
-  using std::runtime_error::runtime_error;
+  explicit UsageProblem(const std::string& what, bool tryHelp = false)
+      : std::runtime_error(what), tryHelp(tryHelp) {}
+  bool tryHelp;
 };
 
 // --timeout passed before the command's work was done (reading a file
@@ -50,6 +54,8 @@ std::string ReadOptionFile(const std::string& option, const std::string& path, s
 // What the command line says when the system runs out of memory or threads
 // (std::bad_alloc, std::system_error): one sentence, without the prefix.
 std::string ResourceProblem(const std::exception& e);
+// An option the command line does not read as given: the message points to --help.
+[[noreturn]] inline void FailUsage(const std::string& what) { throw UsageProblem(what, true); }
 
 // Every glass of both catalogs, one per line.
 std::string ListGlasses();

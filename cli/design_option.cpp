@@ -51,10 +51,6 @@ const char* const kChooserUsage =
 
 namespace {
 
-struct Usage {
-  std::string message;
-};
-
 bool IsChooserOption(const std::string& arg) {
   return arg == "--design" || arg == "--rank-lenses" || arg.rfind("--rank-lenses=", 0) == 0;
 }
@@ -116,16 +112,16 @@ Options Parse(int argc, char** argv) {
     }
     const auto value = [&]() -> std::string {
       if (inlineValue) return *inlineValue;
-      if (i + 1 >= argc) throw Usage{"option " + arg + " needs a value"};
+      if (i + 1 >= argc) FailUsage("option " + arg + " needs a value");
       return argv[++i];
     };
     const auto flag = [&] {
-      if (inlineValue) throw Usage{"option " + arg + " takes no value"};
+      if (inlineValue) FailUsage("option " + arg + " takes no value");
     };
     const auto count = [&](const char* what, int lowest) {
       const auto n = ReadNumber(value());
       if (!n || *n < lowest || *n != std::floor(*n) || *n > 1e6) {
-        throw Usage{arg + " takes " + what};
+        FailUsage(arg + " takes " + what);
       }
       return static_cast<int>(*n);
     };
@@ -138,10 +134,10 @@ Options Parse(int argc, char** argv) {
       o.listPath = value();
     } else if (arg == "--units") {
       o.units = value();
-      if (o.units != "mm" && o.units != "inch") throw Usage{"--units takes mm or inch"};
+      if (o.units != "mm" && o.units != "inch") FailUsage("--units takes mm or inch");
     } else if (arg == "--list-units") {
       const std::string u = value();
-      if (u != "mm" && u != "inch") throw Usage{"--list-units takes mm or inch"};
+      if (u != "mm" && u != "inch") FailUsage("--list-units takes mm or inch");
       o.listInch = u == "inch";
     } else if (arg == "--glass") {
       o.glass = value();
@@ -150,7 +146,7 @@ Options Parse(int argc, char** argv) {
     } else if (arg == "--form") {
       o.form = value();
       if (o.form != "plano-convex" && o.form != "best-form" && o.form != "both") {
-        throw Usage{"--form takes plano-convex, best-form or both"};
+        FailUsage("--form takes plano-convex, best-form or both");
       }
     } else if (arg == "--top") {
       o.top = static_cast<std::size_t>(count("a whole number, 1 or more", 1));
@@ -164,13 +160,13 @@ Options Parse(int argc, char** argv) {
       o.strict = true;
     } else if (arg == "--timeout") {
       const auto t = ReadNumber(value());
-      if (!t || *t < 0) throw Usage{"--timeout takes a number of seconds, 0 or more"};
+      if (!t || *t < 0) FailUsage("--timeout takes a number of seconds, 0 or more");
       o.timeout = *t;
     } else {
-      throw Usage{arg + " is not an option of --design or --rank-lenses"};
+      FailUsage(arg + " is not an option of --design or --rank-lenses");
     }
   }
-  if (o.design && !o.listPath.empty()) throw Usage{"give --design or --rank-lenses, not both"};
+  if (o.design && !o.listPath.empty()) FailUsage("give --design or --rank-lenses, not both");
   return o;
 }
 
@@ -265,7 +261,7 @@ int Rank(const Options& o, ChooserInputs& in, std::chrono::steady_clock::time_po
   listOptions.cancel = &cancel;
   const LensList list = ReadLensList(text, listOptions);
   for (const LensListProblem& p : list.problems) {
-    std::cerr << Prefixed(o.listPath + ": " + (p.warning ? "warning: " : "") + p.message + "\n");
+    std::cerr << Prefixed(o.listPath + ": " + (p.warning ? "warning: " : "") + p.why + "\n");
   }
   if (list.unlistedProblems > 0) {
     std::cerr << Prefixed(o.listPath + ": and " + std::to_string(list.unlistedProblems) +
@@ -304,14 +300,13 @@ std::optional<int> RunChooserCommand(int argc, char** argv,
     if (!options.design) work = "ranking";
     SharedValues shared;
     const ChooserReading reading = ReadChooserEntries(EntriesOf(options, shared));
-    if (!reading.inputs) throw Usage{reading.problem};
+    if (!reading.inputs) FailUsage(reading.why);
     ChooserInputs inputs = *reading.inputs;
     const auto until = DeadlineAfter(start, options.timeout);
     return options.design ? Design(options, inputs, until) : Rank(options, inputs, until);
-  } catch (const Usage& usage) {
-    std::cerr << Prefixed(usage.message) << "\nTry 'vantry-null-cli --help'.\n";
   } catch (const UsageProblem& problem) {
-    std::cerr << Prefixed(problem.what()) << "\n";
+    std::cerr << Prefixed(problem.what())
+              << (problem.tryHelp ? "\nTry 'vantry-null-cli --help'.\n" : "\n");
   } catch (const std::bad_alloc& e) {
     // Out of memory or threads: a message and the exit status of a failed
     // run, never an abort.

@@ -27,6 +27,7 @@
 #include "cli/tester_option.h"
 #include "cli/tolerance_option.h"
 #include "common/app_info.h"
+#include "common/constants.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
 #include "common/shared_values.h"
@@ -119,10 +120,6 @@ constexpr const char* kUsage =
     "Exit status: 0 done, 1 the run failed, 2 usage error, 3 stopped by the timeout,\n"
     "4 (with --strict) the verdict is caution or not a null.\n";
 
-struct UsageError {
-  std::string message;
-};
-
 // Everything the command line was asked for.
 struct CliOptions {
   std::map<Entry, std::string> given;
@@ -135,7 +132,7 @@ struct CliOptions {
 
 // ---- Parsing ------------------------------------------------------------------
 // Reads the arguments into `options`. Returns the exit status when the call
-// ends here (help, version, a usage error); throws UsageError for a usage
+// ends here (help, version, a usage error); throws cli::UsageProblem for a usage
 // error found while reading.
 std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
   static const std::map<std::string, Entry> kEntryOptions = {
@@ -160,11 +157,11 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
     }
     const auto value = [&]() -> std::string {
       if (inlineValue) return *inlineValue;
-      if (i + 1 >= argc) throw UsageError{"option " + arg + " needs a value"};
+      if (i + 1 >= argc) cli::FailUsage("option " + arg + " needs a value");
       return argv[++i];
     };
     const auto flag = [&] {
-      if (inlineValue) throw UsageError{"option " + arg + " takes no value"};
+      if (inlineValue) cli::FailUsage("option " + arg + " takes no value");
     };
     if (auto it = kEntryOptions.find(arg); it != kEntryOptions.end()) {
       o.given[it->second] = value();
@@ -172,7 +169,7 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
       o.setupPath = value();
     } else if (arg == "--units") {
       o.units = value();
-      if (o.units != "mm" && o.units != "inch") throw UsageError{"--units takes mm or inch"};
+      if (o.units != "mm" && o.units != "inch") cli::FailUsage("--units takes mm or inch");
     } else if (arg == "--glass") {
       o.glass = value();
     } else if (arg == "--wavelength") {
@@ -186,7 +183,7 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
       o.saveDir = value();
       // An empty folder name would mean the program's own folder, which
       // nobody asking for a folder means.
-      if (o.saveDir->empty()) throw UsageError{"--save-oslo needs a folder"};
+      if (o.saveDir->empty()) cli::FailUsage("--save-oslo needs a folder");
     } else if (arg == "--exact") {
       flag();
       o.exact = true;
@@ -198,7 +195,7 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
       o.json = true;
     } else if (arg == "--timeout") {
       const auto t = ReadNumber(value());
-      if (!t || *t < 0) throw UsageError{"--timeout takes a number of seconds, 0 or more"};
+      if (!t || *t < 0) cli::FailUsage("--timeout takes a number of seconds, 0 or more");
       o.timeout = *t;
     } else if (o.tolerance.Take(arg, value, flag)) {
     } else if (o.tester.Take(arg, value, flag)) {
@@ -212,7 +209,7 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
       std::cout << "vantry-null-cli " << VersionText() << "\n";
       return 0;
     } else {
-      throw UsageError{"unknown option " + arg};
+      cli::FailUsage("unknown option " + arg);
     }
   }
   o.tester.CheckUsage();
@@ -231,7 +228,7 @@ void PrepareRun(CliOptions& o, CliHost& host, SharedValues& shared) {
     if (reading.error.problem == SetupFileProblem::Stopped) {
       throw cli::StoppedByTimeout("--timeout stopped the reading of " + *o.setupPath);
     }
-    if (!reading.setup) throw UsageError{"--setup " + *o.setupPath + ": " + reading.error.message};
+    if (!reading.setup) cli::FailUsage("--setup " + *o.setupPath + ": " + reading.error.why);
     base = std::move(*reading.setup);
     // An entry of the file that no option types over must be a number the
     // run can take: the run's one error message would name neither the
@@ -239,7 +236,7 @@ void PrepareRun(CliOptions& o, CliHost& host, SharedValues& shared) {
     for (const auto& [entry, key] : kSetupEntryKeys) {
       if (o.given.count(entry) != 0) continue;
       if (const auto problem = SetupEntryProblem(base, entry)) {
-        throw UsageError{"--setup " + *o.setupPath + ": " + *problem};
+        cli::FailUsage("--setup " + *o.setupPath + ": " + *problem);
       }
     }
   }
@@ -253,8 +250,8 @@ void PrepareRun(CliOptions& o, CliHost& host, SharedValues& shared) {
     if (isLength && host.entries.inch != base.inch) {
       const auto converted = ConvertLengthText(text, host.entries.inch);
       if (!converted) {
-        throw UsageError{"--setup " + *o.setupPath + ": the " + key +
-                         " entry is not a number that can be converted to " + *o.units};
+        cli::FailUsage("--setup " + *o.setupPath + ": the " + key +
+                       " entry is not a number that can be converted to " + *o.units);
       }
       text = *converted;
     }
@@ -291,7 +288,7 @@ std::string SetupJson(const SetupFigures& s, double U) {
 std::string RunJson(const CliOptions& o, const RunRecord& run, const std::string& report,
                     const std::optional<ExactCheckResult>& check) {
   const NullSetup& given = run.setup;
-  const double U = given.inch ? 1.0 : kMmPerInch;
+  const double U = unitFromInch(1.0, given.inch);
   std::string out = "{";
   out += "\"units\":" + JsonString(given.inch ? "inch" : "mm");
   if (run.outcome == RunOutcome::Failed) {
@@ -437,11 +434,9 @@ int Main(int argc, char** argv) {
         return 0;
       }
       PrepareRun(options, host, shared);
-    } catch (const UsageError& e) {
-      std::cerr << "vantry-null-cli: " << e.message << "\nTry 'vantry-null-cli --help'.\n";
-      return 2;
     } catch (const cli::UsageProblem& e) {
-      std::cerr << "vantry-null-cli: " << e.what() << "\n";
+      std::cerr << "vantry-null-cli: " << e.what()
+                << (e.tryHelp ? "\nTry 'vantry-null-cli --help'.\n" : "\n");
       return 2;
     } catch (const cli::StoppedByTimeout& e) {
       std::cerr << "vantry-null-cli: " << e.what() << "\n";

@@ -119,7 +119,7 @@ int TesterOption::Run(const RunRecord& run, std::chrono::steady_clock::time_poin
     std::cerr << "vantry-null-cli: no solved set-up to show the tester's view of\n";
     return 1;
   }
-  const double inches = run.setup.inch ? 1.0 : 1.0 / kMmPerInch;
+  const double inches = inchFromUnit(1.0, run.setup.inch);
   int status = 0;
   // The tracing and the drawing run against the command's clock; what it
   // stops is not written.
@@ -138,7 +138,7 @@ int TesterOption::Run(const RunRecord& run, std::chrono::steady_clock::time_poin
       if (!stopped("residual export")) {
         const ResidualExport written = WriteResidualFiles(perfect, *exportFolder_, run.setup.inch);
         if (!written.ok) {
-          std::cerr << "vantry-null-cli: --export-residual: " << written.message << "\n";
+          std::cerr << "vantry-null-cli: --export-residual: " << written.why << "\n";
           status = 1;
         } else {
           for (const std::string& path : written.paths) std::cerr << path << "\n";
@@ -156,7 +156,7 @@ int TesterOption::Run(const RunRecord& run, std::chrono::steady_clock::time_poin
       settings.knifeOffset = knifeOffset_ * inches;
       settings.knifeEdge = knifeEdge_ * inches;
       // The default slit: a round width in the run's unit.
-      settings.sourceWidth = slit_ ? *slit_ * inches : run.setup.inch ? 0.001 : 0.025 / kMmPerInch;
+      settings.sourceWidth = slit_ ? *slit_ * inches : run.setup.inch ? 0.001 : inchFromMm(0.025);
       settings.tiltFringes = tilt_;
       settings.defocusWaves = defocus_;
       settings.inchUnits = run.setup.inch;
@@ -167,9 +167,9 @@ int TesterOption::Run(const RunRecord& run, std::chrono::steady_clock::time_poin
       if (stopped("drawing")) return;
       // A file already there is the user's: the picture takes a free name
       // beside it, as the lens files do, and says so.
-      const PictureWrite written = WriteTesterPictureUnderFreeName(picture, *out_);
-      if (written.path.empty()) {
-        std::cerr << "vantry-null-cli: --view: cannot write " << *out_ << ": " << written.problem
+      const FileWriteResult written = WriteTesterPictureUnderFreeName(picture, *out_);
+      if (!written.written()) {
+        std::cerr << "vantry-null-cli: --view: cannot write " << *out_ << ": " << written.why
                   << "\n";
         status = 1;
       } else {

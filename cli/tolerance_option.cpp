@@ -21,7 +21,7 @@ void ToleranceOption::Analyse(const RunRecord& run,
                                            : DefaultTolerances(run.setup.inch);
   std::optional<double> spacing;
   if (bestNullSpacing_) {
-    spacing = run.setup.inch ? *bestNullSpacing_ : *bestNullSpacing_ / kMmPerInch;
+    spacing = inchFromUnit(*bestNullSpacing_, run.setup.inch);
   }
   WithDeadline(deadline, [&](const CancelToken& cancel) {
     report_ = RunToleranceReport(model, tolerances, settings, spacing, &cancel);
@@ -32,7 +32,7 @@ void ToleranceOption::ReadFile(std::chrono::steady_clock::time_point deadline) {
   if (!path_) return;
   const std::string text = ReadOptionFile("--tolerances", *path_, kMaxToleranceFileBytes, deadline);
   const ToleranceFileReading reading = ReadToleranceFile(text);
-  if (!reading.file) throw UsageProblem("--tolerances " + *path_ + ": " + reading.error);
+  if (!reading.file) throw UsageProblem("--tolerances " + *path_ + ": " + reading.why);
   file_ = reading.file;
 }
 

@@ -24,7 +24,7 @@ RANKS = {
     "record": 2,     # the host interface, the run's record, units, set-up files
     "oslo": 3,       # lens files
     "exact": 3,      # the exact check and its verdict
-    "tolerance": 3,  # the spacing-error dialog's logic
+    "spacing_error_dialog": 3,  # the spacing-error dialog's logic
     "analysis": 4,   # 3D tracing, wavefront, tolerances
     "tester": 5,     # what the tester sees: residual files and views
     "run": 6,        # the null-finding run

@@ -107,7 +107,7 @@ MonteCarloResult RunMonteCarlo(const ToleranceModel& model, const BuildTolerance
   result.requested = std::max(settings.trials, 0);
   result.tolerances = tolerances;
   if (!model.ok()) {
-    result.message = model.message();
+    result.why = model.message();
     return result;
   }
   const int count = result.requested;
@@ -172,7 +172,7 @@ MonteCarloResult RunMonteCarlo(const ToleranceModel& model, const BuildTolerance
   result.completed = completed.load();
   if (progress) progress(result.completed, count);
   if (failed.load()) {
-    result.message = "the Monte Carlo failed: " + failure;
+    result.why = "the Monte Carlo failed: " + failure;
     return result;
   }
   result.cancelled = result.completed < count;
@@ -202,7 +202,7 @@ MonteCarloResult RunMonteCarlo(const ToleranceModel& model, const BuildTolerance
     result.trials = std::move(kept);
   }
   if (rms.empty()) {
-    result.message =
+    result.why =
         result.completed == 0 ? "no set-up was measured" : "no set-up drawn could be traced";
     return result;
   }

@@ -62,7 +62,7 @@ Histogram MakeHistogram(const std::vector<double>& values, int bins);
 struct MonteCarloResult {
   bool ok = false;
   bool cancelled = false;
-  std::string message;  // why no statistics could be made
+  std::string why;  // why no statistics could be made
 
   std::uint64_t seed = 0;
   int requested = 0;

@@ -6,6 +6,7 @@
 
 #include "common/constants.h"
 #include "common/number_text.h"
+#include "engine/optics_primitives.h"
 
 namespace vn {
 
@@ -29,39 +30,6 @@ constexpr double kSlopeStep = 1e-7;
 // square over the sphere's radius, under 1e-8 wave here.
 constexpr double kLastStep = 1e-6;
 constexpr int kReferenceSteps = 30;
-
-// Gauss–Lobatto nodes and weights on [−1, 1] with count nodes (both ends
-// included): the ends and the roots of P'_{count−1}, found by Newton's method
-// from the Chebyshev–Lobatto points (the algorithm of Canuto et al.,
-// "Spectral Methods", §2.3).
-void LobattoNodes(int count, std::vector<double>& nodes, std::vector<double>& weights) {
-  const int N = count - 1;
-  nodes.assign(static_cast<std::size_t>(count), 0.0);
-  weights.assign(static_cast<std::size_t>(count), 0.0);
-  std::vector<double> pN(static_cast<std::size_t>(count));
-  for (int k = 0; k <= N; ++k) {
-    double x = std::cos(kPi * k / N);
-    double legendre = 1.0;  // P_N(x) at the last step
-    for (int step = 0; step < 100; ++step) {
-      double previous = 1.0, current = x;
-      for (int j = 2; j <= N; ++j) {
-        const double next = ((2.0 * j - 1.0) * x * current - (j - 1.0) * previous) / j;
-        previous = current;
-        current = next;
-      }
-      legendre = current;
-      const double change = (x * current - previous) / ((N + 1.0) * current);
-      x -= change;
-      if (std::fabs(change) <= 1e-16) break;
-    }
-    nodes[static_cast<std::size_t>(k)] = x;
-    pN[static_cast<std::size_t>(k)] = legendre;
-  }
-  for (int k = 0; k <= N; ++k) {
-    const double p = pN[static_cast<std::size_t>(k)];
-    weights[static_cast<std::size_t>(k)] = 2.0 / (N * (N + 1.0) * p * p);
-  }
-}
 
 // A 3×3 linear system by Gaussian elimination with partial pivoting; false
 // when it is singular.
@@ -139,8 +107,9 @@ std::string PointName(const PupilPoint& p) {
 std::vector<PupilPoint> RingsAndSpokes(const PupilSampling& sampling) {
   std::vector<PupilPoint> points;
   if (sampling.rings < 1 || sampling.spokes < 1) return points;
-  std::vector<double> nodes, weights;
-  LobattoNodes(sampling.rings + 1, nodes, weights);
+  const QuadratureRule rule = GaussLobattoRule(sampling.rings + 1);
+  const std::vector<double>& nodes = rule.nodes;
+  const std::vector<double>& weights = rule.weights;
   // Node k = 0 is x = +1 (the edge): take u = ρ² = (1 + x)/2, centre first.
   const int count = sampling.rings + 1;
   for (int k = count - 1; k >= 0; --k) {
@@ -166,7 +135,7 @@ PupilPlan MakePupilPlan(const SkewSetUp& design, double mirrorSemiDiameter,
   plan.sampling = sampling;
   plan.points = RingsAndSpokes(sampling);
   if (plan.points.empty() || !(mirrorSemiDiameter > 0.0)) {
-    plan.message = "the pupil has no rays";
+    plan.why = "the pupil has no rays";
     return plan;
   }
   const double tolerance = kPlanAimTolerance * mirrorSemiDiameter;
@@ -190,7 +159,7 @@ PupilPlan MakePupilPlan(const SkewSetUp& design, double mirrorSemiDiameter,
     SkewRay ray;
     const SkewTraceStop stop = AimByNewton(design, target, tolerance, u, v, inverse, ray);
     if (stop != SkewTraceStop::Complete) {
-      plan.message = PointName(plan.points[i]) + " " + SkewTraceStopText(stop);
+      plan.why = PointName(plan.points[i]) + " " + SkewTraceStopText(stop);
       return plan;
     }
     plan.launch[i] = {u, v};
@@ -243,7 +212,7 @@ PupilPlan MakePupilPlan(const SkewSetUp& design, double mirrorSemiDiameter,
   }
   plan.fit = ZernikeFit(xy, weights, kReportedFringeTerms);
   if (!plan.fit.ok()) {
-    plan.message = "the pupil has too few rings or spokes for the Zernike fit";
+    plan.why = "the pupil has too few rings or spokes for the Zernike fit";
     return plan;
   }
   plan.ok = true;
@@ -264,7 +233,7 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   const std::size_t count = plan.points.size();
   if (!plan.ok || (baseline != nullptr && baseline->size() != count) ||
       !(wavelengthMicrons > 0.0)) {
-    result.message = "no pupil to measure";
+    result.why = "no pupil to measure";
     return result;
   }
   const double tolerance = kAimTolerance * plan.semiDiameter;
@@ -319,7 +288,7 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
         ex = ey = 0.0;
       }
       if (stops[i] != SkewTraceStop::Complete) {
-        result.message = PointName(plan.points[i]) + " " + SkewTraceStopText(stops[i]);
+        result.why = PointName(plan.points[i]) + " " + SkewTraceStopText(stops[i]);
         return result;
       }
       // The correction that would have put the ray exactly on its point (one
@@ -336,7 +305,7 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   TraceAllFromMirror(setUp, returning, stops);
   for (std::size_t i = 0; i < count; ++i) {
     if (stops[i] != SkewTraceStop::Complete) {
-      result.message = PointName(plan.points[i]) + " " + SkewTraceStopText(stops[i]);
+      result.why = PointName(plan.points[i]) + " " + SkewTraceStopText(stops[i]);
       return result;
     }
   }
@@ -358,7 +327,7 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   }
   std::array<double, 3> start{};
   if (!Solve3(normal, rhs, start)) {
-    result.message = "the returning rays do not converge toward a point";
+    result.why = "the returning rays do not converge toward a point";
     return result;
   }
   Vec3 P{start[0], start[1], start[2]};
@@ -394,11 +363,11 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
 
   for (int step = 0;; ++step) {
     if (step == kReferenceSteps) {
-      result.message = "the best reference point did not settle";
+      result.why = "the best reference point did not settle";
       return result;
     }
     if (!evaluate(P)) {
-      result.message = "a returning ray does not meet the reference sphere";
+      result.why = "a returning ray does not meet the reference sphere";
       return result;
     }
     // Centre values and gradients on their weighted means (piston is free),
@@ -424,7 +393,7 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
     }
     std::array<double, 3> delta{};
     if (!Solve3(m, g, delta)) {
-      result.message = "the best reference point is not defined by the returning rays";
+      result.why = "the best reference point is not defined by the returning rays";
       return result;
     }
     const Vec3 step3{delta[0], delta[1], delta[2]};
@@ -451,7 +420,7 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   result.rmsWaves = std::sqrt(square);
   result.referencePoint = P;
   result.ok = std::isfinite(result.rmsWaves) && std::isfinite(result.pvWaves);
-  if (!result.ok) result.message = "the wavefront is not a finite number";
+  if (!result.ok) result.why = "the wavefront is not a finite number";
   return result;
 }
 

@@ -55,7 +55,7 @@ inline constexpr int kReportedFringeTerms = 36;
 // The rays of a pupil as the design's set-up launches them.
 struct PupilPlan {
   bool ok = false;
-  std::string message;      // why the plan could not be made
+  std::string why;          // why the plan could not be made
   double semiDiameter = 0;  // inches of the mirror that pupil radius 1 stands for
   PupilSampling sampling;
   std::vector<PupilPoint> points;                      // as RingsAndSpokes gives them
@@ -74,7 +74,7 @@ PupilPlan MakePupilPlan(const SkewSetUp& design, double mirrorSemiDiameter,
 
 struct PupilWavefront {
   bool ok = false;
-  std::string message;        // why the wavefront could not be measured
+  std::string why;            // why the wavefront could not be measured
   std::vector<double> waves;  // per pupil point, waves, area-weighted mean 0
   double pvWaves = 0;
   double rmsWaves = 0;

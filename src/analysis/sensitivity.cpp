@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "common/cancel_token.h"
+#include "common/failure.h"
 
 namespace vn {
 
@@ -16,7 +17,6 @@ constexpr int kExpansionSteps = 60;
 constexpr int kNarrowingSteps = 60;
 
 // Thrown out of the search when the host asks it to stop.
-struct Stopped {};
 
 // Where the search for a parameter starts (a change far below any that
 // matters, yet well above the wavefront's rounding) and how far it may go.
@@ -134,11 +134,11 @@ class Search {
 
  private:
   double Cost(double magnitude) {
-    if (CancelRequested(cancel_)) throw Stopped{};
+    if (CancelRequested(cancel_)) throw Failure(FailureKind::Stopped, "stopped");
     last_ = model_.MeasureChange(BuildErrors::Single(parameter_, sign_ * magnitude));
     if (!last_.ok) {
       problem_ = "beyond a change of " + std::string(sign_ > 0 ? "+" : "-") +
-                 "this size the set-up cannot be traced: " + last_.message;
+                 "this size the set-up cannot be traced: " + last_.why;
       return HUGE_VAL;
     }
     return last_.rmsWaves - target_;
@@ -179,8 +179,8 @@ SensitivityRow RowOf(const ToleranceModel& model, BuildParameter parameter,
   } else if (row.minus) {
     row.zernike = model.plan().fit.Fit(down.found().waves);
   }
-  if (!row.plus) row.problem = "+: " + up.problem();
-  if (!row.minus) row.problem += (row.problem.empty() ? "-: " : "; -: ") + down.problem();
+  if (!row.plus) row.why = "+: " + up.problem();
+  if (!row.minus) row.why += (row.why.empty() ? "-: " : "; -: ") + down.problem();
 
   // The conic constant the mirror seems to have with the parameter off by
   // the tolerance, each way.
@@ -188,13 +188,12 @@ SensitivityRow RowOf(const ToleranceModel& model, BuildParameter parameter,
   row.apparentConicPlus = row.apparentConicMinus = model.conicConstant();
   if (row.tolerance > 0.0) {
     for (double sign : {1.0, -1.0}) {
-      if (CancelRequested(cancel)) throw Stopped{};
+      if (CancelRequested(cancel)) throw Failure(FailureKind::Stopped, "stopped");
       const PupilWavefront change =
           model.MeasureChange(BuildErrors::Single(parameter, sign * row.tolerance));
       if (!change.ok) {
-        row.problem += (row.problem.empty() ? "" : "; ") +
-                       std::string("at the tolerance the set-up cannot be traced: ") +
-                       change.message;
+        row.why += (row.why.empty() ? "" : "; ") +
+                   std::string("at the tolerance the set-up cannot be traced: ") + change.why;
         continue;
       }
       (sign > 0 ? row.apparentConicPlus : row.apparentConicMinus) +=
@@ -214,7 +213,7 @@ SensitivityTable ComputeSensitivities(const ToleranceModel& model,
   table.rays = static_cast<int>(model.plan().points.size());
   table.conicConstant = model.conicConstant();
   if (!model.ok()) {
-    table.message = model.message();
+    table.why = model.message();
     return table;
   }
   if (model.indexPerMicron() != 0.0) table.dispersionGlass = model.input().glassName;
@@ -224,9 +223,10 @@ SensitivityTable ComputeSensitivities(const ToleranceModel& model,
     for (int k = 0; k < kBuildParameterCount; ++k) {
       table.rows.push_back(RowOf(model, ParameterAt(k), tolerances, cancel));
     }
-  } catch (const Stopped&) {
+  } catch (const Failure& failure) {
+    if (failure.kind() != FailureKind::Stopped) throw;
     table.cancelled = true;
-    table.message = "stopped before the table was complete";
+    table.why = "stopped before the table was complete";
     return table;
   }
   table.ok = true;
@@ -250,7 +250,7 @@ std::optional<double> BestNullSpacingChange(const ToleranceModel& model, double 
     errors.conicConstant = conicChange;
     const PupilWavefront w = model.Measure(errors);
     if (!w.ok) {
-      if (problem != nullptr) *problem = w.message;
+      if (problem != nullptr) *problem = w.why;
       return std::nullopt;
     }
     return w.rmsWaves * w.rmsWaves;
@@ -282,11 +282,11 @@ ConicFromSpacing ConicFromBestNullSpacing(const ToleranceModel& model, double me
   result.measuredSpacing = measuredSpacing;
   result.spacingChange = measuredSpacing - model.input().lensMirrorDistance;
   if (!model.ok()) {
-    result.message = model.message();
+    result.why = model.message();
     return result;
   }
   if (!(measuredSpacing > 0.0) || !std::isfinite(measuredSpacing)) {
-    result.message = "the measured spacing must be a positive length";
+    result.why = "the measured spacing must be a positive length";
     return result;
   }
 
@@ -295,7 +295,7 @@ ConicFromSpacing ConicFromBestNullSpacing(const ToleranceModel& model, double me
   std::string problem;
   const auto designBest = BestNullSpacingChange(model, 0.0, &problem);
   if (!designBest) {
-    result.message = "the best null of the design cannot be found: " + problem;
+    result.why = "the best null of the design cannot be found: " + problem;
     return result;
   }
   result.designBestSpacing = model.input().lensMirrorDistance + *designBest;
@@ -313,7 +313,7 @@ ConicFromSpacing ConicFromBestNullSpacing(const ToleranceModel& model, double me
   const PupilWavefront seen = model.MeasureChange(
       BuildErrors::Single(BuildParameter::LensMirrorDistance, target - *designBest));
   if (!seen.ok) {
-    result.message = "the set-up at that spacing cannot be traced: " + seen.message;
+    result.why = "the set-up at that spacing cannot be traced: " + seen.why;
     return result;
   }
   double k0 = 0.0, g0 = *designBest - target;
@@ -329,7 +329,7 @@ ConicFromSpacing ConicFromBestNullSpacing(const ToleranceModel& model, double me
     }
     const auto g1 = offset(k1);
     if (!g1) {
-      result.message = "the set-up with the changed mirror cannot be traced: " + problem;
+      result.why = "the set-up with the changed mirror cannot be traced: " + problem;
       return result;
     }
     if (std::fabs(*g1) <= kSettled || *g1 == g0) {
@@ -340,7 +340,7 @@ ConicFromSpacing ConicFromBestNullSpacing(const ToleranceModel& model, double me
     const double k2 = k1 - *g1 * (k1 - k0) / (*g1 - g0);
     k0 = k1, g0 = *g1, k1 = k2;
   }
-  result.message =
+  result.why =
       "the conic constant did not settle within " + std::to_string(kSecantSteps) + " steps";
   return result;
 }

@@ -46,13 +46,13 @@ struct SensitivityRow {
   double apparentConicPlus = 0;
   double apparentConicMinus = 0;
 
-  std::string problem;  // why a figure is missing, when one is
+  std::string why;  // why a figure is missing, when one is
 };
 
 struct SensitivityTable {
   bool ok = false;
   bool cancelled = false;
-  std::string message;  // why no table could be made
+  std::string why;  // why no table could be made
   double targetRmsWaves = kSensitivityTargetRmsWaves;
   double wavelengthMicrons = 0;
   int rays = 0;
@@ -80,7 +80,7 @@ SensitivityTable ComputeSensitivities(const ToleranceModel& model,
 // mirror's K by the secant method until that spacing is the measured one.
 struct ConicFromSpacing {
   bool ok = false;
-  std::string message;
+  std::string why;
   double measuredSpacing = 0;    // inches
   double spacingChange = 0;      // measured − computed, inches
   double conicConstant = 0;      // the mirror's, as the test shows it

@@ -4,12 +4,11 @@
 #include <cmath>
 
 #include "common/constants.h"
+#include "engine/optics_primitives.h"
 
 namespace vn {
 
 namespace {
-
-double CurvatureOf(double radius) { return std::fabs(radius) > kFlatRadius ? 0.0 : 1.0 / radius; }
 
 // The ray's point and direction in the surface's local frame.
 struct Local {
@@ -231,8 +230,8 @@ SkewSetUp MakeSkewSetUp(const AsBuilt& build) {
   setUp.lensIndex = s.LensIndex;
 
   // The lens: centred first, then turned about its centre and moved across.
-  setUp.lensFront.curvature = CurvatureOf(s.LensRadius1);
-  setUp.lensBack.curvature = CurvatureOf(s.LensRadius2);
+  setUp.lensFront.curvature = CurvatureFromRadius(s.LensRadius1);
+  setUp.lensBack.curvature = CurvatureFromRadius(s.LensRadius2);
   setUp.lensBack.vertex = {0.0, 0.0, s.LensThickness};
   if (build.lensTiltX != 0.0 || build.lensTiltY != 0.0) {
     const Rotation turn = RotationAboutY(build.lensTiltY) * RotationAboutX(build.lensTiltX);
@@ -292,15 +291,6 @@ SkewTraceStop TraceToMirror(const SkewSetUp& setUp, double u, double v, SkewRay&
     if (stop != SkewTraceStop::Complete) return stop;
   }
   mirrorPoint = {local.x, local.y};
-  return Returning(ray);
-}
-
-SkewTraceStop TraceFromMirror(const SkewSetUp& setUp, SkewRay& ray) {
-  Vec3 local;
-  for (const Leg& leg : ReturnLegs(setUp)) {
-    const SkewTraceStop stop = Pass(ray, leg, local);
-    if (stop != SkewTraceStop::Complete) return stop;
-  }
   return Returning(ray);
 }
 

@@ -144,10 +144,6 @@ Vec3 DirectionFromSlopes(double u, double v);
 SkewTraceStop TraceToMirror(const SkewSetUp& setUp, double u, double v, SkewRay& ray,
                             std::array<double, 2>& mirrorPoint);
 
-// From the mirror (as TraceToMirror left the ray) back through the lens; the
-// ray is left just after its last refraction, heading for the source.
-SkewTraceStop TraceFromMirror(const SkewSetUp& setUp, SkewRay& ray);
-
 // The same for many rays at once, surface by surface rather than ray by ray:
 // the rays are independent, so the processor works on several of them at a
 // time. The spans are parallel (one slope pair, ray, stop and mirror point

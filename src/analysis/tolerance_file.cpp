@@ -23,11 +23,11 @@ ToleranceFileReading ReadToleranceFile(std::string_view text) {
   ToleranceFileReading reading;
   const JsonReading json = ReadJson(text);
   if (!json.value) {
-    reading.error = json.error.Message();
+    reading.why = json.error.Message();
     return reading;
   }
   if (json.value->kind != JsonValue::Kind::Object) {
-    reading.error = "the tolerances must be one JSON object";
+    reading.why = "the tolerances must be one JSON object";
     return reading;
   }
   ToleranceFile file;
@@ -36,20 +36,20 @@ ToleranceFileReading ReadToleranceFile(std::string_view text) {
     const JsonValue& value = json.value->items[member];
     if (name == "units") {
       if (value.kind != JsonValue::Kind::String || (value.text != "mm" && value.text != "inch")) {
-        reading.error = "\"units\" must be \"mm\" or \"inch\"";
+        reading.why = "\"units\" must be \"mm\" or \"inch\"";
         return reading;
       }
       file.inchUnits = value.text == "inch";
       continue;
     }
     if (value.kind != JsonValue::Kind::Number) {
-      reading.error = "\"" + name + "\" must be a number";
+      reading.why = "\"" + name + "\" must be a number";
       return reading;
     }
     const double x = value.number;
     if (name == "trials") {
       if (x != std::floor(x) || x < 0 || x > kMaxTrials) {
-        reading.error = "\"trials\" must be a whole number from 0 to 1000000";
+        reading.why = "\"trials\" must be a whole number from 0 to 1000000";
         return reading;
       }
       file.trials = static_cast<int>(x);
@@ -57,7 +57,7 @@ ToleranceFileReading ReadToleranceFile(std::string_view text) {
     }
     if (name == "seed") {
       if (x != std::floor(x) || x < 0 || x > kMaxSeed) {
-        reading.error = "\"seed\" must be a whole number from 0 to 9007199254740992";
+        reading.why = "\"seed\" must be a whole number from 0 to 9007199254740992";
         return reading;
       }
       file.seed = static_cast<std::uint64_t>(x);
@@ -67,14 +67,14 @@ ToleranceFileReading ReadToleranceFile(std::string_view text) {
     for (std::size_t k = 0; k < file.values.size(); ++k) {
       if (name != kToleranceFileKeys[k]) continue;
       if (!(x >= 0.0)) {
-        reading.error = "\"" + name + "\" must not be negative: a tolerance is ± its size";
+        reading.why = "\"" + name + "\" must not be negative: a tolerance is ± its size";
         return reading;
       }
       file.values[k] = x;
       known = true;
     }
     if (!known) {
-      reading.error = "unknown member \"" + name + "\"";
+      reading.why = "unknown member \"" + name + "\"";
       return reading;
     }
   }
@@ -93,7 +93,7 @@ std::array<double*, 10> Fields(BuildTolerances& t) {
 
 // Inches per unit of member k in a file or entry of that unit.
 double InchesPer(std::size_t k, bool inchUnits) {
-  return kIsLength[k] && !inchUnits ? 1.0 / kMmPerInch : 1.0;
+  return kIsLength[k] ? inchFromUnit(1.0, inchUnits) : 1.0;
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ inline constexpr const char* kToleranceFileKeys[10] = {
 
 struct ToleranceFileReading {
   std::optional<ToleranceFile> file;
-  std::string error;  // what is wrong with the text, when file is empty
+  std::string why;  // what is wrong with the text, when file is empty
 };
 
 ToleranceFileReading ReadToleranceFile(std::string_view text);

@@ -54,8 +54,6 @@ BuildParameterInfo ParameterInfo(BuildParameter parameter) {
 
 BuildParameter ParameterAt(int index) { return static_cast<BuildParameter>(index); }
 
-bool IsFlatRadius(double radius) { return std::fabs(radius) > kFlatRadius; }
-
 ChangeUnit UnitOf(BuildParameter parameter, const SolvedSetUp& input) {
   switch (parameter) {
     case BuildParameter::ObjectDistance:
@@ -105,8 +103,8 @@ double BuildTolerances::For(BuildParameter parameter, ChangeUnit unit) const {
 
 BuildTolerances DefaultTolerances(bool inchUnits) {
   BuildTolerances t;
-  const double length = inchUnits ? 1.0 : 1.0 / kMmPerInch;  // inches per user unit
-  const double small = inchUnits ? 0.004 : 0.1;              // 0.1 mm, about 0.004"
+  const double length = inchFromUnit(1.0, inchUnits);  // inches per user unit
+  const double small = inchUnits ? 0.004 : 0.1;        // 0.1 mm, about 0.004"
   t.objectDistance = small * length;
   t.lensMirrorDistance = (inchUnits ? 0.04 : 1.0) * length;
   t.lensThickness = small * length;
@@ -155,12 +153,12 @@ ToleranceModel::ToleranceModel(const SolvedSetUp& input, const PupilSampling& sa
   const BuiltSetUp design = Build(BuildErrors{});
   plan_ = MakePupilPlan(MakeSkewSetUp(design.build), s.MirrorSemiDiameter, sampling);
   if (!plan_.ok) {
-    message_ = plan_.message;
+    message_ = plan_.why;
     return;
   }
   design_ = MeasurePupilWavefront(plan_, MakeSkewSetUp(design.build), input.wavelengthMicrons);
   if (!design_.ok) {
-    message_ = design_.message;
+    message_ = design_.why;
     return;
   }
 
@@ -171,7 +169,7 @@ ToleranceModel::ToleranceModel(const SolvedSetUp& input, const PupilSampling& sa
   const PupilWavefront up = MeasureChange(above);
   const PupilWavefront down = MeasureChange(below);
   if (!up.ok || !down.ok) {
-    message_ = up.ok ? down.message : up.message;
+    message_ = up.ok ? down.why : up.why;
     return;
   }
   perUnitConic_.resize(up.waves.size());

@@ -19,7 +19,9 @@
 
 #include "analysis/pupil_wavefront.h"
 #include "analysis/skew_trace.h"
+#include "common/constants.h"
 #include "engine/null_test_engine.h"
+#include "engine/optics_primitives.h"
 #include "exact/exact_check.h"
 
 namespace vn {
@@ -57,9 +59,6 @@ struct BuildParameterInfo {
 
 BuildParameterInfo ParameterInfo(BuildParameter parameter);
 BuildParameter ParameterAt(int index);
-
-// A radius of the design counts as flat beyond this (the entries' 9e99).
-bool IsFlatRadius(double radius);
 
 // The unit a parameter's change is given in for this design (a radius:
 // percent when curved, fringes of power when flat).

@@ -14,7 +14,7 @@ namespace vn {
 namespace {
 
 // The run's unit: millimetres with " mm" or inches with the inch sign.
-double LengthFactor(bool inchUnits) { return inchUnits ? 1.0 : kMmPerInch; }
+double LengthFactor(bool inchUnits) { return unitFromInch(1.0, inchUnits); }
 const char* LengthSuffix(bool inchUnits) { return inchUnits ? "\"" : " mm"; }
 
 // x to `digits` significant digits in the general number form.
@@ -224,7 +224,7 @@ std::string MonteCarloLines(const MonteCarloResult& mc) {
 }
 
 std::string ConicFromSpacingText(const ConicFromSpacing& c, double designConic, bool inchUnits) {
-  if (!c.ok) return "The conic constant for that spacing could not be found: " + c.message;
+  if (!c.ok) return "The conic constant for that spacing could not be found: " + c.why;
   const double factor = LengthFactor(inchUnits);
   const int decimals = inchUnits ? 4 : 3;
   return "A mirror that nulls best with the lens " +
@@ -281,7 +281,7 @@ ToleranceReport RunToleranceReport(const ToleranceModel& model, const BuildToler
 std::string ToleranceText(const ToleranceReport& report, bool inchUnits) {
   const SensitivityTable& table = report.table;
   std::string text = "Tolerances\n";
-  if (!table.ok) return text + "Not available: " + table.message;
+  if (!table.ok) return text + "Not available: " + table.why;
 
   text += "Exact trace of " + std::to_string(table.rays) +
           " rays over the whole mirror in three dimensions, at " +
@@ -340,7 +340,7 @@ std::string ToleranceText(const ToleranceReport& report, bool inchUnits) {
     text += mc.cancelled ? ", stopped before all " + std::to_string(mc.requested) + " were done.\n"
                          : ".\n";
     text += "Tolerances: " + TolerancesLine(mc.tolerances, inchUnits) + ".\n";
-    text += mc.ok ? MonteCarloLines(mc) + "\n" : "No statistics: " + mc.message + "\n";
+    text += mc.ok ? MonteCarloLines(mc) + "\n" : "No statistics: " + mc.why + "\n";
   }
 
   if (report.conicFromSpacing) {
@@ -356,7 +356,7 @@ std::string ToleranceJson(const ToleranceReport& report, bool inchUnits) {
   const double factor = LengthFactor(inchUnits);
   std::string json = "{";
   json += "\"ok\":" + std::string(table.ok ? "true" : "false");
-  json += ",\"message\":" + JsonString(table.message);
+  json += ",\"message\":" + JsonString(table.why);
   json += ",\"wavelength_microns\":" + JsonNumber(table.wavelengthMicrons);
   json += ",\"rays\":" + std::to_string(table.rays);
   json += ",\"target_rms_waves\":" + JsonNumber(table.targetRmsWaves);
@@ -392,7 +392,7 @@ std::string ToleranceJson(const ToleranceReport& report, bool inchUnits) {
       if (j) json += ',';
       json += JsonNumber(row.zernike[j]);
     }
-    json += "],\"problem\":" + JsonString(row.problem) + "}";
+    json += "],\"problem\":" + JsonString(row.why) + "}";
   }
   json += "]";
 
@@ -403,7 +403,7 @@ std::string ToleranceJson(const ToleranceReport& report, bool inchUnits) {
     const MonteCarloResult& mc = *report.monteCarlo;
     const BuildTolerances& t = mc.tolerances;
     json += "{\"ok\":" + std::string(mc.ok ? "true" : "false");
-    json += ",\"message\":" + JsonString(mc.message);
+    json += ",\"message\":" + JsonString(mc.why);
     json += ",\"cancelled\":" + std::string(mc.cancelled ? "true" : "false");
     json += ",\"seed\":" + std::to_string(mc.seed);
     json += ",\"requested\":" + std::to_string(mc.requested);
@@ -444,7 +444,7 @@ std::string ToleranceJson(const ToleranceReport& report, bool inchUnits) {
   if (report.conicFromSpacing) {
     const ConicFromSpacing& c = *report.conicFromSpacing;
     json += ",\"conic_from_spacing\":{\"ok\":" + std::string(c.ok ? "true" : "false") +
-            ",\"message\":" + JsonString(c.message) +
+            ",\"message\":" + JsonString(c.why) +
             ",\"measured_spacing\":" + JsonNumber(c.measuredSpacing * factor) +
             ",\"spacing_change\":" + JsonNumber(c.spacingChange * factor) +
             ",\"design_best_spacing\":" + JsonNumber(c.designBestSpacing * factor) +

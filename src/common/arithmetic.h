@@ -9,23 +9,10 @@
 #pragma once
 
 #include <cmath>
-#include <stdexcept>
-#include <string>
+
+#include "common/failure.h"
 
 namespace vn {
-
-// Why a run had to stop. All kinds end the run with the same message; the kind
-// only helps tests and the command line to tell them apart.
-enum class FailureKind { NotANumber, Arithmetic, File };
-
-class RunFailure : public std::runtime_error {
- public:
-  RunFailure(FailureKind kind, const std::string& what) : std::runtime_error(what), kind_(kind) {}
-  FailureKind kind() const { return kind_; }
-
- private:
-  FailureKind kind_;
-};
 
 // A result that must be a finite number: infinity means an overflow (or a
 // division by zero already made), NaN an invalid operation.

@@ -5,6 +5,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "common/failure.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
 
@@ -13,10 +14,6 @@ namespace vn {
 namespace {
 
 // Thrown inside the parser at the first fault, with the byte offset it is at.
-struct SyntaxFault {
-  std::size_t offset;
-  std::string what;
-};
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -62,7 +59,7 @@ class Parser {
   }
 
  private:
-  [[noreturn]] void Fail(std::string what) const { throw SyntaxFault{pos_, std::move(what)}; }
+  [[noreturn]] void Fail(std::string what) const { throw Failure(FailureKind::Syntax, what, pos_); }
 
   // A fault at a byte that is not where any value may go: say whether it is
   // not text at all or just the wrong character.
@@ -325,13 +322,14 @@ JsonReading ReadJson(std::string_view text) {
   JsonReading reading;
   try {
     reading.value = Parser(text).Document();
-  } catch (const SyntaxFault& fault) {
+  } catch (const Failure& fault) {
+    if (fault.kind() != FailureKind::Syntax) throw;
     // Line and column of the fault: lines end at LF, and a column counts the
     // characters before it on its line (UTF-8 continuation bytes are not
     // characters of their own).
     reading.error.line = 1;
     reading.error.column = 1;
-    for (std::size_t i = 0; i < fault.offset && i < text.size(); ++i) {
+    for (std::size_t i = 0; i < fault.where() && i < text.size(); ++i) {
       const auto byte = static_cast<unsigned char>(text[i]);
       if (byte == '\n') {
         ++reading.error.line;
@@ -340,7 +338,7 @@ JsonReading ReadJson(std::string_view text) {
         ++reading.error.column;
       }
     }
-    reading.error.what = fault.what;
+    reading.error.what = fault.what();
   }
   return reading;
 }

@@ -6,13 +6,15 @@
 
 #include <string>
 
+#include "common/constants.h"
+
 namespace vn {
 
 struct SharedValues {
   // Glass of the lens as the catalog lists it (marks included); "BK7" at start.
   std::string GlassName = "BK7";
   // Test wavelength in micrometres; the helium-neon line at start.
-  double TestWavelength = 0.6328;
+  double TestWavelength = kHeNeWavelengthMicrons;
   // Spacing-error exploration: the largest optical path difference in waves
   // when ErrorLimitInWaves, otherwise a spacing error in the run's display unit.
   double ErrorLimit = 0;

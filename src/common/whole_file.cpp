@@ -59,7 +59,7 @@ std::optional<std::string> WriteAndClose(std::FILE* file, std::string_view bytes
 
 }  // namespace
 
-std::optional<std::string> WriteWholeFile(const fs::path& path, std::string_view bytes) {
+FileWriteResult WriteWholeFile(const fs::path& path, std::string_view bytes) {
   // A hidden name beside the target, so that the rename stays within one
   // file system and replaces the target in one step.
   std::random_device random;
@@ -75,22 +75,22 @@ std::optional<std::string> WriteWholeFile(const fs::path& path, std::string_view
     std::FILE* file = CreateExclusive(temporary);
     if (file == nullptr) {
       if (errno == EEXIST) continue;
-      return std::strerror(errno);
+      return {std::strerror(errno), ""};
     }
     std::error_code ignored;
     if (auto why = WriteAndClose(file, bytes)) {
       fs::remove(temporary, ignored);
-      return why;
+      return {*why, ""};
     }
     std::error_code renamed;
     fs::rename(temporary, path, renamed);
     if (renamed) {
       fs::remove(temporary, ignored);
-      return renamed.message();
+      return {renamed.message(), ""};
     }
-    return std::nullopt;
+    return {};
   }
-  return "no free name for a temporary file in the folder";
+  return {"no free name for a temporary file in the folder", ""};
 }
 
 }  // namespace vn

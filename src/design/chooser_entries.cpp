@@ -4,15 +4,15 @@
 #include <cmath>
 
 #include "common/constants.h"
+#include "common/failure.h"
 #include "common/number_text.h"
 
 namespace vn {
 
 namespace {
 
-struct EntryProblem {
-  std::string what;
-};
+// The first entry that is not usable ends the reading.
+[[noreturn]] void FailEntry(const std::string& what) { throw Failure(FailureKind::Syntax, what); }
 
 class EntryReader {
  public:
@@ -20,13 +20,13 @@ class EntryReader {
 
   double Number(const std::string& text, const char* name) const {
     const auto x = ReadNumber(text);
-    if (!x) throw EntryProblem{std::string("the ") + name + " \"" + text + "\" is not a number"};
+    if (!x) FailEntry(std::string("the ") + name + " \"" + text + "\" is not a number");
     return *x;
   }
   // A length more than 0, in inches.
   double Length(const std::string& text, const char* name) const {
     const double x = Number(text, name);
-    if (!(x > 0.0)) throw EntryProblem{std::string("the ") + name + " must be more than 0"};
+    if (!(x > 0.0)) FailEntry(std::string("the ") + name + " must be more than 0");
     return Inches(x);
   }
   // A length or an empty text (0).
@@ -44,11 +44,11 @@ class EntryReader {
     lo = Length(text.substr(0, colon), name);
     hi = Length(text.substr(colon + 1), name);
     if (hi < lo) {
-      throw EntryProblem{std::string("the ") + name + " range \"" + text +
-                         "\" must run from the smaller to the larger"};
+      FailEntry(std::string("the ") + name + " range \"" + text +
+                "\" must run from the smaller to the larger");
     }
   }
-  double Inches(double entered) const { return inch_ ? entered : entered / kMmPerInch; }
+  double Inches(double entered) const { return inchFromUnit(entered, inch_); }
 
  private:
   bool inch_;
@@ -66,12 +66,12 @@ ChooserReading ReadChooserEntries(const ChooserEntries& e) {
     // The mirror is concave toward the lens, whatever sign is typed, as in a run.
     mirror.MirrorRadius = -std::fabs(r.Number(e.mirrorRoc, "mirror radius of curvature"));
     if (mirror.MirrorRadius == 0.0) {
-      throw EntryProblem{"the mirror radius of curvature must not be 0"};
+      FailEntry("the mirror radius of curvature must not be 0");
     }
     mirror.MirrorRadius = r.Inches(mirror.MirrorRadius);
     mirror.ConicPlusOne = r.Number(e.conic, "conic constant") + 1.0;
     const double index = r.Number(e.index, "refractive index");
-    if (!(index > 1.0)) throw EntryProblem{"the refractive index must be more than 1"};
+    if (!(index > 1.0)) FailEntry("the refractive index must be more than 1");
 
     ChooserConditions& c = in.setting.conditions;
     c.inchUnits = e.inch;
@@ -81,8 +81,7 @@ ChooserReading ReadChooserEntries(const ChooserEntries& e) {
     c.minSourceToLens = r.OptionalLength(e.minSourceToLens, "shortest source-to-lens distance");
     const double percent = r.Number(e.clearAperturePercent, "clear aperture");
     if (!(percent > 0.0 && percent <= 100.0)) {
-      throw EntryProblem{
-          "the clear aperture must be more than 0% and at most 100% of the diameter"};
+      FailEntry("the clear aperture must be more than 0% and at most 100% of the diameter");
     }
     c.clearApertureFraction = percent / 100.0;
     // In nanometres as the dialog read it (632.8, not 632.8000000000001).
@@ -97,14 +96,15 @@ ChooserReading ReadChooserEntries(const ChooserEntries& e) {
     r.Range(e.thickness, "lens thickness", d.thicknessMin, d.thicknessMax);
     r.Range(e.lensDiameter, "lens diameter", d.diameterMin, d.diameterMax);
     d.radiusStep = e.radiusStep.find_first_not_of(" \t") == std::string::npos
-                       ? (e.inch ? 0.005 : 0.1 / kMmPerInch)
+                       ? (e.inch ? 0.005 : inchFromMm(0.1))
                        : r.Length(e.radiusStep, "radius step");
 
     in.ranking.mirror = mirror;
     in.ranking.conditions = c;
     reading.inputs = std::move(in);
-  } catch (const EntryProblem& problem) {
-    reading.problem = problem.what;
+  } catch (const Failure& problem) {
+    if (problem.kind() != FailureKind::Syntax) throw;
+    reading.why = problem.what();
   }
   return reading;
 }

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "common/constants.h"
 #include "design/chooser_text.h"
 #include "design/lens_design.h"
 #include "design/lens_ranking.h"
@@ -29,7 +30,7 @@ struct ChooserEntries {
   // The test wavelength as the refractive-index dialog keeps it, in
   // micrometres (SharedValues::TestWavelength), so that the exact check
   // measures waves of exactly the run's wavelength.
-  double wavelengthMicrons = 0.6328;
+  double wavelengthMicrons = kHeNeWavelengthMicrons;
   std::string maxSourceToMirror;  // empty: no limit
   std::string minSourceToLens;    // empty: no limit
   std::string clearAperturePercent = "90";
@@ -49,7 +50,7 @@ struct ChooserInputs {
 
 struct ChooserReading {
   std::optional<ChooserInputs> inputs;
-  std::string problem;  // the first entry that is not usable, and why
+  std::string why;  // the first entry that is not usable, and why
 };
 
 ChooserReading ReadChooserEntries(const ChooserEntries& entries);

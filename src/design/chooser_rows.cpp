@@ -6,6 +6,7 @@
 #include "common/constants.h"
 #include "common/number_text.h"
 #include "design/chooser_text.h"
+#include "engine/optics_primitives.h"
 
 namespace vn {
 
@@ -17,16 +18,14 @@ std::string Unit(bool inch) { return inch ? " (in)" : " (mm)"; }
 // inch; empty when not known.
 std::string Cell(double inches, bool inch) {
   if (!std::isfinite(inches)) return {};
-  return inch ? RoundedText(inches, 4) : RoundedText(inches * kMmPerInch, 3);
+  return inch ? RoundedText(inches, 4) : RoundedText(mmFromInch(inches), 3);
 }
 
 // A length as a user types it: what the chooser's own run read.
-std::string Typed(double inches, bool inch) {
-  return GeneralNumber(inch ? inches : inches * kMmPerInch);
-}
+std::string Typed(double inches, bool inch) { return GeneralNumber(unitFromInch(inches, inch)); }
 
 std::string RadiusCell(double inches, bool inch) {
-  return std::fabs(inches) > 1e30 ? std::string("flat") : Cell(inches, inch);
+  return IsFlatRadius(inches) ? std::string("flat") : Cell(inches, inch);
 }
 
 ChooserRow RowOf(std::size_t rank, const std::string& lens, const std::string& form,
@@ -123,7 +122,7 @@ std::vector<ChooserRow> RankingRows(const LensRanking& ranking, const LensList& 
 LensEntryTexts EntryTextsFor(const ChooserRow& row, bool inch) {
   const LensPrescription& lens = row.lens;
   const auto radius = [&](double r) {
-    return std::fabs(r) > 1e30 ? std::string("9e99") : Typed(r, inch);
+    return IsFlatRadius(r) ? std::string("9e99") : Typed(r, inch);
   };
   return {radius(lens.sourceRadius),  radius(lens.mirrorRadius), Typed(lens.thickness, inch),
           Typed(lens.diameter, inch), GeneralNumber(lens.index), row.glassName};

@@ -7,30 +7,29 @@
 #include "common/json_text.h"
 #include "common/number_text.h"
 #include "design/lens_list.h"
+#include "engine/optics_primitives.h"
 #include "exact/exact_check.h"
 
 namespace vn {
 
 namespace {
 
-bool Flat(double radius) { return std::fabs(radius) > 1e30; }
-
 struct Units {
   bool inch = false;
   std::string Length(double inches) const { return RunLengthText(inches, inch); }
   // Lengths a lens maker quotes (thickness, diameter): the general form.
   std::string Size(double inches) const {
-    return inch ? RoundedText(inches, 4) + "\"" : RoundedText(inches * kMmPerInch, 2) + " mm";
+    return inch ? RoundedText(inches, 4) + "\"" : RoundedText(mmFromInch(inches), 2) + " mm";
   }
-  std::string Json(double inches) const { return JsonNumber(inch ? inches : inches * kMmPerInch); }
+  std::string Json(double inches) const { return JsonNumber(unitFromInch(inches, inch)); }
   // A figure a lens maker quotes, to a billionth of the unit: a radius
   // rounded to 0.1 mm reads 291.3, not the 291.30000000000001 its trip
   // through inches leaves.
   std::string JsonSize(double inches) const {
-    return JsonNumber(Round(inch ? inches : inches * kMmPerInch, 9));
+    return JsonNumber(Round(unitFromInch(inches, inch), 9));
   }
   std::string JsonRadius(double inches) const {
-    return Flat(inches) ? JsonNumber(9e99) : JsonSize(inches);
+    return IsFlatRadius(inches) ? JsonNumber(kFlatFaceRadius) : JsonSize(inches);
   }
   std::string JsonOrNull(double inches) const {
     return inches > 0.0 ? Json(inches) : std::string("null");
@@ -175,9 +174,9 @@ std::size_t Shown(std::size_t count, std::size_t top) {
 }  // namespace
 
 std::string RadiusText(double inches, bool inchUnits, int extraDecimals) {
-  if (Flat(inches)) return "flat";
+  if (IsFlatRadius(inches)) return "flat";
   return inchUnits ? RoundedText(inches, 4 + extraDecimals) + "\""
-                   : RoundedText(inches * kMmPerInch, 2 + extraDecimals) + " mm";
+                   : RoundedText(mmFromInch(inches), 2 + extraDecimals) + " mm";
 }
 
 std::string DesignText(const DesignResult& result, const ChooserSetting& setting) {
@@ -264,8 +263,8 @@ std::string RankingJson(const LensRanking& ranking, const LensList& list,
     const LensListProblem& p = list.problems[i];
     json += std::string(i ? "," : "") + "{\"row\":" + std::to_string(p.row) +
             ",\"column\":" + std::to_string(p.column) +
-            ",\"warning\":" + (p.warning ? "true" : "false") +
-            ",\"message\":" + JsonString(p.message) + "}";
+            ",\"warning\":" + (p.warning ? "true" : "false") + ",\"message\":" + JsonString(p.why) +
+            "}";
   }
   json += "],\"unlisted_problems\":" + std::to_string(list.unlistedProblems) + "},\"ranking\":[";
   const std::size_t shown = Shown(ranking.entries.size(), top);

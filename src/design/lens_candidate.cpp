@@ -6,16 +6,12 @@
 
 #include "common/constants.h"
 #include "common/number_text.h"
+#include "engine/optics_primitives.h"
 #include "exact/exact_check.h"
 
 namespace vn {
 
 namespace {
-
-bool Flat(double radius) { return std::fabs(radius) > kFlatRadius; }
-
-// 0 for a flat face, as the exact trace takes it.
-double Curvature(double radius) { return Flat(radius) ? 0.0 : 1.0 / radius; }
 
 // The residual as it is compared: rounded as shown, nothing known last.
 double ResidualKey(const CandidateFigures& f) {
@@ -32,8 +28,8 @@ LensPrescription Reversed(const LensPrescription& lens) {
   LensPrescription turned = lens;
   // Turning the lens round swaps its faces, and each face's centre of
   // curvature moves to the other side of it.
-  turned.sourceRadius = Flat(lens.mirrorRadius) ? 9e99 : -lens.mirrorRadius;
-  turned.mirrorRadius = Flat(lens.sourceRadius) ? 9e99 : -lens.sourceRadius;
+  turned.sourceRadius = IsFlatRadius(lens.mirrorRadius) ? kFlatFaceRadius : -lens.mirrorRadius;
+  turned.mirrorRadius = IsFlatRadius(lens.sourceRadius) ? kFlatFaceRadius : -lens.sourceRadius;
   return turned;
 }
 
@@ -47,12 +43,14 @@ NullTestSystem SetUpWith(const NullTestSystem& mirror, const LensPrescription& l
 }
 
 double ThinLensFocalLength(const LensPrescription& lens) {
-  return 1.0 / ((1.0 / lens.sourceRadius + (-1.0) / lens.mirrorRadius) * (lens.index - 1.0));
+  // 1/r of a face typed 9e99 is 1e-100, not 0: a flat face adds nothing to
+  // the other's curvature either way.
+  return 1.0 / ThinLensPower(1.0 / lens.sourceRadius, 1.0 / lens.mirrorRadius, lens.index);
 }
 
 std::string ShapeWords(const LensPrescription& lens) {
-  const double c1 = Curvature(lens.sourceRadius);
-  const double c2 = Curvature(lens.mirrorRadius);
+  const double c1 = CurvatureFromRadius(lens.sourceRadius);
+  const double c2 = CurvatureFromRadius(lens.mirrorRadius);
   // A face bulges toward the source when its centre lies toward the mirror.
   if (c1 == 0.0 && c2 == 0.0) return "flat plate";
   if (c1 == 0.0)

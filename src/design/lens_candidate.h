@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "common/cancel_token.h"
+#include "common/constants.h"
 #include "design/solve_candidate.h"
 #include "engine/null_test_engine.h"
 #include "exact/verdict.h"
@@ -31,7 +32,7 @@ inline constexpr double kDefaultClearApertureFraction = 0.9;
 // What a candidate is judged by besides its verdict: the test's wavelength,
 // the lens's clear aperture and the room the user has.
 struct ChooserConditions {
-  double wavelengthMicrons = 0.6328;
+  double wavelengthMicrons = kHeNeWavelengthMicrons;
   bool inchUnits = false;  // the user's unit
   double clearApertureFraction = kDefaultClearApertureFraction;
   double maxSourceToMirror = 0;  // inches; 0: no limit

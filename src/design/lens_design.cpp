@@ -10,14 +10,13 @@
 
 #include "common/cancel_token.h"
 #include "common/constants.h"
+#include "engine/optics_primitives.h"
 #include "exact/exact_check.h"
 #include "exact/scalar_search.h"
 
 namespace vn {
 
 namespace {
-
-constexpr double kFlat = 9e99;
 
 // ---- Bending -------------------------------------------------------------------
 //
@@ -39,8 +38,8 @@ LensPrescription LensOfPower(double focalLength, double bending, double index, d
   const double c1 = phi * (bending + 1.0) / (2.0 * (index - 1.0));
   const double c2 = phi * (bending - 1.0) / (2.0 * (index - 1.0));
   LensPrescription lens;
-  lens.sourceRadius = c1 == 0.0 ? kFlat : 1.0 / c1;
-  lens.mirrorRadius = c2 == 0.0 ? kFlat : 1.0 / c2;
+  lens.sourceRadius = c1 == 0.0 ? kFlatFaceRadius : 1.0 / c1;
+  lens.mirrorRadius = c2 == 0.0 ? kFlatFaceRadius : 1.0 / c2;
   lens.thickness = thickness;
   lens.diameter = diameter;
   lens.index = index;
@@ -49,21 +48,13 @@ LensPrescription LensOfPower(double focalLength, double bending, double index, d
 
 // ---- Whether a lens can be made -------------------------------------------------
 
-// Sag of a spherical face of curvature c at height a, positive toward the
-// mirror; nothing past the sphere's own semi-diameter.
-std::optional<double> Sag(double c, double a) {
-  const double ca = c * a;
-  if (ca * ca >= 1.0) return std::nullopt;
-  return c * a * a / (1.0 + std::sqrt(1.0 - ca * ca));
-}
-
+// A face that does not reach the lens's rim gives no edge (NaN), and such a
+// lens cannot be made either.
 bool CanBeMade(const LensPrescription& lens) {
-  const double a = 0.5 * lens.diameter;
-  const auto curvature = [](double r) { return std::fabs(r) > 1e30 ? 0.0 : 1.0 / r; };
-  const auto front = Sag(curvature(lens.sourceRadius), a);
-  const auto back = Sag(curvature(lens.mirrorRadius), a);
-  if (!front || !back) return false;
-  return lens.thickness + *back - *front >= MinimumEdgeThickness(lens.diameter);
+  const double edge =
+      LensEdgeThickness(lens.thickness, CurvatureFromRadius(lens.sourceRadius),
+                        CurvatureFromRadius(lens.mirrorRadius), 0.5 * lens.diameter);
+  return edge >= MinimumEdgeThickness(lens.diameter);
 }
 
 // The shortest focal length of the bending that can be made, by bisection
@@ -212,7 +203,7 @@ class PowerSearch {
 
 // The radius rounded down and up to the step; a flat face stays flat.
 std::vector<double> RadiiNear(double radius, double step) {
-  if (std::fabs(radius) > 1e30) return {kFlat};
+  if (IsFlatRadius(radius)) return {kFlatFaceRadius};
   const double down = std::floor(radius / step) * step;
   const double up = std::ceil(radius / step) * step;
   std::vector<double> radii;
@@ -272,7 +263,7 @@ const char* LensFormWords(LensForm form) {
   return form == LensForm::PlanoConvex ? "plano-convex" : "best form";
 }
 
-double MinimumEdgeThickness(double diameter) { return std::max(1.0 / kMmPerInch, 0.03 * diameter); }
+double MinimumEdgeThickness(double diameter) { return std::max(inchFromMm(1.0), 0.03 * diameter); }
 
 DesignResult DesignLens(const DesignRequest& request, const ProgressCallback& progress) {
   DesignResult result;

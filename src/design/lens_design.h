@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "common/constants.h"
 #include "design/lens_candidate.h"
 #include "design/parallel_jobs.h"
 #include "engine/null_test_engine.h"
@@ -46,7 +47,7 @@ struct DesignRequest {
   double diameterMin = 0, diameterMax = 0;
   // Radii (and the thicknesses and diameters of a range) are rounded to
   // multiples of this, inches.
-  double radiusStep = 0.1 / 25.4;
+  double radiusStep = inchFromMm(0.1);
   bool planoConvex = true;
   bool bestForm = true;
   ChooserConditions conditions;

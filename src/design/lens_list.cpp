@@ -5,8 +5,10 @@
 #include <cmath>
 
 #include "common/constants.h"
+#include "common/failure.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
+#include "engine/optics_primitives.h"
 #include "glass/glass_lookup.h"
 #include "glass/glass_record.h"
 
@@ -14,7 +16,6 @@ namespace vn {
 
 namespace {
 
-constexpr double kFlat = 9e99;
 constexpr int kFirstRequired = 1, kRequiredColumns = 7, kAllColumns = 8;
 enum Column { kName = 1, kPart, kRadius1, kRadius2, kThickness, kDiameter, kGlass, kFocal };
 
@@ -158,7 +159,7 @@ bool FlatWord(std::string_view text) {
 
 // A radius as listed: a number of the list's unit, or a flat face.
 std::optional<double> ReadRadius(std::string_view text) {
-  if (FlatWord(text)) return kFlat;
+  if (FlatWord(text)) return kFlatFaceRadius;
   return ReadNumber(text);
 }
 
@@ -181,11 +182,11 @@ std::string ValidUtf8(std::string_view text, bool& changed) {
   return out;
 }
 
-// Thrown for the first fault of a row; the row is then left out.
-struct RowFault {
-  int column;
-  std::string what;
-};
+// The first fault of a row is a Failure(Syntax) whose place is its column
+// (0: the row as a whole); the row is then left out.
+[[noreturn]] void FailRow(int column, const std::string& what) {
+  throw Failure(FailureKind::Syntax, what, static_cast<std::size_t>(column));
+}
 
 class RowReader {
  public:
@@ -198,29 +199,27 @@ class RowReader {
     return i < record_.fields.size() ? record_.fields[i].text : kEmpty;
   }
 
-  double Length(double entered) const {
-    return options_.inchLengths ? entered : entered / kMmPerInch;
-  }
+  double Length(double entered) const { return inchFromUnit(entered, options_.inchLengths); }
   const char* Unit() const { return options_.inchLengths ? "inches" : "millimetres"; }
 
   double Radius(int column) const {
     const std::string& text = Text(column);
     const auto r = ReadRadius(text);
     if (!r) {
-      throw RowFault{column, Quoted(text) + " is not a radius: write a number of " + Unit() +
-                                 ", or flat for a plane face"};
+      FailRow(column, Quoted(text) + " is not a radius: write a number of " + Unit() +
+                          ", or flat for a plane face");
     }
     if (*r == 0.0) {
-      throw RowFault{column, "a radius of 0 is no surface: write flat (or inf) for a plane face"};
+      FailRow(column, "a radius of 0 is no surface: write flat (or inf) for a plane face");
     }
-    return *r == kFlat ? kFlat : Length(*r);
+    return *r == kFlatFaceRadius ? kFlatFaceRadius : Length(*r);
   }
 
   double Positive(int column) const {
     const std::string& text = Text(column);
     const auto x = ReadNumber(text);
-    if (!x) throw RowFault{column, Quoted(text) + " is not a number of " + Unit()};
-    if (!(*x > 0.0)) throw RowFault{column, Quoted(text) + " must be more than 0"};
+    if (!x) FailRow(column, Quoted(text) + " is not a number of " + Unit());
+    if (!(*x > 0.0)) FailRow(column, Quoted(text) + " must be more than 0");
     return Length(*x);
   }
 
@@ -250,8 +249,8 @@ std::string ReadGlass(const RowReader& reader, const LensListOptions& options, L
   const std::string& text = reader.Text(kGlass);
   if (const auto index = ReadNumber(text)) {
     if (!(*index > kLowestIndex && *index < kHighestIndex)) {
-      throw RowFault{kGlass, RowReader::Quoted(text) + " is no refractive index of a glass " +
-                                 "(between 1 and 3)"};
+      FailRow(kGlass, RowReader::Quoted(text) + " is no refractive index of a glass " +
+                          "(between 1 and 3)");
     }
     listed.lens.index = *index;
     indexAtD = *index;
@@ -277,7 +276,7 @@ std::string ReadGlass(const RowReader& reader, const LensListOptions& options, L
       for (const std::string& name : close) what += " " + name;
       what += ")";
     }
-    throw RowFault{kGlass, what};
+    FailRow(kGlass, what);
   }
   listed.glassName = found->glass->Name;
   listed.lens.index = *ReadNumber(RoundedIndexText(*found->glass, options.wavelengthNm));
@@ -286,11 +285,11 @@ std::string ReadGlass(const RowReader& reader, const LensListOptions& options, L
 }
 
 std::string FocalText(double inches, bool inch) {
-  return inch ? RoundedText(inches, 3) + " in" : RoundedText(inches * kMmPerInch, 1) + " mm";
+  return inch ? RoundedText(inches, 3) + " in" : RoundedText(mmFromInch(inches), 1) + " mm";
 }
 
 ListedLens ReadRow(const Record& record, const LensListOptions& options, LensList& list) {
-  if (!record.fault.empty()) throw RowFault{record.faultColumn, record.fault};
+  if (!record.fault.empty()) FailRow(record.faultColumn, record.fault);
   const int fields = static_cast<int>(record.fields.size());
   if (fields < kRequiredColumns) {
     std::string what = std::to_string(fields) + (fields == 1 ? " field" : " fields") +
@@ -300,7 +299,7 @@ ListedLens ReadRow(const Record& record, const LensListOptions& options, LensLis
     if (fields == 1 && record.fields[0].text.find(';') != std::string::npos) {
       what += "; fields are separated by commas, with a point before decimals";
     }
-    throw RowFault{0, what};
+    FailRow(0, what);
   }
   const RowReader reader(record, options);
   ListedLens listed;
@@ -316,7 +315,7 @@ ListedLens ReadRow(const Record& record, const LensListOptions& options, LensLis
     (column == kName ? listed.name : listed.partNumber) = std::move(text);
   }
   if (listed.name.empty() && listed.partNumber.empty()) {
-    throw RowFault{kFirstRequired, "the lens has neither a name nor a part number"};
+    FailRow(kFirstRequired, "the lens has neither a name nor a part number");
   }
   listed.lens.sourceRadius = reader.Radius(kRadius1);
   listed.lens.mirrorRadius = reader.Radius(kRadius2);
@@ -332,8 +331,8 @@ ListedLens ReadRow(const Record& record, const LensListOptions& options, LensLis
     const std::string& text = reader.Text(kFocal);
     const auto f = ReadNumber(text);
     if (!f || *f == 0.0) {
-      throw RowFault{kFocal, RowReader::Quoted(text) + " is not a focal length in " +
-                                 reader.Unit() + " (leave it empty when not known)"};
+      FailRow(kFocal, RowReader::Quoted(text) + " is not a focal length in " + reader.Unit() +
+                          " (leave it empty when not known)");
     }
     listed.vendorFocalLength = reader.Length(*f);
     // The maker's focal length against the one the row's radii give: a
@@ -361,10 +360,8 @@ ListedLens ReadRow(const Record& record, const LensListOptions& options, LensLis
 }  // namespace
 
 double ThickLensFocalLength(double radius1, double radius2, double thickness, double index) {
-  const auto curvature = [](double r) { return std::fabs(r) > 1e30 ? 0.0 : 1.0 / r; };
-  const double c1 = curvature(radius1), c2 = curvature(radius2);
-  const double power = (index - 1.0) * (c1 - c2 + (index - 1.0) * thickness * c1 * c2 / index);
-  return 1.0 / power;
+  return 1.0 / ThickLensPower(CurvatureFromRadius(radius1), CurvatureFromRadius(radius2), thickness,
+                              index);
 }
 
 LensList ReadLensList(std::string_view text, const LensListOptions& options) {
@@ -393,9 +390,11 @@ LensList ReadLensList(std::string_view text, const LensListOptions& options) {
     }
     try {
       list.lenses.push_back(ReadRow(record, options, list));
-    } catch (const RowFault& fault) {
-      Note(list, {record.row, fault.column, false,
-                  Where(record.row, fault.column) + fault.what + "; the row is left out"});
+    } catch (const Failure& fault) {
+      if (fault.kind() != FailureKind::Syntax) throw;
+      const int column = static_cast<int>(fault.where());
+      Note(list, {record.row, column, false,
+                  Where(record.row, column) + fault.what() + "; the row is left out"});
     }
   }
   return list;

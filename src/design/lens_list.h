@@ -52,7 +52,7 @@ struct LensListProblem {
   int row = 0;
   int column = 0;        // 1 to 8; 0 when the row as a whole is at fault
   bool warning = false;  // the row is still used
-  std::string message;   // "row 5, column 3 (radius 1): ..."
+  std::string why;       // "row 5, column 3 (radius 1): ..."
 };
 
 inline constexpr std::size_t kMaxListedProblems = 30;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "common/constants.h"
+#include "engine/optics_primitives.h"
 #include "record/solved_set_up.h"
 #include "run/null_solve.h"
 
@@ -90,13 +91,13 @@ CandidateSolution SolveCandidate(const NullTestSystem& system, double lensDiamet
   // The run starts its search with the source at half the thin-lens focal
   // length: a lens without a positive one gives it no start.
   const double power =
-      (1.0 / system.LensRadius1 - 1.0 / system.LensRadius2) * (system.LensIndex - 1.0);
+      ThinLensPower(1.0 / system.LensRadius1, 1.0 / system.LensRadius2, system.LensIndex);
   if (!(power > 0.0) || !std::isfinite(power)) {
-    solution.problem =
+    solution.why =
         "the lens has no positive thin-lens focal length, and the run starts its search with "
         "the source at half of it";
-    solution.nullVerdict = NotSolved("no_converging_power",
-                                     "The run cannot solve this set-up: " + solution.problem + ".");
+    solution.nullVerdict =
+        NotSolved("no_converging_power", "The run cannot solve this set-up: " + solution.why + ".");
     return solution;
   }
 
@@ -107,9 +108,9 @@ CandidateSolution SolveCandidate(const NullTestSystem& system, double lensDiamet
       SolveNull(SetupOf(system, lensDiameter, conditions), RunOptions{}, stop, steps);
   solution.cancelled = CancelRequested(conditions.cancel);
   if (!run.solved) {
-    solution.problem = "the run ended with its error message (" + run.failureDetail + ")";
+    solution.why = "the run ended with its error message (" + run.failureDetail + ")";
     solution.nullVerdict =
-        NotSolved("run_failed", "The run cannot solve this set-up: " + solution.problem + ".");
+        NotSolved("run_failed", "The run cannot solve this set-up: " + solution.why + ".");
     return solution;
   }
   solution.solved = true;

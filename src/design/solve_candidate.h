@@ -15,6 +15,7 @@
 #include <string>
 
 #include "common/cancel_token.h"
+#include "common/constants.h"
 #include "engine/null_test_engine.h"
 #include "exact/exact_check.h"
 #include "exact/verdict.h"
@@ -34,7 +35,7 @@ namespace vn {
 inline constexpr long kCandidateSearchSteps = 2000;
 
 struct CandidateConditions {
-  double wavelengthMicrons = 0.6328;
+  double wavelengthMicrons = kHeNeWavelengthMicrons;
   // The user's unit: the run reads its entries written in it, and the
   // verdict's sentences give lengths in it.
   bool inchUnits = false;
@@ -48,7 +49,7 @@ struct CandidateSolution {
   bool solved = false;           // the run reached its results
   bool searchConverged = false;  // ... and its search met its tolerance
   bool cancelled = false;
-  std::string problem;  // why the run could not solve the set-up, when it did not
+  std::string why;  // why the run could not solve the set-up, when it did not
   // The exact check at the run's distances, with the exact null and the
   // verdict on the run's own set-up.
   ExactCheckResult check;

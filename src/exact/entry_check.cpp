@@ -5,6 +5,7 @@
 
 #include "common/constants.h"
 #include "common/number_text.h"
+#include "engine/optics_primitives.h"
 #include "exact/exact_trace.h"
 #include "glass/typed_index.h"
 
@@ -28,7 +29,7 @@ TypedEntries TypedEntriesOf(const NullSetup& setup) {
 std::vector<EntryProblem> CheckEntries(const TypedEntries& in) {
   std::vector<EntryProblem> problems;
   const auto unitText = [&](double x) {
-    return in.inch ? RoundedText(x, 4) + "\"" : RoundedText(x * kMmPerInch, 3) + " mm";
+    return in.inch ? RoundedText(x, 4) + "\"" : RoundedText(mmFromInch(x), 3) + " mm";
   };
   const auto add = [&](Entry e, EntrySeverity s, const std::string& text) {
     if (!ProblemOf(problems, e)) problems.push_back({e, s, Caption(e) + " " + text});
@@ -45,7 +46,7 @@ std::vector<EntryProblem> CheckEntries(const TypedEntries& in) {
   const auto inches = [&](Entry e) -> std::optional<double> {
     const auto& v = value[static_cast<std::size_t>(e)];
     if (!v) return std::nullopt;
-    return in.inch ? *v : *v / kMmPerInch;
+    return inchFromUnit(*v, in.inch);
   };
 
   // Sizes: positive, and within any mirror's.
@@ -91,7 +92,7 @@ std::vector<EntryProblem> CheckEntries(const TypedEntries& in) {
     }
     if (facesFit && t && *t > 0) {
       const double edge =
-          *t + SphereSag(CurvatureFromRadius(*r2), a) - SphereSag(CurvatureFromRadius(*r1), a);
+          LensEdgeThickness(*t, CurvatureFromRadius(*r1), CurvatureFromRadius(*r2), a);
       if (!(edge > 0)) {
         add(Entry::CentreThickness, EntrySeverity::Wrong,
             "leaves no edge at the entered diameter of " + unitText(*lensDiameter) +

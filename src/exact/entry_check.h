@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/constants.h"
 #include "record/null_setup.h"
 #include "record/run_host.h"
 
@@ -22,7 +23,7 @@ namespace vn {
 // Lengths above this are no mirror or lens this program sets up (the largest
 // mirrors made are some 8 m across); far above it the searches never meet
 // their tolerances. 100 m, in inches.
-inline constexpr double kLargestLengthInch = 100000.0 / 25.4;
+inline constexpr double kLargestLengthInch = inchFromMm(100000.0);
 
 enum class EntrySeverity {
   Note,   // true but worth saying (the index is not the glass's)

@@ -10,6 +10,7 @@
 #include "common/cancel_token.h"
 #include "common/constants.h"
 #include "common/number_text.h"
+#include "engine/optics_primitives.h"
 #include "exact/scalar_search.h"
 
 namespace vn {
@@ -45,33 +46,12 @@ struct PupilQuadrature {
 };
 
 PupilQuadrature MakePupilQuadrature() {
-  // The nodes are the roots of the Legendre polynomial P_N on [−1, 1], found
-  // by Newton's method from Tricomi's estimate (Abramowitz & Stegun 25.4.29,
-  // Press et al. "Numerical Recipes" §4.6); the weight of a root x is
-  // 2 / ((1 − x²)·P_N'(x)²). Newton converges in a handful of steps from
-  // there; the loop stops on the step's size or after 100 steps.
+  // From [−1, 1] to [0, 1]: u = (1 − x)/2, weight halved.
+  const QuadratureRule rule = GaussLegendreRule(kPupilNodes);
   PupilQuadrature q;
-  constexpr int n = kPupilNodes;
-  for (int i = 0; i < n / 2; ++i) {
-    double x = std::cos(kPi * (i + 0.75) / (n + 0.5));
-    double derivative = 1.0;
-    for (int step = 0; step < 100; ++step) {
-      double p0 = 1.0, p1 = x;
-      for (int k = 2; k <= n; ++k) {
-        const double p2 = ((2.0 * k - 1.0) * x * p1 - (k - 1.0) * p0) / k;
-        p0 = p1;
-        p1 = p2;
-      }
-      derivative = n * (x * p1 - p0) / (x * x - 1.0);
-      const double dx = p1 / derivative;
-      x -= dx;
-      if (std::fabs(dx) <= 1e-16) break;
-    }
-    const double w = 2.0 / ((1.0 - x * x) * derivative * derivative);
-    // From [−1, 1] to [0, 1]: u = (1 ± x)/2, weight halved.
-    q.u[i] = 0.5 * (1.0 - x);
-    q.u[n - 1 - i] = 0.5 * (1.0 + x);
-    q.weight[i] = q.weight[n - 1 - i] = 0.5 * w;
+  for (std::size_t i = 0; i < q.u.size(); ++i) {
+    q.u[i] = 0.5 * (1.0 - rule.nodes[i]);
+    q.weight[i] = 0.5 * rule.weights[i];
   }
   return q;
 }
@@ -415,14 +395,14 @@ ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double 
 
   auto current = ReturnErrorsAt(system, D, d2, cancel);
   if (current.problem) {
-    null.message = "the marginal or the near-axis ray cannot be traced at the run's distances: " +
-                   Describe(*current.problem, inchUnits);
+    null.why = "the marginal or the near-axis ray cannot be traced at the run's distances: " +
+               Describe(*current.problem, inchUnits);
     return null;
   }
   for (int iteration = 1; iteration <= kMaxIterations; ++iteration) {
     null.iterations = iteration;
     if (CancelRequested(cancel)) {
-      null.message = Cancelled().what;
+      null.why = Cancelled().what;
       return null;
     }
     if (Size(current.errors) <= tolerance) {
@@ -437,9 +417,9 @@ ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double 
     const auto alongD2 = ReturnErrorsAt(system, D, d2 + hd2, cancel);
     if (alongD.problem || alongD2.problem) {
       const Problem& p = alongD.problem ? *alongD.problem : *alongD2.problem;
-      null.message = p.cancelled ? p.what
-                                 : "a ray could not be traced while measuring the slopes: " +
-                                       Describe(p, inchUnits);
+      null.why = p.cancelled ? p.what
+                             : "a ray could not be traced while measuring the slopes: " +
+                                   Describe(p, inchUnits);
       break;
     }
     const auto& e = current.errors;
@@ -449,13 +429,13 @@ ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double 
     const double j22 = (alongD2.errors[1] - e[1]) / hd2;
     const double det = j11 * j22 - j12 * j21;
     if (!std::isfinite(det) || det == 0.0) {
-      null.message = "the two return errors do not depend independently on the two distances";
+      null.why = "the two return errors do not depend independently on the two distances";
       break;
     }
     const double stepD = -(e[0] * j22 - e[1] * j12) / det;
     const double stepD2 = -(j11 * e[1] - j21 * e[0]) / det;
     if (!std::isfinite(stepD) || !std::isfinite(stepD2)) {
-      null.message = "the Newton step is not a finite number";
+      null.why = "the Newton step is not a finite number";
       break;
     }
 
@@ -476,7 +456,7 @@ ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double 
       }
     }
     if (CancelRequested(cancel)) {
-      null.message = Cancelled().what;
+      null.why = Cancelled().what;
       return null;
     }
     if (!accepted) {
@@ -485,7 +465,7 @@ ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double 
       if (Size(current.errors) <= 1e3 * tolerance) {
         null.converged = true;
       } else {
-        null.message = "no step along the Newton direction reduces the return errors";
+        null.why = "no step along the Newton direction reduces the return errors";
       }
       break;
     }
@@ -495,8 +475,8 @@ ExactCheckResult::ExactNull SolveExactNull(const NullTestSystem& system, double 
       break;
     }
   }
-  if (!null.converged && null.message.empty()) {
-    null.message = "no exact null within " + std::to_string(kMaxIterations) + " iterations";
+  if (!null.converged && null.why.empty()) {
+    null.why = "no exact null within " + std::to_string(kMaxIterations) + " iterations";
   }
   null.objectDistance = D;
   null.lensMirrorDistance = d2;
@@ -523,7 +503,7 @@ void Fail(ExactCheckResult& result, const Problem& problem, bool inchUnits) {
   result.cancelled = problem.cancelled;
   result.failure = problem.failure;
   result.failureZoneFraction = problem.zoneFraction;
-  result.message = Describe(problem, inchUnits);
+  result.why = Describe(problem, inchUnits);
 }
 
 // The run's set-up: its wavefront, zones, lens heights and drawn rays.
@@ -590,7 +570,7 @@ void CheckExactNull(const SolvedSetUp& input, const CancelToken* cancel, ExactCh
   if (auto problem = AnalyseSetUp(input.system, null.objectDistance, null.lensMirrorDistance,
                                   input.wavelengthMicrons, kExactNullZoneSteps, cancel, nulled)) {
     null.converged = false;
-    null.message = Describe(*problem, input.inchUnits);
+    null.why = Describe(*problem, input.inchUnits);
     if (problem->cancelled) result.cancelled = true;
     return;
   }
@@ -607,7 +587,7 @@ ExactCheckResult Check(const SolvedSetUp& input, const CancelToken* cancel) {
   result.wavelengthMicrons = input.wavelengthMicrons;
   result.lensClearSemiDiameter = input.lensClearSemiDiameter;
   if (const std::string problem = SetUpProblem(input); !problem.empty()) {
-    result.message = problem;
+    result.why = problem;
     return result;
   }
   CheckRunSetUp(input, cancel, result);
@@ -630,7 +610,7 @@ ExactCheckResult RunExactCheck(const SolvedSetUp& input, const CancelToken* canc
     // take the host down.
     result = ExactCheckResult{};
     result.wavelengthMicrons = input.wavelengthMicrons;
-    result.message = std::string("the exact check failed: ") + failure.what();
+    result.why = std::string("the exact check failed: ") + failure.what();
   }
   if (CancelRequested(cancel)) result.cancelled = true;
   result.verdict = JudgeSetUp(input, result);

@@ -44,6 +44,7 @@
 #include <vector>
 
 #include "common/cancel_token.h"
+#include "common/constants.h"
 #include "engine/null_test_engine.h"
 #include "exact/exact_trace.h"
 #include "exact/verdict.h"
@@ -74,7 +75,7 @@ inline constexpr double kNotComputed = std::numeric_limits<double>::quiet_NaN();
 struct ExactCheckResult {
   bool ok = false;         // the wavefront of the run's set-up was measured
   bool cancelled = false;  // stopped through the cancel token
-  std::string message;     // why the check could not be made, when ok is false
+  std::string why;         // why the check could not be made, when ok is false
   // The ray that could not be traced, when that is why, and its mirror zone
   // as a fraction of the edge height.
   TraceFailure failure;
@@ -96,7 +97,7 @@ struct ExactCheckResult {
 
   struct ExactNull {
     bool converged = false;
-    std::string message;
+    std::string why;
     int iterations = 0;
     double objectDistance = kNotComputed;      // inches
     double lensMirrorDistance = kNotComputed;  // inches

@@ -70,7 +70,7 @@ std::string Bool(bool b) { return b ? "true" : "false"; }
 
 std::string RunLengthText(double inches, bool inchUnits, int extraDecimals) {
   if (inchUnits) return RoundedText(inches, 4 + extraDecimals) + "\"";
-  return RoundedText(inches * kMmPerInch, 3 + extraDecimals) + " mm";
+  return RoundedText(mmFromInch(inches), 3 + extraDecimals) + " mm";
 }
 
 std::string TraceFailureText(const TraceFailure& failure, double zoneFraction, bool inchUnits) {
@@ -167,9 +167,9 @@ std::string ExactCheckText(const ExactCheckResult& result, bool inchUnits) {
              "Exact null: wavefront          = " + Waves(null.pvWaves) + " waves P-V, " +
              Waves(null.rmsWaves) + " waves RMS";
     }
-    return "Exact null not found" + (null.message.empty() ? std::string() : ": " + null.message);
+    return "Exact null not found" + (null.why.empty() ? std::string() : ": " + null.why);
   };
-  if (!result.ok) return text + "Not available: " + result.message + "\n" + nullLines();
+  if (!result.ok) return text + "Not available: " + result.why + "\n" + nullLines();
 
   text += "Wavefront about best focus      = " + Waves(result.pvWaves) + " waves P-V, " +
           Waves(result.rmsWaves) + " waves RMS\n";
@@ -188,7 +188,7 @@ std::string ExactCheckText(const ExactCheckResult& result, bool inchUnits) {
 }
 
 std::string ExactCheckJson(const ExactCheckResult& result, bool inchUnits) {
-  const double factor = inchUnits ? 1.0 : kMmPerInch;
+  const double factor = unitFromInch(1.0, inchUnits);
   const auto length = [factor](double inches) { return JsonNumber(inches * factor); };
   const auto heights = [&](const std::array<double, 4>& h) {
     std::string list = "[";
@@ -201,7 +201,7 @@ std::string ExactCheckJson(const ExactCheckResult& result, bool inchUnits) {
   std::string json = "{";
   json += "\"ok\":" + Bool(result.ok);
   json += ",\"cancelled\":" + Bool(result.cancelled);
-  json += ",\"message\":" + JsonString(result.message);
+  json += ",\"message\":" + JsonString(result.why);
   if (result.failure.failed()) {
     const TraceFailure& f = result.failure;
     json += ",\"failure\":{\"fault\":" + JsonString(FaultCode(f.fault)) +
@@ -249,7 +249,7 @@ std::string ExactCheckJson(const ExactCheckResult& result, bool inchUnits) {
   json += ",\"pv_waves\":" + JsonNumber(ifConverged(null.pvWaves));
   json += ",\"rms_waves\":" + JsonNumber(ifConverged(null.rmsWaves));
   json += ",\"converged\":" + Bool(null.converged);
-  json += ",\"message\":" + JsonString(null.message);
+  json += ",\"message\":" + JsonString(null.why);
   json += "}}";
   return json;
 }

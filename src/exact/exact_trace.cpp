@@ -5,20 +5,10 @@
 #include <limits>
 
 #include "common/cancel_token.h"
+#include "engine/optics_primitives.h"
 #include "exact/scalar_search.h"
 
 namespace vn {
-
-double CurvatureFromRadius(double radius) {
-  if (std::fabs(radius) > 1e30) return 0.0;
-  return 1.0 / radius;
-}
-
-double SphereSag(double c, double a) {
-  const double ca = c * a;
-  if (ca * ca > 1.0) return std::numeric_limits<double>::quiet_NaN();
-  return c * a * a / (1.0 + std::sqrt(1.0 - ca * ca));
-}
 
 TraceFault MoveToSurface(VectorRay& ray, const ConicSurface& surface, double index) {
   // Step 1: carry the ray to the surface's vertex plane. Solving from there

@@ -77,14 +77,6 @@ struct TraceFailure {
   bool failed() const { return fault != TraceFault::None; }
 };
 
-// Curvature of a spherical surface of signed radius r; radii beyond 1e30
-// (the program's 9e99 for a flat face) are exact planes.
-double CurvatureFromRadius(double radius);
-
-// Sag of a spherical face of curvature c at height a (positive toward the
-// mirror), or NaN past the sphere's own semi-diameter.
-double SphereSag(double c, double a);
-
 // Moves the ray along its line to the sheet of the surface that passes
 // through the vertex, adding index × length to its optical path. Fails with
 // MissedSurface when the line misses that sheet, and with SurfaceBehindRay

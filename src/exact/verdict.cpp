@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "common/number_text.h"
+#include "engine/optics_primitives.h"
 #include "exact/exact_check.h"
 
 namespace vn {
@@ -85,10 +86,10 @@ void JudgeLens(const SolvedSetUp& in, Verdict& verdict) {
   const double a = in.lensClearSemiDiameter;
   if (!(a > 0.0)) return;
   const auto length = [&](double inches) { return RunLengthText(inches, in.inchUnits); };
-  const double front = SphereSag(CurvatureFromRadius(s.LensRadius1), a);
-  const double back = SphereSag(CurvatureFromRadius(s.LensRadius2), a);
-  const double edge = s.LensThickness + back - front;
-  if (std::isnan(front) || std::isnan(back)) {
+  const double c1 = CurvatureFromRadius(s.LensRadius1), c2 = CurvatureFromRadius(s.LensRadius2);
+  const double front = SphereSag(c1, a);
+  const double edge = LensEdgeThickness(s.LensThickness, c1, c2, a);
+  if (std::isnan(edge)) {
     Add(verdict, VerdictStatus::NotANull, "lens_cannot_exist",
         "The lens cannot be made: a face's radius is smaller than the lens's semi-diameter of " +
             length(a) + ".");
@@ -115,11 +116,11 @@ void JudgeWavefront(const SolvedSetUp& in, const ExactCheckResult& check, Verdic
   if (!check.ok && !check.cancelled && distancesPositive) {
     if (check.failure.failed()) {
       Add(verdict, VerdictStatus::NotANull, "wavefront_not_traceable",
-          "The wavefront cannot be traced at the report's distances: " + check.message + "." +
+          "The wavefront cannot be traced at the report's distances: " + check.why + "." +
               BestHere(null));
     } else {
       Add(verdict, VerdictStatus::NotANull, "exact_check_unavailable",
-          "The exact check could not be made: " + check.message + ".");
+          "The exact check could not be made: " + check.why + ".");
     }
   }
   if (check.ok) {
@@ -201,8 +202,7 @@ void Recommend(const SolvedSetUp& in, const ExactCheckResult& check, Verdict& ve
   // graver reason already says why nothing could be traced.
   if (check.ok && !null.converged && !check.cancelled) {
     Add(verdict, VerdictStatus::Caution, "exact_null_not_found",
-        "No exact null was found" + (null.message.empty() ? std::string() : ": " + null.message) +
-            ".");
+        "No exact null was found" + (null.why.empty() ? std::string() : ": " + null.why) + ".");
   }
   if (check.cancelled) {
     Add(verdict, VerdictStatus::Caution, "exact_check_stopped",

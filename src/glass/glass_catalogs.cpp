@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "common/failure.h"
 #include "glass/glass_rows.h"
 
 namespace vn {
@@ -29,7 +30,7 @@ int CollationWeight(char c) {
 int LoadCatalog(std::span<const std::string_view> builtInRows, std::span<GlassRecord> places,
                 const YieldCallback& yield) {
   if (builtInRows.size() > places.size()) {
-    throw std::length_error("more built-in glass rows than catalog places");
+    throw Failure(FailureKind::ProgramData, "more built-in glass rows than catalog places");
   }
   std::vector<std::string> rows(builtInRows.begin(), builtInRows.end());
   SortGlassRows(rows);

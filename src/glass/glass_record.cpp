@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "common/arithmetic.h"
+#include "common/failure.h"
 #include "common/number_text.h"
 
 namespace vn {
@@ -16,7 +17,8 @@ GlassRecord ParseGlassRow(std::string_view row) {
   for (std::size_t& bar : bars) {
     bar = row.find('|', from);
     if (bar == std::string_view::npos) {
-      throw std::invalid_argument("glass catalog row without six '|': " + std::string(row));
+      throw Failure(FailureKind::ProgramData,
+                    "glass catalog row without six '|': " + std::string(row));
     }
     from = bar + 1;
   }
@@ -31,8 +33,8 @@ GlassRecord ParseGlassRow(std::string_view row) {
     const std::size_t last = k < 5 ? bars[k + 1] : row.size();
     const auto value = ReadNumber(row.substr(first, last - first));
     if (!value) {
-      throw std::invalid_argument("glass catalog row with a non-numeric coefficient: " +
-                                  std::string(row));
+      throw Failure(FailureKind::ProgramData,
+                    "glass catalog row with a non-numeric coefficient: " + std::string(row));
     }
     *coefficients[k] = *value;
   }

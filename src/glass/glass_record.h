@@ -29,7 +29,7 @@ struct GlassRecord {
 // Splits a catalog row at its first six "|": the name before the first, A0
 // to A4 between them and A5 after the sixth. The rows are compiled in and
 // checked by the build, so a malformed one is a damaged program: it throws
-// std::invalid_argument rather than being passed over.
+// Failure(ProgramData) rather than being passed over.
 GlassRecord ParseGlassRow(std::string_view row);
 
 // Refractive index of `glass` at `wavelengthNm` nanometres. Every step is

@@ -25,10 +25,10 @@ WavelengthReading ReadWavelength(std::string_view text) {
   WavelengthReading reading;
   const auto value = ReadNumber(text);
   if (!value) {
-    reading.message = kNotNumericMessage;
+    reading.why = kNotNumericMessage;
   } else if (!(*value >= RefractiveIndexDialog::kShortestWavelengthNm &&
                *value <= RefractiveIndexDialog::kLongestWavelengthNm)) {
-    reading.message = kOutOfRangeMessage;
+    reading.why = kOutOfRangeMessage;
   } else {
     reading.nanometres = *value;
   }
@@ -116,7 +116,7 @@ bool RefractiveIndexDialog::ShowGlass(RefractiveIndexView& view, GlassCatalog ca
       accepted = false;
       if (insist || refusedWavelength_ != waveText) {
         refusedWavelength_ = waveText;
-        view.ShowMessage(kAppTitle, reading.message);
+        view.ShowMessage(kAppTitle, reading.why);
       }
       view.FocusWavelength();
     } else {

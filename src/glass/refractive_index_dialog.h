@@ -23,7 +23,7 @@ namespace vn {
 // The wavelength text of the dialog, read and checked.
 struct WavelengthReading {
   std::optional<double> nanometres;  // set when the text is accepted
-  std::string message;               // otherwise the message that refuses it
+  std::string why;                   // otherwise the message that refuses it
 };
 
 // Accepts a decimal number of nanometres from 350 to 850, both ends included.

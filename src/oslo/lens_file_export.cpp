@@ -3,6 +3,7 @@
 
 #include "common/app_info.h"
 #include "common/arithmetic.h"
+#include "common/constants.h"
 #include "common/number_text.h"
 #include "common/whole_file.h"
 #include "glass/typed_index.h"
@@ -18,7 +19,7 @@ std::string ComposeLensFile(const std::string& title, const RunRecord& run,
   // run's lengths are millimetres already.
   const NullSetup& given = run.setup;
   const bool inchRun = given.inch;
-  const double U = inchRun ? 1.0 : kMmPerInch;
+  const double U = unitFromInch(1.0, inchRun);
 
   // Computed lengths: engine inches times U. Typed lengths (the lens and
   // mirror entries) are in the display unit already and are never scaled.
@@ -112,17 +113,8 @@ std::string ComposeLensFile(const std::string& title, const RunRecord& run,
   return text;
 }
 
-namespace {
-
-[[noreturn]] void FailFile(const std::string& path, const std::string& why) {
+void FailFileWrite(const std::string& path, const std::string& why) {
   throw RunFailure(FailureKind::File, "cannot write " + path + ": " + why);
-}
-
-}  // namespace
-
-void WriteFileWhole(const std::string& path, const std::string& text) {
-  const FileWriteResult written = ReplaceFileWhole(path, text);
-  if (written.path.empty()) FailFile(path, written.problem);
 }
 
 void ExportLensFile(LensExportRun& run, const std::string& title, const RunRecord& record,
@@ -147,7 +139,7 @@ void ExportLensFile(LensExportRun& run, const std::string& title, const RunRecor
   // never checked first and written later, as another run may take it between.
   const FileWriteResult written =
       WriteFileUnderFreeName(LensFileNames(named, run.writtenPaths), text);
-  if (written.path.empty()) FailFile(named, written.problem);
+  if (!written.written()) FailFileWrite(named, written.why);
   const std::string& path = written.path;
   run.writtenPaths.push_back(path);
 

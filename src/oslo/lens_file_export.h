@@ -28,11 +28,9 @@ inline constexpr const char* kNoGlassMessage =
 std::string ComposeLensFile(const std::string& title, const RunRecord& run,
                             const SetupFigures& setup);
 
-// Writes `text` byte for byte as the file `path`, whole or not at all,
-// replacing a file of that name (the association probe's scratch file). On
-// failure RunFailure(File) says why, "cannot write PATH: REASON", and an
-// existing file at `path` is left as it was.
-void WriteFileWhole(const std::string& path, const std::string& text);
+// Ends the run because the file `path` could not be written:
+// RunFailure(File) says why, "cannot write PATH: REASON".
+[[noreturn]] void FailFileWrite(const std::string& path, const std::string& why);
 
 // One run's export state, created by the run at its start.
 struct LensExportRun {

@@ -6,6 +6,7 @@
 
 #include "common/app_info.h"
 #include "common/arithmetic.h"
+#include "common/whole_file.h"
 #include "oslo/lens_file_export.h"
 #include "oslo/lens_file_name.h"
 
@@ -16,7 +17,10 @@ bool ProbeLensFileProgram(std::string& LensFileProgram, const std::string& folde
   // The system is asked about a real file: associations go by the file's
   // type, and some systems look at the content as well as the extension.
   const std::string scratch = JoinFolder(folder, platform.Separator(), kScratchFileName);
-  WriteFileWhole(scratch, "ok to delete\r\n");
+  if (const FileWriteResult written = WriteWholeFile(scratch, "ok to delete\r\n");
+      !written.written()) {
+    FailFileWrite(scratch, written.why);
+  }
 
   FindExecutableBuffer buffer;
   buffer.fill(' ');

@@ -13,6 +13,8 @@
 #include <memory>
 #include <string>
 
+#include "common/whole_file.h"
+
 namespace vn {
 
 // Length of the answer buffer of the "which program opens this file" query,
@@ -66,12 +68,6 @@ class LensFilePlatform {
   virtual ClockText Now() { return {ShortDate(), LongTime()}; }
 };
 
-// Where a whole-file write put its text.
-struct FileWriteResult {
-  std::string path;     // the name the file took; empty when nothing was written
-  std::string problem;  // when nothing was written: why, in the system's words
-};
-
 // The names a new file may take, in order of preference, all in one folder:
 // each call gives the next one, an empty text when there are no more.
 using NextFileName = std::function<std::string()>;
@@ -83,13 +79,9 @@ using NextFileName = std::function<std::string()>;
 // exclusively in the target folder (a symbolic link planted at its name is
 // never followed); the finished file then takes a name in one step that fails
 // when the name is held (a hard link, or a move that does not replace), and
-// the next name is tried. On failure nothing is left behind.
+// the next name is tried; `path` of the result is the name taken. On failure
+// nothing is left behind.
 FileWriteResult WriteFileUnderFreeName(const NextFileName& names, const std::string& text);
-
-// Writes `text` whole as `path` through a temporary file of its own, then
-// replaces whatever file held the name in one step (a scratch file that may
-// be left from an earlier run). On failure an existing file stays as it was.
-FileWriteResult ReplaceFileWhole(const std::string& path, const std::string& text);
 
 // The platform the program runs on: the Windows shell on Windows, xdg-utils
 // and the C library's locale elsewhere.

@@ -418,9 +418,9 @@ int TakeName(Claim& claim, const std::string& temporary, const std::string& path
 
 FileWriteResult WriteFileUnderFreeName(const NextFileName& names, const std::string& text) {
   std::string path = names();
-  if (path.empty()) return {"", Reason(EEXIST)};
+  if (path.empty()) return {Reason(EEXIST), ""};
   TemporaryFile temporary = CreateTemporaryBeside(path);
-  if (temporary.fd < 0) return {"", Reason(temporary.error)};
+  if (temporary.fd < 0) return {Reason(temporary.error), ""};
   int error = WriteAllAndClose(temporary.fd, text);
 
   // The first free name: of two runs claiming one name at once, exactly one
@@ -438,20 +438,8 @@ FileWriteResult WriteFileUnderFreeName(const NextFileName& names, const std::str
   }
   // After a move the temporary name is gone already.
   if (claim != Claim::MoveNoReplace || error != 0) unlink(temporary.path.c_str());
-  if (error != 0) return {"", Reason(error)};
-  return {path, ""};
-}
-
-FileWriteResult ReplaceFileWhole(const std::string& path, const std::string& text) {
-  TemporaryFile temporary = CreateTemporaryBeside(path);
-  if (temporary.fd < 0) return {"", Reason(temporary.error)};
-  int error = WriteAllAndClose(temporary.fd, text);
-  if (error == 0 && rename(temporary.path.c_str(), path.c_str()) != 0) error = errno;
-  if (error != 0) {
-    unlink(temporary.path.c_str());
-    return {"", Reason(error)};
-  }
-  return {path, ""};
+  if (error != 0) return {Reason(error), ""};
+  return {"", path};
 }
 
 std::unique_ptr<LensFilePlatform> MakeSystemLensFilePlatform() {

@@ -257,9 +257,9 @@ class WindowsLensFilePlatform : public LensFilePlatform {
 
 FileWriteResult WriteFileUnderFreeName(const NextFileName& names, const std::string& text) {
   std::string path = names();
-  if (path.empty()) return {"", Reason(EEXIST)};
+  if (path.empty()) return {Reason(EEXIST), ""};
   TemporaryFile temporary = CreateTemporaryBeside(path);
-  if (temporary.file == INVALID_HANDLE_VALUE) return {"", Reason(temporary.error)};
+  if (temporary.file == INVALID_HANDLE_VALUE) return {Reason(temporary.error), ""};
   int error = WriteAllAndClose(temporary.file, text, temporary.path);
 
   // The first free name: a move that never replaces takes the name in one
@@ -283,24 +283,8 @@ FileWriteResult WriteFileUnderFreeName(const NextFileName& names, const std::str
     path = names();
   }
   if (!moved) DeleteFileA(temporary.path.c_str());
-  if (error != 0) return {"", Reason(error)};
-  return {path, ""};
-}
-
-FileWriteResult ReplaceFileWhole(const std::string& path, const std::string& text) {
-  TemporaryFile temporary = CreateTemporaryBeside(path);
-  if (temporary.file == INVALID_HANDLE_VALUE) return {"", Reason(temporary.error)};
-  int error = WriteAllAndClose(temporary.file, text, temporary.path);
-  // A link at the name is replaced itself, never what it points to.
-  if (error == 0 && !MoveFileExA(temporary.path.c_str(), path.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    error = ErrorNumber(GetLastError(), path);
-  }
-  if (error != 0) {
-    DeleteFileA(temporary.path.c_str());
-    return {"", Reason(error)};
-  }
-  return {path, ""};
+  if (error != 0) return {Reason(error), ""};
+  return {"", path};
 }
 
 std::unique_ptr<LensFilePlatform> MakeSystemLensFilePlatform() {

@@ -33,8 +33,8 @@ struct NullSetup {
   double centreThickness = 0;
   double lensDiameter = 0;
   double lensIndex = 0;
-  std::string glassName;           // as the catalog lists it; "" when not known
-  double testWavelength = 0.6328;  // micrometres
+  std::string glassName;                           // as the catalog lists it; "" when not known
+  double testWavelength = kHeNeWavelengthMicrons;  // micrometres
 
   // The entries exactly as typed, indexed by Entry, beside the numbers read
   // from them, when the set-up was typed: the echo and the lens file show
@@ -46,7 +46,7 @@ struct NullSetup {
   std::string ShownText(Entry e) const;
 
   // A length of this set-up in engine inches.
-  double InchesFrom(double length) const { return inch ? length : length / kMmPerInch; }
+  double InchesFrom(double length) const { return inchFromUnit(length, inch); }
 
   // The engine's system: inches, the mirror's radius negative, and the
   // conic as K + 1, which the mirror's sag series reads.

@@ -24,7 +24,7 @@ struct RunUnits {
     return {false, kMmPerInch, "mm", " mm", true, 3, 254000.0, 10000.0, 3, " mm"};
   }
   // An entered length in engine inches.
-  double EngineFromEntered(double x) const { return inch ? x : x / kMmPerInch; }
+  double EngineFromEntered(double x) const { return inchFromUnit(x, inch); }
 };
 
 }  // namespace vn

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/app_info.h"
+#include "common/failure.h"
 #include "common/json_reader.h"
 #include "common/json_text.h"
 #include "common/number_text.h"
@@ -16,12 +17,6 @@ namespace vn {
 
 namespace {
 
-// Thrown while checking a parsed file, caught at the end of ParseSetupFile.
-struct Refusal {
-  SetupFileProblem problem;
-  std::string message;
-};
-
 constexpr const char* kNotASetupMessage = "The file is not a Vantry Null set-up file.";
 
 // Where the text starts after a byte-order mark and blanks, or npos. Text
@@ -33,7 +28,7 @@ std::size_t FirstCharacter(std::string_view text) {
 }
 
 [[noreturn]] void Damaged(const std::string& detail) {
-  throw Refusal{SetupFileProblem::Damaged, "The file is damaged: " + detail + "."};
+  throw Failure(FailureKind::Damaged, "The file is damaged: " + detail + ".");
 }
 
 const JsonValue& Required(const JsonValue& object, const char* key, JsonValue::Kind kind,
@@ -56,17 +51,17 @@ SetupFile SetupOf(const JsonValue& root) {
   const JsonValue* format = root.Member("format");
   if (format == nullptr || format->kind != JsonValue::Kind::String ||
       format->text != kSetupFormatName) {
-    throw Refusal{SetupFileProblem::NotASetup, kNotASetupMessage};
+    throw Failure(FailureKind::OtherFile, kNotASetupMessage);
   }
   const double version = Required(root, "version", JsonValue::Kind::Number, "a number").number;
   if (!(version >= 1) || std::floor(version) != version) {
     Damaged("the version " + GeneralNumber(version) + " is not a whole number from 1 up");
   }
   if (version > kSetupFormatVersion) {
-    throw Refusal{SetupFileProblem::Newer,
+    throw Failure(FailureKind::Newer,
                   "The file was saved by a newer version of Vantry Null (set-up format " +
                       GeneralNumber(version) + "; this version reads format " +
-                      std::to_string(kSetupFormatVersion) + "). Open it with that version."};
+                      std::to_string(kSetupFormatVersion) + "). Open it with that version.");
   }
 
   SetupFile setup;
@@ -137,8 +132,16 @@ SetupFileReading ParseSetupFile(std::string_view text) {
   }
   try {
     reading.setup = SetupOf(*json.value);
-  } catch (const Refusal& refusal) {
-    reading.error = {refusal.problem, refusal.message};
+  } catch (const Failure& refusal) {
+    const FailureKind kind = refusal.kind();
+    if (kind != FailureKind::Damaged && kind != FailureKind::OtherFile &&
+        kind != FailureKind::Newer)
+      throw;
+    const SetupFileProblem problem =
+        refusal.kind() == FailureKind::OtherFile ? SetupFileProblem::NotASetup
+        : refusal.kind() == FailureKind::Newer   ? SetupFileProblem::Newer
+                                                 : SetupFileProblem::Damaged;
+    reading.error = {problem, refusal.what()};
   }
   return reading;
 }
@@ -182,8 +185,7 @@ std::optional<std::string> SetupEntryProblem(const SetupFile& setup, Entry entry
   return std::nullopt;
 }
 
-std::optional<std::string> WriteSetupFile(const std::filesystem::path& path,
-                                          const SetupFile& setup) {
+FileWriteResult WriteSetupFile(const std::filesystem::path& path, const SetupFile& setup) {
   return WriteWholeFile(path, SetupFileText(setup));
 }
 

@@ -44,6 +44,7 @@
 #include <utility>
 
 #include "common/user_file.h"
+#include "common/whole_file.h"
 #include "record/run_host.h"
 #include "record/start_up_entries.h"
 
@@ -88,7 +89,7 @@ enum class SetupFileProblem {
 
 struct SetupFileError {
   SetupFileProblem problem = SetupFileProblem::Damaged;
-  std::string message;  // one or two sentences for the user, ending in a full stop
+  std::string why;  // one or two sentences for the user, ending in a full stop
 };
 
 struct SetupFileReading {
@@ -114,9 +115,7 @@ SetupFileReading ReadSetupFile(
 // typed number.
 std::optional<std::string> SetupEntryProblem(const SetupFile& setup, Entry entry);
 
-// Writes the set-up whole or not at all (see WriteWholeFile); nothing on
-// success, otherwise why not.
-std::optional<std::string> WriteSetupFile(const std::filesystem::path& path,
-                                          const SetupFile& setup);
+// Writes the set-up whole or not at all (see WriteWholeFile).
+FileWriteResult WriteSetupFile(const std::filesystem::path& path, const SetupFile& setup);
 
 }  // namespace vn

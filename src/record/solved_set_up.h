@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "common/constants.h"
 #include "engine/null_test_engine.h"
 
 namespace vn {
@@ -15,13 +16,13 @@ namespace vn {
 struct RunRecord;
 
 struct SolvedSetUp {
-  NullTestSystem system;              // the mirror and the lens
-  double objectDistance = 0;          // D, source to the lens's source-side vertex
-  double lensMirrorDistance = 0;      // d2, lens's mirror-side vertex to the mirror's vertex
-  double wavelengthMicrons = 0.6328;  // test wavelength
-  double lensClearSemiDiameter = 0;   // half the lens's clear diameter
-  std::string glassName;              // catalog glass of the lens, for its dispersion ("" unknown)
-  bool inchUnits = false;             // the run's unit, for messages and the verdict
+  NullTestSystem system;          // the mirror and the lens
+  double objectDistance = 0;      // D, source to the lens's source-side vertex
+  double lensMirrorDistance = 0;  // d2, lens's mirror-side vertex to the mirror's vertex
+  double wavelengthMicrons = kHeNeWavelengthMicrons;  // test wavelength
+  double lensClearSemiDiameter = 0;                   // half the lens's clear diameter
+  std::string glassName;   // catalog glass of the lens, for its dispersion ("" unknown)
+  bool inchUnits = false;  // the run's unit, for messages and the verdict
   // The run's spacing search met its tolerance (it was not stopped by a key
   // press or the command line's timeout).
   bool searchConverged = true;

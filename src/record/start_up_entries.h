@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <string>
 
+#include "common/constants.h"
 #include "record/run_host.h"
 
 namespace vn {
@@ -37,6 +38,6 @@ inline std::array<std::string, kEntryCount> StartUpEntryTexts(bool inch = false)
 }
 
 inline constexpr const char* kStartUpGlass = "BK7";
-inline constexpr double kStartUpWavelengthMicrons = 0.6328;
+inline constexpr double kStartUpWavelengthMicrons = kHeNeWavelengthMicrons;
 
 }  // namespace vn

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/arithmetic.h"
+#include "common/constants.h"
 #include "common/number_text.h"
 #include "record/run_units.h"
 #include "run/null_solve.h"
@@ -186,7 +187,7 @@ void ReadAndEcho(RunRecord& rec, RunReport& report, const RunUnits& u) {
   // The thin-lens focal length, in the unit of the run.
   const double focalLength = ThinLensFocalLength(setup.EngineSystem());
   const std::string focal = u.inch ? RoundedText(focalLength, u.focalDecimals)
-                                   : RoundedText(focalLength * 25.4, u.focalDecimals);
+                                   : RoundedText(mmFromInch(focalLength), u.focalDecimals);
   report.Append(std::string("Lens Focal Length = ") + kTab + "-> " + focal + u.lengthUnit + kCrLf);
 }
 

@@ -6,6 +6,8 @@
 #include <cmath>
 
 #include "common/arithmetic.h"
+#include "common/constants.h"
+#include "engine/optics_primitives.h"
 #include "engine/surface_ops.h"
 #include "run/run_context.h"
 #include "run/spacing_error.h"
@@ -60,10 +62,10 @@ bool SearchSpacing(RunContext& run) {
 }  // namespace
 
 double ThinLensFocalLength(const NullTestSystem& s) {
-  return Quotient(
-      1.0,
-      Finite((Quotient(1.0, s.LensRadius1) + Quotient(-1.0, s.LensRadius2)) * (s.LensIndex - 1)),
-      "focal length");
+  return Quotient(1.0,
+                  Finite(ThinLensPower(Quotient(1.0, s.LensRadius1), Quotient(1.0, s.LensRadius2),
+                                       s.LensIndex)),
+                  "focal length");
 }
 
 void RunContext::EvaluateSetup() {
@@ -85,7 +87,7 @@ void RunContext::EvaluateSetup() {
   // the cone leaving the source, and λ = 0.5 µm (the eye's most sensitive
   // wavelength, whatever the test's), so 16·λ = 0.008 mm.
   v.QuarterWaveTolerance =
-      Finite(std::pow(Quotient(D, 2 * h, "ray height 0"), 2.0) * (0.008 / 25.4));
+      Finite(std::pow(Quotient(D, 2 * h, "ray height 0"), 2.0) * inchFromMm(0.008));
 
   // Spread of the three return points; a later value replaces the current
   // one only when strictly larger.

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "common/constants.h"
 #include "common/number_text.h"
 #include "record/run_host.h"
 #include "record/run_units.h"
@@ -12,7 +13,7 @@ namespace vn {
 std::optional<std::string> ConvertLengthText(const std::string& text, bool toInch) {
   const auto x = ReadNumber(text);
   if (!x) return std::nullopt;
-  const double converted = toInch ? *x / kMmPerInch : *x * kMmPerInch;
+  const double converted = toInch ? inchFromMm(*x) : mmFromInch(*x);
   if (!std::isfinite(converted)) return std::nullopt;
   return GeneralNumber(converted);
 }

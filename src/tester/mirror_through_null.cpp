@@ -135,7 +135,7 @@ TesterModel::TesterModel(const SolvedSetUp& input, const CancelToken* cancel)
   plan_ =
       MakePupilPlan(MakeSkewSetUp(DesignOf(input, 0.0)), s.MirrorSemiDiameter, kResidualSampling);
   if (!plan_.ok) {
-    message_ = plan_.message;
+    message_ = plan_.why;
     return;
   }
   // The fit's points as the tester sees the mirror: looking along +z with y
@@ -165,11 +165,11 @@ MirrorThroughNull TesterModel::Mirror(double deltaK) const {
   m.sourceZ = -input_.objectDistance;
   m.lensClearSemiDiameter = std::max(0.0, input_.lensClearSemiDiameter);
   if (!ok_) {
-    m.message = message_;
+    m.why = message_;
     return m;
   }
   if (!std::isfinite(deltaK)) {
-    m.message = "the change of the conic constant is not a number";
+    m.why = "the change of the conic constant is not a number";
     return m;
   }
   const AsBuilt build = DesignOf(input_, deltaK);
@@ -179,7 +179,7 @@ MirrorThroughNull TesterModel::Mirror(double deltaK) const {
   const PupilWavefront wavefront =
       MeasurePupilWavefront(plan_, MakeSkewSetUp(build), input_.wavelengthMicrons);
   if (!wavefront.ok) {
-    m.message = wavefront.message;
+    m.why = wavefront.why;
     return m;
   }
   std::vector<double> mirrorError(wavefront.waves.size());
@@ -197,7 +197,7 @@ MirrorThroughNull TesterModel::Mirror(double deltaK) const {
   m.rmsWaves = wavefront.rmsWaves;
   m.focusZ = wavefront.referencePoint.z;
   if (CancelRequested(cancel_)) {
-    m.message = kStopped;
+    m.why = kStopped;
     return m;
   }
 
@@ -210,7 +210,7 @@ MirrorThroughNull TesterModel::Mirror(double deltaK) const {
   m.lensHeightRatio.reserve(kRayTableZones + 1);
   for (int i = 0; i <= kRayTableZones; ++i) {
     if (CancelRequested(cancel_)) {
-      m.message = kStopped;
+      m.why = kStopped;
       return m;
     }
     const double fraction = static_cast<double>(i) / kRayTableZones;
@@ -218,19 +218,19 @@ MirrorThroughNull TesterModel::Mirror(double deltaK) const {
     if (i > 0) {
       const Aim aim = AimAtMirrorHeight(folded, fraction * s.MirrorSemiDiameter, cancel_);
       if (aim.failure.failed()) {
-        m.message = TraceFailureText(aim.failure, fraction, input_.inchUnits);
+        m.why = TraceFailureText(aim.failure, fraction, input_.inchUnits);
         return m;
       }
       angle = aim.angle;
     }
     const DoublePassRay ray = TraceFoldedRay(folded, angle);
     if (ray.failure.failed()) {
-      m.message = TraceFailureText(ray.failure, fraction, input_.inchUnits);
+      m.why = TraceFailureText(ray.failure, fraction, input_.inchUnits);
       return m;
     }
     if (!(ray.returning.dz < 0.0)) {
-      m.message = "the ray to the mirror's " + std::to_string(i * 100 / kRayTableZones) +
-                  "% zone does not come back toward the source";
+      m.why = "the ray to the mirror's " + std::to_string(i * 100 / kRayTableZones) +
+              "% zone does not come back toward the source";
       return m;
     }
     m.rays.push_back(ray.returning);
@@ -240,7 +240,7 @@ MirrorThroughNull TesterModel::Mirror(double deltaK) const {
                                                               : 0.0);
   }
   if (!MakeApparentTable(m)) {
-    m.message = "the null shows the mirror's zones out of order: its returning rays cross";
+    m.why = "the null shows the mirror's zones out of order: its returning rays cross";
     return m;
   }
   m.ok = true;

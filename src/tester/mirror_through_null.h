@@ -55,7 +55,7 @@ inline constexpr int kRayTableZones = 200;
 // One mirror tested through the set-up's null.
 struct MirrorThroughNull {
   bool ok = false;
-  std::string message;  // why the mirror could not be traced, when !ok
+  std::string why;  // why the mirror could not be traced, when !ok
 
   double deltaK = 0;         // the mirror's conic constant less the design's
   double conicConstant = 0;  // the mirror's own K

@@ -82,8 +82,8 @@ std::uint8_t Grey(double level) {
 std::string Length(double inches, bool inchUnits) {
   const double size = std::fabs(inches);
   if (inchUnits) return RoundedText(inches, size < 0.01 ? 6 : 4) + " in";
-  const double mm = inches * kMmPerInch;
-  if (size * kMmPerInch < 0.1) return RoundedText(mm * 1000.0, 1) + " \u00b5m";
+  const double mm = mmFromInch(inches);
+  if (mmFromInch(size) < 0.1) return RoundedText(mm * 1000.0, 1) + " \u00b5m";
   return RoundedText(mm, 3) + " mm";
 }
 
@@ -138,7 +138,7 @@ TesterPicture RenderTesterView(const MirrorThroughNull& mirror,
                                const TesterViewSettings& settings) {
   TesterPicture picture;
   if (!mirror.ok || mirror.apparentMirror.size() < 4) {
-    picture.message = mirror.ok ? "too few rays to draw" : mirror.message;
+    picture.why = mirror.ok ? "too few rays to draw" : mirror.why;
     return picture;
   }
   const int size = std::clamp(settings.sizePx, 16, 8192);
@@ -152,7 +152,7 @@ TesterPicture RenderTesterView(const MirrorThroughNull& mirror,
   double period = 0.0;
   if (settings.kind == TesterViewKind::Ronchi) {
     if (!(settings.gratingLinesPerInch > 0.0) || !std::isfinite(settings.gratingLinesPerInch)) {
-      picture.message = "the grating needs a positive number of lines";
+      picture.why = "the grating needs a positive number of lines";
       return picture;
     }
     period = 1.0 / settings.gratingLinesPerInch;
@@ -166,7 +166,7 @@ TesterPicture RenderTesterView(const MirrorThroughNull& mirror,
   if (settings.kind != TesterViewKind::Fringes) {
     k = Proportions(mirror, picture.planeZ);
     if (!std::all_of(k.begin(), k.end(), [](double x) { return std::isfinite(x); })) {
-      picture.message = "a returning ray does not reach the plane";
+      picture.why = "a returning ray does not reach the plane";
       return picture;
     }
   }
@@ -182,7 +182,7 @@ TesterPicture RenderTesterView(const MirrorThroughNull& mirror,
   for (int row = 0; row < size; ++row) {
     if (CancelRequested(settings.cancel)) {
       picture.disc = GreyImage();
-      picture.message = "the drawing was stopped before it finished";
+      picture.why = "the drawing was stopped before it finished";
       return picture;
     }
     const double y = (half - row - 0.5) / radius;

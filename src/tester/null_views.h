@@ -75,7 +75,7 @@ inline constexpr int kDiscMargin = 3;
 
 struct TesterPicture {
   bool ok = false;
-  std::string message;  // why there is no picture, when !ok
+  std::string why;  // why there is no picture, when !ok
   // The mirror, sizePx square, its edge kDiscMargin pixels inside the square;
   // black around it. Zones whose rays miss the lens's clear aperture on the
   // way in or out are black too: the tester does not see them.

@@ -150,31 +150,30 @@ constexpr const char* kWrongExtension = "the picture's name must end in .png or 
 
 }  // namespace
 
-std::string WriteTesterPicture(const TesterPicture& picture, const std::string& path) {
-  if (!picture.ok) return "no picture: " + picture.message;
+FileWriteResult WriteTesterPicture(const TesterPicture& picture, const std::string& path) {
+  if (!picture.ok) return {"no picture: " + picture.why, ""};
   const auto bytes = PictureBytes(picture, path);
-  if (!bytes) return kWrongExtension;
-  return WriteWholeFile(path, *bytes).value_or("");
+  if (!bytes) return {kWrongExtension, ""};
+  return WriteWholeFile(path, *bytes);
 }
 
-PictureWrite WriteTesterPictureUnderFreeName(const TesterPicture& picture,
-                                             const std::string& path) {
-  if (!picture.ok) return {"", "no picture: " + picture.message};
+FileWriteResult WriteTesterPictureUnderFreeName(const TesterPicture& picture,
+                                                const std::string& path) {
+  if (!picture.ok) return {"no picture: " + picture.why, ""};
   const auto bytes = PictureBytes(picture, path);
-  if (!bytes) return {"", kWrongExtension};
+  if (!bytes) return {kWrongExtension, ""};
   // As many names as the lens files have; the extension stays as given.
   constexpr int kLastNumber = 9999;
   const std::string stem = path.substr(0, path.size() - 4),
                     extension = path.substr(path.size() - 4);
   int number = 1;
-  const FileWriteResult written = WriteFileUnderFreeName(
+  return WriteFileUnderFreeName(
       [&]() -> std::string {
         if (number > kLastNumber) return "";
         const int n = number++;
         return n == 1 ? path : stem + "_" + std::to_string(n) + extension;
       },
       *bytes);
-  return {written.path, written.problem};
 }
 
 }  // namespace vn

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/whole_file.h"
 #include "tester/grey_image.h"
 #include "tester/null_views.h"
 
@@ -16,17 +17,14 @@ GreyImage LabelledImage(const TesterPicture& picture);
 std::string LabelledSvg(const TesterPicture& picture);
 
 // Writes the picture as PNG or SVG by the path's extension (.png, .svg, any
-// case), whole or not at all; "" on success, else why not.
-std::string WriteTesterPicture(const TesterPicture& picture, const std::string& path);
+// case), whole or not at all.
+FileWriteResult WriteTesterPicture(const TesterPicture& picture, const std::string& path);
 
 // The same, but never over a file that is there: the picture takes `path`
 // when it is free, else the first free of "name_2.png", "name_3.png" and so
-// on, in one step as the lens files take theirs. Returns the path written,
-// or why nothing was.
-struct PictureWrite {
-  std::string path;     // the name taken; empty when nothing was written
-  std::string problem;  // otherwise why not
-};
-PictureWrite WriteTesterPictureUnderFreeName(const TesterPicture& picture, const std::string& path);
+// on, in one step as the lens files take theirs; `path` of the result is the
+// name taken.
+FileWriteResult WriteTesterPictureUnderFreeName(const TesterPicture& picture,
+                                                const std::string& path);
 
 }  // namespace vn

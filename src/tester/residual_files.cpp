@@ -84,8 +84,8 @@ std::string WftText(const MirrorThroughNull& mirror) {
   }
   text += "outside ellipse " + GeneralNumber(centre) + " " + GeneralNumber(centre) + " " +
           GeneralNumber(kWftPupilRadius) + " " + GeneralNumber(kWftPupilRadius) + "\n";
-  text += "DIAM " + RoundedText(2.0 * mirror.mirrorSemiDiameter * kMmPerInch, 6) + "\n";
-  text += "ROC " + RoundedText(mirror.mirrorRadius * kMmPerInch, 6) + "\n";
+  text += "DIAM " + RoundedText(mmFromInch(2.0 * mirror.mirrorSemiDiameter), 6) + "\n";
+  text += "ROC " + RoundedText(mmFromInch(mirror.mirrorRadius), 6) + "\n";
   text += "Lambda " + RoundedText(mirror.wavelengthMicrons * 1000.0, 6) + "\n";
   text += "Do Not use null1\n";
   return text;
@@ -93,7 +93,7 @@ std::string WftText(const MirrorThroughNull& mirror) {
 
 std::string CurvesCsv(const MirrorThroughNull& mirror, bool inchUnits) {
   const ZernikeSeries series(mirror.zernike);
-  const double unit = inchUnits ? 1.0 : kMmPerInch;
+  const double unit = unitFromInch(1.0, inchUnits);
   const int decimals = inchUnits ? 7 : 6;  // a tenth of a micrometre, or less
   const std::string u = inchUnits ? "in" : "mm";
   std::string text = "zone_percent,mirror_height_" + u +
@@ -121,7 +121,7 @@ std::string CurvesCsv(const MirrorThroughNull& mirror, bool inchUnits) {
 }
 
 std::string ResidualSummary(const MirrorThroughNull& mirror) {
-  if (!mirror.ok) return "No residual: " + mirror.message;
+  if (!mirror.ok) return "No residual: " + mirror.why;
   const auto term = [&](int index) {
     std::string text = "Z";
     text += std::to_string(index);
@@ -138,7 +138,7 @@ std::string ResidualSummary(const MirrorThroughNull& mirror) {
          ", " + term(24) + ", " + term(35) + ", " + term(48) +
          ". Pupil coordinates are the mirror's; through the null its 70% zone is seen at " +
          RoundedText(100.0 * mirror.ApparentRadius(0.7), 2) + "% of its edge's radius. " +
-         "The return image lies " + RoundedText(std::fabs(beyond) * kMmPerInch * 1000.0, 1) +
+         "The return image lies " + RoundedText(mmFromInch(std::fabs(beyond)) * 1000.0, 1) +
          " \u00b5m " + (beyond >= 0 ? "beyond" : "short of") + " the source.";
 }
 
@@ -156,7 +156,7 @@ ResidualExport WriteResidualFiles(const MirrorThroughNull& mirror, const std::st
                                   bool inchUnits) {
   ResidualExport result;
   if (!mirror.ok) {
-    result.message = "no residual to export: " + mirror.message;
+    result.why = "no residual to export: " + mirror.why;
     return result;
   }
   // Enough sets for any number of exports into one folder; the search ends
@@ -179,9 +179,9 @@ ResidualExport WriteResidualFiles(const MirrorThroughNull& mirror, const std::st
       return ResidualSetPath(folder, number, extensions[0]);
     };
     const FileWriteResult zrn = WriteFileUnderFreeName(zrnNames, texts[0]);
-    if (zrn.path.empty()) {
-      result.message =
-          "cannot write " + ResidualSetPath(folder, number, extensions[0]) + ": " + zrn.problem;
+    if (!zrn.written()) {
+      result.why =
+          "cannot write " + ResidualSetPath(folder, number, extensions[0]) + ": " + zrn.why;
       return result;
     }
     result.paths.push_back(zrn.path);
@@ -193,7 +193,7 @@ ResidualExport WriteResidualFiles(const MirrorThroughNull& mirror, const std::st
       bool given = false;
       const FileWriteResult member = WriteFileUnderFreeName(
           [&]() -> std::string { return std::exchange(given, true) ? "" : path; }, texts[k]);
-      if (!member.path.empty()) {
+      if (member.written()) {
         result.paths.push_back(member.path);
         continue;
       }
@@ -201,7 +201,7 @@ ResidualExport WriteResidualFiles(const MirrorThroughNull& mirror, const std::st
       std::error_code ignored;
       held = std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
       if (!held) {
-        result.message = "cannot write " + path + ": " + member.problem;
+        result.why = "cannot write " + path + ": " + member.why;
         return result;
       }
     }
@@ -211,9 +211,9 @@ ResidualExport WriteResidualFiles(const MirrorThroughNull& mirror, const std::st
     }
     first = number + 1;
   }
-  result.message = "cannot write " + ResidualSetPath(folder, kLastSet, extensions[0]) +
-                   ": every residual set's name up to _" + std::to_string(kLastSet) +
-                   " is taken in the folder";
+  result.why = "cannot write " + ResidualSetPath(folder, kLastSet, extensions[0]) +
+               ": every residual set's name up to _" + std::to_string(kLastSet) +
+               " is taken in the folder";
   return result;
 }
 

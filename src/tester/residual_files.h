@@ -43,7 +43,7 @@ std::string ResidualSummary(const MirrorThroughNull& mirror);
 
 struct ResidualExport {
   bool ok = false;
-  std::string message;             // why not, when !ok
+  std::string why;                 // why not, when !ok
   std::vector<std::string> paths;  // the files written
 };
 

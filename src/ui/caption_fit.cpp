@@ -1,3 +1,4 @@
+// Fitting captions into the boxes of a twips layout.
 #include "ui/caption_fit.h"
 
 #include <QAbstractButton>

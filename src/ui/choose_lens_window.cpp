@@ -1,3 +1,4 @@
+// The "Choose lens" window: its controls, and the chooser run off the window's thread.
 #include "ui/choose_lens_window.h"
 
 #include <QCheckBox>
@@ -236,7 +237,7 @@ ChooserEntries ChooseLensWindow::Entries() const {
 std::optional<ChooserInputs> ChooseLensWindow::ReadInputs(const QString& cannot) {
   ShowSetting();
   ChooserReading reading = ReadChooserEntries(Entries());
-  if (!reading.inputs) status_->setText(cannot.arg(Text(reading.problem)));
+  if (!reading.inputs) status_->setText(cannot.arg(Text(reading.why)));
   if (reading.inputs) inchResults_ = reading.inputs->setting.conditions.inchUnits;
   return std::move(reading.inputs);
 }
@@ -278,7 +279,7 @@ void ChooseLensWindow::StartRanking() {
                        options);
   QString problems;
   for (const LensListProblem& p : list_.problems) {
-    problems += (p.warning ? tr("warning: ") : QString()) + Text(p.message) + "\n";
+    problems += (p.warning ? tr("warning: ") : QString()) + Text(p.why) + "\n";
   }
   listProblems_->setPlainText(problems);
   if (list_.lenses.empty()) {

@@ -1,3 +1,4 @@
+// The window of the spacing-error dialog: lays out its controls for ErrorExploreDialog.
 #include "ui/error_explore_window.h"
 
 #include <QButtonGroup>

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "tolerance/error_explore_dialog.h"
+#include "spacing_error_dialog/error_explore_dialog.h"
 
 class QButtonGroup;
 class QLabel;

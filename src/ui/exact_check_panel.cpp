@@ -22,6 +22,7 @@
 
 #include "common/constants.h"
 #include "common/number_text.h"
+#include "engine/optics_primitives.h"
 #include "ui/exact_plots.h"
 #include "ui/tester_view.h"
 
@@ -45,7 +46,7 @@ QString Waves(double waves) { return Text(RoundedText(waves, 3)); }
 // Lengths in the run's unit: 3 decimals of a millimetre or 4 of an inch, as
 // the report gives them.
 QString Number(double inches, bool inchUnits) {
-  return inchUnits ? Text(RoundedText(inches, 4)) : Text(RoundedText(inches * kMmPerInch, 3));
+  return inchUnits ? Text(RoundedText(inches, 4)) : Text(RoundedText(mmFromInch(inches), 3));
 }
 
 QString Length(double inches, bool inchUnits) {
@@ -57,7 +58,7 @@ QString Length(double inches, bool inchUnits) {
 QString FocusOffset(double inches, bool inchUnits) {
   const double size = std::fabs(inches);
   const QString amount = inchUnits ? Text(RoundedText(size, 6)) + " in"
-                                   : Text(RoundedText(size * kMmPerInch * 1000, 1)) + " \u00b5m";
+                                   : Text(RoundedText(mmFromInch(size) * 1000, 1)) + " \u00b5m";
   return amount + (inches >= 0 ? " beyond the source" : " short of the source");
 }
 
@@ -140,7 +141,7 @@ QString FiguresHtml(const ExactCheckResult& r, bool inchUnits) {
     html += Item("Wavefront, waves", WavefrontText(null.pvWaves, null.rmsWaves));
   } else {
     html += "<div style='margin-top:8px'><b>Exact null not found:</b> " +
-            Text(null.message).toHtmlEscaped() + "</div>";
+            Text(null.why).toHtmlEscaped() + "</div>";
   }
   return html;
 }
@@ -149,9 +150,9 @@ QString FiguresHtml(const ExactCheckResult& r, bool inchUnits) {
 
 SetUpPicture SetUpOf(const ExactCheckResult& r, const NullTestSystem& system, double objectDistance,
                      double lensMirrorDistance, double lensSemiDiameter, bool inchUnits) {
-  const double factor = inchUnits ? 1.0 : kMmPerInch;
+  const double factor = unitFromInch(1.0, inchUnits);
   // A flat face's 9e99 stays as it is: scaling it would mean nothing.
-  const auto radius = [factor](double r) { return std::fabs(r) > 1e30 ? r : r * factor; };
+  const auto radius = [factor](double r) { return IsFlatRadius(r) ? r : r * factor; };
   SetUpPicture s;
   s.unit = inchUnits ? QStringLiteral("in") : QStringLiteral("mm");
   s.sourceZ = -objectDistance * factor;
@@ -217,7 +218,7 @@ CurvePlot AberrationPlot(const ExactCheckResult& r, double factor, const QString
   plot.title = QStringLiteral("Longitudinal aberration");
   plot.xLabel = kZoneLabel;
   plot.yLabel = QStringLiteral("Axis crossing beyond source (%1)").arg(unit);
-  plot.minYSpan = 0.001 * factor / kMmPerInch;  // a micrometre, so that ticks stay readable
+  plot.minYSpan = inchFromMm(0.001 * factor);  // a micrometre, so that ticks stay readable
   PlotSeries crossing{QStringLiteral("returning ray"), QColor(31, 119, 180), Qt::SolidLine, {}};
   for (const ZoneSample& z : r.zones) {
     // A ray that comes back parallel to the axis crosses it nowhere.
@@ -355,12 +356,12 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
                                  double objectDistance, double lensMirrorDistance,
                                  double lensSemiDiameter, bool inchUnits) {
   if (!r.ok) {
-    Clear(tr("Exact check not available: %1").arg(Text(r.message)));
+    Clear(tr("Exact check not available: %1").arg(Text(r.why)));
     ShowVerdict(r, inchUnits);
     return;
   }
   ShowVerdict(r, inchUnits);
-  const double factor = inchUnits ? 1.0 : kMmPerInch;
+  const double factor = unitFromInch(1.0, inchUnits);
   const QString unit = inchUnits ? QStringLiteral("in") : QStringLiteral("mm");
   busy_ = false;
   figuresHtml_ = FiguresHtml(r, inchUnits);

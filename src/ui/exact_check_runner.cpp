@@ -1,3 +1,4 @@
+// The exact check on a thread of its own beside the window.
 #include "ui/exact_check_runner.h"
 
 #include <chrono>
@@ -61,7 +62,7 @@ void ExactCheckRunner::Start(SolvedSetUp input, Done done) {
     // No thread to be had: say so rather than check on the window's thread.
     job_.reset();
     ExactCheckResult failed;
-    failed.message = std::string("no thread could be started for it (") + e.what() + ")";
+    failed.why = std::string("no thread could be started for it (") + e.what() + ")";
     if (done_) done_(failed);
   }
 }

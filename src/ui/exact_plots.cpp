@@ -20,6 +20,8 @@
 #include <QSvgGenerator>
 #endif
 
+#include "engine/optics_primitives.h"
+
 namespace vn {
 
 namespace {
@@ -222,9 +224,8 @@ int CurvePointsIn(const QRectF& box, const std::vector<QPolygonF>& curves) {
 
 // ---- The set-up ---------------------------------------------------------------
 
-double CurvatureOf(double radius) {
-  return std::fabs(radius) > 1e30 || radius == 0 ? 0.0 : 1.0 / radius;
-}
+// A radius of 0 draws as a flat face rather than as no face at all.
+double CurvatureOf(double radius) { return radius == 0 ? 0.0 : CurvatureFromRadius(radius); }
 
 QColor RayColor(double zoneFraction) {
   if (zoneFraction >= 0.95) return QColor(214, 39, 40);  // marginal
@@ -245,11 +246,11 @@ QPolygonF LensOutline(const SetUpPicture& s, const Frame& f) {
   QPolygonF outline;
   for (int i = 0; i <= kSteps; ++i) {
     const double y = -h + 2 * h * i / kSteps;
-    outline << f.Map(ConicSag(c1, 1, y), y);
+    outline << f.Map(DrawnSag(c1, 1, y), y);
   }
   for (int i = kSteps; i >= 0; --i) {
     const double y = -h + 2 * h * i / kSteps;
-    outline << f.Map(s.lensThickness + ConicSag(c2, 1, y), y);
+    outline << f.Map(s.lensThickness + DrawnSag(c2, 1, y), y);
   }
   return outline;
 }
@@ -262,7 +263,7 @@ void DrawMirror(QPainter& p, const SetUpPicture& s, const Frame& f) {
   QPolygonF face;
   for (int i = 0; i <= kSteps; ++i) {
     const double y = -h + 2 * h * i / kSteps;
-    face << f.Map(s.mirrorVertexZ + ConicSag(c, s.mirrorConicPlusOne, y), y);
+    face << f.Map(s.mirrorVertexZ + DrawnSag(c, s.mirrorConicPlusOne, y), y);
   }
   QPolygonF blank = face;
   blank << f.Map(back, h) << f.Map(back, -h);
@@ -382,13 +383,10 @@ void DrawDistances(QPainter& p, const SetUpPicture& s, const Frame& f) {
 
 // ---- Shared routines ----------------------------------------------------------
 
-double ConicSag(double curvature, double conicPlusOne, double y) {
-  // Written with the root in the denominator so that it stays accurate as
-  // the curvature goes to zero and holds for a paraboloid (conicPlusOne = 0).
-  double y2 = y * y;
-  const double reach = conicPlusOne * curvature * curvature;  // 1 / (largest height)²
-  if (reach * y2 > 1) y2 = 1 / reach;
-  return curvature * y2 / (1 + std::sqrt(1 - reach * y2));
+double DrawnSag(double curvature, double conicPlusOne, double y) {
+  const double sag = ConicSag(curvature, conicPlusOne, y);
+  // Past its reach a surface is drawn at the sag of its widest height.
+  return std::isnan(sag) ? 1 / (conicPlusOne * curvature) : sag;
 }
 
 std::vector<double> NiceTicks(double lo, double hi, int count) {

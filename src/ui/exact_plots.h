@@ -84,10 +84,9 @@ struct SetUpPicture {
 // source and the lens magnified, to scale.
 void PaintSetUp(QPainter& painter, const QRectF& area, const SetUpPicture& picture);
 
-// Sag z(y) of a conic of vertex curvature c (1/radius) measured from its
-// vertex: c·y² / (1 + √(1 − (1+K)·c²·y²)). Heights beyond the conic's reach
-// are clamped to its rim.
-double ConicSag(double curvature, double conicPlusOne, double y);
+// Sag of a conic as drawn (engine/optics_primitives.h's ConicSag): heights
+// beyond the conic's reach are held at its rim.
+double DrawnSag(double curvature, double conicPlusOne, double y);
 
 // Tick values covering [lo, hi] at a 1-2-5 step, about `count` of them.
 std::vector<double> NiceTicks(double lo, double hi, int count);

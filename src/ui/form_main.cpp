@@ -1,3 +1,4 @@
+// The main window FormMain: its fields, option boxes, report box, and the run it hosts.
 #include "ui/form_main.h"
 
 #include <QAction>

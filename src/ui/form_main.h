@@ -16,7 +16,7 @@
 #include "record/run_host.h"
 #include "run/null_finder.h"
 #include "run/units_switch.h"
-#include "tolerance/error_explore_dialog.h"
+#include "spacing_error_dialog/error_explore_dialog.h"
 #include "ui/find_spinner.h"
 
 class QButtonGroup;

@@ -1,3 +1,4 @@
+// The look shared by the program's windows: their font and captioned frames.
 #include "ui/form_style.h"
 
 #include <QGuiApplication>

@@ -170,7 +170,7 @@ bool FormMain::OpenSetupFile(const QString& path) {
   if (!reading.setup) {
     Warn(this, tr("Open set-up"),
          tr("The set-up file %1 was not opened.\n\n%2\n\nNothing was changed.")
-             .arg(Shown(path), Text(reading.error.message)));
+             .arg(Shown(path), Text(reading.error.why)));
     return false;
   }
   // The texts go in as they are, in the file's unit: no conversion, so the
@@ -201,9 +201,9 @@ bool FormMain::SaveSetupFile(const QString& path) {
   setup.inch = InchUnitsSelected();
   setup.glassName = shared_.GlassName;
   setup.wavelengthMicrons = shared_.TestWavelength;
-  if (const auto why = WriteSetupFile(FsPath(path), setup)) {
+  if (const FileWriteResult saved = WriteSetupFile(FsPath(path), setup); !saved.written()) {
     Warn(this, tr("Save set-up"),
-         tr("The set-up could not be saved as %1:\n%2.").arg(Shown(path), Text(*why)));
+         tr("The set-up could not be saved as %1:\n%2.").arg(Shown(path), Text(saved.why)));
     return false;
   }
   setupPath_ = path;
@@ -230,9 +230,10 @@ void FormMain::SaveReport() {
 
 bool FormMain::SaveReportFile(const QString& path) {
   if (RefuseStaleReport(tr("Save report"))) return false;
-  if (const auto why = WriteWholeFile(FsPath(path), ReportFileText().toStdString())) {
+  if (const FileWriteResult saved = WriteWholeFile(FsPath(path), ReportFileText().toStdString());
+      !saved.written()) {
     Warn(this, tr("Save report"),
-         tr("The report could not be saved as %1:\n%2.").arg(Shown(path), Text(*why)));
+         tr("The report could not be saved as %1:\n%2.").arg(Shown(path), Text(saved.why)));
     return false;
   }
   statusBar()->showMessage(tr("Report saved as %1").arg(Shown(path)), kStatusMs);

@@ -1,3 +1,4 @@
+// The window of the refractive-index dialog: lays out its controls for RefractiveIndexDialog.
 #include "ui/refractive_index_window.h"
 
 #include <QButtonGroup>

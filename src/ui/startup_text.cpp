@@ -1,3 +1,4 @@
+// The help text the report box shows when the program starts.
 #include "ui/startup_text.h"
 
 #include <array>

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "common/constants.h"
 #include "tester/picture_files.h"
 #include "tester/residual_files.h"
 #include "ui/point_spin_box.h"
@@ -185,7 +186,7 @@ void TesterView::ShowSetUp(const NullTestSystem& system, double objectDistance,
   if (inchUnits != inchUnits_) {
     // The lengths' controls follow the run's unit.
     settingControls_ = true;
-    const double factor = inchUnits ? 1.0 / 25.4 : 25.4;
+    const double factor = inchUnits ? inchFromMm(1.0) : mmFromInch(1.0);
     for (QDoubleSpinBox* spin : {gratingOffset_, knifeOffset_, knifeEdge_}) {
       spin->setValue(spin->value() * factor);
     }
@@ -222,7 +223,7 @@ void TesterView::SendRequest() {
   if (gratingOffsetChosen_) s.gratingOffset = Inches(gratingOffset_->value());
   s.knifeOffset = Inches(knifeOffset_->value());
   s.knifeEdge = Inches(knifeEdge_->value());
-  s.sourceWidth = inchUnits_ ? 0.001 : 0.025 / 25.4;
+  s.sourceWidth = inchUnits_ ? 0.001 : inchFromMm(0.025);
   s.tiltFringes = tilt_->value();
   s.defocusWaves = defocus_->value();
   s.inchUnits = inchUnits_;
@@ -294,13 +295,12 @@ void TesterView::Receive(Result result) {
     settingControls_ = false;
   }
   ShowPicture();
-  emit PictureShown();
 }
 
 void TesterView::ShowPicture() {
   save_->setEnabled(picture_.ok);
   if (!picture_.ok) {
-    pictureLabel_->SetText(tr("No picture: %1").arg(QString::fromStdString(picture_.message)));
+    pictureLabel_->SetText(tr("No picture: %1").arg(QString::fromStdString(picture_.why)));
     caption_->clear();
     return;
   }
@@ -337,7 +337,7 @@ QStringList TesterView::ExportResidual(const QString& folder, QString* why) {
   }
   const ResidualExport written = WriteResidualFiles(*perfect_, folder.toStdString(), inchUnits_);
   if (!written.ok) {
-    if (why != nullptr) *why = QString::fromStdString(written.message);
+    if (why != nullptr) *why = QString::fromStdString(written.why);
     return {};
   }
   QStringList paths;
@@ -346,7 +346,7 @@ QStringList TesterView::ExportResidual(const QString& folder, QString* why) {
 }
 
 QString TesterView::SavePicture(const QString& path) const {
-  return QString::fromStdString(WriteTesterPicture(picture_, path.toStdString()));
+  return QString::fromStdString(WriteTesterPicture(picture_, path.toStdString()).why);
 }
 
 void TesterView::ExportResidual_Click() {

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "common/cancel_token.h"
+#include "common/constants.h"
 #include "exact/exact_check.h"
 #include "tester/mirror_through_null.h"
 #include "tester/null_views.h"
@@ -63,10 +64,6 @@ class TesterView : public QWidget {
   QString CaptionText() const;
   bool HasPicture() const { return picture_.ok; }
 
- signals:
-  // A new picture (or the reason there is none) is shown.
-  void PictureShown();
-
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
@@ -93,8 +90,8 @@ class TesterView : public QWidget {
   // Says beside the boxes, and in the main window's status bar, why a typed
   // number was refused; an empty text takes the saying away.
   void ShowNumberProblem(const QString& problem);
-  double Inches(double shown) const { return inchUnits_ ? shown : shown / 25.4; }
-  double Shown(double inches) const { return inchUnits_ ? inches : inches * 25.4; }
+  double Inches(double shown) const { return inchFromUnit(shown, inchUnits_); }
+  double Shown(double inches) const { return unitFromInch(inches, inchUnits_); }
 
   QComboBox* kind_ = nullptr;
   PointSpinBox* deltaK_ = nullptr;

@@ -360,7 +360,7 @@ void ToleranceWindow::ShowSetUp(const SolvedSetUp& input, bool inchUnits) {
 
 void ToleranceWindow::FillTable() {
   if (!table_->ok) {
-    summary_->setText(tr("The sensitivities could not be found: %1").arg(Text(table_->message)));
+    summary_->setText(tr("The sensitivities could not be found: %1").arg(Text(table_->why)));
     return;
   }
   const SensitivityTable& t = *table_;
@@ -404,7 +404,7 @@ void ToleranceWindow::FillTable() {
         Cell(exact ? tr("exact") : "±" + Text(ChangeText(row.tolerance, row.unit, inch_, false))));
     sensitivity_->setItem(r, 6, Cell(exact ? QString() : Text(ConicText(row.apparentConicPlus))));
     sensitivity_->setItem(r, 7, Cell(exact ? QString() : Text(ConicText(row.apparentConicMinus))));
-    if (!row.problem.empty()) sensitivity_->item(r, 0)->setToolTip(Text(row.problem));
+    if (!row.why.empty()) sensitivity_->item(r, 0)->setToolTip(Text(row.why));
   }
   // Room for its heading and four rows at least; the rest scroll inside
   // it on a small screen rather than push the Monte Carlo off it. The
@@ -487,7 +487,7 @@ void ToleranceWindow::ShowMonteCarlo() {
                      : tr("%1 set-ups drawn within the tolerances (seed %2), each refocused.")
                            .arg(mc.completed)
                            .arg(QString::number(mc.seed));
-  statistics_->setText(head + "\n" + (mc.ok ? Text(MonteCarloLines(mc)) : Text(mc.message)));
+  statistics_->setText(head + "\n" + (mc.ok ? Text(MonteCarloLines(mc)) : Text(mc.why)));
   SetStatus(mc.cancelled ? tr("Monte Carlo cancelled.") : tr("Monte Carlo done."));
   exportPictures_->setEnabled(mc.ok);
   ShowHistogram();
@@ -535,7 +535,7 @@ void ToleranceWindow::ConicFromSpacing_Click() {
                               .arg(inch_ ? QStringLiteral("inches") : QStringLiteral("mm")));
     return;
   }
-  const double inches = inch_ ? *spacing : *spacing / kMmPerInch;
+  const double inches = inchFromUnit(*spacing, inch_);
   const ConicFromSpacing answer = ConicFromBestNullSpacing(*model_, inches);
   QString text = Text(ConicFromSpacingText(answer, model_->conicConstant(), inch_));
   if (answer.ok) {

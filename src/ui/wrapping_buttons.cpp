@@ -1,3 +1,4 @@
+// Check boxes and option buttons whose captions wrap within their boxes.
 #include "ui/wrapping_buttons.h"
 
 #include <QStyleOptionButton>

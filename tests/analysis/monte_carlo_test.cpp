@@ -67,13 +67,13 @@ TEST(MonteCarlo, SmallTolerancesAddUpAsTheSensitivitiesPredict) {
     *t *= 0.2;
   }
   const SensitivityTable table = ComputeSensitivities(model, small);
-  ASSERT_TRUE(table.ok) << table.message;
+  ASSERT_TRUE(table.ok) << table.why;
   const double predicted = PredictedRms(table);
 
   MonteCarloSettings settings;
   settings.trials = 1500;
   const MonteCarloResult mc = RunMonteCarlo(model, small, settings);
-  ASSERT_TRUE(mc.ok) << mc.message;
+  ASSERT_TRUE(mc.ok) << mc.why;
   ASSERT_EQ(mc.completed, settings.trials);
   double sum = 0.0, sumSquares = 0.0;
   for (const MonteCarloTrial& t : mc.trials) {

@@ -48,7 +48,7 @@ TEST(PupilWavefront, CentredSetUpsAgreeWithTheMeridionalCheck) {
     PupilSampling sampling;
     sampling.rings = 40;
     const ExactCheckResult meridional = RunExactCheck(MeridionalCheckInput(in));
-    ASSERT_TRUE(meridional.ok) << meridional.message;
+    ASSERT_TRUE(meridional.ok) << meridional.why;
     const ToleranceModel model(in, sampling);
     ASSERT_TRUE(model.ok()) << model.message();
     const PupilWavefront& w = model.design();
@@ -79,7 +79,7 @@ TEST(PupilWavefront, RoundErrorsLeaveOnlyRoundTerms) {
                {P::SourceSideRadius, 100.0},  {P::LensIndex, 0.01}};
   for (const auto& r : round) {
     const PupilWavefront w = model.MeasureChange(BuildErrors::Single(r.parameter, r.amount));
-    ASSERT_TRUE(w.ok) << w.message;
+    ASSERT_TRUE(w.ok) << w.why;
     const std::vector<double> z = model.plan().fit.Fit(w.waves);
     EXPECT_GT(std::fabs(z[8]), 0.02) << ParameterInfo(r.parameter).label;  // spherical
     for (int j = 1; j < kReportedFringeTerms; ++j) {
@@ -88,7 +88,7 @@ TEST(PupilWavefront, RoundErrorsLeaveOnlyRoundTerms) {
     }
   }
   const PupilWavefront tilted = model.MeasureChange(BuildErrors::Single(P::LensTilt, 0.05));
-  ASSERT_TRUE(tilted.ok) << tilted.message;
+  ASSERT_TRUE(tilted.ok) << tilted.why;
   EXPECT_GT(std::fabs(model.plan().fit.Fit(tilted.waves)[7]), 0.1);  // coma along the tilt
 }
 
@@ -102,7 +102,7 @@ TEST(PupilWavefront, SourceOffTheAxisIsImagedAcrossIt) {
   for (const double offset : {0.5 * kMm, 2.0 * kMm}) {
     const PupilWavefront w =
         model.Measure(BuildErrors::Single(BuildParameter::SourceOffset, offset));
-    ASSERT_TRUE(w.ok) << w.message;
+    ASSERT_TRUE(w.ok) << w.why;
     EXPECT_NEAR(w.referencePoint.y / offset, -1.0, 0.05) << offset;
     EXPECT_NEAR(w.referencePoint.x, 0.0, 1e-12);
   }
@@ -113,8 +113,8 @@ TEST(PupilWavefront, UntraceableSetUpsSayWhatFailed) {
   const ToleranceModel model(test::StartUpToleranceInput());
   const PupilWavefront w = model.Measure(BuildErrors::Single(BuildParameter::LensDecenter, 3.0));
   EXPECT_FALSE(w.ok);
-  EXPECT_TRUE(w.message.starts_with("the ray to ")) << w.message;
-  EXPECT_NE(w.message.find("misses the lens"), std::string::npos) << w.message;
+  EXPECT_TRUE(w.why.starts_with("the ray to ")) << w.why;
+  EXPECT_NE(w.why.find("misses the lens"), std::string::npos) << w.why;
 
   // Set-ups that cannot be analysed at all.
   const struct {

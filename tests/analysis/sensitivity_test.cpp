@@ -41,10 +41,10 @@ TEST(Sensitivity, ErrorsEachWayCostAlikeAndMirrorTheWavefront) {
   const ToleranceModel& model = StartUpModel();
   ASSERT_TRUE(model.ok()) << model.message();
   const SensitivityTable table = ComputeSensitivities(model, DefaultTolerances(false));
-  ASSERT_TRUE(table.ok) << table.message;
+  ASSERT_TRUE(table.ok) << table.why;
   for (const P p : {P::LensTilt, P::LensDecenter, P::SourceOffset}) {
     const SensitivityRow& row = Row(table, p);
-    ASSERT_TRUE(row.plus && row.minus) << row.problem;
+    ASSERT_TRUE(row.plus && row.minus) << row.why;
     EXPECT_NEAR(*row.plus, -*row.minus, 1e-3 * *row.plus) << ParameterInfo(p).label;
     const PupilWavefront up = model.MeasureChange(BuildErrors::Single(p, *row.plus));
     const PupilWavefront down = model.MeasureChange(BuildErrors::Single(p, *row.minus));
@@ -74,12 +74,12 @@ TEST(Sensitivity, EachChangeFoundCostsTheTarget) {
   // response bends by up to a tenth.
   const ToleranceModel& model = StartUpModel();
   const SensitivityTable table = ComputeSensitivities(model, DefaultTolerances(true));
-  ASSERT_TRUE(table.ok) << table.message;
+  ASSERT_TRUE(table.ok) << table.why;
   for (const SensitivityRow& row : table.rows) {
     for (const auto& change : {row.plus, row.minus}) {
       if (!change) continue;
       const PupilWavefront w = model.MeasureChange(BuildErrors::Single(row.parameter, *change));
-      ASSERT_TRUE(w.ok) << w.message;
+      ASSERT_TRUE(w.ok) << w.why;
       EXPECT_NEAR(w.rmsWaves, 0.05, 1e-5) << ParameterInfo(row.parameter).label;
       if (row.parameter == P::Wavelength) continue;
       const PupilWavefront half =
@@ -92,7 +92,7 @@ TEST(Sensitivity, EachChangeFoundCostsTheTarget) {
   // A thicker lens never costs 1/20 wave before it is 90% thicker still,
   // and the table says so rather than inventing a figure.
   EXPECT_FALSE(Row(table, P::LensThickness).plus.has_value());
-  EXPECT_NE(Row(table, P::LensThickness).problem.find("not reached"), std::string::npos);
+  EXPECT_NE(Row(table, P::LensThickness).why.find("not reached"), std::string::npos);
 }
 
 TEST(Sensitivity, ApparentConicOfASpacingErrorIsLinearInTheError) {
@@ -119,12 +119,12 @@ TEST(Sensitivity, ConicFromTheBestNullSpacingNullsBestThere) {
   const ToleranceModel& model = StartUpModel();
   const double d2 = model.input().lensMirrorDistance;
   const ConicFromSpacing atDesign = ConicFromBestNullSpacing(model, d2);
-  ASSERT_TRUE(atDesign.ok) << atDesign.message;
+  ASSERT_TRUE(atDesign.ok) << atDesign.why;
   EXPECT_NEAR(ConicFromBestNullSpacing(model, atDesign.designBestSpacing).conicConstant, -1.0,
               1e-5);
   for (const double delta : {3 * kMm, -4 * kMm}) {
     const ConicFromSpacing reverse = ConicFromBestNullSpacing(model, d2 + delta);
-    ASSERT_TRUE(reverse.ok) << reverse.message;
+    ASSERT_TRUE(reverse.ok) << reverse.why;
     const double offset = d2 + delta - reverse.designBestSpacing;
     const double seen = model.ApparentConicChange(
         model.MeasureChange(BuildErrors::Single(P::LensMirrorDistance, offset)).waves);

@@ -106,9 +106,9 @@ TEST(SkewTrace, SphereAtItsCentreTurnedAboutTheCentreStaysPerfect) {
           setUp.mirror, RotationAboutY(0.3 * degrees * kDegree) * RotationAboutX(degrees * kDegree),
           centre);
       const PupilPlan plan = MakePupilPlan(setUp, in.system.MirrorSemiDiameter);
-      ASSERT_TRUE(plan.ok) << plan.message;
+      ASSERT_TRUE(plan.ok) << plan.why;
       const PupilWavefront w = Wavefront(setUp, plan);
-      ASSERT_TRUE(w.ok) << w.message;
+      ASSERT_TRUE(w.ok) << w.why;
       if (conicPlusOne == 1.0) {
         EXPECT_LT(w.pvWaves, 1e-6) << degrees;
         EXPECT_NEAR(w.referencePoint.z, centre.z, 1e-9);
@@ -128,7 +128,7 @@ TEST(SkewTrace, LensFaceTurnedAboutItsOwnCentreChangesNothing) {
   const AsBuilt build{.setUp = in};
   const SkewSetUp design = MakeSkewSetUp(build);
   const PupilPlan plan = MakePupilPlan(design, in.system.MirrorSemiDiameter);
-  ASSERT_TRUE(plan.ok) << plan.message;
+  ASSERT_TRUE(plan.ok) << plan.why;
   const PupilWavefront reference = Wavefront(design, plan);
   ASSERT_TRUE(reference.ok);
   const Rotation turn = RotationAboutX(1.0 * kDegree);
@@ -140,7 +140,7 @@ TEST(SkewTrace, LensFaceTurnedAboutItsOwnCentreChangesNothing) {
   aboutVertex.lensBack = TurnedAbout(back, turn, back.vertex);
   const PupilWavefront same = MeasurePupilWavefront(plan, aboutCentre, 0.6328, &reference.waves);
   const PupilWavefront changed = MeasurePupilWavefront(plan, aboutVertex, 0.6328, &reference.waves);
-  ASSERT_TRUE(same.ok && changed.ok) << same.message << changed.message;
+  ASSERT_TRUE(same.ok && changed.ok) << same.why << changed.why;
   EXPECT_LT(same.pvWaves, 1e-6);
   EXPECT_GT(changed.rmsWaves, 0.1);
 }

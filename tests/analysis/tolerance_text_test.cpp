@@ -25,7 +25,7 @@ TEST(ToleranceFile, ReadsTheFiguresInTheFilesOrTheRunsUnit) {
   const ToleranceFileReading reading = ReadToleranceFile(
       "{\"lens_mirror_distance\": 2, \"tilt_degrees\": 0.05, \"trials\": 500,"
       " \"seed\": 42}");
-  ASSERT_TRUE(reading.file) << reading.error;
+  ASSERT_TRUE(reading.file) << reading.why;
   MonteCarloSettings settings;
   const BuildTolerances mm = ResolveTolerances(*reading.file, false, settings);
   EXPECT_DOUBLE_EQ(mm.lensMirrorDistance, 2 * kMm);
@@ -63,7 +63,7 @@ TEST(ToleranceFile, RefusesWhatItCannotTake) {
   for (const auto& c : cases) {
     const ToleranceFileReading r = ReadToleranceFile(c.text);
     EXPECT_FALSE(r.file) << c.text;
-    EXPECT_EQ(r.error, c.error) << c.text;
+    EXPECT_EQ(r.why, c.error) << c.text;
   }
 }
 
@@ -103,7 +103,7 @@ TEST(ToleranceText, WritesTheRunsUnitAndNoLocale) {
   // millimetre run the spacing is "2076.366 mm", in an inch run 81.7467".
   test::CommaLocale comma;
   const ToleranceReport& report = StartUpReport();
-  ASSERT_TRUE(report.table.ok) << report.table.message;
+  ASSERT_TRUE(report.table.ok) << report.table.why;
   const std::string mm = ToleranceText(report, false);
   const std::string inch = ToleranceText(report, true);
   EXPECT_NE(mm.find("Lens to mirror       2076.366 mm"), std::string::npos) << mm;

@@ -154,7 +154,7 @@ TEST(CliLimits, ASetUpEntryNoRunCanTakeIsNamedWithItsFile) {
     SetupFile setup;
     setup.Text(c.entry) = c.text;
     const std::string path = files.path + "/bad.vnull";
-    ASSERT_EQ(WriteSetupFile(path, setup), std::nullopt);
+    ASSERT_TRUE(WriteSetupFile(path, setup).written());
     const test::ChildResult r = test::RunChild(VN_CLI_PATH, {"--setup", path});
     EXPECT_EQ(r.status, 2) << r.err;
     EXPECT_EQ(r.out, "");
@@ -163,7 +163,7 @@ TEST(CliLimits, ASetUpEntryNoRunCanTakeIsNamedWithItsFile) {
   }
   SetupFile setup;
   setup.Text(Entry::ConicConstant) = "NaN";
-  ASSERT_EQ(WriteSetupFile(files.path + "/typed_over.vnull", setup), std::nullopt);
+  ASSERT_TRUE(WriteSetupFile(files.path + "/typed_over.vnull", setup).written());
   EXPECT_EQ(
       test::RunChild(VN_CLI_PATH, {"--setup", files.path + "/typed_over.vnull", "--conic", "-1"})
           .status,

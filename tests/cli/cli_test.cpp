@@ -146,7 +146,7 @@ TEST(Cli, SetupFileIsTheBaseThatOptionsOverride) {
   setup.entries = {"10", "90", "-1", "9e99", "-8", "0.5", "3", "1.7"};
   setup.glassName = "SF11";
   setup.wavelengthMicrons = 0.5461;
-  ASSERT_EQ(WriteSetupFile(file, setup), std::nullopt);
+  ASSERT_TRUE(WriteSetupFile(file, setup).written());
   const std::string same =
       "--units inch --mirror-diameter 10 --mirror-roc 90 --conic -1 --source-radius 9e99 "
       "--mirror-side-radius -8 --thickness 0.5 --lens-diameter 3 --glass SF11 --wavelength "

@@ -29,7 +29,7 @@ TEST(ChosenLens, GivesTheRowsFiguresThroughTheFindButton) {
       entries.lensDiameter = "3.1496062992126";
     }
     const ChooserReading reading = ReadChooserEntries(entries);
-    ASSERT_TRUE(reading.inputs) << reading.problem;
+    ASSERT_TRUE(reading.inputs) << reading.why;
     DesignRequest request = reading.inputs->design;
     request.bestForm = false;
     const DesignResult result = DesignLens(request);
@@ -79,7 +79,7 @@ TEST(ChooserEntries, NameTheEntryThatIsNotUsable) {
     e.*c.entry = c.typed;
     const ChooserReading reading = ReadChooserEntries(e);
     EXPECT_FALSE(reading.inputs);
-    EXPECT_EQ(reading.problem, c.problem);
+    EXPECT_EQ(reading.why, c.problem);
   }
   // Ranges, and an empty room limit for none.
   ChooserEntries e;

@@ -31,7 +31,7 @@ TEST(LensList, ABadRowIsNamedAndTheRestOfTheListIsRead) {
   EXPECT_EQ(p.row, 3);
   EXPECT_EQ(p.column, 3);
   EXPECT_FALSE(p.warning);
-  EXPECT_EQ(p.message,
+  EXPECT_EQ(p.why,
             "row 3, column 3 (radius 1): \"abc\" is not a radius: write a number of millimetres, "
             "or flat for a plane face; the row is left out");
 }
@@ -95,8 +95,7 @@ TEST(LensList, EachFaultNamesItsColumn) {
     ASSERT_EQ(list.problems.size(), 1u) << c.row;
     EXPECT_EQ(list.problems[0].row, 2) << c.row;
     EXPECT_EQ(list.problems[0].column, c.column) << c.row;
-    EXPECT_NE(list.problems[0].message.find(c.message), std::string::npos)
-        << list.problems[0].message;
+    EXPECT_NE(list.problems[0].why.find(c.message), std::string::npos) << list.problems[0].why;
   }
 }
 
@@ -110,7 +109,7 @@ TEST(LensList, ReadsWhatSpreadsheetsWrite) {
       "\"Lens, \"\"big\"\"\", \"P-1\" , INF , -206 ,15,80, BK7\r\n"
       "\"Two\nlines\",P-2,\xE2\x88\x9E,-206,15,80,S-BSL7\r\n"
       "Last,P-3,Plano,-206,15,80,1.5\r\n");
-  ASSERT_TRUE(list.problems.empty()) << list.problems[0].message;
+  ASSERT_TRUE(list.problems.empty()) << list.problems[0].why;
   ASSERT_EQ(list.lenses.size(), 3u);
   EXPECT_EQ(list.lenses[0].name, "Lens, \"big\"");
   EXPECT_EQ(list.lenses[0].partNumber, "P-1");
@@ -139,7 +138,7 @@ TEST(LensList, AGlassIsTakenAtTheTestWavelengthAsTheDialogRoundsIt) {
   EXPECT_EQ(list.lenses[1].glassName, "BK7");
   ASSERT_EQ(list.problems.size(), 1u);
   EXPECT_TRUE(list.problems[0].warning);
-  EXPECT_EQ(list.problems[0].message,
+  EXPECT_EQ(list.problems[0].why,
             "row 2, column 7 (glass): N-BK7 is not in the catalogs; BK7, the classic glass it "
             "replaces, is taken for it");
 }
@@ -155,7 +154,7 @@ TEST(LensList, AFocalLengthTheRadiiDoNotGiveIsWarnedOf) {
   EXPECT_EQ(list.problems[0].row, 2);
   EXPECT_EQ(list.problems[0].column, 8);
   EXPECT_TRUE(list.problems[0].warning);
-  EXPECT_NE(list.problems[0].message.find("check the radii's signs"), std::string::npos);
+  EXPECT_NE(list.problems[0].why.find("check the radii's signs"), std::string::npos);
   EXPECT_EQ(*list.lenses[0].vendorFocalLength, 100 * kMm);
 }
 

@@ -39,12 +39,12 @@ TEST(ExactCheck, StartUpSetUpMatchesTheReferenceFiguresAndNullsExactly) {
   // wavefront. The reference figures are rounded in their last quoted digit,
   // so the tolerances allow one or two units there.
   const ExactCheckResult first = RunExactCheck(StartUpExactInput());
-  ASSERT_TRUE(first.ok) << first.message;
+  ASSERT_TRUE(first.ok) << first.why;
   EXPECT_NEAR(first.pvWaves, 0.031, 0.002);
   EXPECT_NEAR(first.rmsWaves, 0.006, 0.001);
   EXPECT_NEAR(first.bestFocusOffset / kMm, 0.008, 0.002);
   EXPECT_GE(first.rmsWavesSource, first.rmsWaves);  // best focus is the least RMS
-  ASSERT_TRUE(first.exactNull.converged) << first.exactNull.message;
+  ASSERT_TRUE(first.exactNull.converged) << first.exactNull.why;
   EXPECT_NEAR(first.exactNull.objectDistance / kMm, 204.73, 0.02);
   EXPECT_NEAR(first.exactNull.lensMirrorDistance / kMm, 2076.77, 0.02);
   EXPECT_NEAR(first.exactNull.pvWaves, 0.031, 0.002);
@@ -57,7 +57,7 @@ TEST(ExactCheck, StartUpSetUpMatchesTheReferenceFiguresAndNullsExactly) {
   nulled.objectDistance = first.exactNull.objectDistance;
   nulled.lensMirrorDistance = first.exactNull.lensMirrorDistance;
   const ExactCheckResult again = RunExactCheck(nulled);
-  ASSERT_TRUE(again.ok) << again.message;
+  ASSERT_TRUE(again.ok) << again.why;
   EXPECT_NEAR(again.zones.back().interceptBeyondSource, 0.0, 2e-10);
   EXPECT_NEAR(again.zones[kZone10].interceptBeyondSource, 0.0, 2e-10);
   EXPECT_GT(std::fabs(again.zones[kZone70].interceptBeyondSource), 1e-4);
@@ -73,13 +73,13 @@ TEST(ExactCheck, SphereAtItsCentreThroughAnIndexOneLensIsPerfect) {
   // inch of path), and the exact null is where it started.
   const SolvedSetUp input = AtTheCentreThroughAnIndexOneLens(1.0);
   const ExactCheckResult result = RunExactCheck(input);
-  ASSERT_TRUE(result.ok) << result.message;
+  ASSERT_TRUE(result.ok) << result.why;
   EXPECT_LT(result.pvWaves, 1e-6);
   EXPECT_LT(result.pvWavesSource, 1e-6);
   for (const ZoneSample& zone : result.zones) {
     EXPECT_NEAR(zone.interceptBeyondSource, 0.0, 1e-10) << zone.zoneFraction;
   }
-  ASSERT_TRUE(result.exactNull.converged) << result.exactNull.message;
+  ASSERT_TRUE(result.exactNull.converged) << result.exactNull.why;
   EXPECT_NEAR(result.exactNull.objectDistance, input.objectDistance, 1e-9);
   EXPECT_NEAR(result.exactNull.lensMirrorDistance, input.lensMirrorDistance, 1e-9);
 }
@@ -93,7 +93,7 @@ TEST(ExactCheck, ParaboloidAboutItsCentreOfCurvatureHasItsClosedFormAberration) 
   // y = 6.25 inches: 3.8147e-4 inch, 15.3 waves. The tolerance of 0.05%
   // covers the second-order term ε²/2R of the rays' miss at the source.
   const ExactCheckResult result = RunExactCheck(AtTheCentreThroughAnIndexOneLens(0.0));
-  ASSERT_TRUE(result.ok) << result.message;
+  ASSERT_TRUE(result.ok) << result.why;
   const double R = 100.0, y = 6.25;
   const double closedForm =
       2.0 * (std::sqrt(R * R + std::pow(y, 4) / (4 * R * R)) - R) * 25400.0 / 0.6328;
@@ -120,7 +120,7 @@ TEST(ExactCheck, OneSetUpFromMillimetresToKilometresScalesAsItsSize) {
     const auto start = std::chrono::steady_clock::now();
     const ExactCheckResult r = RunExactCheck(in);
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
-    ASSERT_TRUE(r.ok && r.exactNull.converged) << s << ": " << r.message << r.exactNull.message;
+    ASSERT_TRUE(r.ok && r.exactNull.converged) << s << ": " << r.why << r.exactNull.why;
     EXPECT_NEAR(r.pvWaves / (s * unit.pvWaves), 1.0, 1e-5) << s;
     EXPECT_NEAR(r.rmsWaves / (s * unit.rmsWaves), 1.0, 1e-5) << s;
     EXPECT_NEAR(r.exactNull.objectDistance / (s * unit.exactNull.objectDistance), 1.0, 1e-9) << s;
@@ -166,8 +166,8 @@ TEST(ExactCheck, FailuresComeBackAsTypedValuesNotExceptions) {
     const ExactCheckResult result = RunExactCheck(input);  // an exception fails the test
     EXPECT_FALSE(result.ok) << c.message;
     EXPECT_EQ(result.failure.fault, c.fault) << c.message;
-    EXPECT_NE(result.message.find(c.message), std::string::npos) << result.message;
-    EXPECT_NE(ExactCheckText(result, false).find("\nNot available: " + result.message + "\n"),
+    EXPECT_NE(result.why.find(c.message), std::string::npos) << result.why;
+    EXPECT_NE(ExactCheckText(result, false).find("\nNot available: " + result.why + "\n"),
               std::string::npos);
     EXPECT_EQ(result.verdict.status, VerdictStatus::NotANull) << c.message;
   }
@@ -202,7 +202,7 @@ TEST(ExactCheck, ExactNullThatCannotExistIsReportedNotForced) {
   // the mirror, so no pair of distances zeroes both. The check succeeds; the
   // exact null says why not.
   const ExactCheckResult result = RunExactCheck(AtTheCentreThroughAnIndexOneLens(0.0));
-  ASSERT_TRUE(result.ok) << result.message;
+  ASSERT_TRUE(result.ok) << result.why;
   EXPECT_FALSE(result.exactNull.converged);
   EXPECT_NE(ExactCheckText(result, true).find("Exact null not found: "), std::string::npos);
 }
@@ -260,7 +260,7 @@ TEST(ExactCheckJson, CarriesTheFiguresInTheRunsUnitAndNullForWhatWasNotComputed)
   // converge) written as null, never 0.
   ExactCheckResult result;
   result.ok = true, result.strehl = std::nan(""), result.bestFocusOffset = 1.0;
-  result.exactNull.converged = false, result.exactNull.message = "no \"null\"";
+  result.exactNull.converged = false, result.exactNull.why = "no \"null\"";
   result.exactNull.objectDistance = 8.0;
   result.verdict.status = VerdictStatus::NotANull;
   result.verdict.reasons = {{VerdictStatus::NotANull, "residual_over_quarter_wave", "Bad."}};

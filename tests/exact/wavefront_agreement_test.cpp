@@ -198,7 +198,7 @@ TEST(WavefrontAgreement, MatchesAnIndependentTraceFromF2p5ToF10) {
     const RunRecord& run = finder.lastRun();
     ASSERT_TRUE(run.converged) << roc;
     const ExactCheckResult check = RunExactCheck(SolvedSetUpOf(run));
-    ASSERT_TRUE(check.ok && check.exactNull.converged) << roc << check.message;
+    ASSERT_TRUE(check.ok && check.exactNull.converged) << roc << check.why;
 
     const Measured atRun = Independent(run.system, run.solution.ObjectDistance,
                                        run.solution.LensMirrorDistance, 0.6328);

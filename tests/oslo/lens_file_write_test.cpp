@@ -64,7 +64,7 @@ TEST(WriteFileUnderFreeName, HeldNamesAreNeitherReplacedNorFollowed) {
 
   const FileWriteResult r = WriteFileUnderFreeName(Offer(held), "text\r\n");
   EXPECT_EQ(r.path, d + "free");
-  EXPECT_EQ(r.problem, "");
+  EXPECT_EQ(r.why, "");
   EXPECT_EQ(test::FileText(d + "free"), "text\r\n");
   EXPECT_EQ(test::FileText(d + "file"), "mine");
   EXPECT_EQ(folder.Names(), names);
@@ -77,7 +77,7 @@ TEST(WriteFileUnderFreeName, FailureSaysWhyAndLeavesNothing) {
   { std::ofstream(d + "a") << "a"; }
   const struct {
     Names names;
-    const char* problem;
+    const char* why;
   } cases[] = {
       {{d + "a"}, "File exists"},
       {{}, "File exists"},
@@ -87,7 +87,7 @@ TEST(WriteFileUnderFreeName, FailureSaysWhyAndLeavesNothing) {
   for (const auto& c : cases) {
     const FileWriteResult r = WriteFileUnderFreeName(Offer(c.names), "text");
     EXPECT_EQ(r.path, "");
-    EXPECT_EQ(r.problem, c.problem);
+    EXPECT_EQ(r.why, c.why);
     EXPECT_EQ(folder.Names(), Names{"a"});
   }
 }
@@ -120,26 +120,6 @@ TEST(WriteFileUnderFreeName, WritersSideBySideKeepEveryFile) {
   std::sort(all.begin(), all.end());
   EXPECT_EQ(std::unique(all.begin(), all.end()), all.end());
   EXPECT_EQ(folder.Names().size(), std::size_t{kWriters * kFiles});
-}
-
-// The scratch file's writing replaces a file left from before, and a link
-// planted at the name is replaced itself: the file it points to is untouched.
-TEST(ReplaceFileWhole, ReplacesTheNameNeverWhatALinkPointsTo) {
-  test::TempFolder folder("replace");
-  const std::string d = folder.path + "/";
-  { std::ofstream(d + "old") << "old"; }
-  { std::ofstream(d + "target") << "target"; }
-  EXPECT_EQ(ReplaceFileWhole(d + "old", "new").path, d + "old");
-  EXPECT_EQ(test::FileText(d + "old"), "new");
-  EXPECT_EQ(ReplaceFileWhole(d + "missing/x", "new").problem, "No such file or directory");
-  // Where the system lets a user make links (Windows asks for a privilege).
-  std::error_code noLink;
-  fs::create_symlink(d + "target", d + "link", noLink);
-  if (noLink) return;
-  EXPECT_EQ(ReplaceFileWhole(d + "link", "new").path, d + "link");
-  EXPECT_EQ(test::FileText(d + "target"), "target");
-  EXPECT_FALSE(fs::is_symlink(d + "link"));
-  EXPECT_EQ(folder.Names(), (Names{"link", "old", "target"}));
 }
 
 }  // namespace

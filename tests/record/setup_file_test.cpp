@@ -72,7 +72,7 @@ SetupFile OddSetup() {
 TEST(SetupFile, StartupSetupIsTheDocumentedText) {
   EXPECT_EQ(SetupFileText(SetupFile{}), kStartupText);
   const SetupFileReading r = ParseSetupFile(kStartupText);
-  ASSERT_TRUE(r.setup) << r.error.message;
+  ASSERT_TRUE(r.setup) << r.error.why;
   EXPECT_EQ(*r.setup, SetupFile{});
 }
 
@@ -80,7 +80,7 @@ TEST(SetupFile, RoundTripsExactlyUnderACommaLocale) {
   test::CommaLocale comma;
   SetupFile odd = OddSetup();
   const SetupFileReading r = ParseSetupFile(SetupFileText(odd));
-  ASSERT_TRUE(r.setup) << r.error.message;
+  ASSERT_TRUE(r.setup) << r.error.why;
   EXPECT_EQ(*r.setup, odd);
   // A wavelength of the dialog's making (nm / 1000), not a short decimal in
   // micrometres, comes back to the bit.
@@ -100,7 +100,7 @@ TEST(SetupFile, ReadsWhatAnotherHandOrALaterVersionMayWrite) {
       "\"mirror_roc\":\"100\",\"mirror_diameter\":\"12\",\"colour\":\"red\"},"
       "\"format\":\"Vantry Null set-up\"}";
   const SetupFileReading r = ParseSetupFile(text);
-  ASSERT_TRUE(r.setup) << r.error.message;
+  ASSERT_TRUE(r.setup) << r.error.why;
   SetupFile expected;
   expected.inch = true;
   expected.entries = {"12", "100", "0", "9e99", "-8", "0.5", "3", "1.5"};
@@ -160,7 +160,7 @@ TEST(SetupFile, RefusesWhatItCannotReadWithItsReason) {
     const SetupFileReading r = ParseSetupFile(c.text);
     EXPECT_FALSE(r.setup) << c.text;
     EXPECT_EQ(r.error.problem, c.problem) << c.text;
-    EXPECT_EQ(r.error.message, c.message) << c.text;
+    EXPECT_EQ(r.error.why, c.message) << c.text;
   }
 }
 
@@ -168,10 +168,10 @@ TEST(SetupFile, WritesWholeOverWhatWasThereAndReadsBack) {
   const test::TempFolder folder("setup_write");
   const fs::path file = folder / "mirror.vnull";
   std::ofstream(file) << "an older set-up";
-  ASSERT_EQ(WriteSetupFile(file, OddSetup()), std::nullopt);
+  ASSERT_TRUE(WriteSetupFile(file, OddSetup()).written());
   EXPECT_EQ(test::FileText(file), SetupFileText(OddSetup()));
   const SetupFileReading r = ReadSetupFile(file);
-  ASSERT_TRUE(r.setup) << r.error.message;
+  ASSERT_TRUE(r.setup) << r.error.why;
   EXPECT_EQ(*r.setup, OddSetup());
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"mirror.vnull"});  // no temporary left
 
@@ -183,7 +183,7 @@ TEST(SetupFile, WritesWholeOverWhatWasThereAndReadsBack) {
   std::error_code noLink;
   fs::create_symlink(elsewhere, link, noLink);
   if (noLink) return;
-  ASSERT_EQ(WriteSetupFile(link, SetupFile{}), std::nullopt);
+  ASSERT_TRUE(WriteSetupFile(link, SetupFile{}).written());
   EXPECT_EQ(test::FileText(elsewhere), "keep");
   EXPECT_FALSE(fs::is_symlink(link));
   EXPECT_EQ(test::FileText(link), kStartupText);
@@ -192,10 +192,10 @@ TEST(SetupFile, WritesWholeOverWhatWasThereAndReadsBack) {
 TEST(SetupFile, FailedWriteLeavesNothingBehind) {
   const test::TempFolder folder("setup_failed_write");
   // A missing folder: the temporary file cannot be made.
-  EXPECT_NE(WriteSetupFile(folder / "missing/a.vnull", SetupFile{}), std::nullopt);
+  EXPECT_FALSE(WriteSetupFile(folder / "missing/a.vnull", SetupFile{}).written());
   // A name taken by a folder that is not empty: the rename fails.
   fs::create_directories(folder / "taken.vnull/inside");
-  EXPECT_NE(WriteSetupFile(folder / "taken.vnull", SetupFile{}), std::nullopt);
+  EXPECT_FALSE(WriteSetupFile(folder / "taken.vnull", SetupFile{}).written());
   EXPECT_EQ(folder.Names(), std::vector<std::string>{"taken.vnull"});
 }
 
@@ -203,13 +203,13 @@ TEST(SetupFile, ReadingFilesThatAreNotThere) {
   const test::TempFolder folder("setup_not_there");
   const SetupFileReading missing = ReadSetupFile(folder / "missing.vnull");
   EXPECT_EQ(missing.error.problem, SetupFileProblem::Unreadable);
-  EXPECT_EQ(missing.error.message, "The file could not be read (No such file or directory).");
-  EXPECT_EQ(ReadSetupFile(folder.path).error.message,
+  EXPECT_EQ(missing.error.why, "The file could not be read (No such file or directory).");
+  EXPECT_EQ(ReadSetupFile(folder.path).error.why,
             "The file could not be read (it is a folder, not a file).");
   // A file too large to be a set-up is not read into memory whole.
   const fs::path big = folder / "big.vnull";
   std::ofstream(big) << std::string(kMaxSetupFileBytes + 1, ' ');
-  EXPECT_EQ(ReadSetupFile(big).error.message, "The file is too large to be a set-up file.");
+  EXPECT_EQ(ReadSetupFile(big).error.why, "The file is too large to be a set-up file.");
 }
 
 }  // namespace

@@ -19,7 +19,7 @@
 namespace vn::test {
 
 // One millimetre in engine inches.
-inline constexpr double kMm = 1.0 / kMmPerInch;
+inline constexpr double kMm = inchFromMm(1.0);
 
 // The distances the run reports for the start-up set-up, in millimetres.
 inline constexpr double kStartUpObjectDistanceMm = 204.817;

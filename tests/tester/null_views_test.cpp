@@ -71,9 +71,9 @@ TEST(RonchiView, SphereAtItsCentreShowsExactlyStraightBands) {
   const TesterModel model(test::BareMirrorAtCentre(4.0, 80.0, 0.0));
   ASSERT_TRUE(model.ok()) << model.message();
   const MirrorThroughNull mirror = model.Mirror(0.0);
-  ASSERT_TRUE(mirror.ok) << mirror.message;
+  ASSERT_TRUE(mirror.ok) << mirror.why;
   const TesterPicture p = RenderTesterView(mirror, Ronchi(0.4));
-  ASSERT_TRUE(p.ok) << p.message;
+  ASSERT_TRUE(p.ok) << p.why;
   EXPECT_NEAR(p.bandBow, 0.0, 1e-9);
   // 0.4" inside the focus of the f/10 cone (the edge ray 79.9" long from
   // the mirror): 2·4·0.4/79.9 = 0.04" across, 4.005 periods of 0.01".
@@ -89,11 +89,11 @@ TEST(RonchiView, PerfectMirrorThroughTheStartUpNullShowsStraightBands) {
   const TesterModel model(test::StartUpExactInput());
   ASSERT_TRUE(model.ok()) << model.message();
   const MirrorThroughNull mirror = model.Mirror(0.0);
-  ASSERT_TRUE(mirror.ok) << mirror.message;
+  ASSERT_TRUE(mirror.ok) << mirror.why;
   TesterViewSettings s = Ronchi(0.0);
   s.gratingOffset.reset();  // the default place: about four bands
   const TesterPicture p = RenderTesterView(mirror, s);
-  ASSERT_TRUE(p.ok) << p.message;
+  ASSERT_TRUE(p.ok) << p.why;
   EXPECT_NEAR(p.bandsAcross, kDefaultBands, 0.1);
   EXPECT_LT(std::fabs(p.bandBow), 0.05);
   const double middle = BandEdgeNear(p.disc, 0.0, 0.7);
@@ -131,9 +131,9 @@ TEST(RonchiView, WrongConicCurvesTheBandsTheWayItsZonesFocus) {
     const TesterModel model(c.setUp);
     ASSERT_TRUE(model.ok()) << model.message();
     const MirrorThroughNull mirror = model.Mirror(c.deltaK);
-    ASSERT_TRUE(mirror.ok) << mirror.message;
+    ASSERT_TRUE(mirror.ok) << mirror.why;
     const TesterPicture p = RenderTesterView(mirror, Ronchi(c.offset));
-    ASSERT_TRUE(p.ok) << p.message;
+    ASSERT_TRUE(p.ok) << p.why;
     SCOPED_TRACE("deltaK " + std::to_string(c.deltaK) + " offset " + std::to_string(c.offset));
     EXPECT_GT(std::fabs(p.bandBow), 0.1);
     EXPECT_EQ(p.bandBow > 0, c.endsInward);
@@ -155,7 +155,7 @@ TEST(FoucaultView, KnifeDarkensTheSideTheRaysSay) {
   const TesterModel model(test::StartUpExactInput());
   ASSERT_TRUE(model.ok()) << model.message();
   const MirrorThroughNull mirror = model.Mirror(0.0);
-  ASSERT_TRUE(mirror.ok) << mirror.message;
+  ASSERT_TRUE(mirror.ok) << mirror.why;
   TesterViewSettings s;
   s.kind = TesterViewKind::Foucault;
   s.sizePx = 256;
@@ -163,7 +163,7 @@ TEST(FoucaultView, KnifeDarkensTheSideTheRaysSay) {
   for (double offset : {0.2, -0.2}) {
     s.knifeOffset = offset;
     const TesterPicture p = RenderTesterView(mirror, s);
-    ASSERT_TRUE(p.ok) << p.message;
+    ASSERT_TRUE(p.ok) << p.why;
     const double right = MeanGrey(p.disc, true), left = MeanGrey(p.disc, false);
     if (offset > 0) {
       EXPECT_LT(right, 30.0);
@@ -185,14 +185,14 @@ TEST(FringesView, TiltGivesThatManyFringesAcross) {
   const TesterModel model(test::StartUpExactInput());
   ASSERT_TRUE(model.ok()) << model.message();
   const MirrorThroughNull mirror = model.Mirror(0.0);
-  ASSERT_TRUE(mirror.ok) << mirror.message;
+  ASSERT_TRUE(mirror.ok) << mirror.why;
   for (double tilt : {3.0, 6.0}) {
     TesterViewSettings s;
     s.kind = TesterViewKind::Fringes;
     s.sizePx = 400;
     s.tiltFringes = tilt;
     const TesterPicture p = RenderTesterView(mirror, s);
-    ASSERT_TRUE(p.ok) << p.message;
+    ASSERT_TRUE(p.ok) << p.why;
     int darkEntries = 0;
     for (int col = 1; col < 400; ++col) {
       if (p.disc.at(col - 1, 200) >= 128 && p.disc.at(col, 200) < 128) ++darkEntries;
@@ -218,7 +218,7 @@ TEST(ApparentMirror, TableAgreesWithRaysTracedAfresh) {
   const TesterModel model(in);
   ASSERT_TRUE(model.ok()) << model.message();
   const MirrorThroughNull mirror = model.Mirror(0.0);
-  ASSERT_TRUE(mirror.ok) << mirror.message;
+  ASSERT_TRUE(mirror.ok) << mirror.why;
   const FoldedSystem folded = MakeFoldedSystem(in.system, in.objectDistance, in.lensMirrorDistance);
   const double edgeSlope = mirror.rays.back().dy / mirror.rays.back().dz;
   for (int j : {1, 37, 100, 141, 199}) {
@@ -266,9 +266,9 @@ TEST(Vignetting, ZonesWhoseRaysMissTheClearApertureAreDark) {
   const SolvedSetUp startUp = test::StartUpExactInput();
   const TesterModel whole(startUp);
   const MirrorThroughNull seen = whole.Mirror(0.0);
-  ASSERT_TRUE(seen.ok) << seen.message;
+  ASSERT_TRUE(seen.ok) << seen.why;
   const TesterPicture all = RenderTesterView(seen, clear);
-  ASSERT_TRUE(all.ok) << all.message;
+  ASSERT_TRUE(all.ok) << all.why;
   EXPECT_FALSE(all.vignettedFrom.has_value());
   for (double x = -0.97; x <= 0.97; x += 0.01) EXPECT_TRUE(litAlongMiddleRow(all, x)) << x;
   EXPECT_NE(captionOf(RenderTesterView(seen, ronchi)).find(kPraise), std::string::npos);
@@ -277,16 +277,16 @@ TEST(Vignetting, ZonesWhoseRaysMissTheClearApertureAreDark) {
   ronchi.verdict.reset();
 
   const ExactCheckResult check = RunExactCheck(startUp);
-  ASSERT_TRUE(check.ok) << check.message;
+  ASSERT_TRUE(check.ok) << check.why;
   double widest = 0.0;
   for (double h : check.lensHeights) widest = std::max(widest, std::fabs(h));
   SolvedSetUp small = startUp;
   small.lensClearSemiDiameter = 0.75 * widest;
   const TesterModel cut(small);
   const MirrorThroughNull part = cut.Mirror(0.0);
-  ASSERT_TRUE(part.ok) << part.message;
+  ASSERT_TRUE(part.ok) << part.why;
   const TesterPicture dark = RenderTesterView(part, clear);
-  ASSERT_TRUE(dark.ok) << dark.message;
+  ASSERT_TRUE(dark.ok) << dark.why;
   ASSERT_TRUE(dark.vignettedFrom.has_value());
   EXPECT_NEAR(*dark.vignettedFrom, 0.75, 0.03);
   for (double x = -0.65; x <= 0.65; x += 0.01) EXPECT_TRUE(litAlongMiddleRow(dark, x)) << x;

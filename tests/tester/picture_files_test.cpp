@@ -110,7 +110,7 @@ TEST(PictureFiles, CaptionsAreWrappedDrawnAndEscaped) {
   const std::string svg = LabelledSvg(picture);
   EXPECT_NE(svg.find("Ronchigram &lt;test&gt; &amp; more"), std::string::npos);
   EXPECT_NE(svg.find("data:image/png;base64,iVBORw0KGgo"), std::string::npos);
-  EXPECT_EQ(WriteTesterPicture(picture, "/nonexistent-folder/x.gif"),
+  EXPECT_EQ(WriteTesterPicture(picture, "/nonexistent-folder/x.gif").why,
             "the picture's name must end in .png or .svg");
 }
 

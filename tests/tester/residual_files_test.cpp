@@ -96,7 +96,7 @@ TEST(ExportedResidual, PrimarySphericalOfBareConicMatchesClosedForm) {
     const TesterModel model(in);
     ASSERT_TRUE(model.ok()) << model.message();
     const MirrorThroughNull mirror = model.Mirror(0.0);
-    ASSERT_TRUE(mirror.ok) << mirror.message;
+    ASSERT_TRUE(mirror.ok) << mirror.why;
     const double A = c.K * std::pow(c.a, 4) / (4.0 * std::pow(c.R, 3));
     const double secondOrder = -(2.0 / 3.0) * std::pow(c.R * A / c.a, 2) *
                                (1.0 / in.objectDistance - 1.0 / c.R) * 25400.0 /
@@ -120,11 +120,11 @@ TEST(ExportedResidual, FilesRebuildTheTracedWavefront) {
   const TesterModel model(in);
   ASSERT_TRUE(model.ok()) << model.message();
   const MirrorThroughNull mirror = model.Mirror(0.0);
-  ASSERT_TRUE(mirror.ok) << mirror.message;
+  ASSERT_TRUE(mirror.ok) << mirror.why;
 
   const test::TempFolder folder("residual");
   const ResidualExport written = WriteResidualFiles(mirror, folder.path, false);
-  ASSERT_TRUE(written.ok) << written.message;
+  ASSERT_TRUE(written.ok) << written.why;
   ASSERT_EQ(written.paths.size(), 3u);
 
   // The .zrn: 49 numbers, one a line.

@@ -49,7 +49,7 @@ class ExactCheckPanelTest : public QObject {
   void failedCheckShowsItsReason() {
     ExactCheckPanel panel;
     ExactCheckResult failed;
-    failed.message = "the marginal ray misses the mirror";
+    failed.why = "the marginal ray misses the mirror";
     failed.verdict.status = VerdictStatus::NotANull;
     failed.verdict.reasons = {{VerdictStatus::NotANull, "wavefront_not_traceable",
                                "The wavefront cannot be traced at the report's distances."}};

@@ -1,6 +1,6 @@
 // The error-exploration dialog's behaviour: option choice, opening, the
 // amount check and the three ways of closing.
-#include "tolerance/error_explore_dialog.h"
+#include "spacing_error_dialog/error_explore_dialog.h"
 
 #include "common/app_info.h"
 #include "common/number_text.h"

@@ -2,7 +2,7 @@
 // closing does to the exploration limit and to the main window's check box.
 // The wave limits are the five options' own (0.25, 0.125, 0.1, 0.05 waves,
 // then the typed amount); the amounts are the typed texts.
-#include "tolerance/error_explore_dialog.h"
+#include "spacing_error_dialog/error_explore_dialog.h"
 
 #include <gtest/gtest.h>
 

@@ -81,8 +81,6 @@ class ErrorExploreDialog {
   // Closed by the window frame: the check and the choice stand.
   void FrameClosed();
 
-  int ChosenErrorOption() const { return chosenErrorOption_; }
-
  private:
   // Runs the amount check; true when Spec_Error held a number.
   bool CheckAmount();
