@@ -10,6 +10,7 @@
 #include "analysis/skew_trace.h"
 #include "analysis/zernike.h"
 #include "common/constants.h"
+#include "common/number_text.h"
 #include "exact/scalar_search.h"
 
 namespace vn {
@@ -33,6 +34,10 @@ constexpr double kSmallestScaleWaves = 1e-3;
 constexpr int kMostConicSteps = 30;
 // The residual table along u = ρ², linear between entries.
 constexpr int kTableSteps = 1024;
+
+// A file's mirror diameter or radius of curvature may differ from the
+// set-up's by rounding, not by half a percent: that is another mirror.
+constexpr double kSizeTolerance = 0.005;
 
 const char* kStopped = "the reduction of the measurement was stopped";
 
@@ -205,6 +210,31 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
     return m;
   }
 
+  // The file must describe this test: its wavelength (the null's residual
+  // depends on it), and the mirror's size where it says.
+  const double lambdaNm = null.wavelengthMicrons * 1000.0;
+  const auto differs = [](const std::optional<double>& given, double wanted, double tolerance) {
+    return given && !(std::fabs(*given - wanted) <= tolerance);
+  };
+  const std::string& file = measured.fileName;
+  if (differs(measured.wavelengthNm, lambdaNm, 0.05)) {
+    m.message = file + ": measured at " + GeneralNumber(*measured.wavelengthNm) +
+                " nm, but the test's wavelength is " + GeneralNumber(lambdaNm) +
+                " nm: the null's residual belongs to one wavelength";
+    return m;
+  }
+  if (differs(measured.diameterMm, 2.0 * a * kMmPerInch, kSizeTolerance * 2.0 * a * kMmPerInch)) {
+    m.message = file + ": its mirror diameter is " + GeneralNumber(*measured.diameterMm) +
+                " mm, the set-up's " + RoundedText(2.0 * a * kMmPerInch, 3) + " mm";
+    return m;
+  }
+  if (differs(measured.radiusOfCurvatureMm, R * kMmPerInch, kSizeTolerance * R * kMmPerInch)) {
+    m.message = file + ": its mirror's radius of curvature is " +
+                GeneralNumber(*measured.radiusOfCurvatureMm) + " mm, the set-up's " +
+                RoundedText(R * kMmPerInch, 3) + " mm";
+    return m;
+  }
+
   // Step 1: the null's residual for the wanted conic at the built distances,
   // traced exactly, as a table along u = ρ².
   const NullResidual residual(null);
@@ -297,7 +327,6 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
   m.wavefrontRmsWaves =
       std::sqrt(std::max(0.0, sumSquare / static_cast<double>(used) - mean * mean));
   m.wavefrontPvWaves = highest - lowest;
-  const double lambdaNm = null.wavelengthMicrons * 1000.0;
   m.surfaceRmsNm = 0.5 * m.wavefrontRmsWaves * lambdaNm;
   m.surfacePvNm = 0.5 * m.wavefrontPvWaves * lambdaNm;
   m.strehl = std::exp(-std::pow(2.0 * kPi * m.wavefrontRmsWaves, 2.0));

@@ -91,7 +91,9 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
 
 // The block after the report, lengths in the run's unit.
 std::string MeasuredMirrorText(const MeasuredMirror& mirror, bool inchUnits);
-// The JSON object "measured_mirror", lengths in the run's unit.
-std::string MeasuredMirrorJson(const MeasuredMirror& mirror, bool inchUnits);
+// The JSON object "measured_mirror", lengths in the run's unit; `file` the
+// measurement's path as given.
+std::string MeasuredMirrorJson(const MeasuredMirror& mirror, bool inchUnits,
+                               const std::string& file);
 
 }  // namespace vn

@@ -42,41 +42,45 @@ std::string MeasuredMirrorText(const MeasuredMirror& m, bool inchUnits) {
          RunLengthText(m.zones[i].radius, inchUnits) + ": " + Nm(m.zones[i].heightNm) + "\n";
   }
   for (const MirrorTerm& term : m.terms) {
-    t += "  " + term.name + " " + RoundedText(term.waves, 3) + " waves at " +
-         RoundedText(term.angleDegrees, 0) + "\u00b0: " +
-         (term.waves >= kNoticeableWaves
-              ? "a centred null makes none: check the lens's and source's alignment, or the "
-                "mirror's figure"
-              : "within a measurement's noise") +
-         "\n";
+    t += "  " + term.name + " " + RoundedText(term.waves, 3) + " waves";
+    if (term.waves >= kNoticeableWaves) {
+      t += " at " + RoundedText(term.angleDegrees, 0) +
+           "\u00b0: a centred null makes none: the lens's or the source's alignment, or the "
+           "mirror's figure\n";
+    } else {
+      t += ": within a measurement's noise\n";
+    }
   }
   t.pop_back();
   return t;
 }
 
-std::string MeasuredMirrorJson(const MeasuredMirror& m, bool inchUnits) {
+std::string MeasuredMirrorJson(const MeasuredMirror& m, bool inchUnits, const std::string& file) {
   const double U = inchUnits ? 1.0 : kMmPerInch;
-  if (!m.ok) return "{\"error\":" + JsonString(m.message) + "}";
-  std::string j = "{\"built_at\":{\"object_distance\":" + JsonNumber(m.objectDistance * U) +
-                  ",\"lens_mirror_distance\":" + JsonNumber(m.lensMirrorDistance * U) + "}";
-  j += ",\"wavelength_nm\":" + JsonNumber(m.wavelengthMicrons * 1000.0);
-  j += ",\"wanted_conic\":" + JsonNumber(m.wantedConic);
-  j += ",\"conic\":" + JsonNumber(m.conic);
-  j += ",\"conic_uncertainty\":" + JsonNumber(m.conicUncertainty);
-  j += ",\"conic_set_aside_percent\":" + JsonNumber(m.conicSetAsidePercent);
-  j += ",\"wavefront_pv_waves\":" + JsonNumber(m.wavefrontPvWaves);
-  j += ",\"wavefront_rms_waves\":" + JsonNumber(m.wavefrontRmsWaves);
-  j += ",\"surface_pv_nm\":" + JsonNumber(m.surfacePvNm);
-  j += ",\"surface_rms_nm\":" + JsonNumber(m.surfaceRmsNm);
-  j += ",\"strehl\":" + JsonNumber(m.strehl);
+  // Every figure is null when the mirror could not be reduced.
+  const auto number = [&](double x) { return m.ok ? JsonNumber(x) : std::string("null"); };
+  std::string j = "{\"ok\":" + std::string(m.ok ? "true" : "false") +
+                  ",\"message\":" + JsonString(m.ok ? "" : m.message) +
+                  ",\"file\":" + JsonString(file);
+  j += ",\"built_at\":{\"object_distance\":" + number(m.objectDistance * U) +
+       ",\"lens_mirror_distance\":" + number(m.lensMirrorDistance * U) + "}";
+  j += ",\"wanted_conic\":" + number(m.wantedConic);
+  j += ",\"conic\":" + number(m.conic);
+  j += ",\"conic_uncertainty\":" + number(m.conicUncertainty);
+  j += ",\"conic_set_aside_percent\":" + number(m.conicSetAsidePercent);
+  j += ",\"wavefront_pv_waves\":" + number(m.wavefrontPvWaves);
+  j += ",\"wavefront_rms_waves\":" + number(m.wavefrontRmsWaves);
+  j += ",\"surface_pv_nm\":" + number(m.surfacePvNm);
+  j += ",\"surface_rms_nm\":" + number(m.surfaceRmsNm);
+  j += ",\"strehl\":" + number(m.strehl);
   j += ",\"zones\":[";
-  for (std::size_t i = 0; i < m.zones.size(); ++i) {
+  for (std::size_t i = 0; m.ok && i < m.zones.size(); ++i) {
     j += std::string(i ? "," : "") + "{\"radius\":" + JsonNumber(m.zones[i].radius * U) +
          ",\"height_nm\":" + JsonNumber(m.zones[i].heightNm) +
          ",\"edge\":" + (i + 1 == m.zones.size() ? "true" : "false") + "}";
   }
   j += "],\"terms\":[";
-  for (std::size_t i = 0; i < m.terms.size(); ++i) {
+  for (std::size_t i = 0; m.ok && i < m.terms.size(); ++i) {
     j += std::string(i ? "," : "") + "{\"name\":" + JsonString(m.terms[i].name) +
          ",\"waves\":" + JsonNumber(m.terms[i].waves) +
          ",\"angle_degrees\":" + JsonNumber(m.terms[i].angleDegrees) + "}";

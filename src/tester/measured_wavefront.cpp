@@ -1,6 +1,9 @@
 // Reading a wavefront measured through the null from interferogram files.
 #include "tester/measured_wavefront.h"
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -38,6 +41,16 @@ bool StartsWith(std::string_view line, std::string_view head) {
   return line.substr(0, head.size()) == head;
 }
 
+// A grid value: the common plain form ("-0.012345678") straight through
+// std::to_chars' counterpart, anything else as a typed number reads.
+std::optional<double> GridNumber(std::string_view text) {
+  double x = 0.0;
+  const char* end = text.data() + text.size();
+  const auto read = std::from_chars(text.data(), end, x, std::chars_format::fixed);
+  if (read.ec == std::errc() && read.ptr == end && text[0] != '+' && std::isfinite(x)) return x;
+  return ReadNumber(text);
+}
+
 MeasuredWavefront Failed(const std::string& fileName, const std::string& why) {
   MeasuredWavefront w;
   w.message = fileName + ": " + why;
@@ -72,7 +85,7 @@ MeasuredWavefront ReadWft(const std::string& text, const std::string& fileName) 
   }
   w.waves.assign(count, kNoData);
   for (std::size_t k = 0; k < count; ++k) {
-    const auto value = ReadNumber(lines[2 + k]);
+    const auto value = GridNumber(lines[2 + k]);
     if (!value) {
       return Failed(fileName, "line " + std::to_string(3 + k) + " of the grid is not a number");
     }
@@ -258,6 +271,7 @@ MeasuredWavefront ReadMeasuredWavefront(const std::string& text, const std::stri
     any = true;
   }
   if (!any) return Failed(fileName, "holds no data inside the mirror");
+  w.fileName = fileName;
   return w;
 }
 

@@ -35,7 +35,8 @@ struct MeasuredWavefront {
   std::optional<double> wavelengthNm;  // from the file, when it says
   std::optional<double> diameterMm;    // from a .wft's trailer
   std::optional<double> radiusOfCurvatureMm;
-  std::string kind;  // "wft", "zrn", "csv grid" or "csv terms"
+  std::string kind;      // "wft", "zrn", "csv grid" or "csv terms"
+  std::string fileName;  // as given, for messages
 };
 
 // How to read what a file does not say.
