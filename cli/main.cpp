@@ -358,7 +358,7 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
     if (o.tolerance.wanted() && run.outcome != RunOutcome::Failed) {
       std::cout << "\n\n" << o.tolerance.Text(run);
     }
-    if (o.measured.wanted() && run.outcome != RunOutcome::Failed && !o.measured.failed()) {
+    if (o.measured.wanted() && run.outcome != RunOutcome::Failed && o.measured.reduced()) {
       std::cout << "\n\n" << o.measured.Text(run);
     }
     std::cout << "\n";

@@ -1,9 +1,12 @@
 // The command line's measured mirror.
 #include "cli/measured_option.h"
 
+#include <filesystem>
+
 #include "cli/cli_support.h"
 #include "common/constants.h"
 #include "common/number_text.h"
+#include "tester/measured_mirror_files.h"
 
 namespace vn::cli {
 
@@ -28,6 +31,13 @@ bool MeasuredOption::Take(const std::string& option, const std::function<std::st
       throw UsageProblem("--measured-wavelength takes a wavelength from 350 to 850 nm");
     }
     wavelengthNm_ = *nm;
+  } else if (option == "--mirror-out") {
+    out_ = value();
+    const std::string extension = std::filesystem::path(*out_).extension().string();
+    if (extension != ".csv" && extension != ".png" && extension != ".svg" && extension != ".CSV" &&
+        extension != ".PNG" && extension != ".SVG") {
+      throw UsageProblem("--mirror-out takes a file name ending in .csv, .png or .svg");
+    }
   } else if (option == "--measured-units") {
     const std::string units = value();
     if (units != "waves" && units != "nm") throw UsageProblem("--measured-units takes waves or nm");
@@ -84,7 +94,13 @@ void MeasuredOption::Reduce(const RunRecord& run, const std::optional<ExactCheck
     null.cancel = &cancel;
     mirror_ = ReduceMeasurement(measured, null);
   });
-  if (!mirror_->ok) note_ = "vantry-null-cli: --measured: " + mirror_->message;
+  if (!mirror_->ok) {
+    note_ = "vantry-null-cli: --measured: " + mirror_->message;
+  } else if (out_) {
+    const std::string why = WriteMeasuredMirror(*mirror_, *out_, run.inputs.inch);
+    note_ = why.empty() ? *out_ : "vantry-null-cli: --mirror-out: " + why;
+    outFailed_ = !why.empty();
+  }
 }
 
 std::string MeasuredOption::Text(const RunRecord& run) const {

@@ -25,6 +25,8 @@ inline constexpr const char* kMeasuredUsage =
     "  --measured-wavelength NM    the measurement's wavelength where the file gives none\n"
     "                              (default the test's; it must be the test's)\n"
     "  --measured-units waves|nm   the values of a .zrn or CSV (waves)\n"
+    "  --mirror-out FILE           the measured mirror as FILE.csv (profile and zones),\n"
+    "                              FILE.png (surface map) or FILE.svg (both; path on stderr)\n"
     "A measurement that cannot be read or reduced makes the exit status 1.\n";
 
 class MeasuredOption {
@@ -41,7 +43,8 @@ class MeasuredOption {
   // given distances or the check's recommended ones, by the deadline.
   void Reduce(const RunRecord& run, const std::optional<ExactCheckResult>& check,
               std::chrono::steady_clock::time_point deadline);
-  bool failed() const { return !mirror_ || !mirror_->ok; }
+  bool reduced() const { return mirror_ && mirror_->ok; }
+  bool failed() const { return !reduced() || outFailed_; }
   bool stopped() const { return mirror_ && mirror_->cancelled; }
 
   std::string Text(const RunRecord& run) const;
@@ -52,12 +55,14 @@ class MeasuredOption {
 
  private:
   std::optional<std::string> file_;
+  std::optional<std::string> out_;
   std::optional<std::pair<double, double>> builtAt_;  // run's unit
   std::optional<double> wavelengthNm_;
   bool nm_ = false;
   bool extraGiven_ = false;
   std::optional<MeasuredMirror> mirror_;
   std::string note_;
+  bool outFailed_ = false;
 };
 
 }  // namespace vn::cli

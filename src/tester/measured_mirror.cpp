@@ -39,6 +39,10 @@ constexpr int kTableSteps = 1024;
 // set-up's by rounding, not by half a percent: that is another mirror.
 constexpr double kSizeTolerance = 0.005;
 
+// The surface map: at most this many points a side, enough for a screen.
+constexpr int kLargestMap = 401;
+constexpr double kNoHeight = std::numeric_limits<double>::quiet_NaN();
+
 const char* kStopped = "the reduction of the measurement was stopped";
 
 // Solves the n×n system A·x = b (A symmetric positive definite, row-major)
@@ -339,6 +343,28 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
     term.angleDegrees = std::atan2(sn, c) / order * 180.0 / kPi;
     m.terms.push_back(term);
   }
+  // The surface map: each of its points takes the measurement's nearest
+  // grid point.
+  m.mapSize = std::clamp(static_cast<int>(std::lround(2.0 * radius)) + 1, 16, kLargestMap);
+  m.mapNm.assign(static_cast<std::size_t>(m.mapSize) * m.mapSize, kNoHeight);
+  for (int i = 0; i < m.mapSize; ++i) {
+    const double y = 1.0 - 2.0 * i / (m.mapSize - 1);
+    for (int j = 0; j < m.mapSize; ++j) {
+      const double x = -1.0 + 2.0 * j / (m.mapSize - 1);
+      const int row = static_cast<int>(std::lround(cy + y * radius));
+      const int col = static_cast<int>(std::lround(cx + x * radius));
+      if (x * x + y * y > 1.0 || row < 0 || row >= h || col < 0 || col >= w) continue;
+      const double v = measured.waves[static_cast<std::size_t>(row * w + col)];
+      double px, py;
+      if (std::isnan(v) || !pixel(row, col, px, py)) continue;
+      lowBasis(px, py);
+      double focus = 0.0;
+      for (int k = 0; k < 4; ++k) focus += z[k] * basis[k];
+      m.mapNm[static_cast<std::size_t>(i * m.mapSize + j)] =
+          0.5 * (v - wantedAt(px * px + py * py) - focus) * lambdaNm;
+    }
+  }
+
   std::vector<Bin> rings;
   for (Bin& bin : bins) {
     if (bin.count < 1.0) continue;

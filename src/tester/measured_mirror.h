@@ -82,6 +82,13 @@ struct MeasuredMirror {
   // the edge (focus and piston removed): for plots and the CSV.
   std::vector<double> profileRadius;  // inches
   std::vector<double> profileHeightNm;
+
+  // The surface against the wanted conic over the mirror, piston, tilt and
+  // focus removed: mapSize² heights in nm, row 0 the top (+y), column 0 the
+  // left as the tester sees it; NaN outside the mirror and where the
+  // measurement has no data.
+  int mapSize = 0;
+  std::vector<double> mapNm;
 };
 
 // The number of Couder zones for a mirror: one per 40 mm of diameter, 3 to 10.

@@ -13,7 +13,9 @@
 
 #include "analysis/zernike_series.h"
 #include "dftfringe_files.h"
+#include "support/files.h"
 #include "support/start_up_set_up.h"
+#include "tester/measured_mirror_files.h"
 #include "tester/mirror_through_null.h"
 
 namespace vn {
@@ -124,6 +126,12 @@ TEST(MeasuredMirror, GivesBackTheMirrorMade) {
       for (int i = 0; i < 4000; ++i) sum += std::pow(heights(std::sqrt((i + 0.5) / 4000)), 2.0);
       EXPECT_NEAR(m.surfaceRmsNm, std::sqrt(sum / 4000), 0.5) << c.what;
       EXPECT_NEAR(m.strehl, std::exp(-std::pow(2 * kPi * m.wavefrontRmsWaves, 2.0)), 1e-12);
+      // The map: the centre's height as made, nothing outside the mirror.
+      const int half = m.mapSize / 2;
+      EXPECT_NEAR(m.mapNm[static_cast<std::size_t>(half * m.mapSize + half)],
+                  MadeHeights(c.made)(0.0), 2.0)
+          << c.what;
+      EXPECT_TRUE(std::isnan(m.mapNm[0]));
     } else {
       // The added astigmatism, named, and no coma.
       EXPECT_NEAR(m.terms[0].waves, 0.1, 2e-3) << c.what;
@@ -131,6 +139,23 @@ TEST(MeasuredMirror, GivesBackTheMirrorMade) {
       EXPECT_NEAR(m.terms[1].waves, 0.0, 2e-3) << c.what;
     }
   }
+}
+
+// The mirror's files: the profile's CSV, the map's PNG and the SVG with both.
+TEST(MeasuredMirror, WritesProfileMapAndPicture) {
+  const ExactCheckInput design = test::StartUpExactInput();
+  const MeasuredMirror m = Reduce(Measure({design, 0.05}), design);
+  ASSERT_TRUE(m.ok) << m.message;
+  const test::TempFolder folder("measured_files");
+  for (const char* name : {"m.csv", "m.png", "m.svg"}) {
+    EXPECT_EQ(WriteMeasuredMirror(m, folder / name, false), "") << name;
+  }
+  const std::vector<std::string> csv = test::TextLines(test::FileText(folder / "m.csv"));
+  EXPECT_EQ(csv[0], "what,radius_mm,height_nm");
+  EXPECT_EQ(csv.size(), 1 + m.profileRadius.size() + m.zones.size());
+  EXPECT_EQ(test::FileText(folder / "m.png").substr(1, 3), "PNG");
+  EXPECT_NE(test::FileText(folder / "m.svg").find("wanted conic"), std::string::npos);
+  EXPECT_NE(WriteMeasuredMirror(m, folder / "m.txt", false), "");
 }
 
 // The same mirror measured with the lens 3 mm further from the mirror and
