@@ -34,12 +34,7 @@ std::string MeasuredWft640() {
 
 void BM_MeasuredMirror640(benchmark::State& state) {
   const std::string text = MeasuredWft640();
-  const vn::ExactCheckInput in = vn::test::StartUpExactInput();
-  vn::NullAsMeasured null;
-  null.system = in.system;
-  null.objectDistance = in.objectDistance;
-  null.lensMirrorDistance = in.lensMirrorDistance;
-  null.wavelengthMicrons = in.wavelengthMicrons;
+  const vn::NullAsMeasured null = vn::test::NullAsMeasuredOf(vn::test::StartUpExactInput());
   for (auto _ : state) {
     const vn::MeasuredWavefront w = vn::ReadMeasuredWavefront(text, "bench.wft", {});
     const vn::MeasuredMirror m = vn::ReduceMeasurement(w, null);

@@ -11,6 +11,7 @@
 
 #include "engine/null_test_engine.h"
 #include "exact/exact_check.h"
+#include "tester/measured_mirror.h"
 
 class QLabel;
 class QPushButton;
@@ -20,6 +21,7 @@ class QTabWidget;
 namespace vn {
 
 class ExactPlotWidget;
+class MirrorView;
 class TesterView;
 
 class ExactCheckPanel : public QWidget {
@@ -52,6 +54,12 @@ class ExactCheckPanel : public QWidget {
   // the panel is busy, or a file could not be written.
   bool ExportPictures(const QString& basePath);
 
+  // The distances the last check recommends (available = false when none).
+  const RecommendedSetUp& Recommended() const { return recommended_; }
+  // Reads the measurement `path` taken through `null` into the "Mirror" tab
+  // and shows the tab.
+  void OpenMeasurement(const QString& path, const NullAsMeasured& null, bool inchUnits);
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
@@ -62,6 +70,7 @@ class ExactCheckPanel : public QWidget {
   void ArrangeFor(int width);
 
   void ShowVerdict(const ExactCheckResult& r, bool inchUnits);
+  void ClearMirror();
 
   QLabel* verdict_ = nullptr;
   QSplitter* splitter_ = nullptr;
@@ -75,6 +84,8 @@ class ExactCheckPanel : public QWidget {
   QString figuresHtml_;  // the figures shown, without a busy note
   bool busy_ = false;
   TesterView* tester_ = nullptr;  // what the tester sees through the null
+  MirrorView* mirror_ = nullptr;  // a measurement read back to the mirror
+  RecommendedSetUp recommended_;
   std::string reportText_;
 };
 

@@ -78,12 +78,7 @@ std::function<double(double)> MadeHeights(const Made& made) {
 MeasuredMirror Reduce(const std::string& wft, const ExactCheckInput& builtAt) {
   const MeasuredWavefront w = ReadMeasuredWavefront(wft, "made.wft", {});
   EXPECT_TRUE(w.ok) << w.message;
-  NullAsMeasured null;
-  null.system = builtAt.system;
-  null.objectDistance = builtAt.objectDistance;
-  null.lensMirrorDistance = builtAt.lensMirrorDistance;
-  null.wavelengthMicrons = builtAt.wavelengthMicrons;
-  return ReduceMeasurement(w, null);
+  return ReduceMeasurement(w, test::NullAsMeasuredOf(builtAt));
 }
 
 // Conic within 0.001 and every zone within 2 nm: the figures a mirror maker
