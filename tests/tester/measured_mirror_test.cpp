@@ -33,6 +33,7 @@ struct Made {
   double deltaK = 0;
   Figure figure = [](double) { return 0.0; };
   double astigmatismWaves = 0;  // Z4 added, as a misaligned test would
+  double comaYWaves = 0;        // Z7: coma along +y, the top of the picture
 };
 
 // The measurement as DFTFringe would save it: the mirror's wavefront through
@@ -50,7 +51,8 @@ std::string Measure(const Made& made) {
     const double slope = r / (R - (1.0 + K) * Sag(r, R, K));
     const double cosAlpha = 1.0 / std::sqrt(1.0 + slope * slope);
     return traced.At(x, y) + 2.0 * made.figure(rho) * cosAlpha / lambdaNm +
-           made.astigmatismWaves * (x * x - y * y);
+           made.astigmatismWaves * (x * x - y * y) +
+           made.comaYWaves * (3.0 * (x * x + y * y) - 2.0) * y;
   };
   return test::DftWavefrontText(401, waves, 2 * a * kMmPerInch, R * kMmPerInch, lambdaNm);
 }
@@ -109,7 +111,7 @@ TEST(MeasuredMirror, GivesBackTheMirrorMade) {
     Made made;
   } cases[] = {{"conic +0.05", {design, 0.05}},
                {"conic -0.05", {design, -0.05}},
-               {"turned edge", {design, 0.0, turnedEdge, 0.1}},
+               {"turned edge", {design, 0.0, turnedEdge, 0.1, 0.05}},
                {"central hill", {design, 0.0, centralHill}}};
   for (const auto& c : cases) {
     const MeasuredMirror m = Reduce(Measure(c.made), design);
@@ -128,10 +130,12 @@ TEST(MeasuredMirror, GivesBackTheMirrorMade) {
           << c.what;
       EXPECT_TRUE(std::isnan(m.mapNm[0]));
     } else {
-      // The added astigmatism, named, and no coma.
+      // The added astigmatism and coma, named, the coma toward the top: the
+      // file's first row is the top of the mirror.
       EXPECT_NEAR(m.terms[0].waves, 0.1, 2e-3) << c.what;
       EXPECT_NEAR(m.terms[0].angleDegrees, 0.0, 1.0) << c.what;
-      EXPECT_NEAR(m.terms[1].waves, 0.0, 2e-3) << c.what;
+      EXPECT_NEAR(m.terms[1].waves, 0.05, 2e-3) << c.what;
+      EXPECT_NEAR(m.terms[1].angleDegrees, 90.0, 1.0) << c.what;
     }
   }
 }
