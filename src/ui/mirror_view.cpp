@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -92,9 +93,20 @@ MirrorView::MirrorView(QWidget* parent) : QWidget(parent) {
       tr("Save the mirror as a surface map (PNG), its profile and map (SVG) or its profile and "
          "zones (CSV)"));
   connect(export_, &QPushButton::clicked, this, &MirrorView::Export_Click);
+  // The figures and the plot scroll together: the tab never makes the
+  // window taller than it is.
+  auto* content = new QWidget;
+  auto* contentLayout = new QVBoxLayout(content);
+  contentLayout->setContentsMargins(4, 4, 4, 4);
+  contentLayout->addWidget(figures_);
+  contentLayout->addWidget(plot_, 1);
+  auto* scroll = new QScrollArea;
+  scroll->setWidget(content);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(figures_);
-  layout->addWidget(plot_, 1);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(scroll, 1);
   layout->addWidget(export_, 0, Qt::AlignLeft);
   Clear(
       tr("No measurement yet: File \u2192 Open measurement... reads one taken through the "
