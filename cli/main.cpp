@@ -24,6 +24,7 @@
 
 #include "cli/cli_support.h"
 #include "cli/design_option.h"
+#include "cli/measured_option.h"
 #include "cli/tester_option.h"
 #include "cli/tolerance_option.h"
 #include "common/app_info.h"
@@ -125,6 +126,7 @@ struct CliOptions {
   double timeout = 60;
   cli::ToleranceOption tolerance;
   cli::TesterOption tester;
+  cli::MeasuredOption measured;
 };
 
 // ---- Parsing ------------------------------------------------------------------
@@ -195,10 +197,12 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
       o.timeout = *t;
     } else if (o.tolerance.Take(arg, value, flag)) {
     } else if (o.tester.Take(arg, value, flag)) {
+    } else if (o.measured.Take(arg, value)) {
     } else if (arg == "--help" || arg == "-h") {
       std::cout << kUsage << "\n"
                 << cli::kToleranceUsage << "\n"
                 << cli::kTesterUsage << "\n"
+                << cli::kMeasuredUsage << "\n"
                 << cli::kChooserUsage;
       return 0;
     } else if (arg == "--version") {
@@ -209,6 +213,7 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
     }
   }
   o.tester.CheckUsage();
+  o.measured.CheckUsage();
   return std::nullopt;
 }
 
@@ -326,6 +331,7 @@ std::string RunJson(const CliOptions& o, const RunRecord& run, const std::string
   }
   if (o.exact) out += ",\"exact\":" + cli::ExactJson(check, run);
   if (o.tolerance.wanted()) out += ",\"tolerance\":" + o.tolerance.Json(run);
+  if (o.measured.wanted()) out += ",\"measured_mirror\":" + o.measured.Json(run);
   return out + "}";
 }
 
@@ -369,6 +375,10 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (o.tolerance.wanted() && run.outcome != RunOutcome::Failed) {
     o.tolerance.Analyse(run, deadline);
   }
+  // The measurement read back through the null, within the same time limit.
+  if (o.measured.wanted() && run.outcome != RunOutcome::Failed) {
+    o.measured.Reduce(run, check, deadline);
+  }
   if (o.json) {
     std::cout << RunJson(o, run, host.report, check) << "\n";
   } else {
@@ -378,6 +388,9 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
     }
     if (o.tolerance.wanted() && run.outcome != RunOutcome::Failed) {
       std::cout << "\n\n" << o.tolerance.Text(run);
+    }
+    if (o.measured.wanted() && run.outcome != RunOutcome::Failed && o.measured.reduced()) {
+      std::cout << "\n\n" << o.measured.Text(run);
     }
     std::cout << "\n";
   }
@@ -390,10 +403,12 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   const bool trusted = check && check->verdict.status == VerdictStatus::Ok;
   if (check && !trusted && !o.exact) std::cerr << cli::VerdictWarning(*check) << "\n";
   if (run.outcome == RunOutcome::Failed) return 1;
+  if (!o.measured.note().empty()) std::cerr << o.measured.note() << "\n";
   const int tester = o.tester.Run(run, deadline);
   if (tester == 1) return 1;
+  if (o.measured.wanted() && o.measured.failed() && !o.measured.stopped()) return 1;
   if (tester == 3 || run.outcome == RunOutcome::Aborted || (check && check->cancelled) ||
-      o.tolerance.stopped()) {
+      o.tolerance.stopped() || o.measured.stopped()) {
     return 3;
   }
   if (o.strict && !trusted) return 4;

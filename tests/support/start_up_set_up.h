@@ -14,6 +14,7 @@
 #include "exact/exact_check.h"
 #include "record/run_units.h"
 #include "record/start_up_entries.h"
+#include "tester/measured_mirror.h"
 
 namespace vn::test {
 
@@ -54,6 +55,16 @@ inline ExactCheckInput StartUpExactInput(double mirrorDiameterMm = 0) {
   in.wavelengthMicrons = kStartUpWavelengthMicrons;
   in.lensClearSemiDiameter = StartUpLength(Entry::LDiam) * 0.5;
   return in;
+}
+
+// The null of a check's input as a measurement was taken through it.
+inline NullAsMeasured NullAsMeasuredOf(const ExactCheckInput& in) {
+  NullAsMeasured null;
+  null.system = in.system;
+  null.objectDistance = in.objectDistance;
+  null.lensMirrorDistance = in.lensMirrorDistance;
+  null.wavelengthMicrons = in.wavelengthMicrons;
+  return null;
 }
 
 // The tolerance analysis's input for the same set-up.
