@@ -24,6 +24,7 @@
 
 #include "cli/cli_support.h"
 #include "cli/design_option.h"
+#include "cli/foucault_option.h"
 #include "cli/tester_option.h"
 #include "cli/tolerance_option.h"
 #include "common/app_info.h"
@@ -125,6 +126,7 @@ struct CliOptions {
   double timeout = 60;
   cli::ToleranceOption tolerance;
   cli::TesterOption tester;
+  cli::FoucaultOption foucault;
 };
 
 // ---- Parsing ------------------------------------------------------------------
@@ -195,10 +197,12 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
       o.timeout = *t;
     } else if (o.tolerance.Take(arg, value, flag)) {
     } else if (o.tester.Take(arg, value, flag)) {
+    } else if (o.foucault.Take(arg, value)) {
     } else if (arg == "--help" || arg == "-h") {
       std::cout << kUsage << "\n"
                 << cli::kToleranceUsage << "\n"
                 << cli::kTesterUsage << "\n"
+                << cli::kFoucaultUsage << "\n"
                 << cli::kChooserUsage;
       return 0;
     } else if (arg == "--version") {
@@ -209,6 +213,7 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
     }
   }
   o.tester.CheckUsage();
+  o.foucault.CheckUsage();
   return std::nullopt;
 }
 
@@ -237,6 +242,7 @@ void PrepareRun(CliOptions& o, CliHost& host, SharedValues& shared) {
     }
   }
   o.tolerance.ReadFile(deadline);
+  o.foucault.ReadFile(deadline);
   host.inch = o.units ? *o.units == "inch" : base.inch;
   shared.GlassName = base.glassName;
   shared.TestWavelength = base.wavelengthMicrons;
@@ -326,6 +332,7 @@ std::string RunJson(const CliOptions& o, const RunRecord& run, const std::string
   }
   if (o.exact) out += ",\"exact\":" + cli::ExactJson(check, run);
   if (o.tolerance.wanted()) out += ",\"tolerance\":" + o.tolerance.Json(run);
+  if (o.foucault.wanted()) out += ",\"foucault\":" + o.foucault.Json(run);
   return out + "}";
 }
 
@@ -369,6 +376,10 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (o.tolerance.wanted() && run.outcome != RunOutcome::Failed) {
     o.tolerance.Analyse(run, deadline);
   }
+  // The Foucault readings at the set-up as built, within the same limit.
+  if (o.foucault.wanted() && run.outcome != RunOutcome::Failed) {
+    o.foucault.Reduce(run, check, deadline);
+  }
   if (o.json) {
     std::cout << RunJson(o, run, host.report, check) << "\n";
   } else {
@@ -379,6 +390,9 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
     if (o.tolerance.wanted() && run.outcome != RunOutcome::Failed) {
       std::cout << "\n\n" << o.tolerance.Text(run);
     }
+    if (o.foucault.wanted() && run.outcome != RunOutcome::Failed) {
+      std::cout << "\n\n" << o.foucault.Text(run);
+    }
     std::cout << "\n";
   }
   if (check && check->cancelled) {
@@ -387,13 +401,16 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (o.tolerance.stopped()) {
     std::cerr << "vantry-null-cli: --timeout stopped the tolerance analysis before it finished\n";
   }
+  if (o.foucault.stopped()) {
+    std::cerr << "vantry-null-cli: --timeout stopped the Foucault reduction before it finished\n";
+  }
   const bool trusted = check && check->verdict.status == VerdictStatus::Ok;
   if (check && !trusted && !o.exact) std::cerr << cli::VerdictWarning(*check) << "\n";
   if (run.outcome == RunOutcome::Failed) return 1;
   const int tester = o.tester.Run(run, deadline);
-  if (tester == 1) return 1;
+  if (tester == 1 || o.foucault.failed()) return 1;
   if (tester == 3 || run.outcome == RunOutcome::Aborted || (check && check->cancelled) ||
-      o.tolerance.stopped()) {
+      o.tolerance.stopped() || o.foucault.stopped()) {
     return 3;
   }
   if (o.strict && !trusted) return 4;

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 
 #include "common/constants.h"
+#include "common/number_text.h"
 
 namespace vn {
 
@@ -141,6 +143,37 @@ double SurfaceChange(const FoldedSystem& system, const TrialMirror& mirror, doub
 }
 
 }  // namespace
+
+FoucaultCsv ReadFoucaultCsv(std::string_view text) {
+  FoucaultCsv csv;
+  std::size_t lineNumber = 0;
+  bool headerSeen = false;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    ++lineNumber;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
+    const std::size_t comma = line.find_first_of(",;\t");
+    std::optional<double> radius, knife;
+    if (comma != std::string_view::npos && line.find_first_of(",;\t", comma + 1) == line.npos) {
+      radius = ReadNumber(line.substr(0, comma));
+      knife = ReadNumber(line.substr(comma + 1));
+    }
+    const bool header = !headerSeen;
+    headerSeen = true;
+    if (radius && knife) {
+      csv.readings.push_back({*radius, *knife});
+    } else if (!header) {
+      csv.error = "line " + std::to_string(lineNumber) +
+                  " is not a zone's radius and a reading, two numbers separated by a comma";
+      return csv;
+    }
+  }
+  if (csv.readings.empty()) csv.error = "it holds no readings below its header line";
+  return csv;
+}
 
 std::vector<double> CouderZoneRadii(double semiDiameter, int count) {
   std::vector<double> radii;

@@ -47,6 +47,7 @@
 
 #include <atomic>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "exact/exact_check.h"
@@ -85,6 +86,9 @@ struct FoucaultReduction {
 
   double objectDistance = 0;  // the set-up as built, inches
   double lensMirrorDistance = 0;
+  // Where those distances come from, for the text (set by the host):
+  // "the exact check's recommended distances", "as given", ...
+  std::string setUpSource;
   double wavelengthMicrons = 0;
   double mirrorSemiDiameter = 0;
 
@@ -114,6 +118,17 @@ struct FoucaultReduction {
 // settle comes back as ok = false with a message.
 FoucaultReduction ReduceFoucaultReadings(const ExactCheckInput& setUp,
                                          std::vector<FoucaultReading> readings);
+
+// The readings of a CSV file: a header line, then one zone a line, its mean
+// radius on the mirror and the knife's reading, separated by a comma (or a
+// semicolon or a tab), numbers with a point, in the run's unit as typed.
+// Blank lines are skipped; a first line that reads as two numbers is a zone,
+// not a header. `error` names the line that cannot be read.
+struct FoucaultCsv {
+  std::vector<FoucaultReading> readings;  // in the file's unit, not converted
+  std::string error;                      // empty when every line was read
+};
+FoucaultCsv ReadFoucaultCsv(std::string_view text);
 
 // Mean radii of `count` Couder zones of equal area on a mirror of this
 // semi-diameter: zone k spans semi-diameter·√(k/count) to √((k+1)/count).

@@ -29,14 +29,14 @@ std::string Significant(double x, int digits) {
 }
 
 const char* kTermNames[] = {"ρ⁶", "ρ⁸"};
-const char* kTermKeys[] = {"rho6", "rho8"};
 
 }  // namespace
 
 std::string FoucaultText(const FoucaultReduction& r, bool inchUnits) {
   std::string out = "Foucault readings through the null\n";
   out += "Set up as built: source to lens " + Length(r.objectDistance, inchUnits) +
-         ", lens to mirror " + Length(r.lensMirrorDistance, inchUnits) + "\n";
+         ", lens to mirror " + Length(r.lensMirrorDistance, inchUnits) +
+         (r.setUpSource.empty() ? "" : " (" + r.setUpSource + ")") + "\n";
   if (!r.ok) return out + "No reduction: " + r.message + ".";
   // The uncertainty to two significant digits, the conic to the same decimal.
   const int decimals = std::clamp(
@@ -45,7 +45,10 @@ std::string FoucaultText(const FoucaultReduction& r, bool inchUnits) {
          Significant(r.conicUncertainty, 2) + " (design " + GeneralNumber(r.designConic) + ", ΔK " +
          RoundedText(r.deltaK, decimals) + ")\n";
   out += "Departure beyond the conic, toward the light:";
-  if (r.departureNm.empty()) out += " none fitted (too few zones)";
+  if (r.departureNm.empty()) {
+    out += r.zones.size() < 5 ? " none fitted (five zones or more are needed)"
+                              : " none (the readings ask for none beyond the conic)";
+  }
   for (std::size_t j = 0; j < r.departureNm.size(); ++j) {
     out += std::string(j ? "," : "") + " " + kTermNames[j] + " " +
            RoundedText(r.departureNm[j], 1) + " ± " + RoundedText(r.departureUncertaintyNm[j], 1) +
@@ -54,20 +57,20 @@ std::string FoucaultText(const FoucaultReduction& r, bool inchUnits) {
   out += "\nReadings' scatter about the fit: " + Length(r.rmsResidual, inchUnits) + " RMS, " +
          std::to_string(r.degreesOfFreedom) + " degrees of freedom\n";
   out += "\n    zone     reading  perfect mirror   from the null   fit residual\n";
+  const auto column = [&](double inches, int mmDecimals, std::size_t width) {
+    return Pad(FixedText(inches * LengthFactor(inchUnits), inchUnits ? mmDecimals + 1 : mmDecimals),
+               width);
+  };
   for (const FoucaultZone& z : r.zones) {
-    out += Pad(RoundedText(z.zoneRadius * LengthFactor(inchUnits), inchUnits ? 3 : 1), 8) +
-           Pad(RoundedText(z.knife * LengthFactor(inchUnits), inchUnits ? 4 : 3), 12) +
-           Pad(RoundedText(z.perfectReading * LengthFactor(inchUnits), inchUnits ? 4 : 3), 16) +
-           Pad(RoundedText(z.fromNull * LengthFactor(inchUnits), inchUnits ? 4 : 3), 16) +
-           Pad(RoundedText(z.fitResidual * LengthFactor(inchUnits), inchUnits ? 4 : 3), 15) + "\n";
+    out += column(z.zoneRadius, 1, 8) + column(z.knife, 3, 12) + column(z.perfectReading, 3, 16) +
+           column(z.fromNull, 3, 16) + column(z.fitResidual, 3, 15) + "\n";
   }
   out += std::string("(zone radius and readings in ") + (inchUnits ? "inches" : "mm") +
          "; larger readings lie farther from the mirror)\n";
   out += "\nSurface profile, fitted mirror less the design's, toward the light:\n";
   out += "  radius        nm\n";
   for (std::size_t j = 0; j < r.profile.size(); j += 2) {
-    out += Pad(RoundedText(r.profile[j].radius * LengthFactor(inchUnits), inchUnits ? 3 : 1), 8) +
-           Pad(RoundedText(r.profile[j].surfaceNm, 1), 10) + "\n";
+    out += column(r.profile[j].radius, 1, 8) + Pad(FixedText(r.profile[j].surfaceNm, 1), 10) + "\n";
   }
   out += "Surface P-V " + RoundedText(r.surfacePvNm, 1) + " nm\n";
   out += "Wavefront (twice the surface, piston and focus removed) at " +
@@ -79,21 +82,22 @@ std::string FoucaultText(const FoucaultReduction& r, bool inchUnits) {
 }
 
 std::string FoucaultJson(const FoucaultReduction& r, bool inchUnits) {
+  // Every member is always there: figures null and lists empty when the
+  // readings could not be reduced (ok false, message says why).
   const double U = LengthFactor(inchUnits);
-  std::string out = "{\"ok\":" + std::string(r.ok ? "true" : "false");
-  if (!r.ok) out += ",\"message\":" + JsonString(r.message);
-  out += ",\"built_at\":{\"object_distance\":" + JsonNumber(r.objectDistance * U) +
-         ",\"lens_mirror_distance\":" + JsonNumber(r.lensMirrorDistance * U) + "}";
-  if (!r.ok) return out + "}";
-  out += ",\"conic\":" + JsonNumber(r.conic) +
+  std::string out = "{\"ok\":" + std::string(r.ok ? "true" : "false") +
+                    ",\"message\":" + JsonString(r.ok ? "" : r.message) +
+                    ",\"built_at\":{\"object_distance\":" + JsonNumber(r.objectDistance * U) +
+                    ",\"lens_mirror_distance\":" + JsonNumber(r.lensMirrorDistance * U) + "}";
+  out += ",\"design_conic\":" + JsonNumber(r.designConic) + ",\"conic\":" + JsonNumber(r.conic) +
          ",\"conic_uncertainty\":" + JsonNumber(r.conicUncertainty) +
-         ",\"delta_k\":" + JsonNumber(r.deltaK) + ",\"departure_nm\":{";
+         ",\"delta_k\":" + JsonNumber(r.deltaK) + ",\"departure\":[";
   for (std::size_t j = 0; j < r.departureNm.size(); ++j) {
-    out += std::string(j ? "," : "") + "\"" + kTermKeys[j] +
-           "\":{\"value\":" + JsonNumber(r.departureNm[j]) +
-           ",\"uncertainty\":" + JsonNumber(r.departureUncertaintyNm[j]) + "}";
+    out += std::string(j ? "," : "") + "{\"power\":" + std::to_string(6 + 2 * j) +
+           ",\"nm\":" + JsonNumber(r.departureNm[j]) +
+           ",\"uncertainty_nm\":" + JsonNumber(r.departureUncertaintyNm[j]) + "}";
   }
-  out += "},\"degrees_of_freedom\":" + std::to_string(r.degreesOfFreedom) +
+  out += "],\"degrees_of_freedom\":" + std::to_string(r.degreesOfFreedom) +
          ",\"rms_residual\":" + JsonNumber(r.rmsResidual * U) + ",\"zones\":[";
   for (std::size_t i = 0; i < r.zones.size(); ++i) {
     const FoucaultZone& z = r.zones[i];
