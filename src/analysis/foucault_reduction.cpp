@@ -387,29 +387,37 @@ FoucaultReduction ReduceFoucaultReadings(const ExactCheckInput& setUp,
 
   // Step 5: as many departure terms as the readings ask for. ρ⁴, ρ⁶ and ρ⁸
   // look much alike over a handful of zones, so a term fitted to scatter
-  // alone would trade with the conic and blow its uncertainty up tenfold. A
+  // alone would trade with the conic and make its uncertainty tenfold. A
   // term is kept when it lowers the residuals by more than the scatter left
-  // explains (F-test at 95%: the square of Student's two-sided 97.5% point
-  // for the degrees of freedom left) and by more than a reading can resolve
-  // (a quarter of a micron per zone). At least two readings are always left
-  // over to measure the scatter.
+  // explains (an F-test at 99%: the square of Student's two-sided 99.5%
+  // point for the degrees of freedom left) and by more than a reading can
+  // resolve (a quarter of a micron per zone). The test is strict because a
+  // term let in by chance takes the conic with it: the conic then moves
+  // away from the truth by more than its uncertainty says. At least two
+  // readings are always left over to measure the scatter.
   const int maxTerms = std::clamp(zones - 4, 0, kFoucaultDepartureTerms);
-  Fit best = fitWith(0);
-  if (!best.problem.empty()) return fail(best.problem);
-  int terms = 0;
-  while (terms < maxTerms) {
-    Fit more = fitWith(terms + 1);
-    if (!more.problem.empty()) return fail(more.problem);
-    const int dof = zones - 3 - terms;
-    static constexpr double kStudent[] = {12.71, 4.303, 3.182, 2.776, 2.571,
-                                          2.447, 2.365, 2.306, 2.262, 2.228};
-    const double t = dof <= 10 ? kStudent[dof - 1] : 2.0;
-    const double gain = best.sumSquares - more.sumSquares;
-    const double resolvable = zones * 1e-5 * 1e-5;  // (1e-5 inch)² per zone
-    if (!(gain > t * t * more.sumSquares / dof) || !(gain > resolvable)) break;
-    best = std::move(more);
-    ++terms;
+  std::vector<Fit> fits;
+  for (int terms = 0; terms <= maxTerms; ++terms) {
+    fits.push_back(fitWith(terms));
+    if (!fits.back().problem.empty()) return fail(fits.back().problem);
   }
+  // From the most terms down: the last term goes while it is not needed.
+  // (Adding terms one by one from the conic would miss a zone that takes
+  // ρ⁶ and ρ⁸ together, neither of which helps much alone.)
+  int terms = maxTerms;
+  while (terms > 0) {
+    const Fit& fewer = fits[terms - 1];
+    const Fit& more = fits[terms];
+    const int dof = zones - 2 - terms;
+    static constexpr double kStudent99[] = {63.66, 9.925, 5.841, 4.604, 4.032,
+                                            3.707, 3.499, 3.355, 3.250, 3.169};
+    const double t = dof <= 10 ? kStudent99[dof - 1] : 3.0;
+    const double gain = fewer.sumSquares - more.sumSquares;
+    const double resolvable = zones * 1e-5 * 1e-5;  // (1e-5 inch)² per zone
+    if (gain > t * t * more.sumSquares / dof && gain > resolvable) break;
+    --terms;
+  }
+  const Fit& best = fits[terms];
   result.iterations = best.iterations;
   result.degreesOfFreedom = zones - 2 - terms;
   const TrialMirror& trial = best.mirror;
@@ -417,7 +425,15 @@ FoucaultReduction ReduceFoucaultReadings(const ExactCheckInput& setUp,
   // Step 6: residuals and the uncertainties from their scatter.
   for (int i = 0; i < zones; ++i) result.zones[i].fitResidual = best.residual[i];
   result.rmsResidual = std::sqrt(best.sumSquares / zones);
-  const double variance = best.sumSquares / result.degreesOfFreedom;
+  // The scatter is measured from a few readings only, so the standard
+  // deviations are widened by Student's t: ± the uncertainty then holds the
+  // true value 68% of the time (as ± one standard deviation would with the
+  // scatter known), however few zones were read.
+  static constexpr double kStudent68[] = {1.837, 1.321, 1.197, 1.142, 1.111, 1.091,
+                                          1.077, 1.067, 1.059, 1.053, 1.048, 1.043};
+  const int dof = result.degreesOfFreedom;
+  const double widening = dof <= 12 ? kStudent68[dof - 1] : 1.0 + 0.5 / dof;
+  const double variance = best.sumSquares / result.degreesOfFreedom * widening * widening;
   result.deltaK = trial.deltaK;
   result.conic = result.designConic + trial.deltaK;
   result.conicUncertainty = std::sqrt(variance * best.inverse[1][1]);

@@ -19,9 +19,9 @@
 // zone's crossing by nearly the same length, which the unknown zero of the
 // knife's scale takes up. Over a handful of zones ρ⁴, ρ⁶ and ρ⁸ look much
 // alike, so a departure term fitted to reading scatter alone would trade
-// with the conic and make its uncertainty tenfold: the reduction starts from
-// the conic alone and adds ρ⁶, then ρ⁸, only while a term lowers the
-// residuals significantly (an F-test at 95%), always leaving two readings
+// with the conic and make its uncertainty tenfold: the reduction fits the
+// conic with ρ⁶ and ρ⁸, and drops the last term while it does not lower the
+// residuals significantly (an F-test at 99%), always leaving two readings
 // over to measure the scatter (five zones allow ρ⁶, six and more ρ⁸).
 //
 // Each zone's ray is aimed once at its mean radius on the design's mirror
@@ -34,7 +34,8 @@
 // departure) are fitted by Gauss-Newton least squares with a Jacobian from
 // central differences of those traces. The uncertainties are the fit's
 // covariance scaled by the residuals' variance (residual sum of squares over
-// the degrees of freedom left).
+// the degrees of freedom left), widened by Student's t for those degrees of
+// freedom so that ± the uncertainty is a 68% interval however few zones.
 //
 // The surface profile is the fitted mirror less the design's, as a height
 // toward the light in nm, zero at the centre. The wavefront is twice it, with
@@ -95,7 +96,7 @@ struct FoucaultReduction {
   double designConic = 0;
   double deltaK = kNotComputed;
   double conic = kNotComputed;
-  double conicUncertainty = kNotComputed;  // one standard deviation
+  double conicUncertainty = kNotComputed;  // 68% (one standard deviation)
   // Departure coefficients of ρ⁶, ρ⁸, … in nm, with their standard
   // deviations; as many as the zones allow.
   std::vector<double> departureNm, departureUncertaintyNm;
