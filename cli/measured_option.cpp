@@ -16,16 +16,7 @@ bool MeasuredOption::Take(const std::string& option, const std::function<std::st
     if (file_->empty()) throw UsageProblem("--measured needs a file");
     return true;
   }
-  if (option == "--built-at") {
-    const std::string text = value();
-    const auto comma = text.find(',');
-    const auto d = comma == std::string::npos ? std::nullopt : ReadNumber(text.substr(0, comma));
-    const auto d2 = comma == std::string::npos ? std::nullopt : ReadNumber(text.substr(comma + 1));
-    if (!d || !d2 || !(*d > 0.0) || !(*d2 > 0.0)) {
-      throw UsageProblem("--built-at takes two positive distances, D,d2: 204.8,2076.4");
-    }
-    builtAt_ = {*d, *d2};
-  } else if (option == "--measured-wavelength") {
+  if (option == "--measured-wavelength") {
     const auto nm = ReadNumber(value());
     if (!nm || !(*nm >= 350.0 && *nm <= 850.0)) {
       throw UsageProblem("--measured-wavelength takes a wavelength from 350 to 850 nm");

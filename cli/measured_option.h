@@ -20,8 +20,8 @@ inline constexpr const char* kMeasuredUsage =
     "                              as DFTFringe saves it, a .zrn term list, or a CSV grid\n"
     "                              or term list; reports the mirror's figure and conic\n"
     "  --built-at D,d2             the source-to-lens and lens-to-mirror distances the\n"
-    "                              test was built at (run's unit; default the exact\n"
-    "                              check's recommended distances)\n"
+    "                              test was built at, for --measured and --foucault (run's\n"
+    "                              unit; default the exact check's recommended distances)\n"
     "  --measured-wavelength NM    the measurement's wavelength where the file gives none\n"
     "                              (default the test's; it must be the test's)\n"
     "  --measured-units waves|nm   the values of a .zrn or CSV (waves)\n"
@@ -38,6 +38,8 @@ class MeasuredOption {
   void CheckUsage() const;
 
   bool wanted() const { return file_.has_value(); }
+  // The distances the test was built at (--built-at), in the run's unit.
+  void SetBuiltAt(std::optional<std::pair<double, double>> builtAt) { builtAt_ = builtAt; }
 
   // Reads and reduces the measurement for the run's solved set-up, at the
   // given distances or the check's recommended ones, by the deadline.
