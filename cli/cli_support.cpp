@@ -178,4 +178,19 @@ std::string VerdictWarning(const ExactCheckResult& check) {
   return line;
 }
 
+std::pair<double, double> ReadBuiltAt(const std::string& text) {
+  const std::size_t comma = text.find(',');
+  std::optional<double> d, d2;
+  if (comma != std::string::npos) {
+    d = ReadNumber(std::string_view(text).substr(0, comma));
+    d2 = ReadNumber(std::string_view(text).substr(comma + 1));
+  }
+  if (!d || !d2 || !(*d > 0.0) || !(*d2 > 0.0)) {
+    throw UsageProblem(
+        "--built-at takes two positive lengths in the run's unit, D,d2: source to lens, "
+        "lens to mirror");
+  }
+  return {*d, *d2};
+}
+
 }  // namespace vn::cli

@@ -11,6 +11,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "common/cancel_token.h"
 #include "common/shared_values.h"
@@ -94,5 +95,10 @@ std::string ExactJson(const std::optional<ExactCheckResult>& check, const RunRec
 // The one line of standard error that a verdict other than ok earns when the
 // exact block is not printed: the status and its gravest reason.
 std::string VerdictWarning(const ExactCheckResult& check);
+
+// "D,d2": the source-to-lens and lens-to-mirror distances of a set-up as
+// built (--built-at), in the run's unit. UsageProblem unless both are
+// positive numbers.
+std::pair<double, double> ReadBuiltAt(const std::string& text);
 
 }  // namespace vn::cli

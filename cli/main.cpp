@@ -24,6 +24,8 @@
 
 #include "cli/cli_support.h"
 #include "cli/design_option.h"
+#include "cli/foucault_option.h"
+#include "cli/measured_option.h"
 #include "cli/tester_option.h"
 #include "cli/tolerance_option.h"
 #include "common/app_info.h"
@@ -128,6 +130,10 @@ struct CliOptions {
   double timeout = 60;
   cli::ToleranceOption tolerance;
   cli::TesterOption tester;
+  cli::MeasuredOption measured;
+  cli::FoucaultOption foucault;
+  // The set-up a measurement or Foucault readings were taken at (run's unit).
+  std::optional<std::pair<double, double>> builtAt;
 };
 
 // ---- Parsing ------------------------------------------------------------------
@@ -199,10 +205,16 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
       o.timeout = *t;
     } else if (o.tolerance.Take(arg, value, flag)) {
     } else if (o.tester.Take(arg, value, flag)) {
+    } else if (arg == "--built-at") {
+      o.builtAt = cli::ReadBuiltAt(value());
+    } else if (o.measured.Take(arg, value)) {
+    } else if (o.foucault.Take(arg, value)) {
     } else if (arg == "--help" || arg == "-h") {
       std::cout << kUsage << "\n"
                 << cli::kToleranceUsage << "\n"
                 << cli::kTesterUsage << "\n"
+                << cli::kMeasuredUsage << "\n"
+                << cli::kFoucaultUsage << "\n"
                 << cli::kChooserUsage;
       return 0;
     } else if (arg == "--version") {
@@ -213,6 +225,13 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
     }
   }
   o.tester.CheckUsage();
+  o.measured.CheckUsage();
+  o.foucault.CheckUsage();
+  if (o.builtAt && !o.measured.wanted() && !o.foucault.wanted()) {
+    throw cli::UsageProblem("--built-at needs --measured FILE or --foucault FILE.csv");
+  }
+  o.measured.SetBuiltAt(o.builtAt);
+  o.foucault.SetBuiltAt(o.builtAt);
   return std::nullopt;
 }
 
@@ -241,6 +260,7 @@ void PrepareRun(CliOptions& o, CliHost& host, SharedValues& shared) {
     }
   }
   o.tolerance.ReadFile(deadline);
+  o.foucault.ReadFile(deadline);
   host.entries.inch = o.units ? *o.units == "inch" : base.inch;
   shared.GlassName = base.glassName;
   shared.TestWavelength = base.wavelengthMicrons;
@@ -330,6 +350,8 @@ std::string RunJson(const CliOptions& o, const RunRecord& run, const std::string
   }
   if (o.exact) out += ",\"exact\":" + cli::ExactJson(check, run);
   if (o.tolerance.wanted()) out += ",\"tolerance\":" + o.tolerance.Json(run);
+  if (o.measured.wanted()) out += ",\"measured_mirror\":" + o.measured.Json(run);
+  if (o.foucault.wanted()) out += ",\"foucault\":" + o.foucault.Json(run);
   return out + "}";
 }
 
@@ -373,6 +395,14 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (o.tolerance.wanted() && run.outcome != RunOutcome::Failed) {
     o.tolerance.Analyse(run, deadline);
   }
+  // The measurement read back through the null, within the same time limit.
+  if (o.measured.wanted() && run.outcome != RunOutcome::Failed) {
+    o.measured.Reduce(run, check, deadline);
+  }
+  // The Foucault readings at the set-up as built, within the same limit.
+  if (o.foucault.wanted() && run.outcome != RunOutcome::Failed) {
+    o.foucault.Reduce(run, check, deadline);
+  }
   if (o.json) {
     std::cout << RunJson(o, run, host.report, check) << "\n";
   } else {
@@ -383,6 +413,12 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
     if (o.tolerance.wanted() && run.outcome != RunOutcome::Failed) {
       std::cout << "\n\n" << o.tolerance.Text(run);
     }
+    if (o.measured.wanted() && run.outcome != RunOutcome::Failed && o.measured.reduced()) {
+      std::cout << "\n\n" << o.measured.Text(run);
+    }
+    if (o.foucault.wanted() && run.outcome != RunOutcome::Failed) {
+      std::cout << "\n\n" << o.foucault.Text(run);
+    }
     std::cout << "\n";
   }
   if (check && check->cancelled) {
@@ -391,13 +427,18 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (o.tolerance.stopped()) {
     std::cerr << "vantry-null-cli: --timeout stopped the tolerance analysis before it finished\n";
   }
+  if (o.foucault.stopped()) {
+    std::cerr << "vantry-null-cli: --timeout stopped the Foucault reduction before it finished\n";
+  }
   const bool trusted = check && check->verdict.status == VerdictStatus::Ok;
   if (check && !trusted && !o.exact) std::cerr << cli::VerdictWarning(*check) << "\n";
   if (run.outcome == RunOutcome::Failed) return 1;
+  if (!o.measured.note().empty()) std::cerr << o.measured.note() << "\n";
   const int tester = o.tester.Run(run, deadline);
-  if (tester == 1) return 1;
+  if (tester == 1 || o.foucault.failed()) return 1;
+  if (o.measured.wanted() && o.measured.failed() && !o.measured.stopped()) return 1;
   if (tester == 3 || run.outcome == RunOutcome::Aborted || (check && check->cancelled) ||
-      o.tolerance.stopped()) {
+      o.tolerance.stopped() || o.measured.stopped() || o.foucault.stopped()) {
     return 3;
   }
   if (o.strict && !trusted) return 4;

@@ -32,24 +32,7 @@ std::string Pad(std::string text, std::size_t width) {
   return text;
 }
 
-// x rounded to `decimals` and written with exactly that many decimals
-// ("-1.0000"), so that columns of figures line up.
-std::string Fixed(double x, int decimals) {
-  std::string text = RoundedText(x, decimals);
-  if (text.find_first_of("eE") != std::string::npos) return text;
-  std::size_t point = text.find('.');
-  if (point == std::string::npos) {
-    point = text.size();
-    text += '.';
-  }
-  const std::size_t have = text.size() - point - 1;
-  if (have < static_cast<std::size_t>(decimals)) {
-    text.append(static_cast<std::size_t>(decimals) - have, '0');
-  }
-  return text;
-}
-
-std::string Waves(double waves) { return Fixed(waves, 4); }
+std::string Waves(double waves) { return FixedText(waves, 4); }
 
 // A label inside a sentence: "Lens tilt" becomes "lens tilt".
 std::string InSentence(const char* label) {
@@ -204,7 +187,7 @@ std::string LooksLikeText(const SensitivityRow& row) {
   return text;
 }
 
-std::string ConicText(double k) { return Fixed(k, 4); }
+std::string ConicText(double k) { return FixedText(k, 4); }
 
 std::string MonteCarloLines(const MonteCarloResult& mc) {
   std::string text = "Residual RMS: median " + Waves(mc.rmsMedian) +

@@ -164,4 +164,19 @@ std::string NumberTextProblem(std::string_view text) {
   return "is not a number.";
 }
 
+std::string FixedText(double x, int decimals) {
+  std::string text = RoundedText(x, decimals);
+  if (text.find_first_of("eE") != std::string::npos) return text;
+  std::size_t point = text.find('.');
+  if (point == std::string::npos) {
+    point = text.size();
+    text += '.';
+  }
+  const std::size_t have = text.size() - point - 1;
+  if (have < static_cast<std::size_t>(decimals)) {
+    text.append(static_cast<std::size_t>(decimals) - have, '0');
+  }
+  return text;
+}
+
 }  // namespace vn

@@ -30,6 +30,10 @@ double Round(double x, int decimals);
 // Round(x, decimals) written in the general number form.
 std::string RoundedText(double x, int decimals);
 
+// Round(x, decimals) written with exactly that many decimals ("-1.0000"),
+// so that columns of figures line up.
+std::string FixedText(double x, int decimals);
+
 std::optional<double> ReadNumber(std::string_view text);
 
 // ReadNumber, or RunFailure(NotANumber) naming the entry.

@@ -23,6 +23,7 @@ namespace vn {
 inline constexpr std::size_t kMaxSetupFileBytes = 64 * 1024;        // eight entries and a glass
 inline constexpr std::size_t kMaxToleranceFileBytes = 1024 * 1024;  // a dozen figures
 inline constexpr std::size_t kMaxLensListBytes = 16 * 1024 * 1024;  // twenty makers' catalogues
+inline constexpr std::size_t kMaxReadingsFileBytes = 256 * 1024;    // a Couder mask's readings
 
 enum class UserFileProblem {
   None,

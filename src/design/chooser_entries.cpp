@@ -20,7 +20,13 @@ class EntryReader {
 
   double Number(const std::string& text, const char* name) const {
     const auto x = ReadNumber(text);
-    if (!x) FailEntry(std::string("the ") + name + " \"" + text + "\" is not a number");
+    if (!x) {
+      // The one wording of every field that refuses a number, a comma named
+      // as such; the window adds its own full stop.
+      std::string why = NumberTextProblem(text);
+      if (why.ends_with('.')) why.pop_back();
+      FailEntry(std::string("the ") + name + " \"" + text + "\" " + why);
+    }
     return *x;
   }
   // A length more than 0, in inches.

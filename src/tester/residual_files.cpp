@@ -43,6 +43,18 @@ void AppendFixed(std::string& out, double x, int decimals) {
   out += text == "-0" ? std::string_view("0") : text;
 }
 
+// A value inside the mirror: as AppendFixed, but one that rounds to zero is
+// written as the smallest step of its sign, since the reader takes an exact
+// 0 for a point without data.
+void AppendInsideValue(std::string& out, double x) {
+  const std::size_t start = out.size();
+  AppendFixed(out, x, kWaveDecimals);
+  if (out.compare(start, std::string::npos, "0") == 0) {
+    out.resize(start);
+    out += std::signbit(x) ? "-0.000000001" : "0.000000001";
+  }
+}
+
 // A small figure to two significant digits ("3.1E-09").
 std::string TwoFigures(double x) {
   if (!(std::fabs(x) > 0.0) || !std::isfinite(x)) return GeneralNumber(x);
@@ -75,7 +87,7 @@ std::string WftText(const MirrorThroughNull& mirror) {
     for (int col = 0; col < n; ++col) {
       const double x = (col - centre) / kWftPupilRadius;
       if (x * x + y * y <= 1.0) {
-        AppendFixed(text, series.At(x, y), kWaveDecimals);
+        AppendInsideValue(text, series.At(x, y));
       } else {
         text += '0';
       }
@@ -87,7 +99,7 @@ std::string WftText(const MirrorThroughNull& mirror) {
   text += "DIAM " + RoundedText(mmFromInch(2.0 * mirror.mirrorSemiDiameter), 6) + "\n";
   text += "ROC " + RoundedText(mmFromInch(mirror.mirrorRadius), 6) + "\n";
   text += "Lambda " + RoundedText(mirror.wavelengthMicrons * 1000.0, 6) + "\n";
-  text += "Do Not use null1\n";
+  text += "Do Not use null\n";
   return text;
 }
 
@@ -136,7 +148,10 @@ std::string ResidualSummary(const MirrorThroughNull& mirror) {
          " nm; 49 Zernike terms (zero-based Fringe, the mirror's error sign), fit RMS residual " +
          TwoFigures(mirror.fitRmsResidualWaves) + " waves; spherical " + term(8) + ", " + term(15) +
          ", " + term(24) + ", " + term(35) + ", " + term(48) +
-         ". Pupil coordinates are the mirror's; through the null its 70% zone is seen at " +
+         ". Subtract null_residual.wft (\"Subtract wavefronts\" with \"use null\" off): it carries "
+         "the outline and the line that keeps the program's own conic null out. The .zrn is for "
+         "reading the terms: a surface made from it gets a 50th term and that conic null again. "
+         "Pupil coordinates are the mirror's; through the null its 70% zone is seen at " +
          RoundedText(100.0 * mirror.ApparentRadius(0.7), 2) + "% of its edge's radius. " +
          "The return image lies " + RoundedText(mmFromInch(std::fabs(beyond)) * 1000.0, 1) +
          " \u00b5m " + (beyond >= 0 ? "beyond" : "short of") + " the source.";

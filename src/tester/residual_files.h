@@ -9,11 +9,14 @@
 //    wavelength;
 //  - .wft: the residual on a square grid, width and height, then one value a
 //    line (the file's first row is the wavefront's top row, y largest; 0
-//    outside the mirror), then the trailer: the mirror's outline in grid
+//    outside the mirror, and never exactly 0 inside it, where the program
+//    reads 0 as "no data"), then the trailer: the mirror's outline in grid
 //    units, its diameter and radius of curvature in millimetres, the
 //    wavelength in nanometres, and the line that tells the program not to
 //    subtract its own null, since this wavefront already is the null's
-//    residual;
+//    residual. Use the .wft to subtract the residual: the program's reader
+//    of a .zrn adds a 50th term and treats the surface as needing its own
+//    conic null, so the .zrn is for reading the terms;
 //  - .csv: the residual and the returning rays zone by zone.
 // All in the sign of mirror_through_null.h: the wavefront error of the
 // mirror that a perfect mirror would appear to have.
@@ -27,10 +30,12 @@
 namespace vn {
 
 // The .wft grid: kWftGridSize values a side, the mirror's edge
-// kWftPupilRadius grid steps from the centre (a margin of two steps, as the
-// program draws its own outline).
+// kWftPupilRadius grid steps from the centre, (N − 1)/2: the program's
+// "Subtract wavefronts" stretches both grids to one size, and its own
+// wavefronts have the edge there. A smaller radius would leave a ring of the
+// residual unsubtracted at the edge.
 inline constexpr int kWftGridSize = 401;
-inline constexpr double kWftPupilRadius = 198.0;
+inline constexpr double kWftPupilRadius = 0.5 * (kWftGridSize - 1);
 
 std::string ZrnText(const MirrorThroughNull& mirror);
 std::string WftText(const MirrorThroughNull& mirror);

@@ -2,8 +2,8 @@
 #include "ui/choose_lens_window.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -20,9 +20,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 
 #include "common/number_text.h"
+#include "common/user_file.h"
 #include "design/chooser_entries.h"
 #include "ui/form_main.h"
 #include "ui/form_style.h"
@@ -267,19 +269,27 @@ void ChooseLensWindow::OpenList() {
 void ChooseLensWindow::StartRanking() {
   const auto inputs = ReadInputs(tr("Cannot rank: %1."));
   if (!inputs) return;
-  QFile file(listPath_->text());
-  if (listPath_->text().isEmpty() || !file.open(QIODevice::ReadOnly)) {
-    status_->setText(tr("Cannot read the lens list \"%1\".").arg(listPath_->text()));
+  // The list is read as the command line reads it: a regular file within
+  // its cap, and never a FIFO or a device that would hold the window.
+  const UserFileReading file =
+      listPath_->text().isEmpty()
+          ? UserFileReading{std::nullopt, UserFileProblem::Unreadable, "no file chosen"}
+          : ReadUserFile(QFileInfo(listPath_->text()).filesystemFilePath(), kMaxLensListBytes,
+                         std::chrono::steady_clock::now() + std::chrono::seconds(10));
+  if (!file.bytes) {
+    status_->setText(
+        tr("Cannot read the lens list \"%1\": %2.").arg(listPath_->text(), Text(file.why)));
     return;
   }
-  const QByteArray bytes = file.readAll();
   LensListOptions options;
   options.wavelengthNm = inputs->setting.wavelengthNm;
-  list_ = ReadLensList(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                       options);
+  list_ = ReadLensList(*file.bytes, options);
   QString problems;
   for (const LensListProblem& p : list_.problems) {
     problems += (p.warning ? tr("warning: ") : QString()) + Text(p.why) + "\n";
+  }
+  if (list_.unlistedProblems > 0) {
+    problems += tr("and %1 more problems in the list, not shown\n").arg(list_.unlistedProblems);
   }
   listProblems_->setPlainText(problems);
   if (list_.lenses.empty()) {

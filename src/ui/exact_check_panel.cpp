@@ -24,6 +24,7 @@
 #include "common/number_text.h"
 #include "engine/optics_primitives.h"
 #include "ui/exact_plots.h"
+#include "ui/mirror_view.h"
 #include "ui/tester_view.h"
 
 namespace vn {
@@ -287,6 +288,9 @@ ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
   pictures_->addTab(aberration_, tr("Aberration"));
   tester_ = new TesterView;
   pictures_->addTab(tester_, tr("Tester's view"));
+  mirror_ = new MirrorView;
+  mirror_->setObjectName(QStringLiteral("MirrorView"));
+  pictures_->addTab(mirror_, tr("Mirror"));
 
   splitter_ = new QSplitter(Qt::Horizontal);
   splitter_->setObjectName(QStringLiteral("ExactSplitter"));
@@ -378,6 +382,7 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
       QStringLiteral("exact_wavefront"));
   tester_->ShowSetUp(system, objectDistance, lensMirrorDistance, r.wavelengthMicrons,
                      lensSemiDiameter, inchUnits, r.verdict.status);
+  recommended_ = r.verdict.recommended;
   const CurvePlot aberration = AberrationPlot(r, factor, unit);
   aberration_->SetPicture(
       [aberration](QPainter& p, const QRectF& area) { PaintCurvePlot(p, area, aberration); },
@@ -406,7 +411,22 @@ void ExactCheckPanel::Clear(const QString& why) {
   wavefront_->ClearPicture(why);
   aberration_->ClearPicture(why);
   tester_->Clear(why);
+  ClearMirror();
   export_->setEnabled(false);
+}
+
+void ExactCheckPanel::ClearMirror() {
+  // A measurement belongs to the set-up it was read through.
+  recommended_ = RecommendedSetUp();
+  mirror_->Clear(
+      tr("The set-up has changed: open the measurement again (File \u2192 Open "
+         "measurement…)."));
+}
+
+void ExactCheckPanel::OpenMeasurement(const QString& path, const NullAsMeasured& null,
+                                      bool inchUnits) {
+  mirror_->Open(path, null, inchUnits);
+  pictures_->setCurrentWidget(mirror_);
 }
 
 void ExactCheckPanel::ShowBusy(const QString& note) {
@@ -416,6 +436,7 @@ void ExactCheckPanel::ShowBusy(const QString& note) {
   figures_->setText("<div style='margin-bottom:6px'><b>" + note.toHtmlEscaped() +
                     "</b></div><div style='color:#9a9a9a'>" + figuresHtml_ + "</div>");
   for (ExactPlotWidget* plot : {setUp_, wavefront_, aberration_}) plot->SetStale(note);
+  ClearMirror();
   export_->setEnabled(false);
 }
 

@@ -12,6 +12,7 @@
 
 #include "engine/null_test_engine.h"
 #include "exact/exact_check.h"
+#include "tester/measured_mirror.h"
 
 class QLabel;
 class QPainter;
@@ -24,6 +25,7 @@ class QTabWidget;
 namespace vn {
 
 class ExactPlotWidget;
+class MirrorView;
 class TesterView;
 
 class ExactCheckPanel : public QWidget {
@@ -73,6 +75,12 @@ class ExactCheckPanel : public QWidget {
     folderChosen_ = std::move(chosen);
   }
 
+  // The distances the last check recommends (available = false when none).
+  const RecommendedSetUp& Recommended() const { return recommended_; }
+  // Reads the measurement `path` taken through `null` into the "Mirror" tab
+  // and shows the tab.
+  void OpenMeasurement(const QString& path, const NullAsMeasured& null, bool inchUnits);
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
@@ -88,6 +96,7 @@ class ExactCheckPanel : public QWidget {
   void FitVerdict();
 
   void ShowVerdict(const ExactCheckResult& r, bool inchUnits);
+  void ClearMirror();
 
   QLabel* verdict_ = nullptr;
   QScrollArea* verdictScroll_ = nullptr;
@@ -102,6 +111,8 @@ class ExactCheckPanel : public QWidget {
   QString figuresHtml_;  // the figures shown, without a busy note
   bool busy_ = false;
   TesterView* tester_ = nullptr;  // what the tester sees through the null
+  MirrorView* mirror_ = nullptr;  // a measurement read back to the mirror
+  RecommendedSetUp recommended_;
   std::string reportText_;
   std::string verdictText_;
   std::function<QString()> startFolder_;

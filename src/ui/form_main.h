@@ -100,6 +100,7 @@ class FormMain : public QMainWindow, public ReportHost {
   // The File menu's actions, through the file dialogs.
   void OpenSetup();
   void SaveSetup();
+  void OpenMeasurement();
   void SaveReport();
   void PrintReport();
   void ExportPictures();

@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -29,6 +31,8 @@
 #include <memory>
 
 #include "common/app_info.h"
+#include "common/constants.h"
+#include "common/number_text.h"
 #include "common/whole_file.h"
 #include "record/setup_file.h"
 #include "ui/exact_check_panel.h"
@@ -99,6 +103,8 @@ void FormMain::BuildMenus() {
       tr("Open a set-up file (.vnull): its entries, units, glass and wavelength"));
   add(file, "actionSaveSetup", tr("&Save set-up…"), QKeySequence::Save, &FormMain::SaveSetup,
       tr("Save the entries, units, glass and wavelength as a set-up file (.vnull)"));
+  add(file, "actionOpenMeasurement", tr("Open &measurement…"), {}, &FormMain::OpenMeasurement,
+      tr("Read a wavefront measured through the null (.wft, .zrn, .csv) and show the mirror"));
   file->addSeparator();
   add(file, "actionSaveReport", tr("Save &report…"), {}, &FormMain::SaveReport,
       tr("Save the report and the exact check as a text file"));
@@ -117,7 +123,8 @@ void FormMain::BuildMenus() {
   // keys still reach the handlers, which check for themselves.
   const QStringList busyBound = {
       QStringLiteral("actionOpenSetup"), QStringLiteral("actionSaveSetup"),
-      QStringLiteral("actionSaveReport"), QStringLiteral("actionPrintReport")};
+      QStringLiteral("actionOpenMeasurement"), QStringLiteral("actionSaveReport"),
+      QStringLiteral("actionPrintReport")};
   connect(file, &QMenu::aboutToShow, this, [this, file, busyBound] {
     const bool idle = !runBusy_;
     for (QAction* action : file->actions()) {
@@ -163,6 +170,55 @@ void FormMain::SaveSetup() {
   if (path.isEmpty()) return;
   RememberFolder(path);
   SaveSetupFile(path);
+}
+
+// ---- Measurements --------------------------------------------------------------
+
+void FormMain::OpenMeasurement() {
+  if (finder_.RunBusy()) return;
+  const RunRecord& run = finder_.lastRun();
+  if (!run.solved) {
+    Warn(this, tr("Open measurement"),
+         tr("A measurement is read through the solved null: press Find Null Variables first."));
+    return;
+  }
+  const QString path =
+      ChooseFile(this, tr("Open measurement"), StartFolder(), {},
+                 tr("Measurements (*.wft *.zrn *.csv);;All files (*)"), QFileDialog::AcceptOpen);
+  if (path.isEmpty()) return;
+  RememberFolder(path);
+  // The distances the test was built at: the check's recommended ones, or
+  // the report's, unless the user says otherwise.
+  const RecommendedSetUp& recommended = exactCheck_->Recommended();
+  const bool useRecommended = recommended.available;
+  const double U = unitFromInch(1.0, run.setup.inch);
+  const int decimals = run.setup.inch ? 4 : 3;
+  const double d = useRecommended ? recommended.objectDistance : run.solution.ObjectDistance;
+  const double d2 =
+      useRecommended ? recommended.lensMirrorDistance : run.solution.LensMirrorDistance;
+  bool ok = false;
+  const QString given = QInputDialog::getText(
+      this, tr("Open measurement"),
+      tr("Distances the test was built at, source to lens and lens to mirror (%1):")
+          .arg(run.setup.inch ? tr("inches") : tr("mm")),
+      QLineEdit::Normal, Text(RoundedText(d * U, decimals) + "," + RoundedText(d2 * U, decimals)),
+      &ok);
+  if (!ok) return;
+  const QStringList parts = given.split(QLatin1Char(','));
+  const auto distance = [&](int i) {
+    return parts.size() == 2 ? ReadNumber(parts[i].toStdString()) : std::nullopt;
+  };
+  const auto builtD = distance(0), builtD2 = distance(1);
+  if (!builtD || !builtD2 || !(*builtD > 0.0) || !(*builtD2 > 0.0)) {
+    Warn(this, tr("Open measurement"), tr("'%1' is not two positive distances, D,d2.").arg(given));
+    return;
+  }
+  NullAsMeasured null;
+  null.system = run.system;
+  null.objectDistance = *builtD / U;
+  null.lensMirrorDistance = *builtD2 / U;
+  null.wavelengthMicrons = run.setup.testWavelength;
+  exactCheck_->OpenMeasurement(path, null, run.setup.inch);
 }
 
 bool FormMain::OpenSetupFile(const QString& path) {

@@ -427,8 +427,13 @@ bool ToleranceWindow::StartMonteCarlo() {
   std::size_t bad = 0;
   const auto tolerances = ReadToleranceTexts(texts, inch_, &bad);
   if (!tolerances) {
-    SetStatus(
-        tr("The tolerance of \"%1\" is not a number of 0 or more.").arg(tr(kEntries[bad].label)));
+    // A comma is named as such, as in every field of the program.
+    const std::string text = texts[bad];
+    SetStatus(ReadNumber(text) || text.find(',') == std::string::npos
+                  ? tr("The tolerance of \"%1\" is not a number of 0 or more.")
+                        .arg(tr(kEntries[bad].label))
+                  : tr("The tolerance of \"%1\" %2")
+                        .arg(tr(kEntries[bad].label), Text(NumberTextProblem(text))));
     toleranceEntries_[bad]->setFocus();
     return false;
   }
@@ -531,8 +536,11 @@ void ToleranceWindow::ConicFromSpacing_Click() {
   if (!model_ || !model_->ok()) return;
   const auto spacing = ReadNumber(measuredSpacing_->text().toStdString());
   if (!spacing || !(*spacing > 0.0)) {
-    conicAnswer_->setText(tr("Type the spacing as a positive number in %1.")
-                              .arg(inch_ ? QStringLiteral("inches") : QStringLiteral("mm")));
+    const std::string typed = measuredSpacing_->text().toStdString();
+    conicAnswer_->setText(typed.find(',') != std::string::npos
+                              ? tr("The spacing %1").arg(Text(NumberTextProblem(typed)))
+                              : tr("Type the spacing as a positive number in %1.")
+                                    .arg(inch_ ? QStringLiteral("inches") : QStringLiteral("mm")));
     return;
   }
   const double inches = inchFromUnit(*spacing, inch_);

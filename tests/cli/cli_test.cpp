@@ -140,7 +140,7 @@ TEST(Cli, AVerdictOtherThanOkWarnsOnceAndStrictMakesItExit4) {
 // A set-up file stands for the options it holds; any other option given
 // overrides it, before or after it on the line.
 TEST(Cli, SetupFileIsTheBaseThatOptionsOverride) {
-  const std::string file = ::testing::TempDir() + "vn_cli_inch.vnull";
+  const std::string file = test::TempFile("vn_cli_inch.vnull", "");
   SetupFile setup;
   setup.inch = true;
   setup.entries = {"10", "90", "-1", "9e99", "-8", "0.5", "3", "1.7"};

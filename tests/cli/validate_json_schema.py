@@ -48,8 +48,18 @@ LENS_LIST = (
     "Plate,P,flat,flat,5,50,BK7\n"
     "Tiny,T,10,-10,8,20,BK7\n"
 )
+# Foucault readings of a mirror a little under-corrected, with a free zero,
+# and readings with a zone off the mirror: the reduction fails.
+FOUCAULT = "zone,knife\n20,10\n50,10.01\n80,10.03\n110,10.045\n140,10.06\n"
+FOUCAULT_OFF = "zone,knife\n20,10\n80,10.03\n400,10.06\n"
 # A list of which no row can be read: the ranking fails.
 BROKEN_LIST = "Broken,B-1,206,flat,15,eighty,BK7\n"
+
+# A measurement through the null as a term list (0.05 wave of primary
+# spherical more than the null leaves), and a grid taken at another
+# wavelength than the test's.
+MEASURED_TERMS = "0\n0\n0\n0\n0\n0\n0\n0\n0.05\n"
+OTHER_LAMBDA_WFT = "3\n3\n" + "0.1\n" * 9 + "Lambda 532\n"
 
 
 def exact(doc):
@@ -58,6 +68,10 @@ def exact(doc):
 
 def tolerance(doc):
     return doc.get("tolerance") or {}
+
+
+def foucault(doc):
+    return doc.get("foucault") or {}
 
 
 # (name, arguments, exit status, schema part, what the output must show).
@@ -113,6 +127,19 @@ CASES = [
      ["--json", "--units", "inch", "--tolerances", "{none}"], 0, "runResult",
      lambda d: d["units"] == "inch" and "unit" not in tolerance(d)
      and tolerance(d)["monte_carlo"] is None),
+    ("measured mirror", ["--json", "--measured", "{zrn}"], 0, "runResult",
+     lambda d: d["measured_mirror"]["ok"] and len(d["measured_mirror"]["zones"]) == 9),
+    ("measured mirror at another wavelength", ["--json", "--measured", "{wft}", "--units", "inch"],
+     1, "runResult", lambda d: not d["measured_mirror"]["ok"]
+     and "532 nm" in d["measured_mirror"]["message"]),
+    ("Foucault readings at the recommended distances",
+     ["--json", "--foucault", "{foucault}"], 0, "runResult",
+     lambda d: foucault(d)["ok"] and len(foucault(d)["zones"]) == 5
+     and foucault(d)["conic_uncertainty"] > 0 and len(foucault(d)["profile"]) == 21),
+    ("Foucault readings at a set-up given, one off the mirror",
+     ["--json", "--foucault", "{foucault_off}", "--built-at", "204.8,2076.4"], 1, "runResult",
+     lambda d: not foucault(d)["ok"] and foucault(d)["conic"] is None
+     and abs(foucault(d)["built_at"]["object_distance"] - 204.8) < 1e-9),
     ("glass list", ["--json", "--list-glasses"], 0, "glassList",
      lambda d: len(d) > 100 and {g["catalog"] for g in d} == {"Schott", "Ohara"}),
     ("lens design", ["--design", "--json", "--threads", "1"], 0, "design",
@@ -241,10 +268,13 @@ def main(argv):
     outputs = []
     with tempfile.TemporaryDirectory(prefix="vn_schema_") as folder:
         files = {}
-        for name, text in (("few", FEW_TRIALS), ("none", NO_TRIALS), ("list", LENS_LIST),
-                           ("broken", BROKEN_LIST)):
-            csv = name in ("list", "broken")
-            files[name] = os.path.join(folder, name + (".csv" if csv else ".json"))
+        for name, text, extension in (("few", FEW_TRIALS, ".json"), ("none", NO_TRIALS, ".json"),
+                                      ("list", LENS_LIST, ".csv"), ("broken", BROKEN_LIST, ".csv"),
+                                      ("zrn", MEASURED_TERMS, ".zrn"),
+                                      ("wft", OTHER_LAMBDA_WFT, ".wft"),
+                                      ("foucault", FOUCAULT, ".csv"),
+                                      ("foucault_off", FOUCAULT_OFF, ".csv")):
+            files[name] = os.path.join(folder, name + extension)
             with open(files[name], "w", encoding="utf-8") as f:
                 f.write(text)
         # Under a comma locale: a number that went through the C library's

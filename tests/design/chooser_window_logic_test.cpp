@@ -65,6 +65,10 @@ TEST(ChooserEntries, NameTheEntryThatIsNotUsable) {
     const char* problem;
   } cases[] = {
       {&E::mirrorDiameter, "abc", "the mirror diameter \"abc\" is not a number"},
+      // A decimal comma is refused by name, never read as a separator.
+      {&E::lensDiameter, "7,5",
+       "the lens diameter \"7,5\" has a comma: decimals take a point here (0.5, not 0,5), and "
+       "thousands no separator"},
       {&E::mirrorRoc, "0", "the mirror radius of curvature must not be 0"},
       {&E::index, "0.9", "the refractive index must be more than 1"},
       {&E::thickness, "20:10",

@@ -25,9 +25,12 @@ inline void WriteText(const std::filesystem::path& path, const std::string& text
   std::ofstream(path, std::ios::binary) << text;
 }
 
-// A file of `text` in the tests' temporary folder; its path.
+// A file of `text` in the tests' temporary folder; its path. The process id
+// in its name keeps apart the test programs of several build folders and
+// users: a file another user's run left under the same name cannot be
+// replaced, and must not make this run fail.
 inline std::string TempFile(const std::string& name, const std::string& text) {
-  const std::string path = ::testing::TempDir() + name;
+  const std::string path = ::testing::TempDir() + std::to_string(getpid()) + "_" + name;
   WriteText(path, text);
   return path;
 }

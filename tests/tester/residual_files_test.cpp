@@ -13,6 +13,7 @@
 #include "analysis/pupil_wavefront.h"
 #include "analysis/skew_trace.h"
 #include "analysis/zernike.h"
+#include "dftfringe_files.h"
 #include "support/comma_locale.h"
 #include "support/files.h"
 #include "support/start_up_set_up.h"
@@ -149,33 +150,40 @@ TEST(ExportedResidual, FilesRebuildTheTracedWavefront) {
   EXPECT_LT(worst, 1e-6);
   EXPECT_LT(mirror.fitRmsResidualWaves, 1e-6);
 
-  // The .wft: its size, 401² values with the top row first, the trailer.
-  const std::vector<std::string> wft = TextLines(FileText(folder / "null_residual.wft"));
-  const int n = kWftGridSize;
-  ASSERT_EQ(wft.size(), static_cast<std::size_t>(2 + n * n + 5));
-  EXPECT_EQ(wft[0], std::to_string(n));
-  EXPECT_EQ(wft[1], std::to_string(n));
-  double worstGrid = 0.0;
-  int inside = 0;
-  for (int line = 0; line < n * n; ++line) {
-    const int row = n - 1 - line / n, col = line % n;
-    const double x = (col - 200.0) / kWftPupilRadius, y = (row - 200.0) / kWftPupilRadius;
-    const double value = Number(wft[2 + line]);
-    if (x * x + y * y > 1.0) {
-      ASSERT_EQ(value, 0.0);
-      continue;
+  // The .wft read as DFTFringe reads it: the grid upside down, the outline
+  // from its trailer, an exact 0 as no data. Its outline is the grid's
+  // (N−1)/2 circle, every point inside it holds data, none outside.
+  const test::DftWavefront wft = test::ReadDftWavefront(FileText(folder / "null_residual.wft"));
+  ASSERT_TRUE(wft.ok);
+  const int n = wft.width;
+  ASSERT_EQ(wft.height, n);
+  EXPECT_EQ(wft.centreX, 0.5 * (n - 1));
+  EXPECT_EQ(wft.centreY, 0.5 * (n - 1));
+  EXPECT_EQ(wft.radius, 0.5 * (n - 1));
+  EXPECT_EQ(wft.diameterMm, 317.5);
+  EXPECT_EQ(wft.rocMm, 2540.0);
+  EXPECT_EQ(wft.lambdaNm, 632.8);
+  EXPECT_TRUE(wft.noNull);
+  std::vector<std::array<double, 2>> points;
+  std::vector<double> values;
+  for (int row = 0; row < n; ++row) {
+    for (int col = 0; col < n; ++col) {
+      const double x = (col - wft.centreX) / wft.radius, y = (row - wft.centreY) / wft.radius;
+      const bool inside = x * x + y * y <= 1.0;
+      ASSERT_EQ(wft.At(row, col) != 0.0, inside) << "row " << row << " col " << col;
+      // Its own fit: a mask two pixels inside the outline (every other
+      // pixel is plenty for 49 terms).
+      if (std::hypot(x, y) * wft.radius <= wft.radius - 2.0 && (row + col) % 2 == 0) {
+        points.push_back({x, y});
+        values.push_back(wft.At(row, col));
+      }
     }
-    ++inside;
-    worstGrid = std::max(worstGrid, std::fabs(value - ZernikeSum(c, x, y)));
   }
-  EXPECT_LT(worstGrid, 1e-6);
-  EXPECT_GT(inside, 120000);
-  const std::vector<std::string> trailer(wft.end() - 5, wft.end());
-  EXPECT_EQ(trailer[0], "outside ellipse 200 200 198 198");
-  EXPECT_EQ(trailer[1], "DIAM 317.5");
-  EXPECT_EQ(trailer[2], "ROC 2540");
-  EXPECT_EQ(trailer[3], "Lambda 632.8");
-  EXPECT_EQ(trailer[4], "Do Not use null1");
+  // Its fit of the grid gives the .zrn's terms: same order, same sign.
+  const ZernikeFit fit(points, std::vector<double>(points.size(), 1.0), 49);
+  ASSERT_TRUE(fit.ok());
+  const std::vector<double> gridTerms = fit.Fit(values);
+  for (int j = 0; j < 49; ++j) EXPECT_NEAR(gridTerms[j], c[j], 1e-7) << "Z" << j;
 
   // The .csv: a header and 101 zones; the residual column is the .zrn's.
   const std::vector<std::string> csv = TextLines(FileText(folder / "null_residual.csv"));
@@ -191,6 +199,64 @@ TEST(ExportedResidual, FilesRebuildTheTracedWavefront) {
     const double rho = Number(cells[0]) / 100.0;
     EXPECT_NEAR(Number(cells[1]), rho * 158.75, 1e-6);
     EXPECT_NEAR(Number(cells[2]), ZernikeSum(c, rho, 0.0), 1e-6);
+  }
+}
+
+// DFTFringe's "Subtract wavefronts" stretches both grids to one size
+// (bilinear, the pupils' centres and edges at (N−1)/2 of each) and subtracts.
+// A measured wavefront of a perfect mirror through the null, sampled at
+// another size, less our stretched .wft must leave almost nothing: the
+// bilinear step alone leaves about 1e-4 waves RMS. A grid whose pupil is two
+// steps smaller (our old radius) leaves several times that, in a ring at the
+// edge, so the bound tells the two apart.
+TEST(ExportedResidual, StretchedWftSubtractsFromMeasuredWavefront) {
+  const MirrorThroughNull mirror = TesterModel(test::StartUpExactInput()).Mirror(0.0);
+  ASSERT_TRUE(mirror.ok) << mirror.why;
+  const test::DftWavefront ours = test::ReadDftWavefront(WftText(mirror));
+  ASSERT_TRUE(ours.ok);
+  const std::vector<double>& c = mirror.zernike;
+
+  // The residual on an n-grid whose pupil has radius r, 0 outside.
+  const auto grid = [&](int n, double r) {
+    std::vector<double> g(static_cast<std::size_t>(n) * n, 0.0);
+    const double centre = 0.5 * (n - 1);
+    for (int row = 0; row < n; ++row) {
+      for (int col = 0; col < n; ++col) {
+        const double x = (col - centre) / r, y = (row - centre) / r;
+        if (x * x + y * y <= 1.0) g[static_cast<std::size_t>(row * n + col)] = ZernikeSum(c, x, y);
+      }
+    }
+    return g;
+  };
+  // RMS over the measured pupil (two pixels inside its edge) of the
+  // measurement less the n-grid stretched bilinearly to m.
+  const auto subtracted = [](const std::vector<double>& g, int n, int m,
+                             const std::vector<double>& measured) {
+    const double scale = static_cast<double>(n - 1) / (m - 1), centre = 0.5 * (m - 1);
+    double sum = 0.0;
+    int count = 0;
+    for (int row = 0; row < m; ++row) {
+      for (int col = 0; col < m; ++col) {
+        if (std::hypot(row - centre, col - centre) > centre - 2.0) continue;
+        const double sr = row * scale, sc = col * scale;
+        const int r0 = std::min(static_cast<int>(sr), n - 2),
+                  c0 = std::min(static_cast<int>(sc), n - 2);
+        const double fr = sr - r0, fc = sc - c0;
+        const auto at = [&](int r, int k) { return g[static_cast<std::size_t>(r * n + k)]; };
+        const double value = (1 - fr) * ((1 - fc) * at(r0, c0) + fc * at(r0, c0 + 1)) +
+                             fr * ((1 - fc) * at(r0 + 1, c0) + fc * at(r0 + 1, c0 + 1));
+        const double difference = measured[static_cast<std::size_t>(row * m + col)] - value;
+        sum += difference * difference;
+        ++count;
+      }
+    }
+    return std::sqrt(sum / count);
+  };
+  const int n = ours.width;
+  for (int m : {640, 300}) {
+    const std::vector<double> measured = grid(m, 0.5 * (m - 1));
+    EXPECT_LT(subtracted(ours.grid, n, m, measured), 2e-4) << m;
+    EXPECT_GT(subtracted(grid(n, 0.5 * (n - 1) - 2.0), n, m, measured), 5e-4) << m;
   }
 }
 

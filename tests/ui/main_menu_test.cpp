@@ -84,8 +84,9 @@ class MainMenuTest : public QObject {
     QStringList file, help;
     for (QAction* a : f.Get<QMenu>("FileMenu")->actions()) file << a->text();
     for (QAction* a : f.Get<QMenu>("HelpMenu")->actions()) help << a->text();
-    QCOMPARE(file, QStringList({"&Open set-up…", "&Save set-up…", "", "Save &report…",
-                                "&Print report…", "&Export pictures…", "", "&Quit"}));
+    QCOMPARE(file,
+             QStringList({"&Open set-up…", "&Save set-up…", "Open &measurement…", "",
+                          "Save &report…", "&Print report…", "&Export pictures…", "", "&Quit"}));
     QCOMPARE(help, QStringList({"&How to use it (F1)", "&About Vantry Null"}));
 
     // Help shows the start-up text, which the first report replaces.

@@ -116,7 +116,9 @@ class WindowScreensTest : public QObject {
                                                        << QString::number(tabTops[2])
                                                        << QString::number(tabTops[3]))
                                  .join(' '));
-      // The tester's view is the current tab now.
+      // The tester's view, whose picture and caption share one tab.
+      tabs->setCurrentWidget(tester);
+      QTest::qWait(20);
       auto* picture = m.Get<SquarePicture>("TesterPicture");
       // The caption shows four lines at least, and scrolls to the rest.
       auto* caption = m.Get<QScrollArea>("TesterCaptionScroll");
