@@ -38,7 +38,7 @@ void BM_MeasuredMirror640(benchmark::State& state) {
   for (auto _ : state) {
     const vn::MeasuredWavefront w = vn::ReadMeasuredWavefront(text, "bench.wft", {});
     const vn::MeasuredMirror m = vn::ReduceMeasurement(w, null);
-    if (!m.ok) state.SkipWithError(m.message.c_str());
+    if (!m.ok) state.SkipWithError(m.why.c_str());
     benchmark::DoNotOptimize(m.conic);
   }
 }

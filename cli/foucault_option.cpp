@@ -26,7 +26,7 @@ void FoucaultOption::ReadFile(std::chrono::steady_clock::time_point deadline) {
   if (!path_) return;
   const std::string text = ReadOptionFile("--foucault", *path_, kMaxReadingsFileBytes, deadline);
   const FoucaultCsv csv = ReadFoucaultCsv(text);
-  if (!csv.error.empty()) throw UsageProblem("--foucault " + *path_ + ": " + csv.error);
+  if (!csv.why.empty()) throw UsageProblem("--foucault " + *path_ + ": " + csv.why);
   readings_ = csv.readings;
 }
 
@@ -56,7 +56,7 @@ void FoucaultOption::Reduce(const RunRecord& run, const std::optional<ExactCheck
   });
   reduction_->setUpSource = source;
   if (failed())
-    std::cerr << "vantry-null-cli: --foucault " << *path_ << ": " << reduction_->message << "\n";
+    std::cerr << "vantry-null-cli: --foucault " << *path_ << ": " << reduction_->why << "\n";
 }
 
 std::string FoucaultOption::Text(const RunRecord& run) const {

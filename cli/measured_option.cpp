@@ -49,9 +49,9 @@ void MeasuredOption::Reduce(const RunRecord& run, const std::optional<ExactCheck
   if (!file_) return;
   MeasuredMirror failed;
   if (!run.solved) {
-    failed.message = "no solved set-up to read the measurement through";
+    failed.why = "no solved set-up to read the measurement through";
     mirror_ = failed;
-    note_ = "vantry-null-cli: --measured: " + failed.message;
+    note_ = "vantry-null-cli: --measured: " + failed.why;
     return;
   }
   const double inches = inchFromUnit(1.0, run.setup.inch);
@@ -86,7 +86,7 @@ void MeasuredOption::Reduce(const RunRecord& run, const std::optional<ExactCheck
     mirror_ = ReduceMeasurement(measured, null);
   });
   if (!mirror_->ok) {
-    note_ = "vantry-null-cli: --measured: " + mirror_->message;
+    note_ = "vantry-null-cli: --measured: " + mirror_->why;
   } else if (out_) {
     const std::string why = WriteMeasuredMirror(*mirror_, *out_, run.setup.inch);
     note_ = why.empty() ? *out_ : "vantry-null-cli: --mirror-out: " + why;

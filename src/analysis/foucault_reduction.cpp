@@ -166,12 +166,12 @@ FoucaultCsv ReadFoucaultCsv(std::string_view text) {
     if (radius && knife) {
       csv.readings.push_back({*radius, *knife});
     } else if (!header) {
-      csv.error = "line " + std::to_string(lineNumber) +
-                  " is not a zone's radius and a reading, two numbers separated by a comma";
+      csv.why = "line " + std::to_string(lineNumber) +
+                " is not a zone's radius and a reading, two numbers separated by a comma";
       return csv;
     }
   }
-  if (csv.readings.empty()) csv.error = "it holds no readings below its header line";
+  if (csv.readings.empty()) csv.why = "it holds no readings below its header line";
   return csv;
 }
 
@@ -199,7 +199,7 @@ FoucaultReduction ReduceFoucaultReadings(const SolvedSetUp& setUp,
   const auto fail = [&](std::string why) {
     result.ok = false;
     result.cancelled = stopped();
-    result.message =
+    result.why =
         result.cancelled ? "the Foucault reduction was stopped before it finished" : std::move(why);
     return result;
   };

@@ -84,7 +84,7 @@ struct FoucaultProfilePoint {
 struct FoucaultReduction {
   bool ok = false;
   bool cancelled = false;
-  std::string message;  // why there is no reduction, when !ok
+  std::string why;  // why there is no reduction, when !ok
 
   double objectDistance = 0;  // the set-up as built, inches
   double lensMirrorDistance = 0;
@@ -129,7 +129,7 @@ FoucaultReduction ReduceFoucaultReadings(const SolvedSetUp& setUp,
 // not a header. `error` names the line that cannot be read.
 struct FoucaultCsv {
   std::vector<FoucaultReading> readings;  // in the file's unit, not converted
-  std::string error;                      // empty when every line was read
+  std::string why;                        // empty when every line was read
 };
 FoucaultCsv ReadFoucaultCsv(std::string_view text);
 

@@ -37,7 +37,7 @@ std::string FoucaultText(const FoucaultReduction& r, bool inchUnits) {
   out += "Set up as built: source to lens " + Length(r.objectDistance, inchUnits) +
          ", lens to mirror " + Length(r.lensMirrorDistance, inchUnits) +
          (r.setUpSource.empty() ? "" : " (" + r.setUpSource + ")") + "\n";
-  if (!r.ok) return out + "No reduction: " + r.message + ".";
+  if (!r.ok) return out + "No reduction: " + r.why + ".";
   // The uncertainty to two significant digits, the conic to the same decimal.
   const int decimals = std::clamp(
       1 - static_cast<int>(std::floor(std::log10(std::max(r.conicUncertainty, 1e-6)))), 3, 6);
@@ -86,7 +86,7 @@ std::string FoucaultJson(const FoucaultReduction& r, bool inchUnits) {
   // readings could not be reduced (ok false, message says why).
   const double U = LengthFactor(inchUnits);
   std::string out = "{\"ok\":" + std::string(r.ok ? "true" : "false") +
-                    ",\"message\":" + JsonString(r.ok ? "" : r.message) +
+                    ",\"message\":" + JsonString(r.ok ? "" : r.why) +
                     ",\"built_at\":{\"object_distance\":" + JsonNumber(r.objectDistance * U) +
                     ",\"lens_mirror_distance\":" + JsonNumber(r.lensMirrorDistance * U) + "}";
   out += ",\"design_conic\":" + JsonNumber(r.designConic) + ",\"conic\":" + JsonNumber(r.conic) +

@@ -128,7 +128,7 @@ class NullResidual {
         MakePupilPlan(MakeSkewSetUp(Built(0.0)), null.system.MirrorSemiDiameter, kProfileSampling);
   }
   bool ok() const { return plan_.ok; }
-  const std::string& message() const { return plan_.why; }
+  const std::string& why() const { return plan_.why; }
 
   // The coefficients a_k of Σ a_k·R_2k^0(ρ), or nothing (why in `why`).
   std::optional<std::vector<double>> Radial(double deltaK, std::string& why) const {
@@ -205,12 +205,12 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
   m.lensMirrorDistance = null.lensMirrorDistance;
   m.wantedConic = s.ConicPlusOne - 1.0;
   if (!measured.ok) {
-    m.message = measured.message.empty() ? "no measurement" : measured.message;
+    m.why = measured.why.empty() ? "no measurement" : measured.why;
     return m;
   }
   if (!(a > 0.0) || !(R > 0.0) || !(null.objectDistance > 0.0) ||
       !(null.lensMirrorDistance > 0.0) || !(null.wavelengthMicrons > 0.0)) {
-    m.message = "no set-up to trace the null of";
+    m.why = "no set-up to trace the null of";
     return m;
   }
 
@@ -222,20 +222,20 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
   };
   const std::string& file = measured.fileName;
   if (differs(measured.wavelengthNm, lambdaNm, 0.05)) {
-    m.message = file + ": measured at " + GeneralNumber(*measured.wavelengthNm) +
-                " nm, but the test's wavelength is " + GeneralNumber(lambdaNm) +
-                " nm: the null's residual belongs to one wavelength";
+    m.why = file + ": measured at " + GeneralNumber(*measured.wavelengthNm) +
+            " nm, but the test's wavelength is " + GeneralNumber(lambdaNm) +
+            " nm: the null's residual belongs to one wavelength";
     return m;
   }
   if (differs(measured.diameterMm, 2.0 * a * kMmPerInch, kSizeTolerance * 2.0 * a * kMmPerInch)) {
-    m.message = file + ": its mirror diameter is " + GeneralNumber(*measured.diameterMm) +
-                " mm, the set-up's " + RoundedText(2.0 * a * kMmPerInch, 3) + " mm";
+    m.why = file + ": its mirror diameter is " + GeneralNumber(*measured.diameterMm) +
+            " mm, the set-up's " + RoundedText(2.0 * a * kMmPerInch, 3) + " mm";
     return m;
   }
   if (differs(measured.radiusOfCurvatureMm, R * kMmPerInch, kSizeTolerance * R * kMmPerInch)) {
-    m.message = file + ": its mirror's radius of curvature is " +
-                GeneralNumber(*measured.radiusOfCurvatureMm) + " mm, the set-up's " +
-                RoundedText(R * kMmPerInch, 3) + " mm";
+    m.why = file + ": its mirror's radius of curvature is " +
+            GeneralNumber(*measured.radiusOfCurvatureMm) + " mm, the set-up's " +
+            RoundedText(R * kMmPerInch, 3) + " mm";
     return m;
   }
 
@@ -243,13 +243,13 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
   // traced exactly, as a table along u = ρ².
   const NullResidual residual(null);
   if (!residual.ok()) {
-    m.message = "the null cannot be traced at these distances: " + residual.message();
+    m.why = "the null cannot be traced at these distances: " + residual.why();
     return m;
   }
   std::string why;
   const auto wanted = residual.Radial(0.0, why);
   if (!wanted) {
-    m.message = "the null cannot be traced at these distances: " + why;
+    m.why = "the null cannot be traced at these distances: " + why;
     return m;
   }
   std::vector<double> table(kTableSteps + 1);
@@ -262,7 +262,7 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
     return table[i] + (t - i) * (table[i + 1] - table[i]);
   };
   if (CancelRequested(null.cancel)) {
-    m.cancelled = true, m.message = kStopped;
+    m.cancelled = true, m.why = kStopped;
     return m;
   }
 
@@ -298,7 +298,7 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
   }
   const auto lowTerms = low.Solution();
   if (used < 100 || !lowTerms) {
-    m.message = "the measurement holds too few points inside the mirror's outline";
+    m.why = "the measurement holds too few points inside the mirror's outline";
     return m;
   }
   const std::vector<double>& z = *lowTerms;
@@ -373,7 +373,7 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
     rings.push_back(bin);
   }
   if (rings.size() < 8) {
-    m.message = "the measurement covers too few of the mirror's zones";
+    m.why = "the measurement covers too few of the mirror's zones";
     return m;
   }
 
@@ -383,7 +383,7 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
   const auto plus = residual.Radial(kConicStep, why);
   const auto minus = plus ? residual.Radial(-kConicStep, why) : std::nullopt;
   if (!plus || !minus) {
-    m.message = "the null cannot be traced for a mirror of another conic: " + why;
+    m.why = "the null cannot be traced for a mirror of another conic: " + why;
     return m;
   }
   const std::size_t n = rings.size();
@@ -400,7 +400,7 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
   bool settled = false;
   for (int step = 0; step < kMostConicSteps && !settled; ++step) {
     if (CancelRequested(null.cancel)) {
-      m.cancelled = true, m.message = kStopped;
+      m.cancelled = true, m.why = kStopped;
       return m;
     }
     conicFit = NormalEquations(3);
@@ -411,7 +411,7 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
     }
     const auto x = conicFit.Solution();
     if (!x) {
-      m.message = "the measurement does not tell the conic apart from focus";
+      m.why = "the measurement does not tell the conic apart from focus";
       return m;
     }
     fitted = *x;
@@ -445,14 +445,14 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
     if (!settled) {
       const auto next = residual.Radial(deltaK, why);
       if (!next) {
-        m.message = "the null cannot be traced for the conic the fit reached: " + why;
+        m.why = "the null cannot be traced for the conic the fit reached: " + why;
         return m;
       }
       current = *next;
     }
   }
   if (!settled) {
-    m.message = "the conic's fit did not settle";
+    m.why = "the conic's fit did not settle";
     return m;
   }
   m.conic = m.wantedConic + deltaK;
@@ -486,7 +486,7 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
   }
   const auto f = focus.Solution();
   if (!f) {
-    m.message = "the measurement's focus could not be removed";
+    m.why = "the measurement's focus could not be removed";
     return m;
   }
   for (std::size_t k = 0; k < n; ++k) {

@@ -62,7 +62,7 @@ struct MirrorTerm {
 struct MeasuredMirror {
   bool ok = false;
   bool cancelled = false;
-  std::string message;  // why not, when !ok
+  std::string why;  // why not, when !ok
 
   double wavelengthMicrons = 0;
   double objectDistance = 0, lensMirrorDistance = 0;  // the built distances, inches

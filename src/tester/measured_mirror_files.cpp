@@ -125,7 +125,7 @@ std::string MeasuredMirrorSvg(const MeasuredMirror& m, bool inchUnits) {
 }
 
 std::string WriteMeasuredMirror(const MeasuredMirror& m, const std::string& path, bool inchUnits) {
-  if (!m.ok) return "no measured mirror to write: " + m.message;
+  if (!m.ok) return "no measured mirror to write: " + m.why;
   std::string extension = std::filesystem::path(path).extension().string();
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   std::string bytes;

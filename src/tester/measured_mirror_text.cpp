@@ -20,7 +20,7 @@ std::string Nm(double x) { return RoundedText(x, 1) + " nm"; }
 }  // namespace
 
 std::string MeasuredMirrorText(const MeasuredMirror& m, bool inchUnits) {
-  if (!m.ok) return "Measured mirror: " + m.message;
+  if (!m.ok) return "Measured mirror: " + m.why;
   std::string t = "Measured mirror (the null traced exactly at " +
                   RunLengthText(m.objectDistance, inchUnits) + " source to lens, " +
                   RunLengthText(m.lensMirrorDistance, inchUnits) + " lens to mirror)\n";
@@ -60,8 +60,7 @@ std::string MeasuredMirrorJson(const MeasuredMirror& m, bool inchUnits, const st
   // Every figure is null when the mirror could not be reduced.
   const auto number = [&](double x) { return m.ok ? JsonNumber(x) : std::string("null"); };
   std::string j = "{\"ok\":" + std::string(m.ok ? "true" : "false") +
-                  ",\"message\":" + JsonString(m.ok ? "" : m.message) +
-                  ",\"file\":" + JsonString(file);
+                  ",\"message\":" + JsonString(m.ok ? "" : m.why) + ",\"file\":" + JsonString(file);
   j += ",\"built_at\":{\"object_distance\":" + number(m.objectDistance * U) +
        ",\"lens_mirror_distance\":" + number(m.lensMirrorDistance * U) + "}";
   j += ",\"wanted_conic\":" + number(m.wantedConic);

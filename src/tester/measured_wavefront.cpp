@@ -53,7 +53,7 @@ std::optional<double> GridNumber(std::string_view text) {
 
 MeasuredWavefront Failed(const std::string& fileName, const std::string& why) {
   MeasuredWavefront w;
-  w.message = fileName + ": " + why;
+  w.why = fileName + ": " + why;
   return w;
 }
 

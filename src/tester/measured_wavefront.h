@@ -27,7 +27,7 @@ namespace vn {
 
 struct MeasuredWavefront {
   bool ok = false;
-  std::string message;  // why not, naming the file, when !ok
+  std::string why;  // why not, naming the file, when !ok
 
   int width = 0, height = 0;
   std::vector<double> waves;           // waves[row * width + col], NaN where no data

@@ -81,7 +81,7 @@ double TrueProfileNm(const SolvedSetUp& in, double deltaK, double y, const Bump&
 void ExpectRecovered(const SolvedSetUp& in, double deltaK, const Bump& bump, int zoneCount) {
   const std::vector<double> zones = CouderZoneRadii(in.system.MirrorSemiDiameter, zoneCount);
   const FoucaultReduction r = ReduceFoucaultReadings(in, ReadingsOf(in, zones, deltaK, bump));
-  ASSERT_TRUE(r.ok) << r.message;
+  ASSERT_TRUE(r.ok) << r.why;
   // 0.002 in ΔK and 5 nm in the profile: what a mirror maker acts on.
   EXPECT_NEAR(r.deltaK, deltaK, 0.002) << "ΔK " << deltaK;
   EXPECT_NEAR(r.conic, in.system.ConicPlusOne - 1 + deltaK, 0.002);
@@ -158,7 +158,7 @@ TEST(FoucaultReduction, ReadingNoiseGivesAnHonestUncertainty) {
     std::vector<FoucaultReading> readings = exact;
     for (FoucaultReading& r : readings) r.knife += noise(generator);
     const FoucaultReduction r = ReduceFoucaultReadings(in, readings);
-    ASSERT_TRUE(r.ok) << r.message;
+    ASSERT_TRUE(r.ok) << r.why;
     const double off = std::fabs(r.deltaK - 0.05) / r.conicUncertainty;
     for (int k = 1; k <= 3; ++k) within[k] += off < k;
     sumUncertainty += r.conicUncertainty;
@@ -175,7 +175,7 @@ TEST(FoucaultReduction, RefusesReadingsThatCannotBeReduced) {
   const auto refused = [&](std::vector<FoucaultReading> readings, const std::string& why) {
     const FoucaultReduction r = ReduceFoucaultReadings(in, std::move(readings));
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.message, why);
+    EXPECT_EQ(r.why, why);
   };
   refused({{0.3 * semi, 0}, {0.6 * semi, 0}}, "at least three zones are needed to find the conic");
   refused({{0.3 * semi, 0}, {0.6 * semi, 0}, {1.2 * semi, 0}},

@@ -79,7 +79,7 @@ std::function<double(double)> MadeHeights(const Made& made) {
 
 MeasuredMirror Reduce(const std::string& wft, const SolvedSetUp& builtAt) {
   const MeasuredWavefront w = ReadMeasuredWavefront(wft, "made.wft", {});
-  EXPECT_TRUE(w.ok) << w.message;
+  EXPECT_TRUE(w.ok) << w.why;
   return ReduceMeasurement(w, test::NullAsMeasuredOf(builtAt));
 }
 
@@ -87,7 +87,7 @@ MeasuredMirror Reduce(const std::string& wft, const SolvedSetUp& builtAt) {
 // figures to (a 0.001 change of K moves the edge of this f/4 mirror about
 // 5 nm).
 void ExpectMirrorMade(const MeasuredMirror& m, const Made& made, const std::string& what) {
-  ASSERT_TRUE(m.ok) << what << ": " << m.message;
+  ASSERT_TRUE(m.ok) << what << ": " << m.why;
   const double K = made.at.system.ConicPlusOne - 1 + made.deltaK;
   EXPECT_NEAR(m.conic, K, 1e-3) << what;
   EXPECT_LT(m.conicUncertainty, 1e-3) << what;
@@ -144,7 +144,7 @@ TEST(MeasuredMirror, GivesBackTheMirrorMade) {
 TEST(MeasuredMirror, WritesProfileMapAndPicture) {
   const SolvedSetUp design = test::StartUpExactInput();
   const MeasuredMirror m = Reduce(Measure({design, 0.05}), design);
-  ASSERT_TRUE(m.ok) << m.message;
+  ASSERT_TRUE(m.ok) << m.why;
   const test::TempFolder folder("measured_files");
   for (const char* name : {"m.csv", "m.png", "m.svg"}) {
     EXPECT_EQ(WriteMeasuredMirror(m, folder / name, false), "") << name;
@@ -168,7 +168,7 @@ TEST(MeasuredMirror, SameMirrorAtAnotherSpacing) {
   const std::string measured = Measure(made);
   ExpectMirrorMade(Reduce(measured, moved), made, "at the moved spacing");
   const MeasuredMirror wrong = Reduce(measured, test::StartUpExactInput());
-  ASSERT_TRUE(wrong.ok) << wrong.message;
+  ASSERT_TRUE(wrong.ok) << wrong.why;
   EXPECT_GT(std::fabs(wrong.conic - (-0.95)), 5e-3);
 }
 

@@ -24,7 +24,7 @@ TEST(MeasuredWavefront, ReadsEachFormIntoOneGrid) {
       "4\n3\n1\n2\n3\n4\n5\n0\n7\n8\n9\n10\n11\n1.5e-1\n"
       "outside ellipse 1.5 1 1.4 1.4\nDIAM 317.5\nROC 2540\nLambda 632.8\nDo Not use null\n",
       "a.wft", {});
-  ASSERT_TRUE(wft.ok) << wft.message;
+  ASSERT_TRUE(wft.ok) << wft.why;
   EXPECT_EQ(wft.width, 4);
   EXPECT_EQ(At(wft, 2, 0), 1.0);
   EXPECT_TRUE(std::isnan(At(wft, 1, 1)));
@@ -41,7 +41,7 @@ TEST(MeasuredWavefront, ReadsEachFormIntoOneGrid) {
   nm.wavelengthNm = 500;
   const MeasuredWavefront grid =
       ReadMeasuredWavefront("50,100,150\n200,,250\n300,350,400\n", "b.CSV", nm);
-  ASSERT_TRUE(grid.ok) << grid.message;
+  ASSERT_TRUE(grid.ok) << grid.why;
   EXPECT_EQ(At(grid, 2, 0), 0.1);
   EXPECT_EQ(At(grid, 0, 2), 0.8);
   EXPECT_TRUE(std::isnan(At(grid, 1, 1)));
@@ -52,7 +52,7 @@ TEST(MeasuredWavefront, ReadsEachFormIntoOneGrid) {
   for (const auto& [text, name] : {std::pair{"0\n0\n0\n0\n0\n0\n0\n0\n0.25\nend\n", "c.zrn"},
                                    std::pair{"0\n0\n0\n0\n0\n0\n0\n0\n0.25\n", "d.csv"}}) {
     const MeasuredWavefront terms = ReadMeasuredWavefront(text, name, {});
-    ASSERT_TRUE(terms.ok) << terms.message;
+    ASSERT_TRUE(terms.ok) << terms.why;
     EXPECT_NEAR(At(terms, 200, 200), 0.25, 1e-12) << name;
     EXPECT_NEAR(At(terms, 200, 400), 0.25, 1e-12) << name;
     EXPECT_FALSE(terms.wavelengthNm.has_value());
@@ -90,7 +90,7 @@ TEST(MeasuredWavefront, RefusesWhatIsNotAMeasurement) {
   for (const auto& c : cases) {
     const MeasuredWavefront w = ReadMeasuredWavefront(c.text, c.name, c.how);
     EXPECT_FALSE(w.ok) << c.name;
-    EXPECT_EQ(w.message, c.message);
+    EXPECT_EQ(w.why, c.message);
   }
   EXPECT_FALSE(ReadMeasuredWavefrontFile("/nonexistent/m.wft", {}).ok);
 }
