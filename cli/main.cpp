@@ -391,6 +391,11 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   const auto deadline = cli::DeadlineAfter(host.start, o.timeout);
   std::optional<ExactCheckResult> check;
   if (run.outcome != RunOutcome::Failed) check = cli::CheckLastRun(run, deadline);
+  // With the exact block, the spacing range about the set-up it recommends.
+  bool rangeStopped = false;
+  if (o.exact && check && !check->cancelled) {
+    rangeStopped = !cli::AddSpacingRange(*check, run, deadline);
+  }
   // The tolerance analysis within the same time limit.
   if (o.tolerance.wanted() && run.outcome != RunOutcome::Failed) {
     o.tolerance.Analyse(run, deadline);
@@ -424,6 +429,9 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (check && check->cancelled) {
     std::cerr << "vantry-null-cli: --timeout stopped the exact check before it finished\n";
   }
+  if (rangeStopped) {
+    std::cerr << "vantry-null-cli: --timeout stopped the spacing range before it finished\n";
+  }
   if (o.tolerance.stopped()) {
     std::cerr << "vantry-null-cli: --timeout stopped the tolerance analysis before it finished\n";
   }
@@ -438,7 +446,7 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (tester == 1 || o.foucault.failed()) return 1;
   if (o.measured.wanted() && o.measured.failed() && !o.measured.stopped()) return 1;
   if (tester == 3 || run.outcome == RunOutcome::Aborted || (check && check->cancelled) ||
-      o.tolerance.stopped() || o.measured.stopped() || o.foucault.stopped()) {
+      rangeStopped || o.tolerance.stopped() || o.measured.stopped() || o.foucault.stopped()) {
     return 3;
   }
   if (o.strict && !trusted) return 4;
