@@ -352,6 +352,7 @@ std::string RunJson(const CliOptions& o, const RunRecord& run, const std::string
   if (o.tolerance.wanted()) out += ",\"tolerance\":" + o.tolerance.Json(run);
   if (o.measured.wanted()) out += ",\"measured_mirror\":" + o.measured.Json(run);
   if (o.foucault.wanted()) out += ",\"foucault\":" + o.foucault.Json(run);
+  if (o.tester.wanted()) out += ",\"tester\":" + o.tester.Json(run);
   return out + "}";
 }
 
@@ -408,6 +409,8 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (o.foucault.wanted() && run.outcome != RunOutcome::Failed) {
     o.foucault.Reduce(run, check, deadline);
   }
+  // The tester's files and pictures, before the output that names them.
+  const int tester = run.outcome != RunOutcome::Failed ? o.tester.Run(run, check, deadline) : 0;
   if (o.json) {
     std::cout << RunJson(o, run, host.report, check) << "\n";
   } else {
@@ -442,7 +445,6 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (check && !trusted && !o.exact) std::cerr << cli::VerdictWarning(*check) << "\n";
   if (run.outcome == RunOutcome::Failed) return 1;
   if (!o.measured.note().empty()) std::cerr << o.measured.note() << "\n";
-  const int tester = o.tester.Run(run, deadline);
   if (tester == 1 || o.foucault.failed()) return 1;
   if (o.measured.wanted() && o.measured.failed() && !o.measured.stopped()) return 1;
   if (tester == 3 || run.outcome == RunOutcome::Aborted || (check && check->cancelled) ||

@@ -288,6 +288,7 @@ TesterPicture RenderTesterView(const MirrorThroughNull& mirror,
   }
   picture.caption.insert(picture.caption.begin(), warnings.begin(), warnings.end());
   picture.caption.push_back(ReturnImageSentence(mirror, inch));
+  if (!mirror.tracedAt.empty()) picture.caption.push_back("Traced " + mirror.tracedAt + ".");
   picture.ok = true;
   return picture;
 }
