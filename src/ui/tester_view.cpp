@@ -74,11 +74,13 @@ TesterView::TesterView(QWidget* parent) : QWidget(parent) {
   // the verdict tells the user to set up.
   distances_ = new QComboBox;
   distances_->setObjectName(QStringLiteral("TesterDistances"));
-  distances_->addItems({tr("Recommended set-up (exact null)"), tr("Report's distances")});
+  distances_->addItems({tr("the recommended set-up (exact null)"), tr("the report's distances")});
   distances_->setToolTip(tr("The distances the pictures and the exported residual are traced at"));
   tracedAt_ = new QLabel;
   tracedAt_->setObjectName(QStringLiteral("TesterTracedAt"));
   tracedAt_->setWordWrap(true);
+  tracedAt_->setStyleSheet(QStringLiteral("color: #7a4b00;"));
+  tracedAt_->hide();
   deltaK_ = Spin(QStringLiteral("\u0394K"), -2.0, 2.0, 0.01, 3, 0.0);
   deltaK_->setObjectName(QStringLiteral("TesterDeltaK"));
   deltaK_->setToolTip(tr("Show a mirror whose conic constant differs from the design's"));
@@ -123,10 +125,13 @@ TesterView::TesterView(QWidget* parent) : QWidget(parent) {
   top->addWidget(kind_);
   top->addWidget(new QLabel(QStringLiteral("\u0394K")));
   top->addWidget(deltaK_);
-  top->addSpacing(8);
-  top->addWidget(new QLabel(tr("At")));
-  top->addWidget(distances_);
   top->addStretch(1);
+  // The distances on a row of their own: the tab must fit beside the
+  // report in a small window.
+  auto* at = new QHBoxLayout;
+  at->addWidget(new QLabel(tr("Traced at")));
+  at->addWidget(distances_);
+  at->addStretch(1);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(export_);
   buttons->addWidget(save_);
@@ -134,6 +139,7 @@ TesterView::TesterView(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
   layout->addLayout(top);
+  layout->addLayout(at);
   layout->addWidget(tracedAt_);
   layout->addWidget(options_);
   layout->addWidget(problem_);
@@ -223,28 +229,30 @@ void TesterView::ShowSetUp(const NullTestSystem& system, double objectDistance,
 void TesterView::ChooseSetUp() {
   if (!setUp_) {
     chosen_.reset();
-    tracedAt_->clear();
+    tracedAt_->hide();
     return;
   }
   const TesterDistances asked =
       distances_->currentIndex() == 1 ? TesterDistances::Report : TesterDistances::Recommended;
   chosen_ = ChooseTesterSetUp(*setUp_, recommended_, asked);
-  QString text = tr("Traced %1.").arg(QString::fromStdString(chosen_->description));
-  tracedAt_->setText(text);
-  // A fallback the user did not choose is shown as a warning.
-  tracedAt_->setStyleSheet(chosen_->shown != asked ? QStringLiteral("color: #7a4b00;") : QString());
+  // The caption ends with the distances traced at; a fallback the user did
+  // not choose is said at once, above the picture, as a warning.
+  tracedAt_->setText(tr("Traced %1.").arg(QString::fromStdString(chosen_->description)));
+  tracedAt_->setVisible(chosen_->shown != asked);
 }
 
 void TesterView::ChooseDistances(TesterDistances distances) {
   distances_->setCurrentIndex(distances == TesterDistances::Report ? 1 : 0);
 }
 
-QString TesterView::TracedAtText() const { return tracedAt_->text(); }
+QString TesterView::TracedAtText() const {
+  return chosen_ ? QString::fromStdString(chosen_->description) : QString();
+}
 
 void TesterView::Clear(const QString& why) {
   setUp_.reset();
   chosen_.reset();
-  tracedAt_->clear();
+  tracedAt_->hide();
   picture_ = TesterPicture{};
   perfect_.reset();
   pictureLabel_->SetText(why);

@@ -54,7 +54,9 @@ class TesterView : public QWidget {
                  std::optional<VerdictStatus> verdict = std::nullopt,
                  const RecommendedSetUp& recommended = RecommendedSetUp());
 
-  // For tests: which distances the views are traced at, in words.
+  // Which distances the views are traced at, in words (the caption's last
+  // sentence; above the picture too when the report's stand in for a
+  // recommended set-up that does not exist).
   QString TracedAtText() const;
   // Chooses the distances, as the tab's choice does.
   void ChooseDistances(TesterDistances distances);
