@@ -8,6 +8,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -87,6 +88,16 @@ class TesterViewTest : public QObject {
     view.findChild<QComboBox*>("TesterDistances")->setCurrentIndex(1);
     QVERIFY(view.TracedAtText().contains("at the report's distances: Object to Lens 204.817 mm"));
     QTRY_VERIFY_WITH_TIMEOUT(wftTrailer().startsWith("Residual traced at the report's"), 10000);
+    const QLabel* note = view.findChild<QLabel*>("TesterTracedAt");
+    QVERIFY(!note->isVisibleTo(&view));  // the user's own choice needs no warning
+
+    // No exact null: the report's distances stand in, and the tab says so
+    // above the picture.
+    view.findChild<QComboBox*>("TesterDistances")->setCurrentIndex(0);
+    view.ShowSetUp(in.system, in.objectDistance, in.lensMirrorDistance, in.wavelengthMicrons,
+                   in.lensClearSemiDiameter, false, VerdictStatus::NotANull, RecommendedSetUp());
+    QVERIFY(note->isVisibleTo(&view));
+    QVERIFY(note->text().contains("report's distances (no exact null was found to recommend)"));
   }
 };
 
