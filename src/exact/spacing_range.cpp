@@ -1,6 +1,7 @@
 // The exact spacing range: both ends bracketed and closed by exact traces.
 #include "exact/spacing_range.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -142,8 +143,7 @@ ExactSpacingRange Find(const SolvedSetUp& input, const RecommendedSetUp& recomme
     // Step out with doubling steps until the limit is passed.
     double inside = 0.0, outside = 0.0;
     bool bracketed = false;
-    for (double step = kFirstStepFraction * d0; step <= range.searchedTo * (1 + 1e-12);
-         step *= 2.0) {
+    for (double step = kFirstStepFraction * d0;; step = std::min(2.0 * step, range.searchedTo)) {
       if (CancelRequested(cancel)) range.cancelled = true;
       if (range.cancelled) break;
       if (excess(sign * step) >= 0.0) {
@@ -152,6 +152,7 @@ ExactSpacingRange Find(const SolvedSetUp& input, const RecommendedSetUp& recomme
         break;
       }
       inside = sign * step;
+      if (step >= range.searchedTo) break;
     }
     if (range.cancelled) {
       range.why = "the spacing range was stopped before it finished";
@@ -181,6 +182,11 @@ ExactSpacingRange Find(const SolvedSetUp& input, const RecommendedSetUp& recomme
     end.lensMirrorDistance = d0 + *root;
     end.objectDistance = lastD;
     end.pvWaves = value + limitWaves;
+    // A P-V well inside the limit at the end: what ends the range there is
+    // a set-up that cannot be traced just beyond it.
+    if (end.pvWaves < (1.0 - 1e-3) * limitWaves) {
+      end.untraceableBeyond = problem.empty() ? "the set-up cannot be traced" : problem;
+    }
   }
   range.ok = true;
   return range;
@@ -215,8 +221,13 @@ std::string ExactSpacingRangeText(const ExactSpacingRange& range, bool inchUnits
     if (!end.found) {
       return "no end within " + SignedLength(sign * range.searchedTo, inchUnits);
     }
-    return SignedLength(end.spacingChange, inchUnits) + " (" +
-           RunLengthText(end.lensMirrorDistance, inchUnits) + ")";
+    std::string text = SignedLength(end.spacingChange, inchUnits) + " (" +
+                       RunLengthText(end.lensMirrorDistance, inchUnits);
+    if (!end.untraceableBeyond.empty()) {
+      text += ", " + RoundedText(end.pvWaves, 4) +
+              " waves P-V; beyond it the set-up cannot be traced: " + end.untraceableBeyond;
+    }
+    return text + ")";
   };
   text += "\n  Lens to Mirror about the exact null's " +
           RunLengthText(range.nullLensMirrorDistance, inchUnits) + ": from " +
@@ -239,7 +250,8 @@ std::string ExactSpacingRangeJson(const ExactSpacingRange& range, bool inchUnits
            ",\"spacing_change\":" + length(e.spacingChange) +
            ",\"lens_mirror_distance\":" + length(e.lensMirrorDistance) +
            ",\"object_distance\":" + length(e.objectDistance) +
-           ",\"pv_waves\":" + JsonNumber(e.pvWaves) + "}";
+           ",\"pv_waves\":" + JsonNumber(e.pvWaves) +
+           ",\"untraceable_beyond\":" + JsonString(e.untraceableBeyond) + "}";
   };
   return "{\"ok\":" + std::string(range.ok ? "true" : "false") +
          ",\"cancelled\":" + std::string(range.cancelled ? "true" : "false") +

@@ -36,7 +36,11 @@ double SpacingRangeLimitWaves(const RunRecord& run);
 // One end of the range.
 struct SpacingRangeEnd {
   static constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
-  bool found = false;               // the limit is reached on this side
+  bool found = false;  // the range ends on this side
+  // Why the range ends there when the P-V is still within the limit: the
+  // set-up cannot be traced beyond (the source reaches the lens, a ray
+  // misses). Empty when the P-V limit ends it.
+  std::string untraceableBeyond;
   double spacingChange = kUnknown;  // inches from the null's spacing, + longer
   double lensMirrorDistance = kUnknown;
   double objectDistance = kUnknown;  // the source refocused there

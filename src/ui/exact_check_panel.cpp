@@ -130,9 +130,13 @@ QString SpacingRangeHtml(const ExactSpacingRange& range, bool inchUnits) {
       return "beyond " + Length(range.nullLensMirrorDistance + sign * range.searchedTo, inchUnits);
     }
     const QString change = Length(e.spacingChange, inchUnits);
-    return Length(e.lensMirrorDistance, inchUnits) + " (" +
-           (e.spacingChange > 0 ? "+" + change : change) + "), source " +
-           Length(e.objectDistance, inchUnits);
+    QString text = Length(e.lensMirrorDistance, inchUnits) + " (" +
+                   (e.spacingChange > 0 ? "+" + change : change) + "), source " +
+                   Length(e.objectDistance, inchUnits);
+    if (!e.untraceableBeyond.empty()) {
+      text += "; not traceable beyond: " + Text(e.untraceableBeyond).toHtmlEscaped();
+    }
+    return text;
   };
   html += Item("Lens to Mirror, shorter", end(range.shorter, -1.0));
   html += Item("Lens to Mirror, longer", end(range.longer, 1.0));
