@@ -37,7 +37,11 @@ class ExactCheckPanelTest : public QObject {
     ExactSpacingRange range;
     range.ok = true;
     range.limitWaves = 0.125;
-    range.shorter = {true, -0.2, 81.6, 8.1, 0.125};
+    range.shorter.found = true;
+    range.shorter.spacingChange = -0.2;
+    range.shorter.lensMirrorDistance = 81.6;
+    range.shorter.objectDistance = 8.1;
+    range.shorter.pvWaves = 0.125;
     r.spacingRange = range;
     Show(panel, r);
     // 0.031 waves P-V about best focus: the core's own reference figure.
