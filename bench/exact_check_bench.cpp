@@ -23,4 +23,21 @@ void BM_ExactCheckStartUp(benchmark::State& state) {
 }
 BENCHMARK(BM_ExactCheckStartUp)->Unit(benchmark::kMillisecond);
 
+// The spacing range about the start-up set-up's exact null for the
+// exploration's eighth of a wave: it follows the check with --exact and in
+// the window, on the check's thread.
+void BM_ExactSpacingRangeStartUp(benchmark::State& state) {
+  const vn::SolvedSetUp input = StartUpExactInput();
+  const vn::ExactCheckResult check = vn::RunExactCheck(input);
+  for (auto _ : state) {
+    vn::ExactSpacingRange range =
+        vn::FindExactSpacingRange(input, check.verdict.recommended, 0.125);
+    benchmark::DoNotOptimize(range);
+    if (!range.ok || !range.shorter.found || !range.longer.found) {
+      state.SkipWithError("spacing range failed");
+    }
+  }
+}
+BENCHMARK(BM_ExactSpacingRangeStartUp)->Unit(benchmark::kMillisecond);
+
 }  // namespace

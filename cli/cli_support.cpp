@@ -154,6 +154,15 @@ std::optional<ExactCheckResult> CheckLastRun(const RunRecord& run,
   return result;
 }
 
+bool AddSpacingRange(ExactCheckResult& check, const RunRecord& run,
+                     std::chrono::steady_clock::time_point deadline) {
+  WithDeadline(deadline, [&](const CancelToken& cancel) {
+    check.spacingRange = FindExactSpacingRange(SolvedSetUpOf(run), check.verdict.recommended,
+                                               SpacingRangeLimitWaves(run), &cancel);
+  });
+  return !check.spacingRange->cancelled;
+}
+
 std::string ExactText(const std::optional<ExactCheckResult>& check, const RunRecord& run) {
   if (!check) return "Exact check\nNo solved set-up to check.";
   return ExactCheckText(*check, run.setup.inch);

@@ -87,6 +87,12 @@ void WithDeadline(std::chrono::steady_clock::time_point deadline,
 std::optional<ExactCheckResult> CheckLastRun(const RunRecord& run,
                                              std::chrono::steady_clock::time_point deadline);
 
+// Adds the exact spacing range about the check's recommended set-up, for
+// the run's exploration limit (or the default), found before the deadline;
+// false when the deadline stopped it.
+bool AddSpacingRange(ExactCheckResult& check, const RunRecord& run,
+                     std::chrono::steady_clock::time_point deadline);
+
 // The exact check's block of the report and its JSON object ("null" without
 // a solved set-up), in the last run's unit.
 std::string ExactText(const std::optional<ExactCheckResult>& check, const RunRecord& run);

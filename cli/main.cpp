@@ -352,6 +352,7 @@ std::string RunJson(const CliOptions& o, const RunRecord& run, const std::string
   if (o.tolerance.wanted()) out += ",\"tolerance\":" + o.tolerance.Json(run);
   if (o.measured.wanted()) out += ",\"measured_mirror\":" + o.measured.Json(run);
   if (o.foucault.wanted()) out += ",\"foucault\":" + o.foucault.Json(run);
+  if (o.tester.wanted()) out += ",\"tester\":" + o.tester.Json(run);
   return out + "}";
 }
 
@@ -391,6 +392,11 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   const auto deadline = cli::DeadlineAfter(host.start, o.timeout);
   std::optional<ExactCheckResult> check;
   if (run.outcome != RunOutcome::Failed) check = cli::CheckLastRun(run, deadline);
+  // With the exact block, the spacing range about the set-up it recommends.
+  bool rangeStopped = false;
+  if (o.exact && check && !check->cancelled) {
+    rangeStopped = !cli::AddSpacingRange(*check, run, deadline);
+  }
   // The tolerance analysis within the same time limit.
   if (o.tolerance.wanted() && run.outcome != RunOutcome::Failed) {
     o.tolerance.Analyse(run, deadline);
@@ -403,6 +409,8 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (o.foucault.wanted() && run.outcome != RunOutcome::Failed) {
     o.foucault.Reduce(run, check, deadline);
   }
+  // The tester's files and pictures, before the output that names them.
+  const int tester = run.outcome != RunOutcome::Failed ? o.tester.Run(run, check, deadline) : 0;
   if (o.json) {
     std::cout << RunJson(o, run, host.report, check) << "\n";
   } else {
@@ -424,6 +432,9 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (check && check->cancelled) {
     std::cerr << "vantry-null-cli: --timeout stopped the exact check before it finished\n";
   }
+  if (rangeStopped) {
+    std::cerr << "vantry-null-cli: --timeout stopped the spacing range before it finished\n";
+  }
   if (o.tolerance.stopped()) {
     std::cerr << "vantry-null-cli: --timeout stopped the tolerance analysis before it finished\n";
   }
@@ -434,11 +445,10 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (check && !trusted && !o.exact) std::cerr << cli::VerdictWarning(*check) << "\n";
   if (run.outcome == RunOutcome::Failed) return 1;
   if (!o.measured.note().empty()) std::cerr << o.measured.note() << "\n";
-  const int tester = o.tester.Run(run, deadline);
   if (tester == 1 || o.foucault.failed()) return 1;
   if (o.measured.wanted() && o.measured.failed() && !o.measured.stopped()) return 1;
   if (tester == 3 || run.outcome == RunOutcome::Aborted || (check && check->cancelled) ||
-      o.tolerance.stopped() || o.measured.stopped() || o.foucault.stopped()) {
+      rangeStopped || o.tolerance.stopped() || o.measured.stopped() || o.foucault.stopped()) {
     return 3;
   }
   if (o.strict && !trusted) return 4;

@@ -7,6 +7,7 @@
 
 #include "cli/cli_support.h"
 #include "common/constants.h"
+#include "common/json_text.h"
 #include "common/number_text.h"
 #include "exact/exact_check.h"
 #include "record/solved_set_up.h"
@@ -55,6 +56,18 @@ bool TesterOption::Take(const std::string& option, const std::function<std::stri
     if (exportFolder_->empty()) throw UsageProblem("--export-residual needs a folder");
     return true;
   }
+  if (option == "--at") {
+    const std::string at = value();
+    if (at == "null") {
+      at_ = TesterDistances::Recommended;
+    } else if (at == "report") {
+      at_ = TesterDistances::Report;
+    } else {
+      throw UsageProblem("--at takes null or report");
+    }
+    atGiven_ = true;
+    return true;
+  }
   if (option == "--view") {
     const std::string kind = value();
     if (kind == "ronchi") {
@@ -101,6 +114,7 @@ bool TesterOption::Take(const std::string& option, const std::function<std::stri
 }
 
 void TesterOption::CheckUsage() const {
+  if (atGiven_ && !wanted()) throw UsageProblem("--at needs --export-residual or --view");
   if (view_ && !out_) throw UsageProblem("--view needs --out FILE.png or FILE.svg");
   if (!view_ && viewOptionGiven_) {
     throw UsageProblem("the picture's options need --view ronchi|foucault|fringes");
@@ -113,7 +127,8 @@ void TesterOption::CheckUsage() const {
   }
 }
 
-int TesterOption::Run(const RunRecord& run, std::chrono::steady_clock::time_point deadline) const {
+int TesterOption::Run(const RunRecord& run, const std::optional<ExactCheckResult>& check,
+                      std::chrono::steady_clock::time_point deadline) {
   if (!wanted()) return 0;
   if (!run.solved) {
     std::cerr << "vantry-null-cli: no solved set-up to show the tester's view of\n";
@@ -125,7 +140,12 @@ int TesterOption::Run(const RunRecord& run, std::chrono::steady_clock::time_poin
   // stops is not written.
   WithDeadline(deadline, [&](const CancelToken& cancel) {
     const SolvedSetUp input = SolvedSetUpOf(run);
-    const TesterModel model(input, &cancel);
+    const TesterSetUp chosen =
+        ChooseTesterSetUp(input, check ? check->verdict.recommended : RecommendedSetUp(), at_);
+    traced_ = chosen;
+    std::cerr << "vantry-null-cli: the tester's files and pictures are traced "
+              << chosen.description << "\n";
+    const TesterModel model(chosen, &cancel);
     const auto stopped = [&](const char* what) {
       if (!cancel.Cancelled()) return false;
       std::cerr << "vantry-null-cli: --timeout stopped the " << what << " before it finished\n";
@@ -142,6 +162,7 @@ int TesterOption::Run(const RunRecord& run, std::chrono::steady_clock::time_poin
           status = 1;
         } else {
           for (const std::string& path : written.paths) std::cerr << path << "\n";
+          written_.insert(written_.end(), written.paths.begin(), written.paths.end());
           std::cerr << ResidualSummary(perfect) << "\n";
         }
       }
@@ -162,7 +183,7 @@ int TesterOption::Run(const RunRecord& run, std::chrono::steady_clock::time_poin
       settings.inchUnits = run.setup.inch;
       settings.cancel = &cancel;
       // The caption must not praise a set-up the verdict rejects.
-      settings.verdict = RunExactCheck(input, &cancel).verdict.status;
+      if (check) settings.verdict = check->verdict.status;
       const TesterPicture picture = RenderTesterView(model.Mirror(deltaK_), settings);
       if (stopped("drawing")) return;
       // A file already there is the user's: the picture takes a free name
@@ -178,10 +199,26 @@ int TesterOption::Run(const RunRecord& run, std::chrono::steady_clock::time_poin
                     << written.path << "\n";
         }
         std::cerr << written.path << "\n";
+        written_.push_back(written.path);
       }
     }
   });
   return status;
+}
+
+std::string TesterOption::Json(const RunRecord& run) const {
+  if (!traced_) return "null";
+  const double U = unitFromInch(1.0, run.setup.inch);
+  std::string files = "[";
+  for (std::size_t i = 0; i < written_.size(); ++i) {
+    if (i > 0) files += ',';
+    files += JsonString(written_[i]);
+  }
+  return "{\"asked\":" + JsonString(TesterDistancesCode(traced_->asked)) +
+         ",\"at\":" + JsonString(TesterDistancesCode(traced_->shown)) +
+         ",\"object_distance\":" + JsonNumber(traced_->setUp.objectDistance * U) +
+         ",\"lens_mirror_distance\":" + JsonNumber(traced_->setUp.lensMirrorDistance * U) +
+         ",\"traced_at\":" + JsonString(traced_->description) + ",\"files\":" + files + "]}";
 }
 
 }  // namespace vn::cli

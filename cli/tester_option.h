@@ -7,9 +7,12 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "exact/exact_check.h"
 #include "record/run_record.h"
 #include "tester/null_views.h"
+#include "tester/tester_distances.h"
 
 namespace vn::cli {
 
@@ -36,6 +39,10 @@ inline constexpr const char* kTesterUsage =
     "  --defocus W                 defocus of the interferogram, waves (0)\n"
     "  --delta-k X                 show a mirror whose conic differs from the design's\n"
     "                              by X instead of a perfect one\n"
+    "  --at null|report            the distances the residual and the picture are\n"
+    "                              traced at: the recommended set-up, the exact null\n"
+    "                              (default; the report's when no exact null exists),\n"
+    "                              or the report's; the files and the summary say which\n"
     "A residual or picture that cannot be written makes the exit status 1; --timeout\n"
     "stops the tracing and drawing too (exit status 3, nothing written).\n";
 
@@ -56,7 +63,14 @@ class TesterOption {
   // (the command's clock); messages and paths on standard error. 0 when all
   // was written, 1 when something was not, 3 when the deadline stopped the
   // work (nothing is then written of what it stopped).
-  int Run(const RunRecord& run, std::chrono::steady_clock::time_point deadline) const;
+  // `check` is the run's exact check, whose recommended set-up is the
+  // default distances.
+  int Run(const RunRecord& run, const std::optional<ExactCheckResult>& check,
+          std::chrono::steady_clock::time_point deadline);
+
+  // The "tester" member of the run's JSON object: the distances traced at
+  // and the files written.
+  std::string Json(const RunRecord& run) const;
 
  private:
   std::optional<std::string> exportFolder_;
@@ -69,6 +83,11 @@ class TesterOption {
   double knifeOffset_ = 0, knifeEdge_ = 0;
   double tilt_ = 5, defocus_ = 0, deltaK_ = 0;
   bool viewOptionGiven_ = false;
+  bool atGiven_ = false;
+  TesterDistances at_ = TesterDistances::Recommended;
+  // What Run did: the set-up it traced and the files it wrote.
+  std::optional<TesterSetUp> traced_;
+  std::vector<std::string> written_;
 };
 
 }  // namespace vn::cli

@@ -601,6 +601,32 @@ ExactCheckResult Check(const SolvedSetUp& input, const CancelToken* cancel) {
 
 }  // namespace
 
+ExactWavefront MeasureExactWavefront(const SolvedSetUp& input, double objectDistance,
+                                     double lensMirrorDistance, const CancelToken* cancel) {
+  ExactWavefront result;
+  if (!(objectDistance > 0.0) || !(lensMirrorDistance > 0.0)) {
+    result.why = "a distance is not positive";
+    return result;
+  }
+  SetUpAnalysis setUp;
+  try {
+    if (auto problem = AnalyseSetUp(input.system, objectDistance, lensMirrorDistance,
+                                    input.wavelengthMicrons, kExactNullZoneSteps, cancel, setUp)) {
+      result.cancelled = problem->cancelled;
+      result.why = Describe(*problem, input.inchUnits);
+      return result;
+    }
+  } catch (const std::exception& failure) {
+    result.why = std::string("the exact trace failed: ") + failure.what();
+    return result;
+  }
+  result.ok = true;
+  result.pvWaves = setUp.atFocus.pvWaves;
+  result.rmsWaves = setUp.atFocus.rmsWaves;
+  result.bestFocusOffset = -objectDistance - setUp.focusZ;
+  return result;
+}
+
 ExactCheckResult RunExactCheck(const SolvedSetUp& input, const CancelToken* cancel) {
   ExactCheckResult result;
   try {

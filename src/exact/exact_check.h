@@ -40,6 +40,7 @@
 
 #include <array>
 #include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,7 @@
 #include "common/constants.h"
 #include "engine/null_test_engine.h"
 #include "exact/exact_trace.h"
+#include "exact/spacing_range.h"
 #include "exact/verdict.h"
 #include "record/solved_set_up.h"
 
@@ -112,6 +114,11 @@ struct ExactCheckResult {
   std::vector<ExactRayPath> rayPaths;  // the marginal, 70% and 10% rays
 
   Verdict verdict;
+
+  // The spacing range about the recommended set-up, when the host asked for
+  // it (FindExactSpacingRange, spacing_range.h): the check itself leaves it
+  // empty, and the text and JSON forms show it when it is there.
+  std::optional<ExactSpacingRange> spacingRange;
 };
 
 // Number of equal steps in mirror height from the centre to the edge.
@@ -124,6 +131,23 @@ inline constexpr int kExactCheckZoneSteps = 100;
 // timeout) cancels through `cancel` to stop the check at its next loop step;
 // the result then comes back with cancelled = true.
 ExactCheckResult RunExactCheck(const SolvedSetUp& input, const CancelToken* cancel = nullptr);
+
+// The wavefront of `input`'s system with the source at object distance D
+// and the lens at spacing d2 from the mirror, traced exactly as the check
+// traces the exact null: P-V and RMS about the best-focus point, and where
+// that point lies beyond the source (inches). ok = false with the reason
+// when a ray cannot be traced or the host stopped it.
+struct ExactWavefront {
+  bool ok = false;
+  bool cancelled = false;
+  std::string why;
+  double pvWaves = kNotComputed;
+  double rmsWaves = kNotComputed;
+  double bestFocusOffset = kNotComputed;
+};
+ExactWavefront MeasureExactWavefront(const SolvedSetUp& input, double objectDistance,
+                                     double lensMirrorDistance,
+                                     const CancelToken* cancel = nullptr);
 
 // What stopped a ray, where, and for which mirror zone, as a phrase in the
 // run's unit: "the ray to the 87% zone of the mirror is totally reflected

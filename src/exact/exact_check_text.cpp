@@ -169,7 +169,10 @@ std::string ExactCheckText(const ExactCheckResult& result, bool inchUnits) {
     }
     return "Exact null not found" + (null.why.empty() ? std::string() : ": " + null.why);
   };
-  if (!result.ok) return text + "Not available: " + result.why + "\n" + nullLines();
+  // The spacing range, when the host asked for it, closes the block.
+  const std::string rangeLines =
+      result.spacingRange ? "\n" + ExactSpacingRangeText(*result.spacingRange, inchUnits) : "";
+  if (!result.ok) return text + "Not available: " + result.why + "\n" + nullLines() + rangeLines;
 
   text += "Wavefront about best focus      = " + Waves(result.pvWaves) + " waves P-V, " +
           Waves(result.rmsWaves) + " waves RMS\n";
@@ -184,7 +187,7 @@ std::string ExactCheckText(const ExactCheckResult& result, bool inchUnits) {
     text += "Warning: the marginal ray passes outside the lens's clear semi-diameter of " +
             length(result.lensClearSemiDiameter) + "\n";
   }
-  return text + nullLines();
+  return text + nullLines() + rangeLines;
 }
 
 std::string ExactCheckJson(const ExactCheckResult& result, bool inchUnits) {
@@ -250,7 +253,11 @@ std::string ExactCheckJson(const ExactCheckResult& result, bool inchUnits) {
   json += ",\"rms_waves\":" + JsonNumber(ifConverged(null.rmsWaves));
   json += ",\"converged\":" + Bool(null.converged);
   json += ",\"message\":" + JsonString(null.why);
-  json += "}}";
+  json += "}";
+  if (result.spacingRange) {
+    json += ",\"spacing_range\":" + ExactSpacingRangeJson(*result.spacingRange, inchUnits);
+  }
+  json += "}";
   return json;
 }
 

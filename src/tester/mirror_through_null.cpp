@@ -154,6 +154,11 @@ TesterModel::TesterModel(const SolvedSetUp& input, const CancelToken* cancel)
   ok_ = true;
 }
 
+TesterModel::TesterModel(const TesterSetUp& chosen, const CancelToken* cancel)
+    : TesterModel(chosen.setUp, cancel) {
+  tracedAt_ = chosen.description;
+}
+
 MirrorThroughNull TesterModel::Mirror(double deltaK) const {
   MirrorThroughNull m;
   const NullTestSystem& s = input_.system;
@@ -162,6 +167,12 @@ MirrorThroughNull TesterModel::Mirror(double deltaK) const {
   m.wavelengthMicrons = input_.wavelengthMicrons;
   m.mirrorSemiDiameter = s.MirrorSemiDiameter;
   m.mirrorRadius = std::fabs(s.MirrorRadius);
+  // Without a choice of distances, the set-up's own, unnamed.
+  m.tracedAt = !tracedAt_.empty()
+                   ? tracedAt_
+                   : "at Object to Lens " + RunLengthText(input_.objectDistance, input_.inchUnits) +
+                         ", Lens to Mirror " +
+                         RunLengthText(input_.lensMirrorDistance, input_.inchUnits);
   m.sourceZ = -input_.objectDistance;
   m.lensClearSemiDiameter = std::max(0.0, input_.lensClearSemiDiameter);
   if (!ok_) {

@@ -41,6 +41,7 @@
 #include "common/cancel_token.h"
 #include "exact/exact_check.h"
 #include "exact/exact_trace.h"
+#include "tester/tester_distances.h"
 
 namespace vn {
 
@@ -62,6 +63,10 @@ struct MirrorThroughNull {
   double wavelengthMicrons = 0;
   double mirrorSemiDiameter = 0;  // inches
   double mirrorRadius = 0;        // of curvature, inches, positive
+  // The set-up the mirror was traced at, as the files' trailers and the
+  // summaries state it ("at the recommended set-up (the exact null): Object
+  // to Lens 204.73 mm, Lens to Mirror 2076.765 mm"; tester_distances.h).
+  std::string tracedAt;
 
   // The residual wavefront in waves at the test wavelength, mirror-error sign.
   std::vector<double> zernike;     // kExportedZernikeTerms coefficients
@@ -127,6 +132,8 @@ class TesterModel {
  public:
   // `cancel` (kept, may be null) stops the work at its next step.
   explicit TesterModel(const SolvedSetUp& input, const CancelToken* cancel = nullptr);
+  // The set-up at the distances `chosen` describes, which its mirrors carry.
+  explicit TesterModel(const TesterSetUp& chosen, const CancelToken* cancel = nullptr);
 
   bool ok() const { return ok_; }
   const std::string& message() const { return message_; }
@@ -140,6 +147,7 @@ class TesterModel {
  private:
   SolvedSetUp input_;
   const CancelToken* cancel_ = nullptr;
+  std::string tracedAt_;
   bool ok_ = false;
   std::string message_;
   PupilPlan plan_;

@@ -146,6 +146,8 @@ TesterPicture RenderTesterView(const MirrorThroughNull& mirror,
   const double steps = static_cast<double>(mirror.apparentMirror.size() - 1);
   picture.title = std::string(TesterViewName(settings.kind)) + " through the null";
   picture.caption.push_back(MirrorSentence(mirror));
+  // Which set-up, next: a picture belongs to one pair of distances.
+  if (!mirror.tracedAt.empty()) picture.caption.push_back("Traced " + mirror.tracedAt + ".");
 
   // The plane of the grating or the knife, and each ray's proportion there.
   std::vector<double> k;

@@ -64,13 +64,19 @@ std::string TwoFigures(double x) {
 
 }  // namespace
 
+std::string ResidualTrailer(const MirrorThroughNull& mirror) {
+  return "Residual traced " + mirror.tracedAt;
+}
+
 std::string ZrnText(const MirrorThroughNull& mirror) {
   std::string text;
   for (double c : mirror.zernike) {
     AppendFixed(text, c, kWaveDecimals);
     text += '\n';
   }
-  return text;
+  // The reader takes numbers up to the first thing that is not one: a line
+  // of words after the 49 ends the list there.
+  return text + ResidualTrailer(mirror) + "\n";
 }
 
 std::string WftText(const MirrorThroughNull& mirror) {
@@ -100,6 +106,8 @@ std::string WftText(const MirrorThroughNull& mirror) {
   text += "ROC " + RoundedText(mmFromInch(mirror.mirrorRadius), 6) + "\n";
   text += "Lambda " + RoundedText(mirror.wavelengthMicrons * 1000.0, 6) + "\n";
   text += "Do Not use null\n";
+  // A trailer line the reader does not know is passed over.
+  text += ResidualTrailer(mirror) + "\n";
   return text;
 }
 
@@ -129,7 +137,10 @@ std::string CurvesCsv(const MirrorThroughNull& mirror, bool inchUnits) {
     text += i > 0 ? RoundedText(100.0 * mirror.ApparentRadius(fraction), 3) : "0";
     text += "\n";
   }
-  return text;
+  // The set-up last, as a comment line: semicolons, so that it stays one cell.
+  std::string trailer = "# " + ResidualTrailer(mirror);
+  std::replace(trailer.begin(), trailer.end(), ',', ';');
+  return text + trailer + "\n";
 }
 
 std::string ResidualSummary(const MirrorThroughNull& mirror) {
@@ -142,9 +153,10 @@ std::string ResidualSummary(const MirrorThroughNull& mirror) {
     return text;
   };
   const double beyond = mirror.ImageBeyondSource();
-  return "Residual of a perfect mirror through the null, about the best focus: " +
-         RoundedText(mirror.pvWaves, 4) + " waves P-V, " + RoundedText(mirror.rmsWaves, 4) +
-         " RMS at " + RoundedText(mirror.wavelengthMicrons * 1000.0, 1) +
+  return "Residual of a perfect mirror through the null " + mirror.tracedAt +
+         "; about the best focus: " + RoundedText(mirror.pvWaves, 4) + " waves P-V, " +
+         RoundedText(mirror.rmsWaves, 4) + " RMS at " +
+         RoundedText(mirror.wavelengthMicrons * 1000.0, 1) +
          " nm; 49 Zernike terms (zero-based Fringe, the mirror's error sign), fit RMS residual " +
          TwoFigures(mirror.fitRmsResidualWaves) + " waves; spherical " + term(8) + ", " + term(15) +
          ", " + term(24) + ", " + term(35) + ", " + term(48) +

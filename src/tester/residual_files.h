@@ -37,6 +37,11 @@ namespace vn {
 inline constexpr int kWftGridSize = 401;
 inline constexpr double kWftPupilRadius = 0.5 * (kWftGridSize - 1);
 
+// Each file ends by saying which set-up the residual was traced at
+// (ResidualTrailer), in a form its reader passes over: after the .zrn's 49
+// numbers, among the .wft's trailer lines, as the .csv's last line
+// beginning "#".
+std::string ResidualTrailer(const MirrorThroughNull& mirror);
 std::string ZrnText(const MirrorThroughNull& mirror);
 std::string WftText(const MirrorThroughNull& mirror);
 // Lengths in the run's unit (inches or millimetres).

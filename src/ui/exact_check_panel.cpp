@@ -116,6 +116,33 @@ QString VerdictHtml(const Verdict& v, bool inchUnits) {
   return html;
 }
 
+// The spacing range about the exact null, found by exact traces: each end
+// as the spacing and its change, and the source refocused there.
+QString SpacingRangeHtml(const ExactSpacingRange& range, bool inchUnits) {
+  QString html = "<div style='margin-top:8px'><b>Spacing range</b> within " +
+                 Text(GeneralNumber(range.limitWaves)) +
+                 " waves P-V (exact, source refocused)</div>";
+  if (!range.ok) {
+    return html + "<div style='margin-left:12px'>" + Text(range.why).toHtmlEscaped() + "</div>";
+  }
+  const auto end = [&](const SpacingRangeEnd& e, double sign) {
+    if (!e.found) {
+      return "beyond " + Length(range.nullLensMirrorDistance + sign * range.searchedTo, inchUnits);
+    }
+    const QString change = Length(e.spacingChange, inchUnits);
+    QString text = Length(e.lensMirrorDistance, inchUnits) + " (" +
+                   (e.spacingChange > 0 ? "+" + change : change) + "), source " +
+                   Length(e.objectDistance, inchUnits);
+    if (!e.untraceableBeyond.empty()) {
+      text += "; not traceable beyond: " + Text(e.untraceableBeyond).toHtmlEscaped();
+    }
+    return text;
+  };
+  html += Item("Lens to Mirror, shorter", end(range.shorter, -1.0));
+  html += Item("Lens to Mirror, longer", end(range.longer, 1.0));
+  return html;
+}
+
 QString FiguresHtml(const ExactCheckResult& r, bool inchUnits) {
   QString html =
       "<b>Exact check</b> at " + Text(RoundedText(r.wavelengthMicrons * 1000, 1)) + " nm";
@@ -144,6 +171,7 @@ QString FiguresHtml(const ExactCheckResult& r, bool inchUnits) {
     html += "<div style='margin-top:8px'><b>Exact null not found:</b> " +
             Text(null.why).toHtmlEscaped() + "</div>";
   }
+  if (r.spacingRange) html += SpacingRangeHtml(*r.spacingRange, inchUnits);
   return html;
 }
 
@@ -381,7 +409,7 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
       [wavefront](QPainter& p, const QRectF& area) { PaintCurvePlot(p, area, wavefront); },
       QStringLiteral("exact_wavefront"));
   tester_->ShowSetUp(system, objectDistance, lensMirrorDistance, r.wavelengthMicrons,
-                     lensSemiDiameter, inchUnits, r.verdict.status);
+                     lensSemiDiameter, inchUnits, r.verdict.status, r.verdict.recommended);
   recommended_ = r.verdict.recommended;
   const CurvePlot aberration = AberrationPlot(r, factor, unit);
   aberration_->SetPicture(

@@ -33,14 +33,20 @@ ExactCheckRunner::~ExactCheckRunner() {
                        [&last] { return last->finished; });
 }
 
-void ExactCheckRunner::Start(SolvedSetUp input, Done done) {
+void ExactCheckRunner::Start(SolvedSetUp input, Done done,
+                             std::optional<double> spacingRangeLimitWaves) {
   Drop();
   auto job = std::make_shared<Job>();
   job->owner = this;
   job_ = job;
   done_ = std::move(done);
-  const auto check = [job, input] {
+  const auto check = [job, input, spacingRangeLimitWaves] {
     ExactCheckResult result = RunExactCheck(input, &job->cancel);
+    if (spacingRangeLimitWaves && !result.cancelled) {
+      result.spacingRange = FindExactSpacingRange(input, result.verdict.recommended,
+                                                  *spacingRangeLimitWaves, &job->cancel);
+      if (result.spacingRange->cancelled) result.cancelled = true;
+    }
     std::lock_guard lock(job->mutex);
     job->finished = true;
     job->ended.notify_all();

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "exact/exact_check.h"
 
@@ -25,10 +26,12 @@ class ExactCheckRunner : public QObject {
 
   static constexpr int kLastWaitMs = 2000;
 
-  // Starts checking `input` (its cancel flag is the runner's own). A check
+  // Starts checking `input` (its cancel flag is the runner's own), and with
+  // a limit finds the spacing range about the set-up it recommends. A check
   // still going is dropped first. `done` is called on this object's thread
   // with the result, also when Stop() cut the check short.
-  void Start(SolvedSetUp input, Done done);
+  void Start(SolvedSetUp input, Done done,
+             std::optional<double> spacingRangeLimitWaves = std::nullopt);
   // Asks the check going to stop at its next step; its result, marked
   // cancelled, still comes back.
   void Stop();

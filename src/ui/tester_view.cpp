@@ -70,6 +70,17 @@ TesterView::TesterView(QWidget* parent) : QWidget(parent) {
   kind_ = new QComboBox;
   kind_->setObjectName(QStringLiteral("TesterKind"));
   kind_->addItems({tr("Ronchigram"), tr("Foucault"), tr("Interferogram")});
+  // The distances the views and the residual describe: by default the ones
+  // the verdict tells the user to set up.
+  distances_ = new QComboBox;
+  distances_->setObjectName(QStringLiteral("TesterDistances"));
+  distances_->addItems({tr("the recommended set-up (exact null)"), tr("the report's distances")});
+  distances_->setToolTip(tr("The distances the pictures and the exported residual are traced at"));
+  tracedAt_ = new QLabel;
+  tracedAt_->setObjectName(QStringLiteral("TesterTracedAt"));
+  tracedAt_->setWordWrap(true);
+  tracedAt_->setStyleSheet(QStringLiteral("color: #7a4b00;"));
+  tracedAt_->hide();
   deltaK_ = Spin(QStringLiteral("\u0394K"), -2.0, 2.0, 0.01, 3, 0.0);
   deltaK_->setObjectName(QStringLiteral("TesterDeltaK"));
   deltaK_->setToolTip(tr("Show a mirror whose conic constant differs from the design's"));
@@ -115,6 +126,12 @@ TesterView::TesterView(QWidget* parent) : QWidget(parent) {
   top->addWidget(new QLabel(QStringLiteral("\u0394K")));
   top->addWidget(deltaK_);
   top->addStretch(1);
+  // The distances on a row of their own: the tab must fit beside the
+  // report in a small window.
+  auto* at = new QHBoxLayout;
+  at->addWidget(new QLabel(tr("Traced at")));
+  at->addWidget(distances_);
+  at->addStretch(1);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(export_);
   buttons->addWidget(save_);
@@ -122,6 +139,8 @@ TesterView::TesterView(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
   layout->addLayout(top);
+  layout->addLayout(at);
+  layout->addWidget(tracedAt_);
   layout->addWidget(options_);
   layout->addWidget(problem_);
   layout->addWidget(pictureLabel_, 1);
@@ -140,6 +159,10 @@ TesterView::TesterView(QWidget* parent) : QWidget(parent) {
   layout->addWidget(captionScroll);
   layout->addLayout(buttons);
 
+  connect(distances_, &QComboBox::currentIndexChanged, this, [this] {
+    ChooseSetUp();
+    SendRequest();
+  });
   connect(kind_, &QComboBox::currentIndexChanged, this, [this](int index) {
     options_->setCurrentIndex(index);
     SendRequest();
@@ -174,8 +197,10 @@ TesterView::~TesterView() {
 void TesterView::ShowSetUp(const NullTestSystem& system, double objectDistance,
                            double lensMirrorDistance, double wavelengthMicrons,
                            double lensSemiDiameter, bool inchUnits,
-                           std::optional<VerdictStatus> verdict) {
+                           std::optional<VerdictStatus> verdict,
+                           const RecommendedSetUp& recommended) {
   verdict_ = verdict;
+  recommended_ = recommended;
   SolvedSetUp in;
   in.system = system;
   in.objectDistance = objectDistance;
@@ -197,11 +222,37 @@ void TesterView::ShowSetUp(const NullTestSystem& system, double objectDistance,
   for (QDoubleSpinBox* spin : {gratingOffset_, knifeOffset_, knifeEdge_}) spin->setSuffix(unit);
   setUp_ = in;
   export_->setEnabled(true);
+  ChooseSetUp();
   SendRequest();
+}
+
+void TesterView::ChooseSetUp() {
+  if (!setUp_) {
+    chosen_.reset();
+    tracedAt_->hide();
+    return;
+  }
+  const TesterDistances asked =
+      distances_->currentIndex() == 1 ? TesterDistances::Report : TesterDistances::Recommended;
+  chosen_ = ChooseTesterSetUp(*setUp_, recommended_, asked);
+  // The caption ends with the distances traced at; a fallback the user did
+  // not choose is said at once, above the picture, as a warning.
+  tracedAt_->setText(tr("Traced %1.").arg(QString::fromStdString(chosen_->description)));
+  tracedAt_->setVisible(chosen_->shown != asked);
+}
+
+void TesterView::ChooseDistances(TesterDistances distances) {
+  distances_->setCurrentIndex(distances == TesterDistances::Report ? 1 : 0);
+}
+
+QString TesterView::TracedAtText() const {
+  return chosen_ ? QString::fromStdString(chosen_->description) : QString();
 }
 
 void TesterView::Clear(const QString& why) {
   setUp_.reset();
+  chosen_.reset();
+  tracedAt_->hide();
   picture_ = TesterPicture{};
   perfect_.reset();
   pictureLabel_->SetText(why);
@@ -213,7 +264,7 @@ void TesterView::Clear(const QString& why) {
 
 void TesterView::SendRequest() {
   Request request;
-  request.setUp = setUp_;
+  request.setUp = chosen_;
   request.deltaK = deltaK_->value();
   request.generation = ++generation_;
   TesterViewSettings& s = request.settings;
@@ -239,7 +290,7 @@ void TesterView::SendRequest() {
 void TesterView::Work() {
   // What the worker keeps between requests: the model of the set-up and the
   // mirrors traced through it, so that a turned control only redraws.
-  std::optional<SolvedSetUp> modelFor;
+  std::optional<TesterSetUp> modelFor;
   std::unique_ptr<TesterModel> model;
   std::shared_ptr<const MirrorThroughNull> perfect, shown;
   for (;;) {
@@ -255,7 +306,8 @@ void TesterView::Work() {
     Result result;
     result.generation = request.generation;
     if (request.setUp) {
-      if (!modelFor || !SameSetUp(*modelFor, *request.setUp)) {
+      if (!modelFor || !SameSetUp(modelFor->setUp, request.setUp->setUp) ||
+          modelFor->description != request.setUp->description) {
         model = std::make_unique<TesterModel>(*request.setUp, &cancel_);
         modelFor = request.setUp;
         perfect.reset();

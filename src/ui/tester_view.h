@@ -22,6 +22,7 @@
 #include "exact/exact_check.h"
 #include "tester/mirror_through_null.h"
 #include "tester/null_views.h"
+#include "tester/tester_distances.h"
 
 class QComboBox;
 class QLabel;
@@ -43,12 +44,22 @@ class TesterView : public QWidget {
   explicit TesterView(QWidget* parent = nullptr);
   ~TesterView() override;
 
-  // Shows the set-up's views: lengths in inches as the engine has them,
-  // `inchUnits` the run's unit for the controls and captions; `verdict` the
-  // exact check's, so that no caption praises a set-up it rejects.
+  // Shows the set-up's views: lengths in inches as the engine has them (the
+  // report's distances), `inchUnits` the run's unit for the controls and
+  // captions; `verdict` the exact check's, so that no caption praises a
+  // set-up it rejects, and `recommended` its distances to set up, which the
+  // views are traced at unless the user chooses the report's.
   void ShowSetUp(const NullTestSystem& system, double objectDistance, double lensMirrorDistance,
                  double wavelengthMicrons, double lensSemiDiameter, bool inchUnits,
-                 std::optional<VerdictStatus> verdict = std::nullopt);
+                 std::optional<VerdictStatus> verdict = std::nullopt,
+                 const RecommendedSetUp& recommended = RecommendedSetUp());
+
+  // Which distances the views are traced at, in words (the caption's last
+  // sentence; above the picture too when the report's stand in for a
+  // recommended set-up that does not exist).
+  QString TracedAtText() const;
+  // Chooses the distances, as the tab's choice does.
+  void ChooseDistances(TesterDistances distances);
 
   // Empties the tab, saying `why`.
   void Clear(const QString& why);
@@ -69,7 +80,7 @@ class TesterView : public QWidget {
 
  private:
   struct Request {
-    std::optional<SolvedSetUp> setUp;  // nothing: no set-up shown
+    std::optional<TesterSetUp> setUp;  // nothing: no set-up shown
     double deltaK = 0;
     TesterViewSettings settings;
     int generation = 0;
@@ -83,6 +94,7 @@ class TesterView : public QWidget {
 
   void Work();
   void SendRequest();  // hands the controls' state to the worker
+  void ChooseSetUp();  // the set-up at the distances chosen, and its words
   void Receive(Result result);
   void ShowPicture();
   void ExportResidual_Click();
@@ -94,6 +106,8 @@ class TesterView : public QWidget {
   double Shown(double inches) const { return unitFromInch(inches, inchUnits_); }
 
   QComboBox* kind_ = nullptr;
+  QComboBox* distances_ = nullptr;  // recommended set-up or the report's distances
+  QLabel* tracedAt_ = nullptr;
   PointSpinBox* deltaK_ = nullptr;
   QStackedWidget* options_ = nullptr;
   PointSpinBox* lines_ = nullptr;
@@ -111,7 +125,9 @@ class TesterView : public QWidget {
   bool inchUnits_ = false;
   bool gratingOffsetChosen_ = false;  // the user set it; else the default follows the set-up
   bool settingControls_ = false;
-  std::optional<SolvedSetUp> setUp_;
+  std::optional<SolvedSetUp> setUp_;  // at the report's distances
+  RecommendedSetUp recommended_;
+  std::optional<TesterSetUp> chosen_;
   std::optional<VerdictStatus> verdict_;
   int generation_ = 0;
   TesterPicture picture_;

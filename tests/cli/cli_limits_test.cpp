@@ -191,9 +191,13 @@ std::string SetDisagreement(const std::vector<std::string>& paths, double diamet
   const auto zrn = TextLines(FileText(paths[0]));
   const auto wft = TextLines(FileText(paths[1]));
   const auto csv = TextLines(FileText(paths[2]));
-  if (zrn.size() != 49) return paths[0] + " has " + std::to_string(zrn.size()) + " lines";
-  if (wft.size() != 2 + 401 * 401 + 5) return paths[1] + " is not whole";
-  if (csv.size() != 102) return paths[2] + " is not whole";
+  // Each ends with the line that names the set-up traced, the same in all three.
+  if (zrn.size() != 50) return paths[0] + " has " + std::to_string(zrn.size()) + " lines";
+  if (wft.size() != 2 + 401 * 401 + 6) return paths[1] + " is not whole";
+  if (csv.size() != 103) return paths[2] + " is not whole";
+  std::string csvTrailer = csv.back().substr(2);
+  std::replace(csvTrailer.begin(), csvTrailer.end(), ';', ',');
+  if (wft.back() != zrn.back() || csvTrailer != zrn.back()) return "the set-ups named differ";
   double centre = 0;
   const int symmetric[] = {0, 3, 8, 15, 24, 35, 48};
   for (int k = 0; k < 7; ++k) centre += (k % 2 == 0 ? 1 : -1) * NumberOnLine(zrn, symmetric[k]);
@@ -202,8 +206,8 @@ std::string SetDisagreement(const std::vector<std::string>& paths, double diamet
   if (!(std::fabs(centre - wftCentre) < 1e-8)) return "the .zrn and .wft are of different runs";
   char diam[64];
   std::snprintf(diam, sizeof diam, "DIAM %g", diameterMm);
-  if (wft[wft.size() - 4] != diam) return "the .wft is of another mirror: " + wft[wft.size() - 4];
-  const std::string edge = csv.back().substr(4);  // "100,<height>,"
+  if (wft[wft.size() - 5] != diam) return "the .wft is of another mirror: " + wft[wft.size() - 5];
+  const std::string edge = csv[csv.size() - 2].substr(4);  // "100,<height>,"
   const double height = std::strtod(edge.c_str(), nullptr);
   if (!(std::fabs(height - diameterMm / 2) < 1e-6)) return "the .csv is of another mirror";
   return "";

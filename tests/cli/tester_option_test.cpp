@@ -21,7 +21,26 @@ TEST(TesterOption, ExportsTheResidualAndNamesTheFiles) {
     EXPECT_NE(r.err.find(path + "\n"), std::string::npos) << r.err;
     EXPECT_GT(std::filesystem::file_size(path), 100u);
   }
-  EXPECT_NE(r.err.find("Residual of a perfect mirror through the null"), std::string::npos);
+  EXPECT_NE(r.err.find("Residual of a perfect mirror through the null at the recommended set-up "
+                       "(the exact null): Object to Lens "),
+            std::string::npos)
+      << r.err;
+  // The report's distances when asked for: the files' last lines say which
+  // (the set-up's numbers as the report gives them), as does the JSON.
+  const test::ChildResult report =
+      test::RunCli("--export-residual '" + folder.path + "' --at report --json");
+  EXPECT_EQ(report.status, 0) << report.err;
+  const std::string atReport =
+      "Residual traced at the report's distances: Object to Lens 204.817 mm, Lens to Mirror "
+      "2076.366 mm";
+  EXPECT_EQ(test::TextLines(test::FileText(folder / "null_residual_2.zrn")).back(), atReport);
+  EXPECT_EQ(test::TextLines(test::FileText(folder / "null_residual_2.wft")).back(), atReport);
+  EXPECT_NE(report.out.find("\"tester\":{\"asked\":\"report\",\"at\":\"report\","
+                            "\"object_distance\":204.8167"),
+            std::string::npos)
+      << report.out;
+  EXPECT_EQ(test::RunCli("--export-residual '" + folder.path + "' --at nowhere").status, 2);
+  EXPECT_EQ(test::RunCli("--at report").status, 2);
   // The report on standard output is the run's own.
   EXPECT_EQ(r.out.rfind("Using these Mirror Parameters", 0), 0u);
   // A folder that cannot be written: the run is done, the export fails.
@@ -69,6 +88,8 @@ TEST(TesterOption, DrawsEachViewAsPngOrSvg) {
       std::regex_replace(test::FileText(folder / "f.svg"), std::regex("</text>\n<text[^>]*>"), " ");
   EXPECT_NE(svg.find("Knife from the right, 0.5 mm outside the return focus, its edge 10 \u00b5m "
                      "right of the axis"),
+            std::string::npos);
+  EXPECT_NE(svg.find("Traced at the recommended set-up (the exact null): Object to Lens"),
             std::string::npos);
 }
 

@@ -94,7 +94,12 @@ CASES = [
      and exact(d)["verdict"]["status"] == "not_a_null"),
     ("exact check, verdict ok", ["--json", "--exact"], 0, "runResult",
      lambda d: exact(d)["ok"] and exact(d)["verdict"]["status"] == "ok"
-     and exact(d)["recommended"]["object_distance"] > 0),
+     and exact(d)["recommended"]["object_distance"] > 0
+     and exact(d)["spacing_range"]["shorter"]["spacing_change"] < 0
+     < exact(d)["spacing_range"]["longer"]["spacing_change"]),
+    ("residual files at the report's distances",
+     ["--json", "--export-residual", "{folder}", "--at", "report"], 0, "runResult",
+     lambda d: d["tester"]["at"] == "report" and len(d["tester"]["files"]) == 3),
     ("exact check, inches", ["--json", "--exact", "--units", "inch"], 0, "runResult",
      lambda d: exact(d)["exact_null"]["converged"]),
     # The neighbour of an oblate mirror whose source ends up inside the lens:
@@ -103,6 +108,7 @@ CASES = [
      ["--json", "--exact", "--mirror-diameter", "250", "--mirror-roc", "2400", "--conic", "0.8",
       "--mirror-side-radius", "120", "--thickness", "4", "--lens-diameter", "60"], 0, "runResult",
      lambda d: not exact(d)["ok"] and exact(d)["recommended"]["object_distance"] is None
+     and not exact(d)["spacing_range"]["ok"] and exact(d)["spacing_range"]["message"]
      and exact(d)["lens_heights"] == [None] * 4),
     # A fast mirror behind a lens of index 2.5: the returning rays of the outer
     # zones are totally reflected inside it.
@@ -277,6 +283,7 @@ def main(argv):
             files[name] = os.path.join(folder, name + extension)
             with open(files[name], "w", encoding="utf-8") as f:
                 f.write(text)
+        files["folder"] = folder
         # Under a comma locale: a number that went through the C library's
         # locale would show as "2076,36" and break the JSON.
         env = dict(os.environ, LC_ALL="de_DE.UTF-8", LANG="de_DE.UTF-8")

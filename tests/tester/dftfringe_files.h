@@ -79,6 +79,21 @@ inline DftWavefront ReadDftWavefront(const std::string& text) {
   return w;
 }
 
+// A .zrn as its Zernike editor reads it: numbers, one after another, up to
+// the first thing that is not a number (QTextStream's rule: the number's
+// text ends at white space; a word stops the reading).
+inline std::vector<double> ReadDftZernikes(const std::string& text) {
+  std::vector<double> terms;
+  std::istringstream in(text);
+  for (std::string word; in >> word;) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+    if (error != std::errc() || end != word.data() + word.size()) break;
+    terms.push_back(value);
+  }
+  return terms;
+}
+
 // A wavefront in waves as the program saves one from an interferogram: an
 // n×n grid whose outline has the radius (n−1)/2 about the centre, waves(x, y)
 // for x, y on the unit disc (y up, the file's first row the top), the

@@ -128,11 +128,15 @@ TEST(ExportedResidual, FilesRebuildTheTracedWavefront) {
   ASSERT_TRUE(written.ok) << written.why;
   ASSERT_EQ(written.paths.size(), 3u);
 
-  // The .zrn: 49 numbers, one a line.
-  const std::vector<std::string> zrn = TextLines(FileText(folder / "null_residual.zrn"));
-  ASSERT_EQ(zrn.size(), 49u);
-  std::vector<double> c;
-  for (const std::string& line : zrn) c.push_back(Number(line));
+  // The .zrn as the program reads it: 49 numbers, one a line, then the
+  // line that names the set-up, where its reading stops.
+  const std::string zrnText = FileText(folder / "null_residual.zrn");
+  const std::vector<std::string> zrn = TextLines(zrnText);
+  ASSERT_EQ(zrn.size(), 50u);
+  const std::vector<double> c = test::ReadDftZernikes(zrnText);
+  ASSERT_EQ(c.size(), 49u);
+  for (int j = 0; j < 49; ++j) EXPECT_EQ(c[j], Number(zrn[j]));
+  EXPECT_EQ(zrn[49], "Residual traced " + mirror.tracedAt);
 
   // The wavefront as traced, independently of the export: the same pupil,
   // its path excess turned into the mirror's error, x as the tester sees it.
@@ -185,9 +189,13 @@ TEST(ExportedResidual, FilesRebuildTheTracedWavefront) {
   const std::vector<double> gridTerms = fit.Fit(values);
   for (int j = 0; j < 49; ++j) EXPECT_NEAR(gridTerms[j], c[j], 1e-7) << "Z" << j;
 
-  // The .csv: a header and 101 zones; the residual column is the .zrn's.
-  const std::vector<std::string> csv = TextLines(FileText(folder / "null_residual.csv"));
-  ASSERT_EQ(csv.size(), 102u);
+  // The .csv: a header, 101 zones and the set-up as a comment line; the
+  // residual column is the .zrn's.
+  std::vector<std::string> csv = TextLines(FileText(folder / "null_residual.csv"));
+  ASSERT_EQ(csv.size(), 103u);
+  EXPECT_EQ(csv.back().rfind("# Residual traced at ", 0), 0u);
+  EXPECT_EQ(csv.back().find(','), std::string::npos);
+  csv.pop_back();
   EXPECT_EQ(csv[0],
             "zone_percent,mirror_height_mm,residual_waves,axis_crossing_beyond_source_mm,"
             "height_at_return_image_mm,seen_at_zone_percent");
@@ -258,6 +266,65 @@ TEST(ExportedResidual, StretchedWftSubtractsFromMeasuredWavefront) {
     EXPECT_LT(subtracted(ours.grid, n, m, measured), 2e-4) << m;
     EXPECT_GT(subtracted(grid(n, 0.5 * (n - 1) - 2.0), n, m, measured), 5e-4) << m;
   }
+}
+
+}  // namespace
+}  // namespace vn
+
+namespace vn {
+namespace {
+
+// Z8 of the exact check's own residual at a set-up: its wavefront about best
+// focus, zone by zone along the mirror's radius (a tracer of its own, the
+// meridional one), turned into the mirror's error sign and projected on the
+// primary spherical term, 5·∫ W·Z8·2ρ dρ (∫ Z8²·2ρ dρ = 1/5; piston and
+// focus, which the two take about different points, are orthogonal to Z8),
+// by Simpson's rule on the check's 100 equal zones.
+double CheckedZ8(const SolvedSetUp& at) {
+  const ExactCheckResult check = RunExactCheck(at);
+  EXPECT_TRUE(check.ok) << check.why;
+  const std::size_t n = check.zones.size() - 1;
+  double sum = 0.0;
+  for (std::size_t i = 0; i <= n; ++i) {
+    const ZoneSample& z = check.zones[i];
+    const double rho = z.zoneFraction;
+    const double weight = (i == 0 || i == n) ? 1.0 : (i % 2 == 1 ? 4.0 : 2.0);
+    sum += weight * -z.opdBestFocusWaves * (6 * std::pow(rho, 4) - 6 * rho * rho + 1) * 2 * rho;
+  }
+  return 5.0 * sum / (3.0 * static_cast<double>(n));
+}
+
+// The tester's residual belongs to the distances the user is told to set up:
+// by default the exact null's, where the start-up set-up's primary spherical
+// differs in sign and size from the report's. Each exported Z8 is the one the
+// exact check measures at the distances the export names, to 3e-4 waves (the
+// two tracers agree to 2e-4), and the two choices differ by far more.
+TEST(ExportedResidual, DescribesTheDistancesChosen) {
+  const SolvedSetUp report = test::StartUpExactInput();
+  const RecommendedSetUp recommended = RunExactCheck(report).verdict.recommended;
+  ASSERT_TRUE(recommended.available);
+  double z8[2] = {};
+  for (const TesterDistances at : {TesterDistances::Recommended, TesterDistances::Report}) {
+    const TesterSetUp chosen = ChooseTesterSetUp(report, recommended, at);
+    EXPECT_EQ(chosen.shown, at);
+    const MirrorThroughNull mirror = TesterModel(chosen).Mirror(0.0);
+    ASSERT_TRUE(mirror.ok) << mirror.why;
+    z8[static_cast<int>(at)] = mirror.zernike[8];
+    EXPECT_NEAR(mirror.zernike[8], CheckedZ8(chosen.setUp), 3e-4) << mirror.tracedAt;
+    // The files and the summary say where.
+    const std::string named = at == TesterDistances::Recommended
+                                  ? "at the recommended set-up (the exact null): Object to Lens "
+                                  : "at the report's distances: Object to Lens 204.817 mm, ";
+    EXPECT_NE(WftText(mirror).find("\nResidual traced " + named), std::string::npos);
+    EXPECT_NE(ResidualSummary(mirror).find(named), std::string::npos);
+  }
+  EXPECT_GT(std::fabs(z8[0] - z8[1]), 3e-3);
+  // Without an exact null the report's distances are used, and said to be.
+  const TesterSetUp fallback =
+      ChooseTesterSetUp(report, RecommendedSetUp(), TesterDistances::Recommended);
+  EXPECT_EQ(fallback.shown, TesterDistances::Report);
+  EXPECT_EQ(fallback.setUp.objectDistance, report.objectDistance);
+  EXPECT_NE(fallback.description.find("no exact null was found"), std::string::npos);
 }
 
 }  // namespace

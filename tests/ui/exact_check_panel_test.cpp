@@ -32,10 +32,23 @@ class ExactCheckPanelTest : public QObject {
  private slots:
   void showsTheVerdictAndTheFigures() {
     ExactCheckPanel panel;
-    Show(panel, RunExactCheck(test::StartUpExactInput()));
+    ExactCheckResult r = RunExactCheck(test::StartUpExactInput());
+    // A spacing range found beside the check reaches the figures.
+    ExactSpacingRange range;
+    range.ok = true;
+    range.limitWaves = 0.125;
+    range.shorter.found = true;
+    range.shorter.spacingChange = -0.2;
+    range.shorter.lensMirrorDistance = 81.6;
+    range.shorter.objectDistance = 8.1;
+    range.shorter.pvWaves = 0.125;
+    r.spacingRange = range;
+    Show(panel, r);
     // 0.031 waves P-V about best focus: the core's own reference figure.
     const QString figures = panel.findChild<QLabel*>("ExactFigures")->text();
     QVERIFY2(figures.contains("0.031"), qPrintable(figures));
+    QVERIFY2(figures.contains("within 0.125 waves P-V") && figures.contains("(-5.08 mm)"),
+             qPrintable(figures));
     // The verdict across the top, green, with the exact null to set up.
     const QLabel* verdict = panel.findChild<QLabel*>("ExactVerdict");
     QVERIFY(verdict->isVisible());

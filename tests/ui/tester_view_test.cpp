@@ -6,7 +6,9 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -59,6 +61,43 @@ class TesterViewTest : public QObject {
     view.Clear("gone");
     QVERIFY(!view.HasPicture());
     QVERIFY(view.ExportResidual(dir.path(), &why).isEmpty());
+  }
+
+  // The tab traces the recommended set-up by default, says so, and the
+  // choice of the report's distances reaches the label and the files.
+  void distancesChoiceReachesTheLabelAndTheFiles() {
+    TesterView view;
+    const SolvedSetUp in = test::StartUpExactInput();
+    RecommendedSetUp recommended;
+    recommended.available = true;
+    recommended.objectDistance = in.objectDistance - 0.003;
+    recommended.lensMirrorDistance = in.lensMirrorDistance + 0.015;
+    view.ShowSetUp(in.system, in.objectDistance, in.lensMirrorDistance, in.wavelengthMicrons,
+                   in.lensClearSemiDiameter, false, VerdictStatus::Ok, recommended);
+    QVERIFY(view.TracedAtText().contains("at the recommended set-up (the exact null)"));
+    QTRY_VERIFY_WITH_TIMEOUT(view.HasPicture(), 10000);
+    QTemporaryDir dir;
+    const auto wftTrailer = [&] {
+      const QStringList paths = view.ExportResidual(dir.path());
+      QFile wft(paths.value(1));
+      if (!wft.open(QIODevice::ReadOnly)) return QString();
+      const QList<QByteArray> lines = wft.readAll().trimmed().split('\n');
+      return QString::fromUtf8(lines.last());
+    };
+    QVERIFY(wftTrailer().startsWith("Residual traced at the recommended set-up"));
+    view.findChild<QComboBox*>("TesterDistances")->setCurrentIndex(1);
+    QVERIFY(view.TracedAtText().contains("at the report's distances: Object to Lens 204.817 mm"));
+    QTRY_VERIFY_WITH_TIMEOUT(wftTrailer().startsWith("Residual traced at the report's"), 10000);
+    const QLabel* note = view.findChild<QLabel*>("TesterTracedAt");
+    QVERIFY(!note->isVisibleTo(&view));  // the user's own choice needs no warning
+
+    // No exact null: the report's distances stand in, and the tab says so
+    // above the picture.
+    view.findChild<QComboBox*>("TesterDistances")->setCurrentIndex(0);
+    view.ShowSetUp(in.system, in.objectDistance, in.lensMirrorDistance, in.wavelengthMicrons,
+                   in.lensClearSemiDiameter, false, VerdictStatus::NotANull, RecommendedSetUp());
+    QVERIFY(note->isVisibleTo(&view));
+    QVERIFY(note->text().contains("report's distances (no exact null was found to recommend)"));
   }
 };
 
