@@ -498,6 +498,8 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
   fit.photoHeight = photo.height;
   fit.gratingLinesPerInch = settings.gratingLinesPerInch;
   fit.designConic = model.input().system.ConicPlusOne - 1.0;
+  fit.objectDistance = model.input().objectDistance;
+  fit.lensMirrorDistance = model.input().lensMirrorDistance;
   const auto stopped = [&] { return CancelRequested(settings.cancel); };
   const auto fail = [&](std::string why) {
     fit.ok = false;

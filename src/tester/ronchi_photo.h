@@ -106,6 +106,11 @@ struct RonchiPhotoFit {
   bool cancelled = false;
   std::string why;  // why there is no fit, when !ok
 
+  double objectDistance = 0;  // the set-up as built, inches
+  double lensMirrorDistance = 0;
+  // Where those distances come from, for the text (set by the host).
+  std::string setUpSource;
+
   PhotoOutline outline;
   bool outlineFound = false;  // found in the photo, not given
   int photoWidth = 0, photoHeight = 0;

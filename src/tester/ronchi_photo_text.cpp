@@ -31,6 +31,9 @@ std::string Percent(double fraction) { return RoundedText(100 * fraction, 0) + "
 
 std::string RonchiPhotoText(const RonchiPhotoFit& f, bool inchUnits) {
   std::string out = "Ronchi photo through the null\n";
+  out += "Set up as built: source to lens " + RunLengthText(f.objectDistance, inchUnits) +
+         ", lens to mirror " + RunLengthText(f.lensMirrorDistance, inchUnits) +
+         (f.setUpSource.empty() ? "" : " (" + f.setUpSource + ")") + "\n";
   if (!f.ok) return out + "No fit: " + f.why + ".";
   out += "Photo " + std::to_string(f.photoWidth) + " x " + std::to_string(f.photoHeight) +
          " pixels; mirror's outline " + (f.outlineFound ? "found" : "as given") + " at (" +
@@ -78,7 +81,9 @@ std::string RonchiPhotoJson(const RonchiPhotoFit& f, bool inchUnits) {
   // is no fit (ok false, message says why).
   const double U = inchUnits ? 1.0 : kMmPerInch;
   std::string out = "{\"ok\":" + std::string(f.ok ? "true" : "false") +
-                    ",\"message\":" + JsonString(f.ok ? "" : f.why);
+                    ",\"message\":" + JsonString(f.ok ? "" : f.why) +
+                    ",\"built_at\":{\"object_distance\":" + JsonNumber(f.objectDistance * U) +
+                    ",\"lens_mirror_distance\":" + JsonNumber(f.lensMirrorDistance * U) + "}";
   out += ",\"outline\":{\"x\":" + JsonNumber(f.ok ? f.outline.centreX : kNotComputed) +
          ",\"y\":" + JsonNumber(f.ok ? f.outline.centreY : kNotComputed) +
          ",\"radius\":" + JsonNumber(f.ok ? f.outline.radius : kNotComputed) +
