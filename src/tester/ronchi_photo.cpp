@@ -21,9 +21,11 @@ constexpr double kFittedDiameter = 400;
 // The outline is found on a copy at most this many pixels across.
 constexpr int kOutlineSize = 800;
 
-// Unknowns of the fit: ten linear coefficients of the band profile, then ΔK,
-// the grating's offset and the lines' rotation.
-constexpr int kLinear = 10;
+// Unknowns of the fit: the linear coefficients of the band profile (mean
+// and its fall, the first harmonic and its fall, then the harmonics 2 to
+// kHarmonics), then ΔK, the grating's offset and the lines' rotation.
+constexpr int kHarmonics = 5;
+constexpr int kLinear = 6 + 2 * (kHarmonics - 1);
 constexpr int kUnknowns = kLinear + 3;
 constexpr int kDeltaK = kLinear, kOffset = kLinear + 1, kRotation = kLinear + 2;
 using Normal = std::array<std::array<double, kUnknowns>, kUnknowns>;
@@ -36,10 +38,15 @@ constexpr double kDeltaKStep = 1e-3;
 // threads, so that the sums and the figures are the same on every machine.
 constexpr int kChunks = 64;
 
+// Neighbouring fitted pixels share the camera's blur and the bands' shape,
+// so their residuals are not independent: the uncertainties are measured
+// from the scatter of blocks of this many fitted pixels a side instead.
+constexpr int kBlockPixels = 24;
+
 struct FitPixels {
   std::vector<double> x, y, grey, t;  // apparent position, grey 0..1, table index ρ'·(n − 1)
-  std::vector<int> zone, cell;        // ring, and bin index in the binned grid
-  int gridWidth = 0, gridHeight = 0;
+  std::vector<int> zone, block;       // ring, and block of kBlockPixels a side
+  int blocks = 0;                     // block indices run below this
   std::size_t size() const { return x.size(); }
 };
 
@@ -149,13 +156,15 @@ void ForChunks(int threads, Work work) {
 }
 
 // One pass of the model over the pixels: the normal equations, the sum of
-// squares and, when asked, each pixel's residual and the rings' shifts.
+// squares and, when asked, the rings' shifts and each block's share of the
+// gradient and of the rings' shifts (for the uncertainties).
 struct Pass {
   Normal normal{};
   Vector gradient{};
   double sumSquares = 0;
   std::array<double, kRonchiZones> shiftDot{}, shiftNorm{};
-  std::vector<double> residual;  // per pixel, when kept
+  std::vector<double> blockGradient;  // blocks × kUnknowns, when kept
+  std::vector<double> blockShift;     // blocks × kRonchiZones, when kept
 };
 
 struct Parameters {
@@ -163,13 +172,17 @@ struct Parameters {
 };
 
 Pass RunPass(const FitPixels& px, const BandTables& b, const Parameters& q, double linesPerInch,
-             int threads, bool keepResiduals) {
+             int threads, bool keepBlocks) {
   std::array<Pass, kChunks> parts;
   const double cosPhi = std::cos(q.p[kRotation]), sinPhi = std::sin(q.p[kRotation]);
   const auto& a = q.p;
   const std::size_t n = px.size();
   ForChunks(threads, [&](int chunk) {
     Pass& part = parts[static_cast<std::size_t>(chunk)];
+    if (keepBlocks) {
+      part.blockGradient.assign(static_cast<std::size_t>(px.blocks) * kUnknowns, 0.0);
+      part.blockShift.assign(static_cast<std::size_t>(px.blocks) * kRonchiZones, 0.0);
+    }
     const std::size_t begin = n * static_cast<std::size_t>(chunk) / kChunks;
     const std::size_t end = n * static_cast<std::size_t>(chunk + 1) / kChunks;
     std::array<double, kUnknowns> row{};
@@ -180,16 +193,22 @@ Pass RunPass(const FitPixels& px, const BandTables& b, const Parameters& q, doub
       const double k = Lerp(b.k, px.t[i]);
       const double u = k * xi * linesPerInch;
       const double rr = x * x + y * y;
-      // The band profile: mean and fall, three harmonics.
+      // The band profile: mean and fall, the harmonics by the angle-sum
+      // recurrence from the first.
       const double c1 = std::cos(2 * kPi * u), s1 = std::sin(2 * kPi * u);
-      const double c2 = c1 * c1 - s1 * s1, s2 = 2 * s1 * c1;
-      const double c3 = c2 * c1 - s2 * s1, s3 = s2 * c1 + c2 * s1;
-      row = {1, rr, c1, s1, rr * c1, rr * s1, c2, s2, c3, s3, 0, 0, 0};
+      row[0] = 1, row[1] = rr, row[2] = c1, row[3] = s1, row[4] = rr * c1, row[5] = rr * s1;
+      double dModelDu = (a[2] + a[4] * rr) * -s1 + (a[3] + a[5] * rr) * c1;
+      double ch = c1, sh = s1;
+      for (int h = 2; h <= kHarmonics; ++h) {
+        const double c = ch * c1 - sh * s1, sn = sh * c1 + ch * s1;
+        ch = c, sh = sn;
+        const int j = 6 + 2 * (h - 2);
+        row[j] = ch, row[j + 1] = sh;
+        dModelDu += h * (a[j + 1] * ch - a[j] * sh);
+      }
+      dModelDu *= 2 * kPi;
       double model = 0;
       for (int j = 0; j < kLinear; ++j) model += a[j] * row[j];
-      const double dModelDu = 2 * kPi *
-                              ((a[2] + a[4] * rr) * -s1 + (a[3] + a[5] * rr) * c1 +
-                               2 * (a[7] * c2 - a[6] * s2) + 3 * (a[9] * c3 - a[8] * s3));
       row[kDeltaK] = dModelDu * Lerp(b.dkdDeltaK, px.t[i]) * xi * linesPerInch;
       row[kOffset] = dModelDu * Lerp(b.dkdOffset, px.t[i]) * xi * linesPerInch;
       row[kRotation] = dModelDu * k * eta * linesPerInch;
@@ -199,7 +218,9 @@ Pass RunPass(const FitPixels& px, const BandTables& b, const Parameters& q, doub
         part.gradient[j] += row[j] * r;
         for (int l = 0; l <= j; ++l) part.normal[j][l] += row[j] * row[l];
       }
-      if (keepResiduals) {
+      if (keepBlocks) {
+        const auto b = static_cast<std::size_t>(px.block[i]);
+        for (int j = 0; j < kUnknowns; ++j) part.blockGradient[b * kUnknowns + j] += row[j] * r;
         // A radial shift of the ray's crossing by e periods moves u by
         // e·ξ/ρ'.
         const double rho = std::sqrt(rr);
@@ -208,6 +229,7 @@ Pass RunPass(const FitPixels& px, const BandTables& b, const Parameters& q, doub
           const auto z = static_cast<std::size_t>(px.zone[i]);
           part.shiftDot[z] += g * r;
           part.shiftNorm[z] += g * g;
+          part.blockShift[b * kRonchiZones + z] += g * r;
         }
       }
     }
@@ -227,65 +249,17 @@ Pass RunPass(const FitPixels& px, const BandTables& b, const Parameters& q, doub
   for (int j = 0; j < kUnknowns; ++j) {
     for (int l = j + 1; l < kUnknowns; ++l) total.normal[j][l] = total.normal[l][j];
   }
-  if (keepResiduals) {
-    total.residual.resize(n);
-    ForChunks(threads, [&](int chunk) {
-      const std::size_t begin = n * static_cast<std::size_t>(chunk) / kChunks;
-      const std::size_t end = n * static_cast<std::size_t>(chunk + 1) / kChunks;
-      for (std::size_t i = begin; i < end; ++i) {
-        const double x = px.x[i], y = px.y[i];
-        const double u = Lerp(b.k, px.t[i]) * (x * cosPhi + y * sinPhi) * linesPerInch;
-        const double rr = x * x + y * y;
-        const double c1 = std::cos(2 * kPi * u), s1 = std::sin(2 * kPi * u);
-        const double c2 = c1 * c1 - s1 * s1, s2 = 2 * s1 * c1;
-        const double c3 = c2 * c1 - s2 * s1, s3 = s2 * c1 + c2 * s1;
-        const double model = a[0] + a[1] * rr + (a[2] + a[4] * rr) * c1 + (a[3] + a[5] * rr) * s1 +
-                             a[6] * c2 + a[7] * s2 + a[8] * c3 + a[9] * s3;
-        total.residual[i] = px.grey[i] - model;
-      }
-    });
+  if (keepBlocks) {
+    total.blockGradient.assign(parts[0].blockGradient.size(), 0.0);
+    total.blockShift.assign(parts[0].blockShift.size(), 0.0);
+    for (const Pass& part : parts) {
+      for (std::size_t k = 0; k < total.blockGradient.size(); ++k)
+        total.blockGradient[k] += part.blockGradient[k];
+      for (std::size_t k = 0; k < total.blockShift.size(); ++k)
+        total.blockShift[k] += part.blockShift[k];
+    }
   }
   return total;
-}
-
-// The residuals' correlation area in fitted pixels: the product along the
-// rows and the columns of 1 + 2·Σ ρ(lag), summed while the correlation
-// stays above 0.05 (beyond, it is noise of its own).
-double CorrelationArea(const FitPixels& px, const std::vector<double>& residual) {
-  const int w = px.gridWidth, h = px.gridHeight;
-  std::vector<double> grid(static_cast<std::size_t>(w) * h, 0.0);
-  std::vector<char> used(grid.size(), 0);
-  double variance = 0;
-  for (std::size_t i = 0; i < px.size(); ++i) {
-    grid[static_cast<std::size_t>(px.cell[i])] = residual[i];
-    used[static_cast<std::size_t>(px.cell[i])] = 1;
-    variance += residual[i] * residual[i];
-  }
-  variance /= static_cast<double>(px.size());
-  if (!(variance > 0)) return 1.0;
-  const auto along = [&](int dx, int dy) {
-    double factor = 1.0;
-    for (int lag = 1; lag <= 40; ++lag) {
-      double sum = 0;
-      long pairs = 0;
-      for (int row = 0; row + lag * dy < h; ++row) {
-        for (int col = 0; col + lag * dx < w; ++col) {
-          const std::size_t i = static_cast<std::size_t>(row) * w + col;
-          const std::size_t j = static_cast<std::size_t>(row + lag * dy) * w + col + lag * dx;
-          if (used[i] && used[j]) {
-            sum += grid[i] * grid[j];
-            ++pairs;
-          }
-        }
-      }
-      if (pairs == 0) break;
-      const double rho = sum / pairs / variance;
-      if (rho < 0.05) break;
-      factor += 2 * rho;
-    }
-    return factor;
-  };
-  return std::max(1.0, along(1, 0) * along(0, 1));
 }
 
 // Otsu's threshold of a histogram: the level that best splits it in two.
@@ -548,10 +522,11 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
   const int bin = std::max(1, static_cast<int>(std::ceil(2 * o.radius / kFittedDiameter)));
   fit.binning = bin;
   FitPixels px;
-  px.gridWidth = photo.width / bin;
-  px.gridHeight = photo.height / bin;
-  for (int row = 0; row < px.gridHeight; ++row) {
-    for (int col = 0; col < px.gridWidth; ++col) {
+  const int gridWidth = photo.width / bin, gridHeight = photo.height / bin;
+  const int blocksAcross = gridWidth / kBlockPixels + 1;
+  px.blocks = blocksAcross * (gridHeight / kBlockPixels + 1);
+  for (int row = 0; row < gridHeight; ++row) {
+    for (int col = 0; col < gridWidth; ++col) {
       const double x = ((col + 0.5) * bin - o.centreX) / o.radius;
       const double y = (o.centreY - (row + 0.5) * bin) / o.radius;
       const double rho = std::sqrt(x * x + y * y);
@@ -568,7 +543,7 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
       px.t.push_back(rho * design.steps);
       px.zone.push_back(
           std::min(kRonchiZones - 1, static_cast<int>(rho / kFittedRadius * kRonchiZones)));
-      px.cell.push_back(row * px.gridWidth + col);
+      px.block.push_back(row / kBlockPixels * blocksAcross + col / kBlockPixels);
     }
   }
   fit.pixelsFitted = static_cast<long>(px.size());
@@ -723,23 +698,45 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
   }
   if (!settled) return fail("the fit of the photo did not settle");
 
-  // Step 5: the uncertainties, from the residuals' scatter widened by their
-  // correlation, and the rings' shifts.
+  // Step 5: the uncertainties and the rings' shifts. The covariance is the
+  // sandwich of the inverse normal matrix about the scatter of the blocks'
+  // gradients, Σ_b g_b·g_bᵀ (the cluster-robust form): residuals correlated
+  // within a block count once per block, and a band profile the model does
+  // not follow exactly counts only as far as it pulls on each unknown.
+  // G/(G − 1) corrects for the G blocks' own fit.
   pass = RunPass(px, tables, q, lines, threads, true);
   Normal inverse{};
   Vector unused{};
   if (!Solve(pass.normal, pass.gradient, 0.0, unused, &inverse)) {
     return fail("the photo cannot tell the mirror's conic from the grating's place");
   }
+  int used = 0;
+  for (int b = 0; b < px.blocks; ++b) {
+    double any = 0;
+    for (int j = 0; j < kUnknowns; ++j) any += std::fabs(pass.blockGradient[b * kUnknowns + j]);
+    used += any > 0 ? 1 : 0;
+  }
+  fit.blocks = used;
+  if (used < 20)
+    return fail("too little of the mirror lies in the photo to measure the fit's scatter");
+  const double small = static_cast<double>(used) / (used - 1);
+  const auto variance = [&](int u) {
+    // (I·M·I)_uu with M = Σ g_b·g_bᵀ: Σ_b (I_u · g_b)².
+    double sum = 0;
+    for (int b = 0; b < px.blocks; ++b) {
+      double projected = 0;
+      for (int j = 0; j < kUnknowns; ++j)
+        projected += inverse[u][j] * pass.blockGradient[b * kUnknowns + j];
+      sum += projected * projected;
+    }
+    return sum * small;
+  };
   const double n = static_cast<double>(px.size());
-  const double variance = pass.sumSquares / (n - kUnknowns);
-  fit.correlationPixels = CorrelationArea(px, pass.residual);
-  const double scaled = variance * fit.correlationPixels;
   fit.rmsResidual = std::sqrt(pass.sumSquares / n);
   fit.bestDeltaK = q.p[kDeltaK];
-  fit.deltaKUncertainty = std::sqrt(scaled * inverse[kDeltaK][kDeltaK]);
+  fit.deltaKUncertainty = std::sqrt(variance(kDeltaK));
   fit.gratingOffset = q.p[kOffset];
-  fit.gratingOffsetUncertainty = std::sqrt(scaled * inverse[kOffset][kOffset]);
+  fit.gratingOffsetUncertainty = std::sqrt(variance(kOffset));
   double degrees = std::remainder(q.p[kRotation] * 180 / kPi, 180.0);
   if (degrees <= -90) degrees += 180;
   fit.rotationDegrees = degrees;
@@ -752,7 +749,12 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
     zone.outer = kFittedRadius * (z + 1) / kRonchiZones;
     if (pass.shiftNorm[z] > 0) {
       zone.offBands = pass.shiftDot[z] / pass.shiftNorm[z];
-      zone.offUncertainty = std::sqrt(scaled / pass.shiftNorm[z]);
+      double scatter = 0;
+      for (int b = 0; b < px.blocks; ++b) {
+        const double share = pass.blockShift[static_cast<std::size_t>(b) * kRonchiZones + z];
+        scatter += share * share;
+      }
+      zone.offUncertainty = std::sqrt(scatter * small) / pass.shiftNorm[z];
       zone.unexplained = std::fabs(zone.offBands) > kZoneShiftBands &&
                          std::fabs(zone.offBands) > kZoneShiftSigmas * zone.offUncertainty;
     }

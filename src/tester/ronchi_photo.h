@@ -18,10 +18,10 @@
 //   u = k(ρ'; ΔK, offset) · (x·cos φ + y·sin φ) · linesPerInch,
 // φ the rotation of the grating's lines from the photo's vertical. The grey
 // level is a band profile of u: a mean and its fall toward the edge
-// (1, ρ'²), and the first three harmonics of the grating's period (the
+// (1, ρ'²), and the first five harmonics of the grating's period (the
 // first with a contrast that may fall toward the edge too). The grating's
 // sideways position and the band profile's shape (its duty cycle, the slit's
-// and the camera's blur, the exposure) are all in these ten linear
+// and the camera's blur, the exposure) are all in these fourteen linear
 // coefficients, so the fit needs no knowledge of them. ΔK, the grating's
 // offset along the axis (from the return focus of the mirror fitted, + inside,
 // as the tester's view places it) and φ are fitted with them by damped
@@ -34,11 +34,11 @@
 // guess is given); its size is found from the photo.
 //
 // Uncertainty: the photo's pixels are not independent (the camera's blur,
-// the bands' own shape); the covariance of the least squares, scaled by the
-// residuals' variance, is widened by the residuals' correlation area (from
-// their autocorrelation along the rows and the columns), so that ± the
+// the bands' own shape the model follows only closely), so the covariance
+// is measured from the scatter of blocks of pixels rather than from pixel
+// by pixel (the cluster-robust "sandwich" of least squares), so that ± the
 // uncertainty is one standard deviation of ΔK from photo to photo.
-//
+
 // Zones the conic cannot explain: in rings of the mirror, how far the bands
 // sit off the fitted bands, in band spacings, measured as a radial shift of
 // the rays' crossing with the grating (which is what a zonal error of the
@@ -69,13 +69,16 @@ struct PhotoOutline {
 };
 
 // A ring whose bands sit off the fitted ones by more than this many band
-// spacings, and by more than five of its own standard deviations, is a zone
-// the conic does not explain. The fit leaves under a hundredth of a spacing
-// in every ring of a conic mirror's photo (the band profile's model is that
-// close); a turned edge the bands hook at by a tenth of a spacing leaves
-// twice this in the rings it and the conic fitted to it disagree on.
+// spacings, and by more than three of its own standard deviations, is a
+// zone the conic does not explain. The fit leaves about a two-hundredth of
+// a spacing in the rings of a conic mirror's photo (the band profile's
+// model is that close); a turned edge 400 nm deep over the outer eighth of
+// the start-up mirror, seen with ten bands, hooks the bands' ends by a
+// tenth of a spacing and leaves a fiftieth, of either sign, in the outer
+// rings where it and the conic fitted to it part. Half as deep, it reads
+// as a conic (ΔK about −0.04): the bands cannot tell them apart.
 inline constexpr double kZoneShiftBands = 0.015;
-inline constexpr double kZoneShiftSigmas = 5;
+inline constexpr double kZoneShiftSigmas = 3;
 
 // Rings of the mirror the residual is told in, equal steps of the apparent
 // radius out to kFittedRadius.
@@ -133,7 +136,7 @@ struct RonchiPhotoFit {
   double bandsAcross = kNotComputed;
   double bandContrast = kNotComputed;  // first harmonic's amplitude over the mean, at the centre
   double rmsResidual = kNotComputed;   // grey, fraction of white
-  double correlationPixels = kNotComputed;  // residuals' correlation area, fitted pixels
+  int blocks = 0;  // blocks of fitted pixels the uncertainties are measured from
   int iterations = 0;
   std::vector<RonchiZone> zones;
 };

@@ -31,6 +31,7 @@ struct Shot {
   double noiseGrey = 6;      // sensor noise, grey levels RMS
   double turnedEdgeNm = 0;   // a turned-down edge's depth at the rim
   double turnedFrom = 0.88;  // where it starts, fraction of the radius
+  unsigned seed = 20261207;  // of the noise
 };
 
 // Linear interpolation in a table of equal steps over [0, 1].
@@ -120,7 +121,7 @@ inline GreyImage Photo(const Shot& shot) {
   }
   // Noise by Box and Muller from the standard Mersenne twister, the same
   // on every library.
-  std::mt19937 random(20261207);
+  std::mt19937 random(shot.seed);
   const auto uniform = [&] { return (random() + 0.5) / 4294967296.0; };
   GreyImage photo(shot.width, shot.height, 0);
   for (std::size_t i = 0; i < level.size(); ++i) {
