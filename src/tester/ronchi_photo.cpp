@@ -343,7 +343,47 @@ std::vector<Point> Hull(std::vector<Point> p) {
   return h;
 }
 
+// The band profile's grey at ruling coordinate u (periods), ρ'² = rr.
+double ProfileAt(const std::vector<double>& a, double u, double rr) {
+  const double c1 = std::cos(2 * kPi * u), s1 = std::sin(2 * kPi * u);
+  double level = a[0] + a[1] * rr + (a[2] + a[4] * rr) * c1 + (a[3] + a[5] * rr) * s1;
+  double ch = c1, sh = s1;
+  for (int h = 2; h <= kHarmonics; ++h) {
+    const double c = ch * c1 - sh * s1, sn = sh * c1 + ch * s1;
+    ch = c, sh = sn;
+    const auto j = static_cast<std::size_t>(6 + 2 * (h - 2));
+    level += a[j] * ch + a[j + 1] * sh;
+  }
+  return level;
+}
+
 }  // namespace
+
+GreyImage FittedBands(const MirrorThroughNull& mirror, const RonchiPhotoFit& fit, int scale) {
+  if (!fit.ok || !mirror.ok || mirror.apparentHeight.size() < 2 ||
+      fit.bandProfile.size() != static_cast<std::size_t>(kLinear) || scale < 1) {
+    return GreyImage();
+  }
+  const std::vector<double> k = Proportion(mirror, fit.gratingOffset);
+  const double steps = static_cast<double>(k.size() - 1);
+  const double cosPhi = std::cos(fit.rotationRadians), sinPhi = std::sin(fit.rotationRadians);
+  const PhotoOutline& o = fit.outline;
+  GreyImage bands(std::max(1, fit.photoWidth / scale), std::max(1, fit.photoHeight / scale), 0);
+  for (int row = 0; row < bands.height; ++row) {
+    for (int col = 0; col < bands.width; ++col) {
+      const double x = ((col + 0.5) * scale - o.centreX) / o.radius;
+      const double y = (o.centreY - (row + 0.5) * scale) / o.radius;
+      const double rr = x * x + y * y;
+      if (rr > kFittedRadius * kFittedRadius) continue;
+      const double u =
+          Lerp(k, std::sqrt(rr) * steps) * (x * cosPhi + y * sinPhi) * fit.gratingLinesPerInch;
+      const double level = ProfileAt(fit.bandProfile, u, rr);
+      bands.at(col, row) =
+          static_cast<std::uint8_t>(std::lround(255.0 * std::clamp(level, 0.0, 1.0)));
+    }
+  }
+  return bands;
+}
 
 std::optional<PhotoOutline> FindPhotoOutline(const GreyImage& photo) {
   if (photo.width < 16 || photo.height < 16) return std::nullopt;
@@ -519,7 +559,7 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
   const BandTables design = TraceTables(model, 0.0);
   if (!design.ok) return fail(design.why);
   const MirrorThroughNull& perfect = design.mirror;
-  const int bin = std::max(1, static_cast<int>(std::ceil(2 * o.radius / kFittedDiameter)));
+  const int bin = std::max(1, static_cast<int>(std::lround(2 * o.radius / kFittedDiameter)));
   fit.binning = bin;
   FitPixels px;
   const int gridWidth = photo.width / bin, gridHeight = photo.height / bin;
@@ -742,6 +782,8 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
   fit.rotationDegrees = degrees;
   fit.bandsAcross = 2 * std::fabs(tables.k.back()) * lines;
   fit.bandContrast = std::hypot(q.p[2], q.p[3]) / std::max(std::fabs(q.p[0]), 1e-9);
+  fit.bandProfile.assign(q.p.begin(), q.p.begin() + kLinear);
+  fit.rotationRadians = q.p[kRotation];
   fit.conicExplains = true;
   for (int z = 0; z < kRonchiZones; ++z) {
     RonchiZone zone;

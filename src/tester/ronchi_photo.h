@@ -139,6 +139,10 @@ struct RonchiPhotoFit {
   int blocks = 0;  // blocks of fitted pixels the uncertainties are measured from
   int iterations = 0;
   std::vector<RonchiZone> zones;
+  // The band profile's linear coefficients and the lines' rotation, for
+  // drawing the fitted bands (FittedBands).
+  std::vector<double> bandProfile;
+  double rotationRadians = 0;
 };
 
 // Fits the photo with the bands of conic mirrors traced through the null of
@@ -152,6 +156,13 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
 // The mirror's outline found in the photo: the disc lit through the grating
 // against the dark around it. Nothing when no disc stands out.
 std::optional<PhotoOutline> FindPhotoOutline(const GreyImage& photo);
+
+// The bands the fit found, drawn as the photo's grey levels for `mirror`
+// (the fitted ΔK's, or another the user tries by hand; the grating where
+// the fit put it, from that mirror's return focus): one pixel per `scale`
+// photo pixels a side, 0 outside the fitted part of the mirror. Empty when
+// the fit or the mirror is not ok.
+GreyImage FittedBands(const MirrorThroughNull& mirror, const RonchiPhotoFit& fit, int scale);
 
 // The fit as the report's text block and as one JSON object (lengths in
 // the run's unit).

@@ -43,8 +43,8 @@ std::string RonchiPhotoText(const RonchiPhotoFit& f, bool inchUnits) {
          RoundedText(f.gratingLinesPerInch / kMmPerInch, 3) + " lines/mm), " +
          RunLengthText(std::fabs(f.gratingOffset), inchUnits) +
          (f.gratingOffset > 0 ? " inside" : " outside") + " the return focus (± " +
-         RunLengthText(f.gratingOffsetUncertainty, inchUnits) + "), lines turned " +
-         RoundedText(f.rotationDegrees, 1) +
+         Significant(unitFromInch(f.gratingOffsetUncertainty, inchUnits), 2) +
+         (inchUnits ? " in" : " mm") + "), lines turned " + RoundedText(f.rotationDegrees, 1) +
          "° from the vertical: " + RoundedText(f.bandsAcross, 1) + " bands across the mirror\n";
   if (f.conicExplains) {
     const int decimals = DecimalsFor(f.deltaKUncertainty);
