@@ -40,6 +40,7 @@ RonchiPhotoPage::RonchiPhotoPage(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("RonchiPhotoPage"));
   open_ = new QPushButton(tr("Open photo..."));
   open_->setObjectName(QStringLiteral("RonchiOpen"));
+  open_->setToolTip(tr("Open a photo (PNG or JPEG) of the bands seen through the null"));
   lines_ = NewPointSpinBox(tr("Lines/in"), 1.0, 2000.0, 10.0, 1, 100.0);
   lines_->setToolTip(tr("Grating lines per inch"));
   offsetGuess_ = NewPointSpinBox(tr("Offset guess"), -1000.0, 1000.0, 0.5, 3, 5.0);
@@ -47,12 +48,15 @@ RonchiPhotoPage::RonchiPhotoPage(QWidget* parent) : QWidget(parent) {
       tr("Roughly where the grating stood: inside (+) or outside (-) the return focus"));
   fitButton_ = new QPushButton(tr("Fit"));
   fitButton_->setObjectName(QStringLiteral("RonchiFit"));
+  fitButton_->setToolTip(
+      tr("Fit the photo again with the grating and the offset's first guess as set"));
   handDeltaK_ = NewPointSpinBox(QStringLiteral("\u0394K"), -0.3, 0.3, kSliderStep, 3, 0.0);
   handDeltaK_->setObjectName(QStringLiteral("RonchiHandDeltaK"));
   handDeltaK_->setToolTip(tr("Draw the bands of a mirror of this \u0394K over the photo"));
   slider_ = new QSlider(Qt::Horizontal);
   slider_->setRange(-kSliderReach, kSliderReach);
   slider_->setMinimumWidth(80);
+  slider_->setToolTip(tr("Draw the bands of a mirror of another \u0394K over the photo"));
 
   picture_ = new QLabel;
   picture_->setAlignment(Qt::AlignCenter);
