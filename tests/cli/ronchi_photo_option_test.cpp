@@ -26,8 +26,10 @@ TEST(CliRonchiPhoto, FitsAPhotoAtTheSetUpItWasTakenAt) {
   const std::vector<std::string> args = {"--ronchi-photo",   file,         "--grating",
                                          "100/in",           "--built-at", "204.817,2076.366",
                                          "--grating-offset", "5"};
+  // The outline as marked by hand: the mirror's centre and radius in the
+  // photo as drawn.
   std::vector<std::string> json = args;
-  json.insert(json.begin(), "--json");
+  json.insert(json.begin(), {"--json", "--photo-outline", "260,230,200"});
   const test::ChildResult r = test::RunChild(VN_CLI_PATH, json);
   ASSERT_EQ(r.status, 0) << r.err;
   const JsonReading reading = ReadJson(r.out);
@@ -40,6 +42,8 @@ TEST(CliRonchiPhoto, FitsAPhotoAtTheSetUpItWasTakenAt) {
   EXPECT_GT(fit->Member("delta_k_uncertainty")->number, 0);
   EXPECT_NEAR(fit->Member("grating_offset")->number, 5.08, 0.05);  // mm
   EXPECT_EQ(fit->Member("built_at")->Member("lens_mirror_distance")->number, 2076.366);
+  EXPECT_FALSE(fit->Member("outline")->Member("found")->boolean);
+  EXPECT_EQ(fit->Member("outline")->Member("radius")->number, 200);
 
   std::string line;
   for (const std::string& a : args) line += "'" + a + "' ";
@@ -88,6 +92,9 @@ TEST(CliRonchiPhoto, RefusesBrokenHugeAndMissingPhotos) {
       {{"--ronchi-photo", words, "--grating", "100", "--grating-offset", "0"},
        "--grating-offset for a photo must say the side of focus: not 0"},
       {{"--grating", "100"}, "the picture's options need --view ronchi|foucault|fringes"},
+      {{"--ronchi-photo", words, "--grating", "100", "--photo-outline", "1,2"},
+       "--photo-outline takes the centre and the radius in pixels, X,Y,R, the radius positive"},
+      {{"--photo-outline", "1,2,3"}, "--photo-outline needs --ronchi-photo FILE"},
   };
   for (const Case& c : cases) {
     const test::ChildResult r = test::RunChild(VN_CLI_PATH, c.args);
