@@ -111,6 +111,24 @@ std::string ReadOptionFile(const std::string& option, const std::string& path, s
   return std::move(*file.bytes);
 }
 
+SolvedSetUp SetUpAsBuilt(const RunRecord& run, const std::optional<ExactCheckResult>& check,
+                         const std::optional<std::pair<double, double>>& builtAt,
+                         std::string& source) {
+  SolvedSetUp input = SolvedSetUpOf(run);
+  source = "the report's distances";
+  if (builtAt) {
+    const double inches = inchFromUnit(1.0, run.setup.inch);
+    input.objectDistance = builtAt->first * inches;
+    input.lensMirrorDistance = builtAt->second * inches;
+    source = "as given";
+  } else if (check && check->verdict.recommended.available) {
+    input.objectDistance = check->verdict.recommended.objectDistance;
+    input.lensMirrorDistance = check->verdict.recommended.lensMirrorDistance;
+    source = "the exact check's recommended distances";
+  }
+  return input;
+}
+
 std::string ResourceProblem(const std::exception& e) {
   if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr) {
     return "out of memory: the system gave the program no more (try a smaller list, "

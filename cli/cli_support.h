@@ -17,6 +17,7 @@
 #include "common/shared_values.h"
 #include "exact/exact_check.h"
 #include "record/run_record.h"
+#include "record/solved_set_up.h"
 
 namespace vn {
 class LensFilePlatform;
@@ -106,5 +107,13 @@ std::string VerdictWarning(const ExactCheckResult& check);
 // built (--built-at), in the run's unit. UsageProblem unless both are
 // positive numbers.
 std::pair<double, double> ReadBuiltAt(const std::string& text);
+
+// The solved set-up as the tester built it for a test read back through the
+// null: at --built-at (`builtAt`, the run's unit) when given, else at the
+// exact check's recommended distances, else at the report's. `source` says
+// which, for the text.
+SolvedSetUp SetUpAsBuilt(const RunRecord& run, const std::optional<ExactCheckResult>& check,
+                         const std::optional<std::pair<double, double>>& builtAt,
+                         std::string& source);
 
 }  // namespace vn::cli

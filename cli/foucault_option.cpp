@@ -35,17 +35,8 @@ void FoucaultOption::Reduce(const RunRecord& run, const std::optional<ExactCheck
   reduction_.reset();
   if (!wanted() || !run.solved) return;
   const double inches = inchFromUnit(1.0, run.setup.inch);
-  SolvedSetUp input = SolvedSetUpOf(run);
-  std::string source = "the report's distances";
-  if (builtAt_) {
-    input.objectDistance = builtAt_->first * inches;
-    input.lensMirrorDistance = builtAt_->second * inches;
-    source = "as given";
-  } else if (check && check->verdict.recommended.available) {
-    input.objectDistance = check->verdict.recommended.objectDistance;
-    input.lensMirrorDistance = check->verdict.recommended.lensMirrorDistance;
-    source = "the exact check's recommended distances";
-  }
+  std::string source;
+  const SolvedSetUp input = SetUpAsBuilt(run, check, builtAt_, source);
   std::vector<FoucaultReading> readings = readings_;
   for (FoucaultReading& r : readings) {
     r.zoneRadius *= inches;

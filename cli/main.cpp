@@ -26,6 +26,7 @@
 #include "cli/design_option.h"
 #include "cli/foucault_option.h"
 #include "cli/measured_option.h"
+#include "cli/ronchi_photo_option.h"
 #include "cli/tester_option.h"
 #include "cli/tolerance_option.h"
 #include "common/app_info.h"
@@ -132,7 +133,9 @@ struct CliOptions {
   cli::TesterOption tester;
   cli::MeasuredOption measured;
   cli::FoucaultOption foucault;
-  // The set-up a measurement or Foucault readings were taken at (run's unit).
+  cli::RonchiPhotoOption ronchiPhoto;
+  // The set-up a measurement, Foucault readings or a Ronchi photo were taken
+  // at (run's unit).
   std::optional<std::pair<double, double>> builtAt;
 };
 
@@ -209,12 +212,14 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
       o.builtAt = cli::ReadBuiltAt(value());
     } else if (o.measured.Take(arg, value)) {
     } else if (o.foucault.Take(arg, value)) {
+    } else if (o.ronchiPhoto.Take(arg, value)) {
     } else if (arg == "--help" || arg == "-h") {
       std::cout << kUsage << "\n"
                 << cli::kToleranceUsage << "\n"
                 << cli::kTesterUsage << "\n"
                 << cli::kMeasuredUsage << "\n"
                 << cli::kFoucaultUsage << "\n"
+                << cli::kRonchiPhotoUsage << "\n"
                 << cli::kChooserUsage;
       return 0;
     } else if (arg == "--version") {
@@ -224,14 +229,17 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
       cli::FailUsage("unknown option " + arg);
     }
   }
-  o.tester.CheckUsage();
+  o.tester.CheckUsage(o.ronchiPhoto.wanted());
+  o.ronchiPhoto.CheckUsage(o.tester.GivenLinesPerInch(), o.tester.GratingOffset());
   o.measured.CheckUsage();
   o.foucault.CheckUsage();
-  if (o.builtAt && !o.measured.wanted() && !o.foucault.wanted()) {
-    throw cli::UsageProblem("--built-at needs --measured FILE or --foucault FILE.csv");
+  if (o.builtAt && !o.measured.wanted() && !o.foucault.wanted() && !o.ronchiPhoto.wanted()) {
+    throw cli::UsageProblem(
+        "--built-at needs --measured FILE, --foucault FILE.csv or --ronchi-photo FILE");
   }
   o.measured.SetBuiltAt(o.builtAt);
   o.foucault.SetBuiltAt(o.builtAt);
+  o.ronchiPhoto.SetBuiltAt(o.builtAt);
   return std::nullopt;
 }
 
@@ -261,6 +269,7 @@ void PrepareRun(CliOptions& o, CliHost& host, SharedValues& shared) {
   }
   o.tolerance.ReadFile(deadline);
   o.foucault.ReadFile(deadline);
+  o.ronchiPhoto.ReadFile(deadline);
   host.entries.inch = o.units ? *o.units == "inch" : base.inch;
   shared.GlassName = base.glassName;
   shared.TestWavelength = base.wavelengthMicrons;
@@ -353,6 +362,7 @@ std::string RunJson(const CliOptions& o, const RunRecord& run, const std::string
   if (o.measured.wanted()) out += ",\"measured_mirror\":" + o.measured.Json(run);
   if (o.foucault.wanted()) out += ",\"foucault\":" + o.foucault.Json(run);
   if (o.tester.wanted()) out += ",\"tester\":" + o.tester.Json(run);
+  if (o.ronchiPhoto.wanted()) out += ",\"ronchi_photo\":" + o.ronchiPhoto.Json(run);
   return out + "}";
 }
 
@@ -409,6 +419,10 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (o.foucault.wanted() && run.outcome != RunOutcome::Failed) {
     o.foucault.Reduce(run, check, deadline);
   }
+  // The Ronchi photo at the set-up as built, within the same limit.
+  if (o.ronchiPhoto.wanted() && run.outcome != RunOutcome::Failed) {
+    o.ronchiPhoto.Fit(run, check, deadline);
+  }
   // The tester's files and pictures, before the output that names them.
   const int tester = run.outcome != RunOutcome::Failed ? o.tester.Run(run, check, deadline) : 0;
   if (o.json) {
@@ -427,6 +441,9 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
     if (o.foucault.wanted() && run.outcome != RunOutcome::Failed) {
       std::cout << "\n\n" << o.foucault.Text(run);
     }
+    if (o.ronchiPhoto.wanted() && run.outcome != RunOutcome::Failed) {
+      std::cout << "\n\n" << o.ronchiPhoto.Text(run);
+    }
     std::cout << "\n";
   }
   if (check && check->cancelled) {
@@ -441,14 +458,18 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (o.foucault.stopped()) {
     std::cerr << "vantry-null-cli: --timeout stopped the Foucault reduction before it finished\n";
   }
+  if (o.ronchiPhoto.stopped()) {
+    std::cerr << "vantry-null-cli: --timeout stopped the Ronchi photo's fit before it finished\n";
+  }
   const bool trusted = check && check->verdict.status == VerdictStatus::Ok;
   if (check && !trusted && !o.exact) std::cerr << cli::VerdictWarning(*check) << "\n";
   if (run.outcome == RunOutcome::Failed) return 1;
   if (!o.measured.note().empty()) std::cerr << o.measured.note() << "\n";
-  if (tester == 1 || o.foucault.failed()) return 1;
+  if (tester == 1 || o.foucault.failed() || o.ronchiPhoto.failed()) return 1;
   if (o.measured.wanted() && o.measured.failed() && !o.measured.stopped()) return 1;
   if (tester == 3 || run.outcome == RunOutcome::Aborted || (check && check->cancelled) ||
-      rangeStopped || o.tolerance.stopped() || o.measured.stopped() || o.foucault.stopped()) {
+      rangeStopped || o.tolerance.stopped() || o.measured.stopped() || o.foucault.stopped() ||
+      o.ronchiPhoto.stopped()) {
     return 3;
   }
   if (o.strict && !trusted) return 4;

@@ -91,8 +91,12 @@ bool TesterOption::Take(const std::string& option, const std::function<std::stri
     sizePx_ = static_cast<int>(size);
   } else if (option == "--grating") {
     linesPerInch_ = LinesPerInch(value());
+    gratingGiven_ = true;
+    return true;
   } else if (option == "--grating-offset") {
     gratingOffset_ = length();
+    gratingOffsetGiven_ = true;
+    return true;
   } else if (option == "--knife-offset") {
     knifeOffset_ = length();
   } else if (option == "--knife-edge") {
@@ -113,10 +117,11 @@ bool TesterOption::Take(const std::string& option, const std::function<std::stri
   return true;
 }
 
-void TesterOption::CheckUsage() const {
+void TesterOption::CheckUsage(bool ronchiPhoto) const {
   if (atGiven_ && !wanted()) throw UsageProblem("--at needs --export-residual or --view");
   if (view_ && !out_) throw UsageProblem("--view needs --out FILE.png or FILE.svg");
-  if (!view_ && viewOptionGiven_) {
+  const bool gratingAlone = (gratingGiven_ || gratingOffsetGiven_) && !ronchiPhoto;
+  if (!view_ && (viewOptionGiven_ || gratingAlone)) {
     throw UsageProblem("the picture's options need --view ronchi|foucault|fringes");
   }
   if (out_) {

@@ -54,8 +54,15 @@ class TesterOption {
   bool Take(const std::string& option, const std::function<std::string()>& value,
             const std::function<void()>& flag);
 
-  // Throws UsageProblem for options that do not go together.
-  void CheckUsage() const;
+  // Throws UsageProblem for options that do not go together. The grating's
+  // options also serve a Ronchi photo (`ronchiPhoto`) without --view.
+  void CheckUsage(bool ronchiPhoto = false) const;
+
+  // --grating and --grating-offset as given (lines per inch; the run's unit).
+  std::optional<double> GivenLinesPerInch() const {
+    return gratingGiven_ ? std::optional<double>(linesPerInch_) : std::nullopt;
+  }
+  std::optional<double> GratingOffset() const { return gratingOffset_; }
 
   bool wanted() const { return exportFolder_.has_value() || view_.has_value(); }
 
@@ -82,7 +89,8 @@ class TesterOption {
   std::optional<double> gratingOffset_, slit_;
   double knifeOffset_ = 0, knifeEdge_ = 0;
   double tilt_ = 5, defocus_ = 0, deltaK_ = 0;
-  bool viewOptionGiven_ = false;
+  bool viewOptionGiven_ = false;  // a picture's option other than the grating's
+  bool gratingGiven_ = false, gratingOffsetGiven_ = false;
   bool atGiven_ = false;
   TesterDistances at_ = TesterDistances::Recommended;
   // What Run did: the set-up it traced and the files it wrote.

@@ -8,7 +8,7 @@
 #   --package  what building the Debian package needs
 # (runs apt-get as root, or through sudo)
 set -euo pipefail
-packages=(g++ cmake make libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev libgl-dev clang-format locales python3)
+packages=(g++ cmake make libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev libgl-dev libstb-dev clang-format locales python3)
 for option in "$@"; do
   case "$option" in
     --window) packages+=(xvfb xauth) ;;

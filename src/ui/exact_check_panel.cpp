@@ -23,8 +23,10 @@
 #include "common/constants.h"
 #include "common/number_text.h"
 #include "engine/optics_primitives.h"
+#include "tester/tester_distances.h"
 #include "ui/exact_plots.h"
 #include "ui/mirror_view.h"
+#include "ui/ronchi_photo_page.h"
 #include "ui/tester_view.h"
 
 namespace vn {
@@ -319,6 +321,8 @@ ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
   mirror_ = new MirrorView;
   mirror_->setObjectName(QStringLiteral("MirrorView"));
   pictures_->addTab(mirror_, tr("Mirror"));
+  ronchiPhoto_ = new RonchiPhotoPage;
+  pictures_->addTab(ronchiPhoto_, tr("Ronchi photo"));
 
   splitter_ = new QSplitter(Qt::Horizontal);
   splitter_->setObjectName(QStringLiteral("ExactSplitter"));
@@ -410,6 +414,18 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
       QStringLiteral("exact_wavefront"));
   tester_->ShowSetUp(system, objectDistance, lensMirrorDistance, r.wavelengthMicrons,
                      lensSemiDiameter, inchUnits, r.verdict.status, r.verdict.recommended);
+  SolvedSetUp asBuilt;
+  asBuilt.system = system;
+  asBuilt.objectDistance = objectDistance;
+  asBuilt.lensMirrorDistance = lensMirrorDistance;
+  asBuilt.wavelengthMicrons = r.wavelengthMicrons;
+  asBuilt.lensClearSemiDiameter = lensSemiDiameter;
+  asBuilt.inchUnits = inchUnits;
+  // A photo is taken at the set-up the user built: the one the verdict
+  // recommends when there is one.
+  ronchiPhoto_->ShowSetUp(
+      ChooseTesterSetUp(asBuilt, r.verdict.recommended, TesterDistances::Recommended).setUp,
+      inchUnits);
   recommended_ = r.verdict.recommended;
   const CurvePlot aberration = AberrationPlot(r, factor, unit);
   aberration_->SetPicture(
@@ -439,6 +455,7 @@ void ExactCheckPanel::Clear(const QString& why) {
   wavefront_->ClearPicture(why);
   aberration_->ClearPicture(why);
   tester_->Clear(why);
+  ronchiPhoto_->Clear(why);
   ClearMirror();
   export_->setEnabled(false);
 }
@@ -471,6 +488,7 @@ void ExactCheckPanel::ShowBusy(const QString& note) {
 void ExactCheckPanel::ShowStale(const QString& note) {
   ShowBusy(note);
   tester_->Clear(note);
+  ronchiPhoto_->Clear(note);
 }
 
 bool ExactCheckPanel::PaintSetUp(QPainter& painter, const QRectF& area) const {

@@ -26,6 +26,7 @@ namespace vn {
 
 class ExactPlotWidget;
 class MirrorView;
+class RonchiPhotoPage;
 class TesterView;
 
 class ExactCheckPanel : public QWidget {
@@ -110,8 +111,9 @@ class ExactCheckPanel : public QWidget {
   QPushButton* export_ = nullptr;
   QString figuresHtml_;  // the figures shown, without a busy note
   bool busy_ = false;
-  TesterView* tester_ = nullptr;  // what the tester sees through the null
-  MirrorView* mirror_ = nullptr;  // a measurement read back to the mirror
+  TesterView* tester_ = nullptr;            // what the tester sees through the null
+  MirrorView* mirror_ = nullptr;            // a measurement read back to the mirror
+  RonchiPhotoPage* ronchiPhoto_ = nullptr;  // a Ronchi photo fitted to a conic's bands
   RecommendedSetUp recommended_;
   std::string reportText_;
   std::string verdictText_;

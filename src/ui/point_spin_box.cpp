@@ -79,4 +79,15 @@ void PointSpinBox::Typed(const QString& text) {
   emit problemChanged(problem_);
 }
 
+PointSpinBox* NewPointSpinBox(const QString& name, double low, double high, double step,
+                              int decimals, double value) {
+  auto* spin = new PointSpinBox(name);
+  spin->setRange(low, high);
+  spin->setSingleStep(step);
+  spin->setDecimals(decimals);
+  spin->setValue(value);
+  spin->setKeyboardTracking(false);
+  return spin;
+}
+
 }  // namespace vn

@@ -46,4 +46,9 @@ class PointSpinBox : public QDoubleSpinBox {
   QString problem_;
 };
 
+// A box of this range, step and decimals showing `value`, that takes a
+// typed number when the typing ends (one redraw per value, not per key).
+PointSpinBox* NewPointSpinBox(const QString& name, double low, double high, double step,
+                              int decimals, double value);
+
 }  // namespace vn

@@ -39,17 +39,6 @@ bool SameSetUp(const SolvedSetUp& a, const SolvedSetUp& b) {
          a.wavelengthMicrons == b.wavelengthMicrons && a.inchUnits == b.inchUnits;
 }
 
-PointSpinBox* Spin(const QString& name, double low, double high, double step, int decimals,
-                   double value) {
-  auto* spin = new PointSpinBox(name);
-  spin->setRange(low, high);
-  spin->setSingleStep(step);
-  spin->setDecimals(decimals);
-  spin->setValue(value);
-  spin->setKeyboardTracking(false);  // one picture per value, not per keystroke
-  return spin;
-}
-
 // A row of labelled controls.
 QWidget* Row(std::initializer_list<std::pair<QString, QWidget*>> items) {
   auto* row = new QWidget;
@@ -81,20 +70,20 @@ TesterView::TesterView(QWidget* parent) : QWidget(parent) {
   tracedAt_->setWordWrap(true);
   tracedAt_->setStyleSheet(QStringLiteral("color: #7a4b00;"));
   tracedAt_->hide();
-  deltaK_ = Spin(QStringLiteral("\u0394K"), -2.0, 2.0, 0.01, 3, 0.0);
+  deltaK_ = NewPointSpinBox(QStringLiteral("\u0394K"), -2.0, 2.0, 0.01, 3, 0.0);
   deltaK_->setObjectName(QStringLiteral("TesterDeltaK"));
   deltaK_->setToolTip(tr("Show a mirror whose conic constant differs from the design's"));
 
-  lines_ = Spin(tr("Lines/in"), 1.0, 2000.0, 10.0, 1, 100.0);
+  lines_ = NewPointSpinBox(tr("Lines/in"), 1.0, 2000.0, 10.0, 1, 100.0);
   lines_->setToolTip(tr("Grating lines per inch"));
-  gratingOffset_ = Spin(tr("Grating offset"), -1000.0, 1000.0, 0.5, 3, 0.0);
+  gratingOffset_ = NewPointSpinBox(tr("Grating offset"), -1000.0, 1000.0, 0.5, 3, 0.0);
   gratingOffset_->setToolTip(tr("Grating inside (+) or outside (-) the return focus"));
-  knifeOffset_ = Spin(tr("Knife offset"), -1000.0, 1000.0, 0.1, 3, 0.0);
+  knifeOffset_ = NewPointSpinBox(tr("Knife offset"), -1000.0, 1000.0, 0.1, 3, 0.0);
   knifeOffset_->setToolTip(tr("Knife inside (+) or outside (-) the return focus"));
-  knifeEdge_ = Spin(tr("Knife edge"), -100.0, 100.0, 0.005, 4, 0.0);
+  knifeEdge_ = NewPointSpinBox(tr("Knife edge"), -100.0, 100.0, 0.005, 4, 0.0);
   knifeEdge_->setToolTip(tr("Knife edge across the beam; the knife comes from the right"));
-  tilt_ = Spin(tr("Tilt fringes"), -50.0, 50.0, 1.0, 1, 5.0);
-  defocus_ = Spin(tr("Defocus"), -50.0, 50.0, 0.25, 2, 0.0);
+  tilt_ = NewPointSpinBox(tr("Tilt fringes"), -50.0, 50.0, 1.0, 1, 5.0);
+  defocus_ = NewPointSpinBox(tr("Defocus"), -50.0, 50.0, 0.25, 2, 0.0);
   options_ = new QStackedWidget;
   options_->addWidget(Row({{tr("Lines/in"), lines_}, {tr("Offset"), gratingOffset_}}));
   options_->addWidget(Row({{tr("Offset"), knifeOffset_}, {tr("Edge"), knifeEdge_}}));

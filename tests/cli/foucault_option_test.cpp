@@ -59,7 +59,8 @@ TEST(CliFoucault, RefusesBadReadingsAndSetUpsWithExitStatus2) {
       {{"--foucault", good, "--built-at", "204.8"}, "--built-at takes two positive lengths"},
       {{"--foucault", good, "--built-at", "204.8,-3"}, "--built-at takes two positive lengths"},
       {{"--built-at", "204.8,2076"},
-       "vantry-null-cli: --built-at needs --measured FILE or --foucault FILE.csv\n"},
+       "vantry-null-cli: --built-at needs --measured FILE, --foucault FILE.csv or --ronchi-photo "
+       "FILE\n"},
   };
   for (const auto& c : cases) {
     const test::ChildResult r = test::RunChild(VN_CLI_PATH, c.args);

@@ -22,9 +22,11 @@ Exit status 0 when every check holds, 1 otherwise.
 import importlib.metadata
 import json
 import os
+import struct
 import subprocess
 import sys
 import tempfile
+import zlib
 
 try:
     import jsonschema
@@ -146,6 +148,12 @@ CASES = [
      ["--json", "--foucault", "{foucault_off}", "--built-at", "204.8,2076.4"], 1, "runResult",
      lambda d: not foucault(d)["ok"] and foucault(d)["conic"] is None
      and abs(foucault(d)["built_at"]["object_distance"] - 204.8) < 1e-9),
+    ("Ronchi photo of straight bands",
+     ["--json", "--ronchi-photo", "{ronchi}", "--grating", "100"], 0, "runResult",
+     lambda d: d["ronchi_photo"]["ok"] and abs(d["ronchi_photo"]["delta_k"]) < 0.1
+     and len(d["ronchi_photo"]["zones"]) == 12),
+    ("Ronchi photo without a mirror", ["--json", "--ronchi-photo", "{dark}", "--grating", "100"],
+     1, "runResult", lambda d: not d["ronchi_photo"]["ok"] and d["ronchi_photo"]["conic"] is None),
     ("glass list", ["--json", "--list-glasses"], 0, "glassList",
      lambda d: len(d) > 100 and {g["catalog"] for g in d} == {"Schott", "Ohara"}),
     ("lens design", ["--design", "--json", "--threads", "1"], 0, "design",
@@ -257,6 +265,28 @@ def jsonschema_version():
         return "(version unknown)"
 
 
+def ronchi_png(lit, size=240, bands=5):
+    """A grey PNG of a mirror's disc crossed by straight bands (what a perfect
+    mirror shows through its null), or of the dark alone."""
+    rows = []
+    for y in range(size):
+        row = bytearray([0])
+        for x in range(size):
+            dx, dy = (x + 0.5 - size / 2) / (0.4 * size), (y + 0.5 - size / 2) / (0.4 * size)
+            level = 10
+            if lit and dx * dx + dy * dy <= 1:
+                level = 220 if (dx * bands / 2 + 0.25) % 1 < 0.5 else 40
+            row.append(level)
+        rows.append(bytes(row))
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data
+                + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 0, 0, 0, 0))
+            + chunk(b"IDAT", zlib.compress(b"".join(rows))) + chunk(b"IEND", b""))
+
+
 def main(argv):
     verbose = "--verbose" in argv
     args = [a for a in argv[1:] if a != "--verbose"]
@@ -284,6 +314,10 @@ def main(argv):
             with open(files[name], "w", encoding="utf-8") as f:
                 f.write(text)
         files["folder"] = folder
+        for name, lit in (("ronchi", True), ("dark", False)):
+            files[name] = os.path.join(folder, name + ".png")
+            with open(files[name], "wb") as f:
+                f.write(ronchi_png(lit))
         # Under a comma locale: a number that went through the C library's
         # locale would show as "2076,36" and break the JSON.
         env = dict(os.environ, LC_ALL="de_DE.UTF-8", LANG="de_DE.UTF-8")
