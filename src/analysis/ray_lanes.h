@@ -31,7 +31,7 @@ using Mask = decltype(T{} < T{});
 
 inline double Sqrt(double x) { return std::sqrt(x); }
 inline Pair Sqrt(Pair x) {
-  Pair root;
+  Pair root{};
   for (std::size_t lane = 0; lane < kLanes; ++lane) root[lane] = std::sqrt(x[lane]);
   return root;
 }
@@ -55,7 +55,7 @@ inline bool Any(Mask<Pair> m) {
 
 // kLanes consecutive figures of a column, and back.
 inline Pair LoadPair(const double* column) {
-  Pair value;
+  Pair value{};
   std::memcpy(&value, column, sizeof value);
   return value;
 }
