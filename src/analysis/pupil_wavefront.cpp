@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/ray_lanes.h"
 #include "common/constants.h"
 #include "common/number_text.h"
 #include "engine/optics_primitives.h"
@@ -250,6 +251,11 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   std::vector<SkewRay> returning(count);
   std::vector<SkewTraceStop> stops(count);
   const std::size_t spokes = static_cast<std::size_t>(plan.sampling.spokes);
+  std::vector<std::size_t> pending;
+  std::vector<std::array<double, 2>> stepSlopes(spokes), stepPoints(spokes);
+  std::vector<SkewRay> stepRays(spokes);
+  std::vector<SkewTraceStop> stepStops(spokes);
+  pending.reserve(spokes);
   for (std::size_t begin = 0; begin < count;) {
     const std::size_t end = begin == 0 ? 1 : std::min(begin + spokes, count);
     for (std::size_t i = begin; i < end; ++i) {
@@ -264,6 +270,39 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
     TraceAllToMirror(setUp, std::span(slopes).subspan(begin, n),
                      std::span(returning).subspan(begin, n), std::span(stops).subspan(begin, n),
                      std::span(points).subspan(begin, n));
+    // Chord steps for the ring's rays still off their points, together.
+    const auto offTarget = [&](std::size_t i) {
+      const double ex = plan.points[i].x * plan.semiDiameter - points[i][0];
+      const double ey = plan.points[i].y * plan.semiDiameter - points[i][1];
+      return stops[i] == SkewTraceStop::Complete && !(ex * ex + ey * ey <= toleranceSquared);
+    };
+    pending.clear();
+    for (std::size_t i = begin; i < end; ++i) {
+      if (offTarget(i)) pending.push_back(i);
+    }
+    for (int step = 0; step < kChordSteps && !pending.empty(); ++step) {
+      for (std::size_t j = 0; j < pending.size(); ++j) {
+        const std::size_t i = pending[j];
+        const std::array<double, 4>& inverse = plan.inverseJacobian[i];
+        const double ex = plan.points[i].x * plan.semiDiameter - points[i][0];
+        const double ey = plan.points[i].y * plan.semiDiameter - points[i][1];
+        slopes[i][0] += inverse[0] * ex + inverse[1] * ey;
+        slopes[i][1] += inverse[2] * ex + inverse[3] * ey;
+        stepSlopes[j] = slopes[i];
+      }
+      const std::size_t m = pending.size();
+      TraceAllToMirror(setUp, std::span(stepSlopes).first(m), std::span(stepRays).first(m),
+                       std::span(stepStops).first(m), std::span(stepPoints).first(m));
+      std::size_t still = 0;
+      for (std::size_t j = 0; j < m; ++j) {
+        const std::size_t i = pending[j];
+        returning[i] = stepRays[j];
+        stops[i] = stepStops[j];
+        points[i] = stepPoints[j];
+        if (offTarget(i)) pending[still++] = i;
+      }
+      pending.resize(still);
+    }
     for (std::size_t i = begin; i < end; ++i) {
       const std::array<double, 2> target{plan.points[i].x * plan.semiDiameter,
                                          plan.points[i].y * plan.semiDiameter};
@@ -271,15 +310,8 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
       double& u = slopes[i][0];
       double& v = slopes[i][1];
       double ex = target[0] - points[i][0], ey = target[1] - points[i][1];
-      bool onTarget = stops[i] == SkewTraceStop::Complete && ex * ex + ey * ey <= toleranceSquared;
-      for (int step = 0; step < kChordSteps && !onTarget && stops[i] == SkewTraceStop::Complete;
-           ++step) {
-        u += inverse[0] * ex + inverse[1] * ey;
-        v += inverse[2] * ex + inverse[3] * ey;
-        stops[i] = TraceToMirror(setUp, u, v, returning[i], points[i]);
-        ex = target[0] - points[i][0], ey = target[1] - points[i][1];
-        onTarget = stops[i] == SkewTraceStop::Complete && ex * ex + ey * ey <= toleranceSquared;
-      }
+      const bool onTarget =
+          stops[i] == SkewTraceStop::Complete && ex * ex + ey * ey <= toleranceSquared;
       if (!onTarget) {
         u = plan.launch[i][0];
         v = plan.launch[i][1];
@@ -335,30 +367,50 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   // Step 3: Gauss-Newton on the RMS. About P the path of ray i to the
   // reference sphere is S + s, where s is the root nearer the ray's point of
   // |r + s·d − P|² = |P|² (the sphere through the origin); its gradient in P
-  // is X / ((X − P)·d) with X = r + s·d, the ray's point on the sphere.
-  std::vector<double> value(count);
-  std::vector<Vec3> gradient(count);
+  // is X / ((X − P)·d) with X = r + s·d, the ray's point on the sphere. The
+  // rays are held as columns and evaluated two at a time (ray_lanes.h); a
+  // column ends with copies of the last ray up to a whole Pair.
+  const std::size_t padded = PairedCount(count);
+  std::vector<double> rx(padded), ry(padded), rz(padded), ux(padded), uy(padded), uz(padded),
+      path(padded);
+  for (std::size_t i = 0; i < padded; ++i) {
+    const SkewRay& ray = returning[std::min(i, count - 1)];
+    rx[i] = ray.position.x;
+    ry[i] = ray.position.y;
+    rz[i] = ray.position.z;
+    ux[i] = ray.direction.x;
+    uy[i] = ray.direction.y;
+    uz[i] = ray.direction.z;
+    path[i] = ray.opticalPath;
+  }
+  std::vector<double> value(padded), gx(padded), gy(padded), gz(padded);
   const auto evaluate = [&](const Vec3& centre) {
-    for (std::size_t i = 0; i < count; ++i) {
-      const SkewRay& ray = returning[i];
-      const Vec3 toCentre = ray.position - centre;
-      const double b = Dot(ray.direction, toCentre);
+    const double twoX = 2.0 * centre.x, twoY = 2.0 * centre.y, twoZ = 2.0 * centre.z;
+    Mask<Pair> missed{};
+    for (std::size_t i = 0; i < padded; i += kLanes) {
+      const Pair x = LoadPair(&rx[i]), y = LoadPair(&ry[i]), z = LoadPair(&rz[i]);
+      const Pair dx = LoadPair(&ux[i]), dy = LoadPair(&uy[i]), dz = LoadPair(&uz[i]);
+      const Pair b = dx * (x - centre.x) + dy * (y - centre.y) + dz * (z - centre.z);
       // |r|² − 2·r·P, written as r·(r − 2P) so the sphere's large radius
       // cancels exactly instead of in rounding.
-      const double c = Dot(ray.position, ray.position - 2.0 * centre);
-      const double discriminant = b * b - c;
-      if (!(discriminant >= 0.0)) return false;
-      const double root = std::sqrt(discriminant);
-      const double denominator = b < 0.0 ? b - root : b + root;
-      const double s = denominator == 0.0 ? 0.0 : -c / denominator;
-      const Vec3 onSphere = ray.position + s * ray.direction;
-      const double slope = Dot(onSphere - centre, ray.direction);
-      if (slope == 0.0) return false;
-      value[i] = (ray.opticalPath + s) * wavesPerInch;
-      if (baseline != nullptr) value[i] -= (*baseline)[i];
-      gradient[i] = (wavesPerInch / slope) * onSphere;
+      const Pair c = x * (x - twoX) + y * (y - twoY) + z * (z - twoZ);
+      const Pair discriminant = b * b - c;
+      const Pair root = Sqrt(discriminant);  // NaN where the ray misses: marked below
+      const Pair denominator = b < 0.0 ? b - root : b + root;
+      const Pair s = denominator == 0.0 ? Pair{} : -c / denominator;
+      const Pair onX = x + s * dx, onY = y + s * dy, onZ = z + s * dz;
+      const Pair slope = (onX - centre.x) * dx + (onY - centre.y) * dy + (onZ - centre.z) * dz;
+      missed |= Not(discriminant >= 0.0) | (slope == 0.0);
+      StorePair(&value[i], (LoadPair(&path[i]) + s) * wavesPerInch);
+      const Pair scale = wavesPerInch / slope;
+      StorePair(&gx[i], scale * onX);
+      StorePair(&gy[i], scale * onY);
+      StorePair(&gz[i], scale * onZ);
     }
-    return true;
+    if (baseline != nullptr) {
+      for (std::size_t i = 0; i < count; ++i) value[i] -= (*baseline)[i];
+    }
+    return !Any(missed);
   };
 
   for (int step = 0;; ++step) {
@@ -377,13 +429,13 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
     for (std::size_t i = 0; i < count; ++i) {
       const double w = plan.points[i].weight;
       meanValue += w * value[i];
-      meanGradient = meanGradient + w * gradient[i];
+      meanGradient = meanGradient + w * Vec3{gx[i], gy[i], gz[i]};
     }
     std::array<std::array<double, 3>, 3> m{};
     std::array<double, 3> g{};
     for (std::size_t i = 0; i < count; ++i) {
       const double w = plan.points[i].weight;
-      const Vec3 dg = gradient[i] - meanGradient;
+      const Vec3 dg = Vec3{gx[i], gy[i], gz[i]} - meanGradient;
       const double dgv[3] = {dg.x, dg.y, dg.z};
       const double dv = value[i] - meanValue;
       for (int a = 0; a < 3; ++a) {
@@ -399,7 +451,7 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
     const Vec3 step3{delta[0], delta[1], delta[2]};
     P = P + step3;
     if (std::sqrt(Dot(step3, step3)) <= kLastStep) {
-      for (std::size_t i = 0; i < count; ++i) value[i] += Dot(gradient[i], step3);
+      for (std::size_t i = 0; i < count; ++i) value[i] += Dot(Vec3{gx[i], gy[i], gz[i]}, step3);
       break;
     }
   }

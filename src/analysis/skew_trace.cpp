@@ -1,8 +1,10 @@
 // Exact skew-ray trace of the folded null test in three dimensions.
 #include "analysis/skew_trace.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "analysis/ray_lanes.h"
 #include "common/constants.h"
 #include "engine/optics_primitives.h"
 
@@ -22,80 +24,141 @@ inline Local ToLocal(const SkewSurface& surface, const SkewRay& ray) {
   return {surface.axes.ApplyInverse(offset), surface.axes.ApplyInverse(ray.direction)};
 }
 
-// Where the ray's line meets the surface's sheet through its vertex: the
-// signed length along the ray, and the point and the ray's direction in the
-// surface's frame. False when it misses.
-inline bool Intersect(const SkewSurface& surface, const SkewRay& ray, double& length, Local& hit) {
-  hit = ToLocal(surface, ray);
-  const Vec3& p = hit.point;
-  const Vec3& d = hit.direction;
+// ---- One ray, or two side by side (ray_lanes.h) ------------------------------
 
-  // Step 1: carry the ray to the vertex plane z' = 0. Solving from there keeps
-  // the quadratic's constant term small (c·(x² + y²)), which is what lets the
-  // root below pick the sheet through the vertex.
-  if (d.z == 0.0) return false;
-  const double toPlane = -p.z / d.z;
-  const double x0 = p.x + toPlane * d.x;
-  const double y0 = p.y + toPlane * d.y;
+template <typename T>
+struct V3 {
+  T x, y, z;
+};
+
+template <typename T>
+inline T Dot(const V3<T>& a, const V3<T>& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+// A vector given in the fixed frame, seen from the rotated frame, and back
+// (Rotation::ApplyInverse and Rotation::Apply).
+template <typename T>
+inline V3<T> ApplyInverse(const Rotation& r, const V3<T>& v) {
+  const auto& m = r.m;
+  return {m[0] * v.x + m[3] * v.y + m[6] * v.z, m[1] * v.x + m[4] * v.y + m[7] * v.z,
+          m[2] * v.x + m[5] * v.y + m[8] * v.z};
+}
+
+template <typename T>
+inline V3<T> Apply(const Rotation& r, const V3<T>& v) {
+  const auto& m = r.m;
+  return {m[0] * v.x + m[1] * v.y + m[2] * v.z, m[3] * v.x + m[4] * v.y + m[5] * v.z,
+          m[6] * v.x + m[7] * v.y + m[8] * v.z};
+}
+
+inline V3<double> Of(const Vec3& v) { return {v.x, v.y, v.z}; }
+inline Vec3 Of(const V3<double>& v) { return {v.x, v.y, v.z}; }
+
+// Where a line meets a surface's sheet through its vertex, in the surface's
+// frame: the signed length along the line from its point, and the point met.
+template <typename T>
+struct Hit {
+  T length;
+  V3<T> point;
+  Mask<T> met;
+};
+
+// p and d: the line's point and unit direction in the surface's frame; c the
+// curvature, k = 1 + K.
+template <typename T>
+inline Hit<T> IntersectLocal(double c, double k, const V3<T>& p, const V3<T>& d) {
+  // Step 1: carry the line to the vertex plane z' = 0. Solving from there
+  // keeps the quadratic's constant term small (c·(x² + y²)), which is what
+  // lets the root below pick the sheet through the vertex.
+  const T toPlane = -p.z / d.z;
+  const T x0 = p.x + toPlane * d.x;
+  const T y0 = p.y + toPlane * d.y;
 
   // Step 2: (x0 + s·dx, y0 + s·dy, s·dz) meets c·(x² + y² + k·z²) − 2·z = 0
   // where A·s² + 2·B·s + C = 0.
-  const double c = surface.curvature;
-  const double k = surface.conicPlusOne;
-  const double A = c * (d.x * d.x + d.y * d.y + k * d.z * d.z);
-  const double B = c * (x0 * d.x + y0 * d.y) - d.z;
-  const double C = c * (x0 * x0 + y0 * y0);
-  const double discriminant = B * B - A * C;
-  if (discriminant < 0.0) return false;
+  const T A = c * (d.x * d.x + d.y * d.y + k * d.z * d.z);
+  const T B = c * (x0 * d.x + y0 * d.y) - d.z;
+  const T C = c * (x0 * x0 + y0 * y0);
+  const T discriminant = B * B - A * C;
 
   // Step 3: the root that stays finite as A → 0 (a plane, or a paraboloid met
   // along its axis) lies on the vertex sheet; written as C / (...) it never
-  // suffers the cancellation of the schoolbook formula.
-  const double root = std::sqrt(discriminant);
-  const double denominator = B < 0.0 ? -B + root : -B - root;
-  if (denominator == 0.0) return false;
-  const double toSurface = C / denominator;
+  // suffers the cancellation of the schoolbook formula. (The square root of
+  // a negative discriminant is NaN, and the ray is marked as missing.)
+  const T root = Sqrt(discriminant);
+  const T denominator = B < 0.0 ? -B + root : -B - root;
+  const T toSurface = C / denominator;
 
   // Step 4: the point must lie on the sheet through the vertex, where
   // 1 − c·k·z' ≥ 0.
-  const double z = toSurface * d.z;
-  if (1.0 - c * k * z < 0.0) return false;
-  length = toPlane + toSurface;
-  hit.point = {x0 + toSurface * d.x, y0 + toSurface * d.y, z};
-  return std::isfinite(length);
+  const T z = toSurface * d.z;
+  const T length = toPlane + toSurface;
+  const Mask<T> met = (d.z != 0.0) & (discriminant >= 0.0) & (denominator != 0.0) &
+                      Not(1.0 - c * k * z < 0.0) & FiniteMask(length);
+  return {length, {x0 + toSurface * d.x, y0 + toSurface * d.y, z}, met};
 }
 
 // The gradient of c·(x² + y² + k·z²) − 2·z, halved, at a local point: the
 // surface's normal before normalising, along −z at the vertex.
-inline Vec3 LocalGradient(const SkewSurface& surface, const Vec3& p) {
-  const double c = surface.curvature;
-  return {c * p.x, c * p.y, c * surface.conicPlusOne * p.z - 1.0};
+template <typename T>
+inline V3<T> LocalGradient(double c, double k, const V3<T>& p) {
+  return {c * p.x, c * p.y, c * k * p.z - 1.0};
 }
 
 // Snell's law in vector form (Welford, "Aberrations of Optical Systems",
 // §4.7): d' = μ·d + (cos I' − μ·cos I)·N, with N the unit normal along the
 // direction of travel and μ = n/n' the ratio of the indices. Works in any
-// frame; false on total internal reflection.
-inline bool Refract(Vec3& d, const Vec3& gradient, double mu) {
-  const double length = std::sqrt(Dot(gradient, gradient));
-  Vec3 normal = (1.0 / length) * gradient;
-  double cosI = Dot(normal, d);
-  if (cosI < 0.0) {
-    normal = -1.0 * normal;
-    cosI = -cosI;
-  }
-  const double sinSquaredPrime = mu * mu * (1.0 - cosI * cosI);
-  if (sinSquaredPrime > 1.0) return false;
-  const double cosIPrime = std::sqrt(1.0 - sinSquaredPrime);
-  d = mu * d + (cosIPrime - mu * cosI) * normal;
-  return true;
+// frame. The mask says where the ray passes: elsewhere it is totally
+// reflected and `refracted` is not meaningful.
+template <typename T>
+inline Mask<T> Refracted(const V3<T>& d, const V3<T>& gradient, double mu, V3<T>& refracted) {
+  const T scale = 1.0 / Sqrt(Dot(gradient, gradient));
+  V3<T> normal{scale * gradient.x, scale * gradient.y, scale * gradient.z};
+  const T dot = Dot(normal, d);
+  const Mask<T> against = dot < 0.0;
+  normal = {against ? -normal.x : normal.x, against ? -normal.y : normal.y,
+            against ? -normal.z : normal.z};
+  const T cosI = against ? -dot : dot;
+  const T sinSquaredPrime = mu * mu * (1.0 - cosI * cosI);
+  const T cosIPrime = Sqrt(1.0 - sinSquaredPrime);
+  const T g = cosIPrime - mu * cosI;
+  refracted = {mu * d.x + g * normal.x, mu * d.y + g * normal.y, mu * d.z + g * normal.z};
+  return Not(sinSquaredPrime > 1.0);
 }
 
 // d' = d − 2·(d·N)·N, whichever way N points.
-inline void Reflect(Vec3& d, const Vec3& gradient) {
-  const double scale = 2.0 * Dot(gradient, d) / Dot(gradient, gradient);
-  d = d - scale * gradient;
+template <typename T>
+inline V3<T> Reflected(const V3<T>& d, const V3<T>& gradient) {
+  const T scale = 2.0 * Dot(gradient, d) / Dot(gradient, gradient);
+  return {d.x - scale * gradient.x, d.y - scale * gradient.y, d.z - scale * gradient.z};
 }
+
+// Where the ray's line meets the surface's sheet through its vertex: the
+// signed length along the ray, and the point and the ray's direction in the
+// surface's frame. False when it misses.
+inline bool Intersect(const SkewSurface& surface, const SkewRay& ray, double& length, Local& hit) {
+  hit = ToLocal(surface, ray);
+  const Hit<double> met =
+      IntersectLocal(surface.curvature, surface.conicPlusOne, Of(hit.point), Of(hit.direction));
+  if (!met.met) return false;
+  length = met.length;
+  hit.point = Of(met.point);
+  return true;
+}
+
+inline Vec3 LocalGradient(const SkewSurface& surface, const Vec3& p) {
+  return Of(LocalGradient(surface.curvature, surface.conicPlusOne, Of(p)));
+}
+
+inline bool Refract(Vec3& d, const Vec3& gradient, double mu) {
+  V3<double> refracted;
+  if (!Refracted(Of(d), Of(gradient), mu, refracted)) return false;
+  d = Of(refracted);
+  return true;
+}
+
+inline void Reflect(Vec3& d, const Vec3& gradient) { d = Of(Reflected(Of(d), Of(gradient))); }
 
 // What happens to a ray at a surface of the folded set-up.
 enum class Meeting { Refract, Reflect };
@@ -165,6 +228,139 @@ std::array<Leg, 2> ReturnLegs(const SkewSetUp& s) {
 // A ray leaving the mirror or the lens must head back toward the source.
 SkewTraceStop Returning(const SkewRay& ray) {
   return ray.direction.z < 0.0 ? SkewTraceStop::Complete : SkewTraceStop::NotReturned;
+}
+
+// ---- Many rays at once ------------------------------------------------------
+//
+// The rays of a pupil are independent, so they are traced surface by
+// surface, a block of them at a time, held as columns (one array per
+// coordinate) rather than as rays. The loop over a block does the same
+// arithmetic on every ray without a branch, which the compiler turns into
+// instructions that work on two rays (or more) at once. Each ray's figures
+// are those of the one-ray form: the same operations in the same order.
+
+// Rays per block: the columns of a block fit the processor's first-level
+// cache together with the loop's code, and nothing is allocated.
+constexpr std::size_t kBlockRays = 64;
+
+struct RayBlock {
+  std::size_t count = 0;
+  // The rays, global frame; optical path from the source, inches.
+  std::array<double, kBlockRays> px, py, pz, dx, dy, dz, path;
+  // 1 while the ray goes on, 0 once a surface has stopped it.
+  std::array<double, kBlockRays> alive;
+  // What the last surface did to a ray that met it going on: 0 passed,
+  // 1 missed, 2 totally reflected.
+  std::array<double, kBlockRays> fault;
+  // Where each ray met the last surface, in that surface's x and y.
+  std::array<double, kBlockRays> hitX, hitY;
+};
+
+// One leg (Meet) for every ray of the block, two rays at a time. A ray
+// already stopped keeps its figures; one stopped here keeps those Meet
+// leaves it with.
+template <bool kTilted, bool kReflect>
+void MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
+  const Rotation axes = surface.axes;
+  const double c = surface.curvature;
+  const double k = surface.conicPlusOne;
+  const auto pair = [](const std::array<double, kBlockRays>& column, std::size_t i) {
+    return LoadPair(&column[i]);
+  };
+  const auto put = [](std::array<double, kBlockRays>& column, std::size_t i, Pair value) {
+    StorePair(&column[i], value);
+  };
+  for (std::size_t i = 0; i < b.count; i += kLanes) {
+    // The rays in the surface's frame (ToLocal).
+    const V3<Pair> position{pair(b.px, i), pair(b.py, i), pair(b.pz, i)};
+    const V3<Pair> direction{pair(b.dx, i), pair(b.dy, i), pair(b.dz, i)};
+    const V3<Pair> offset{position.x - surface.vertex.x, position.y - surface.vertex.y,
+                          position.z - surface.vertex.z};
+    const V3<Pair> p = kTilted ? ApplyInverse(axes, offset) : offset;
+    const V3<Pair> d = kTilted ? ApplyInverse(axes, direction) : direction;
+
+    // The points met, and the rays bent there.
+    const Hit<Pair> hit = IntersectLocal(c, k, p, d);
+    const V3<Pair> gradient = LocalGradient(c, k, hit.point);
+    V3<Pair> bent;
+    Mask<Pair> passes = hit.met | Not(hit.met);  // every lane
+    if constexpr (kReflect) {
+      bent = Reflected(d, gradient);
+    } else {
+      passes = Refracted(d, gradient, mu, bent);
+    }
+    const V3<Pair> out = kTilted ? Apply(axes, bent) : bent;
+
+    // Keep what applies to each ray.
+    const Mask<Pair> going = pair(b.alive, i) != 0.0;
+    const Mask<Pair> moved = going & hit.met;
+    const Mask<Pair> turned = moved & passes;
+    put(b.px, i, moved ? position.x + hit.length * direction.x : position.x);
+    put(b.py, i, moved ? position.y + hit.length * direction.y : position.y);
+    put(b.pz, i, moved ? position.z + hit.length * direction.z : position.z);
+    const Pair path = pair(b.path, i);
+    put(b.path, i, moved ? path + n * hit.length : path);
+    put(b.dx, i, turned ? out.x : direction.x);
+    put(b.dy, i, turned ? out.y : direction.y);
+    put(b.dz, i, turned ? out.z : direction.z);
+    put(b.hitX, i, hit.point.x);
+    put(b.hitY, i, hit.point.y);
+    const Pair zero = Pair{} + 0.0, one = zero + 1.0, two = zero + 2.0;
+    put(b.fault, i, going ? (hit.met ? (passes ? zero : two) : one) : zero);
+    put(b.alive, i, turned ? one : zero);
+  }
+}
+
+// One leg for the block, and the stop of each ray it stopped.
+void PassAll(RayBlock& b, const Leg& leg, SkewTraceStop* stops) {
+  const SkewSurface& s = *leg.surface;
+  const bool reflect = leg.meeting == Meeting::Reflect;
+  if (s.tilted) {
+    reflect ? MeetAll<true, true>(b, s, leg.n, leg.mu) : MeetAll<true, false>(b, s, leg.n, leg.mu);
+  } else {
+    reflect ? MeetAll<false, true>(b, s, leg.n, leg.mu)
+            : MeetAll<false, false>(b, s, leg.n, leg.mu);
+  }
+  for (std::size_t i = 0; i < b.count; ++i) {
+    if (b.fault[i] == 1.0) stops[i] = leg.missed;
+    if (b.fault[i] == 2.0) stops[i] = leg.totallyReflected;
+  }
+}
+
+// Rays go kLanes at a time: a block that is not a whole number of them
+// ends with stopped rays of zeros.
+void PadBlock(RayBlock& b) {
+  for (std::size_t i = b.count; i % kLanes != 0; ++i) {
+    b.px[i] = b.py[i] = b.pz[i] = b.dx[i] = b.dy[i] = b.dz[i] = b.path[i] = 0.0;
+    b.alive[i] = 0.0;
+  }
+}
+
+void LoadBlock(RayBlock& b, std::span<const SkewRay> rays, std::span<const SkewTraceStop> stops) {
+  b.count = rays.size();
+  for (std::size_t i = 0; i < b.count; ++i) {
+    b.px[i] = rays[i].position.x;
+    b.py[i] = rays[i].position.y;
+    b.pz[i] = rays[i].position.z;
+    b.dx[i] = rays[i].direction.x;
+    b.dy[i] = rays[i].direction.y;
+    b.dz[i] = rays[i].direction.z;
+    b.path[i] = rays[i].opticalPath;
+    b.alive[i] = stops[i] == SkewTraceStop::Complete ? 1.0 : 0.0;
+  }
+  PadBlock(b);
+}
+
+// Writes the block's rays back, and the stop of each ray that completed the
+// legs but is not headed back toward the source (Returning).
+void StoreBlock(const RayBlock& b, std::span<SkewRay> rays, std::span<SkewTraceStop> stops) {
+  for (std::size_t i = 0; i < b.count; ++i) {
+    rays[i].position = {b.px[i], b.py[i], b.pz[i]};
+    rays[i].direction = {b.dx[i], b.dy[i], b.dz[i]};
+    rays[i].opticalPath = b.path[i];
+    if (stops[i] == SkewTraceStop::Complete && !(b.dz[i] < 0.0))
+      stops[i] = SkewTraceStop::NotReturned;
+  }
 }
 
 }  // namespace
@@ -297,38 +493,38 @@ SkewTraceStop TraceToMirror(const SkewSetUp& setUp, double u, double v, SkewRay&
 void TraceAllToMirror(const SkewSetUp& setUp, std::span<const std::array<double, 2>> slopes,
                       std::span<SkewRay> rays, std::span<SkewTraceStop> stops,
                       std::span<std::array<double, 2>> mirrorPoints) {
-  const std::size_t count = rays.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    rays[i].position = setUp.source;
-    rays[i].direction = DirectionFromSlopes(slopes[i][0], slopes[i][1]);
-    rays[i].opticalPath = 0.0;
-    stops[i] = SkewTraceStop::Complete;
-  }
-  // Surface by surface: each pass over the rays is a loop of independent
-  // work, which the processor overlaps.
-  Vec3 local;
-  for (const Leg& leg : OutwardLegs(setUp)) {
+  RayBlock block;
+  for (std::size_t begin = 0; begin < rays.size(); begin += kBlockRays) {
+    const std::size_t count = std::min(kBlockRays, rays.size() - begin);
+    block.count = count;
     for (std::size_t i = 0; i < count; ++i) {
-      if (stops[i] == SkewTraceStop::Complete) stops[i] = Pass(rays[i], leg, local);
-      if (leg.meeting == Meeting::Reflect) mirrorPoints[i] = {local.x, local.y};
+      const Vec3 direction = DirectionFromSlopes(slopes[begin + i][0], slopes[begin + i][1]);
+      block.px[i] = setUp.source.x;
+      block.py[i] = setUp.source.y;
+      block.pz[i] = setUp.source.z;
+      block.dx[i] = direction.x;
+      block.dy[i] = direction.y;
+      block.dz[i] = direction.z;
+      block.path[i] = 0.0;
+      block.alive[i] = 1.0;
+      stops[begin + i] = SkewTraceStop::Complete;
     }
-  }
-  for (std::size_t i = 0; i < count; ++i) {
-    if (stops[i] == SkewTraceStop::Complete) stops[i] = Returning(rays[i]);
+    PadBlock(block);
+    for (const Leg& leg : OutwardLegs(setUp)) PassAll(block, leg, &stops[begin]);
+    for (std::size_t i = 0; i < count; ++i)
+      mirrorPoints[begin + i] = {block.hitX[i], block.hitY[i]};
+    StoreBlock(block, rays.subspan(begin, count), stops.subspan(begin, count));
   }
 }
 
 void TraceAllFromMirror(const SkewSetUp& setUp, std::span<SkewRay> rays,
                         std::span<SkewTraceStop> stops) {
-  const std::size_t count = rays.size();
-  Vec3 local;
-  for (const Leg& leg : ReturnLegs(setUp)) {
-    for (std::size_t i = 0; i < count; ++i) {
-      if (stops[i] == SkewTraceStop::Complete) stops[i] = Pass(rays[i], leg, local);
-    }
-  }
-  for (std::size_t i = 0; i < count; ++i) {
-    if (stops[i] == SkewTraceStop::Complete) stops[i] = Returning(rays[i]);
+  RayBlock block;
+  for (std::size_t begin = 0; begin < rays.size(); begin += kBlockRays) {
+    const std::size_t count = std::min(kBlockRays, rays.size() - begin);
+    LoadBlock(block, rays.subspan(begin, count), stops.subspan(begin, count));
+    for (const Leg& leg : ReturnLegs(setUp)) PassAll(block, leg, &stops[begin]);
+    StoreBlock(block, rays.subspan(begin, count), stops.subspan(begin, count));
   }
 }
 

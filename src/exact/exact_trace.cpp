@@ -137,16 +137,22 @@ TraceFailure Refracting(VectorRay& ray, const Leg& leg) {
   return {};
 }
 
-}  // namespace
-
-DoublePassRay TraceFoldedRay(const FoldedSystem& system, double launchAngle, bool outwardOnly) {
+// The double-pass trace. With `record` unset it leaves the ray's points out,
+// and allocates nothing: the searches that aim a ray trace it dozens of
+// times and read only its height on the mirror and its failure.
+DoublePassRay TraceFolded(const FoldedSystem& system, double launchAngle, bool outwardOnly,
+                          bool record) {
   DoublePassRay result;
+  if (record) result.points.reserve(6);
+  const auto mark = [&](const VectorRay& at) {
+    if (record) result.points.push_back({at.z, at.y});
+  };
   VectorRay ray;
   ray.z = system.sourceZ;
   ray.y = 0.0;
   ray.dz = std::cos(launchAngle);
   ray.dy = std::sin(launchAngle);
-  result.points.push_back({ray.z, ray.y});
+  mark(ray);
   const double n = system.lensIndex;
   using S = TraceSurface;
 
@@ -158,11 +164,11 @@ DoublePassRay TraceFoldedRay(const FoldedSystem& system, double launchAngle, boo
     result.failure.fault = TraceFault::BehindSource;
   if (result.failure.failed()) return result;
   result.lensHeights[0] = ray.y;
-  result.points.push_back({ray.z, ray.y});
+  mark(ray);
   result.failure = Refracting(ray, {system.lensBack, S::LensMirrorSide, false, n, 1.0});
   if (result.failure.failed()) return result;
   result.lensHeights[1] = ray.y;
-  result.points.push_back({ray.z, ray.y});
+  mark(ray);
   const Leg mirror{system.mirror, S::Mirror, false, 1.0, 1.0};
   const double leaving = ray.y;
   if (const TraceFault f = MoveToSurface(ray, system.mirror, 1.0); f != TraceFault::None) {
@@ -170,7 +176,7 @@ DoublePassRay TraceFoldedRay(const FoldedSystem& system, double launchAngle, boo
     return result;
   }
   result.mirrorHeight = ray.y;
-  result.points.push_back({ray.z, ray.y});
+  mark(ray);
   if (outwardOnly) {
     result.returning = ray;
     return result;
@@ -185,15 +191,21 @@ DoublePassRay TraceFoldedRay(const FoldedSystem& system, double launchAngle, boo
   result.failure = Refracting(ray, {system.lensBack, S::LensMirrorSide, true, 1.0, n});
   if (result.failure.failed()) return result;
   result.lensHeights[2] = ray.y;
-  result.points.push_back({ray.z, ray.y});
+  mark(ray);
   const Leg frontBack{system.lensFront, S::LensSourceSide, true, n, 1.0};
   result.failure = Refracting(ray, frontBack);
   if (result.failure.failed()) return result;
   result.lensHeights[3] = ray.y;
-  result.points.push_back({ray.z, ray.y});
+  mark(ray);
   result.returning = ray;
   if (!(ray.dz < 0.0)) result.failure = FailureAt(TraceFault::NotReturned, frontBack, ray.y);
   return result;
+}
+
+}  // namespace
+
+DoublePassRay TraceFoldedRay(const FoldedSystem& system, double launchAngle, bool outwardOnly) {
+  return TraceFolded(system, launchAngle, outwardOnly, true);
 }
 
 Aim AimAtMirrorHeight(const FoldedSystem& system, double mirrorHeight, const CancelToken* cancel) {
@@ -204,7 +216,7 @@ Aim AimAtMirrorHeight(const FoldedSystem& system, double mirrorHeight, const Can
   // misses or is totally reflected counts as overshooting, so that the
   // bracket shrinks back toward the rays that get through.
   const auto heightError = [&](double angle) {
-    const DoublePassRay ray = TraceFoldedRay(system, angle, true);
+    const DoublePassRay ray = TraceFolded(system, angle, true, false);
     if (ray.failure.failed()) return 1.0;
     return ray.mirrorHeight - mirrorHeight;
   };
@@ -212,7 +224,7 @@ Aim AimAtMirrorHeight(const FoldedSystem& system, double mirrorHeight, const Can
   // A first guess from a near-axis ray, where the height grows in proportion
   // to the angle, then widen the bracket until the target is passed.
   const double probe = 1e-6;
-  const DoublePassRay near = TraceFoldedRay(system, probe, true);
+  const DoublePassRay near = TraceFolded(system, probe, true, false);
   if (near.failure.failed()) {
     aim.failure = near.failure;
     return aim;
@@ -244,13 +256,13 @@ Aim AimAtMirrorHeight(const FoldedSystem& system, double mirrorHeight, const Can
   // A bracket that closed on the edge of the traceable rays (the last ray
   // through the lens below the target, the first failing one above it) is no
   // answer: what stops that ray is what keeps the zone out of reach.
-  const DoublePassRay check = TraceFoldedRay(system, *angle, true);
+  const DoublePassRay check = TraceFolded(system, *angle, true, false);
   if (check.failure.failed()) {
     aim.failure = check.failure;
     return aim;
   }
   if (std::fabs(check.mirrorHeight - mirrorHeight) > 1e-9 * std::fmax(1.0, mirrorHeight)) {
-    const DoublePassRay beyond = TraceFoldedRay(system, high, true);
+    const DoublePassRay beyond = TraceFolded(system, high, true, false);
     if (beyond.failure.failed()) aim.failure = beyond.failure;
     return aim;
   }

@@ -5,7 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <set>
+#include <vector>
 
 #include "analysis/pupil_wavefront.h"
 #include "support/start_up_set_up.h"
@@ -80,6 +85,65 @@ TEST(SkewTrace, DecenteredLensDeviatesAnAxialRayByPrenticesRule) {
       EXPECT_EQ(ray.direction.x, 0.0);
     }
   }
+}
+
+// A ray's figures as bits, so that NaN and the sign of zero compare too.
+std::array<std::uint64_t, 7> Bits(const SkewRay& ray) {
+  const auto b = [](double x) { return std::bit_cast<std::uint64_t>(x); };
+  return {b(ray.position.x),  b(ray.position.y),  b(ray.position.z), b(ray.direction.x),
+          b(ray.direction.y), b(ray.direction.z), b(ray.opticalPath)};
+}
+
+TEST(SkewTrace, RaysTracedTogetherKeepTheirOneRayFiguresToTheBit) {
+  // Traced together, rays go through the same operations in the same order
+  // as one by one, whether the processor takes them two at a time or alone:
+  // the figures must agree to the bit (the reports print them). A tilted and
+  // decentered lens makes every surface take its rotations; the fan of
+  // slopes spans several blocks and reaches rays that miss the lens or are
+  // not sent back, whose stops and figures must agree as well.
+  const SolvedSetUp in = test::StartUpToleranceInput();
+  const AsBuilt build{.setUp = in,
+                      .lensTiltX = 0.4 * kDegree,
+                      .lensTiltY = -0.2 * kDegree,
+                      .lensDecenterX = 0.01,
+                      .lensDecenterY = -0.02,
+                      .sourceOffsetX = 0.003};
+  const SkewSetUp setUp = MakeSkewSetUp(build);
+  std::vector<std::array<double, 2>> slopes;
+  for (int i = -8; i <= 8; ++i) {
+    for (int j = -4; j <= 4; ++j) slopes.push_back({0.4 * i, 0.1 * j});
+  }
+  const std::size_t count = slopes.size();
+  std::vector<SkewRay> rays(count);
+  std::vector<SkewTraceStop> stops(count);
+  std::vector<std::array<double, 2>> points(count);
+  TraceAllToMirror(setUp, slopes, rays, stops, points);
+  std::vector<SkewRay> back = rays;
+  std::vector<SkewTraceStop> backStops = stops;
+  TraceAllFromMirror(setUp, back, backStops);
+
+  int traced = 0, stopped = 0;
+  std::set<SkewTraceStop> kinds;
+  for (std::size_t i = 0; i < count; ++i) {
+    SkewRay one;
+    std::array<double, 2> point{};
+    const SkewTraceStop stop = TraceToMirror(setUp, slopes[i][0], slopes[i][1], one, point);
+    ASSERT_EQ(stop, stops[i]) << i;
+    EXPECT_EQ(Bits(one), Bits(rays[i])) << i;
+    if (stop == SkewTraceStop::Complete) {
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(point[0]), std::bit_cast<std::uint64_t>(points[i][0]));
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(point[1]), std::bit_cast<std::uint64_t>(points[i][1]));
+    }
+    SkewTraceStop oneStop = stops[i];
+    TraceAllFromMirror(setUp, std::span(&one, 1), std::span(&oneStop, 1));
+    ASSERT_EQ(oneStop, backStops[i]) << i;
+    EXPECT_EQ(Bits(one), Bits(back[i])) << i;
+    (oneStop == SkewTraceStop::Complete ? traced : stopped) += 1;
+    kinds.insert(oneStop);
+  }
+  EXPECT_GT(traced, 40);
+  EXPECT_GT(stopped, 40);
+  EXPECT_GE(kinds.size(), 2u);
 }
 
 // The wavefront of a set-up over the plan's pupil, about its best point.
