@@ -164,7 +164,7 @@ void WithDeadline(std::chrono::steady_clock::time_point deadline,
 
 std::optional<ExactCheckResult> CheckLastRun(const RunRecord& run,
                                              std::chrono::steady_clock::time_point deadline) {
-  if (!run.solved) return std::nullopt;
+  if (!run.HasSetUpToCheck()) return std::nullopt;
   ExactCheckResult result;
   WithDeadline(deadline, [&](const CancelToken& cancel) {
     result = RunExactCheck(SolvedSetUpOf(run), &cancel);

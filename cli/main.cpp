@@ -342,6 +342,8 @@ std::string RunJson(const CliOptions& o, const RunRecord& run, const std::string
   out += SetupJson(run.solution, U);
   out += ",\"iterations\":" + std::to_string(run.searchIterations);
   out += ",\"converged\":" + std::string(run.converged ? "true" : "false");
+  out += ",\"stopped_at_step_limit\":" + std::string(run.stoppedAtStepLimit ? "true" : "false");
+  if (!run.searchFailure.empty()) out += ",\"search_failure\":" + JsonString(run.searchFailure);
   if (run.exploration) {
     // The limit as chosen: waves, or a spacing error in the run's unit.
     const SpacingErrorExploration& e = *run.exploration;

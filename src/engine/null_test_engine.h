@@ -40,7 +40,14 @@ class NullTestEngine {
   // Called once per step of the engine's loops; may be empty.
   std::function<void()> onStep;
 
-  bool Cancelled() const { return CancelRequested(cancel); }
+  // The most steps the engine may take before it stops as a cancel would
+  // stop it (0: no limit), and the steps taken so far. The run's spacing
+  // search sets it so that a search which does not converge ends by itself.
+  long long stepLimit = 0;
+  long long steps = 0;
+
+  bool StepLimitReached() const { return stepLimit > 0 && steps >= stepLimit; }
+  bool Cancelled() const { return CancelRequested(cancel) || StepLimitReached(); }
 
   // Reflection at the conic mirror, found by Newton's method on a four-term
   // series of the conic's sag; one step of the host per Newton step.
@@ -64,6 +71,7 @@ class NullTestEngine {
 
   // One step of the engine's work has been made: the host's turn.
   void Step() {
+    ++steps;
     if (onStep) onStep();
   }
 };

@@ -11,6 +11,7 @@
 #include "common/constants.h"
 #include "common/number_text.h"
 #include "engine/optics_primitives.h"
+#include "exact/exact_null.h"
 #include "exact/scalar_search.h"
 
 namespace vn {
@@ -559,20 +560,18 @@ void CheckRunSetUp(const SolvedSetUp& input, const CancelToken* cancel, ExactChe
   result.ok = true;
 }
 
-// The exact null found from the run's distances, and its wavefront.
-void CheckExactNull(const SolvedSetUp& input, const CancelToken* cancel, ExactCheckResult& result) {
-  auto& null = result.exactNull;
-  null = SolveExactNull(input.system, input.objectDistance, input.lensMirrorDistance, cancel,
-                        input.inchUnits);
-  if (CancelRequested(cancel)) result.cancelled = true;
-  if (!null.converged) return;
+// The exact null found from one start, and its wavefront; false when the
+// Newton search or the wavefront there fails.
+bool NullFrom(const SolvedSetUp& input, double D, double d2, const CancelToken* cancel,
+              ExactCheckResult::ExactNull& null) {
+  null = SolveExactNull(input.system, D, d2, cancel, input.inchUnits);
+  if (!null.converged) return false;
   SetUpAnalysis nulled;
   if (auto problem = AnalyseSetUp(input.system, null.objectDistance, null.lensMirrorDistance,
                                   input.wavelengthMicrons, kExactNullZoneSteps, cancel, nulled)) {
     null.converged = false;
     null.why = Describe(*problem, input.inchUnits);
-    if (problem->cancelled) result.cancelled = true;
-    return;
+    return false;
   }
   null.pvWaves = nulled.atFocus.pvWaves;
   null.rmsWaves = nulled.atFocus.rmsWaves;
@@ -580,22 +579,117 @@ void CheckExactNull(const SolvedSetUp& input, const CancelToken* cancel, ExactCh
   null.lensHeights = nulled.zones.back().lensHeights;
   null.lensHeightsExceedClearAperture =
       OutsideClearAperture(null.lensHeights, input.lensClearSemiDiameter);
+  // How far from the source the zones' rays come back, against the depth a
+  // quarter wave of defocus spans for the returning marginal cone.
+  double spread = 0.0;
+  for (const DoublePassRay& zone : nulled.zones) {
+    const auto crossing = AxisCrossing(zone.returning);
+    if (crossing) spread = std::max(spread, std::fabs(*crossing - nulled.folded.sourceZ));
+  }
+  const double na = std::fabs(nulled.zones.back().returning.dy);
+  null.returnSpread = spread;
+  null.quarterWaveDepth = 0.5 * input.wavelengthMicrons / kMicronsPerInch / (na * na);
+  return true;
+}
+
+// Why no start of its own led to an exact null, in the optics' words.
+std::string NoNullText(const ExactNullStarts& starts, const SolvedSetUp& input) {
+  const double closest = starts.closestDifference;
+  if (!std::isfinite(closest)) {
+    return "at no lens-to-mirror spacing from " +
+           RunLengthText(starts.firstSpacing, input.inchUnits) + " to " +
+           RunLengthText(starts.lastSpacing, input.inchUnits) +
+           " can the marginal ray be traced through the lens and back";
+  }
+  std::string text =
+      "at every lens-to-mirror spacing from " +
+      RunLengthText(starts.firstSpacing, input.inchUnits) + " to " +
+      RunLengthText(starts.lastSpacing, input.inchUnits) +
+      ", with the source where the rays near the axis return to it, the marginal ray comes back " +
+      (closest > 0.0 ? "farther from" : "nearer to") + " the lens than they do, by " +
+      RunLengthText(std::fabs(closest), input.inchUnits) + " at best (at " +
+      RunLengthText(starts.closestSpacing, input.inchUnits) + ")";
+  const double alone = starts.mirrorAloneDifference;
+  if (std::isfinite(alone) && alone != 0.0) {
+    text += (alone > 0.0) == (closest > 0.0)
+                ? ": on the same side as the mirror alone puts it, so the lens corrects too "
+                  "little or the wrong way for this mirror"
+                : ": on the other side from the mirror alone, so the lens corrects too much "
+                  "for this mirror";
+  }
+  return text;
+}
+
+// The exact null: from the run's distances when its search converged, else
+// (or when that fails) from starts of its own, keeping the one of least
+// P-V. Its wavefront is measured there.
+void CheckExactNull(const SolvedSetUp& input, const CancelToken* cancel, ExactCheckResult& result) {
+  auto& null = result.exactNull;
+  const bool fromRun = input.hasRunDistances && input.searchConverged;
+  if (fromRun && NullFrom(input, input.objectDistance, input.lensMirrorDistance, cancel, null)) {
+    return;
+  }
+  if (CancelRequested(cancel)) {
+    result.cancelled = true;
+    return;
+  }
+  const ExactNullStarts starts = FindExactNullStarts(input.system, cancel);
+  if (starts.cancelled || CancelRequested(cancel)) {
+    result.cancelled = true;
+    null.why = Cancelled().what;
+    return;
+  }
+  std::optional<ExactCheckResult::ExactNull> best;
+  std::string lastWhy;
+  for (const ExactNullStart& start : starts.starts) {
+    ExactCheckResult::ExactNull candidate;
+    if (NullFrom(input, start.objectDistance, start.lensMirrorDistance, cancel, candidate)) {
+      if (!best || candidate.pvWaves < best->pvWaves) best = candidate;
+    } else {
+      lastWhy = candidate.why;
+    }
+    if (CancelRequested(cancel)) {
+      result.cancelled = true;
+      return;
+    }
+  }
+  if (best) {
+    null = *best;
+    null.ownStart = true;
+    return;
+  }
+  null = ExactCheckResult::ExactNull{};
+  null.ownStart = true;
+  null.why = starts.starts.empty() ? NoNullText(starts, input)
+                                   : "no start between the sampled spacings converged: " + lastWhy;
 }
 
 ExactCheckResult Check(const SolvedSetUp& input, const CancelToken* cancel) {
   ExactCheckResult result;
   result.wavelengthMicrons = input.wavelengthMicrons;
   result.lensClearSemiDiameter = input.lensClearSemiDiameter;
-  if (const std::string problem = SetUpProblem(input); !problem.empty()) {
+  // The mirror and the lens are checked first; distances the run could not
+  // give (its search failed, or ended where no set-up can be built) leave
+  // the exact null to be sought from its own start.
+  SolvedSetUp runSetUp = input;
+  runSetUp.hasRunDistances = input.hasRunDistances && SetUpProblem(input).empty();
+  SolvedSetUp checked = input;
+  checked.objectDistance = checked.lensMirrorDistance = 1.0;
+  if (const std::string problem = SetUpProblem(checked); !problem.empty()) {
     result.why = problem;
     return result;
   }
-  CheckRunSetUp(input, cancel, result);
-  if (result.cancelled) return result;
+  if (runSetUp.hasRunDistances) {
+    CheckRunSetUp(runSetUp, cancel, result);
+    if (result.cancelled) return result;
+  } else {
+    result.why =
+        input.hasRunDistances ? SetUpProblem(input) : "the run's search ended without distances";
+  }
   // The exact null is sought even when the run's set-up could not be
   // measured: the rays that fix it may still trace, and it is then the set-up
   // to recommend.
-  CheckExactNull(input, cancel, result);
+  CheckExactNull(runSetUp, cancel, result);
   return result;
 }
 

@@ -108,6 +108,15 @@ struct ExactCheckResult {
     double strehl = kNotComputed;
     std::array<double, 4> lensHeights{kNotComputed, kNotComputed, kNotComputed, kNotComputed};
     bool lensHeightsExceedClearAperture = false;
+    // Where the zones' rays come back at the exact null: the farthest any
+    // comes back from the source, and the depth along the axis that a
+    // quarter wave of defocus spans for the returning cone, λ / (2·NA²),
+    // inches. A spread far beyond that depth is no null, whatever the P-V.
+    double returnSpread = kNotComputed;
+    double quarterWaveDepth = kNotComputed;
+    // Found from a start of its own (exact_null.h) rather than from the
+    // run's distances.
+    bool ownStart = false;
   } exactNull;
 
   std::vector<ZoneSample> zones;       // from the centre (fraction 0) to the edge (1)

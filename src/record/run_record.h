@@ -92,6 +92,15 @@ struct RunRecord {
   // the cancel token (a key press, the command line's timeout). A run
   // stopped during its exploration has converged but is Aborted.
   bool converged = false;
+  // The search did not converge within its step limit and stopped by itself.
+  bool stoppedAtStepLimit = false;
+  // The search's rays left the finite numbers (the arithmetic's words): the
+  // run has no results (solved false), and the exact check seeks the null
+  // from its own start.
+  std::string searchFailure;
+  // Whether the exact check has a set-up to judge: the run's results, or
+  // the mirror and the lens of a search that failed.
+  bool HasSetUpToCheck() const { return solved || !searchFailure.empty(); }
   // When "Null lens to mirror spacing error" was checked.
   std::optional<SpacingErrorExploration> exploration;
 

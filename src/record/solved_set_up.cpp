@@ -42,6 +42,7 @@ SolvedSetUp SolvedSetUpOf(const RunRecord& run) {
   setUp.glassName = run.setup.glassName;
   setUp.inchUnits = run.setup.inch;
   setUp.searchConverged = run.converged;
+  setUp.hasRunDistances = run.solved;
   return setUp;
 }
 

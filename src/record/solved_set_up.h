@@ -26,6 +26,10 @@ struct SolvedSetUp {
   // The run's spacing search met its tolerance (it was not stopped by a key
   // press or the command line's timeout).
   bool searchConverged = true;
+  // The run reached its results: objectDistance and lensMirrorDistance are
+  // its distances. Without them (the search's arithmetic failed) only the
+  // exact null is sought, from its own start.
+  bool hasRunDistances = true;
 };
 
 // Why `setUp` cannot be traced ("the object distance must be positive"), or

@@ -224,7 +224,13 @@ bool NullFinder::Run(const RunEntries& entries, ReportHost& host) {
   if (read) {
     report.EchoDone();
     record_ = SolveNull(record_.setup, options, cancel_, report, platform_);
-    if (record_.outcome == RunOutcome::Aborted) report.Append(std::string(kCrLf) + kAbortLine);
+    if (record_.outcome == RunOutcome::Aborted) {
+      report.Append(std::string(kCrLf) + kAbortLine);
+    } else if (record_.stoppedAtStepLimit) {
+      report.Append(std::string(kCrLf) + kStepLimitLine);
+    } else if (!record_.searchFailure.empty()) {
+      report.Append(std::string(kCrLf) + kSearchFailedLine);
+    }
   }
   // The common error report: the report keeps what it had.
   if (record_.outcome == RunOutcome::Failed) host.ShowMessage(kFailureTitle, kFailureText);

@@ -27,6 +27,12 @@ inline constexpr const char* kAbortLine =
     "*** Stopped by a key press before the search finished: the figures above are not a "
     "converged null.";
 
+// The line that ends the report of a search whose rays left the finite
+// numbers: the set-up's verdict says why there is no null.
+inline constexpr const char* kSearchFailedLine =
+    "*** The search could not go on: its rays left the finite numbers, so there is no null to "
+    "report. See the verdict of the exact check.";
+
 // What the window's fields and option boxes hold when a run starts.
 struct RunEntries {
   std::array<std::string, kEntryCount> texts;  // indexed by Entry, as typed

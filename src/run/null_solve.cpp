@@ -59,6 +59,17 @@ bool SearchSpacing(RunContext& run) {
   return std::fabs(v.MarginalSA) <= kSearchTolerance && !engine.Cancelled();
 }
 
+// Whether the system describes a mirror and a lens the search can trace:
+// positive sizes, a glass denser than air. Arithmetic that fails on such a
+// set-up says something about its optics, not about its entries.
+bool SearchableSetUp(const NullTestSystem& s, const RunRecord& record) {
+  const double lensDiameter = record.LensDiameter;
+  return s.MirrorSemiDiameter > 0 && s.MirrorRadius < 0 && s.LensThickness > 0 &&
+         lensDiameter > 0 && s.LensIndex > 1 && std::isfinite(s.ConicPlusOne) &&
+         s.LensRadius1 != 0 && s.LensRadius2 != 0 && std::isfinite(record.FocalLength) &&
+         lensDiameter < -s.MirrorRadius && s.LensThickness < -s.MirrorRadius;
+}
+
 }  // namespace
 
 double ThinLensFocalLength(const NullTestSystem& s) {
@@ -125,9 +136,28 @@ RunRecord SolveNull(const NullSetup& setup, const RunOptions& options, const Can
     record.LensDiameter = setup.InchesFrom(setup.lensDiameter);
     record.FocalLength = ThinLensFocalLength(record.system);
 
-    // The search and the solved set-up.
-    const bool converged = SearchSpacing(run);
-    run.EvaluateSetup();
+    // The search and the solved set-up. The search may take kSearchStepLimit
+    // steps of the engine; a search that has not converged by then stops as
+    // a key press would stop it. The exploration after a converged search is
+    // not limited.
+    engine.stepLimit = kSearchStepLimit;
+    bool converged = false;
+    try {
+      converged = SearchSpacing(run);
+      record.stoppedAtStepLimit = !converged && engine.StepLimitReached() && !cancel.Cancelled();
+      if (converged) engine.stepLimit = 0;
+      run.EvaluateSetup();
+    } catch (const RunFailure& failure) {
+      if (failure.kind() != FailureKind::Arithmetic || !SearchableSetUp(record.system, record))
+        throw;
+      // Finite entries that describe a mirror and a lens, but the search's
+      // rays left the finite numbers: the set-up has no null the search can
+      // reach. The run ends without results; the exact check says why.
+      record.stoppedAtStepLimit = false;
+      record.searchFailure = failure.what();
+      record.outcome = cancel.Cancelled() ? RunOutcome::Aborted : RunOutcome::Completed;
+      return record;
+    }
     record.solution = run.now;
     record.solved = true;
     record.converged = converged;
@@ -137,7 +167,7 @@ RunRecord SolveNull(const NullSetup& setup, const RunOptions& options, const Can
     if (options.exploration) ExploreSpacingError(run, *options.exploration);
 
     record.writtenFiles = run.exportRun.writtenPaths;
-    record.outcome = engine.Cancelled() ? RunOutcome::Aborted : RunOutcome::Completed;
+    record.outcome = cancel.Cancelled() ? RunOutcome::Aborted : RunOutcome::Completed;
   } catch (const RunFailure& failure) {
     // The run ends here; the record keeps what the run had reached.
     record.writtenFiles = run.exportRun.writtenPaths;

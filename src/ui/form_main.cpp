@@ -588,7 +588,7 @@ void FormMain::FindIt_Click() {
 void FormMain::ShowExactCheck() {
   if (!isVisible()) return;  // closed at the end of its run
   const RunRecord& s = finder_.lastRun();
-  if (!s.solved) {
+  if (!s.HasSetUpToCheck()) {
     exactCheck_->Clear(tr("No solved set-up to check: the last run did not reach its results."));
     return;
   }

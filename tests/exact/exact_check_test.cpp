@@ -169,7 +169,11 @@ TEST(ExactCheck, FailuresComeBackAsTypedValuesNotExceptions) {
     EXPECT_NE(result.why.find(c.message), std::string::npos) << result.why;
     EXPECT_NE(ExactCheckText(result, false).find("\nNot available: " + result.why + "\n"),
               std::string::npos);
-    EXPECT_EQ(result.verdict.status, VerdictStatus::NotANull) << c.message;
+    // The start-up lens with no object distance still has its exact null,
+    // found from the check's own start: it is then the set-up to build.
+    const bool ownNull = result.verdict.recommended.available && result.exactNull.ownStart;
+    EXPECT_EQ(result.verdict.status, ownNull ? VerdictStatus::Caution : VerdictStatus::NotANull)
+        << c.message;
   }
 }
 

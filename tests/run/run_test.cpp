@@ -313,6 +313,11 @@ TEST(Run, AnyTextInAnyFieldEndsInAReportOrTheErrorMessage) {
     ASSERT_NE(outcome, RunOutcome::None);
     if (outcome == RunOutcome::Failed) {
       EXPECT_EQ(f.host.messages.size(), 1u);
+    } else if (!f.finder.lastRun().searchFailure.empty()) {
+      // A search whose rays left the finite numbers ends without results,
+      // and says so (or that a key stopped it).
+      EXPECT_TRUE(f.host.report.ends_with(kSearchFailedLine) ||
+                  f.host.report.ends_with(kAbortLine));
     } else {
       EXPECT_NE(f.host.report.find("Maximum Optical Path Difference"), std::string::npos);
       EXPECT_EQ(outcome == RunOutcome::Aborted,
