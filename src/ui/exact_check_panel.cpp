@@ -24,6 +24,7 @@
 #include "common/number_text.h"
 #include "engine/optics_primitives.h"
 #include "ui/exact_plots.h"
+#include "ui/foucault_view.h"
 #include "ui/mirror_view.h"
 #include "ui/tester_view.h"
 
@@ -291,6 +292,8 @@ ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
   mirror_ = new MirrorView;
   mirror_->setObjectName(QStringLiteral("MirrorView"));
   pictures_->addTab(mirror_, tr("Mirror"));
+  foucault_ = new FoucaultView;
+  pictures_->addTab(foucault_, tr("Foucault"));
 
   splitter_ = new QSplitter(Qt::Horizontal);
   splitter_->setObjectName(QStringLiteral("ExactSplitter"));
@@ -421,6 +424,10 @@ void ExactCheckPanel::ClearMirror() {
   mirror_->Clear(
       tr("The set-up has changed: open the measurement again (File \u2192 Open "
          "measurement…)."));
+  // So do the reduced readings; the readings themselves stay.
+  foucault_->SetUpGone(
+      tr("Out of date: the set-up has changed since the readings were reduced. Press 'Find "
+         "Null Variables', then 'Reduce readings'."));
 }
 
 void ExactCheckPanel::OpenMeasurement(const QString& path, const NullAsMeasured& null,

@@ -25,6 +25,7 @@ class QTabWidget;
 namespace vn {
 
 class ExactPlotWidget;
+class FoucaultView;
 class MirrorView;
 class TesterView;
 
@@ -80,6 +81,9 @@ class ExactCheckPanel : public QWidget {
   // Reads the measurement `path` taken through `null` into the "Mirror" tab
   // and shows the tab.
   void OpenMeasurement(const QString& path, const NullAsMeasured& null, bool inchUnits);
+  // The "Foucault" tab: its readings are the window's entries, its
+  // reductions go through the set-up of the last check.
+  FoucaultView* Foucault() const { return foucault_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -110,8 +114,9 @@ class ExactCheckPanel : public QWidget {
   QPushButton* export_ = nullptr;
   QString figuresHtml_;  // the figures shown, without a busy note
   bool busy_ = false;
-  TesterView* tester_ = nullptr;  // what the tester sees through the null
-  MirrorView* mirror_ = nullptr;  // a measurement read back to the mirror
+  TesterView* tester_ = nullptr;      // what the tester sees through the null
+  MirrorView* mirror_ = nullptr;      // a measurement read back to the mirror
+  FoucaultView* foucault_ = nullptr;  // knife readings through the null, reduced
   RecommendedSetUp recommended_;
   std::string reportText_;
   std::string verdictText_;
