@@ -1,6 +1,7 @@
 // The "Foucault" tab: Couder-mask readings through the null, reduced.
 #include "ui/foucault_view.h"
 
+#include <QBoxLayout>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -73,7 +74,7 @@ class FoucaultPlot : public QWidget {
     const QColor ink = stale_ ? QColor(175, 175, 175) : QColor(Qt::black);
     const int line = fontMetrics().lineSpacing();
     const int labelWidth = fontMetrics().horizontalAdvance(QStringLiteral("-000.0 nm")) + 8;
-    const QRectF plot(labelWidth, line + 6, std::max(40, width() - labelWidth - 12),
+    const QRectF plot(labelWidth, line + 6, std::max(40, width() - labelWidth - 24),
                       std::max(40, height() - 3 * line - 10));
     double low = -1.0, high = 1.0;  // at least ±1 nm, so that a perfect mirror draws flat
     for (const FoucaultProfilePoint& q : r.profile) {
@@ -86,8 +87,7 @@ class FoucaultPlot : public QWidget {
                      plot.top() + plot.height() * (high - nm) / (high - low));
     };
     p.setPen(ink);
-    p.drawText(QPointF(plot.left(), line),
-               tr("Surface, fitted mirror less the design's (nm, + toward the light)"));
+    p.drawText(QPointF(4, line), tr("Surface less the design's, nm, + toward the light"));
     p.setPen(QPen(QColor(150, 150, 150), 1, Qt::DashLine));
     p.drawLine(at(0, 0), at(edge, 0));
     QPainterPath path(at(r.profile[0].radius, r.profile[0].surfaceNm));
@@ -136,9 +136,16 @@ FoucaultView::FoucaultView(QWidget* parent) : QWidget(parent) {
   propose_->setToolTip(
       tr("Fill the zone radii with the Couder zones of equal area for the mirror's diameter "
          "(one zone per 40 mm, 3 to 10), each at its mean radius"));
-  addRow_ = new QPushButton(tr("Add zone"));
+  // Adding and removing a row are small buttons, so that the tab's buttons
+  // fit beside each other in the narrow tab of a small screen.
+  addRow_ = new QPushButton(QStringLiteral("+"));
+  addRow_->setObjectName(QStringLiteral("FoucaultAddZone"));
   addRow_->setToolTip(tr("Add a row for one more zone"));
-  removeRow_ = new QPushButton(tr("Remove zone"));
+  removeRow_ = new QPushButton(QStringLiteral("\u2212"));
+  removeRow_->setObjectName(QStringLiteral("FoucaultRemoveZone"));
+  for (QPushButton* small : {addRow_, removeRow_}) {
+    small->setFixedWidth(3 * fontMetrics().horizontalAdvance(QStringLiteral("+")) + 16);
+  }
   removeRow_->setToolTip(tr("Remove the selected zone's row"));
   import_ = new QPushButton(tr("Import CSV..."));
   import_->setObjectName(QStringLiteral("FoucaultImport"));
@@ -152,7 +159,7 @@ FoucaultView::FoucaultView(QWidget* parent) : QWidget(parent) {
   auto* distances = new QGroupBox(tr("Readings taken at"));
   distances->setToolTip(
       tr("The source-to-lens (D) and lens-to-mirror (d2) distances the knife was read at"));
-  recommendedOption_ = new QRadioButton(tr("the recommended distances"));
+  recommendedOption_ = new QRadioButton(tr("recommended"));
   recommendedOption_->setObjectName(QStringLiteral("FoucaultRecommended"));
   recommendedOption_->setToolTip(tr("The exact null's distances, as the exact check gives them"));
   recommendedOption_->setChecked(true);
@@ -206,22 +213,22 @@ FoucaultView::FoucaultView(QWidget* parent) : QWidget(parent) {
   plot_->setObjectName(QStringLiteral("FoucaultPlot"));
   plot_->setMinimumHeight(160);
 
-  // The entries on the left; the results and the plot on the right. The
-  // whole page scrolls rather than make the window taller.
+  // The entries beside the results and the plot where the tab is wide,
+  // above them where it is narrow; the page scrolls up and down rather than
+  // make the window taller, and "Reduce readings" stays in view below it.
   auto* tableButtons = new QGridLayout;
   tableButtons->addWidget(propose_, 0, 0);
   tableButtons->addWidget(addRow_, 0, 1);
   tableButtons->addWidget(removeRow_, 0, 2);
   tableButtons->addWidget(import_, 1, 0);
-  tableButtons->addWidget(export_, 1, 1);
+  tableButtons->addWidget(export_, 1, 1, 1, 2);
+  tableButtons->setColumnStretch(3, 1);
   auto* entries = new QWidget;
   auto* entriesLayout = new QVBoxLayout(entries);
   entriesLayout->setContentsMargins(0, 0, 0, 0);
   entriesLayout->addWidget(table_, 1);
   entriesLayout->addLayout(tableButtons);
   entriesLayout->addWidget(distances);
-  entriesLayout->addWidget(problem_);
-  entriesLayout->addWidget(reduce_, 0, Qt::AlignLeft);
   auto* results = new QWidget;
   auto* resultsLayout = new QVBoxLayout(results);
   resultsLayout->setContentsMargins(0, 0, 0, 0);
@@ -229,17 +236,24 @@ FoucaultView::FoucaultView(QWidget* parent) : QWidget(parent) {
   resultsLayout->addWidget(figures_);
   resultsLayout->addWidget(plot_, 1);
   auto* content = new QWidget;
-  auto* contentLayout = new QHBoxLayout(content);
-  contentLayout->setContentsMargins(4, 4, 4, 4);
-  contentLayout->addWidget(entries, 0);
-  contentLayout->addWidget(results, 1);
+  arrangement_ = new QBoxLayout(QBoxLayout::TopToBottom, content);
+  arrangement_->setContentsMargins(4, 4, 4, 4);
+  arrangement_->addWidget(entries, 0);
+  arrangement_->addWidget(results, 1);
   auto* scroll = new QScrollArea;
   scroll->setWidget(content);
   scroll->setWidgetResizable(true);
   scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(scroll);
+  layout->addWidget(scroll, 1);
+  // The action and what stands in its way, always in view.
+  auto* action = new QHBoxLayout;
+  action->setContentsMargins(4, 2, 4, 2);
+  action->addWidget(reduce_, 0, Qt::AlignLeft | Qt::AlignTop);
+  action->addWidget(problem_, 1);
+  layout->addLayout(action);
 
   connect(propose_, &QPushButton::clicked, this, &FoucaultView::ProposeZones);
   connect(addRow_, &QPushButton::clicked, this, [this] {
@@ -278,11 +292,19 @@ FoucaultView::FoucaultView(QWidget* parent) : QWidget(parent) {
 
 FoucaultView::~FoucaultView() { StopWorker(); }
 
+void FoucaultView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // Side by side once the table and the figures both keep a readable width.
+  const int sideBySide = 44 * fontMetrics().averageCharWidth() * 2;
+  arrangement_->setDirection(width() >= sideBySide ? QBoxLayout::LeftToRight
+                                                   : QBoxLayout::TopToBottom);
+}
+
 void FoucaultView::BuildTable() {
   table_ = new QTableWidget(0, 3);
   table_->setObjectName(QStringLiteral("FoucaultTable"));
   table_->verticalHeader()->setDefaultSectionSize(fontMetrics().lineSpacing() + 6);
-  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   table_->setSelectionBehavior(QAbstractItemView::SelectItems);
   table_->setMinimumHeight(6 * (fontMetrics().lineSpacing() + 6));
   // The corner button selects every cell, as in a spreadsheet.
@@ -315,9 +337,8 @@ void FoucaultView::SetRows(const std::vector<FoucaultSetupEntries::Zone>& zones)
 
 void FoucaultView::ShowUnits() {
   const QString unit = UnitName(inchUnits_);
-  table_->setHorizontalHeaderLabels({tr("Zone radius (%1)").arg(unit),
-                                     tr("Knife reading (%1)").arg(unit),
-                                     tr("From the null (%1)").arg(unit)});
+  table_->setHorizontalHeaderLabels(
+      {tr("Zone (%1)").arg(unit), tr("Knife (%1)").arg(unit), tr("From null (%1)").arg(unit)});
   table_->horizontalHeaderItem(kRadius)->setToolTip(
       tr("The zone's mean radius on the mirror, as the Couder mask's opening"));
   table_->horizontalHeaderItem(kKnife)->setToolTip(
@@ -332,12 +353,11 @@ void FoucaultView::ShowRecommended() {
   if (setUp_ && recommended_.available) {
     const std::string d = RunLengthText(recommended_.objectDistance, inchUnits_);
     const std::string d2 = RunLengthText(recommended_.lensMirrorDistance, inchUnits_);
-    recommendedOption_->setText(
-        tr("the recommended distances: D %1, d2 %2").arg(Text(d), Text(d2)));
+    recommendedOption_->setText(tr("recommended: D %1, d2 %2").arg(Text(d), Text(d2)));
   } else if (setUp_) {
-    recommendedOption_->setText(tr("the report's distances (no exact null was found)"));
+    recommendedOption_->setText(tr("the report's distances (no exact null)"));
   } else {
-    recommendedOption_->setText(tr("the recommended distances (solve the set-up first)"));
+    recommendedOption_->setText(tr("recommended (solve the set-up first)"));
   }
 }
 

@@ -23,6 +23,7 @@
 #include "record/setup_file.h"
 #include "record/solved_set_up.h"
 
+class QBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -83,6 +84,7 @@ class FoucaultView : public QWidget {
   void ReductionShown();
 
  private:
+  void resizeEvent(QResizeEvent* event) override;
   void BuildTable();
   void Receive(std::shared_ptr<const FoucaultReduction> reduction, int generation);
   void StopWorker();
@@ -97,6 +99,7 @@ class FoucaultView : public QWidget {
   void ImportReadings_Click();
   void ExportReadings_Click();
 
+  QBoxLayout* arrangement_ = nullptr;  // entries and results, side by side or stacked
   QTableWidget* table_ = nullptr;
   QPushButton* propose_ = nullptr;
   QPushButton* addRow_ = nullptr;
