@@ -140,6 +140,12 @@ std::vector<double> CouderZoneRadii(double semiDiameter, int count);
 // The reduction as the report's text block, lengths in the run's unit.
 std::string FoucaultText(const FoucaultReduction& reduction, bool inchUnits);
 
+// The block's figures alone, for a page that shows the zones and the profile
+// in its own table and plot: the conic with its uncertainty, the departure,
+// the readings' scatter, the surface P-V and the wavefront; or why there is
+// no reduction.
+std::string FoucaultFiguresText(const FoucaultReduction& reduction, bool inchUnits);
+
 // The same figures as one JSON object, lengths in the run's unit.
 std::string FoucaultJson(const FoucaultReduction& reduction, bool inchUnits);
 

@@ -30,14 +30,10 @@ std::string Significant(double x, int digits) {
 
 const char* kTermNames[] = {"ρ⁶", "ρ⁸"};
 
-}  // namespace
-
-std::string FoucaultText(const FoucaultReduction& r, bool inchUnits) {
-  std::string out = "Foucault readings through the null\n";
-  out += "Set up as built: source to lens " + Length(r.objectDistance, inchUnits) +
-         ", lens to mirror " + Length(r.lensMirrorDistance, inchUnits) +
-         (r.setUpSource.empty() ? "" : " (" + r.setUpSource + ")") + "\n";
-  if (!r.ok) return out + "No reduction: " + r.why + ".";
+// The conic with its uncertainty, the departure and the readings' scatter,
+// one line each.
+std::string ConicLines(const FoucaultReduction& r, bool inchUnits) {
+  std::string out;
   // The uncertainty to two significant digits, the conic to the same decimal.
   const int decimals = std::clamp(
       1 - static_cast<int>(std::floor(std::log10(std::max(r.conicUncertainty, 1e-6)))), 3, 6);
@@ -56,6 +52,34 @@ std::string FoucaultText(const FoucaultReduction& r, bool inchUnits) {
   }
   out += "\nReadings' scatter about the fit: " + Length(r.rmsResidual, inchUnits) + " RMS, " +
          std::to_string(r.degreesOfFreedom) + " degrees of freedom\n";
+  return out;
+}
+
+// The surface's P-V and the wavefront's figures, two lines (the last without
+// its line end).
+std::string WavefrontLines(const FoucaultReduction& r) {
+  return "Surface P-V " + RoundedText(r.surfacePvNm, 1) + " nm\n" +
+         "Wavefront (twice the surface, piston and focus removed) at " +
+         GeneralNumber(r.wavelengthMicrons * 1000.0) + " nm: P-V " +
+         RoundedText(r.wavefrontPvWaves, 4) + " waves (" + WaveFractionText(r.wavefrontPvWaves) +
+         "), RMS " + RoundedText(r.wavefrontRmsWaves, 4) + " waves, Strehl " +
+         RoundedText(r.strehl, 3);
+}
+
+}  // namespace
+
+std::string FoucaultFiguresText(const FoucaultReduction& r, bool inchUnits) {
+  if (!r.ok) return "No reduction: " + r.why + ".";
+  return ConicLines(r, inchUnits) + WavefrontLines(r);
+}
+
+std::string FoucaultText(const FoucaultReduction& r, bool inchUnits) {
+  std::string out = "Foucault readings through the null\n";
+  out += "Set up as built: source to lens " + Length(r.objectDistance, inchUnits) +
+         ", lens to mirror " + Length(r.lensMirrorDistance, inchUnits) +
+         (r.setUpSource.empty() ? "" : " (" + r.setUpSource + ")") + "\n";
+  if (!r.ok) return out + "No reduction: " + r.why + ".";
+  out += ConicLines(r, inchUnits);
   out += "\n    zone     reading  perfect mirror   from the null   fit residual\n";
   const auto column = [&](double inches, int mmDecimals, std::size_t width) {
     return Pad(FixedText(inches * LengthFactor(inchUnits), inchUnits ? mmDecimals + 1 : mmDecimals),
@@ -72,13 +96,7 @@ std::string FoucaultText(const FoucaultReduction& r, bool inchUnits) {
   for (std::size_t j = 0; j < r.profile.size(); j += 2) {
     out += column(r.profile[j].radius, 1, 8) + Pad(FixedText(r.profile[j].surfaceNm, 1), 10) + "\n";
   }
-  out += "Surface P-V " + RoundedText(r.surfacePvNm, 1) + " nm\n";
-  out += "Wavefront (twice the surface, piston and focus removed) at " +
-         GeneralNumber(r.wavelengthMicrons * 1000.0) + " nm: P-V " +
-         RoundedText(r.wavefrontPvWaves, 4) + " waves (" + WaveFractionText(r.wavefrontPvWaves) +
-         "), RMS " + RoundedText(r.wavefrontRmsWaves, 4) + " waves, Strehl " +
-         RoundedText(r.strehl, 3);
-  return out;
+  return out + WavefrontLines(r);
 }
 
 std::string FoucaultJson(const FoucaultReduction& r, bool inchUnits) {

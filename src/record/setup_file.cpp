@@ -46,6 +46,35 @@ const std::string& RequiredText(const JsonValue& object, const char* key,
   return Required(object, key, JsonValue::Kind::String, "text in double quotes", where).text;
 }
 
+// The Foucault readings, when the file holds them. A block that is there
+// but not as written is damage like any other: reading stays all or nothing.
+FoucaultSetupEntries FoucaultOf(const JsonValue& root) {
+  FoucaultSetupEntries foucault;
+  const JsonValue* block = root.Member("foucault");
+  if (block == nullptr) return foucault;
+  if (block->kind != JsonValue::Kind::Object) Damaged("the value of \"foucault\" is not an object");
+  const JsonValue& zones =
+      Required(*block, "zones", JsonValue::Kind::Array, "a list", " in \"foucault\"");
+  for (std::size_t i = 0; i < zones.items.size(); ++i) {
+    const std::string where = " in zone " + std::to_string(i + 1) + " of \"foucault\"";
+    if (zones.items[i].kind != JsonValue::Kind::Object) {
+      Damaged("zone " + std::to_string(i + 1) + " of \"foucault\" is not an object");
+    }
+    foucault.zones.push_back({RequiredText(zones.items[i], "radius", where),
+                              RequiredText(zones.items[i], "knife", where)});
+  }
+  if (const JsonValue* builtAt = block->Member("built_at");
+      builtAt != nullptr && builtAt->kind != JsonValue::Kind::Null) {
+    const std::string where = " in \"built_at\"";
+    if (builtAt->kind != JsonValue::Kind::Object) {
+      Damaged("the value of \"built_at\" is not an object");
+    }
+    foucault.builtAt = {RequiredText(*builtAt, "object_distance", where),
+                        RequiredText(*builtAt, "lens_mirror_distance", where)};
+  }
+  return foucault;
+}
+
 SetupFile SetupOf(const JsonValue& root) {
   // Is it a set-up file at all? Then is it one this version can read?
   const JsonValue* format = root.Member("format");
@@ -91,6 +120,7 @@ SetupFile SetupOf(const JsonValue& root) {
   if (!ReadWavelength(nm).nanometres) {
     Damaged("the wavelength " + nm + " nm is outside the test wavelengths, 350 to 850 nm");
   }
+  setup.foucault = FoucaultOf(root);
   return setup;
 }
 
@@ -110,8 +140,22 @@ std::string SetupFileText(const SetupFile& setup) {
   }
   text += "  },\n";
   text += "  \"glass\": " + JsonString(setup.glassName) + ",\n";
-  text += "  \"wavelength_um\": " + JsonNumber(setup.wavelengthMicrons) + "\n";
-  text += "}\n";
+  text += "  \"wavelength_um\": " + JsonNumber(setup.wavelengthMicrons);
+  if (!setup.foucault.Empty()) {
+    text += ",\n  \"foucault\": {\n    \"zones\": [";
+    const auto& zones = setup.foucault.zones;
+    for (std::size_t k = 0; k < zones.size(); ++k) {
+      text += std::string(k ? "," : "") + "\n      {\"radius\": " + JsonString(zones[k].radius) +
+              ", \"knife\": " + JsonString(zones[k].knife) + "}";
+    }
+    text += zones.empty() ? "]" : "\n    ]";
+    if (const auto& builtAt = setup.foucault.builtAt) {
+      text += ",\n    \"built_at\": {\"object_distance\": " + JsonString(builtAt->first) +
+              ", \"lens_mirror_distance\": " + JsonString(builtAt->second) + "}";
+    }
+    text += "\n  }";
+  }
+  text += "\n}\n";
   return text;
 }
 

@@ -22,6 +22,23 @@
 //     "wavelength_um": 0.6328
 //   }
 //
+// A set-up may also hold the Foucault readings taken through its null, as
+// the window's Foucault page has them typed (the key is left out when there
+// are none, so that a set-up without readings is written as before):
+//
+//     "wavelength_um": 0.6328,
+//     "foucault": {
+//       "zones": [
+//         {"radius": "40.7", "knife": "10"},
+//         {"radius": "86.6", "knife": "10.012"}
+//       ],
+//       "built_at": {"object_distance": "204.8", "lens_mirror_distance": "2076.4"}
+//     }
+//
+// Each zone is its mean radius on the mirror and the knife's reading, in the
+// set-up's units; "built_at", when there, gives the distances the readings
+// were taken at (without it, the exact check's recommended ones).
+//
 // The entries stay text, so that a set-up reopens exactly as it was typed
 // (a half-typed entry included; the run is what judges it). The version
 // rises only when a change would be misread by an older program; keys this
@@ -42,6 +59,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "common/user_file.h"
 #include "common/whole_file.h"
@@ -66,6 +84,22 @@ inline constexpr std::array<std::pair<Entry, const char*>, kEntryCount> kSetupEn
     {Entry::LensIndex, "index"},
 }};
 
+// The Foucault page's entries, texts as typed, in the set-up's units.
+struct FoucaultSetupEntries {
+  struct Zone {
+    std::string radius;  // the zone's mean radius on the mirror
+    std::string knife;   // the knife's reading along the axis
+    bool operator==(const Zone&) const = default;
+  };
+  std::vector<Zone> zones;
+  // The source-to-lens and lens-to-mirror distances the readings were taken
+  // at; none: the exact check's recommended distances.
+  std::optional<std::pair<std::string, std::string>> builtAt;
+
+  bool Empty() const { return zones.empty() && !builtAt; }
+  bool operator==(const FoucaultSetupEntries&) const = default;
+};
+
 // A default set-up is the window's at start-up.
 struct SetupFile {
   // The entry texts as typed, indexed by Entry, in the unit below.
@@ -73,6 +107,7 @@ struct SetupFile {
   bool inch = false;                                     // the units: inch, else millimetre
   std::string glassName = kStartUpGlass;                 // as the catalog lists it
   double wavelengthMicrons = kStartUpWavelengthMicrons;  // the test wavelength
+  FoucaultSetupEntries foucault = {};                    // none at start-up
 
   std::string& Text(Entry e) { return entries[static_cast<std::size_t>(e)]; }
   const std::string& Text(Entry e) const { return entries[static_cast<std::size_t>(e)]; }

@@ -25,6 +25,7 @@
 #include "engine/optics_primitives.h"
 #include "tester/tester_distances.h"
 #include "ui/exact_plots.h"
+#include "ui/foucault_view.h"
 #include "ui/mirror_view.h"
 #include "ui/ronchi_photo_page.h"
 #include "ui/tester_view.h"
@@ -323,6 +324,8 @@ ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
   pictures_->addTab(mirror_, tr("Mirror"));
   ronchiPhoto_ = new RonchiPhotoPage;
   pictures_->addTab(ronchiPhoto_, tr("Ronchi photo"));
+  foucault_ = new FoucaultView;
+  pictures_->addTab(foucault_, tr("Foucault"));
 
   splitter_ = new QSplitter(Qt::Horizontal);
   splitter_->setObjectName(QStringLiteral("ExactSplitter"));
@@ -466,6 +469,10 @@ void ExactCheckPanel::ClearMirror() {
   mirror_->Clear(
       tr("The set-up has changed: open the measurement again (File \u2192 Open "
          "measurement…)."));
+  // So do the reduced readings; the readings themselves stay.
+  foucault_->SetUpGone(
+      tr("Out of date: the set-up has changed since the readings were reduced. Press 'Find "
+         "Null Variables', then 'Reduce readings'."));
 }
 
 void ExactCheckPanel::OpenMeasurement(const QString& path, const NullAsMeasured& null,

@@ -25,6 +25,7 @@ class QTabWidget;
 namespace vn {
 
 class ExactPlotWidget;
+class FoucaultView;
 class MirrorView;
 class RonchiPhotoPage;
 class TesterView;
@@ -81,6 +82,9 @@ class ExactCheckPanel : public QWidget {
   // Reads the measurement `path` taken through `null` into the "Mirror" tab
   // and shows the tab.
   void OpenMeasurement(const QString& path, const NullAsMeasured& null, bool inchUnits);
+  // The "Foucault" tab: its readings are the window's entries, its
+  // reductions go through the set-up of the last check.
+  FoucaultView* Foucault() const { return foucault_; }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -114,6 +118,7 @@ class ExactCheckPanel : public QWidget {
   TesterView* tester_ = nullptr;            // what the tester sees through the null
   MirrorView* mirror_ = nullptr;            // a measurement read back to the mirror
   RonchiPhotoPage* ronchiPhoto_ = nullptr;  // a Ronchi photo fitted to a conic's bands
+  FoucaultView* foucault_ = nullptr;        // knife readings through the null, reduced
   RecommendedSetUp recommended_;
   std::string reportText_;
   std::string verdictText_;

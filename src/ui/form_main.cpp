@@ -25,6 +25,7 @@
 #include <algorithm>
 
 #include "common/app_info.h"
+#include "common/number_text.h"
 #include "record/solved_set_up.h"
 #include "record/start_up_entries.h"
 #include "ui/caption_fit.h"
@@ -34,6 +35,7 @@
 #include "ui/exact_check_panel.h"
 #include "ui/exact_check_runner.h"
 #include "ui/form_style.h"
+#include "ui/foucault_view.h"
 #include "ui/refractive_index_window.h"
 #include "ui/startup_text.h"
 #include "ui/tolerance_window.h"
@@ -107,6 +109,9 @@ FormMain::FormMain(SharedValues& shared, NullFinder& finder, QWidget* parent)
   for (std::size_t k = 0; k < kEntryCount; ++k)
     connect(EntryEdit(static_cast<Entry>(k)), &QLineEdit::textChanged, this,
             &FormMain::EntriesChanged);
+  // The Foucault tab proposes its zones for the mirror as typed.
+  exactCheck_->Foucault()->SetMirrorDiameterSource(
+      [this] { return ReadNumber(mDiam_->text().toStdString()); });
 
   ResizeWithinScreen(*this, QSize(kStartWidthPx, kStartHeightPx));
   mDiam_->setFocus();
@@ -607,6 +612,7 @@ void FormMain::ShowExactCheck() {
         }
         exactCheck_->ShowResult(r, s.system, s.solution.ObjectDistance,
                                 s.solution.LensMirrorDistance, semi, s.setup.inch);
+        if (r.ok) exactCheck_->Foucault()->SetSetUp(SolvedSetUpOf(s), r.verdict.recommended);
       },
       SpacingRangeLimitWaves(s));
 }
@@ -702,7 +708,8 @@ void FormMain::inches_Click(int index) {
   for (std::size_t k = 0; k < kLengthFields.size(); ++k) {
     LengthEdit(kLengthFields[k])->setText(Text(texts[k]));
   }
-  EntriesChanged();  // the unit
+  exactCheck_->Foucault()->SetUnits(InchUnitsSelected(), true);  // the readings keep their length
+  EntriesChanged();                                              // the unit
 }
 
 // ---- What the entries show, and what belongs to them ---------------------

@@ -37,6 +37,7 @@
 #include "record/setup_file.h"
 #include "ui/exact_check_panel.h"
 #include "ui/form_main.h"
+#include "ui/foucault_view.h"
 #include "ui/program_icon.h"
 #include "ui/startup_text.h"
 
@@ -100,9 +101,11 @@ void FormMain::BuildMenus() {
   QMenu* file = menuBar()->addMenu(tr("&File"));
   file->setObjectName(QStringLiteral("FileMenu"));
   add(file, "actionOpenSetup", tr("&Open set-up…"), QKeySequence::Open, &FormMain::OpenSetup,
-      tr("Open a set-up file (.vnull): its entries, units, glass and wavelength"));
+      tr("Open a set-up file (.vnull): its entries, units, glass, wavelength and Foucault "
+         "readings"));
   add(file, "actionSaveSetup", tr("&Save set-up…"), QKeySequence::Save, &FormMain::SaveSetup,
-      tr("Save the entries, units, glass and wavelength as a set-up file (.vnull)"));
+      tr("Save the entries, units, glass, wavelength and Foucault readings as a set-up file "
+         "(.vnull)"));
   add(file, "actionOpenMeasurement", tr("Open &measurement…"), {}, &FormMain::OpenMeasurement,
       tr("Read a wavefront measured through the null (.wft, .zrn, .csv) and show the mirror"));
   file->addSeparator();
@@ -241,6 +244,8 @@ bool FormMain::OpenSetupFile(const QString& path) {
   shared_.GlassName = setup.glassName;
   shared_.TestWavelength = setup.wavelengthMicrons;
   refractiveIndex_.ChooseAtNextOpening(setup.glassName);
+  exactCheck_->Foucault()->SetUnits(setup.inch, false);
+  exactCheck_->Foucault()->SetEntries(setup.foucault);
   setupPath_ = path;
   EntriesChanged();                          // the glass and the wavelength with the texts
   if (!entryStatus_.isEmpty()) return true;  // what is wrong with them comes first
@@ -257,6 +262,7 @@ bool FormMain::SaveSetupFile(const QString& path) {
   setup.inch = InchUnitsSelected();
   setup.glassName = shared_.GlassName;
   setup.wavelengthMicrons = shared_.TestWavelength;
+  setup.foucault = exactCheck_->Foucault()->Entries();
   if (const FileWriteResult saved = WriteSetupFile(FsPath(path), setup); !saved.written()) {
     Warn(this, tr("Save set-up"),
          tr("The set-up could not be saved as %1:\n%2.").arg(Shown(path), Text(saved.why)));

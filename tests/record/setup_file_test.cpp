@@ -54,7 +54,8 @@ std::string Edited(const std::string& from, const std::string& to) {
 }
 
 // An inch set-up with entries no number reader would take, every character a
-// JSON string must escape, and an Ohara glass at the dialog's longest wavelength.
+// JSON string must escape, an Ohara glass at the dialog's longest wavelength,
+// and Foucault readings typed as oddly.
 SetupFile OddSetup() {
   SetupFile s;
   s.inch = true;
@@ -66,6 +67,8 @@ SetupFile OddSetup() {
   s.Text(Entry::LensDiameter) = "3\xC2\xBD \xE2\x80\x94 \xF0\x9F\x94\xAD";
   s.glassName = "BSL7Y";
   s.wavelengthMicrons = 0.85;
+  s.foucault.zones = {{"1.6", "0,394"}, {" 1e1 ", "say \"x\" \\"}, {"", "2.0"}};
+  s.foucault.builtAt = {{"8.06", ""}};
   return s;
 }
 
@@ -86,7 +89,7 @@ TEST(SetupFile, RoundTripsExactlyUnderACommaLocale) {
   // micrometres, comes back to the bit.
   odd.wavelengthMicrons = 546.0740000000001 * 0.001;
   EXPECT_EQ(ParseSetupFile(SetupFileText(odd)).setup->wavelengthMicrons, odd.wavelengthMicrons);
-  EXPECT_NE(SetupFileText(odd).find("\"wavelength_um\": 0.5460740000000001\n"), std::string::npos);
+  EXPECT_NE(SetupFileText(odd).find("\"wavelength_um\": 0.5460740000000001,\n"), std::string::npos);
 }
 
 TEST(SetupFile, ReadsWhatAnotherHandOrALaterVersionMayWrite) {
@@ -148,6 +151,12 @@ TEST(SetupFile, RefusesWhatItCannotReadWithItsReason) {
       {Edited("0.6328", "632.8"), SetupFileProblem::Damaged,
        "The file is damaged: the wavelength 632800 nm is outside the test wavelengths, 350 to "
        "850 nm."},
+      // The Foucault readings are read all or nothing too.
+      {Edited("0.6328\n", "0.6328, \"foucault\": [\"20,10\"]\n"), SetupFileProblem::Damaged,
+       "The file is damaged: the value of \"foucault\" is not an object."},
+      {Edited("0.6328\n", "0.6328, \"foucault\": {\"zones\": [{\"radius\": \"20\"}]}\n"),
+       SetupFileProblem::Damaged,
+       "The file is damaged: the key \"knife\" in zone 1 of \"foucault\" is missing."},
       // A newer format is refused before its contents are judged.
       {Edited("\"version\": 1", "\"version\": 2"), SetupFileProblem::Newer,
        "The file was saved by a newer version of Vantry Null (set-up format 2; this version "
