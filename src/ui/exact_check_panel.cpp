@@ -356,9 +356,8 @@ void ExactCheckPanel::ArrangeFor(int width) {
   }
 }
 
-void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem& system,
-                                 double objectDistance, double lensMirrorDistance,
-                                 double lensSemiDiameter, bool inchUnits) {
+void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const SolvedSetUp& setUp) {
+  const bool inchUnits = setUp.inchUnits;
   if (!r.ok) {
     Clear(tr("Exact check not available: %1").arg(Text(r.why)));
     ShowVerdict(r, inchUnits);
@@ -372,16 +371,17 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
   figures_->setText(figuresHtml_);
   reportText_ = ExactCheckText(r, inchUnits);
 
-  const SetUpPicture setUp =
-      SetUpOf(r, system, objectDistance, lensMirrorDistance, lensSemiDiameter, inchUnits);
-  setUp_->SetPicture([setUp](QPainter& p, const QRectF& area) { vn::PaintSetUp(p, area, setUp); },
-                     QStringLiteral("exact_setup"));
+  const SetUpPicture picture =
+      SetUpOf(r, setUp.system, setUp.objectDistance, setUp.lensMirrorDistance,
+              setUp.lensClearSemiDiameter, inchUnits);
+  setUp_->SetPicture(
+      [picture](QPainter& p, const QRectF& area) { vn::PaintSetUp(p, area, picture); },
+      QStringLiteral("exact_setup"));
   const CurvePlot wavefront = WavefrontPlot(r);
   wavefront_->SetPicture(
       [wavefront](QPainter& p, const QRectF& area) { PaintCurvePlot(p, area, wavefront); },
       QStringLiteral("exact_wavefront"));
-  tester_->ShowSetUp(system, objectDistance, lensMirrorDistance, r.wavelengthMicrons,
-                     lensSemiDiameter, inchUnits, r.verdict.status);
+  tester_->ShowSetUp(setUp, r.verdict.status);
   recommended_ = r.verdict.recommended;
   const CurvePlot aberration = AberrationPlot(r, factor, unit);
   aberration_->SetPicture(
@@ -423,9 +423,8 @@ void ExactCheckPanel::ClearMirror() {
          "measurement…)."));
 }
 
-void ExactCheckPanel::OpenMeasurement(const QString& path, const NullAsMeasured& null,
-                                      bool inchUnits) {
-  mirror_->Open(path, null, inchUnits);
+void ExactCheckPanel::OpenMeasurement(const QString& path, const SolvedSetUp& builtAt) {
+  mirror_->Open(path, builtAt);
   pictures_->setCurrentWidget(mirror_);
 }
 

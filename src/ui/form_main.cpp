@@ -596,15 +596,14 @@ void FormMain::ShowExactCheck() {
   // key press, the next run or closing the window stops it.
   const SolvedSetUp in = SolvedSetUpOf(s);
   exactCheck_->ShowBusy(tr("Computing the exact check\u2026"));
-  exactRunner_->Start(in, [this, s, semi = in.lensClearSemiDiameter](const ExactCheckResult& r) {
+  exactRunner_->Start(in, [this, in](const ExactCheckResult& r) {
     if (r.cancelled) {
       exactCheck_->Clear(
           tr("The exact check was stopped by a key press. Press 'Find Null Variables' to "
              "make it again."));
       return;
     }
-    exactCheck_->ShowResult(r, s.system, s.solution.ObjectDistance, s.solution.LensMirrorDistance,
-                            semi, s.setup.inch);
+    exactCheck_->ShowResult(r, in);
   });
 }
 

@@ -171,18 +171,9 @@ TesterView::~TesterView() {
   worker_.join();
 }
 
-void TesterView::ShowSetUp(const NullTestSystem& system, double objectDistance,
-                           double lensMirrorDistance, double wavelengthMicrons,
-                           double lensSemiDiameter, bool inchUnits,
-                           std::optional<VerdictStatus> verdict) {
+void TesterView::ShowSetUp(const SolvedSetUp& in, std::optional<VerdictStatus> verdict) {
   verdict_ = verdict;
-  SolvedSetUp in;
-  in.system = system;
-  in.objectDistance = objectDistance;
-  in.lensMirrorDistance = lensMirrorDistance;
-  in.wavelengthMicrons = wavelengthMicrons;
-  in.lensClearSemiDiameter = lensSemiDiameter;
-  in.inchUnits = inchUnits;
+  const bool inchUnits = in.inchUnits;
   if (inchUnits != inchUnits_) {
     // The lengths' controls follow the run's unit.
     settingControls_ = true;

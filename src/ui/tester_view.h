@@ -43,12 +43,10 @@ class TesterView : public QWidget {
   explicit TesterView(QWidget* parent = nullptr);
   ~TesterView() override;
 
-  // Shows the set-up's views: lengths in inches as the engine has them,
-  // `inchUnits` the run's unit for the controls and captions; `verdict` the
+  // Shows the views of the solved set-up `in`: lengths in inches as the
+  // engine has them, its unit for the controls and captions; `verdict` the
   // exact check's, so that no caption praises a set-up it rejects.
-  void ShowSetUp(const NullTestSystem& system, double objectDistance, double lensMirrorDistance,
-                 double wavelengthMicrons, double lensSemiDiameter, bool inchUnits,
-                 std::optional<VerdictStatus> verdict = std::nullopt);
+  void ShowSetUp(const SolvedSetUp& in, std::optional<VerdictStatus> verdict = std::nullopt);
 
   // Empties the tab, saying `why`.
   void Clear(const QString& why);

@@ -15,7 +15,6 @@
 #include "record/run_units.h"
 #include "record/solved_set_up.h"
 #include "record/start_up_entries.h"
-#include "tester/measured_mirror.h"
 
 namespace vn::test {
 
@@ -56,16 +55,6 @@ inline SolvedSetUp StartUpExactInput(double mirrorDiameterMm = 0) {
   in.wavelengthMicrons = kStartUpWavelengthMicrons;
   in.lensClearSemiDiameter = StartUpLength(Entry::LensDiameter) * 0.5;
   return in;
-}
-
-// The null of a check's input as a measurement was taken through it.
-inline NullAsMeasured NullAsMeasuredOf(const SolvedSetUp& in) {
-  NullAsMeasured null;
-  null.system = in.system;
-  null.objectDistance = in.objectDistance;
-  null.lensMirrorDistance = in.lensMirrorDistance;
-  null.wavelengthMicrons = in.wavelengthMicrons;
-  return null;
 }
 
 // The same set-up as the tolerance analysis reads it: with the lens's glass,

@@ -80,7 +80,7 @@ std::function<double(double)> MadeHeights(const Made& made) {
 MeasuredMirror Reduce(const std::string& wft, const SolvedSetUp& builtAt) {
   const MeasuredWavefront w = ReadMeasuredWavefront(wft, "made.wft", {});
   EXPECT_TRUE(w.ok) << w.why;
-  return ReduceMeasurement(w, test::NullAsMeasuredOf(builtAt));
+  return ReduceMeasurement(w, builtAt);
 }
 
 // Conic within 0.001 and every zone within 2 nm: the figures a mirror maker

@@ -17,9 +17,7 @@ namespace {
 
 // Shows `r` for the start-up set-up in millimetres, with the panel on screen.
 void Show(ExactCheckPanel& panel, const ExactCheckResult& r) {
-  const SolvedSetUp in = test::StartUpExactInput();
-  panel.ShowResult(r, in.system, in.objectDistance, in.lensMirrorDistance, in.lensClearSemiDiameter,
-                   false);
+  panel.ShowResult(r, test::StartUpExactInput());
   panel.resize(600, 300);
   panel.show();
 }
