@@ -65,6 +65,12 @@ inline SolvedSetUp StartUpToleranceInput() {
   return in;
 }
 
+// Its tolerance model, built once for a test program.
+inline const ToleranceModel& StartUpToleranceModel() {
+  static const ToleranceModel model(StartUpToleranceInput());
+  return model;
+}
+
 // The lens chooser's view of it: the mirror alone, and the lens.
 inline NullTestSystem StartUpMirror() {
   const NullTestSystem s = StartUpSystem();
