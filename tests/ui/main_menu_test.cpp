@@ -1,9 +1,8 @@
 // The window as a desktop program: the file dialogs of its menus, set-up
 // files through the window (a file that cannot be read changes nothing),
-// the saved and printed report, the units beside the length fields, the
+// the saved report, the units beside the length fields, the
 // tooltips, the icon and what is remembered between sessions. The set-up
 // format itself is tested in the core; here only the wiring.
-#include <QPrinter>
 #include <QtTest>
 #include <QtWidgets>
 #include <fstream>
@@ -174,7 +173,7 @@ class MainMenuTest : public QObject {
     }
   }
 
-  void reportIsSavedAndPrintedWithTheExactCheck() {
+  void reportIsSavedWithTheExactCheck() {
     Fixture f;
     f.Click("FindIt");
     QCoreApplication::processEvents();  // the exact check follows the run
@@ -192,15 +191,7 @@ class MainMenuTest : public QObject {
     const auto message = NextMessage();
     QVERIFY(!f.window.SaveReportFile(Path("missing/report.txt")));
     QVERIFY2(message->startsWith("The report could not be saved"), qPrintable(*message));
-
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(Path("report.pdf"));
-    f.window.PrintReportTo(printer);
-    QFile pdf(Path("report.pdf"));
-    QVERIFY(pdf.open(QIODevice::ReadOnly));
-    const QByteArray bytes = pdf.readAll();
-    QVERIFY(bytes.startsWith("%PDF-") && bytes.contains("/Type /Page") && bytes.size() > 2000);
+    // The printed page: printed_report_test.
   }
 
   void unitsFollowTheSwitchAndEveryControlSaysWhatItIs() {
@@ -209,12 +200,6 @@ class MainMenuTest : public QObject {
     for (const char* name : lengths) QCOMPARE(f.Unit(name), QString("mm"));
     f.Click("inches_0");
     for (const char* name : lengths) QCOMPARE(f.Unit(name), QString("in"));
-    // A refused switch leaves the unit as it was.
-    f.Edit("lthck")->setText("abc");
-    const auto refused = NextMessage();
-    f.Click("inches_1");
-    QVERIFY(refused->contains("Center Thickness"));
-    QCOMPARE(f.Unit("MDiam"), QString("in"));
     // The unit never hides the text: the field keeps a margin for it.
     QVERIFY(f.Edit("MDiam")->textMargins().right() >= f.Get<QLabel>("MDiamUnit")->width());
 
