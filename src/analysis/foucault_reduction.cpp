@@ -219,8 +219,8 @@ FoucaultReduction ReduceFoucaultReadings(const SolvedSetUp& setUp,
       return fail("two readings are given for the same zone");
     }
   }
-  if (!(setUp.objectDistance > 0.0) || !(setUp.lensMirrorDistance > 0.0)) {
-    return fail("the set-up as built needs positive distances");
+  if (const std::string problem = SetUpProblem(setUp); !problem.empty()) {
+    return fail("the set-up as built cannot be traced: " + problem);
   }
 
   // Step 2: aim each zone's ray once, at its radius on the design's mirror,
