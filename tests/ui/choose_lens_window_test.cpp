@@ -65,9 +65,8 @@ class ChooseLensWindowTest : public QObject {
   void designedLensFillsTheMainWindowWithOneClick() {
     Fixture f;
     QVERIFY(f.chooser != nullptr && f.chooser->isVisible());
-    // Within the offscreen screen (800 x 600), its table headed before any result.
-    const QRect free = f.chooser->screen()->availableGeometry();
-    QVERIFY(f.chooser->width() <= free.width() && f.chooser->height() <= free.height());
+    // Its table is headed before any result (its size on a small screen:
+    // window_screens_test).
     QCOMPARE(f.Table()->horizontalHeaderItem(1)->text(), QString("Lens"));
     // It takes the main window's thickness and diameter.
     QCOMPARE(f.Get<QLineEdit>("ChooserThickness")->text(), QString("15"));

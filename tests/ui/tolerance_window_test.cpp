@@ -52,11 +52,7 @@ class ToleranceWindowTest : public QObject {
     // A second click brings the same window back.
     f.Click("TolerancesButton");
     QCOMPARE(f.window.findChildren<ToleranceWindow*>().size(), 1);
-    // The offscreen screen is 800 x 600, smaller than the window would like:
-    // it opens within it, and its controls scroll.
-    const QRect free = f.tolerances->screen()->availableGeometry();
-    QVERIFY(f.tolerances->width() <= free.width() && f.tolerances->height() <= free.height());
-    QVERIFY(f.tolerances->findChild<QScrollArea*>() != nullptr);
+    // (Its size on a small screen: window_screens_test.)
   }
 
   void runsInTheBackgroundAndExports() {
