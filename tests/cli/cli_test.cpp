@@ -95,8 +95,11 @@ TEST(Cli, GlassWavelengthAndExplorationActAsTheDialogs) {
                   .Has("Refractive Index =\t\t-> 1.7919  = SF11 @ 546.1nm\n"));
   // A typed index wins, but the glass stays the run's, as in the window.
   EXPECT_TRUE(test::RunCli("--glass F2 --index 1.6").Has("-> 1.6  = F2 @ 632.8nm\n"));
-  // --explore's passes: CliJson.ExplorationPassesAreTheReportsBlocks.
-  EXPECT_FALSE(test::RunCli("--explore amount=0").Has("spacing error"));  // 0 takes the check back
+  // --explore adds the two passes (their spacings and figures: the run's
+  // SpacingError tests); 0 takes the check back.
+  EXPECT_TRUE(
+      test::RunCli("--explore waves=0.125").Has("Results for lens mirror spacing error of +"));
+  EXPECT_FALSE(test::RunCli("--explore amount=0").Has("spacing error"));
 }
 
 TEST(Cli, ExactCheckFollowsAnUnchangedReportWithTheVerdictFirst) {
