@@ -5,8 +5,6 @@
 // themselves are tested in the core.
 #include "ui/choose_lens_window.h"
 
-#include <sys/stat.h>
-
 #include <QtTest>
 #include <QtWidgets>
 
@@ -108,22 +106,6 @@ class ChooseLensWindowTest : public QObject {
     f.Table()->selectRow(0);
     f.Click("ChooserUseLens");
     QCOMPARE(f.shared.GlassName, std::string("BK7"));
-  }
-
-  // A FIFO named as the list would hold the window for ever if it were read
-  // like a file; a folder is no list. Both are refused at once, by name.
-  void listThatIsNoFileIsRefusedAtOnce() {
-    Fixture f;
-    QTemporaryDir dir;
-    const QString fifo = dir.filePath("list.csv");
-    QCOMPARE(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
-    for (const QString& path : {fifo, dir.path()}) {
-      f.Get<QLineEdit>("ChooserListPath")->setText(path);
-      f.Click("ChooserRank");
-      QVERIFY(!f.Busy());
-      const QString said = f.Get<QLabel>("ChooserStatus")->text();
-      QVERIFY2(said.startsWith("Cannot read the lens list \"" + path + "\": "), qPrintable(said));
-    }
   }
 
   void cancelStopsARankingWithoutHoldingUpTheWindow() {
