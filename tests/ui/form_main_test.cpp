@@ -1,5 +1,5 @@
 // The main window's wiring: what the controls show at start, what a click of
-// the find button, a key press, a resize, a units click and the two dialogs'
+// the find button, a key press, a units click and the error dialog's
 // buttons reach in the run and the shared values. The run's own figures and
 // the dialogs' logic are tested in the core; here they only prove that the
 // window passed the right things along.
@@ -14,7 +14,6 @@
 #include "run/null_finder.h"
 #include "support/main_window_fixture.h"
 #include "ui/exact_check_panel.h"
-#include "ui/twips.h"
 
 namespace vn {
 namespace {
@@ -70,7 +69,7 @@ class FormMainTest : public QObject {
              (QStringList{"/Processing ", "--Processing ", "\\Processing ", "|Processing "}));
   }
 
-  void startsWithDefaultsAndFollowsHeight() {
+  void startsWithTheDefaults() {
     Fixture f;
     QCOMPARE(LengthTexts(f),
              QStringList({"317.5", "2540", "9e99", "-206", "15", "80", "-1", "1.51509"}));
@@ -80,21 +79,6 @@ class FormMainTest : public QObject {
     QCOMPARE(f.TextOut()->document()->firstBlock().text(),
              QString("Vantry Null Test Setup Calculations Version 2.2.0"));
     QCOMPARE(f.TextOut()->verticalScrollBar()->value(), 0);
-
-    // The report takes the height the window gains, and the width its
-    // column gains when the divider beside it is dragged.
-    const int taller = PxFromTwips(f.window, 1000);
-    const int tall = f.TextOut()->height() + taller;
-    f.window.resize(1200, f.window.height() + taller);
-    QTRY_COMPARE(f.TextOut()->height(), tall);
-    auto* split = f.Get<QSplitter>("MainSplitter");
-    QWidget* handle = split->handle(1);
-    const int wide = f.TextOut()->width() + 80;
-    const QPoint grip = handle->rect().center();
-    QTest::mousePress(handle, Qt::LeftButton, {}, grip);
-    QTest::mouseMove(handle, grip + QPoint(80, 0));
-    QTest::mouseRelease(handle, Qt::LeftButton, {}, grip + QPoint(80, 0));
-    QTRY_COMPARE(f.TextOut()->width(), wide);
   }
 
   void findButtonRunsOnceWithTheEntries() {
