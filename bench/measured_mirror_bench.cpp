@@ -34,7 +34,7 @@ std::string MeasuredWft640() {
 
 void BM_MeasuredMirror640(benchmark::State& state) {
   const std::string text = MeasuredWft640();
-  const vn::NullAsMeasured null = vn::test::NullAsMeasuredOf(vn::test::StartUpExactInput());
+  const vn::SolvedSetUp null = vn::test::StartUpExactInput();
   for (auto _ : state) {
     const vn::MeasuredWavefront w = vn::ReadMeasuredWavefront(text, "bench.wft", {});
     const vn::MeasuredMirror m = vn::ReduceMeasurement(w, null);

@@ -122,11 +122,11 @@ void BM_MirrorTabRedraw(benchmark::State& state) {
     state.SkipWithError("cannot write the measurement");
     return;
   }
-  const NullAsMeasured null = test::NullAsMeasuredOf(test::StartUpExactInput());
+  const SolvedSetUp null = test::StartUpExactInput();
   MirrorView view;
   view.resize(700, 600);
   view.show();
-  view.Open(QString::fromStdString(path), null, false);
+  view.Open(QString::fromStdString(path), null);
   for (int i = 0; i < 1000 && !view.HasMirror(); ++i) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     QThread::msleep(5);

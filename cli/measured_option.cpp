@@ -57,20 +57,15 @@ void MeasuredOption::Reduce(const RunRecord& run, const std::optional<ExactCheck
   const double inches = inchFromUnit(1.0, run.setup.inch);
   const double testNm = run.setup.testWavelength * 1000.0;
 
-  // The solved set-up, as this reading needs it: the design and the
-  // distances the test was built at.
-  NullAsMeasured null;
-  null.system = run.system;
-  null.wavelengthMicrons = run.setup.testWavelength;
+  // The solved set-up at the distances the test was built at.
+  SolvedSetUp builtAt = SolvedSetUpOf(run);
   if (builtAt_) {
-    null.objectDistance = builtAt_->first * inches;
-    null.lensMirrorDistance = builtAt_->second * inches;
+    builtAt.objectDistance = builtAt_->first * inches;
+    builtAt.lensMirrorDistance = builtAt_->second * inches;
   } else if (check && check->verdict.recommended.available) {
-    null.objectDistance = check->verdict.recommended.objectDistance;
-    null.lensMirrorDistance = check->verdict.recommended.lensMirrorDistance;
+    builtAt.objectDistance = check->verdict.recommended.objectDistance;
+    builtAt.lensMirrorDistance = check->verdict.recommended.lensMirrorDistance;
   } else {
-    null.objectDistance = run.solution.ObjectDistance;
-    null.lensMirrorDistance = run.solution.LensMirrorDistance;
     note_ =
         "vantry-null-cli: --measured: the exact check recommends no distances; the "
         "report's are taken as those the test was built at (give --built-at)";
@@ -82,8 +77,7 @@ void MeasuredOption::Reduce(const RunRecord& run, const std::optional<ExactCheck
   how.valuesInNm = nm_;
   const MeasuredWavefront measured = ReadMeasuredWavefrontFile(*file_, how, deadline);
   WithDeadline(deadline, [&](const CancelToken& cancel) {
-    null.cancel = &cancel;
-    mirror_ = ReduceMeasurement(measured, null);
+    mirror_ = ReduceMeasurement(measured, builtAt, &cancel);
   });
   if (!mirror_->ok) {
     note_ = "vantry-null-cli: --measured: " + mirror_->why;

@@ -9,6 +9,7 @@
 
 #include "common/constants.h"
 #include "common/number_text.h"
+#include "engine/optics_primitives.h"
 
 namespace vn {
 
@@ -41,10 +42,8 @@ Departure DepartureAt(const TrialMirror& mirror, double y, double semiDiameter) 
   return d;
 }
 
-// Sag of the conic c·(y² + k·z²) − 2·z = 0 and its slope dz/dy.
-double ConicSag(double c, double k, double y) {
-  return c * y * y / (1.0 + std::sqrt(1.0 - k * c * c * y * y));
-}
+// Slope dz/dy of the conic c·(y² + k·z²) − 2·z = 0 (its sag is
+// ConicSag(c, k, y)).
 double ConicSlope(double c, double k, double y) {
   return c * y / std::sqrt(1.0 - k * c * c * y * y);
 }
@@ -220,8 +219,8 @@ FoucaultReduction ReduceFoucaultReadings(const SolvedSetUp& setUp,
       return fail("two readings are given for the same zone");
     }
   }
-  if (!(setUp.objectDistance > 0.0) || !(setUp.lensMirrorDistance > 0.0)) {
-    return fail("the set-up as built needs positive distances");
+  if (const std::string problem = SetUpProblem(setUp); !problem.empty()) {
+    return fail("the set-up as built cannot be traced: " + problem);
   }
 
   // Step 2: aim each zone's ray once, at its radius on the design's mirror,

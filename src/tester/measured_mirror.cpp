@@ -11,6 +11,7 @@
 #include "analysis/zernike.h"
 #include "common/constants.h"
 #include "common/number_text.h"
+#include "engine/optics_primitives.h"
 #include "exact/scalar_search.h"
 
 namespace vn {
@@ -106,12 +107,6 @@ class NormalEquations {
   std::vector<double> a_, b_;
 };
 
-// The conic's sag at r (toward the incoming light from the vertex), in the
-// form that holds for every K and stays accurate near the axis.
-double ConicSag(double r, double radius, double conicPlusOne) {
-  return r * r / (radius * (1.0 + std::sqrt(1.0 - conicPlusOne * r * r / (radius * radius))));
-}
-
 // cos α of the conic's normal at r: the factor between a height error and
 // half the wavefront error it makes.
 double NormalCosine(double r, double radius, double conicPlusOne) {
@@ -123,9 +118,9 @@ double NormalCosine(double r, double radius, double conicPlusOne) {
 // conic plus ΔK: the symmetric residual each shows, in the mirror-error sign.
 class NullResidual {
  public:
-  explicit NullResidual(const NullAsMeasured& null) : null_(null) {
-    plan_ =
-        MakePupilPlan(MakeSkewSetUp(Built(0.0)), null.system.MirrorSemiDiameter, kProfileSampling);
+  explicit NullResidual(const SolvedSetUp& builtAt) : builtAt_(builtAt) {
+    plan_ = MakePupilPlan(MakeSkewSetUp(Built(0.0)), builtAt.system.MirrorSemiDiameter,
+                          kProfileSampling);
   }
   bool ok() const { return plan_.ok; }
   const std::string& why() const { return plan_.why; }
@@ -133,7 +128,7 @@ class NullResidual {
   // The coefficients a_k of Σ a_k·R_2k^0(ρ), or nothing (why in `why`).
   std::optional<std::vector<double>> Radial(double deltaK, std::string& why) const {
     const PupilWavefront w =
-        MeasurePupilWavefront(plan_, MakeSkewSetUp(Built(deltaK)), null_.wavelengthMicrons);
+        MeasurePupilWavefront(plan_, MakeSkewSetUp(Built(deltaK)), builtAt_.wavelengthMicrons);
     if (!w.ok) {
       why = w.why;
       return std::nullopt;
@@ -161,18 +156,16 @@ class NullResidual {
   }
 
  private:
-  // The one place the build's own type is made: the design's lens at the
-  // built distances, the mirror's conic changed by ΔK.
+  // The design's lens at the built distances, the mirror's conic changed
+  // by ΔK.
   AsBuilt Built(double deltaK) const {
     AsBuilt build;
-    build.setUp.system = null_.system;
+    build.setUp = builtAt_;
     build.setUp.system.ConicPlusOne += deltaK;
-    build.setUp.objectDistance = null_.objectDistance;
-    build.setUp.lensMirrorDistance = null_.lensMirrorDistance;
     return build;
   }
 
-  NullAsMeasured null_;
+  SolvedSetUp builtAt_;
   PupilPlan plan_;
 };
 
@@ -196,27 +189,27 @@ int CouderZoneCount(double mirrorDiameterInch) {
   return std::clamp(static_cast<int>(std::lround(diameterMm / 40.0)), 3, 10);
 }
 
-MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAsMeasured& null) {
+MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const SolvedSetUp& builtAt,
+                                 const CancelToken* cancel) {
   MeasuredMirror m;
-  const NullTestSystem& s = null.system;
+  const NullTestSystem& s = builtAt.system;
   const double R = std::fabs(s.MirrorRadius), a = s.MirrorSemiDiameter;
-  m.wavelengthMicrons = null.wavelengthMicrons;
-  m.objectDistance = null.objectDistance;
-  m.lensMirrorDistance = null.lensMirrorDistance;
+  m.wavelengthMicrons = builtAt.wavelengthMicrons;
+  m.objectDistance = builtAt.objectDistance;
+  m.lensMirrorDistance = builtAt.lensMirrorDistance;
   m.wantedConic = s.ConicPlusOne - 1.0;
   if (!measured.ok) {
     m.why = measured.why.empty() ? "no measurement" : measured.why;
     return m;
   }
-  if (!(a > 0.0) || !(R > 0.0) || !(null.objectDistance > 0.0) ||
-      !(null.lensMirrorDistance > 0.0) || !(null.wavelengthMicrons > 0.0)) {
-    m.why = "no set-up to trace the null of";
+  if (const std::string problem = SetUpProblem(builtAt); !problem.empty()) {
+    m.why = "no set-up to trace the null of: " + problem;
     return m;
   }
 
   // The file must describe this test: its wavelength (the null's residual
   // depends on it), and the mirror's size where it says.
-  const double lambdaNm = null.wavelengthMicrons * 1000.0;
+  const double lambdaNm = builtAt.wavelengthMicrons * 1000.0;
   const auto differs = [](const std::optional<double>& given, double wanted, double tolerance) {
     return given && !(std::fabs(*given - wanted) <= tolerance);
   };
@@ -241,7 +234,7 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
 
   // Step 1: the null's residual for the wanted conic at the built distances,
   // traced exactly, as a table along u = ρ².
-  const NullResidual residual(null);
+  const NullResidual residual(builtAt);
   if (!residual.ok()) {
     m.why = "the null cannot be traced at these distances: " + residual.why();
     return m;
@@ -261,7 +254,7 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
     const int i = std::min(static_cast<int>(t), kTableSteps - 1);
     return table[i] + (t - i) * (table[i + 1] - table[i]);
   };
-  if (CancelRequested(null.cancel)) {
+  if (CancelRequested(cancel)) {
     m.cancelled = true, m.why = kStopped;
     return m;
   }
@@ -399,7 +392,7 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
   for (const Bin& b : rings) meanWeight += b.count / static_cast<double>(n);
   bool settled = false;
   for (int step = 0; step < kMostConicSteps && !settled; ++step) {
-    if (CancelRequested(null.cancel)) {
+    if (CancelRequested(cancel)) {
       m.cancelled = true, m.why = kStopped;
       return m;
     }
@@ -478,7 +471,8 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAs
   for (std::size_t k = 0; k < n; ++k) {
     const double r = rings[k].rho * a;
     const double conicPart =
-        (ConicSag(r, R, fittedConicPlusOne) - ConicSag(r, R, s.ConicPlusOne)) * kMmPerInch * 1e6;
+        (ConicSag(1.0 / R, fittedConicPlusOne, r) - ConicSag(1.0 / R, s.ConicPlusOne, r)) *
+        kMmPerInch * 1e6;
     const double figure = 0.5 * error[k] * lambdaNm / NormalCosine(r, R, fittedConicPlusOne);
     height[k] = conicPart + figure;
     const double row[2] = {1.0, rings[k].rho * rings[k].rho};

@@ -33,18 +33,10 @@
 
 #include "common/cancel_token.h"
 #include "engine/null_test_engine.h"
+#include "record/solved_set_up.h"
 #include "tester/measured_wavefront.h"
 
 namespace vn {
-
-// The null as it was built when the measurement was taken.
-struct NullAsMeasured {
-  NullTestSystem system;          // the design: mirror, wanted conic, lens
-  double objectDistance = 0;      // D, source to the lens's first vertex, inches
-  double lensMirrorDistance = 0;  // d2, lens to mirror, inches
-  double wavelengthMicrons = 0;   // the test's
-  const CancelToken* cancel = nullptr;
-};
 
 struct MirrorZone {
   double radius = 0;    // on the mirror, inches
@@ -95,7 +87,12 @@ struct MeasuredMirror {
 // The number of Couder zones for a mirror: one per 40 mm of diameter, 3 to 10.
 int CouderZoneCount(double mirrorDiameterInch);
 
-MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const NullAsMeasured& null);
+// `builtAt` is the null as it was built when the measurement was taken: the
+// design (mirror, wanted conic, lens), the test's wavelength and the
+// distances D and d2 the tester actually set, which may differ from the
+// solved ones.
+MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const SolvedSetUp& builtAt,
+                                 const CancelToken* cancel = nullptr);
 
 // The block after the report, lengths in the run's unit.
 std::string MeasuredMirrorText(const MeasuredMirror& mirror, bool inchUnits);

@@ -391,9 +391,8 @@ void ExactCheckPanel::ArrangeFor(int width) {
   }
 }
 
-void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem& system,
-                                 double objectDistance, double lensMirrorDistance,
-                                 double lensSemiDiameter, bool inchUnits) {
+void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const SolvedSetUp& setUp) {
+  const bool inchUnits = setUp.inchUnits;
   if (!r.ok) {
     Clear(tr("Exact check not available: %1").arg(Text(r.why)));
     ShowVerdict(r, inchUnits);
@@ -407,27 +406,21 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const NullTestSystem
   figures_->setText(figuresHtml_);
   reportText_ = ExactCheckText(r, inchUnits);
 
-  const SetUpPicture setUp =
-      SetUpOf(r, system, objectDistance, lensMirrorDistance, lensSemiDiameter, inchUnits);
-  setUp_->SetPicture([setUp](QPainter& p, const QRectF& area) { vn::PaintSetUp(p, area, setUp); },
-                     QStringLiteral("exact_setup"));
+  const SetUpPicture picture =
+      SetUpOf(r, setUp.system, setUp.objectDistance, setUp.lensMirrorDistance,
+              setUp.lensClearSemiDiameter, inchUnits);
+  setUp_->SetPicture(
+      [picture](QPainter& p, const QRectF& area) { vn::PaintSetUp(p, area, picture); },
+      QStringLiteral("exact_setup"));
   const CurvePlot wavefront = WavefrontPlot(r);
   wavefront_->SetPicture(
       [wavefront](QPainter& p, const QRectF& area) { PaintCurvePlot(p, area, wavefront); },
       QStringLiteral("exact_wavefront"));
-  tester_->ShowSetUp(system, objectDistance, lensMirrorDistance, r.wavelengthMicrons,
-                     lensSemiDiameter, inchUnits, r.verdict.status, r.verdict.recommended);
-  SolvedSetUp asBuilt;
-  asBuilt.system = system;
-  asBuilt.objectDistance = objectDistance;
-  asBuilt.lensMirrorDistance = lensMirrorDistance;
-  asBuilt.wavelengthMicrons = r.wavelengthMicrons;
-  asBuilt.lensClearSemiDiameter = lensSemiDiameter;
-  asBuilt.inchUnits = inchUnits;
+  tester_->ShowSetUp(setUp, r.verdict.status, r.verdict.recommended);
   // A photo is taken at the set-up the user built: the one the verdict
   // recommends when there is one.
   ronchiPhoto_->ShowSetUp(
-      ChooseTesterSetUp(asBuilt, r.verdict.recommended, TesterDistances::Recommended).setUp,
+      ChooseTesterSetUp(setUp, r.verdict.recommended, TesterDistances::Recommended).setUp,
       inchUnits);
   recommended_ = r.verdict.recommended;
   const CurvePlot aberration = AberrationPlot(r, factor, unit);
@@ -475,9 +468,8 @@ void ExactCheckPanel::ClearMirror() {
          "Null Variables', then 'Reduce readings'."));
 }
 
-void ExactCheckPanel::OpenMeasurement(const QString& path, const NullAsMeasured& null,
-                                      bool inchUnits) {
-  mirror_->Open(path, null, inchUnits);
+void ExactCheckPanel::OpenMeasurement(const QString& path, const SolvedSetUp& builtAt) {
+  mirror_->Open(path, builtAt);
   pictures_->setCurrentWidget(mirror_);
 }
 

@@ -36,12 +36,9 @@ class ExactCheckPanel : public QWidget {
  public:
   explicit ExactCheckPanel(QWidget* parent = nullptr);
 
-  // Shows the check of the set-up `system` at object distance D and lens to
-  // mirror distance d2, the lens `lensSemiDiameter` in radius; lengths in
-  // inches, as the engine has them. `inchUnits`: the run's unit is the inch
-  // (else the millimetre), for the figures and the pictures' axes.
-  void ShowResult(const ExactCheckResult& r, const NullTestSystem& system, double objectDistance,
-                  double lensMirrorDistance, double lensSemiDiameter, bool inchUnits);
+  // Shows the check `r` of the solved set-up `setUp` (lengths in inches, as
+  // the engine has them; its unit for the figures and the pictures' axes).
+  void ShowResult(const ExactCheckResult& r, const SolvedSetUp& setUp);
 
   // Empties the panel, saying `why` in place of the figures and pictures.
   void Clear(const QString& why);
@@ -81,7 +78,7 @@ class ExactCheckPanel : public QWidget {
   const RecommendedSetUp& Recommended() const { return recommended_; }
   // Reads the measurement `path` taken through `null` into the "Mirror" tab
   // and shows the tab.
-  void OpenMeasurement(const QString& path, const NullAsMeasured& null, bool inchUnits);
+  void OpenMeasurement(const QString& path, const SolvedSetUp& builtAt);
   // The "Foucault" tab: its readings are the window's entries, its
   // reductions go through the set-up of the last check.
   FoucaultView* Foucault() const { return foucault_; }

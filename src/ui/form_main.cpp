@@ -603,16 +603,15 @@ void FormMain::ShowExactCheck() {
   exactCheck_->ShowBusy(tr("Computing the exact check\u2026"));
   exactRunner_->Start(
       in,
-      [this, s, semi = in.lensClearSemiDiameter](const ExactCheckResult& r) {
+      [this, in](const ExactCheckResult& r) {
         if (r.cancelled) {
           exactCheck_->Clear(
               tr("The exact check was stopped by a key press. Press 'Find Null Variables' to "
                  "make it again."));
           return;
         }
-        exactCheck_->ShowResult(r, s.system, s.solution.ObjectDistance,
-                                s.solution.LensMirrorDistance, semi, s.setup.inch);
-        if (r.ok) exactCheck_->Foucault()->SetSetUp(SolvedSetUpOf(s), r.verdict.recommended);
+        exactCheck_->ShowResult(r, in);
+        if (r.ok) exactCheck_->Foucault()->SetSetUp(in, r.verdict.recommended);
       },
       SpacingRangeLimitWaves(s));
 }

@@ -216,12 +216,10 @@ void FormMain::OpenMeasurement() {
     Warn(this, tr("Open measurement"), tr("'%1' is not two positive distances, D,d2.").arg(given));
     return;
   }
-  NullAsMeasured null;
-  null.system = run.system;
-  null.objectDistance = *builtD / U;
-  null.lensMirrorDistance = *builtD2 / U;
-  null.wavelengthMicrons = run.setup.testWavelength;
-  exactCheck_->OpenMeasurement(path, null, run.setup.inch);
+  SolvedSetUp builtAt = SolvedSetUpOf(run);
+  builtAt.objectDistance = *builtD / U;
+  builtAt.lensMirrorDistance = *builtD2 / U;
+  exactCheck_->OpenMeasurement(path, builtAt);
 }
 
 bool FormMain::OpenSetupFile(const QString& path) {

@@ -121,20 +121,19 @@ void MirrorView::StopWorker() {
   cancel_.Reset();
 }
 
-void MirrorView::Open(const QString& path, NullAsMeasured null, bool inchUnits) {
+void MirrorView::Open(const QString& path, const SolvedSetUp& builtAt) {
   StopWorker();
-  inchUnits_ = inchUnits;
+  inchUnits_ = builtAt.inchUnits;
   const int generation = ++generation_;
   mirror_.reset();
   plot_->Show(nullptr);
   export_->setEnabled(false);
   figures_->setText(tr("Reading %1\u2026").arg(path));
-  null.cancel = &cancel_;
-  worker_ = std::thread([this, file = path.toStdString(), null, generation] {
+  worker_ = std::thread([this, file = path.toStdString(), builtAt, generation] {
     MeasurementReading how;
-    how.testWavelengthNm = null.wavelengthMicrons * 1000.0;
+    how.testWavelengthNm = builtAt.wavelengthMicrons * 1000.0;
     auto mirror = std::make_shared<const MeasuredMirror>(
-        ReduceMeasurement(ReadMeasuredWavefrontFile(file, how), null));
+        ReduceMeasurement(ReadMeasuredWavefrontFile(file, how), builtAt, &cancel_));
     QMetaObject::invokeMethod(
         this, [this, mirror, generation] { Receive(mirror, generation); }, Qt::QueuedConnection);
   });

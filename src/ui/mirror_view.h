@@ -29,9 +29,10 @@ class MirrorView : public QWidget {
   // step).
   ~MirrorView() override;
 
-  // Reads and reduces the file `path` measured through `null`; a reduction
-  // still going is stopped first. `inchUnits` is the run's unit.
-  void Open(const QString& path, NullAsMeasured null, bool inchUnits);
+  // Reads and reduces the file `path` measured through the null as it was
+  // built (`builtAt`, shown in its run's unit); a reduction still going is
+  // stopped first.
+  void Open(const QString& path, const SolvedSetUp& builtAt);
   void Clear(const QString& why);
 
   // Saves the mirror as PNG (map), SVG (profile and map) or CSV (profile

@@ -183,20 +183,11 @@ TesterView::~TesterView() {
   worker_.join();
 }
 
-void TesterView::ShowSetUp(const NullTestSystem& system, double objectDistance,
-                           double lensMirrorDistance, double wavelengthMicrons,
-                           double lensSemiDiameter, bool inchUnits,
-                           std::optional<VerdictStatus> verdict,
+void TesterView::ShowSetUp(const SolvedSetUp& in, std::optional<VerdictStatus> verdict,
                            const RecommendedSetUp& recommended) {
   verdict_ = verdict;
   recommended_ = recommended;
-  SolvedSetUp in;
-  in.system = system;
-  in.objectDistance = objectDistance;
-  in.lensMirrorDistance = lensMirrorDistance;
-  in.wavelengthMicrons = wavelengthMicrons;
-  in.lensClearSemiDiameter = lensSemiDiameter;
-  in.inchUnits = inchUnits;
+  const bool inchUnits = in.inchUnits;
   if (inchUnits != inchUnits_) {
     // The lengths' controls follow the run's unit.
     settingControls_ = true;

@@ -44,14 +44,12 @@ class TesterView : public QWidget {
   explicit TesterView(QWidget* parent = nullptr);
   ~TesterView() override;
 
-  // Shows the set-up's views: lengths in inches as the engine has them (the
-  // report's distances), `inchUnits` the run's unit for the controls and
+  // Shows the views of the solved set-up `in` (the report's distances):
+  // lengths in inches as the engine has them, its unit for the controls and
   // captions; `verdict` the exact check's, so that no caption praises a
   // set-up it rejects, and `recommended` its distances to set up, which the
   // views are traced at unless the user chooses the report's.
-  void ShowSetUp(const NullTestSystem& system, double objectDistance, double lensMirrorDistance,
-                 double wavelengthMicrons, double lensSemiDiameter, bool inchUnits,
-                 std::optional<VerdictStatus> verdict = std::nullopt,
+  void ShowSetUp(const SolvedSetUp& in, std::optional<VerdictStatus> verdict = std::nullopt,
                  const RecommendedSetUp& recommended = RecommendedSetUp());
 
   // Which distances the views are traced at, in words (the caption's last

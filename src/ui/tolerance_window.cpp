@@ -336,9 +336,9 @@ void ToleranceWindow::ShowOutOfDate(const QString& why) {
   ShowNothing(why);
 }
 
-void ToleranceWindow::ShowSetUp(const SolvedSetUp& input, bool inchUnits) {
+void ToleranceWindow::ShowSetUp(const SolvedSetUp& input) {
   ShowNothing(tr("Analysing..."));
-  inch_ = inchUnits;
+  inch_ = input.inchUnits;
   model_ = std::make_shared<const ToleranceModel>(input);
   const QString lengthUnit = inch_ ? QStringLiteral("in") : QStringLiteral("mm");
   const auto texts = ToleranceTexts(DefaultTolerances(inch_), inch_);
@@ -620,7 +620,7 @@ void FollowMainWindow(QWidget* owner, const RunRecord* run, const QString& why) 
   if (window == nullptr) return;
   if (run != nullptr && run->solved && window->isVisible()) {
     window->ShowOutOfDate(why);
-    window->ShowSetUp(SolvedSetUpOf(*run), run->setup.inch);
+    window->ShowSetUp(SolvedSetUpOf(*run));
   } else {
     window->ShowOutOfDate(why);
   }
@@ -631,7 +631,7 @@ void ShowToleranceWindow(QWidget* owner, const RunRecord& run) {
   if (window == nullptr) window = new ToleranceWindow(owner);
   if (!window->MonteCarloRunning()) {
     if (run.solved) {
-      window->ShowSetUp(SolvedSetUpOf(run), run.setup.inch);
+      window->ShowSetUp(SolvedSetUpOf(run));
     } else {
       window->ShowNothing(QObject::tr("No solved set-up: press 'Find Null Variables' first."));
     }

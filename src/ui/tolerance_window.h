@@ -41,9 +41,8 @@ class ToleranceWindow : public QWidget {
   ~ToleranceWindow() override;
 
   // Analyses this set-up (lengths in inches, as the engine has them) and
-  // shows its sensitivity table at once; `inchUnits`: the run's unit is the
-  // inch (else the millimetre), for every figure and entry.
-  void ShowSetUp(const SolvedSetUp& input, bool inchUnits);
+  // shows its sensitivity table at once, every figure and entry in its unit.
+  void ShowSetUp(const SolvedSetUp& input);
   // Empties the window, saying `why`.
   void ShowNothing(const QString& why);
   // The set-up shown is no longer the main window's: a Monte Carlo of it is

@@ -182,6 +182,12 @@ TEST(FoucaultReduction, RefusesReadingsThatCannotBeReduced) {
           "every zone's radius must lie on the mirror, between its centre and its edge");
   refused({{0.3 * semi, 0}, {0.6 * semi, 0}, {0.6 * semi, 1}},
           "two readings are given for the same zone");
+  // A set-up the one validity check refuses, with its reason.
+  SolvedSetUp touching = in;
+  touching.objectDistance = 0;
+  const FoucaultReduction r =
+      ReduceFoucaultReadings(touching, {{0.3 * semi, 0}, {0.6 * semi, 0}, {0.9 * semi, 0}});
+  EXPECT_EQ(r.why, "the set-up as built cannot be traced: the object distance must be positive");
 }
 
 }  // namespace

@@ -18,16 +18,11 @@ namespace {
 
 using P = BuildParameter;
 
-const ToleranceModel& StartUpModel() {
-  static const ToleranceModel model(test::StartUpToleranceInput());
-  return model;
-}
-
 TEST(MonteCarlo, DrawsAreUniformWithinTheTolerances) {
   // Along a line the draws fill ±T with mean square T²/3; across the axis
   // they fill the disc of radius T with mean square T²/2. Tolerances: five
   // standard errors of the mean of 4000 draws.
-  const ToleranceModel& model = StartUpModel();
+  const ToleranceModel& model = test::StartUpToleranceModel();
   const BuildTolerances tolerances = DefaultTolerances(false);
   constexpr int kDraws = 4000;
   std::array<double, kBuildParameterCount> mean{}, meanSquare{};
@@ -59,7 +54,7 @@ TEST(MonteCarlo, SmallTolerancesAddUpAsTheSensitivitiesPredict) {
   // draw's mean square: the errors' cross terms average out. Tolerance: four
   // standard errors of the sample mean, plus 3% for what is left of the
   // quadratic errors (the source's offset and distance).
-  const ToleranceModel& model = StartUpModel();
+  const ToleranceModel& model = test::StartUpToleranceModel();
   BuildTolerances small = DefaultTolerances(false);
   for (double* t : {&small.objectDistance, &small.lensMirrorDistance, &small.lensThickness,
                     &small.radiusPercent, &small.flatFringes, &small.lensIndex, &small.tiltDegrees,
@@ -91,7 +86,7 @@ TEST(MonteCarlo, SmallTolerancesAddUpAsTheSensitivitiesPredict) {
 }
 
 TEST(MonteCarlo, TheSeedAloneFixesTheFigures) {
-  const ToleranceModel& model = StartUpModel();
+  const ToleranceModel& model = test::StartUpToleranceModel();
   const BuildTolerances tolerances = DefaultTolerances(true);
   const auto run = [&](std::uint64_t seed, int threads) {
     MonteCarloSettings settings;
@@ -110,7 +105,7 @@ TEST(MonteCarlo, TheSeedAloneFixesTheFigures) {
 }
 
 TEST(MonteCarlo, CancelStopsTheDrawsAndKeepsWhatWasDone) {
-  const ToleranceModel& model = StartUpModel();
+  const ToleranceModel& model = test::StartUpToleranceModel();
   MonteCarloSettings settings;
   settings.trials = 100000;
   CancelToken cancel;

@@ -68,7 +68,7 @@ TEST(PupilWavefront, RoundErrorsLeaveOnlyRoundTerms) {
   // terms (defocus and the sphericals): no coma, no astigmatism. The lens
   // tilted by the same order of change does show coma. Tolerance: the
   // aim's 1e-6 of the pupil and rounding, against changes of ~0.1 wave.
-  const ToleranceModel model(test::StartUpToleranceInput());
+  const ToleranceModel& model = test::StartUpToleranceModel();
   ASSERT_TRUE(model.ok()) << model.message();
   using P = BuildParameter;
   const struct {
@@ -97,7 +97,7 @@ TEST(PupilWavefront, SourceOffTheAxisIsImagedAcrossIt) {
   // axis on the other side of it; through the null lens the returning
   // focus lands the same way. The best reference point must follow it, by
   // about the offset itself (the magnification is near −1).
-  const ToleranceModel model(test::StartUpToleranceInput());
+  const ToleranceModel& model = test::StartUpToleranceModel();
   ASSERT_TRUE(model.ok());
   for (const double offset : {0.5 * kMm, 2.0 * kMm}) {
     const PupilWavefront w =
@@ -110,7 +110,7 @@ TEST(PupilWavefront, SourceOffTheAxisIsImagedAcrossIt) {
 
 TEST(PupilWavefront, UntraceableSetUpsSayWhatFailed) {
   // A lens moved right out of the beam: the edge rays miss it.
-  const ToleranceModel model(test::StartUpToleranceInput());
+  const ToleranceModel& model = test::StartUpToleranceModel();
   const PupilWavefront w = model.Measure(BuildErrors::Single(BuildParameter::LensDecenter, 3.0));
   EXPECT_FALSE(w.ok);
   EXPECT_TRUE(w.why.starts_with("the ray to ")) << w.why;

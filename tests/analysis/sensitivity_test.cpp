@@ -18,11 +18,6 @@ namespace {
 using test::kMm;
 using P = BuildParameter;
 
-const ToleranceModel& StartUpModel() {
-  static const ToleranceModel model(test::StartUpToleranceInput());
-  return model;
-}
-
 bool Quadratic(P parameter) {
   return parameter == P::SourceOffset || parameter == P::ObjectDistance;
 }
@@ -38,7 +33,7 @@ TEST(Sensitivity, ErrorsEachWayCostAlikeAndMirrorTheWavefront) {
   // changes sign. The spacing acts nearly linearly: both ways cost about
   // the same and the spherical term changes sign. Tolerances: the search's
   // 1e-4 of the target, and for the spacing its small quadratic part.
-  const ToleranceModel& model = StartUpModel();
+  const ToleranceModel& model = test::StartUpToleranceModel();
   ASSERT_TRUE(model.ok()) << model.message();
   const SensitivityTable table = ComputeSensitivities(model, DefaultTolerances(false));
   ASSERT_TRUE(table.ok) << table.why;
@@ -72,7 +67,7 @@ TEST(Sensitivity, EachChangeFoundCostsTheTarget) {
   // distance (the design sits where the wavefront is stationary in it).
   // Tolerance: the changes are large (the lens 70% thinner), so the
   // response bends by up to a tenth.
-  const ToleranceModel& model = StartUpModel();
+  const ToleranceModel& model = test::StartUpToleranceModel();
   const SensitivityTable table = ComputeSensitivities(model, DefaultTolerances(true));
   ASSERT_TRUE(table.ok) << table.why;
   for (const SensitivityRow& row : table.rows) {
@@ -98,7 +93,7 @@ TEST(Sensitivity, EachChangeFoundCostsTheTarget) {
 TEST(Sensitivity, ApparentConicOfASpacingErrorIsLinearInTheError) {
   // A spacing error Δ makes the paraboloid look like K + δK(Δ); near the
   // null δK is linear in Δ. Tolerance: the small quadratic part.
-  const ToleranceModel& model = StartUpModel();
+  const ToleranceModel& model = test::StartUpToleranceModel();
   const auto apparent = [&](double change) {
     return model.ApparentConicChange(
         model.MeasureChange(BuildErrors::Single(P::LensMirrorDistance, change)).waves);
@@ -116,7 +111,7 @@ TEST(Sensitivity, ConicFromTheBestNullSpacingNullsBestThere) {
   // the design's best null s0. Tolerances: the golden section's bracket
   // narrowed to 1e-6 inch on a minimum flat to ~1e-9 wave², which leaves a
   // few micrometres; the equivalent conic's small quadratic part.
-  const ToleranceModel& model = StartUpModel();
+  const ToleranceModel& model = test::StartUpToleranceModel();
   const double d2 = model.input().lensMirrorDistance;
   const ConicFromSpacing atDesign = ConicFromBestNullSpacing(model, d2);
   ASSERT_TRUE(atDesign.ok) << atDesign.why;
@@ -147,7 +142,7 @@ TEST(Sensitivity, StopsWhenAskedAndSaysSo) {
   CancelToken cancel;
   cancel.Cancel();
   const SensitivityTable table =
-      ComputeSensitivities(StartUpModel(), DefaultTolerances(false), &cancel);
+      ComputeSensitivities(test::StartUpToleranceModel(), DefaultTolerances(false), &cancel);
   EXPECT_FALSE(table.ok);
   EXPECT_TRUE(table.cancelled);
 }

@@ -89,7 +89,7 @@ TEST(ToleranceFile, EntriesShowTheRunsUnitAndReadBack) {
 
 const ToleranceReport& StartUpReport() {
   static const ToleranceReport report = [] {
-    const ToleranceModel model(test::StartUpToleranceInput());
+    const ToleranceModel& model = test::StartUpToleranceModel();
     MonteCarloSettings settings;
     settings.trials = 200;
     return RunToleranceReport(model, DefaultTolerances(false), settings,

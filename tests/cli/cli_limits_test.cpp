@@ -115,26 +115,6 @@ TEST(CliLimits, HugeFilesFifosAndFoldersEndWithTheirReason) {
   }
 }
 
-// A list of bad rows names the first 30 and counts the others, and a list of
-// which nothing can be read fails with the JSON object of a failed run.
-TEST(CliLimits, ABadListNamesAFewDozenRowsAndCountsTheRest) {
-  Folder files("bad_list"), logs("bad_list_logs");
-  std::string rows;
-  for (int k = 0; k < 1000; ++k)
-    rows.append("L").append(std::to_string(k)).append(",P,x,flat,15,80,BK7\n");
-  const std::string list = files.Write("bad.csv", rows);
-  const test::ChildResult r = test::RunChild(VN_CLI_PATH, {"--rank-lenses", list, "--json"});
-  EXPECT_EQ(r.status, 1);
-  const auto lines = TextLines(r.err);
-  ASSERT_EQ(lines.size(), 32u) << r.err;
-  EXPECT_NE(lines[29].find("row 30, column 3 (radius 1)"), std::string::npos) << lines[29];
-  EXPECT_EQ(lines[30],
-            "vantry-null-cli: " + list + ": and 970 more problems in the list, not shown");
-  EXPECT_EQ(lines[31], "vantry-null-cli: " + list + ": no lens could be read from the list");
-  EXPECT_EQ(r.out, "{\"units\":\"mm\",\"error\":\"The ranking failed\",\"message\":\"" + list +
-                       ": no lens could be read from the list\"}\n");
-}
-
 // An entry of a set-up file that no run can take is named with the file,
 // instead of the run's one error message; an option typed over it wins.
 TEST(CliLimits, ASetUpEntryNoRunCanTakeIsNamedWithItsFile) {

@@ -57,9 +57,7 @@ TEST(MeasuredOption, GivesTheMirrorAtTheDistancesBuilt) {
   EXPECT_TRUE(refused.err.find("--measured: " + other + ": its mirror diameter is 250 mm") !=
               std::string::npos)
       << refused.err;
-  // Distances that do not read: a usage error before any run.
-  EXPECT_EQ(test::RunCli("--measured '" + path + "' --built-at 204.8").status, 2);
-  EXPECT_EQ(test::RunCli("--built-at 204.8,2076").status, 2);
+  // Distances that do not read: CliFoucault.RefusesBadReadingsAndSetUpsWithExitStatus2.
 }
 
 }  // namespace

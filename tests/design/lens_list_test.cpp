@@ -1,6 +1,7 @@
 // Reading lens lists: a bad row is named by row and column and left out, the
 // rest of the list is read; spreadsheets' quoting, line ends and byte-order
-// marks; the focal-length check against closed-form lenses.
+// marks; the focal-length check (its lens power is the optics primitives',
+// tested against closed forms there).
 #include "design/lens_list.h"
 
 #include <gtest/gtest.h>
@@ -176,18 +177,6 @@ TEST(LensList, LengthsInInchesAndUnderACommaLocale) {
   EXPECT_EQ(list.lenses[0].lens.mirrorRadius, -8.5);
   EXPECT_EQ(list.lenses[0].lens.diameter, 3.25);
   EXPECT_TRUE(ReadLensList("A,B,flat,\"-8,5\",0.5,3.25,1.5\n", inch).lenses.empty());
-}
-
-TEST(ThickLensFocalLength, ClosedFormLenses) {
-  const double n = 1.5;
-  // Plano-convex: f = R/(n − 1) whatever the thickness (the flat face adds
-  // no power and moves no principal plane's power).
-  EXPECT_DOUBLE_EQ(ThickLensFocalLength(9e99, -50, 20, n), 100);
-  EXPECT_DOUBLE_EQ(ThickLensFocalLength(50, 9e99, 20, n), 100);
-  // A ball lens of radius r: f = n·r / (2(n − 1)) (Hecht, "Optics", §6.2).
-  EXPECT_NEAR(ThickLensFocalLength(10, -10, 20, n), n * 10 / (2 * (n - 1)), 1e-12);
-  // A thin equiconvex lens: the lensmaker's 1/f = (n − 1)·2/R.
-  EXPECT_NEAR(ThickLensFocalLength(100, -100, 0, n), 100, 1e-12);
 }
 
 }  // namespace

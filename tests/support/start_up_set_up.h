@@ -15,7 +15,6 @@
 #include "record/run_units.h"
 #include "record/solved_set_up.h"
 #include "record/start_up_entries.h"
-#include "tester/measured_mirror.h"
 
 namespace vn::test {
 
@@ -58,22 +57,18 @@ inline SolvedSetUp StartUpExactInput(double mirrorDiameterMm = 0) {
   return in;
 }
 
-// The null of a check's input as a measurement was taken through it.
-inline NullAsMeasured NullAsMeasuredOf(const SolvedSetUp& in) {
-  NullAsMeasured null;
-  null.system = in.system;
-  null.objectDistance = in.objectDistance;
-  null.lensMirrorDistance = in.lensMirrorDistance;
-  null.wavelengthMicrons = in.wavelengthMicrons;
-  return null;
-}
-
 // The same set-up as the tolerance analysis reads it: with the lens's glass,
 // for its dispersion.
 inline SolvedSetUp StartUpToleranceInput() {
   SolvedSetUp in = StartUpExactInput();
   in.glassName = kStartUpGlass;
   return in;
+}
+
+// Its tolerance model, built once for a test program.
+inline const ToleranceModel& StartUpToleranceModel() {
+  static const ToleranceModel model(StartUpToleranceInput());
+  return model;
 }
 
 // The lens chooser's view of it: the mirror alone, and the lens.

@@ -80,7 +80,7 @@ std::function<double(double)> MadeHeights(const Made& made) {
 MeasuredMirror Reduce(const std::string& wft, const SolvedSetUp& builtAt) {
   const MeasuredWavefront w = ReadMeasuredWavefront(wft, "made.wft", {});
   EXPECT_TRUE(w.ok) << w.why;
-  return ReduceMeasurement(w, test::NullAsMeasuredOf(builtAt));
+  return ReduceMeasurement(w, builtAt);
 }
 
 // Conic within 0.001 and every zone within 2 nm: the figures a mirror maker
@@ -170,6 +170,10 @@ TEST(MeasuredMirror, SameMirrorAtAnotherSpacing) {
   const MeasuredMirror wrong = Reduce(measured, test::StartUpExactInput());
   ASSERT_TRUE(wrong.ok) << wrong.why;
   EXPECT_GT(std::fabs(wrong.conic - (-0.95)), 5e-3);
+  // Distances the one validity check refuses: no reduction, and its reason.
+  moved.lensMirrorDistance = 0;
+  EXPECT_EQ(Reduce(measured, moved).why,
+            "no set-up to trace the null of: the lens-to-mirror distance must be positive");
 }
 
 }  // namespace

@@ -63,6 +63,12 @@ TesterViewSettings Ronchi(double offset) {
   return s;
 }
 
+// A perfect mirror of the wanted conic seen through the start-up null.
+const MirrorThroughNull& PerfectStartUpMirror() {
+  static const MirrorThroughNull mirror = TesterModel(test::StartUpExactInput()).Mirror(0.0);
+  return mirror;
+}
+
 // A spherical mirror seen from its centre of curvature returns every ray
 // through that centre: in any plane a ray's height is the same proportion of
 // its slope, which is where the tester sees its point of the mirror, and the
@@ -86,9 +92,7 @@ TEST(RonchiView, SphereAtItsCentreShowsExactlyStraightBands) {
 // figures and in the picture (the edge of the first band at the middle row
 // and at 60 % of the height agree to a pixel).
 TEST(RonchiView, PerfectMirrorThroughTheStartUpNullShowsStraightBands) {
-  const TesterModel model(test::StartUpExactInput());
-  ASSERT_TRUE(model.ok()) << model.message();
-  const MirrorThroughNull mirror = model.Mirror(0.0);
+  const MirrorThroughNull& mirror = PerfectStartUpMirror();
   ASSERT_TRUE(mirror.ok) << mirror.why;
   TesterViewSettings s = Ronchi(0.0);
   s.gratingOffset.reset();  // the default place: about four bands
@@ -152,9 +156,7 @@ TEST(RonchiView, WrongConicCurvesTheBandsTheWayItsZonesFocus) {
 // dark. At the focus itself with its edge on the axis the knife cuts every
 // ray of a good null alike and the mirror greys evenly.
 TEST(FoucaultView, KnifeDarkensTheSideTheRaysSay) {
-  const TesterModel model(test::StartUpExactInput());
-  ASSERT_TRUE(model.ok()) << model.message();
-  const MirrorThroughNull mirror = model.Mirror(0.0);
+  const MirrorThroughNull& mirror = PerfectStartUpMirror();
   ASSERT_TRUE(mirror.ok) << mirror.why;
   TesterViewSettings s;
   s.kind = TesterViewKind::Foucault;
@@ -182,9 +184,7 @@ TEST(FoucaultView, KnifeDarkensTheSideTheRaysSay) {
 // N tilt fringes across the diameter: N dark fringes cross the middle row
 // of a good null's interferogram.
 TEST(FringesView, TiltGivesThatManyFringesAcross) {
-  const TesterModel model(test::StartUpExactInput());
-  ASSERT_TRUE(model.ok()) << model.message();
-  const MirrorThroughNull mirror = model.Mirror(0.0);
+  const MirrorThroughNull& mirror = PerfectStartUpMirror();
   ASSERT_TRUE(mirror.ok) << mirror.why;
   for (double tilt : {3.0, 6.0}) {
     TesterViewSettings s;
@@ -215,9 +215,7 @@ namespace {
 // of a grating's period, far below anything a picture can show.
 TEST(ApparentMirror, TableAgreesWithRaysTracedAfresh) {
   const SolvedSetUp in = test::StartUpExactInput();
-  const TesterModel model(in);
-  ASSERT_TRUE(model.ok()) << model.message();
-  const MirrorThroughNull mirror = model.Mirror(0.0);
+  const MirrorThroughNull& mirror = PerfectStartUpMirror();
   ASSERT_TRUE(mirror.ok) << mirror.why;
   const FoldedSystem folded = MakeFoldedSystem(in.system, in.objectDistance, in.lensMirrorDistance);
   const double edgeSlope = mirror.rays.back().dy / mirror.rays.back().dz;
@@ -264,8 +262,7 @@ TEST(Vignetting, ZonesWhoseRaysMissTheClearApertureAreDark) {
   constexpr const char* kPraise = "Bands straight and evenly spaced";
 
   const SolvedSetUp startUp = test::StartUpExactInput();
-  const TesterModel whole(startUp);
-  const MirrorThroughNull seen = whole.Mirror(0.0);
+  const MirrorThroughNull& seen = PerfectStartUpMirror();
   ASSERT_TRUE(seen.ok) << seen.why;
   const TesterPicture all = RenderTesterView(seen, clear);
   ASSERT_TRUE(all.ok) << all.why;

@@ -1,7 +1,7 @@
-// The exact-check panel's wiring: a check of the start-up set-up reaches the
-// verdict and the figures, and a failed check shows its verdict and reason
-// without pictures. The check's own figures are
-// tested in the core.
+// The exact-check panel: a failed check shows its verdict and reason
+// without pictures, and nothing can be exported. A good check reaching the
+// verdict and the figures is the main window's (form_main_test,
+// printed_report_test); the check's own figures are tested in the core.
 #include "ui/exact_check_panel.h"
 
 #include <QLabel>
@@ -17,9 +17,7 @@ namespace {
 
 // Shows `r` for the start-up set-up in millimetres, with the panel on screen.
 void Show(ExactCheckPanel& panel, const ExactCheckResult& r) {
-  const SolvedSetUp in = test::StartUpExactInput();
-  panel.ShowResult(r, in.system, in.objectDistance, in.lensMirrorDistance, in.lensClearSemiDiameter,
-                   false);
+  panel.ShowResult(r, test::StartUpExactInput());
   panel.resize(600, 300);
   panel.show();
 }

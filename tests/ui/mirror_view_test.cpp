@@ -22,13 +22,13 @@ class MirrorViewTest : public QObject {
     QVERIFY(zrn.open(QIODevice::WriteOnly));
     zrn.write("0\n0\n0\n0\n0\n0\n0\n0\n0.1\n");
     zrn.close();
-    const NullAsMeasured null = test::NullAsMeasuredOf(test::StartUpExactInput());
+    const SolvedSetUp null = test::StartUpExactInput();
 
     MirrorView view;
     view.resize(700, 600);
     view.show();
     QVERIFY(!view.HasMirror());
-    view.Open(zrn.fileName(), null, false);
+    view.Open(zrn.fileName(), null);
     QTRY_VERIFY_WITH_TIMEOUT(view.HasMirror(), 10000);
     // Spherical aberration added to a paraboloid's null: a conic above -1,
     // written with a point whatever the locale.
@@ -42,7 +42,7 @@ class MirrorViewTest : public QObject {
     }
 
     // A file that is not there: the tab says which and why.
-    view.Open(dir.filePath("missing.wft"), null, false);
+    view.Open(dir.filePath("missing.wft"), null);
     QTRY_VERIFY_WITH_TIMEOUT(view.FiguresText().contains("missing.wft"), 10000);
     QVERIFY(!view.HasMirror());
     view.Clear("gone");

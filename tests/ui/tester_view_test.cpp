@@ -18,11 +18,7 @@
 namespace vn {
 namespace {
 
-void ShowStartUp(TesterView& view) {
-  const SolvedSetUp in = test::StartUpExactInput();
-  view.ShowSetUp(in.system, in.objectDistance, in.lensMirrorDistance, in.wavelengthMicrons,
-                 in.lensClearSemiDiameter, false);
-}
+void ShowStartUp(TesterView& view) { view.ShowSetUp(test::StartUpExactInput()); }
 
 }  // namespace
 

@@ -1,9 +1,9 @@
 // The Tolerances window's wiring: the main window's button opens it on the
-// solved set-up, the Monte Carlo runs in the background and can be
-// cancelled while the window keeps handling events, its figures reach the
-// labels and the files, and unreadable entries are refused. The analysis's
-// own figures are tested in the core. With VN_SCREENSHOT_DIR set, the test
-// saves a picture of the window after a Monte Carlo.
+// solved set-up, the Monte Carlo runs in the background while the window
+// keeps handling events, its figures reach the labels and the files, and
+// unreadable entries are refused. The analysis's own figures, and a
+// cancelled Monte Carlo keeping what it drew, are tested in the core. With VN_SCREENSHOT_DIR set,
+// the test saves a picture of the window after a Monte Carlo.
 #include "ui/tolerance_window.h"
 
 #include <QtTest>
@@ -52,11 +52,7 @@ class ToleranceWindowTest : public QObject {
     // A second click brings the same window back.
     f.Click("TolerancesButton");
     QCOMPARE(f.window.findChildren<ToleranceWindow*>().size(), 1);
-    // The offscreen screen is 800 x 600, smaller than the window would like:
-    // it opens within it, and its controls scroll.
-    const QRect free = f.tolerances->screen()->availableGeometry();
-    QVERIFY(f.tolerances->width() <= free.width() && f.tolerances->height() <= free.height());
-    QVERIFY(f.tolerances->findChild<QScrollArea*>() != nullptr);
+    // (Its size on a small screen: window_screens_test.)
   }
 
   void runsInTheBackgroundAndExports() {
@@ -83,19 +79,6 @@ class ToleranceWindowTest : public QObject {
     QVERIFY(QFileInfo(base + "_set_ups.csv").size() > 3000);
     QVERIFY(f.tolerances->ExportPictures(base));
     QVERIFY(QFileInfo(base + ".png").size() > 1000);
-  }
-
-  void cancelStopsTheMonteCarlo() {
-    Fixture f;
-    f.Get<QLineEdit>("MonteCarloTrials")->setText("1000000");
-    QSignalSpy ended(f.tolerances, &ToleranceWindow::monteCarloEnded);
-    QTest::mouseClick(f.Get<QPushButton>("RunMonteCarlo"), Qt::LeftButton);
-    QTRY_VERIFY(f.Get<QProgressBar>("MonteCarloProgress")->value() > 0);
-    QTest::mouseClick(f.Get<QPushButton>("CancelMonteCarlo"), Qt::LeftButton);
-    QVERIFY(ended.wait(10000));
-    QVERIFY(!f.tolerances->MonteCarloRunning());
-    QVERIFY2(f.Figures().startsWith("Cancelled after"), qPrintable(f.Figures()));
-    QVERIFY(f.Get<QPushButton>("RunMonteCarlo")->isEnabled());
   }
 
   void refusesUnreadableEntriesAndAnswersTheReverseQuestion() {
