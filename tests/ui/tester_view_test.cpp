@@ -68,8 +68,7 @@ class TesterViewTest : public QObject {
     recommended.available = true;
     recommended.objectDistance = in.objectDistance - 0.003;
     recommended.lensMirrorDistance = in.lensMirrorDistance + 0.015;
-    view.ShowSetUp(in.system, in.objectDistance, in.lensMirrorDistance, in.wavelengthMicrons,
-                   in.lensClearSemiDiameter, false, VerdictStatus::Ok, recommended);
+    view.ShowSetUp(in, VerdictStatus::Ok, recommended);
     QVERIFY(view.TracedAtText().contains("at the recommended set-up (the exact null)"));
     QTRY_VERIFY_WITH_TIMEOUT(view.HasPicture(), 10000);
     QTemporaryDir dir;
@@ -90,8 +89,7 @@ class TesterViewTest : public QObject {
     // No exact null: the report's distances stand in, and the tab says so
     // above the picture.
     view.findChild<QComboBox*>("TesterDistances")->setCurrentIndex(0);
-    view.ShowSetUp(in.system, in.objectDistance, in.lensMirrorDistance, in.wavelengthMicrons,
-                   in.lensClearSemiDiameter, false, VerdictStatus::NotANull, RecommendedSetUp());
+    view.ShowSetUp(in, VerdictStatus::NotANull, RecommendedSetUp());
     QVERIFY(note->isVisibleTo(&view));
     QVERIFY(note->text().contains("report's distances (no exact null was found to recommend)"));
   }
