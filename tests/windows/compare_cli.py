@@ -13,7 +13,8 @@ Runs both programs over the same cases and checks that
     more than 1e-12 of the larger of the figure itself and the set-up's
     size (the mirror's radius, in the figure's unit): a residual aberration
     is the difference of two path lengths of that size and cannot be more
-    exact than they are.
+    exact than they are. The ends of the exact spacing range, where the P-V
+    reaches its limit, carry the P-V's difference divided by its slope.
 
 Usage: compare_cli.py --linux CLI --work DIR -- WINDOWS_COMMAND...
 (WINDOWS_COMMAND is the emulator and the .exe, e.g. wine64 vantry-null-cli.exe)
@@ -23,6 +24,7 @@ import argparse
 import json
 import math
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -147,10 +149,25 @@ def set_up_scale(parsed):
     mm = 1.0 if parsed.get("units") == "mm" else 25.4
     wavelength_mm = float(parsed["wavelength_nm"].text) * 1e-6 if "wavelength_nm" in parsed else 1.0
 
+    waves_size = roc * mm / wavelength_mm
+    # The spacing range's ends are where the P-V reaches its limit: a P-V
+    # may differ by LIMIT of waves_size between the systems, and moves by
+    # about limit/|change| per unit of spacing there, so an end may move by
+    # that difference over the slope.
+    spacing_range = parsed.get("exact", {}).get("spacing_range", {})
+    limit = float(spacing_range["limit_waves"].text) if "limit_waves" in spacing_range else 0.0
+    ends_size = 0.0
+    for side in ("shorter", "longer"):
+        change = spacing_range.get(side, {}).get("spacing_change")
+        if limit > 0 and isinstance(change, Number):
+            ends_size = max(ends_size, waves_size * abs(float(change.text)) / limit)
+
     def scale(path):
         name = path.rsplit(".", 1)[-1].split("[")[0]
         if "_waves" in name or name.startswith("strehl"):
-            return roc * mm / wavelength_mm
+            return waves_size
+        if re.search(r"\.spacing_range\.(shorter|longer)\.", path):
+            return max(roc, ends_size)
         if name in ("index", "conic", "iterations", "wavelength_nm", "wavelength_microns"):
             return 0.0  # compared relative to itself
         return roc
