@@ -50,8 +50,13 @@ std::string ConicLines(const FoucaultReduction& r, bool inchUnits) {
            RoundedText(r.departureNm[j], 1) + " ± " + RoundedText(r.departureUncertaintyNm[j], 1) +
            " nm";
   }
-  out += "\nReadings' scatter about the fit: " + Length(r.rmsResidual, inchUnits) + " RMS, " +
-         std::to_string(r.degreesOfFreedom) + " degrees of freedom\n";
+  // The scatter to two significant digits: knife readings are read to a few
+  // hundredths of a millimetre, and a good set scatters less than the
+  // length columns' decimals show.
+  const double scatter = r.rmsResidual * LengthFactor(inchUnits);
+  out += "\nReadings' scatter about the fit: " + Significant(scatter, 2) +
+         (inchUnits ? "\"" : " mm") + " RMS, " + std::to_string(r.degreesOfFreedom) +
+         " degrees of freedom\n";
   return out;
 }
 

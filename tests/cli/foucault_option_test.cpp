@@ -28,6 +28,8 @@ TEST(CliFoucault, ReducesAtTheRecommendedOrTheGivenSetUpInAnyLocale) {
                "distances)\nMirror's conic constant: -1."))
       << text.out;
   EXPECT_TRUE(text.Has("    50.0      10.010  ")) << text.out;
+  // A scatter finer than the length columns' decimals still shows.
+  EXPECT_TRUE(text.Has("scatter about the fit: 0.0015 mm RMS, 2 degrees")) << text.out;
 
   // At the set-up given, in the run's unit: the same readings read through
   // another set-up give another conic.
