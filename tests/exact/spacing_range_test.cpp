@@ -89,12 +89,6 @@ TEST(ExactSpacingRange, ScalesWithTheLimitAndIsSymmetricToFirstOrder) {
       << tooTight.range.why;
 }
 
-}  // namespace
-}  // namespace vn
-
-namespace vn {
-namespace {
-
 // A "lens" of index 1 bends no ray: moving it changes nothing, and a sphere
 // tested at its centre stays perfect whatever the spacing. Toward the
 // mirror the range is open as far as it is searched; away from it the

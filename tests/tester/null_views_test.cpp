@@ -201,12 +201,6 @@ TEST(FringesView, TiltGivesThatManyFringesAcross) {
   }
 }
 
-}  // namespace
-}  // namespace vn
-
-namespace vn {
-namespace {
-
 // The pictures' table of the mirror as the tester sees it is interpolated
 // from rays at equal steps on the mirror. Tracing afresh the ray to the
 // mirror point the table gives for an apparent radius must return at that

@@ -268,12 +268,6 @@ TEST(ExportedResidual, StretchedWftSubtractsFromMeasuredWavefront) {
   }
 }
 
-}  // namespace
-}  // namespace vn
-
-namespace vn {
-namespace {
-
 // Z8 of the exact check's own residual at a set-up: its wavefront about best
 // focus, zone by zone along the mirror's radius (a tracer of its own, the
 // meridional one), turned into the mirror's error sign and projected on the
