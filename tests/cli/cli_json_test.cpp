@@ -41,24 +41,6 @@ JsonValue Document(const std::string& text) {
 
 // ---- The command line's JSON ------------------------------------------------
 
-// Bytes shown so that a failure message can be pasted into a shell.
-std::string Shown(const std::vector<std::string>& args) {
-  std::string shown;
-  for (const auto& a : args) {
-    shown += " $'";
-    for (unsigned char c : a) {
-      static constexpr char kHex[] = "0123456789abcdef";
-      if (c >= 0x20 && c < 0x7F && c != '\'' && c != '\\') {
-        shown += static_cast<char>(c);
-      } else {
-        shown += "\\x", shown += kHex[c >> 4], shown += kHex[c & 15];
-      }
-    }
-    shown += "'";
-  }
-  return shown;
-}
-
 // A timeout that stops the exploration, not the search: the null was found
 // (converged), the run was stopped (status 3), and the two are told apart.
 // The search of this slow mirror settles in a hundredth of a second; its
@@ -156,7 +138,6 @@ TEST(CliJson, RandomArgumentsAlwaysGiveStrictJson) {
 
   const test::TempFolder work("cli_json_fuzz");
   std::map<int, int> statuses;
-  int rejected = 0;
   const auto judge = [&](const std::vector<std::string>& args, int status, const std::string& out) {
     ++statuses[status];
     std::optional<std::string> fault;
@@ -173,8 +154,9 @@ TEST(CliJson, RandomArgumentsAlwaysGiveStrictJson) {
       fault = "exit status " + std::to_string(status);
     }
     if (fault) {
-      ++rejected;
-      ADD_FAILURE() << *fault << "\nvantry-null-cli" << Shown(args) << "\n" << out;
+      std::string typed;
+      for (const std::string& a : args) typed += " [" + a + "]";
+      ADD_FAILURE() << *fault << "\nvantry-null-cli" << typed << "\n" << out;
     }
   };
 
@@ -199,10 +181,6 @@ TEST(CliJson, RandomArgumentsAlwaysGiveStrictJson) {
     running.erase(running.begin());
   }
 
-  std::cout << kRuns << " random argument sets (seed " << seed << "): " << statuses[0] << " done, "
-            << statuses[1] << " failed, " << statuses[2] << " usage errors, " << statuses[3]
-            << " stopped; " << rejected << " outputs rejected\n";
-  EXPECT_EQ(rejected, 0);
   // The mix reaches every kind of ending, failed runs with typed bytes above all.
   EXPECT_GT(statuses[0], kRuns / 20);
   EXPECT_GT(statuses[1], kRuns / 20);
