@@ -9,9 +9,9 @@
 #include <cmath>
 #include <string>
 
+#include "support/bare_mirror.h"
 #include "support/start_up_set_up.h"
 #include "tester/mirror_through_null.h"
-#include "tester_set_ups.h"
 
 namespace vn {
 namespace {

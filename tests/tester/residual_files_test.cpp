@@ -14,11 +14,11 @@
 #include "analysis/skew_trace.h"
 #include "analysis/zernike.h"
 #include "dftfringe_files.h"
+#include "support/bare_mirror.h"
 #include "support/comma_locale.h"
 #include "support/files.h"
 #include "support/start_up_set_up.h"
 #include "tester/mirror_through_null.h"
-#include "tester_set_ups.h"
 
 namespace vn {
 namespace {
