@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cmath>
+#include <functional>
 #include <optional>
 
 #include "engine/null_test_engine.h"
@@ -17,8 +18,17 @@ inline constexpr Real kPiL = 3.14159265358979323846264338327950288L;
 
 struct Face {
   Real vertexZ, c, k;  // vertex, curvature (+ toward the mirror), 1 + conic constant
-  Real Sag(Real y) const { return c * y * y / (1 + std::sqrt(1 - k * c * c * y * y)); }
-  Real Slope(Real y) const { return c * y / std::sqrt(1 - k * c * c * y * y); }
+  // A departure from the conic toward the light (−z) at a height y, inches;
+  // its slope by central differences.
+  std::function<double(double)> bump = {};
+  Real Sag(Real y) const {
+    return c * y * y / (1 + std::sqrt(1 - k * c * c * y * y)) - (bump ? bump(y) : 0.0);
+  }
+  Real Slope(Real y) const {
+    const double e = 1e-5;
+    return c * y / std::sqrt(1 - k * c * c * y * y) -
+           (bump ? (bump(y + e) - bump(y - e)) / (2 * e) : 0.0);
+  }
 };
 
 struct TracedRay {
