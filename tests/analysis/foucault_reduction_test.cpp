@@ -8,6 +8,7 @@
 #include <functional>
 #include <random>
 
+#include "support/independent_trace.h"
 #include "support/start_up_set_up.h"
 
 namespace vn {
@@ -23,41 +24,15 @@ using Bump = std::function<double(double y)>;
 
 // Where the zone at mirror height h sends its returning ray across the axis
 // (z, inches), for the design's lens and a mirror of conic K + deltaK with
-// `bump` added. A conic alone goes through the exact trace's own folded
-// ray; with a bump, the ray leaving the lens is carried to the surface by
-// bisection and reflected about a normal from central differences of the
-// surface, a different route from the program's.
+// `bump` added, by the independent trace.
 double CrossingOf(const SolvedSetUp& in, double deltaK, double h, const Bump& bump = {}) {
   NullTestSystem s = in.system;
   s.ConicPlusOne += deltaK;
-  const FoldedSystem f = MakeFoldedSystem(s, in.objectDistance, in.lensMirrorDistance);
-  const Aim aim = AimAtMirrorHeight(f, h);
-  EXPECT_FALSE(aim.failure.failed());
-  if (!bump) return *AxisCrossing(TraceFoldedRay(f, aim.angle).returning);
-
-  const DoublePassRay out = TraceFoldedRay(f, aim.angle, true);
-  VectorRay ray = out.returning;
-  const double c = f.mirror.curvature, k = f.mirror.conicPlusOne;
-  const auto surfaceZ = [&](double y) {
-    return f.mirror.vertexZ + c * y * y / (1 + std::sqrt(1 - k * c * c * y * y)) - bump(y);
-  };
-  const auto gap = [&](double t) { return ray.z + t * ray.dz - surfaceZ(ray.y + t * ray.dy); };
-  double lo = -1e-3, hi = 1e-3;  // inches along the ray about the conic's point
-  for (int i = 0; i < 200; ++i) {
-    const double mid = 0.5 * (lo + hi);
-    (gap(lo) < 0) == (gap(mid) < 0) ? lo = mid : hi = mid;
-  }
-  ray.z += lo * ray.dz, ray.y += lo * ray.dy;
-  const double e = 1e-5;
-  const double slope = (surfaceZ(ray.y + e) - surfaceZ(ray.y - e)) / (2 * e);
-  const double n = std::hypot(1.0, slope), nz = 1 / n, ny = -slope / n;
-  const double cosI = nz * ray.dz + ny * ray.dy;
-  ray.dz -= 2 * cosI * nz, ray.dy -= 2 * cosI * ny;
-  EXPECT_EQ(MoveToSurface(ray, f.lensBack, 1.0), TraceFault::None);
-  EXPECT_EQ(RefractAt(ray, f.lensBack, 1.0, f.lensIndex), TraceFault::None);
-  EXPECT_EQ(MoveToSurface(ray, f.lensFront, f.lensIndex), TraceFault::None);
-  EXPECT_EQ(RefractAt(ray, f.lensFront, f.lensIndex, 1.0), TraceFault::None);
-  return *AxisCrossing(ray);
+  test::IndependentSetUp setUp(s, in.objectDistance, in.lensMirrorDistance);
+  setUp.mirror.bump = bump;
+  const std::optional<double> crossing = setUp.ReturnOfZone(h);
+  EXPECT_TRUE(crossing.has_value()) << "zone " << h;
+  return crossing.value_or(0.0);
 }
 
 // Knife readings on a scale whose zero is anywhere (here 123.4 mm beyond

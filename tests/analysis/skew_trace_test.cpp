@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/pupil_wavefront.h"
+#include "support/bare_mirror.h"
 #include "support/start_up_set_up.h"
 
 namespace vn {
@@ -153,13 +154,11 @@ PupilWavefront Wavefront(const SkewSetUp& setUp, const PupilPlan& plan) {
 
 TEST(SkewTrace, SphereAtItsCentreTurnedAboutTheCentreStaysPerfect) {
   // Every ray from the centre of curvature meets a sphere square-on and
-  // retraces itself, however the sphere is turned about that centre. The
-  // start-up lens with index 1 does nothing. A paraboloid turned the same
+  // retraces itself, however the sphere is turned about that centre; the
+  // plate of index 1 in front of it does nothing. A paraboloid turned the same
   // way is no longer symmetric about the source: the contrast shows the
   // turn reaches the trace. Tolerance: 1e-6 wave is ~2.5e-11 inch of path.
-  SolvedSetUp in = test::StartUpToleranceInput();
-  in.system.LensIndex = 1.0, in.objectDistance = 10.0;
-  in.lensMirrorDistance = -in.system.MirrorRadius - in.objectDistance - in.system.LensThickness;
+  const SolvedSetUp in = test::BareMirrorAtCentre(6.25, 100.0, 0.0);
   const Vec3 centre{0, 0, -in.objectDistance};
   for (const double degrees : {0.0, 0.5, 3.0}) {
     for (const double conicPlusOne : {1.0, 0.0}) {

@@ -33,31 +33,7 @@ std::optional<std::string> JsonFault(std::string_view text) {
   return r.error.Message();
 }
 
-JsonValue Document(const std::string& text) {
-  JsonReading r = ReadJson(text);
-  if (!r.value) ADD_FAILURE() << r.error.Message() << "\n" << text;
-  return r.value.value_or(JsonValue{});
-}
-
 // ---- The command line's JSON ------------------------------------------------
-
-// Bytes shown so that a failure message can be pasted into a shell.
-std::string Shown(const std::vector<std::string>& args) {
-  std::string shown;
-  for (const auto& a : args) {
-    shown += " $'";
-    for (unsigned char c : a) {
-      static constexpr char kHex[] = "0123456789abcdef";
-      if (c >= 0x20 && c < 0x7F && c != '\'' && c != '\\') {
-        shown += static_cast<char>(c);
-      } else {
-        shown += "\\x", shown += kHex[c >> 4], shown += kHex[c & 15];
-      }
-    }
-    shown += "'";
-  }
-  return shown;
-}
 
 // A timeout that stops the exploration, not the search: the null was found
 // (converged), the run was stopped (status 3), and the two are told apart.
@@ -68,9 +44,9 @@ TEST(CliJson, ConvergedIsTheSearchsEvenWhenTheTimeoutStopsTheExploration) {
       test::RunChild(VN_CLI_PATH, {"--mirror-diameter", "40", "--conic", "-0.05", "--explore",
                                    "waves=0.25", "--timeout", "0.5", "--json"});
   EXPECT_EQ(json.status, 3) << json.err;
-  const JsonValue run = Document(json.out);
-  ASSERT_NE(run.Member("converged"), nullptr) << json.out;
-  EXPECT_TRUE(run.Member("converged")->boolean) << json.out;
+  const JsonReading run = ReadJson(json.out);
+  ASSERT_TRUE(run.value && run.value->Member("converged")) << json.out;
+  EXPECT_TRUE(run.value->Member("converged")->boolean) << json.out;
 }
 
 // Random argument sets, typed bytes included, each run with --json: a run
@@ -156,7 +132,6 @@ TEST(CliJson, RandomArgumentsAlwaysGiveStrictJson) {
 
   const test::TempFolder work("cli_json_fuzz");
   std::map<int, int> statuses;
-  int rejected = 0;
   const auto judge = [&](const std::vector<std::string>& args, int status, const std::string& out) {
     ++statuses[status];
     std::optional<std::string> fault;
@@ -173,8 +148,9 @@ TEST(CliJson, RandomArgumentsAlwaysGiveStrictJson) {
       fault = "exit status " + std::to_string(status);
     }
     if (fault) {
-      ++rejected;
-      ADD_FAILURE() << *fault << "\nvantry-null-cli" << Shown(args) << "\n" << out;
+      std::string typed;
+      for (const std::string& a : args) typed += " [" + a + "]";
+      ADD_FAILURE() << *fault << "\nvantry-null-cli" << typed << "\n" << out;
     }
   };
 
@@ -199,10 +175,6 @@ TEST(CliJson, RandomArgumentsAlwaysGiveStrictJson) {
     running.erase(running.begin());
   }
 
-  std::cout << kRuns << " random argument sets (seed " << seed << "): " << statuses[0] << " done, "
-            << statuses[1] << " failed, " << statuses[2] << " usage errors, " << statuses[3]
-            << " stopped; " << rejected << " outputs rejected\n";
-  EXPECT_EQ(rejected, 0);
   // The mix reaches every kind of ending, failed runs with typed bytes above all.
   EXPECT_GT(statuses[0], kRuns / 20);
   EXPECT_GT(statuses[1], kRuns / 20);

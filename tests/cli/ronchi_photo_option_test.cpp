@@ -39,10 +39,8 @@ TEST(CliRonchiPhoto, FitsAPhotoAtTheSetUpItWasTakenAt) {
   EXPECT_TRUE(fit->Member("ok")->boolean);
   EXPECT_NEAR(fit->Member("delta_k")->number, 0.05, 0.01);
   EXPECT_NEAR(fit->Member("conic")->number, -0.95, 0.01);
-  EXPECT_GT(fit->Member("delta_k_uncertainty")->number, 0);
   EXPECT_NEAR(fit->Member("grating_offset")->number, 5.08, 0.05);  // mm
   EXPECT_EQ(fit->Member("built_at")->Member("lens_mirror_distance")->number, 2076.366);
-  EXPECT_FALSE(fit->Member("outline")->Member("found")->boolean);
   EXPECT_EQ(fit->Member("outline")->Member("radius")->number, 200);
 
   std::string line;

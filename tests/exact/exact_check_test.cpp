@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "common/cancel_token.h"
+#include "support/bare_mirror.h"
 #include "support/start_up_set_up.h"
 
 namespace vn {
@@ -22,15 +23,6 @@ namespace {
 using test::kMm;
 using test::StartUpExactInput;
 constexpr int kZone10 = kExactCheckZoneSteps / 10, kZone70 = 7 * kExactCheckZoneSteps / 10;
-
-// The start-up lens and mirror with the lens's index set to 1 (so it does
-// nothing) and the source at the mirror's centre of curvature, 100 inches out.
-SolvedSetUp AtTheCentreThroughAnIndexOneLens(double conicPlusOne) {
-  SolvedSetUp input = StartUpExactInput();
-  input.system.ConicPlusOne = conicPlusOne, input.system.LensIndex = 1.0;
-  input.objectDistance = 10.0, input.lensMirrorDistance = 100.0 - 10.0 - 15 * kMm;
-  return input;
-}
 
 TEST(ExactCheck, StartUpSetUpMatchesTheReferenceFiguresAndNullsExactly) {
   // Reference figures worked out independently of this code: 0.031 waves
@@ -71,7 +63,7 @@ TEST(ExactCheck, SphereAtItsCentreThroughAnIndexOneLensIsPerfect) {
   // Closed form: every ray meets the sphere square-on and retraces itself, so
   // intercepts and wavefront vanish up to rounding (1e-6 waves is ~2.5e-11
   // inch of path), and the exact null is where it started.
-  const SolvedSetUp input = AtTheCentreThroughAnIndexOneLens(1.0);
+  const SolvedSetUp input = test::BareMirrorAtCentre(6.25, 100.0, 0.0);
   const ExactCheckResult result = RunExactCheck(input);
   ASSERT_TRUE(result.ok) << result.why;
   EXPECT_LT(result.pvWaves, 1e-6);
@@ -92,7 +84,7 @@ TEST(ExactCheck, ParaboloidAboutItsCentreOfCurvatureHasItsClosedFormAberration) 
   // the wavefront error is the change in the round trip). Here R = 100 and
   // y = 6.25 inches: 3.8147e-4 inch, 15.3 waves. The tolerance of 0.05%
   // covers the second-order term ε²/2R of the rays' miss at the source.
-  const ExactCheckResult result = RunExactCheck(AtTheCentreThroughAnIndexOneLens(0.0));
+  const ExactCheckResult result = RunExactCheck(test::BareMirrorAtCentre(6.25, 100.0, -1.0));
   ASSERT_TRUE(result.ok) << result.why;
   const double R = 100.0, y = 6.25;
   const double closedForm =

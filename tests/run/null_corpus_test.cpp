@@ -5,129 +5,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <utility>
+
+#include "support/independent_trace.h"
 
 namespace vn {
 namespace {
 
-// ---- An independent meridional trace ----------------------------------------
-// Written from the textbook forms (Welford, "Aberrations of Optical Systems",
-// ch. 4), not from the program's tracers: the ray meets each surface where a
-// quadratic says, is refracted by the vector form of Snell's law and
-// reflected about the normal. z along the axis from the lens's source-side
-// vertex toward the mirror, inches.
-struct Ray {
-  double z, y, dz, dy;
-};
-
-// Moves the ray forward to the conic of curvature c and conic + 1 k1 with
-// its vertex at v, on the sheet through the vertex (where the normal's
-// axial part c·k1·Z − 1 is negative); false when it misses. Both roots of
-// the quadratic a·s² + 2b·s + cc = 0 are tried, nearest first.
-bool ToSurface(Ray& r, double v, double c, double k1) {
-  const double Z = r.z - v;
-  const double a = c * (r.dy * r.dy + k1 * r.dz * r.dz);
-  const double b = c * (r.y * r.dy + k1 * Z * r.dz) - r.dz;
-  const double cc = c * (r.y * r.y + k1 * Z * Z) - 2.0 * Z;
-  const double disc = b * b - a * cc;
-  if (disc < 0.0) return false;
-  const double q = b + std::copysign(std::sqrt(disc), b);
-  double roots[2] = {-cc / q, -q / a};  // the second is infinite for a plane
-  if (roots[1] < roots[0]) std::swap(roots[0], roots[1]);
-  for (const double s : roots) {
-    if (!std::isfinite(s) || s < -1e-12) continue;
-    if (c * k1 * (Z + s * r.dz) - 1.0 >= 0.0) continue;  // the far sheet
-    r.z += s * r.dz;
-    r.y += s * r.dy;
-    return true;
-  }
-  return false;
-}
-
-// The unit normal of the surface at the ray, turned against the ray.
-void Normal(const Ray& r, double v, double c, double k1, double& nz, double& ny) {
-  nz = c * k1 * (r.z - v) - 1.0;
-  ny = c * r.y;
-  const double norm = std::hypot(nz, ny);
-  nz /= norm;
-  ny /= norm;
-  if (nz * r.dz + ny * r.dy > 0.0) {
-    nz = -nz;
-    ny = -ny;
-  }
-}
-
-bool Refract(Ray& r, double v, double c, double n1, double n2) {
-  if (!ToSurface(r, v, c, 1.0)) return false;
-  double nz, ny;
-  Normal(r, v, c, 1.0, nz, ny);
-  const double mu = n1 / n2;
-  const double cosI = -(nz * r.dz + ny * r.dy);
-  const double sinT2 = mu * mu * (1.0 - cosI * cosI);
-  if (sinT2 > 1.0) return false;
-  const double k = mu * cosI - std::sqrt(1.0 - sinT2);
-  r.dz = mu * r.dz + k * nz;
-  r.dy = mu * r.dy + k * ny;
-  return true;
-}
-
-bool Reflect(Ray& r, double v, double c, double k1) {
-  if (!ToSurface(r, v, c, k1)) return false;
-  double nz, ny;
-  Normal(r, v, c, k1, nz, ny);
-  const double dot = nz * r.dz + ny * r.dy;
-  r.dz -= 2.0 * dot * nz;
-  r.dy -= 2.0 * dot * ny;
-  return true;
-}
-
-struct Traced {
-  double mirrorHeight;
-  double returnZ;  // where the returning ray meets the axis
-};
-
-// The ray leaving the source at angle u to the axis, out and back.
-std::optional<Traced> TraceOutAndBack(const NullTestSystem& s, double D, double d2, double u) {
-  const double c1 = 1.0 / s.LensRadius1, c2 = 1.0 / s.LensRadius2;
-  const double cm = 1.0 / s.MirrorRadius, t = s.LensThickness, n = s.LensIndex;
-  Ray r{-D, 0.0, std::cos(u), std::sin(u)};
-  if (!Refract(r, 0.0, c1, 1.0, n) || !Refract(r, t, c2, n, 1.0)) return std::nullopt;
-  if (!Reflect(r, t + d2, cm, s.ConicPlusOne)) return std::nullopt;
-  const double mirrorHeight = r.y;
-  if (!Refract(r, t, c2, 1.0, n) || !Refract(r, 0.0, c1, n, 1.0)) return std::nullopt;
-  if (!(r.dz < 0.0) || r.dy == 0.0) return std::nullopt;
-  return Traced{mirrorHeight, r.z - r.y * r.dz / r.dy};
-}
-
-// Where the ray that meets the mirror at height h comes back: its launch
-// angle found by bisection between the axis and the widest ray that still
-// traces with a height above h.
+// Where the ray that meets the mirror at height h comes back across the
+// axis, by the independent trace: z from the lens's source-side vertex.
 std::optional<double> ReturnOfZone(const NullTestSystem& s, double D, double d2, double h) {
-  double low = 0.0, high = 1e-6;
-  for (;;) {
-    const auto traced = TraceOutAndBack(s, D, d2, high);
-    if (!traced) return std::nullopt;
-    if (traced->mirrorHeight > h) break;
-    low = high;
-    high *= 1.5;
-    if (high > 1.5) return std::nullopt;
-  }
-  for (int i = 0; i < 200 && high - low > 1e-17; ++i) {
-    const double mid = 0.5 * (low + high);
-    const auto traced = TraceOutAndBack(s, D, d2, mid);
-    if (traced && traced->mirrorHeight < h) {
-      low = mid;
-    } else {
-      high = mid;
-    }
-  }
-  const auto traced = TraceOutAndBack(s, D, d2, 0.5 * (low + high));
-  if (!traced) return std::nullopt;
-  return traced->returnZ;
+  return test::IndependentSetUp(s, D, d2).ReturnOfZone(h);
 }
 
 // Runs the corpus's set-ups i with i % stride == 0 on every core and checks

@@ -14,11 +14,11 @@
 #include "analysis/skew_trace.h"
 #include "analysis/zernike.h"
 #include "dftfringe_files.h"
+#include "support/bare_mirror.h"
 #include "support/comma_locale.h"
 #include "support/files.h"
 #include "support/start_up_set_up.h"
 #include "tester/mirror_through_null.h"
-#include "tester_set_ups.h"
 
 namespace vn {
 namespace {
@@ -267,12 +267,6 @@ TEST(ExportedResidual, StretchedWftSubtractsFromMeasuredWavefront) {
     EXPECT_GT(subtracted(grid(n, 0.5 * (n - 1) - 2.0), n, m, measured), 5e-4) << m;
   }
 }
-
-}  // namespace
-}  // namespace vn
-
-namespace vn {
-namespace {
 
 // Z8 of the exact check's own residual at a set-up: its wavefront about best
 // focus, zone by zone along the mirror's radius (a tracer of its own, the

@@ -11,6 +11,7 @@
 #include "common/shared_values.h"
 #include "design/chooser_rows.h"
 #include "run/null_finder.h"
+#include "support/files.h"
 #include "support/main_window_fixture.h"
 #include "ui/form_main.h"
 
@@ -41,8 +42,6 @@ struct Fixture : test::MainWindow {
 // A list of `count` lenses and one bad row, written to a temporary file.
 QString WriteList(QTemporaryDir& dir, int count) {
   const QString path = dir.filePath("lenses.csv");
-  QFile file(path);
-  file.open(QIODevice::WriteOnly);
   QByteArray text =
       "name,part number,radius 1,radius 2,centre thickness,diameter,glass\n"
       "broken,B-1,abc,-100,5,50,BK7\n";
@@ -50,7 +49,7 @@ QString WriteList(QTemporaryDir& dir, int count) {
     text += "PCX " + QByteArray::number(i) + ",P-" + QByteArray::number(i) + "," +
             QByteArray::number(150 + 5 * i) + ",flat,12,80,BK7\n";
   }
-  file.write(text);
+  test::WriteText(path.toStdString(), text.toStdString());
   return path;
 }
 

@@ -12,6 +12,7 @@
 
 #include "common/shared_values.h"
 #include "run/null_finder.h"
+#include "support/files.h"
 #include "support/main_window_fixture.h"
 #include "ui/exact_check_panel.h"
 
@@ -270,9 +271,8 @@ class FormMainTest : public QObject {
     QTemporaryDir dir;
     const QString base = dir.filePath("check");
     QVERIFY(f.window.findChild<ExactCheckPanel*>()->ExportPictures(base));
-    QFile svg(base + "_wavefront.svg");
-    QVERIFY(svg.open(QIODevice::ReadOnly));
-    const QString drawn = QString::fromUtf8(svg.readAll());
+    const QString drawn =
+        QString::fromStdString(test::FileText((base + "_wavefront.svg").toStdString()));
     QVERIFY(drawn.contains("632.8 nm"));
     QVERIFY(!drawn.contains(QRegularExpression(">[^<]*\\d,\\d")));
   }

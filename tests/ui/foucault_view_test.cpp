@@ -10,6 +10,7 @@
 #include <QtWidgets>
 
 #include "record/setup_file.h"
+#include "support/files.h"
 #include "support/main_window_fixture.h"
 #include "tester/measured_mirror.h"
 
@@ -173,9 +174,8 @@ class FoucaultViewTest : public QObject {
       QVERIFY(f.window.SaveSetupFile(setUp));
       QCOMPARE(f.view->ExportReadings(dir.filePath("readings.csv")), QString());
     }
-    QFile csv(dir.filePath("readings.csv"));
-    QVERIFY(csv.open(QIODevice::ReadOnly));
-    QCOMPARE(csv.readAll(), QByteArray("zone,knife\n30,12.30\n70,12.31\n110,12.32\n1e2,12.5\n"));
+    QCOMPARE(test::FileText(dir.filePath("readings.csv").toStdString()),
+             std::string("zone,knife\n30,12.30\n70,12.31\n110,12.32\n1e2,12.5\n"));
 
     Fixture g;
     QVERIFY(g.window.OpenSetupFile(setUp));
@@ -184,18 +184,13 @@ class FoucaultViewTest : public QObject {
 
     // An older file, without readings: the table is emptied, not kept from before.
     const QString old = dir.filePath("old.vnull");
-    QFile oldFile(old);
-    QVERIFY(oldFile.open(QIODevice::WriteOnly));
-    oldFile.write(QByteArray::fromStdString(SetupFileText(SetupFile{})));
-    oldFile.close();
+    test::WriteText(old.toStdString(), SetupFileText(SetupFile{}));
     QVERIFY(g.window.OpenSetupFile(old));
     QVERIFY(g.view->Entries().zones.empty());
     QVERIFY(g.Get<QRadioButton>("FoucaultRecommended")->isChecked());
     // Saved again without readings, it is the older format to the byte.
     QVERIFY(g.window.SaveSetupFile(dir.filePath("again.vnull")));
-    QFile again(dir.filePath("again.vnull"));
-    QVERIFY(again.open(QIODevice::ReadOnly));
-    QCOMPARE(again.readAll(), QByteArray::fromStdString(SetupFileText(SetupFile{})));
+    QCOMPARE(test::FileText(dir.filePath("again.vnull").toStdString()), SetupFileText(SetupFile{}));
 
     QCOMPARE(g.view->ImportReadings(dir.filePath("readings.csv")), QString());
     QCOMPARE(g.view->Entries().zones.size(), std::size_t(4));

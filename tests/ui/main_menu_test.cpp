@@ -162,9 +162,7 @@ class MainMenuTest : public QObject {
 
     const QString saved = Path("report.txt");
     QVERIFY(f.window.SaveReportFile(saved));
-    QFile file(saved);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(file.readAll()), text);
+    QCOMPARE(QString::fromStdString(test::FileText(saved.toStdString())), text);
 
     // A file that cannot be written says so.
     const auto message = NextMessage();

@@ -3,11 +3,11 @@
 // that cannot be read says so. The reduction's physics is tested in the core.
 #include "ui/mirror_view.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "support/files.h"
 #include "support/start_up_set_up.h"
 
 namespace vn {
@@ -18,17 +18,15 @@ class MirrorViewTest : public QObject {
  private slots:
   void measurementComesBackAsTheMirror() {
     QTemporaryDir dir;
-    QFile zrn(dir.filePath("m.zrn"));
-    QVERIFY(zrn.open(QIODevice::WriteOnly));
-    zrn.write("0\n0\n0\n0\n0\n0\n0\n0\n0.1\n");
-    zrn.close();
+    const QString zrn = dir.filePath("m.zrn");
+    test::WriteText(zrn.toStdString(), "0\n0\n0\n0\n0\n0\n0\n0\n0.1\n");
     const SolvedSetUp null = test::StartUpExactInput();
 
     MirrorView view;
     view.resize(700, 600);
     view.show();
     QVERIFY(!view.HasMirror());
-    view.Open(zrn.fileName(), null);
+    view.Open(zrn, null);
     QTRY_VERIFY_WITH_TIMEOUT(view.HasMirror(), 10000);
     // Spherical aberration added to a paraboloid's null: a conic above -1,
     // written with a point whatever the locale.

@@ -3,10 +3,10 @@
 // that is no photo says so. The fit's physics is tested in the core.
 #include "ui/ronchi_photo_page.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "support/files.h"
 #include "support/ronchi_photos.h"
 #include "support/start_up_set_up.h"
 #include "tester/png_file.h"
@@ -22,17 +22,15 @@ class RonchiPhotoPageTest : public QObject {
     QTemporaryDir dir;
     test::Shot shot;
     shot.deltaK = 0.05;
-    const std::string png = PngBytes(test::Photo(shot));
-    QFile file(dir.filePath("bands.png"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(png.data(), static_cast<qint64>(png.size()));
-    file.close();
+    const QString bands = dir.filePath("bands.png"), words = dir.filePath("words.png");
+    test::WriteText(bands.toStdString(), PngBytes(test::Photo(shot)));
+    test::WriteText(words.toStdString(), "not a picture\n");
 
     RonchiPhotoPage page;
     page.resize(1000, 620);
     page.show();
     page.ShowSetUp(test::StartUpExactInput(), false);
-    QVERIFY(page.OpenPhoto(file.fileName()));
+    QVERIFY(page.OpenPhoto(bands));
     QTRY_VERIFY_WITH_TIMEOUT(page.Fit().has_value(), 30000);
     // ΔK +0.05 on a paraboloid, with a point whatever the locale; the
     // bands are drawn for the fitted ΔK.
@@ -42,13 +40,8 @@ class RonchiPhotoPageTest : public QObject {
     page.HandDeltaK()->setValue(-0.1);  // drawn again for a ΔK tried by hand
     const QString shots = qEnvironmentVariable("VN_SCREENSHOT_DIR");
     if (!shots.isEmpty()) QVERIFY(page.grab().save(QDir(shots).filePath("ronchi_photo.png")));
-
-    QFile words(dir.filePath("words.png"));
-    QVERIFY(words.open(QIODevice::WriteOnly));
-    words.write("not a picture\n");
-    words.close();
     QString why;
-    QVERIFY(!page.OpenPhoto(words.fileName(), &why));
+    QVERIFY(!page.OpenPhoto(words, &why));
     QVERIFY2(why.contains("words.png"), qPrintable(why));
     QCOMPARE(page.ResultText(), why);
   }

@@ -6,21 +6,16 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "support/files.h"
 #include "support/start_up_set_up.h"
 
 namespace vn {
-namespace {
-
-void ShowStartUp(TesterView& view) { view.ShowSetUp(test::StartUpExactInput()); }
-
-}  // namespace
 
 class TesterViewTest : public QObject {
   Q_OBJECT
@@ -31,7 +26,7 @@ class TesterViewTest : public QObject {
     view.resize(500, 700);
     view.show();
     QVERIFY(!view.HasPicture());
-    ShowStartUp(view);
+    view.ShowSetUp(test::StartUpExactInput());
     QTRY_VERIFY_WITH_TIMEOUT(view.HasPicture(), 10000);
     QVERIFY(view.CaptionText().contains("Ronchigram through the null"));
     QVERIFY(view.CaptionText().contains("Bands straight"));
@@ -73,11 +68,8 @@ class TesterViewTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(view.HasPicture(), 10000);
     QTemporaryDir dir;
     const auto wftTrailer = [&] {
-      const QStringList paths = view.ExportResidual(dir.path());
-      QFile wft(paths.value(1));
-      if (!wft.open(QIODevice::ReadOnly)) return QString();
-      const QList<QByteArray> lines = wft.readAll().trimmed().split('\n');
-      return QString::fromUtf8(lines.last());
+      const QString wft = view.ExportResidual(dir.path()).value(1);
+      return QString::fromStdString(test::TextLines(test::FileText(wft.toStdString())).back());
     };
     QVERIFY(wftTrailer().startsWith("Residual traced at the recommended set-up"));
     view.findChild<QComboBox*>("TesterDistances")->setCurrentIndex(1);

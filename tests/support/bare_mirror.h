@@ -1,4 +1,5 @@
-// Set-ups for the tester's tests, in inches as the engine has them.
+// A bare mirror at its centre, in inches as the engine has it: the set-up
+// whose optics every tracer must get exactly right.
 #pragma once
 
 #include "exact/exact_check.h"
