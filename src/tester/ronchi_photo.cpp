@@ -776,7 +776,15 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
     }
     if (!accepted) settled = lambda > 1e3;  // no step lowers the residual: a minimum
   }
-  if (!settled) return fail("the fit of the photo did not settle");
+  // What to check when the bands do not fit the photo.
+  const auto check = [&] {
+    return ". Check the mirror's outline (" + std::string(fit.outlineFound ? "found" : "given") +
+           " at (" + RoundedText(o.centreX, 1) + ", " + RoundedText(o.centreY, 1) + "), radius " +
+           RoundedText(o.radius, 1) +
+           " pixels: give it with --photo-outline or mark it in the window), the grating's lines "
+           "per inch, and its offset's side of focus";
+  };
+  if (!settled) return fail("the fit of the photo did not settle, so no conic is given" + check());
 
   // Step 5: do the bands explain the photo? The photo less the fitted
   // bands, against the photo's own variation, both on the cells' means: a
@@ -808,13 +816,8 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
     if (!(share <= kBandsExplainShare)) {
       return fail("the fitted bands do not match the photo (the photo less them is " +
                   RoundedText(100 * share, 0) +
-                  "% of the photo's own variation across the mirror, RMS), so no conic is "
-                  "given. Check the mirror's outline (" +
-                  (fit.outlineFound ? std::string("found") : std::string("given")) + " at (" +
-                  RoundedText(o.centreX, 1) + ", " + RoundedText(o.centreY, 1) + "), radius " +
-                  RoundedText(o.radius, 1) +
-                  " pixels: give it with --photo-outline or mark it in the window), the "
-                  "grating's lines per inch, and its offset's side of focus");
+                  "% of the photo's own variation across the mirror, RMS), so no conic is given" +
+                  check());
     }
   }
 
