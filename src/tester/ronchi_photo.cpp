@@ -444,7 +444,14 @@ std::optional<PhotoOutline> FindPhotoOutline(const GreyImage& photo) {
     for (std::size_t i = 2; i + 2 < grey.size(); ++i) fall.push_back(grey[i - 2] - grey[i + 2]);
     for (std::size_t i = 1; i + 1 < fall.size(); ++i) {
       if (fall[i] > threshold && fall[i] >= fall[i - 1] && fall[i] > fall[i + 1]) {
-        const double s = static_cast<double>(i) + 2;
+        // The step's place: the centroid of the fall about its peak (a
+        // sharp step between two pixels falls evenly on four).
+        double weight = 0, moment = 0;
+        for (std::size_t j = i > 2 ? i - 2 : 0; j <= std::min(i + 2, fall.size() - 1); ++j) {
+          weight += std::max(0.0, fall[j]);
+          moment += std::max(0.0, fall[j]) * static_cast<double>(j);
+        }
+        const double s = moment / weight + 2;
         steps[static_cast<std::size_t>(ray)].push_back({fromX + s * dx, fromY + s * dy});
       }
     }

@@ -83,9 +83,10 @@ inline constexpr double kZoneShiftSigmas = 3;
 // The fit explains the photo when the photo less the fitted bands, averaged
 // over cells a few pixels across (the noise averaged away), is at most this
 // share of the photo's own variation over the mirror, RMS. Conic mirrors'
-// photos, blurred and noisy, leave under a tenth; the same photo fitted
-// with an outline a tenth too large, or a photo of noise, leaves a half or
-// more, and then no conic is given: the fit is not of this photo.
+// photos, blurred and noisy, leave a hundredth to a tenth; the same photos
+// fitted with an outline 1.4 times too large leave 0.44 (or do not settle),
+// a photo of noise all of it. Past this share no conic is given: the fit
+// is not of this photo.
 inline constexpr double kBandsExplainShare = 0.25;
 
 // Rings of the mirror the residual is told in, equal steps of the apparent
