@@ -586,8 +586,9 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
     const std::optional<PhotoOutline> found = FindPhotoOutline(photo);
     if (!found) {
       return fail(
-          "the mirror's outline cannot be found in the photo: no lit disc stands out from the "
-          "dark around it");
+          "the mirror's outline cannot be found in the photo: no lit disc wholly within the "
+          "picture stands out from the dark around it. Give it with --photo-outline X,Y,R or "
+          "mark it in the window");
     }
     fit.outline = *found;
     fit.outlineFound = true;
