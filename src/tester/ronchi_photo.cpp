@@ -5,9 +5,11 @@
 #include <array>
 #include <cmath>
 #include <complex>
+#include <random>
 #include <thread>
 
 #include "common/constants.h"
+#include "common/number_text.h"
 
 namespace vn {
 
@@ -42,11 +44,16 @@ constexpr int kChunks = 64;
 // so their residuals are not independent: the uncertainties are measured
 // from the scatter of blocks of this many fitted pixels a side instead.
 constexpr int kBlockPixels = 24;
+// Whether the bands explain the photo at all is told on the means of cells
+// of this many fitted pixels a side: the sensor's noise averages away in
+// them, while a band (a dozen fitted pixels or more) stays.
+constexpr int kCellPixels = 4;
 
 struct FitPixels {
   std::vector<double> x, y, grey, t;  // apparent position, grey 0..1, table index ρ'·(n − 1)
   std::vector<int> zone, block;       // ring, and block of kBlockPixels a side
-  int blocks = 0;                     // block indices run below this
+  std::vector<int> cell;              // cell of kCellPixels a side
+  int blocks = 0, cells = 0;          // block and cell indices run below these
   std::size_t size() const { return x.size(); }
 };
 
@@ -321,28 +328,6 @@ std::optional<PhotoOutline> CircleThrough(const std::vector<Point>& points) {
   return PhotoOutline{-0.5 * d, -0.5 * e, std::sqrt(r2)};
 }
 
-// The convex hull of the points (Andrew's monotone chain), anticlockwise.
-std::vector<Point> Hull(std::vector<Point> p) {
-  std::sort(p.begin(), p.end(),
-            [](const Point& a, const Point& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
-  if (p.size() < 3) return p;
-  std::vector<Point> h(2 * p.size());
-  std::size_t k = 0;
-  const auto cross = [](const Point& o, const Point& a, const Point& b) {
-    return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
-  };
-  for (std::size_t i = 0; i < p.size(); ++i) {
-    while (k >= 2 && cross(h[k - 2], h[k - 1], p[i]) <= 0) --k;
-    h[k++] = p[i];
-  }
-  for (std::size_t i = p.size() - 1, t = k + 1; i > 0; --i) {
-    while (k >= t && cross(h[k - 2], h[k - 1], p[i - 1]) <= 0) --k;
-    h[k++] = p[i - 1];
-  }
-  h.resize(k - 1);
-  return h;
-}
-
 // The band profile's grey at ruling coordinate u (periods), ρ'² = rr.
 double ProfileAt(const std::vector<double>& a, double u, double rr) {
   const double c1 = std::cos(2 * kPi * u), s1 = std::sin(2 * kPi * u);
@@ -418,46 +403,102 @@ std::optional<PhotoOutline> FindPhotoOutline(const GreyImage& photo) {
       histogram[static_cast<std::size_t>(std::clamp(std::lround(v), 0L, 255L))] += 1;
     }
   }
-  // Step 2: the bright bands against the dark (Otsu's threshold). Where a
-  // bright band meets the rim, its end lies on the outline; the dark bands
-  // between them fall inside the hull of the bright pixels' outermost points.
+  // Step 2: the brightness steps down, outward, along rays from the centre
+  // of the bright pixels (above Otsu's threshold): the rim is one on nearly
+  // every ray, lit band or dark band, while the bands' own edges, a frame
+  // drawn round the picture or a reflection make steps that lie on no one
+  // circle. A step is a local greatest fall over four pixels, above a
+  // twentieth of the lit-to-dark contrast.
   const double level = OtsuLevel(histogram) + 0.5;
-  const auto bright = [&](int col, int row) {
-    return smooth[static_cast<std::size_t>(row) * w + col] > level;
-  };
-  std::vector<Point> extremes;
+  double sumX = 0, sumY = 0, count = 0, brightSum = 0, darkSum = 0;
   for (int row = 0; row < h; ++row) {
-    int first = -1, last = -1;
     for (int col = 0; col < w; ++col) {
-      if (bright(col, row)) {
-        if (first < 0) first = col;
-        last = col;
+      const double v = smooth[static_cast<std::size_t>(row) * w + col];
+      if (v > level) {
+        sumX += col + 0.5, sumY += row + 0.5, count += 1, brightSum += v;
+      } else {
+        darkSum += v;
       }
     }
-    if (first >= 0) {
-      extremes.push_back({first + 0.0, row + 0.5});
-      extremes.push_back({last + 1.0, row + 0.5});
-    }
   }
-  for (int col = 0; col < w; ++col) {
-    int first = -1, last = -1;
-    for (int row = 0; row < h; ++row) {
-      if (bright(col, row)) {
-        if (first < 0) first = row;
-        last = row;
+  const double darkCount = static_cast<double>(w) * h - count;
+  if (count < 50 || darkCount < 1) return std::nullopt;
+  const double threshold = std::max(4.0, 0.05 * (brightSum / count - darkSum / darkCount));
+  const double fromX = sumX / count, fromY = sumY / count;
+  const auto sample = [&](double x, double y) {
+    const int c = std::clamp(static_cast<int>(x), 0, w - 1);
+    const int r = std::clamp(static_cast<int>(y), 0, h - 1);
+    return smooth[static_cast<std::size_t>(r) * w + c];
+  };
+  constexpr int kRays = 360;
+  std::vector<std::vector<Point>> steps(kRays);
+  for (int ray = 0; ray < kRays; ++ray) {
+    const double dx = std::cos(2 * kPi * ray / kRays), dy = std::sin(2 * kPi * ray / kRays);
+    std::vector<double> grey;
+    for (double s = 0;; s += 1) {
+      const double x = fromX + s * dx, y = fromY + s * dy;
+      if (x < 0 || y < 0 || x >= w || y >= h) break;
+      grey.push_back(sample(x, y));
+    }
+    std::vector<double> fall;  // fall[i]: the fall across pixel i + 2 of the ray
+    for (std::size_t i = 2; i + 2 < grey.size(); ++i) fall.push_back(grey[i - 2] - grey[i + 2]);
+    for (std::size_t i = 1; i + 1 < fall.size(); ++i) {
+      if (fall[i] > threshold && fall[i] >= fall[i - 1] && fall[i] > fall[i + 1]) {
+        // The step's place: the centroid of the fall about its peak (a
+        // sharp step between two pixels falls evenly on four).
+        double weight = 0, moment = 0;
+        for (std::size_t j = i > 2 ? i - 2 : 0; j <= std::min(i + 2, fall.size() - 1); ++j) {
+          weight += std::max(0.0, fall[j]);
+          moment += std::max(0.0, fall[j]) * static_cast<double>(j);
+        }
+        const double s = moment / weight + 2;
+        steps[static_cast<std::size_t>(ray)].push_back({fromX + s * dx, fromY + s * dy});
       }
     }
-    if (first >= 0) {
-      extremes.push_back({col + 0.5, first + 0.0});
-      extremes.push_back({col + 0.5, last + 1.0});
-    }
   }
-  std::vector<Point> rim = Hull(extremes);
-  if (rim.size() < 8) return std::nullopt;
-
-  // Step 3: the circle through the hull's corners; corners far off it (a
-  // reflection, a speck) are dropped and the circle fitted again.
+  // Step 3: the circle through steps on the most rays (a fixed draw of
+  // circles through steps on three rays a third of a turn apart), the
+  // larger of two about as well supported, then fitted by least squares to
+  // each ray's step nearest it, with steps far off it dropped.
+  const auto support = [&](const PhotoOutline& c, std::vector<Point>* nearest) {
+    const double tolerance = std::max(1.5, 0.01 * c.radius);
+    int rays = 0;
+    for (const std::vector<Point>& onRay : steps) {
+      double bestOff = tolerance;
+      const Point* best = nullptr;
+      for (const Point& p : onRay) {
+        const double off = std::fabs(std::hypot(p.x - c.centreX, p.y - c.centreY) - c.radius);
+        if (off <= bestOff) bestOff = off, best = &p;
+      }
+      if (best) {
+        ++rays;
+        if (nearest) nearest->push_back(*best);
+      }
+    }
+    return rays;
+  };
+  std::mt19937 draw(20261207u);
   std::optional<PhotoOutline> circle;
+  int bestRays = 0;
+  for (int trial = 0; trial < 1500; ++trial) {
+    const int first = static_cast<int>(draw() % kRays);
+    std::vector<Point> three;
+    for (int k = 0; k < 3; ++k) {
+      const std::vector<Point>& onRay =
+          steps[static_cast<std::size_t>((first + k * kRays / 3) % kRays)];
+      if (onRay.empty()) break;
+      three.push_back(onRay[draw() % onRay.size()]);
+    }
+    if (three.size() < 3) continue;
+    const std::optional<PhotoOutline> c = CircleThrough(three);
+    if (!c || c->radius < 12 || c->radius > std::hypot(w, h)) continue;
+    const int rays = support(*c, nullptr);
+    if (rays > bestRays * 1.1 || (rays >= bestRays * 0.9 && circle && c->radius > circle->radius))
+      circle = *c, bestRays = std::max(bestRays, rays);
+  }
+  if (!circle || bestRays < kRays / 4) return std::nullopt;
+  std::vector<Point> rim;
+  support(*circle, &rim);
   for (int round = 0; round < 4; ++round) {
     circle = CircleThrough(rim);
     if (!circle) return std::nullopt;
@@ -477,10 +518,13 @@ std::optional<PhotoOutline> FindPhotoOutline(const GreyImage& photo) {
     if (kept.size() < 8) return std::nullopt;
     rim = kept;
   }
-  // Step 4: a disc worth the name: big enough to fit, its centre in the
-  // picture, lit inside and dark around.
-  if (circle->radius < 12 || circle->centreX < 0 || circle->centreY < 0 || circle->centreX > w ||
-      circle->centreY > h) {
+  // Step 4: a disc worth the name: big enough to fit, within the picture
+  // (a rim blurred a pixel or two past its edge aside), lit inside and
+  // dark around.
+  const double past = 2 + 0.01 * circle->radius;
+  if (circle->radius < 12 || circle->centreX - circle->radius < -past ||
+      circle->centreY - circle->radius < -past || circle->centreX + circle->radius > w + past ||
+      circle->centreY + circle->radius > h + past) {
     return std::nullopt;
   }
   double inside = 0, around = 0;
@@ -542,8 +586,9 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
     const std::optional<PhotoOutline> found = FindPhotoOutline(photo);
     if (!found) {
       return fail(
-          "the mirror's outline cannot be found in the photo: no lit disc stands out from the "
-          "dark around it");
+          "the mirror's outline cannot be found in the photo: no lit disc wholly within the "
+          "picture stands out from the dark around it. Give it with --photo-outline X,Y,R or "
+          "mark it in the window");
     }
     fit.outline = *found;
     fit.outlineFound = true;
@@ -565,6 +610,8 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
   const int gridWidth = photo.width / bin, gridHeight = photo.height / bin;
   const int blocksAcross = gridWidth / kBlockPixels + 1;
   px.blocks = blocksAcross * (gridHeight / kBlockPixels + 1);
+  const int cellsAcross = gridWidth / kCellPixels + 1;
+  px.cells = cellsAcross * (gridHeight / kCellPixels + 1);
   for (int row = 0; row < gridHeight; ++row) {
     for (int col = 0; col < gridWidth; ++col) {
       const double x = ((col + 0.5) * bin - o.centreX) / o.radius;
@@ -584,6 +631,7 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
       px.zone.push_back(
           std::min(kRonchiZones - 1, static_cast<int>(rho / kFittedRadius * kRonchiZones)));
       px.block.push_back(row / kBlockPixels * blocksAcross + col / kBlockPixels);
+      px.cell.push_back(row / kCellPixels * cellsAcross + col / kCellPixels);
     }
   }
   fit.pixelsFitted = static_cast<long>(px.size());
@@ -736,9 +784,52 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
     }
     if (!accepted) settled = lambda > 1e3;  // no step lowers the residual: a minimum
   }
-  if (!settled) return fail("the fit of the photo did not settle");
+  // What to check when the bands do not fit the photo.
+  const auto check = [&] {
+    return ". Check the mirror's outline (" + std::string(fit.outlineFound ? "found" : "given") +
+           " at (" + RoundedText(o.centreX, 1) + ", " + RoundedText(o.centreY, 1) + "), radius " +
+           RoundedText(o.radius, 1) +
+           " pixels: give it with --photo-outline or mark it in the window), the grating's lines "
+           "per inch, and its offset's side of focus";
+  };
+  if (!settled) return fail("the fit of the photo did not settle, so no conic is given" + check());
 
-  // Step 5: the uncertainties and the rings' shifts. The covariance is the
+  // Step 5: do the bands explain the photo? The photo less the fitted
+  // bands, against the photo's own variation, both on the cells' means: a
+  // conic's photo leaves a few hundredths there (the band profile's model
+  // and the blur), a photo fitted with the wrong outline or grating, or no
+  // Ronchigram at all, leaves half of it or more. Such a fit gives no conic.
+  {
+    const std::vector<double> profile(q.p.begin(), q.p.begin() + kLinear);
+    const double cosPhi = std::cos(q.p[kRotation]), sinPhi = std::sin(q.p[kRotation]);
+    std::vector<double> cellResidual(static_cast<std::size_t>(px.cells), 0.0);
+    std::vector<double> cellGrey(cellResidual.size(), 0.0), cellCount(cellResidual.size(), 0.0);
+    for (std::size_t i = 0; i < px.size(); ++i) {
+      const double xi = px.x[i] * cosPhi + px.y[i] * sinPhi;
+      const double rr = px.x[i] * px.x[i] + px.y[i] * px.y[i];
+      const double model = ProfileAt(profile, Lerp(tables.k, px.t[i]) * xi * lines, rr);
+      const auto c = static_cast<std::size_t>(px.cell[i]);
+      cellResidual[c] += px.grey[i] - model;
+      cellGrey[c] += px.grey[i];
+      cellCount[c] += 1;
+    }
+    double left = 0, variation = 0;
+    for (std::size_t c = 0; c < cellCount.size(); ++c) {
+      if (cellCount[c] == 0) continue;
+      left += cellResidual[c] * cellResidual[c] / cellCount[c];
+      const double d = cellGrey[c] / cellCount[c] - meanGrey;
+      variation += d * d * cellCount[c];
+    }
+    const double share = variation > 0 ? std::sqrt(left / variation) : 1.0;
+    if (!(share <= kBandsExplainShare)) {
+      return fail("the fitted bands do not match the photo (the photo less them is " +
+                  RoundedText(100 * share, 0) +
+                  "% of the photo's own variation across the mirror, RMS), so no conic is given" +
+                  check());
+    }
+  }
+
+  // Step 6: the uncertainties and the rings' shifts. The covariance is the
   // sandwich of the inverse normal matrix about the scatter of the blocks'
   // gradients, Σ_b g_b·g_bᵀ (the cluster-robust form): residuals correlated
   // within a block count once per block, and a band profile the model does

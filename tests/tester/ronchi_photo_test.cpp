@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 #include "support/ronchi_photos.h"
 #include "support/start_up_set_up.h"
@@ -75,6 +77,52 @@ TEST(RonchiPhotoFit, GivesBackTheConicOfBlurredNoisyPhotos) {
       ++count;
     }
     EXPECT_NEAR(std::sqrt(squares / count), fit.rmsResidual, 0.005);
+  }
+}
+
+// A disc that nearly fills a square drawn with a white border (as a
+// screenshot has), dark bands reaching its rim, and the same square in a
+// wide dark margin: the outline is the disc's, not the border's, and the
+// fit gives ΔK back. Fitted with an outline half as large
+// again, or fitted to a photo of noise, the bands do not explain the photo
+// and no conic is given.
+TEST(RonchiPhotoFit, FindsAFullDiscAndRefusesWhatTheBandsDoNotExplain) {
+  Shot shot;
+  shot.deltaK = 0.05;
+  shot.offsetInch = 0.24;
+  shot.radiusPx = 255;
+  for (int margin : {0, 120}) {
+    shot.width = shot.height = 520 + 2 * margin;
+    shot.centreX = shot.centreY = 260 + margin;
+    SCOPED_TRACE("margin " + std::to_string(margin));
+    GreyImage photo = Photo(shot);
+    for (int row = 0; row < 520; ++row) {
+      for (int col = 0; col < 520; ++col) {
+        if (std::min({row, col, 519 - row, 519 - col}) < 4)
+          photo.at(col + margin, row + margin) = 255;
+      }
+    }
+    const RonchiPhotoFit fit = FitOf(photo, 0.24);
+    ASSERT_TRUE(fit.ok) << fit.why;
+    EXPECT_NEAR(fit.outline.radius, 255, 2);
+    EXPECT_NEAR(std::hypot(fit.outline.centreX - shot.centreX, fit.outline.centreY - shot.centreY),
+                0, 2);
+    EXPECT_NEAR(fit.deltaK, 0.05, 0.01);
+
+    const TesterModel model(test::StartUpExactInput());
+    RonchiPhotoSettings settings;
+    settings.gratingLinesPerInch = kLinesPerInch;
+    settings.gratingOffset = 0.24;
+    settings.outline = PhotoOutline{shot.centreX, shot.centreY, 1.44 * 255};
+    GreyImage noise = photo;
+    std::mt19937 random(7);
+    for (std::uint8_t& v : noise.pixels) v = static_cast<std::uint8_t>(random() % 256);
+    for (const GreyImage& wrong : {photo, noise}) {
+      const RonchiPhotoFit refused = FitRonchiPhoto(model, wrong, settings);
+      EXPECT_FALSE(refused.ok);
+      EXPECT_TRUE(std::isnan(refused.conic) && std::isnan(refused.deltaK));
+      EXPECT_NE(refused.why.find("--photo-outline"), std::string::npos) << refused.why;
+    }
   }
 }
 
