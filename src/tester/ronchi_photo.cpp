@@ -588,7 +588,7 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
       return fail(
           "the mirror's outline cannot be found in the photo: no lit disc wholly within the "
           "picture stands out from the dark around it. Give it with --photo-outline X,Y,R or "
-          "mark it in the window");
+          "type it in the window's Ronchi photo tab (outline by hand)");
     }
     fit.outline = *found;
     fit.outlineFound = true;
@@ -789,7 +789,7 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
     return ". Check the mirror's outline (" + std::string(fit.outlineFound ? "found" : "given") +
            " at (" + RoundedText(o.centreX, 1) + ", " + RoundedText(o.centreY, 1) + "), radius " +
            RoundedText(o.radius, 1) +
-           " pixels: give it with --photo-outline or mark it in the window), the grating's lines "
+           " pixels: give it with --photo-outline or by hand in the window), the grating's lines "
            "per inch, and its offset's side of focus";
   };
   if (!settled) return fail("the fit of the photo did not settle, so no conic is given" + check());

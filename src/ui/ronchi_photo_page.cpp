@@ -1,6 +1,7 @@
 // The "Ronchi photo" tab: the photo, the fitted bands over it, and ΔK by hand.
 #include "ui/ronchi_photo_page.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -53,6 +54,21 @@ RonchiPhotoPage::RonchiPhotoPage(QWidget* parent) : QWidget(parent) {
   handDeltaK_ = NewPointSpinBox(QStringLiteral("\u0394K"), -0.3, 0.3, kSliderStep, 3, 0.0);
   handDeltaK_->setObjectName(QStringLiteral("RonchiHandDeltaK"));
   handDeltaK_->setToolTip(tr("Draw the bands of a mirror of this \u0394K over the photo"));
+  // The mirror's outline in the photo's pixels: found by the fit, or typed
+  // where the photo defeats the finder (a bright surround, a cut rim).
+  outlineByHand_ = new QCheckBox(tr("by hand"));
+  outlineByHand_->setObjectName(QStringLiteral("RonchiOutlineByHand"));
+  outlineByHand_->setToolTip(
+      tr("Give the mirror's outline (centre and radius, in the photo's pixels) instead of "
+         "letting the fit find it"));
+  // Whole pixels: the fit's outline is good to a pixel or so.
+  outlineX_ = NewPointSpinBox(tr("Outline centre x"), 0.0, 99999.0, 1.0, 0, 0.0);
+  outlineY_ = NewPointSpinBox(tr("Outline centre y"), 0.0, 99999.0, 1.0, 0, 0.0);
+  outlineR_ = NewPointSpinBox(tr("Outline radius"), 0.0, 99999.0, 1.0, 0, 0.0);
+  outlineX_->setObjectName(QStringLiteral("RonchiOutlineX"));
+  outlineY_->setObjectName(QStringLiteral("RonchiOutlineY"));
+  outlineR_->setObjectName(QStringLiteral("RonchiOutlineR"));
+  for (PointSpinBox* spin : {outlineX_, outlineY_, outlineR_}) spin->setEnabled(false);
   slider_ = new QSlider(Qt::Horizontal);
   slider_->setRange(-kSliderReach, kSliderReach);
   slider_->setMinimumWidth(80);
@@ -71,7 +87,7 @@ RonchiPhotoPage::RonchiPhotoPage(QWidget* parent) : QWidget(parent) {
   fixed.setStyleHint(QFont::TypeWriter);
   result_->setFont(fixed);
 
-  // Three short rows, so that the tab never widens the window.
+  // Short rows, so that the tab never widens the window.
   auto* controls = new QGridLayout;
   controls->addWidget(open_, 0, 0);
   controls->addWidget(fitButton_, 0, 1, Qt::AlignLeft);
@@ -84,6 +100,15 @@ RonchiPhotoPage::RonchiPhotoPage(QWidget* parent) : QWidget(parent) {
   hand->addWidget(handDeltaK_);
   hand->addWidget(slider_, 1);
   controls->addLayout(hand, 3, 1);
+  controls->addWidget(new QLabel(tr("Outline, pixels")), 4, 0);
+  controls->addWidget(outlineByHand_, 4, 1, Qt::AlignLeft);
+  controls->addWidget(new QLabel(tr("x, y, radius")), 5, 0);
+  auto* outline = new QHBoxLayout;
+  outline->addWidget(outlineX_);
+  outline->addWidget(outlineY_);
+  outline->addWidget(outlineR_);
+  outline->addStretch(1);
+  controls->addLayout(outline, 5, 1);
   controls->setColumnStretch(1, 1);
   auto* columns = new QHBoxLayout;
   columns->addWidget(picture_, 3);
@@ -100,6 +125,9 @@ RonchiPhotoPage::RonchiPhotoPage(QWidget* parent) : QWidget(parent) {
 
   connect(open_, &QPushButton::clicked, this, &RonchiPhotoPage::OpenPhoto_Click);
   connect(fitButton_, &QPushButton::clicked, this, &RonchiPhotoPage::StartFit);
+  connect(outlineByHand_, &QCheckBox::toggled, this, [this](bool byHand) {
+    for (PointSpinBox* spin : {outlineX_, outlineY_, outlineR_}) spin->setEnabled(byHand);
+  });
   connect(slider_, &QSlider::valueChanged, this, [this](int step) {
     const double value = step * kSliderStep;
     if (std::fabs(handDeltaK_->value() - value) > 0.5 * kSliderStep) handDeltaK_->setValue(value);
@@ -199,6 +227,9 @@ void RonchiPhotoPage::StartFit() {
   if (offsetGuess_->value() != 0.0) {
     settings.gratingOffset = inchFromUnit(offsetGuess_->value(), inchUnits_);
   }
+  if (outlineByHand_->isChecked()) {
+    settings.outline = PhotoOutline{outlineX_->value(), outlineY_->value(), outlineR_->value()};
+  }
   settings.cancel = &cancel_;
   worker_ = std::thread([this, setUp = *setUp_, photo = photo_, settings, generation] {
     const TesterModel model(setUp, settings.cancel);
@@ -215,6 +246,12 @@ void RonchiPhotoPage::Receive(RonchiPhotoFit fit, int generation) {
   if (generation != generation_) return;  // a later photo or set-up
   if (worker_.joinable()) worker_.join();
   fit_ = std::move(fit);
+  // The outline the fit used, to start from when it must be given by hand.
+  if (fit_->outline.radius > 0 && !outlineByHand_->isChecked()) {
+    outlineX_->setValue(fit_->outline.centreX);
+    outlineY_->setValue(fit_->outline.centreY);
+    outlineR_->setValue(fit_->outline.radius);
+  }
   result_->setText(QString::fromUtf8(RonchiPhotoText(*fit_, inchUnits_).c_str()));
   if (fit_->ok) {
     const double best = std::clamp(fit_->bestDeltaK, -0.3, 0.3);

@@ -18,6 +18,7 @@
 #include "tester/mirror_through_null.h"
 #include "tester/ronchi_photo.h"
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSlider;
@@ -60,6 +61,10 @@ class RonchiPhotoPage : public QWidget {
   PointSpinBox* offsetGuess_ = nullptr;
   PointSpinBox* handDeltaK_ = nullptr;
   QSlider* slider_ = nullptr;
+  QCheckBox* outlineByHand_ = nullptr;
+  PointSpinBox* outlineX_ = nullptr;
+  PointSpinBox* outlineY_ = nullptr;
+  PointSpinBox* outlineR_ = nullptr;
   QPushButton* open_ = nullptr;
   QPushButton* fitButton_ = nullptr;
   QLabel* picture_ = nullptr;
