@@ -118,7 +118,18 @@ CandidateSolution SolveCandidate(const NullTestSystem& system, double lensDiamet
 
   SolvedSetUp input = SolvedSetUpOf(run);
   input.inchUnits = conditions.inchUnits;  // the verdict speaks the user's unit
-  solution.check = RunExactCheck(input, conditions.cancel);
+  // The search was most likely stopped by the chooser's step count, close
+  // to the null: the exact null is sought from there first. A lens that
+  // cannot be made (a face too steep for its diameter, or no edge left) is
+  // not a null whatever its exact null, so the spacings are not searched
+  // for one.
+  ExactCheckOptions options;
+  options.startFromStoppedSearch = true;
+  const double edge =
+      LensEdgeThickness(system.LensThickness, CurvatureFromRadius(system.LensRadius1),
+                        CurvatureFromRadius(system.LensRadius2), input.lensClearSemiDiameter);
+  options.ownStarts = edge > 0.0;
+  solution.check = RunExactCheck(input, conditions.cancel, options);
   solution.cancelled = solution.cancelled || solution.check.cancelled;
   solution.nullVerdict = JudgeAtExactNull(input, solution.check);
   return solution;

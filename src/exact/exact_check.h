@@ -139,7 +139,21 @@ inline constexpr int kExactCheckZoneSteps = 100;
 // (the window's next run, its closing, a key press, the command line's
 // timeout) cancels through `cancel` to stop the check at its next loop step;
 // the result then comes back with cancelled = true.
-ExactCheckResult RunExactCheck(const SolvedSetUp& input, const CancelToken* cancel = nullptr);
+struct ExactCheckOptions {
+  // Seek the exact null first from the run's distances even when its search
+  // was stopped before it converged, and only then from starts of its own.
+  // A search stopped near its null leads the Newton search there in a few
+  // steps, where the starts of its own trace a hundred spacings first. The
+  // run leaves it unset, and then keeps the least P-V null of its own
+  // starts whenever its search did not converge.
+  bool startFromStoppedSearch = false;
+  // Seek the exact null from starts of its own when the run's distances
+  // give none. A host that rejects the set-up whatever its null (a lens
+  // that cannot be made) saves the hundred spacings' traces.
+  bool ownStarts = true;
+};
+ExactCheckResult RunExactCheck(const SolvedSetUp& input, const CancelToken* cancel = nullptr,
+                               const ExactCheckOptions& options = {});
 
 // The wavefront of `input`'s system with the source at object distance D
 // and the lens at spacing d2 from the mirror, traced exactly as the check
