@@ -73,10 +73,10 @@ bool SearchableSetUp(const NullTestSystem& s, const RunRecord& record) {
 }  // namespace
 
 bool LensHasPower(const NullTestSystem& s) {
-  const double power = ThinLensPower(1.0 / s.LensRadius1, 1.0 / s.LensRadius2, s.LensIndex);
-  // Anything but an exact zero (a face of radius 0, a radius that is not a
-  // number) is left to the run's own arithmetic and its error message.
-  return power != 0.0;
+  // Only faces that curve alike count here. Anything else (a glass no denser
+  // than air, a face of radius 0, a radius that is not a number) is left to
+  // the run's own arithmetic and its error message.
+  return !(s.LensIndex > 1.0 && 1.0 / s.LensRadius1 - 1.0 / s.LensRadius2 == 0.0);
 }
 
 double ThinLensFocalLength(const NullTestSystem& s) {

@@ -45,7 +45,8 @@ RunRecord SolveNull(const NullSetup& setup, const RunOptions& options, const Can
                     RunHost& host, LensFilePlatform* lensFiles = nullptr);
 
 // Whether the lens has power as a thin lens: false when its faces curve
-// alike (equal radii, or both flat), which leaves the search no start.
+// alike (equal radii, or both flat) in a glass denser than air, which
+// leaves the search no start.
 bool LensHasPower(const NullTestSystem& system);
 
 // The thin-lens focal length of the set-up's lens, engine inches; the

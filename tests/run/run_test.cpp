@@ -193,10 +193,6 @@ TEST(Run, FailingEntryLeavesThePartialReport) {
        echoUpTo(13) + "Refractive Index =\t\t-> n/a  = BK7 @ 632.8nm\r\n"},
       {false, Entry::LensIndex, "1",
        echoUpTo(13) + kStartupEchoMm[13].substr(0, 23) + "1  = BK7 @ 632.8nm\r\n"},
-      {false, Entry::MirrorSideRadius, "9e99",
-       echoUpTo(10) + "Mirror Side Radius =\t\t-> 9e99 mm Flat\r\n" +
-           "Thickness =\t\t-> 15 mm\r\nDiameter =\t\t-> 80 mm\r\n" + kStartupEchoMm[13] +
-           "\r\n"},  // equal radii: no focal length
   };
   for (const auto& c : cases) {
     Fixture f;
@@ -316,6 +312,18 @@ TEST(Run, OpticsThatDefeatTheRunStillEndWithTheRunsFiguresAndAVerdict) {
     } else {
       EXPECT_EQ(check.verdict.status, VerdictStatus::NotANull);
     }
+  }
+  {
+    // A flat plate has no power even when thick: it cannot send the light
+    // back to the source, so there is no null at all.
+    Fixture f;
+    f.host.entries[Entry::MirrorSideRadius] = "9e99";
+    f.Run();
+    EXPECT_TRUE(f.host.messages.empty());
+    EXPECT_TRUE(f.host.report.ends_with(kNoPowerLine));
+    const ExactCheckResult check = RunExactCheck(SolvedSetUpOf(f.finder.lastRun()));
+    EXPECT_FALSE(check.exactNull.converged);
+    EXPECT_EQ(check.verdict.status, VerdictStatus::NotANull);
   }
   {
     // A spacing error of 5 m: the lengthened test is traced, the shortened
