@@ -13,6 +13,9 @@ namespace vn {
 
 namespace {
 
+// Spacings sampled for a candidate's own starts (see below).
+constexpr int kChooserSpacingSamples = 24;
+
 // The run's host for a candidate: nothing to show, and a cancel once the
 // search has used up its steps or the chooser asks to stop.
 class CandidateSteps : public RunHost {
@@ -129,6 +132,10 @@ CandidateSolution SolveCandidate(const NullTestSystem& system, double lensDiamet
       LensEdgeThickness(system.LensThickness, CurvatureFromRadius(system.LensRadius1),
                         CurvatureFromRadius(system.LensRadius2), input.lensClearSemiDiameter);
   options.ownStarts = edge > 0.0;
+  // A candidate reaches them only when its stopped search led nowhere:
+  // coarse steps over the spacings find its null, if it has a clear one,
+  // at a quarter of the cost; a run on this lens alone samples them finely.
+  options.ownStartSamples = kChooserSpacingSamples;
   solution.check = RunExactCheck(input, conditions.cancel, options);
   solution.cancelled = solution.cancelled || solution.check.cancelled;
   solution.nullVerdict = JudgeAtExactNull(input, solution.check);

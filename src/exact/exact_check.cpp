@@ -637,7 +637,7 @@ void CheckExactNull(const SolvedSetUp& input, const CancelToken* cancel,
     return;
   }
   if (!options.ownStarts) return;
-  const ExactNullStarts starts = FindExactNullStarts(input.system, cancel);
+  const ExactNullStarts starts = FindExactNullStarts(input.system, cancel, options.ownStartSamples);
   if (starts.cancelled || CancelRequested(cancel)) {
     result.cancelled = true;
     null.why = Cancelled().what;

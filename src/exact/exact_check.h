@@ -47,6 +47,7 @@
 #include "common/cancel_token.h"
 #include "common/constants.h"
 #include "engine/null_test_engine.h"
+#include "exact/exact_null.h"
 #include "exact/exact_trace.h"
 #include "exact/spacing_range.h"
 #include "exact/verdict.h"
@@ -151,6 +152,8 @@ struct ExactCheckOptions {
   // give none. A host that rejects the set-up whatever its null (a lens
   // that cannot be made) saves the hundred spacings' traces.
   bool ownStarts = true;
+  // How many spacings those starts are sought over (exact_null.h).
+  int ownStartSamples = kExactNullSpacingSamples;
 };
 ExactCheckResult RunExactCheck(const SolvedSetUp& input, const CancelToken* cancel = nullptr,
                                const ExactCheckOptions& options = {});
