@@ -357,7 +357,12 @@ std::string RunJson(const CliOptions& o, const RunRecord& run, const std::string
              "{\"spacing_error\":" + JsonNumber(e.passes[i].spacingError * U) +
              SetupJson(e.passes[i].figures, U) + "}";
     }
-    out += "]}";
+    out += "]";
+    // A direction that could not be traced has no pass: where it stopped.
+    if (!run.explorationFailure.empty()) {
+      out += ",\"failure\":" + JsonString(run.explorationFailure);
+    }
+    out += "}";
   }
   if (o.exact) out += ",\"exact\":" + cli::ExactJson(check, run);
   if (o.tolerance.wanted()) out += ",\"tolerance\":" + o.tolerance.Json(run);

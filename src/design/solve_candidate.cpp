@@ -13,6 +13,9 @@ namespace vn {
 
 namespace {
 
+// Spacings sampled for a candidate's own starts (see below).
+constexpr int kChooserSpacingSamples = 24;
+
 // The run's host for a candidate: nothing to show, and a cancel once the
 // search has used up its steps or the chooser asks to stop.
 class CandidateSteps : public RunHost {
@@ -118,7 +121,22 @@ CandidateSolution SolveCandidate(const NullTestSystem& system, double lensDiamet
 
   SolvedSetUp input = SolvedSetUpOf(run);
   input.inchUnits = conditions.inchUnits;  // the verdict speaks the user's unit
-  solution.check = RunExactCheck(input, conditions.cancel);
+  // The search was most likely stopped by the chooser's step count, close
+  // to the null: the exact null is sought from there first. A lens that
+  // cannot be made (a face too steep for its diameter, or no edge left) is
+  // not a null whatever its exact null, so the spacings are not searched
+  // for one.
+  ExactCheckOptions options;
+  options.startFromStoppedSearch = true;
+  const double edge =
+      LensEdgeThickness(system.LensThickness, CurvatureFromRadius(system.LensRadius1),
+                        CurvatureFromRadius(system.LensRadius2), input.lensClearSemiDiameter);
+  options.ownStarts = edge > 0.0;
+  // A candidate reaches them only when its stopped search led nowhere:
+  // coarse steps over the spacings find its null, if it has a clear one,
+  // at a quarter of the cost; a run on this lens alone samples them finely.
+  options.ownStartSamples = kChooserSpacingSamples;
+  solution.check = RunExactCheck(input, conditions.cancel, options);
   solution.cancelled = solution.cancelled || solution.check.cancelled;
   solution.nullVerdict = JudgeAtExactNull(input, solution.check);
   return solution;

@@ -620,12 +620,15 @@ std::string NoNullText(const ExactNullStarts& starts, const SolvedSetUp& input) 
   return text;
 }
 
-// The exact null: from the run's distances when its search converged, else
-// (or when that fails) from starts of its own, keeping the one of least
-// P-V. Its wavefront is measured there.
-void CheckExactNull(const SolvedSetUp& input, const CancelToken* cancel, ExactCheckResult& result) {
+// The exact null: from the run's distances when its search converged (or,
+// when the host asks, wherever it was stopped), else (or when that fails)
+// from starts of its own, keeping the one of least P-V. Its wavefront is
+// measured there.
+void CheckExactNull(const SolvedSetUp& input, const CancelToken* cancel,
+                    const ExactCheckOptions& options, ExactCheckResult& result) {
   auto& null = result.exactNull;
-  const bool fromRun = input.hasRunDistances && input.searchConverged;
+  const bool fromRun =
+      input.hasRunDistances && (input.searchConverged || options.startFromStoppedSearch);
   if (fromRun && NullFrom(input, input.objectDistance, input.lensMirrorDistance, cancel, null)) {
     return;
   }
@@ -633,7 +636,8 @@ void CheckExactNull(const SolvedSetUp& input, const CancelToken* cancel, ExactCh
     result.cancelled = true;
     return;
   }
-  const ExactNullStarts starts = FindExactNullStarts(input.system, cancel);
+  if (!options.ownStarts) return;
+  const ExactNullStarts starts = FindExactNullStarts(input.system, cancel, options.ownStartSamples);
   if (starts.cancelled || CancelRequested(cancel)) {
     result.cancelled = true;
     null.why = Cancelled().what;
@@ -664,7 +668,8 @@ void CheckExactNull(const SolvedSetUp& input, const CancelToken* cancel, ExactCh
                                    : "no start between the sampled spacings converged: " + lastWhy;
 }
 
-ExactCheckResult Check(const SolvedSetUp& input, const CancelToken* cancel) {
+ExactCheckResult Check(const SolvedSetUp& input, const CancelToken* cancel,
+                       const ExactCheckOptions& options) {
   ExactCheckResult result;
   result.wavelengthMicrons = input.wavelengthMicrons;
   result.lensClearSemiDiameter = input.lensClearSemiDiameter;
@@ -689,7 +694,7 @@ ExactCheckResult Check(const SolvedSetUp& input, const CancelToken* cancel) {
   // The exact null is sought even when the run's set-up could not be
   // measured: the rays that fix it may still trace, and it is then the set-up
   // to recommend.
-  CheckExactNull(runSetUp, cancel, result);
+  CheckExactNull(runSetUp, cancel, options, result);
   return result;
 }
 
@@ -721,10 +726,11 @@ ExactWavefront MeasureExactWavefront(const SolvedSetUp& input, double objectDist
   return result;
 }
 
-ExactCheckResult RunExactCheck(const SolvedSetUp& input, const CancelToken* cancel) {
+ExactCheckResult RunExactCheck(const SolvedSetUp& input, const CancelToken* cancel,
+                               const ExactCheckOptions& options) {
   ExactCheckResult result;
   try {
-    result = Check(input, cancel);
+    result = Check(input, cancel, options);
   } catch (const std::exception& failure) {
     // Only the standard library can throw here (memory); say so rather than
     // take the host down.

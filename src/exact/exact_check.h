@@ -47,6 +47,7 @@
 #include "common/cancel_token.h"
 #include "common/constants.h"
 #include "engine/null_test_engine.h"
+#include "exact/exact_null.h"
 #include "exact/exact_trace.h"
 #include "exact/spacing_range.h"
 #include "exact/verdict.h"
@@ -139,7 +140,23 @@ inline constexpr int kExactCheckZoneSteps = 100;
 // (the window's next run, its closing, a key press, the command line's
 // timeout) cancels through `cancel` to stop the check at its next loop step;
 // the result then comes back with cancelled = true.
-ExactCheckResult RunExactCheck(const SolvedSetUp& input, const CancelToken* cancel = nullptr);
+struct ExactCheckOptions {
+  // Seek the exact null first from the run's distances even when its search
+  // was stopped before it converged, and only then from starts of its own.
+  // A search stopped near its null leads the Newton search there in a few
+  // steps, where the starts of its own trace a hundred spacings first. The
+  // run leaves it unset, and then keeps the least P-V null of its own
+  // starts whenever its search did not converge.
+  bool startFromStoppedSearch = false;
+  // Seek the exact null from starts of its own when the run's distances
+  // give none. A host that rejects the set-up whatever its null (a lens
+  // that cannot be made) saves the hundred spacings' traces.
+  bool ownStarts = true;
+  // How many spacings those starts are sought over (exact_null.h).
+  int ownStartSamples = kExactNullSpacingSamples;
+};
+ExactCheckResult RunExactCheck(const SolvedSetUp& input, const CancelToken* cancel = nullptr,
+                               const ExactCheckOptions& options = {});
 
 // The wavefront of `input`'s system with the source at object distance D
 // and the lens at spacing d2 from the mirror, traced exactly as the check

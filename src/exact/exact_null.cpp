@@ -1,6 +1,7 @@
 // Starts for the exact null by bracketing over the lens-to-mirror spacing.
 #include "exact/exact_null.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -15,11 +16,10 @@ namespace vn {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-// Spacings sampled, from kFirstSpacing to kLastSpacing of the mirror's
+// Spacings are sampled from kFirstSpacing to kLastSpacing of the mirror's
 // radius. The difference changes sign once per null and is smooth between
-// (a few turning points at most over the range): 96 samples leave several
-// between two nulls of any set-up on our corpus of 300.
-constexpr int kSpacingSamples = 96;
+// (a few turning points at most over the range): kExactNullSpacingSamples
+// (96) leave several between two nulls of any set-up on our corpus of 300.
 constexpr double kFirstSpacing = 0.02;
 constexpr double kLastSpacing = 2.0;
 // The near-axis ray, as the exact null's own: a tenth of the mirror's edge.
@@ -79,7 +79,9 @@ double ParaxialObjectDistance(const NullTestSystem& s, double lensMirrorDistance
   return std::isfinite(D) && D > 0.0 ? D : kNaN;
 }
 
-ExactNullStarts FindExactNullStarts(const NullTestSystem& system, const CancelToken* cancel) {
+ExactNullStarts FindExactNullStarts(const NullTestSystem& system, const CancelToken* cancel,
+                                    int samples) {
+  samples = std::max(samples, 2);
   ExactNullStarts result;
   const double R = -system.MirrorRadius;
   result.firstSpacing = kFirstSpacing * R;
@@ -96,10 +98,10 @@ ExactNullStarts FindExactNullStarts(const NullTestSystem& system, const CancelTo
   result.mirrorAloneDifference = alone ? *alone : kNaN;
 
   // ---- Sample the spacings and bracket every change of sign ----
-  const double step = (result.lastSpacing - result.firstSpacing) / (kSpacingSamples - 1);
+  const double step = (result.lastSpacing - result.firstSpacing) / (samples - 1);
   std::optional<double> previous;
   double previousSpacing = 0;
-  for (int i = 0; i < kSpacingSamples; ++i) {
+  for (int i = 0; i < samples; ++i) {
     if (CancelRequested(cancel)) {
       result.cancelled = true;
       return result;

@@ -53,6 +53,10 @@ struct ExactNullStarts {
 // need a virtual source (the distance is not positive) or none exists.
 double ParaxialObjectDistance(const NullTestSystem& system, double lensMirrorDistance);
 
-ExactNullStarts FindExactNullStarts(const NullTestSystem& system, const CancelToken* cancel);
+// The spacings are sampled at `samples` points (at least 2); the default
+// leaves several samples between two nulls of any set-up on our corpus.
+inline constexpr int kExactNullSpacingSamples = 96;
+ExactNullStarts FindExactNullStarts(const NullTestSystem& system, const CancelToken* cancel,
+                                    int samples = kExactNullSpacingSamples);
 
 }  // namespace vn

@@ -97,9 +97,15 @@ void JudgeRun(const SolvedSetUp& in, const ExactCheckResult& check, Verdict& ver
   const std::string setUpNull =
       HasExactNull(check) ? " Set up the exact null's distances below." : "";
   if (!in.hasRunDistances) {
+    const NullTestSystem& s = in.system;
+    // Faces that curve alike give the lens no power as a thin lens: the
+    // search, which starts from its focal length, has nowhere to begin.
+    const bool noPower = s.LensIndex > 1.0 && 1.0 / s.LensRadius1 - 1.0 / s.LensRadius2 == 0.0;
     Add(verdict, unsolved, "search_failed",
-        "The run's search could not go on: its rays left the finite numbers, so the report has "
-        "no distances." +
+        (noPower ? "The lens has no power as a thin lens: its faces curve alike, so the run's "
+                   "search has no start and the report has no distances."
+                 : "The run's search could not go on: its rays left the finite numbers, so the "
+                   "report has no distances.") +
             setUpNull);
     return;
   }

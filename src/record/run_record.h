@@ -98,6 +98,12 @@ struct RunRecord {
   // run has no results (solved false), and the exact check seeks the null
   // from its own start.
   std::string searchFailure;
+  // ... because the lens has no power, so the search had no start.
+  bool lensWithoutPower = false;
+  // The spacing-error exploration could not go on in a direction: where and
+  // why, in the optics' words (empty when it ran to its end). The passes
+  // keep the last spacings that could be traced.
+  std::string explorationFailure;
   // Whether the exact check has a set-up to judge: the run's results, or
   // the mirror and the lens of a search that failed.
   bool HasSetUpToCheck() const { return solved || !searchFailure.empty(); }

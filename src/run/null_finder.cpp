@@ -184,7 +184,12 @@ void ReadAndEcho(RunRecord& rec, RunReport& report, const RunUnits& u) {
                 "nm" + kCrLf);
   setup.lensIndex = entered(Entry::LensIndex, "refractive index");
 
-  // The thin-lens focal length, in the unit of the run.
+  // The thin-lens focal length, in the unit of the run; a lens whose faces
+  // curve alike has none, and the run says so rather than fail.
+  if (!LensHasPower(setup.EngineSystem())) {
+    report.Append(std::string("Lens Focal Length = ") + kTab + "-> " + kNoPowerFocalLength + kCrLf);
+    return;
+  }
   const double focalLength = ThinLensFocalLength(setup.EngineSystem());
   const std::string focal = u.inch ? RoundedText(focalLength, u.focalDecimals)
                                    : RoundedText(mmFromInch(focalLength), u.focalDecimals);
@@ -228,8 +233,14 @@ bool NullFinder::Run(const RunEntries& entries, ReportHost& host) {
       report.Append(std::string(kCrLf) + kAbortLine);
     } else if (record_.stoppedAtStepLimit) {
       report.Append(std::string(kCrLf) + kStepLimitLine);
+    } else if (record_.lensWithoutPower) {
+      report.Append(std::string(kCrLf) + kNoPowerLine);
     } else if (!record_.searchFailure.empty()) {
       report.Append(std::string(kCrLf) + kSearchFailedLine);
+    }
+    if (!record_.explorationFailure.empty()) {
+      report.Append(std::string(kCrLf) + kExplorationStoppedHead + record_.explorationFailure +
+                    ".");
     }
   }
   // The common error report: the report keeps what it had.

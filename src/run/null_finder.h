@@ -33,6 +33,18 @@ inline constexpr const char* kSearchFailedLine =
     "*** The search could not go on: its rays left the finite numbers, so there is no null to "
     "report. See the verdict of the exact check.";
 
+// The focal length echoed for a lens whose faces curve alike, and the line
+// that ends its report: the search has no start.
+inline constexpr const char* kNoPowerFocalLength = "none (the faces curve alike)";
+inline constexpr const char* kNoPowerLine =
+    "*** The lens has no power as a thin lens (its faces curve alike), so the search has no start "
+    "and there is no null to report. See the verdict of the exact check.";
+
+// The head of the line that ends the report of a spacing-error exploration
+// that could not go on; the run's own figures above stand.
+inline constexpr const char* kExplorationStoppedHead =
+    "*** The spacing-error exploration could not go on: ";
+
 // What the window's fields and option boxes hold when a run starts.
 struct RunEntries {
   std::array<std::string, kEntryCount> texts;  // indexed by Entry, as typed

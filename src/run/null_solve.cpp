@@ -72,6 +72,13 @@ bool SearchableSetUp(const NullTestSystem& s, const RunRecord& record) {
 
 }  // namespace
 
+bool LensHasPower(const NullTestSystem& s) {
+  // Only faces that curve alike count here. Anything else (a glass no denser
+  // than air, a face of radius 0, a radius that is not a number) is left to
+  // the run's own arithmetic and its error message.
+  return !(s.LensIndex > 1.0 && 1.0 / s.LensRadius1 - 1.0 / s.LensRadius2 == 0.0);
+}
+
 double ThinLensFocalLength(const NullTestSystem& s) {
   return Quotient(1.0,
                   Finite(ThinLensPower(Quotient(1.0, s.LensRadius1), Quotient(1.0, s.LensRadius2),
@@ -134,6 +141,16 @@ RunRecord SolveNull(const NullSetup& setup, const RunOptions& options, const Can
     engine.system = setup.EngineSystem();
     record.system = engine.system;
     record.LensDiameter = setup.InchesFrom(setup.lensDiameter);
+    // A lens whose faces curve alike has no power as a thin lens: the
+    // search, which starts with the source at half the focal length, has no
+    // start. The run ends without results; the exact check says whether the
+    // lens can null the mirror all the same.
+    if (!LensHasPower(record.system)) {
+      record.lensWithoutPower = true;
+      record.searchFailure = "the lens has no power as a thin lens: its faces curve alike";
+      record.outcome = cancel.Cancelled() ? RunOutcome::Aborted : RunOutcome::Completed;
+      return record;
+    }
     record.FocalLength = ThinLensFocalLength(record.system);
 
     // The search and the solved set-up. The search may take kSearchStepLimit

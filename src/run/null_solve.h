@@ -36,10 +36,18 @@ inline constexpr const char* kStepLimitLine =
 // stops by itself in the same way (record.stoppedAtStepLimit). Arithmetic
 // that leaves the finite numbers during the search of a set-up that
 // describes a mirror and a lens ends the search without results
-// (record.searchFailure); elsewhere it, or a lens file that cannot be
-// written, ends the run with outcome Failed. It never throws.
+// (record.searchFailure), as does a lens without power, which gives the
+// search no start (record.lensWithoutPower). Arithmetic that fails in a
+// direction of the spacing-error exploration ends that direction without a
+// pass (record.explorationFailure says where). Elsewhere it, or a lens file
+// that cannot be written, ends the run with outcome Failed. It never throws.
 RunRecord SolveNull(const NullSetup& setup, const RunOptions& options, const CancelToken& cancel,
                     RunHost& host, LensFilePlatform* lensFiles = nullptr);
+
+// Whether the lens has power as a thin lens: false when its faces curve
+// alike (equal radii, or both flat) in a glass denser than air, which
+// leaves the search no start.
+bool LensHasPower(const NullTestSystem& system);
 
 // The thin-lens focal length of the set-up's lens, engine inches; the
 // thickness does not enter. Throws RunFailure when the faces give no power.

@@ -7,8 +7,11 @@
 #include "run/spacing_error.h"
 
 #include <cmath>
+#include <string>
 
 #include "common/arithmetic.h"
+#include "common/constants.h"
+#include "common/failure.h"
 #include "common/number_text.h"
 #include "run/run_context.h"
 
@@ -18,6 +21,24 @@ namespace {
 
 // Spacing step of the waves mode: 0.001 inch (0.0254 mm in a millimetre run).
 constexpr double kWavesModeStep = 0.001;
+
+// A length in the run's unit, as the report gives it.
+std::string LengthText(double inches, bool inch) {
+  return inch ? RoundedText(inches, 4) + " inch" : RoundedText(mmFromInch(inches), 3) + " mm";
+}
+
+// Why a direction of the exploration stopped, in the optics' words, added to
+// what the record already says.
+void NoteUntraceable(RunContext& run, double spacing, double nominalSpacing,
+                     const RunFailure& failure) {
+  const bool inch = run.record.setup.inch;
+  std::string& text = run.record.explorationFailure;
+  if (!text.empty()) text += "; ";
+  text += "at a lens-to-mirror spacing of " + LengthText(spacing, inch) + " (" +
+          LengthText(std::fabs(spacing - nominalSpacing), inch) +
+          (spacing > nominalSpacing ? " longer" : " shorter") +
+          " than the null's) the refocused test cannot be traced (" + failure.what() + ")";
+}
 
 // One direction of the exploration: sign +1 lengthens the lens-to-mirror
 // spacing, -1 shortens it.
@@ -30,13 +51,23 @@ void SpacingErrorPass(RunContext& run, const SpacingErrorLimit& limit, double no
   for (;;) {
     v.ObjectDistance = 0.5 * run.record.FocalLength;  // the main search's first guess
     const double step = limit.inWaves ? kWavesModeStep : run.record.setup.InchesFrom(limit.limit);
-    v.LensMirrorDistance = Finite(v.LensMirrorDistance + sign * step);
-    v.LensRayHeight = Quotient(sys.MirrorSemiDiameter * (v.LensMirrorDistance + sys.MirrorRadius),
-                               sys.MirrorRadius, "mirror radius 0");
-    run.engine.FindMarginalSA(v.LensMirrorDistance, sys.MirrorSemiDiameter, v.ObjectDistance,
-                              v.LensRayHeight, v.MarginalSA);
-    run.ShowProgress();
-    run.EvaluateSetup();
+    const double spacing = v.LensMirrorDistance + sign * step;
+    try {
+      v.LensMirrorDistance = Finite(spacing);
+      v.LensRayHeight = Quotient(sys.MirrorSemiDiameter * (v.LensMirrorDistance + sys.MirrorRadius),
+                                 sys.MirrorRadius, "mirror radius 0");
+      run.engine.FindMarginalSA(v.LensMirrorDistance, sys.MirrorSemiDiameter, v.ObjectDistance,
+                                v.LensRayHeight, v.MarginalSA);
+      run.ShowProgress();
+      run.EvaluateSetup();
+    } catch (const RunFailure& failure) {
+      if (failure.kind() != FailureKind::Arithmetic) throw;
+      // The spacing has moved where the refocused test cannot be traced (the
+      // lens past the mirror, or its light lost on the way): this direction
+      // ends here without a result, and the run's own null stands.
+      NoteUntraceable(run, spacing, nominalSpacing, failure);
+      return;
+    }
     run.engine.Step();
     // The waves mode steps on while the test stays within the limit; the
     // amount mode makes exactly one step.

@@ -11,6 +11,8 @@
 
 #include "common/number_text.h"
 #include "common/shared_values.h"
+#include "exact/exact_check.h"
+#include "record/solved_set_up.h"
 #include "run/null_finder.h"
 #include "support/recording_host.h"
 
@@ -191,10 +193,6 @@ TEST(Run, FailingEntryLeavesThePartialReport) {
        echoUpTo(13) + "Refractive Index =\t\t-> n/a  = BK7 @ 632.8nm\r\n"},
       {false, Entry::LensIndex, "1",
        echoUpTo(13) + kStartupEchoMm[13].substr(0, 23) + "1  = BK7 @ 632.8nm\r\n"},
-      {false, Entry::MirrorSideRadius, "9e99",
-       echoUpTo(10) + "Mirror Side Radius =\t\t-> 9e99 mm Flat\r\n" +
-           "Thickness =\t\t-> 15 mm\r\nDiameter =\t\t-> 80 mm\r\n" + kStartupEchoMm[13] +
-           "\r\n"},  // equal radii: no focal length
   };
   for (const auto& c : cases) {
     Fixture f;
@@ -287,6 +285,70 @@ TEST(Run, SecondRunDuringARunIsTurnedAway) {
   EXPECT_EQ(std::count(f.host.reportHistory.begin(), f.host.reportHistory.end(), ""), 1);
 }
 
+TEST(Run, OpticsThatDefeatTheRunStillEndWithTheRunsFiguresAndAVerdict) {
+  {
+    // Faces of equal radius give no thin-lens power, so the search has no
+    // start; the lens is readable, so no error message. As a thick lens it
+    // keeps a weak positive power, (n − 1)²·t / (n·r²), which the exact
+    // check works from.
+    Fixture f;
+    f.host.entries[Entry::SourceSideRadius] = "100";
+    f.host.entries[Entry::MirrorSideRadius] = "100";
+    f.Run();
+    const RunRecord& run = f.finder.lastRun();
+    EXPECT_TRUE(f.host.messages.empty());
+    EXPECT_EQ(run.outcome, RunOutcome::Completed);
+    EXPECT_NE(f.host.report.find("Lens Focal Length = \t-> none"), std::string::npos);
+    EXPECT_TRUE(f.host.report.ends_with(kNoPowerLine));
+    const ExactCheckResult check = RunExactCheck(SolvedSetUpOf(run));
+    ASSERT_FALSE(check.verdict.reasons.empty());
+    EXPECT_EQ(check.verdict.reasons.front().code, "search_failed");
+    EXPECT_NE(check.verdict.reasons.front().text.find("no power"), std::string::npos);
+    if (check.exactNull.converged) {
+      // The exact null images the source back onto itself through a lens
+      // far weaker than the start-up one (400 mm): the source stands well
+      // beyond the start-up's 205 mm.
+      EXPECT_GT(check.exactNull.objectDistance, inchFromMm(300.0));
+    } else {
+      EXPECT_EQ(check.verdict.status, VerdictStatus::NotANull);
+    }
+  }
+  {
+    // A flat plate has no power even when thick: it cannot send the light
+    // back to the source, so there is no null at all.
+    Fixture f;
+    f.host.entries[Entry::MirrorSideRadius] = "9e99";
+    f.Run();
+    EXPECT_TRUE(f.host.messages.empty());
+    EXPECT_TRUE(f.host.report.ends_with(kNoPowerLine));
+    const ExactCheckResult check = RunExactCheck(SolvedSetUpOf(f.finder.lastRun()));
+    EXPECT_FALSE(check.exactNull.converged);
+    EXPECT_EQ(check.verdict.status, VerdictStatus::NotANull);
+  }
+  {
+    // A spacing error of 5 m: the lengthened test is traced, the shortened
+    // one would put the lens behind the mirror. The run's converged null and
+    // the lengthened pass stand; the report says where the other stopped.
+    Fixture f;
+    f.shared.ErrorLimit = 5000;
+    f.shared.ErrorLimitInWaves = false;
+    f.host.qtrWave = true;
+    f.Run();
+    const RunRecord& run = f.finder.lastRun();
+    EXPECT_TRUE(f.host.messages.empty());
+    EXPECT_EQ(run.outcome, RunOutcome::Completed);
+    EXPECT_TRUE(run.converged);
+    ASSERT_TRUE(run.exploration.has_value());
+    ASSERT_EQ(run.exploration->passes.size(), 1u);
+    EXPECT_NEAR(run.exploration->passes[0].spacingError, inchFromMm(5000.0), 1e-9);
+    EXPECT_NE(run.explorationFailure.find("5000 mm shorter than the null's"), std::string::npos);
+    EXPECT_NE(f.host.report.find(std::string(kExplorationStoppedHead) + "at a lens-to-mirror"),
+              std::string::npos);
+    const ExactCheckResult check = RunExactCheck(SolvedSetUpOf(run));
+    EXPECT_EQ(check.verdict.status, VerdictStatus::Ok);
+  }
+}
+
 TEST(Run, AnyTextInAnyFieldEndsInAReportOrTheErrorMessage) {
   // Odd texts and numbers in every field: every run must end, with its
   // results, the error message or the abort line, and the finder idle again.
@@ -317,7 +379,7 @@ TEST(Run, AnyTextInAnyFieldEndsInAReportOrTheErrorMessage) {
       // A search whose rays left the finite numbers ends without results,
       // and says so (or that a key stopped it).
       EXPECT_TRUE(f.host.report.ends_with(kSearchFailedLine) ||
-                  f.host.report.ends_with(kAbortLine));
+                  f.host.report.ends_with(kNoPowerLine) || f.host.report.ends_with(kAbortLine));
     } else {
       EXPECT_NE(f.host.report.find("Maximum Optical Path Difference"), std::string::npos);
       EXPECT_EQ(outcome == RunOutcome::Aborted,
