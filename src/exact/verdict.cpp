@@ -342,8 +342,10 @@ std::string WaveFractionText(double waves) {
 
 Verdict JudgeSetUp(const SolvedSetUp& input, const ExactCheckResult& check) {
   Verdict verdict;
-  JudgeRun(input, check, verdict);
+  // What is wrong in the optics comes first: it is the line a user sees
+  // when only one is shown, and a stalled search is its consequence.
   JudgeNullExists(input, check, verdict);
+  JudgeRun(input, check, verdict);
   JudgeLens(input, verdict);
   JudgeWavefront(input, check, verdict);
   JudgeDegenerate(input, check, verdict);

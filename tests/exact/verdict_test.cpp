@@ -75,7 +75,7 @@ TEST(Verdict, SetUpsThatPassedAsNullsAreCalledWhatTheyAre) {
         {E::CentreThickness, "4"},
         {E::LensDiameter, "60"}},
        VerdictStatus::NotANull,
-       {"object_distance_not_positive", "no_exact_null"}},
+       {"no_exact_null", "object_distance_not_positive"}},
       // Conic 0.5 with the start-up lens: a working diameter of 518 m.
       {"conic 0.5",
        {{E::ConicConstant, "0.5"}},
