@@ -62,13 +62,13 @@ bool Solve3(std::array<std::array<double, 3>, 3> a, std::array<double, 3> b,
 }
 
 // The Jacobian ∂(x, y)/∂(u, v) of the mirror point by forward differences,
-// inverted; false when a ray cannot be traced or the map is singular.
-bool InverseJacobianAt(const SkewSetUp& setUp, double u, double v,
-                       const std::array<double, 2>& point, std::array<double, 4>& inverse) {
-  SkewRay ray;
-  std::array<double, 2> alongU{}, alongV{};
-  if (TraceToMirror(setUp, u + kSlopeStep, v, ray, alongU) != SkewTraceStop::Complete) return false;
-  if (TraceToMirror(setUp, u, v + kSlopeStep, ray, alongV) != SkewTraceStop::Complete) return false;
+// inverted, from the mirror points of the ray and of its two neighbours
+// with a slope stepped; false when the map is singular.
+bool InverseJacobianAt(const std::array<std::array<double, 2>, 3>& points,
+                       std::array<double, 4>& inverse) {
+  const std::array<double, 2>& point = points[0];
+  const std::array<double, 2>& alongU = points[1];
+  const std::array<double, 2>& alongV = points[2];
   const double a = (alongU[0] - point[0]) / kSlopeStep, b = (alongV[0] - point[0]) / kSlopeStep;
   const double c = (alongU[1] - point[1]) / kSlopeStep, d = (alongV[1] - point[1]) / kSlopeStep;
   const double det = a * d - b * c;
@@ -79,15 +79,22 @@ bool InverseJacobianAt(const SkewSetUp& setUp, double u, double v,
 
 // Newton's method on the launch slopes until the ray meets the mirror at
 // `target`; the slopes come back in (u, v) and the inverse Jacobian at them.
+// The ray and the two that give the Jacobian are traced together.
 SkewTraceStop AimByNewton(const SkewSetUp& setUp, const std::array<double, 2>& target,
                           double tolerance, double& u, double& v, std::array<double, 4>& inverse,
                           SkewRay& ray) {
-  std::array<double, 2> point{};
+  std::array<std::array<double, 2>, 3> slopes{}, points{};
+  std::array<SkewRay, 3> rays;
+  std::array<SkewTraceStop, 3> stops{};
   for (int step = 0; step < kNewtonSteps; ++step) {
-    const SkewTraceStop stop = TraceToMirror(setUp, u, v, ray, point);
-    if (stop != SkewTraceStop::Complete) return stop;
-    const double ex = target[0] - point[0], ey = target[1] - point[1];
-    if (!InverseJacobianAt(setUp, u, v, point, inverse)) return SkewTraceStop::MissedMirror;
+    slopes = {{{u, v}, {u + kSlopeStep, v}, {u, v + kSlopeStep}}};
+    TraceAllToMirror(setUp, slopes, rays, stops, points);
+    ray = rays[0];
+    if (stops[0] != SkewTraceStop::Complete) return stops[0];
+    const double ex = target[0] - points[0][0], ey = target[1] - points[0][1];
+    if (stops[1] != SkewTraceStop::Complete || stops[2] != SkewTraceStop::Complete ||
+        !InverseJacobianAt(points, inverse))
+      return SkewTraceStop::MissedMirror;
     if (std::hypot(ex, ey) <= tolerance) return SkewTraceStop::Complete;
     u += inverse[0] * ex + inverse[1] * ey;
     v += inverse[2] * ex + inverse[3] * ey;
