@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+#include <optional>
+#include <utility>
 
 #include "analysis/ray_lanes.h"
 #include "common/constants.h"
@@ -59,13 +62,13 @@ bool Solve3(std::array<std::array<double, 3>, 3> a, std::array<double, 3> b,
 }
 
 // The Jacobian ∂(x, y)/∂(u, v) of the mirror point by forward differences,
-// inverted; false when a ray cannot be traced or the map is singular.
-bool InverseJacobianAt(const SkewSetUp& setUp, double u, double v,
-                       const std::array<double, 2>& point, std::array<double, 4>& inverse) {
-  SkewRay ray;
-  std::array<double, 2> alongU{}, alongV{};
-  if (TraceToMirror(setUp, u + kSlopeStep, v, ray, alongU) != SkewTraceStop::Complete) return false;
-  if (TraceToMirror(setUp, u, v + kSlopeStep, ray, alongV) != SkewTraceStop::Complete) return false;
+// inverted, from the mirror points of the ray and of its two neighbours
+// with a slope stepped; false when the map is singular.
+bool InverseJacobianAt(const std::array<std::array<double, 2>, 3>& points,
+                       std::array<double, 4>& inverse) {
+  const std::array<double, 2>& point = points[0];
+  const std::array<double, 2>& alongU = points[1];
+  const std::array<double, 2>& alongV = points[2];
   const double a = (alongU[0] - point[0]) / kSlopeStep, b = (alongV[0] - point[0]) / kSlopeStep;
   const double c = (alongU[1] - point[1]) / kSlopeStep, d = (alongV[1] - point[1]) / kSlopeStep;
   const double det = a * d - b * c;
@@ -76,21 +79,45 @@ bool InverseJacobianAt(const SkewSetUp& setUp, double u, double v,
 
 // Newton's method on the launch slopes until the ray meets the mirror at
 // `target`; the slopes come back in (u, v) and the inverse Jacobian at them.
+// The ray and the two that give the Jacobian are traced together.
 SkewTraceStop AimByNewton(const SkewSetUp& setUp, const std::array<double, 2>& target,
                           double tolerance, double& u, double& v, std::array<double, 4>& inverse,
                           SkewRay& ray) {
-  std::array<double, 2> point{};
+  std::array<std::array<double, 2>, 3> slopes{}, points{};
+  std::array<SkewRay, 3> rays;
+  std::array<SkewTraceStop, 3> stops{};
   for (int step = 0; step < kNewtonSteps; ++step) {
-    const SkewTraceStop stop = TraceToMirror(setUp, u, v, ray, point);
-    if (stop != SkewTraceStop::Complete) return stop;
-    const double ex = target[0] - point[0], ey = target[1] - point[1];
-    if (!InverseJacobianAt(setUp, u, v, point, inverse)) return SkewTraceStop::MissedMirror;
+    slopes = {{{u, v}, {u + kSlopeStep, v}, {u, v + kSlopeStep}}};
+    TraceAllToMirror(setUp, slopes, rays, stops, points);
+    ray = rays[0];
+    if (stops[0] != SkewTraceStop::Complete) return stops[0];
+    const double ex = target[0] - points[0][0], ey = target[1] - points[0][1];
+    if (stops[1] != SkewTraceStop::Complete || stops[2] != SkewTraceStop::Complete ||
+        !InverseJacobianAt(points, inverse))
+      return SkewTraceStop::MissedMirror;
     if (std::hypot(ex, ey) <= tolerance) return SkewTraceStop::Complete;
     u += inverse[0] * ex + inverse[1] * ey;
     v += inverse[2] * ex + inverse[3] * ey;
   }
   return SkewTraceStop::MissedMirror;
 }
+
+// The columns one pupil evaluation works in. A thread measures set-up after
+// set-up (a Monte Carlo, a sensitivity search) with the same pupil, so it
+// keeps them from one evaluation to the next instead of allocating and
+// clearing some twenty arrays each time. Every element read is first written
+// in that evaluation, except the corrections, which are cleared.
+struct PupilWork {
+  std::vector<std::array<double, 2>> correction, slopes, points;
+  std::vector<SkewRay> returning;
+  std::vector<SkewTraceStop> stops;
+  std::vector<std::size_t> pending;
+  std::vector<std::array<double, 2>> stepSlopes, stepPoints;
+  std::vector<SkewRay> stepRays;
+  std::vector<SkewTraceStop> stepStops;
+  // The returning rays as columns, and their values and gradients.
+  std::vector<double> rx, ry, rz, ux, uy, uz, path, value, gx, gy, gz;
+};
 
 std::string PointName(const PupilPoint& p) {
   const double rho = std::hypot(p.x, p.y);
@@ -101,6 +128,29 @@ std::string PointName(const PupilPoint& p) {
     name += " at " + GeneralNumber(Round(degrees < 0.0 ? degrees + 360.0 : degrees, 1)) + "°";
   }
   return name;
+}
+
+// The Zernike fit over the points of a sampling. It depends on the sampling
+// alone, and every tolerance model of a session uses the same one, so the
+// last is kept rather than factored again for each set-up.
+ZernikeFit FitOf(const PupilSampling& sampling, const std::vector<PupilPoint>& points) {
+  static std::mutex mutex;
+  static std::optional<std::pair<PupilSampling, ZernikeFit>> last;
+  {
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (last && last->first.rings == sampling.rings && last->first.spokes == sampling.spokes)
+      return last->second;
+  }
+  std::vector<std::array<double, 2>> xy;
+  std::vector<double> weights;
+  for (const PupilPoint& p : points) {
+    xy.push_back({p.x, p.y});
+    weights.push_back(p.weight);
+  }
+  ZernikeFit fit(xy, weights, kReportedFringeTerms);
+  const std::lock_guard<std::mutex> lock(mutex);
+  last.emplace(sampling, fit);
+  return fit;
 }
 
 }  // namespace
@@ -205,13 +255,7 @@ PupilPlan MakePupilPlan(const SkewSetUp& design, double mirrorSemiDiameter,
     }
   }
 
-  std::vector<std::array<double, 2>> xy;
-  std::vector<double> weights;
-  for (const PupilPoint& p : plan.points) {
-    xy.push_back({p.x, p.y});
-    weights.push_back(p.weight);
-  }
-  plan.fit = ZernikeFit(xy, weights, kReportedFringeTerms);
+  plan.fit = FitOf(sampling, plan.points);
   if (!plan.fit.ok()) {
     plan.why = "the pupil has too few rings or spokes for the Zernike fit";
     return plan;
@@ -247,14 +291,27 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   // their point at once; the others take chord steps with the design's
   // inverse Jacobian, and Newton's method with their own when a large error
   // defeats those.
-  std::vector<std::array<double, 2>> correction(count), slopes(count), points(count);
-  std::vector<SkewRay> returning(count);
-  std::vector<SkewTraceStop> stops(count);
+  thread_local PupilWork work;
+  std::vector<std::array<double, 2>>& correction = work.correction;
+  std::vector<std::array<double, 2>>& slopes = work.slopes;
+  std::vector<std::array<double, 2>>& points = work.points;
+  std::vector<SkewRay>& returning = work.returning;
+  std::vector<SkewTraceStop>& stops = work.stops;
+  correction.assign(count, {0.0, 0.0});
+  slopes.resize(count);
+  points.resize(count);
+  returning.resize(count);
+  stops.resize(count);
   const std::size_t spokes = static_cast<std::size_t>(plan.sampling.spokes);
-  std::vector<std::size_t> pending;
-  std::vector<std::array<double, 2>> stepSlopes(spokes), stepPoints(spokes);
-  std::vector<SkewRay> stepRays(spokes);
-  std::vector<SkewTraceStop> stepStops(spokes);
+  std::vector<std::size_t>& pending = work.pending;
+  std::vector<std::array<double, 2>>& stepSlopes = work.stepSlopes;
+  std::vector<std::array<double, 2>>& stepPoints = work.stepPoints;
+  std::vector<SkewRay>& stepRays = work.stepRays;
+  std::vector<SkewTraceStop>& stepStops = work.stepStops;
+  stepSlopes.resize(spokes);
+  stepPoints.resize(spokes);
+  stepRays.resize(spokes);
+  stepStops.resize(spokes);
   pending.reserve(spokes);
   for (std::size_t begin = 0; begin < count;) {
     const std::size_t end = begin == 0 ? 1 : std::min(begin + spokes, count);
@@ -353,10 +410,15 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
     const double dv[3] = {d.x, d.y, d.z}, rv[3] = {r.x, r.y, r.z};
     const double dr = Dot(d, r);
     for (int a = 0; a < 3; ++a) {
-      for (int b = 0; b < 3; ++b) normal[a][b] += w * ((a == b ? 1.0 : 0.0) - dv[a] * dv[b]);
+      // The matrix is symmetric to the last bit (dv[a]·dv[b] = dv[b]·dv[a]):
+      // the upper triangle is summed, the lower copied.
+      for (int b = a; b < 3; ++b) normal[a][b] += w * ((a == b ? 1.0 : 0.0) - dv[a] * dv[b]);
       rhs[a] += w * (rv[a] - dv[a] * dr);
     }
   }
+  normal[1][0] = normal[0][1];
+  normal[2][0] = normal[0][2];
+  normal[2][1] = normal[1][2];
   std::array<double, 3> start{};
   if (!Solve3(normal, rhs, start)) {
     result.why = "the returning rays do not converge toward a point";
@@ -371,8 +433,9 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   // rays are held as columns and evaluated two at a time (ray_lanes.h); a
   // column ends with copies of the last ray up to a whole Pair.
   const std::size_t padded = PairedCount(count);
-  std::vector<double> rx(padded), ry(padded), rz(padded), ux(padded), uy(padded), uz(padded),
-      path(padded);
+  std::vector<double>&rx = work.rx, &ry = work.ry, &rz = work.rz, &ux = work.ux, &uy = work.uy,
+  &uz = work.uz, &path = work.path;
+  for (std::vector<double>* column : {&rx, &ry, &rz, &ux, &uy, &uz, &path}) column->resize(padded);
   for (std::size_t i = 0; i < padded; ++i) {
     const SkewRay& ray = returning[std::min(i, count - 1)];
     rx[i] = ray.position.x;
@@ -383,7 +446,8 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
     uz[i] = ray.direction.z;
     path[i] = ray.opticalPath;
   }
-  std::vector<double> value(padded), gx(padded), gy(padded), gz(padded);
+  std::vector<double>&value = work.value, &gx = work.gx, &gy = work.gy, &gz = work.gz;
+  for (std::vector<double>* column : {&value, &gx, &gy, &gz}) column->resize(padded);
   const auto evaluate = [&](const Vec3& centre) {
     const double twoX = 2.0 * centre.x, twoY = 2.0 * centre.y, twoZ = 2.0 * centre.z;
     Mask<Pair> missed{};
@@ -439,8 +503,9 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
       const double dgv[3] = {dg.x, dg.y, dg.z};
       const double dv = value[i] - meanValue;
       for (int a = 0; a < 3; ++a) {
-        for (int b = 0; b < 3; ++b) m[a][b] += w * dgv[a] * dgv[b];
-        g[a] -= w * dgv[a] * dv;
+        const double weighted = w * dgv[a];
+        for (int b = 0; b < 3; ++b) m[a][b] += weighted * dgv[b];
+        g[a] -= weighted * dv;
       }
     }
     std::array<double, 3> delta{};

@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "analysis/monte_carlo.h"
 #include "analysis/tolerance_model.h"
 #include "exact/exact_check.h"
 #include "support/start_up_set_up.h"
@@ -136,6 +137,36 @@ TEST(PupilWavefront, UntraceableSetUpsSayWhatFailed) {
     EXPECT_FALSE(spoilt.ok());
     EXPECT_NE(spoilt.message().find(c.message), std::string::npos) << spoilt.message();
   }
+}
+
+TEST(PupilWavefront, AnEvaluationDoesNotDependOnTheOnesBeforeIt) {
+  // A thread keeps its working arrays from one evaluation to the next, and
+  // the last pupil's Zernike fit is kept: a set-up measured after others of
+  // another pupil, and after one that failed half-way, keeps its figures to
+  // the bit, and each pupil gets the fit of its own points.
+  const ToleranceModel& model = test::StartUpToleranceModel();
+  ASSERT_TRUE(model.ok());
+  const BuildErrors errors = DrawBuildErrors(model, DefaultTolerances(false), 7, 3);
+  const PupilWavefront first = model.Measure(errors);
+  ASSERT_TRUE(first.ok) << first.why;
+
+  PupilSampling coarse;
+  coarse.rings = 8;
+  coarse.spokes = 16;
+  const ToleranceModel other(test::StartUpToleranceInput(), coarse);
+  ASSERT_TRUE(other.ok()) << other.message();
+  EXPECT_EQ(other.plan().fit.Fit(other.design().waves).size(),
+            static_cast<std::size_t>(kReportedFringeTerms));
+  EXPECT_TRUE(other.Measure(errors).ok);
+  EXPECT_FALSE(model.Measure(BuildErrors::Single(BuildParameter::LensDecenter, 3.0)).ok);
+
+  const PupilWavefront again = model.Measure(errors);
+  ASSERT_TRUE(again.ok) << again.why;
+  EXPECT_EQ(again.waves, first.waves);
+  EXPECT_EQ(again.rmsWaves, first.rmsWaves);
+  EXPECT_EQ(again.pvWaves, first.pvWaves);
+  EXPECT_EQ(again.referencePoint.z, first.referencePoint.z);
+  EXPECT_EQ(model.plan().fit.Fit(again.waves), model.plan().fit.Fit(first.waves));
 }
 
 }  // namespace
