@@ -17,14 +17,15 @@ class LensFilePlatform;
 // 300 random set-ups every search that converged to a set-up that can be
 // built needed at most 1.55 million (two more converged only after 8.4 and
 // 10.6 million steps, both to a source behind the lens, which is no null);
-// four million take about a second on one core. A search that has not
-// converged by then stops as a key press would stop it, and its report says
-// so.
-inline constexpr long long kSearchStepLimit = 4'000'000;
+// three million, about twice that, take under a second on one core and keep
+// a stalled set-up's whole run, its exact null included, within 2 s. A search
+// that has not converged by then stops as a key press would stop it, and its
+// report says so.
+inline constexpr long long kSearchStepLimit = 3'000'000;
 
 // The line that ends the report of a search stopped by its step limit.
 inline constexpr const char* kStepLimitLine =
-    "*** The search stopped by itself after 4000000 steps without converging: the figures above "
+    "*** The search stopped by itself after 3000000 steps without converging: the figures above "
     "are not a converged null.";
 
 // Solves `setup`: the spacing search from the thin-lens start values, the
