@@ -278,17 +278,24 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const Solved
     basis[4] = x * x - y * y, basis[5] = 2.0 * x * y;
     basis[6] = (3.0 * u - 2.0) * x, basis[7] = (3.0 * u - 2.0) * y;
   };
-  std::size_t used = 0;
-  for (int row = 0; row < h; ++row) {
-    for (int col = 0; col < w; ++col) {
-      const double v = measured.waves[static_cast<std::size_t>(row * w + col)];
-      double x, y;
-      if (std::isnan(v) || !pixel(row, col, x, y)) continue;
-      lowBasis(x, y);
-      low.Add(basis, v - wantedAt(x * x + y * y), 1.0);
-      ++used;
+  // Each measured point inside the outline, as (x, y, waves), with the low
+  // terms' basis there.
+  const auto eachPointInside = [&](const auto& take) {
+    for (int row = 0; row < h; ++row) {
+      for (int col = 0; col < w; ++col) {
+        const double v = measured.waves[static_cast<std::size_t>(row * w + col)];
+        double x, y;
+        if (std::isnan(v) || !pixel(row, col, x, y)) continue;
+        lowBasis(x, y);
+        take(x, y, v);
+      }
     }
-  }
+  };
+  std::size_t used = 0;
+  eachPointInside([&](double x, double y, double v) {
+    low.Add(basis, v - wantedAt(x * x + y * y), 1.0);
+    ++used;
+  });
   const auto lowTerms = low.Solution();
   if (used < 100 || !lowTerms) {
     m.why = "the measurement holds too few points inside the mirror's outline";
@@ -302,24 +309,18 @@ MeasuredMirror ReduceMeasurement(const MeasuredWavefront& measured, const Solved
   const int binCount = std::clamp(static_cast<int>(std::lround(radius)), 16, 4096);
   std::vector<Bin> bins(static_cast<std::size_t>(binCount));
   double sumSquare = 0.0, sum = 0.0, highest = -1e300, lowest = 1e300;
-  for (int row = 0; row < h; ++row) {
-    for (int col = 0; col < w; ++col) {
-      const double v = measured.waves[static_cast<std::size_t>(row * w + col)];
-      double x, y;
-      if (std::isnan(v) || !pixel(row, col, x, y)) continue;
-      lowBasis(x, y);
-      const double u = x * x + y * y;
-      double focus = 0.0, asymmetric = 0.0;
-      for (int j = 0; j < 4; ++j) focus += z[j] * basis[j];
-      for (int j : {1, 2, 4, 5, 6, 7}) asymmetric += z[j] * basis[j];
-      const double error = v - wantedAt(u) - focus;
-      sum += error, sumSquare += error * error;
-      highest = std::max(highest, error), lowest = std::min(lowest, error);
-      Bin& bin = bins[static_cast<std::size_t>(
-          std::min(binCount - 1, static_cast<int>(std::sqrt(u) * binCount)))];
-      bin.sum += v - asymmetric, bin.sumU += u, bin.count += 1.0;
-    }
-  }
+  eachPointInside([&](double x, double y, double v) {
+    const double u = x * x + y * y;
+    double focus = 0.0, asymmetric = 0.0;
+    for (int j = 0; j < 4; ++j) focus += z[j] * basis[j];
+    for (int j : {1, 2, 4, 5, 6, 7}) asymmetric += z[j] * basis[j];
+    const double error = v - wantedAt(u) - focus;
+    sum += error, sumSquare += error * error;
+    highest = std::max(highest, error), lowest = std::min(lowest, error);
+    Bin& bin = bins[static_cast<std::size_t>(
+        std::min(binCount - 1, static_cast<int>(std::sqrt(u) * binCount)))];
+    bin.sum += v - asymmetric, bin.sumU += u, bin.count += 1.0;
+  });
   const double mean = sum / static_cast<double>(used);
   m.wavefrontRmsWaves =
       std::sqrt(std::max(0.0, sumSquare / static_cast<double>(used) - mean * mean));
