@@ -16,7 +16,7 @@ import puppeteer from 'puppeteer-core';
 
 const repo = fileURLToPath(new URL('../..', import.meta.url));
 const webDir = path.resolve(process.argv[2] ?? path.join(repo, 'build/web'));
-const cli = path.resolve(process.argv[3] ?? path.join(repo, 'build/release/vantry-null-cli'));
+const cliPath = path.resolve(process.argv[3] ?? path.join(repo, 'build/release/vantry-null-cli'));
 const shotDir = path.join(repo, 'build/web-test/screenshots');
 const chromium = process.env.VN_CHROMIUM ?? '/usr/bin/chromium';
 
@@ -57,11 +57,19 @@ const server = http.createServer((req, res) => {
 await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
 const origin = `http://127.0.0.1:${server.address().port}`;
 
-// ---- The command line, run with the options the page's entries stand for.
-function runCli(args) {
+// ---- The command line, run with the options the page's entries stand for: its JSON, its report
+// (what it prints without --json) and the exact check's verdict lines.
+function cli(args) {
   const t0 = process.hrtime.bigint();
-  const r = spawnSync(cli, ['--json', '--exact', ...args], { encoding: 'utf8', env: { ...process.env, LC_ALL: 'C' } });
-  return { status: r.status, json: JSON.parse(r.stdout), stderr: r.stderr, ms: Number(process.hrtime.bigint() - t0) / 1e6 };
+  const r = spawnSync(cliPath, args, { encoding: 'utf8', env: { ...process.env, LC_ALL: 'C' } });
+  return { ...r, ms: Number(process.hrtime.bigint() - t0) / 1e6 };
+}
+function runCli(args) {
+  const r = cli(['--json', '--exact', ...args]);
+  const exact = cli(['--exact', ...args]).stdout.split('\n');
+  const at = exact.findIndex((l) => l.startsWith('Verdict: '));
+  return { status: r.status, json: JSON.parse(r.stdout), report: cli(args).stdout,
+    verdictLines: at < 0 ? [] : [exact[at], ...exact.slice(at).filter((l) => /^  (Object to Lens|Lens to Mirror) = /.test(l))] };
 }
 
 // ---- The cases: what a user sets on the page, and the same as command-line options.
@@ -151,7 +159,11 @@ async function typeInto(page, id, text) {
 // Sets the case's entries as a user would, then finds by the button or by Enter.
 async function enterCase(page, c) {
   await page.waitForFunction(() => ['idle', 'done', 'failed'].includes(document.body.dataset.state), { timeout: 30000 });
-  if (c.units) await page.select('#units', c.units);
+  if (c.units) {
+    // The page converts the lengths to the new unit: wait for it as a user would, before typing.
+    await page.select('#units', c.units);
+    await page.waitForFunction(() => !document.getElementById('units').disabled);
+  }
   if (c.glass !== undefined) await page.select('#glass', c.glass);
   if (c.explore) await page.select('#explore', c.explore);
   const ids = Object.keys(c.entries ?? {});
@@ -174,16 +186,17 @@ async function compareWithCli(page, label, args, c = {}) {
     const i = last?.args.indexOf(`--${id}`) ?? -1;
     ok = check(i >= 0 && last.args[i + 1] === typed, `${label}: --${id} passed as typed (${typed})`) && ok;
   }
-  const report = await text(page, '#report');
-  ok = check(report.replace(/\n+$/, '') === (want.json.report ?? '').replace(/\n+$/, ''), `${label}: #report is the report`) && ok;
+  const report = await page.$eval('#report', (e) => e.textContent);
+  ok = check(report.replace(/\n+$/, '') === (want.json.report ?? want.report).replace(/\n+$/, ''), `${label}: #report is the report`) && ok;
   const error = (await text(page, '#error')).trim();
   if (c.fails) {
     ok = check(error.includes(want.json.error) && error.includes(want.json.message.split('\n')[0]), `${label}: #error says the command's message`) && ok;
   } else {
     ok = check(error === '', `${label}: #error empty`) && ok;
+    // The verdict and the distances to set up, as the command line words them.
     const verdict = await text(page, '#verdict');
-    const shown = want.json.exact.verdict.status.replaceAll('_', ' ');
-    ok = check(verdict.includes(shown) && (!c.verdict || shown === c.verdict), `${label}: #verdict says ${shown}`) && ok;
+    ok = check(want.verdictLines.length === 3 && want.verdictLines.every((l) => verdict.includes(l.trim())) &&
+      (!c.verdict || want.verdictLines[0] === `Verdict: ${c.verdict}`), `${label}: #verdict says ${want.verdictLines[0]} and where to set up`) && ok;
   }
   if (!ok) console.log(`# args ${JSON.stringify(last?.args)}\n# stderr ${last?.stderr}\n# command line ${JSON.stringify(want.json).slice(0, 400)}`);
   return last;
@@ -232,9 +245,11 @@ async function runLocale(lang) {
 
     // An entry edited after a run: the result is marked as no longer the entries', and the link
     // follows the entry.
+    const staleNote = () => ({ shown: !document.getElementById('stale-note').hidden, query: location.search });
+    const fresh = await link.evaluate(staleNote);
     await typeInto(link, 'conic', '-1.5');
-    const stale = await link.evaluate(() => ({ state: document.body.dataset.state, query: location.search }));
-    check(stale.state !== 'done', `${lang} after an edit the result is stale (state ${stale.state})`);
+    const stale = await link.evaluate(staleNote);
+    check(!fresh.shown && stale.shown, `${lang} the result says it is stale after an edit, not before`);
     check(new URLSearchParams(stale.query).get('conic') === '-1.5', `${lang} the link follows the edit (${stale.query})`);
     await link.setViewport({ width: 1024, height: 700 });
     await link.screenshot({ path: path.join(shotDir, `${lang}-stale-1024x700.png`) });
@@ -252,16 +267,26 @@ async function runLocale(lang) {
       firsts.push((await awaitRun(page, 0)).find((s) => s.state === 'done').t);
       await context.close();
     }
-    const runs = [];
+    // The worker's run alone, timed in the page (its runCli, when the page has one), and a whole
+    // Find: click to result shown.
     const page = await openPage(browser, lang);
+    await page.waitForFunction(() => document.body.dataset.state === 'idle');
+    const runs = [];
+    for (let i = 0; i < 5; i++) {
+      runs.push(await page.evaluate(async () => {
+        if (typeof runCli !== 'function') return Infinity;
+        const t = performance.now();
+        await runCli(['--json', '--exact']);
+        return performance.now() - t;
+      }));
+    }
+    const finds = [];
     for (let i = 0; i < 5; i++) {
       const states = await enterCase(page, {});
-      const last = await page.evaluate(() => window.vnLast);
-      const working = states.findLast((s) => s.state === 'working');
-      runs.push(last.ms ?? states.at(-1).t - working.t);
+      finds.push(states.at(-1).t - states.findLast((s) => s.state === 'working').t);
     }
     await page.close();
-    numberFigures[lang] = { first: Math.min(...firsts), run: Math.min(...runs) };
+    numberFigures[lang] = { first: Math.min(...firsts), run: Math.min(...runs), find: Math.min(...finds) };
   } finally {
     await browser.close();
   }
@@ -288,12 +313,15 @@ try {
   console.log(`# ${sizes.files.join(' + ')}: ${kb(sizes.gzip)} gzip -9, ${kb(sizes.brotli)} brotli 11 (budget ${kb(budgetBytes)})`);
   check(sizes.gzip <= budgetBytes, 'the wasm and the scripts fit 2 MB gzip-compressed');
 
-  const native = Math.min(...Array.from({ length: 5 }, () => runCli([]).ms));
+  const native = Math.min(...Array.from({ length: 5 }, () => cli(['--json', '--exact']).ms));
   for (const [lang, f] of Object.entries(numberFigures)) {
-    console.log(`# ${lang}: first result ${f.first.toFixed(0)} ms after opening (budget ${budgetFirstResultMs}), ` +
-      `start-up run ${f.run.toFixed(1)} ms in the page, ${native.toFixed(1)} ms native (x${(f.run / native).toFixed(2)}, budget x${budgetNativeRatio})`);
+    // Without the worker's own timing, the whole Find stands for the run.
+    const run = Number.isFinite(f.run) ? f.run : f.find;
+    console.log(`# ${lang}: first result ${f.first.toFixed(0)} ms after opening (budget ${budgetFirstResultMs}); ` +
+      `start-up run ${run.toFixed(1)} ms in the page's worker, ${native.toFixed(1)} ms native ` +
+      `(x${(run / native).toFixed(2)}, budget x${budgetNativeRatio}); Find to result ${f.find.toFixed(1)} ms`);
     check(f.first <= budgetFirstResultMs * timeMargin, `${lang}: first result within the budget's margin`);
-    check(f.run <= budgetNativeRatio * native * timeMargin, `${lang}: a page run within the budget's margin of native`);
+    check(run <= budgetNativeRatio * native * timeMargin, `${lang}: a page run within the budget's margin of native`);
   }
 } catch (e) {
   check(false, `the test ran to its end: ${e.stack}`);
