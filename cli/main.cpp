@@ -38,6 +38,7 @@
 #include "exact/entry_check.h"
 #include "oslo/lens_file_export.h"
 #include "oslo/lens_file_platform.h"
+#include "pictures/exact_picture_files.h"
 #include "record/run_host.h"
 #include "record/run_units.h"
 #include "record/setup_file.h"
@@ -117,6 +118,11 @@ constexpr const char* kUsage =
     "  --exact                     add the exact wavefront check of the solved set-up,\n"
     "                              its verdict first (without it, a verdict other than\n"
     "                              ok is one warning line on stderr)\n"
+    "  --exact-pictures DIR        write the exact check's pictures into DIR as SVG:\n"
+    "                              exact_setup.svg, exact_wavefront.svg and\n"
+    "                              exact_aberration.svg (implies --exact; paths on stderr);\n"
+    "                              a set whose names are taken goes to exact_setup_2.svg\n"
+    "                              etc.\n"
     "  --strict                    exit with 4 when the verdict is not ok\n"
     "  --json                      print the results as one JSON object (invalid UTF-8 in\n"
     "                              texts becomes U+FFFD)\n"
@@ -131,7 +137,8 @@ constexpr const char* kUsage =
 // Everything the command line was asked for.
 struct CliOptions {
   std::map<Entry, std::string> given;
-  std::optional<std::string> units, glass, wavelength, explore, saveDir, setupPath, saveSetupPath;
+  std::optional<std::string> units, glass, wavelength, explore, saveDir, setupPath, picturesDir,
+      saveSetupPath;
   bool json = false, exact = false, strict = false, listGlasses = false;
   double timeout = 60;
   cli::ToleranceOption tolerance;
@@ -203,6 +210,10 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
       if (o.saveSetupPath->empty()) cli::FailUsage("--save-setup needs a file name");
     } else if (arg == "--exact") {
       flag();
+      o.exact = true;
+    } else if (arg == "--exact-pictures") {
+      o.picturesDir = value();
+      if (o.picturesDir->empty()) cli::FailUsage("--exact-pictures needs a folder");
       o.exact = true;
     } else if (arg == "--strict") {
       flag();
@@ -429,6 +440,26 @@ bool SaveSetup(const std::string& path, const CliHost& host, const SharedValues&
   return true;
 }
 
+// Writes the exact check's pictures into `folder`, their paths on stderr;
+// false, with the reason on stderr, when there are none or they cannot be
+// written.
+bool WritePictures(const ExactCheckResult& check, const RunRecord& run, const std::string& folder) {
+  if (!check.ok) {
+    std::cerr << "vantry-null-cli: --exact-pictures: no pictures: the exact check could not be "
+                 "made: "
+              << check.why << "\n";
+    return false;
+  }
+  const FileSetResult written =
+      WriteExactPictures(ExactPicturesOf(check, SolvedSetUpOf(run)), folder);
+  if (!written.ok) {
+    std::cerr << "vantry-null-cli: --exact-pictures: " << written.why << "\n";
+    return false;
+  }
+  for (const std::string& path : written.paths) std::cerr << path << "\n";
+  return true;
+}
+
 // One run as the find button makes it, its exact check, and what the user
 // asked to see of them; returns the exit status.
 int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
@@ -459,6 +490,9 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (o.exact && check && !check->cancelled) {
     rangeStopped = !cli::AddSpacingRange(*check, run, deadline);
   }
+  // The check's pictures, before the output that follows them.
+  const bool picturesFailed = o.picturesDir && run.outcome != RunOutcome::Failed && check &&
+                              !check->cancelled && !WritePictures(*check, run, *o.picturesDir);
   // The tolerance analysis within the same time limit.
   if (o.tolerance.wanted() && run.outcome != RunOutcome::Failed) {
     o.tolerance.Analyse(run, deadline);
@@ -517,7 +551,7 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (check && !trusted && !o.exact) std::cerr << cli::VerdictWarning(*check) << "\n";
   if (run.outcome == RunOutcome::Failed || !setupSaved) return 1;
   if (!o.measured.note().empty()) std::cerr << o.measured.note() << "\n";
-  if (tester == 1 || o.foucault.failed() || o.ronchiPhoto.failed()) return 1;
+  if (tester == 1 || picturesFailed || o.foucault.failed() || o.ronchiPhoto.failed()) return 1;
   if (o.measured.wanted() && o.measured.failed() && !o.measured.stopped()) return 1;
   if (tester == 3 || run.outcome == RunOutcome::Aborted || (check && check->cancelled) ||
       rangeStopped || o.tolerance.stopped() || o.measured.stopped() || o.foucault.stopped() ||
