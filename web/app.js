@@ -93,21 +93,30 @@ function restartWorker(why) {
 
 // Runs the command line with `args`; `folders` are emptied first and their
 // files returned, `files` ({path: bytes}) are written first.
-async function runCli(args, {folders = [], files = {}} = {}) {
+// `label` says on the status line what the worker is doing meanwhile.
+async function runCli(args, {folders = [], files = {}, label = 'Working…'} = {}) {
   await engine.ready;
-  return new Promise((resolve, reject) => {
+  const done = new Promise((resolve, reject) => {
     const id = engine.nextId++;
-    engine.pending.set(id, {resolve, reject});
+    engine.pending.set(id, {resolve, reject, label});
     engine.worker.postMessage({id, args, folders, files});
   });
+  showActivity();
+  try {
+    return await done;
+  } finally {
+    showActivity();
+  }
 }
 
 // ---- Page state -------------------------------------------------------------------
 const page = {
   shown: null,      // the result on screen: {entries, args, json, text, exact lines}
   busy: false,      // a Find is running
-  startedAt: 0,
+  startedAt: 0,       // when the running Find began
+  activeSince: 0,     // when the worker's present work began
   timer: 0,
+  lastStatus: '',
   loaded: false,     // the catalogs are in: the link may follow the entries
   converting: null,  // a units switch under way (a promise)
 };
@@ -130,25 +139,35 @@ function note(text) {
   $('notes').textContent = text;
 }
 
-function startWorking(what) {
+// While the worker has work, the status line says what and for how long,
+// and Cancel stops it; afterwards the line says how the last Find ended.
+function showActivity() {
+  const first = engine.pending.values().next().value;
+  $('cancel').hidden = !first;
+  if (!first) {
+    clearInterval(page.timer);
+    page.timer = 0;
+    page.activeSince = 0;
+    setStatus(page.lastStatus);
+    return;
+  }
+  if (!page.activeSince) page.activeSince = performance.now();
+  const since = page.busy ? page.startedAt : page.activeSince;
+  setStatus(first.label + ' ' + ((performance.now() - since) / 1000).toFixed(1) + ' s');
+  if (!page.timer) page.timer = setInterval(showActivity, 100);
+}
+
+function startWorking() {
   page.busy = true;
   page.startedAt = performance.now();
-  $('cancel').hidden = false;
   $('units').disabled = true;
-  const tick = () => {
-    const s = (performance.now() - page.startedAt) / 1000;
-    setStatus(what + ' ' + s.toFixed(1) + ' s');
-  };
-  tick();
-  page.timer = setInterval(tick, 100);
 }
 
 function stopWorking(status) {
   page.busy = false;
-  clearInterval(page.timer);
-  $('cancel').hidden = true;
   $('units').disabled = false;
-  setStatus(status);
+  page.lastStatus = status;
+  showActivity();
 }
 
 // ---- Finding ------------------------------------------------------------------------
@@ -174,7 +193,7 @@ async function find() {
   showError('');
   note('');
   setState('working');
-  startWorking('Working…');
+  startWorking();
   try {
     const r = await runCli(jsonArgs);
     let json = null;
@@ -315,13 +334,16 @@ async function drawExactPictures() {
   if (!hasPictures() || !page.shown) return;
   const shown = page.shown;
   try {
+    $('pictures').replaceChildren(element('p', 'Drawing the exact check\'s pictures…', 'waiting'));
     const r = await runCli([...shown.args, '--exact-pictures', '/out/exact'],
-      {folders: ['/out/exact']});
+      {folders: ['/out/exact'], label: 'Drawing the pictures…'});
     if (page.shown !== shown) return;
     const box = $('pictures');
     box.replaceChildren();
-    for (const path of Object.keys(r.files).sort()) {
-      if (!path.endsWith('.svg')) continue;
+    // In the order the command line names them: the set-up first.
+    const order = (p) => r.stderr.indexOf(p + '\n');
+    const paths = Object.keys(r.files).filter((p) => p.endsWith('.svg'));
+    for (const path of paths.sort((x, y) => order(x) - order(y))) {
       const name = path.slice(path.lastIndexOf('/') + 1);
       const svgText = new TextDecoder().decode(r.files[path]);
       const figure = element('figure');
@@ -364,7 +386,7 @@ async function drawView() {
   }
   $('view-note').textContent = 'Drawing…';
   try {
-    const r = await runCli(args, {folders: ['/out/view']});
+    const r = await runCli(args, {folders: ['/out/view'], label: 'Drawing the tester\'s view…'});
     if (page.shown !== shown) return;
     const bytes = r.files['/out/view/view.png'];
     // The command's own lines: where it traced, or why it could not draw.
@@ -431,7 +453,8 @@ async function downloadFiles(option, folder) {
   if (!page.shown) return;
   note('Writing…');
   try {
-    const r = await runCli([...page.shown.args, option, folder], {folders: [folder]});
+    const r = await runCli([...page.shown.args, option, folder],
+      {folders: [folder], label: 'Writing…'});
     const paths = Object.keys(r.files).sort();
     if (!paths.length) {
       note(commandMessage(r) || 'Nothing was written.');
@@ -492,7 +515,9 @@ async function openSetup(file) {
     ENTRY_IDS.forEach((id, i) => over.push('--' + id, startUp[i]));
     const r = await runCli(['--setup', path, '--json', ...over], {files: {[path]: bytes}});
     if (r.status === 2 || !setup) {
-      showError(commandMessage(r));
+      // The command line's reason, said of the file the user chose.
+      showError(commandMessage(r).split('\n').filter((l) => !l.startsWith('Try '))
+        .map((l) => l.replace('vantry-null-cli: --setup ' + path, file.name)).join('\n'));
       note('');
       return;
     }
@@ -634,12 +659,14 @@ function readQuery(q) {
 
 async function copyLink() {
   followEntries();
+  // The link opens with the result: whoever follows it sees what was sent.
+  const link = location.origin + location.pathname + '?' + queryOf(currentEntries()) + '&find';
   try {
-    await navigator.clipboard.writeText(location.href);
+    await navigator.clipboard.writeText(link);
     note('The link is copied.');
   } catch (e) {
     // No clipboard (an insecure origin): the link to copy by hand.
-    note(location.href);
+    note(link);
   }
 }
 
@@ -679,6 +706,12 @@ function wire() {
   $('entries').addEventListener('change', (event) => {
     if (event.target.id === 'units') switchUnits();
     else if (event.target.tagName === 'SELECT') entriesChanged(event);
+  });
+  $('entries').addEventListener('keydown', (event) => {
+    if (event.key === 'Enter' && event.target.tagName === 'SELECT') {
+      event.preventDefault();
+      find();
+    }
   });
   $('cancel').addEventListener('click', cancel);
   $('copy-link').addEventListener('click', copyLink);
@@ -745,8 +778,11 @@ async function main() {
   }
   page.loaded = true;
   entriesChanged();
-  setStatus('Ready.');
-  setState('idle');
+  page.lastStatus = 'Ready.';
+  if (!page.busy) {
+    setState('idle');
+    showActivity();
+  }
   if (wantsFind) find();
 }
 
