@@ -389,10 +389,9 @@ async function drawView() {
     const r = await runCli(args, {folders: ['/out/view'], label: 'Drawing the tester\'s view…'});
     if (page.shown !== shown) return;
     const bytes = r.files['/out/view/view.png'];
-    // The command's own lines: where it traced, or why it could not draw.
-    $('view-note').textContent = r.stderr.split('\n')
-      .filter((l) => l && !l.startsWith('/')).map((l) => l.replace(/^vantry-null-cli: /, ''))
-      .join('\n');
+    // The picture's caption says where it was traced; without a picture,
+    // the command's own lines say why.
+    $('view-note').textContent = bytes ? '' : commandMessage(r);
     if (!bytes) {
       $('view-figure').hidden = true;
       return;
