@@ -61,6 +61,7 @@ function startWorker() {
     worker.onmessage = (event) => {
       const m = event.data;
       if (m.type === 'ready') {
+        worker.wasReady = true;
         engine.glasses = engine.glasses || m.glasses;
         engine.help = m.help || engine.help;
         resolve();
@@ -76,7 +77,11 @@ function startWorker() {
     worker.onerror = (event) => {
       event.preventDefault();
       reject(new Error(event.message || 'the worker could not start'));
-      restartWorker('The program stopped: ' + (event.message || 'unknown error'));
+      // A worker that was up has stopped: a fresh one takes over. One that
+      // never came up would fail again; the page says so instead.
+      if (engine.worker === worker && worker.wasReady) {
+        restartWorker('The program stopped: ' + (event.message || 'unknown error'));
+      }
     };
   });
   engine.ready.catch(() => {});
@@ -271,6 +276,8 @@ function showResult(result) {
   $('result').hidden = false;
   $('result-entries').textContent = 'Result for: ' + entriesLine(result.entries);
   $('report').textContent = result.text.report;
+  // A refused option leaves no report: the error above says why.
+  $('report').hidden = $('report-heading').hidden = !result.text.report;
   $('pictures').replaceChildren();
   $('view-figure').hidden = true;
   $('view-note').textContent = '';
