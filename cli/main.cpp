@@ -13,6 +13,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -36,6 +37,8 @@
 #include "common/shared_values.h"
 #include "exact/entry_check.h"
 #include "oslo/lens_file_export.h"
+#include "oslo/lens_file_platform.h"
+#include "pictures/exact_picture_files.h"
 #include "record/run_host.h"
 #include "record/run_units.h"
 #include "record/setup_file.h"
@@ -109,9 +112,17 @@ constexpr const char* kUsage =
     "0.05)\n"
     "  --explore amount=X          show what a spacing error of X (run's unit) does\n"
     "  --save-oslo DIR             write the OSLO lens files into DIR (paths on stderr)\n"
+    "  --save-setup FILE           write the run's entries as a set-up file (.vnull) the\n"
+    "                              window opens and --setup reads; a FILE that exists\n"
+    "                              is kept: FILE_2.vnull etc. is written (path on stderr)\n"
     "  --exact                     add the exact wavefront check of the solved set-up,\n"
     "                              its verdict first (without it, a verdict other than\n"
     "                              ok is one warning line on stderr)\n"
+    "  --exact-pictures DIR        write the exact check's pictures into DIR as SVG:\n"
+    "                              exact_setup.svg, exact_wavefront.svg and\n"
+    "                              exact_aberration.svg (implies --exact; paths on stderr);\n"
+    "                              a set whose names are taken goes to exact_setup_2.svg\n"
+    "                              etc.\n"
     "  --strict                    exit with 4 when the verdict is not ok\n"
     "  --json                      print the results as one JSON object (invalid UTF-8 in\n"
     "                              texts becomes U+FFFD)\n"
@@ -126,7 +137,8 @@ constexpr const char* kUsage =
 // Everything the command line was asked for.
 struct CliOptions {
   std::map<Entry, std::string> given;
-  std::optional<std::string> units, glass, wavelength, explore, saveDir, setupPath;
+  std::optional<std::string> units, glass, wavelength, explore, saveDir, setupPath, picturesDir,
+      saveSetupPath;
   bool json = false, exact = false, strict = false, listGlasses = false;
   double timeout = 60;
   cli::ToleranceOption tolerance;
@@ -193,8 +205,15 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
       // An empty folder name would mean the program's own folder, which
       // nobody asking for a folder means.
       if (o.saveDir->empty()) cli::FailUsage("--save-oslo needs a folder");
+    } else if (arg == "--save-setup") {
+      o.saveSetupPath = value();
+      if (o.saveSetupPath->empty()) cli::FailUsage("--save-setup needs a file name");
     } else if (arg == "--exact") {
       flag();
+      o.exact = true;
+    } else if (arg == "--exact-pictures") {
+      o.picturesDir = value();
+      if (o.picturesDir->empty()) cli::FailUsage("--exact-pictures needs a folder");
       o.exact = true;
     } else if (arg == "--strict") {
       flag();
@@ -387,6 +406,60 @@ void WarnAboutEntries(CliHost& host, const SharedValues& shared) {
     std::cerr << "vantry-null-cli: warning: " << problem.text << "\n";
 }
 
+// The entries the run was given, as the window's "Save set-up" writes its
+// fields: under FILE when it is free, else FILE_2.vnull, FILE_3.vnull and so
+// on (the extension stays as given), never over a file that is there.
+// Returns whether it was written; says where on stderr, or why not.
+bool SaveSetup(const std::string& path, const CliHost& host, const SharedValues& shared) {
+  SetupFile setup;
+  setup.entries = host.entries.texts;
+  setup.inch = host.entries.inch;
+  setup.glassName = shared.GlassName;
+  setup.wavelengthMicrons = shared.TestWavelength;
+  const std::string extension = std::filesystem::path(path).extension().string();
+  const std::string stem = path.substr(0, path.size() - extension.size());
+  constexpr int kLastNumber = 9999;  // as many names as the lens files have
+  int number = 1;
+  const FileWriteResult written = WriteFileUnderFreeName(
+      [&]() -> std::string {
+        if (number > kLastNumber) return "";
+        const int n = number++;
+        return n == 1 ? path : stem + "_" + std::to_string(n) + extension;
+      },
+      SetupFileText(setup));
+  if (!written.written()) {
+    std::cerr << "vantry-null-cli: --save-setup: cannot write " << path << ": " << written.why
+              << "\n";
+    return false;
+  }
+  if (written.path != path) {
+    std::cerr << "vantry-null-cli: " << path << " exists and is kept; the set-up is "
+              << written.path << "\n";
+  }
+  std::cerr << written.path << "\n";
+  return true;
+}
+
+// Writes the exact check's pictures into `folder`, their paths on stderr;
+// false, with the reason on stderr, when there are none or they cannot be
+// written.
+bool WritePictures(const ExactCheckResult& check, const RunRecord& run, const std::string& folder) {
+  if (!check.ok) {
+    std::cerr << "vantry-null-cli: --exact-pictures: no pictures: the exact check could not be "
+                 "made: "
+              << check.why << "\n";
+    return false;
+  }
+  const FileSetResult written =
+      WriteExactPictures(ExactPicturesOf(check, SolvedSetUpOf(run)), folder);
+  if (!written.ok) {
+    std::cerr << "vantry-null-cli: --exact-pictures: " << written.why << "\n";
+    return false;
+  }
+  for (const std::string& path : written.paths) std::cerr << path << "\n";
+  return true;
+}
+
 // One run as the find button makes it, its exact check, and what the user
 // asked to see of them; returns the exit status.
 int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
@@ -403,6 +476,9 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   // The error box only says that the run failed; why a file could not be
   // written ("cannot write PATH: No space left on device") follows it.
   if (!run.fileProblem.empty()) std::cerr << "vantry-null-cli: " << run.fileProblem << "\n";
+  // The set-up is the entries, whatever the run made of them: the window
+  // saves a half-typed entry too.
+  const bool setupSaved = !o.saveSetupPath || SaveSetup(*o.saveSetupPath, host, shared);
 
   // Every solved set-up gets its exact check and verdict, within what is left
   // of the time limit.
@@ -414,6 +490,9 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (o.exact && check && !check->cancelled) {
     rangeStopped = !cli::AddSpacingRange(*check, run, deadline);
   }
+  // The check's pictures, before the output that follows them.
+  const bool picturesFailed = o.picturesDir && run.outcome != RunOutcome::Failed && check &&
+                              !check->cancelled && !WritePictures(*check, run, *o.picturesDir);
   // The tolerance analysis within the same time limit.
   if (o.tolerance.wanted() && run.outcome != RunOutcome::Failed) {
     o.tolerance.Analyse(run, deadline);
@@ -470,9 +549,9 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   }
   const bool trusted = check && check->verdict.status == VerdictStatus::Ok;
   if (check && !trusted && !o.exact) std::cerr << cli::VerdictWarning(*check) << "\n";
-  if (run.outcome == RunOutcome::Failed) return 1;
+  if (run.outcome == RunOutcome::Failed || !setupSaved) return 1;
   if (!o.measured.note().empty()) std::cerr << o.measured.note() << "\n";
-  if (tester == 1 || o.foucault.failed() || o.ronchiPhoto.failed()) return 1;
+  if (tester == 1 || picturesFailed || o.foucault.failed() || o.ronchiPhoto.failed()) return 1;
   if (o.measured.wanted() && o.measured.failed() && !o.measured.stopped()) return 1;
   if (tester == 3 || run.outcome == RunOutcome::Aborted || (check && check->cancelled) ||
       rangeStopped || o.tolerance.stopped() || o.measured.stopped() || o.foucault.stopped() ||
