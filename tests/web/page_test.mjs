@@ -101,16 +101,19 @@ function cliArgs(c) {
 // ---- The page.
 const asRoot = process.getuid?.() === 0;
 async function launch(lang) {
-  return puppeteer.launch({
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'vn-chromium-'));
+  const browser = await puppeteer.launch({
     executablePath: chromium,
     headless: true,
-    userDataDir: fs.mkdtempSync(path.join(os.tmpdir(), 'vn-chromium-')),
+    userDataDir: profile,
     env: { ...process.env, LANG: `${lang.replace('-', '_')}.UTF-8`, LANGUAGE: lang.replace('-', '_') },
     // This machine's network is closed: no background connections. Chromium's sandbox cannot
     // start as root.
     args: ['--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
       '--disable-component-update', '--disable-sync', `--lang=${lang}`, `--accept-lang=${lang}`, ...(asRoot ? ['--no-sandbox'] : [])],
   });
+  browser.on('disconnected', () => fs.rmSync(profile, { recursive: true, force: true }));
+  return browser;
 }
 
 // Records every state the page goes through, with the page's clock (milliseconds from the start
