@@ -70,8 +70,8 @@ double TextWidth(std::string_view text, double size, bool bold) {
   return ems * size * (bold ? 1.1 : 1.0);
 }
 
-double LineHeight(double size) { return std::ceil(1.17 * size); }
-double TextAscent(double size) { return std::round(0.93 * size); }
+double LineHeight(double size) { return std::round(1.164 * size); }
+double TextAscent(double size) { return std::round(0.928 * size); }
 
 // ---- Building -----------------------------------------------------------------
 
@@ -94,7 +94,7 @@ void Canvas::Rectangle(const Rect& r, std::optional<Pen> pen, std::optional<Colo
           fill);
 }
 
-void Canvas::Add(Text text) {
+void Canvas::Add(DrawnText text) {
   if (text.text.empty()) return;
   text.clip = clip_;
   drawing_.items.emplace_back(std::move(text));
@@ -183,7 +183,7 @@ std::string ShapeSvg(const Shape& s) {
   return out + ClipAttribute(s.clip) + "/>\n";
 }
 
-std::string TextSvg(const Text& t) {
+std::string TextSvg(const DrawnText& t) {
   static const char* const kAnchors[] = {"start", "middle", "end"};
   std::string out =
       "<text x=\"" + Num(t.at.x) + "\" y=\"" + Num(t.at.y) + "\" font-size=\"" + Num(t.size) + "\"";
@@ -218,7 +218,7 @@ std::string SvgText(const Drawing& d, std::string_view title) {
     if (const Shape* s = std::get_if<Shape>(&item)) {
       out += ShapeSvg(*s);
     } else {
-      out += TextSvg(std::get<Text>(item));
+      out += TextSvg(std::get<DrawnText>(item));
     }
   }
   return out + "</svg>\n";

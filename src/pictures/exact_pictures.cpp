@@ -23,9 +23,9 @@ constexpr Colour kNote{110, 110, 110};
 
 // ---- Text ---------------------------------------------------------------------
 
-Text TextAt(std::string text, Point at, double size, TextAnchor anchor, Colour colour = kInk,
-            bool bold = false) {
-  Text t;
+DrawnText TextAt(std::string text, Point at, double size, TextAnchor anchor, Colour colour = kInk,
+                 bool bold = false) {
+  DrawnText t;
   t.text = std::move(text);
   t.at = at;
   t.size = size;
@@ -165,8 +165,8 @@ void DrawAxes(Canvas& c, const Frame& f, const Rect& outer, const std::string& x
   }
   if (!yLabel.empty()) {
     const Fitted text = FitText(yLabel, size, false, f.px.height + lh);
-    Text t = TextAt(text.text, {outer.left + TextAscent(text.size), f.px.centre().y}, text.size,
-                    TextAnchor::Middle);
+    DrawnText t = TextAt(text.text, {outer.left + TextAscent(text.size), f.px.centre().y},
+                         text.size, TextAnchor::Middle);
     t.upright = true;
     c.Add(std::move(t));
   }
