@@ -102,25 +102,7 @@ void Canvas::Add(DrawnText text) {
 
 // ---- SVG ------------------------------------------------------------------------
 
-namespace {
-
-// A coordinate to the hundredth of a pixel, "0" rather than "-0".
-std::string Num(double x) {
-  const double r = Round(x, 2);
-  return r == 0 ? std::string("0") : RoundedText(r, 2);
-}
-
-std::string Hex(const Colour& c) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string s = "#";
-  for (unsigned char v : {c.r, c.g, c.b}) {
-    s += kDigits[v >> 4];
-    s += kDigits[v & 0xF];
-  }
-  return s;
-}
-
-std::string Escaped(std::string_view text) {
+std::string XmlEscaped(std::string_view text) {
   std::string s;
   for (char c : text) {
     switch (c) {
@@ -139,6 +121,24 @@ std::string Escaped(std::string_view text) {
       default:
         s += c;
     }
+  }
+  return s;
+}
+
+namespace {
+
+// A coordinate to the hundredth of a pixel, "0" rather than "-0".
+std::string Num(double x) {
+  const double r = Round(x, 2);
+  return r == 0 ? std::string("0") : RoundedText(r, 2);
+}
+
+std::string Hex(const Colour& c) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string s = "#";
+  for (unsigned char v : {c.r, c.g, c.b}) {
+    s += kDigits[v >> 4];
+    s += kDigits[v & 0xF];
   }
   return s;
 }
@@ -193,7 +193,7 @@ std::string TextSvg(const DrawnText& t) {
   if (t.bold) out += " font-weight=\"bold\"";
   out += Paint("fill", t.colour);
   if (t.upright) out += " transform=\"rotate(-90 " + Num(t.at.x) + " " + Num(t.at.y) + ")\"";
-  return out + ClipAttribute(t.clip) + ">" + Escaped(t.text) + "</text>\n";
+  return out + ClipAttribute(t.clip) + ">" + XmlEscaped(t.text) + "</text>\n";
 }
 
 }  // namespace
@@ -203,7 +203,7 @@ std::string SvgText(const Drawing& d, std::string_view title) {
   out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + Num(d.width) +
          "\" height=\"" + Num(d.height) + "\" viewBox=\"0 0 " + Num(d.width) + " " + Num(d.height) +
          "\" font-family=\"DejaVu Sans, Verdana, sans-serif\" stroke-linejoin=\"round\">\n";
-  out += "<title>" + Escaped(title) + "</title>\n";
+  out += "<title>" + XmlEscaped(title) + "</title>\n";
   if (!d.clips.empty()) {
     out += "<defs>\n";
     for (std::size_t i = 0; i < d.clips.size(); ++i) {

@@ -101,6 +101,10 @@ double TextAscent(double size);
 // The smallest text a picture shrinks a caption to, in pixels.
 inline constexpr double kSmallestTextSize = 8;
 
+// `text` with the characters XML reserves written as their entities, for
+// an SVG's texts and attributes.
+std::string XmlEscaped(std::string_view text);
+
 // The drawing written as an SVG document: deterministic text, numbers with a
 // point and at most two decimals, whatever the locale.
 std::string SvgText(const Drawing& drawing, std::string_view title);
