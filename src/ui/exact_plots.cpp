@@ -142,8 +142,10 @@ bool ExactPlotWidget::SaveSvg(const QString& path, QSize logicalSize) const {
     const Drawing drawing =
         draw_({static_cast<double>(logicalSize.width()), static_cast<double>(logicalSize.height()),
                TextSize(kFileMinPixelSize)});
-    return WriteWholeFile(path.toStdString(),
-                          SvgText(drawing, QFileInfo(path).completeBaseName().toStdString()))
+    // Titled with the picture's own name, so that the file is the command
+    // line's byte for byte.
+    return WriteWholeFile(QFileInfo(path).filesystemFilePath(),
+                          SvgText(drawing, fileName_.toStdString()))
         .written();
   }
 #ifdef VN_HAVE_QTSVG
