@@ -40,6 +40,7 @@
 #include "common/shared_values.h"
 #include "exact/entry_check.h"
 #include "oslo/lens_file_export.h"
+#include "pictures/exact_picture_files.h"
 #include "record/run_host.h"
 #include "record/run_units.h"
 #include "record/setup_file.h"
@@ -116,6 +117,11 @@ constexpr const char* kUsage =
     "  --exact                     add the exact wavefront check of the solved set-up,\n"
     "                              its verdict first (without it, a verdict other than\n"
     "                              ok is one warning line on stderr)\n"
+    "  --exact-pictures DIR        write the exact check's pictures as SVG into DIR:\n"
+    "                              exact_setup.svg, exact_wavefront.svg and\n"
+    "                              exact_aberration.svg (paths on stderr; implies\n"
+    "                              --exact); a set whose names are taken goes to\n"
+    "                              exact_setup_2.svg etc.\n"
     "  --strict                    exit with 4 when the verdict is not ok\n"
     "  --json                      print the results as one JSON object (invalid UTF-8 in\n"
     "                              texts becomes U+FFFD)\n"
@@ -130,7 +136,7 @@ constexpr const char* kUsage =
 // Everything the command line was asked for.
 struct CliOptions {
   std::map<Entry, std::string> given;
-  std::optional<std::string> units, glass, wavelength, explore, saveDir, setupPath;
+  std::optional<std::string> units, glass, wavelength, explore, saveDir, setupPath, picturesDir;
   bool json = false, exact = false, strict = false, listGlasses = false;
   double timeout = 60;
   cli::ToleranceOption tolerance;
@@ -199,6 +205,10 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
       if (o.saveDir->empty()) cli::FailUsage("--save-oslo needs a folder");
     } else if (arg == "--exact") {
       flag();
+      o.exact = true;
+    } else if (arg == "--exact-pictures") {
+      o.picturesDir = value();
+      if (o.picturesDir->empty()) cli::FailUsage("--exact-pictures needs a folder");
       o.exact = true;
     } else if (arg == "--strict") {
       flag();
@@ -391,6 +401,26 @@ void WarnAboutEntries(CliHost& host, const SharedValues& shared) {
     std::cerr << "vantry-null-cli: warning: " << problem.text << "\n";
 }
 
+// Writes the exact check's pictures into `folder`, their paths on stderr;
+// false, with the reason on stderr, when there are none or they cannot be
+// written.
+bool WritePictures(const ExactCheckResult& check, const RunRecord& run, const std::string& folder) {
+  if (!check.ok) {
+    std::cerr << "vantry-null-cli: --exact-pictures: no pictures: the exact check could not be "
+                 "made: "
+              << check.why << "\n";
+    return false;
+  }
+  const FileSetResult written =
+      WriteExactPictures(ExactPicturesOf(check, SolvedSetUpOf(run)), folder);
+  if (!written.ok) {
+    std::cerr << "vantry-null-cli: --exact-pictures: " << written.why << "\n";
+    return false;
+  }
+  for (const std::string& path : written.paths) std::cerr << path << "\n";
+  return true;
+}
+
 // One run as the find button makes it, its exact check, and what the user
 // asked to see of them; returns the exit status.
 int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
@@ -418,6 +448,9 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (o.exact && check && !check->cancelled) {
     rangeStopped = !cli::AddSpacingRange(*check, run, deadline);
   }
+  // The check's pictures, before the output that follows them.
+  const bool picturesFailed = o.picturesDir && run.outcome != RunOutcome::Failed && check &&
+                              !check->cancelled && !WritePictures(*check, run, *o.picturesDir);
   // The tolerance analysis within the same time limit.
   if (o.tolerance.wanted() && run.outcome != RunOutcome::Failed) {
     o.tolerance.Analyse(run, deadline);
@@ -476,7 +509,7 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   if (check && !trusted && !o.exact) std::cerr << cli::VerdictWarning(*check) << "\n";
   if (run.outcome == RunOutcome::Failed) return 1;
   if (!o.measured.note().empty()) std::cerr << o.measured.note() << "\n";
-  if (tester == 1 || o.foucault.failed() || o.ronchiPhoto.failed()) return 1;
+  if (tester == 1 || picturesFailed || o.foucault.failed() || o.ronchiPhoto.failed()) return 1;
   if (o.measured.wanted() && o.measured.failed() && !o.measured.stopped()) return 1;
   if (tester == 3 || run.outcome == RunOutcome::Aborted || (check && check->cancelled) ||
       rangeStopped || o.tolerance.stopped() || o.measured.stopped() || o.foucault.stopped() ||

@@ -26,6 +26,7 @@ RANKS = {
     "exact": 3,      # the exact check and its verdict
     "spacing_error_dialog": 3,  # the spacing-error dialog's logic
     "analysis": 4,   # 3D tracing, wavefront, tolerances
+    "pictures": 4,   # the exact check's pictures as drawings and SVG
     "tester": 5,     # what the tester sees: residual files and views
     "run": 6,        # the null-finding run
     "design": 7,     # choosing a lens: solves candidates with the run

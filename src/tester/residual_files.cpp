@@ -12,7 +12,7 @@
 #include "common/constants.h"
 #include "common/decimal_conversion.h"
 #include "common/number_text.h"
-#include "oslo/lens_file_platform.h"
+#include "oslo/file_set.h"
 
 namespace vn {
 
@@ -186,59 +186,15 @@ ResidualExport WriteResidualFiles(const MirrorThroughNull& mirror, const std::st
   }
   // Enough sets for any number of exports into one folder; the search ends
   // so that a folder full of them ends the export instead of searching on.
-  constexpr int kLastSet = 9999;
   const char* const extensions[3] = {".zrn", ".wft", ".csv"};
-  const std::string texts[3] = {ZrnText(mirror), WftText(mirror), CurvesCsv(mirror, inchUnits)};
-  const auto removeWritten = [&] {
-    std::error_code ignored;
-    for (const std::string& path : result.paths) std::filesystem::remove(path, ignored);
-    result.paths.clear();
-  };
-  for (int first = 1; first <= kLastSet;) {
-    // The .zrn takes the first free set number from `first` on.
-    int number = first;
-    int offered = first;
-    const NextFileName zrnNames = [&]() -> std::string {
-      if (offered > kLastSet) return "";
-      number = offered++;
-      return ResidualSetPath(folder, number, extensions[0]);
-    };
-    const FileWriteResult zrn = WriteFileUnderFreeName(zrnNames, texts[0]);
-    if (!zrn.written()) {
-      result.why =
-          "cannot write " + ResidualSetPath(folder, number, extensions[0]) + ": " + zrn.why;
-      return result;
-    }
-    result.paths.push_back(zrn.path);
-    // Its partners under the same number. A name held there (a file left
-    // from an older set, or the user's) gives the set up for the next one.
-    bool held = false;
-    for (int k = 1; k < 3 && !held; ++k) {
-      const std::string path = ResidualSetPath(folder, number, extensions[k]);
-      bool given = false;
-      const FileWriteResult member = WriteFileUnderFreeName(
-          [&]() -> std::string { return std::exchange(given, true) ? "" : path; }, texts[k]);
-      if (member.written()) {
-        result.paths.push_back(member.path);
-        continue;
-      }
-      removeWritten();
-      std::error_code ignored;
-      held = std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
-      if (!held) {
-        result.why = "cannot write " + path + ": " + member.why;
-        return result;
-      }
-    }
-    if (!held) {
-      result.ok = true;
-      return result;
-    }
-    first = number + 1;
-  }
-  result.why = "cannot write " + ResidualSetPath(folder, kLastSet, extensions[0]) +
-               ": every residual set's name up to _" + std::to_string(kLastSet) +
-               " is taken in the folder";
+  FileSetResult set = WriteFileSet(
+      [&](int number, std::size_t member) {
+        return ResidualSetPath(folder, number, extensions[member]);
+      },
+      {ZrnText(mirror), WftText(mirror), CurvesCsv(mirror, inchUnits)}, "residual set");
+  result.ok = set.ok;
+  result.why = std::move(set.why);
+  result.paths = std::move(set.paths);
   return result;
 }
 
