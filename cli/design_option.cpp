@@ -60,10 +60,14 @@ class Deadline {
  public:
   Deadline(CancelToken& flag, std::chrono::steady_clock::time_point until) {
     if (std::chrono::steady_clock::now() >= until) flag.Cancel();
-    watchdog_ = std::thread([this, &flag, until] {
-      std::unique_lock<std::mutex> lock(mutex_);
-      if (!released_cv_.wait_until(lock, until, [this] { return released_; })) flag.Cancel();
-    });
+    try {
+      watchdog_ = std::thread([this, &flag, until] {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!released_cv_.wait_until(lock, until, [this] { return released_; })) flag.Cancel();
+      });
+    } catch (const std::system_error&) {
+      flag.CancelAt(until);  // no thread to be had: the work reads the clock
+    }
   }
   ~Deadline() {
     {
@@ -71,7 +75,7 @@ class Deadline {
       released_ = true;
     }
     released_cv_.notify_one();
-    watchdog_.join();
+    if (watchdog_.joinable()) watchdog_.join();
   }
   Deadline(const Deadline&) = delete;
   Deadline& operator=(const Deadline&) = delete;

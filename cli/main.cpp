@@ -8,9 +8,13 @@
 #include <fcntl.h>
 #include <io.h>
 #endif
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+
+#include <sstream>
+#endif
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -610,6 +614,36 @@ int Main(int argc, char** argv) {
 
 }  // namespace
 }  // namespace vn
+
+#ifdef __EMSCRIPTEN__
+// The browser page runs the command line as a function: vn_run takes the
+// arguments (the program's name first) and returns the exit status; what the
+// run wrote on its standard output and error is kept for vn_output and
+// vn_errors until the next run.
+namespace {
+std::string webOutput, webErrors;
+}  // namespace
+
+extern "C" EMSCRIPTEN_KEEPALIVE int vn_run(int argc, char** argv) {
+  std::ostringstream out, errors;
+  std::streambuf* const coutBuffer = std::cout.rdbuf(out.rdbuf());
+  std::streambuf* const cerrBuffer = std::cerr.rdbuf(errors.rdbuf());
+  int status = 1;
+  try {
+    status = vn::Main(argc, argv);
+  } catch (...) {
+    errors << "vantry-null-cli: the run failed unexpectedly\n";
+  }
+  std::cout.rdbuf(coutBuffer);
+  std::cerr.rdbuf(cerrBuffer);
+  webOutput = out.str();
+  webErrors = errors.str();
+  return status;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE const char* vn_output() { return webOutput.c_str(); }
+extern "C" EMSCRIPTEN_KEEPALIVE const char* vn_errors() { return webErrors.c_str(); }
+#endif
 
 int main(int argc, char** argv) {
 #ifdef _WIN32

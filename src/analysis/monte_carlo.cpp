@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "common/cancel_token.h"
+#include "common/helper_threads.h"
 
 namespace vn {
 
@@ -156,8 +157,7 @@ MonteCarloResult RunMonteCarlo(const ToleranceModel& model, const BuildTolerance
   int threadCount = settings.threads > 0 ? settings.threads
                                          : static_cast<int>(std::thread::hardware_concurrency());
   threadCount = std::clamp(threadCount, 1, std::max(1, count / kChunk));
-  std::vector<std::thread> helpers;
-  for (int t = 1; t < threadCount; ++t) helpers.emplace_back(worker);
+  std::vector<std::thread> helpers = StartHelperThreads(threadCount - 1, worker);
   // The calling thread works too, and reports the progress between chunks.
   try {
     while (!stopped() && workOneChunk()) {

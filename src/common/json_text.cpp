@@ -1,8 +1,9 @@
 // JSON numbers and strings.
 #include "common/json_text.h"
 
-#include <charconv>
 #include <cmath>
+
+#include "common/decimal_conversion.h"
 
 namespace vn {
 
@@ -10,8 +11,7 @@ std::string JsonNumber(double x) {
   if (!std::isfinite(x)) return "null";
   if (x == 0.0) return "0";  // negative zero included
   char buf[64];
-  const auto written = std::to_chars(buf, buf + sizeof buf, x);
-  return std::string(buf, written.ptr);
+  return std::string(buf, WriteShortest(buf, buf + sizeof buf, x));
 }
 
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {

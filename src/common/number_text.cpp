@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/arithmetic.h"
+#include "common/decimal_conversion.h"
 
 namespace vn {
 
@@ -20,9 +21,8 @@ std::string GeneralNumber(double x) {
   // made without the C library's locale, which the toolkit sets from the
   // environment and which would write a decimal comma.
   char buf[64];
-  const auto written =
-      std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 14);
-  const std::string text(buf, written.ptr);
+  const char* written = WriteScientific(buf, buf + sizeof buf, std::fabs(x), 14);
+  const std::string text(buf, static_cast<std::size_t>(written - buf));
   const auto ePos = text.find('e');
   std::string digits = text.substr(0, 1) + text.substr(2, ePos - 2);
   int exponent = 0;
@@ -62,10 +62,10 @@ double Round(double x, int decimals) {
   // it back gives the nearest double to the rounded decimal. Neither step
   // looks at the locale.
   std::vector<char> buf(400 + static_cast<std::size_t>(decimals > 0 ? decimals : 0));
-  const auto written = std::to_chars(buf.data(), buf.data() + buf.size(), x,
-                                     std::chars_format::fixed, decimals < 0 ? 6 : decimals);
+  const char* written =
+      WriteFixed(buf.data(), buf.data() + buf.size(), x, decimals < 0 ? 6 : decimals);
   double value = 0.0;
-  std::from_chars(buf.data(), written.ptr, value);
+  ReadDecimal(buf.data(), written, value);
   return value;
 }
 
@@ -115,8 +115,8 @@ std::optional<double> ReadNumber(std::string_view text) {
 
   std::string_view unsignedText = t.substr(mantissaStart);
   double value = 0.0;
-  const auto result =
-      std::from_chars(unsignedText.data(), unsignedText.data() + unsignedText.size(), value);
+  const DecimalRead result =
+      ReadDecimal(unsignedText.data(), unsignedText.data() + unsignedText.size(), value);
   if (result.ec == std::errc::result_out_of_range) {
     // Tell an overflow (not a number) from an underflow (zero): find the
     // decimal order of magnitude of the first significant digit.
@@ -144,7 +144,7 @@ std::optional<double> ReadNumber(std::string_view text) {
     }
     if (found && order + decimalExponent > 0) return std::nullopt;  // overflow
     value = 0.0;
-  } else if (result.ec != std::errc() || result.ptr != unsignedText.data() + unsignedText.size()) {
+  } else if (result.ec != std::errc() || result.end != unsignedText.data() + unsignedText.size()) {
     return std::nullopt;
   }
   if (!std::isfinite(value)) return std::nullopt;

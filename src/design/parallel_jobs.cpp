@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/cancel_token.h"
+#include "common/helper_threads.h"
 
 namespace vn {
 
@@ -49,17 +50,7 @@ bool RunParallel(std::size_t count, int threads, const std::function<void(std::s
   };
 
   const int n = ThreadCountFor(threads, count);
-  std::vector<std::thread> pool;
-  pool.reserve(static_cast<std::size_t>(n - 1));
-  for (int t = 1; t < n; ++t) {
-    // A system out of threads (or of memory for their stacks) refuses a new
-    // one: the work goes on with those already running.
-    try {
-      pool.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;
-    }
-  }
+  std::vector<std::thread> pool = StartHelperThreads(n - 1, work);
   work();  // the calling thread is one of the workers
   for (std::thread& thread : pool) thread.join();
   if (failure) std::rethrow_exception(failure);

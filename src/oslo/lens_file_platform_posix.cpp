@@ -61,6 +61,11 @@ bool IsDirectory(const std::string& path) {
 // blanks stays one argument), and returns its standard output when it started
 // and ended with status 0.
 std::optional<std::string> OutputOf(const std::vector<std::string>& args) {
+#ifdef __EMSCRIPTEN__
+  // The browser runs no other program: no desktop opens lens files there.
+  (void)args;
+  return std::nullopt;
+#else
   int pipeEnds[2];
   if (pipe(pipeEnds) != 0) return std::nullopt;
 
@@ -101,6 +106,7 @@ std::optional<std::string> OutputOf(const std::vector<std::string>& args) {
   }
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
   return output;
+#endif
 }
 
 // The folders that hold desktop entries, most personal first.

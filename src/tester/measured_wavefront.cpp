@@ -3,12 +3,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <limits>
 
 #include "analysis/zernike_series.h"
+#include "common/decimal_conversion.h"
 #include "common/number_text.h"
 #include "common/user_file.h"
 
@@ -42,12 +42,12 @@ bool StartsWith(std::string_view line, std::string_view head) {
 }
 
 // A grid value: the common plain form ("-0.012345678") straight through
-// std::to_chars' counterpart, anything else as a typed number reads.
+// the fixed-form reading, anything else as a typed number reads.
 std::optional<double> GridNumber(std::string_view text) {
   double x = 0.0;
   const char* end = text.data() + text.size();
-  const auto read = std::from_chars(text.data(), end, x, std::chars_format::fixed);
-  if (read.ec == std::errc() && read.ptr == end && text[0] != '+' && std::isfinite(x)) return x;
+  const DecimalRead read = ReadDecimal(text.data(), end, x, DecimalForm::Fixed);
+  if (read.ec == std::errc() && read.end == end && text[0] != '+' && std::isfinite(x)) return x;
   return ReadNumber(text);
 }
 

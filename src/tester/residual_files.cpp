@@ -2,7 +2,6 @@
 #include "tester/residual_files.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -11,6 +10,7 @@
 #include "analysis/zernike.h"
 #include "analysis/zernike_series.h"
 #include "common/constants.h"
+#include "common/decimal_conversion.h"
 #include "common/number_text.h"
 #include "oslo/file_set.h"
 
@@ -23,14 +23,12 @@ namespace {
 constexpr int kWaveDecimals = 9;
 
 // A data value in fixed notation with its trailing zeros dropped, through
-// std::to_chars (never the C library's locale, which may write a comma).
+// WriteFixed (never the C library's locale, which may write a comma).
 // A value that rounds to zero is written "0", never "-0".
 void AppendFixed(std::string& out, double x, int decimals) {
   char buffer[64];
-  const auto written =
-      std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, decimals);
-  char* end = written.ptr;
-  if (written.ec != std::errc()) {
+  char* end = WriteFixed(buffer, buffer + sizeof buffer, x, decimals);
+  if (end == nullptr) {
     out += "0";
     return;
   }

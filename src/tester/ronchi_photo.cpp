@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "common/constants.h"
+#include "common/helper_threads.h"
 #include "common/number_text.h"
 
 namespace vn {
@@ -156,8 +157,7 @@ void ForChunks(int threads, Work work) {
   const auto worker = [&] {
     for (int c = next++; c < kChunks; c = next++) work(c);
   };
-  std::vector<std::thread> helpers;
-  for (int t = 1; t < threads; ++t) helpers.emplace_back(worker);
+  std::vector<std::thread> helpers = StartHelperThreads(threads - 1, worker);
   worker();
   for (std::thread& h : helpers) h.join();
 }
@@ -684,8 +684,7 @@ RonchiPhotoFit FitRonchiPhoto(const TesterModel& model, const GreyImage& photo,
     }
   };
   {
-    std::vector<std::thread> helpers;
-    for (int t = 1; t < threads; ++t) helpers.emplace_back(scan);
+    std::vector<std::thread> helpers = StartHelperThreads(threads - 1, scan);
     scan();
     for (std::thread& h : helpers) h.join();
   }
