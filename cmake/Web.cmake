@@ -36,6 +36,10 @@ target_link_options(vantry-null-cli PRIVATE
   -sMODULARIZE=1 -sEXPORT_NAME=VantryNull -sENVIRONMENT=web,worker,node
   -sINVOKE_RUN=0 -sEXIT_RUNTIME=0 -sALLOW_MEMORY_GROWTH=1
   -sEXPORTED_FUNCTIONS=_vn_run,_vn_output,_vn_errors,_malloc,_free
-  -sEXPORTED_RUNTIME_METHODS=FS,UTF8ToString,stringToUTF8,lengthBytesUTF8
+  -lnodefs.js -sEXPORTED_RUNTIME_METHODS=FS,NODEFS,UTF8ToString,stringToUTF8,lengthBytesUTF8
   --post-js ${CMAKE_SOURCE_DIR}/web/cli_module.js)
 set_property(TARGET vantry-null-cli APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/web/cli_module.js)
+
+# The number-text probe runs under node, the module inside its script.
+target_link_options(vn-number-probe PRIVATE -sENVIRONMENT=node -sALLOW_MEMORY_GROWTH=1
+  -sSINGLE_FILE=1)

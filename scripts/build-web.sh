@@ -15,7 +15,7 @@ export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 # own folders; Debian ships the libraries this build links prebuilt there.
 emcmake cmake -S . -B build/web-build -DCMAKE_BUILD_TYPE=Release -DVN_BUILD_UI=OFF \
   -DVN_BUILD_BENCH=OFF -DVN_BUILD_TESTS=OFF -DVN_WERROR=ON >/dev/null
-cmake --build build/web-build -j"$(nproc)" --target vantry-null-cli
+cmake --build build/web-build -j"$(nproc)" --target vantry-null-cli vn-number-probe
 # The folder is made whole beside the old one and then put in its place, so
 # that a server never offers a half-copied page.
 rm -rf build/web.new

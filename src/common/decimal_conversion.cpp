@@ -80,8 +80,12 @@ char* WriteShortest(char* first, char* last, double x) {
     AppendExponent(scientific, pointExponent);
 
     std::string fixed;
-    if (decimal.exponent >= 0) {
-      fixed = digits + std::string(static_cast<std::size_t>(decimal.exponent), '0');
+    if (decimal.exponent > 0) {
+      // A whole number beyond the shortest digits is written with all its
+      // digits, as printf's "%.0f" would: the exact value, not zeros.
+      fixed = fmt::format("{:.0f}", magnitude);
+    } else if (decimal.exponent == 0) {
+      fixed = digits;
     } else if (pointExponent >= 0) {
       const auto integerDigits = static_cast<std::size_t>(pointExponent + 1);
       fixed = digits.substr(0, integerDigits) + "." + digits.substr(integerDigits);

@@ -386,9 +386,11 @@ enum class Claim {
   CreateName      // neither works: the name itself is created exclusively
 };
 
-// A file system without hard links (FAT, some network shares).
+// A file system without hard links (FAT, some network shares, the browser's
+// files, which answer that a new file has too many links already).
 bool NoHardLinks(int error) {
-  return error == EPERM || error == EOPNOTSUPP || error == ENOTSUP || error == ENOSYS;
+  return error == EPERM || error == EOPNOTSUPP || error == ENOTSUP || error == ENOSYS ||
+         error == EMLINK;
 }
 
 // Gives the text the name `path` unless the name is held, in the way `claim`
