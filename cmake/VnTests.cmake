@@ -5,7 +5,7 @@ if(NOT TARGET GTest::gtest)
 endif()
 include(GoogleTest)
 
-set(VN_TEST_AREAS common engine glass record run oslo spacing_error_dialog exact analysis tester design cli)
+set(VN_TEST_AREAS common engine glass record run oslo spacing_error_dialog exact analysis pictures tester design cli)
 if(WIN32)
   # The command-line tests drive the program through a POSIX shell; on
   # Windows the program is compared with the Linux one instead.

@@ -70,8 +70,8 @@ double TextWidth(std::string_view text, double size, bool bold) {
   return ems * size * (bold ? 1.1 : 1.0);
 }
 
-double LineHeight(double size) { return std::ceil(1.17 * size); }
-double TextAscent(double size) { return std::round(0.93 * size); }
+double LineHeight(double size) { return std::round(1.164 * size); }
+double TextAscent(double size) { return std::round(0.928 * size); }
 
 // ---- Building -----------------------------------------------------------------
 
@@ -94,7 +94,7 @@ void Canvas::Rectangle(const Rect& r, std::optional<Pen> pen, std::optional<Colo
           fill);
 }
 
-void Canvas::Add(Text text) {
+void Canvas::Add(DrawnText text) {
   if (text.text.empty()) return;
   text.clip = clip_;
   drawing_.items.emplace_back(std::move(text));
@@ -102,25 +102,7 @@ void Canvas::Add(Text text) {
 
 // ---- SVG ------------------------------------------------------------------------
 
-namespace {
-
-// A coordinate to the hundredth of a pixel, "0" rather than "-0".
-std::string Num(double x) {
-  const double r = Round(x, 2);
-  return r == 0 ? std::string("0") : RoundedText(r, 2);
-}
-
-std::string Hex(const Colour& c) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string s = "#";
-  for (unsigned char v : {c.r, c.g, c.b}) {
-    s += kDigits[v >> 4];
-    s += kDigits[v & 0xF];
-  }
-  return s;
-}
-
-std::string Escaped(std::string_view text) {
+std::string XmlEscaped(std::string_view text) {
   std::string s;
   for (char c : text) {
     switch (c) {
@@ -139,6 +121,24 @@ std::string Escaped(std::string_view text) {
       default:
         s += c;
     }
+  }
+  return s;
+}
+
+namespace {
+
+// A coordinate to the hundredth of a pixel, "0" rather than "-0".
+std::string Num(double x) {
+  const double r = Round(x, 2);
+  return r == 0 ? std::string("0") : RoundedText(r, 2);
+}
+
+std::string Hex(const Colour& c) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string s = "#";
+  for (unsigned char v : {c.r, c.g, c.b}) {
+    s += kDigits[v >> 4];
+    s += kDigits[v & 0xF];
   }
   return s;
 }
@@ -183,7 +183,7 @@ std::string ShapeSvg(const Shape& s) {
   return out + ClipAttribute(s.clip) + "/>\n";
 }
 
-std::string TextSvg(const Text& t) {
+std::string TextSvg(const DrawnText& t) {
   static const char* const kAnchors[] = {"start", "middle", "end"};
   std::string out =
       "<text x=\"" + Num(t.at.x) + "\" y=\"" + Num(t.at.y) + "\" font-size=\"" + Num(t.size) + "\"";
@@ -193,7 +193,7 @@ std::string TextSvg(const Text& t) {
   if (t.bold) out += " font-weight=\"bold\"";
   out += Paint("fill", t.colour);
   if (t.upright) out += " transform=\"rotate(-90 " + Num(t.at.x) + " " + Num(t.at.y) + ")\"";
-  return out + ClipAttribute(t.clip) + ">" + Escaped(t.text) + "</text>\n";
+  return out + ClipAttribute(t.clip) + ">" + XmlEscaped(t.text) + "</text>\n";
 }
 
 }  // namespace
@@ -203,7 +203,7 @@ std::string SvgText(const Drawing& d, std::string_view title) {
   out += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + Num(d.width) +
          "\" height=\"" + Num(d.height) + "\" viewBox=\"0 0 " + Num(d.width) + " " + Num(d.height) +
          "\" font-family=\"DejaVu Sans, Verdana, sans-serif\" stroke-linejoin=\"round\">\n";
-  out += "<title>" + Escaped(title) + "</title>\n";
+  out += "<title>" + XmlEscaped(title) + "</title>\n";
   if (!d.clips.empty()) {
     out += "<defs>\n";
     for (std::size_t i = 0; i < d.clips.size(); ++i) {
@@ -218,7 +218,7 @@ std::string SvgText(const Drawing& d, std::string_view title) {
     if (const Shape* s = std::get_if<Shape>(&item)) {
       out += ShapeSvg(*s);
     } else {
-      out += TextSvg(std::get<Text>(item));
+      out += TextSvg(std::get<DrawnText>(item));
     }
   }
   return out + "</svg>\n";

@@ -23,9 +23,9 @@ constexpr Colour kNote{110, 110, 110};
 
 // ---- Text ---------------------------------------------------------------------
 
-Text TextAt(std::string text, Point at, double size, TextAnchor anchor, Colour colour = kInk,
-            bool bold = false) {
-  Text t;
+DrawnText TextAt(std::string text, Point at, double size, TextAnchor anchor, Colour colour = kInk,
+                 bool bold = false) {
+  DrawnText t;
   t.text = std::move(text);
   t.at = at;
   t.size = size;
@@ -165,8 +165,8 @@ void DrawAxes(Canvas& c, const Frame& f, const Rect& outer, const std::string& x
   }
   if (!yLabel.empty()) {
     const Fitted text = FitText(yLabel, size, false, f.px.height + lh);
-    Text t = TextAt(text.text, {outer.left + TextAscent(text.size), f.px.centre().y}, text.size,
-                    TextAnchor::Middle);
+    DrawnText t = TextAt(text.text, {outer.left + TextAscent(text.size), f.px.centre().y},
+                         text.size, TextAnchor::Middle);
     t.upright = true;
     c.Add(std::move(t));
   }
@@ -215,7 +215,8 @@ int CurvePointsIn(const Rect& box, const std::vector<std::vector<Point>>& curves
   for (const std::vector<Point>& line : curves) {
     for (std::size_t i = 1; i < line.size(); ++i) {
       const Point a = line[i - 1], b = line[i];
-      const int steps = std::max(1, static_cast<int>(std::hypot(b.x - a.x, b.y - a.y) / 2));
+      const double dx = b.x - a.x, dy = b.y - a.y;
+      const int steps = std::max(1, static_cast<int>(std::sqrt(dx * dx + dy * dy) / 2));
       for (int k = 0; k <= steps; ++k) {
         const double t = static_cast<double>(k) / steps;
         if (box.Contains({a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t})) ++hits;
@@ -294,13 +295,19 @@ void DrawSetUpContents(Canvas& c, const SetUpPicture& s, const Frame& f, bool la
   for (const SetUpPicture::Ray& ray : s.rays) {
     c.Polyline(MappedPolyline(f, ray.points), {RayColour(ray.zoneFraction), 1.2});
   }
-  // The source, a dot of radius 3.
+  // The source, a dot of radius 3: a hexadecagon whose corners come from
+  // the cosines of multiples of 22.5 degrees written out, so that its
+  // coordinates do not depend on a maths library's last bit.
   const Point source = f.Map(s.sourceZ, 0);
+  constexpr double kCos[5] = {1.0, 0.9238795325112867, 0.7071067811865476, 0.3826834323650898, 0.0};
   std::vector<Point> dot;
-  constexpr int kDotSides = 16;
-  for (int i = 0; i < kDotSides; ++i) {
-    const double angle = 2 * kPi * i / kDotSides;
-    dot.push_back({source.x + 3 * std::cos(angle), source.y + 3 * std::sin(angle)});
+  for (int i = 0; i < 16; ++i) {
+    const int q = i % 4;  // the step within the quadrant
+    const double c = kCos[q], sn = kCos[4 - q];
+    // Turn the first quadrant's (c, sn) by whole quarter turns.
+    const double x = i < 4 ? c : i < 8 ? -sn : i < 12 ? -c : sn;
+    const double y = i < 4 ? sn : i < 8 ? c : i < 12 ? -sn : -c;
+    dot.push_back({source.x + 3 * x, source.y + 3 * y});
   }
   c.Polygon(std::move(dot), std::nullopt, kInk);
   if (labelSource) {

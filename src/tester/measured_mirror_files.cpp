@@ -9,29 +9,10 @@
 #include "common/constants.h"
 #include "common/number_text.h"
 #include "common/whole_file.h"
+#include "pictures/drawing.h"
 #include "tester/png_file.h"
 
 namespace vn {
-
-namespace {
-
-std::string Escaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '<') {
-      out += "&lt;";
-    } else if (c == '>') {
-      out += "&gt;";
-    } else if (c == '&') {
-      out += "&amp;";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
-}  // namespace
 
 std::string MeasuredMirrorCsv(const MeasuredMirror& m, bool inchUnits) {
   const double unit = inchUnits ? 1.0 : kMmPerInch;
@@ -84,11 +65,12 @@ std::string MeasuredMirrorSvg(const MeasuredMirror& m, bool inchUnits) {
          "\" height=\"" + std::to_string(height) + "\">\n";
   svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
   svg += "<g font-family=\"sans-serif\" font-size=\"12\">\n";
-  svg += "<text x=\"" + std::to_string(kLeft) + "\" y=\"20\" font-weight=\"bold\">" +
-         Escaped("Measured mirror: conic " + RoundedText(m.conic, 4) + " \u00b1 " +
+  svg +=
+      "<text x=\"" + std::to_string(kLeft) + "\" y=\"20\" font-weight=\"bold\">" +
+      XmlEscaped("Measured mirror: conic " + RoundedText(m.conic, 4) + " \u00b1 " +
                  RoundedText(m.conicUncertainty, 4) + " (wanted " + GeneralNumber(m.wantedConic) +
                  "), surface " + RoundedText(m.surfaceRmsNm, 1) + " nm RMS") +
-         "</text>\n";
+      "</text>\n";
   // The wanted conic: height 0.
   svg += "<line x1=\"" + n(px(0)) + "\" y1=\"" + n(py(0)) + "\" x2=\"" + n(px(edge)) + "\" y2=\"" +
          n(py(0)) + "\" stroke=\"grey\" stroke-dasharray=\"4 3\"/>\n";

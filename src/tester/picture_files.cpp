@@ -6,6 +6,7 @@
 
 #include "common/whole_file.h"
 #include "oslo/lens_file_platform.h"
+#include "pictures/drawing.h"
 #include "tester/bitmap_font.h"
 #include "tester/png_file.h"
 
@@ -44,29 +45,6 @@ Layout LayOut(const TesterPicture& picture) {
 
 int DiscX(const Layout& l, const TesterPicture& picture) {
   return (l.width - picture.disc.width) / 2;
-}
-
-std::string XmlEscaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
 }
 
 bool EndsWith(const std::string& path, const char* extension) {

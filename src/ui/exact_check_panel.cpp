@@ -22,7 +22,6 @@
 
 #include "common/constants.h"
 #include "common/number_text.h"
-#include "engine/optics_primitives.h"
 #include "tester/tester_distances.h"
 #include "ui/exact_plots.h"
 #include "ui/foucault_view.h"
@@ -178,91 +177,6 @@ QString FiguresHtml(const ExactCheckResult& r, bool inchUnits) {
   return html;
 }
 
-// ---- The pictures' contents, in the run's unit ----------------------------------
-
-SetUpPicture SetUpOf(const ExactCheckResult& r, const NullTestSystem& system, double objectDistance,
-                     double lensMirrorDistance, double lensSemiDiameter, bool inchUnits) {
-  const double factor = unitFromInch(1.0, inchUnits);
-  // A flat face's 9e99 stays as it is: scaling it would mean nothing.
-  const auto radius = [factor](double r) { return IsFlatRadius(r) ? r : r * factor; };
-  SetUpPicture s;
-  s.unit = inchUnits ? QStringLiteral("in") : QStringLiteral("mm");
-  s.sourceZ = -objectDistance * factor;
-  s.lensRadius1 = radius(system.LensRadius1);
-  s.lensRadius2 = radius(system.LensRadius2);
-  s.lensThickness = system.LensThickness * factor;
-  // Without a clear diameter the lens is drawn just wider than the marginal ray.
-  double semi = lensSemiDiameter;
-  if (!(semi > 0)) {
-    for (double h : r.lensHeights) semi = std::max(semi, 1.1 * std::fabs(h));
-  }
-  s.lensSemiDiameter = semi * factor;
-  s.mirrorVertexZ = (system.LensThickness + lensMirrorDistance) * factor;
-  s.mirrorRadius = radius(system.MirrorRadius);
-  s.mirrorConicPlusOne = system.ConicPlusOne;
-  s.mirrorSemiDiameter = system.MirrorSemiDiameter * factor;
-  // The distances marked are the ones to set up, the verdict's, with the
-  // report's beside them: the two differ in the last digits, and the user
-  // must know which to build.
-  const RecommendedSetUp& set = r.verdict.recommended;
-  if (set.available) {
-    s.sourceToLensText = Length(set.objectDistance, inchUnits) + " to set up (exact null; report " +
-                         Number(objectDistance, inchUnits) + ")";
-    s.lensToMirrorText = Length(set.lensMirrorDistance, inchUnits) +
-                         " to set up (exact null; report " + Number(lensMirrorDistance, inchUnits) +
-                         ")";
-    s.sourceToLensShortText = Length(set.objectDistance, inchUnits) + " to set up";
-    s.lensToMirrorShortText = Length(set.lensMirrorDistance, inchUnits) + " to set up";
-  } else {
-    s.sourceToLensText = Length(objectDistance, inchUnits) + " (report; no exact null found)";
-    s.lensToMirrorText = Length(lensMirrorDistance, inchUnits) + " (report; no exact null found)";
-  }
-  for (const ExactRayPath& path : r.rayPaths) {
-    SetUpPicture::Ray ray;
-    ray.zoneFraction = path.zoneFraction;
-    for (const PathPoint& pt : path.points) ray.points.emplace_back(pt.z * factor, pt.y * factor);
-    s.rays.push_back(std::move(ray));
-  }
-  return s;
-}
-
-const QString kZoneLabel = QStringLiteral("Mirror zone (% of the edge height)");
-
-CurvePlot WavefrontPlot(const ExactCheckResult& r) {
-  CurvePlot plot;
-  plot.title = QStringLiteral("Returning wavefront");
-  plot.xLabel = kZoneLabel;
-  plot.yLabel =
-      QStringLiteral("OPD (waves at %1 nm)").arg(Text(RoundedText(r.wavelengthMicrons * 1000, 1)));
-  plot.minYSpan = 0.02;
-  PlotSeries focus{QStringLiteral("about best focus"), QColor(31, 119, 180), Qt::SolidLine, {}};
-  PlotSeries source{QStringLiteral("about the source"), QColor(230, 120, 20), Qt::DashLine, {}};
-  for (const ZoneSample& z : r.zones) {
-    focus.points.emplace_back(z.zoneFraction * 100, z.opdBestFocusWaves);
-    source.points.emplace_back(z.zoneFraction * 100, z.opdSourceWaves);
-  }
-  plot.series = {std::move(focus), std::move(source)};
-  return plot;
-}
-
-CurvePlot AberrationPlot(const ExactCheckResult& r, double factor, const QString& unit) {
-  CurvePlot plot;
-  plot.title = QStringLiteral("Longitudinal aberration");
-  plot.xLabel = kZoneLabel;
-  plot.yLabel = QStringLiteral("Axis crossing beyond source (%1)").arg(unit);
-  plot.minYSpan = inchFromMm(0.001 * factor);  // a micrometre, so that ticks stay readable
-  PlotSeries crossing{QStringLiteral("returning ray"), QColor(31, 119, 180), Qt::SolidLine, {}};
-  for (const ZoneSample& z : r.zones) {
-    // A ray that comes back parallel to the axis crosses it nowhere.
-    if (std::isfinite(z.interceptBeyondSource))
-      crossing.points.emplace_back(z.zoneFraction * 100, z.interceptBeyondSource * factor);
-  }
-  plot.series = {std::move(crossing)};
-  plot.markers = {
-      {QStringLiteral("best focus"), r.bestFocusOffset * factor, QColor(120, 120, 120)}};
-  return plot;
-}
-
 }  // namespace
 
 ExactCheckPanel::ExactCheckPanel(QWidget* parent) : QWidget(parent) {
@@ -399,23 +313,21 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const SolvedSetUp& s
     return;
   }
   ShowVerdict(r, inchUnits);
-  const double factor = unitFromInch(1.0, inchUnits);
-  const QString unit = inchUnits ? QStringLiteral("in") : QStringLiteral("mm");
   busy_ = false;
   figuresHtml_ = FiguresHtml(r, inchUnits);
   figures_->setText(figuresHtml_);
   reportText_ = ExactCheckText(r, inchUnits);
 
-  const SetUpPicture picture =
-      SetUpOf(r, setUp.system, setUp.objectDistance, setUp.lensMirrorDistance,
-              setUp.lensClearSemiDiameter, inchUnits);
-  setUp_->SetPicture(
-      [picture](QPainter& p, const QRectF& area) { vn::PaintSetUp(p, area, picture); },
+  const ExactPictures pictures = ExactPicturesOf(r, setUp);
+  setUp_->SetDrawing(
+      [set = pictures.setUp](const PictureSize& size) { return DrawSetUp(set, size); },
       QStringLiteral("exact_setup"));
-  const CurvePlot wavefront = WavefrontPlot(r);
-  wavefront_->SetPicture(
-      [wavefront](QPainter& p, const QRectF& area) { PaintCurvePlot(p, area, wavefront); },
+  wavefront_->SetDrawing(
+      [plot = pictures.wavefront](const PictureSize& size) { return DrawCurvePlot(plot, size); },
       QStringLiteral("exact_wavefront"));
+  aberration_->SetDrawing(
+      [plot = pictures.aberration](const PictureSize& size) { return DrawCurvePlot(plot, size); },
+      QStringLiteral("exact_aberration"));
   tester_->ShowSetUp(setUp, r.verdict.status, r.verdict.recommended);
   // A photo is taken at the set-up the user built: the one the verdict
   // recommends when there is one.
@@ -423,10 +335,6 @@ void ExactCheckPanel::ShowResult(const ExactCheckResult& r, const SolvedSetUp& s
       ChooseTesterSetUp(setUp, r.verdict.recommended, TesterDistances::Recommended).setUp,
       inchUnits);
   recommended_ = r.verdict.recommended;
-  const CurvePlot aberration = AberrationPlot(r, factor, unit);
-  aberration_->SetPicture(
-      [aberration](QPainter& p, const QRectF& area) { PaintCurvePlot(p, area, aberration); },
-      QStringLiteral("exact_aberration"));
   export_->setEnabled(true);
 }
 
@@ -503,9 +411,7 @@ bool ExactCheckPanel::ExportPictures(const QString& basePath) {
   bool ok = true;
   for (const auto& [suffix, plot] : pictures) {
     ok = plot->SavePng(basePath + suffix + ".png", kExactPictureSize) && ok;
-#ifdef VN_HAVE_QTSVG
     ok = plot->SaveSvg(basePath + suffix + ".svg", kExactPictureSize) && ok;
-#endif
   }
   return ok;
 }
@@ -529,11 +435,7 @@ void ExactCheckPanel::ExportPictures_Click() {
         tr("Could not write all the pictures to %1.").arg(QFileInfo(base).absolutePath()));
     return;
   }
-#ifdef VN_HAVE_QTSVG
   const QString kinds = tr("PNG and SVG");
-#else
-  const QString kinds = tr("PNG");
-#endif
   QMessageBox::information(
       this, tr("Export pictures"),
       tr("Wrote %1_setup, %1_wavefront and %1_aberration as %2 in %3.")

@@ -63,8 +63,8 @@ class ExactCheckPanel : public QWidget {
   bool PaintSetUp(QPainter& painter, const QRectF& area) const;
 
   // Writes basePath_setup, basePath_wavefront and basePath_aberration as PNG
-  // (and SVG when the program has SVG support). False when nothing is shown,
-  // the panel is busy, or a file could not be written.
+  // and SVG. False when nothing is shown, the panel is busy, or a file could
+  // not be written.
   bool ExportPictures(const QString& basePath);
   // Where "Export pictures" starts (the window's last folder), and what it
   // tells the window of the file chosen.

@@ -27,6 +27,7 @@
 #include "analysis/tolerance_report.h"
 #include "common/constants.h"
 #include "common/number_text.h"
+#include "pictures/exact_pictures.h"
 #include "record/solved_set_up.h"
 #include "ui/exact_plots.h"
 #include "ui/form_style.h"

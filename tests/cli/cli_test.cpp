@@ -78,6 +78,7 @@ TEST(Cli, UsageErrorsPrintNothingOnStdoutAndExitWith2) {
       {"--view ronchi --out x.png --size 20",
        "--size takes a whole number of pixels from 64 to 4096"},
       {"--export-residual ''", "--export-residual needs a folder"},
+      {"--exact-pictures ''", "--exact-pictures needs a folder"},
   };
   for (const auto& c : cases) {
     const test::ChildResult r = test::RunCli(c.args);
@@ -85,6 +86,35 @@ TEST(Cli, UsageErrorsPrintNothingOnStdoutAndExitWith2) {
     EXPECT_TRUE(r.out.empty()) << c.args;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
   }
+}
+
+// The exact check's pictures go into the folder as one set, named on stderr,
+// with the check's text on stdout; a second set takes the _2 names beside
+// the first, and a folder that cannot take them ends the call with status 1
+// and why.
+TEST(Cli, ExactPicturesAreWrittenAsOneSet) {
+  test::TempFolder folder("exact_pictures");
+  const test::ChildResult first = test::RunChild(VN_CLI_PATH, {"--exact-pictures", folder.path});
+  EXPECT_EQ(first.status, 0) << first.err;
+  EXPECT_TRUE(first.Has("\nExact check\nVerdict: ok\n"));
+  EXPECT_EQ(first.err, folder / "exact_setup.svg\n" + folder / "exact_wavefront.svg\n" +
+                           folder / "exact_aberration.svg\n");
+  const test::ChildResult second =
+      test::RunChild(VN_CLI_PATH, {"--exact-pictures", folder.path, "--units", "inch"});
+  EXPECT_EQ(second.status, 0);
+  EXPECT_NE(second.err.find(folder / "exact_wavefront_2.svg\n"), std::string::npos);
+  EXPECT_EQ(folder.Names(),
+            (std::vector<std::string>{"exact_aberration.svg", "exact_aberration_2.svg",
+                                      "exact_setup.svg", "exact_setup_2.svg", "exact_wavefront.svg",
+                                      "exact_wavefront_2.svg"}));
+  EXPECT_NE(test::FileText(folder / "exact_setup_2.svg").find("y (in)"), std::string::npos);
+  const test::ChildResult missing =
+      test::RunChild(VN_CLI_PATH, {"--exact-pictures", folder / "missing"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("vantry-null-cli: --exact-pictures: cannot write " +
+                             folder / "missing/exact_setup.svg: No such file or directory"),
+            std::string::npos)
+      << missing.err;
 }
 
 TEST(Cli, GlassWavelengthAndExplorationActAsTheDialogs) {

@@ -5,15 +5,58 @@
 #include "ui/exact_check_panel.h"
 
 #include <QLabel>
+#include <QPaintEngine>
+#include <QPainter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "exact/exact_check.h"
+#include "pictures/exact_pictures.h"
 #include "support/start_up_set_up.h"
+#include "ui/drawing_painter.h"
+#include "ui/exact_plots.h"
 
 namespace vn {
 namespace {
+
+// A paint device that counts what a painter draws on it: polylines and
+// polygons as shapes, text items as texts.
+class CountingEngine : public QPaintEngine {
+ public:
+  CountingEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+  bool begin(QPaintDevice*) override { return true; }
+  bool end() override { return true; }
+  void updateState(const QPaintEngineState&) override {}
+  void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+  void drawPolygon(const QPointF*, int, PolygonDrawMode) override { ++shapes; }
+  void drawTextItem(const QPointF&, const QTextItem&) override { ++texts; }
+  Type type() const override { return QPaintEngine::User; }
+  int shapes = 0, texts = 0;
+};
+
+class CountingDevice : public QPaintDevice {
+ public:
+  QPaintEngine* paintEngine() const override { return &engine; }
+  int metric(PaintDeviceMetric m) const override {
+    switch (m) {
+      case PdmWidth:
+        return 960;
+      case PdmHeight:
+        return 600;
+      case PdmDpiX:
+      case PdmDpiY:
+      case PdmPhysicalDpiX:
+      case PdmPhysicalDpiY:
+        return 96;
+      case PdmDevicePixelRatioScaled:
+        return static_cast<int>(devicePixelRatioFScale());
+      default:
+        return 1;
+    }
+  }
+  mutable CountingEngine engine;
+};
 
 // Shows `r` for the start-up set-up in millimetres, with the panel on screen.
 void Show(ExactCheckPanel& panel, const ExactCheckResult& r) {
@@ -55,6 +98,42 @@ class ExactCheckPanelTest : public QObject {
              qPrintable(verdict->text()));
     QVERIFY(verdict->styleSheet().contains("#e6f4e6"));
     // (Its pictures reach their files in the main window's tests.)
+  }
+
+  // The window paints the core's drawing item for item, and the panel's
+  // pictures are the core's drawings of the check it shows.
+  void picturesAreTheCoreDrawings() {
+    ExactCheckPanel panel;
+    const ExactCheckResult r = RunExactCheck(test::StartUpExactInput());
+    Show(panel, r);
+    const ExactPictures pictures = ExactPicturesOf(r, test::StartUpExactInput());
+    const Drawing drawings[] = {DrawSetUp(pictures.setUp, kPictureFileSize),
+                                DrawCurvePlot(pictures.wavefront, kPictureFileSize),
+                                DrawCurvePlot(pictures.aberration, kPictureFileSize)};
+    const char* const widgets[] = {"ExactSetUp", "ExactWavefront", "ExactAberration"};
+    for (int k = 0; k < 3; ++k) {
+      int shapes = 0, texts = 0;
+      for (const DrawingItem& item : drawings[k].items) {
+        ++(std::holds_alternative<Shape>(item) ? shapes : texts);
+      }
+      CountingDevice direct, shown;
+      {
+        QPainter p(&direct);
+        PaintDrawing(p, drawings[k]);
+      }
+      QCOMPARE(direct.engine.shapes, shapes);
+      QCOMPARE(direct.engine.texts, texts);
+      {
+        QPainter p(&shown);
+        QFont font = p.font();
+        font.setPixelSize(static_cast<int>(kPictureFileSize.textSize));
+        p.setFont(font);
+        panel.findChild<ExactPlotWidget*>(widgets[k])
+            ->PaintOn(p, QRectF(0, 0, kPictureFileSize.width, kPictureFileSize.height));
+      }
+      QCOMPARE(shown.engine.shapes, shapes);
+      QCOMPARE(shown.engine.texts, texts);
+    }
   }
 
   void failedCheckShowsItsReason() {

@@ -11,6 +11,8 @@
 #include <functional>
 
 #include "common/shared_values.h"
+#include "pictures/exact_picture_files.h"
+#include "record/solved_set_up.h"
 #include "run/null_finder.h"
 #include "support/files.h"
 #include "support/main_window_fixture.h"
@@ -275,6 +277,13 @@ class FormMainTest : public QObject {
         QString::fromStdString(test::FileText((base + "_wavefront.svg").toStdString()));
     QVERIFY(drawn.contains("632.8 nm"));
     QVERIFY(!drawn.contains(QRegularExpression(">[^<]*\\d,\\d")));
+    // The window's SVG files are the core's drawings of its check, as the
+    // command line writes them.
+    const SolvedSetUp setUp = SolvedSetUpOf(f.finder.lastRun());
+    const std::vector<std::string> core =
+        ExactPictureSvgs(ExactPicturesOf(RunExactCheck(setUp), setUp));
+    QVERIFY(test::FileText((base + "_setup.svg").toStdString()) == core[0]);
+    QVERIFY(test::FileText((base + "_aberration.svg").toStdString()) == core[2]);
   }
 
   void closingDuringRunStopsItThenCloses() {
