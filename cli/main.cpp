@@ -40,8 +40,8 @@
 #include "common/number_text.h"
 #include "common/shared_values.h"
 #include "exact/entry_check.h"
+#include "oslo/file_set.h"
 #include "oslo/lens_file_export.h"
-#include "oslo/lens_file_platform.h"
 #include "pictures/exact_picture_files.h"
 #include "record/run_host.h"
 #include "record/run_units.h"
@@ -422,25 +422,20 @@ bool SaveSetup(const std::string& path, const CliHost& host, const SharedValues&
   setup.wavelengthMicrons = shared.TestWavelength;
   const std::string extension = std::filesystem::path(path).extension().string();
   const std::string stem = path.substr(0, path.size() - extension.size());
-  constexpr int kLastNumber = 9999;  // as many names as the lens files have
-  int number = 1;
-  const FileWriteResult written = WriteFileUnderFreeName(
-      [&]() -> std::string {
-        if (number > kLastNumber) return "";
-        const int n = number++;
+  const FileSetResult written = WriteFileSet(
+      [&](int n, std::size_t) {
         return n == 1 ? path : stem + "_" + std::to_string(n) + extension;
       },
-      SetupFileText(setup));
-  if (!written.written()) {
-    std::cerr << "vantry-null-cli: --save-setup: cannot write " << path << ": " << written.why
-              << "\n";
+      {SetupFileText(setup)}, "set-up");
+  if (!written.ok) {
+    std::cerr << "vantry-null-cli: --save-setup: " << written.why << "\n";
     return false;
   }
-  if (written.path != path) {
+  if (written.paths[0] != path) {
     std::cerr << "vantry-null-cli: " << path << " exists and is kept; the set-up is "
-              << written.path << "\n";
+              << written.paths[0] << "\n";
   }
-  std::cerr << written.path << "\n";
+  std::cerr << written.paths[0] << "\n";
   return true;
 }
 

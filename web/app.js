@@ -182,6 +182,13 @@ function commandMessage(r) {
   return r.stderr.split('\n').filter((l) => l && !l.startsWith('/')).join('\n');
 }
 
+// The command's refusal of a set-up file the page wrote for it, said of
+// `name` instead, without the pointer to --help.
+function setupMessage(r, path, name) {
+  return commandMessage(r).split('\n').filter((l) => !l.startsWith('Try '))
+    .map((l) => l.replace('vantry-null-cli: --setup ' + path + ': ', name)).join('\n');
+}
+
 // The report, and the exact check's text after it, from a run without --json.
 function splitText(stdout) {
   const at = stdout.lastIndexOf('\n\nExact check\n');
@@ -522,8 +529,7 @@ async function openSetup(file) {
     const r = await runCli(['--setup', path, '--json', ...over], {files: {[path]: bytes}});
     if (r.status === 2 || !setup) {
       // The command line's reason, said of the file the user chose.
-      showError(commandMessage(r).split('\n').filter((l) => !l.startsWith('Try '))
-        .map((l) => l.replace('vantry-null-cli: --setup ' + path, file.name)).join('\n'));
+      showError(setupMessage(r, path, file.name + ': '));
       note('');
       return;
     }
@@ -586,7 +592,12 @@ async function convertUnits() {
     const back = await runCli(['--setup', '/in/units.vnull', '--units', to, ...quick,
       '--save-setup', '/out/units/b.vnull'], {folders: ['/out/units'], files: {'/in/units.vnull': a}});
     const b = back.files['/out/units/b.vnull'];
-    if (!b) throw new Error(commandMessage(back));
+    if (!b) {
+      // The length that is not a number keeps the focus, as in the window.
+      const key = /the entry "(\w+)"/.exec(back.stderr);
+      if (key && $(key[1].replace(/_/g, '-'))) $(key[1].replace(/_/g, '-')).focus();
+      throw new Error(setupMessage(back, '/in/units.vnull', ''));
+    }
     const setup = JSON.parse(new TextDecoder().decode(b));
     for (const id of LENGTH_IDS) $(id).value = setup.entries[SETUP_KEYS[id]];
     shownUnits = to;
