@@ -1,7 +1,8 @@
 // The browser page, driven as a user drives it in Debian's headless Chromium, against the Linux
 // command line: the page runs the same command compiled to WebAssembly, so for the same entries its
-// JSON must be the command line's to the last digit and its report the same text. Every case runs
-// in an English and in a German browser; numbers are typed and shown with a point in both.
+// report, verdict and messages must be the command line's to the byte and its JSON the command
+// line's figures. Every case runs in an English and in a German browser; numbers are typed and
+// shown with a point in both.
 // It also measures what the page costs: download size, time to the first result, and a run's time
 // against the native command line's.
 //   node page_test.mjs [WEB_DIR] [CLI]   (defaults build/web and build/release/vantry-null-cli)
