@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -39,6 +40,7 @@
 #include "common/number_text.h"
 #include "common/shared_values.h"
 #include "exact/entry_check.h"
+#include "oslo/file_set.h"
 #include "oslo/lens_file_export.h"
 #include "pictures/exact_picture_files.h"
 #include "record/run_host.h"
@@ -114,6 +116,9 @@ constexpr const char* kUsage =
     "0.05)\n"
     "  --explore amount=X          show what a spacing error of X (run's unit) does\n"
     "  --save-oslo DIR             write the OSLO lens files into DIR (paths on stderr)\n"
+    "  --save-setup FILE           write the run's entries as a set-up file (.vnull) the\n"
+    "                              window opens and --setup reads; a FILE that exists\n"
+    "                              is kept: FILE_2.vnull etc. is written (path on stderr)\n"
     "  --exact                     add the exact wavefront check of the solved set-up,\n"
     "                              its verdict first (without it, a verdict other than\n"
     "                              ok is one warning line on stderr)\n"
@@ -136,7 +141,8 @@ constexpr const char* kUsage =
 // Everything the command line was asked for.
 struct CliOptions {
   std::map<Entry, std::string> given;
-  std::optional<std::string> units, glass, wavelength, explore, saveDir, setupPath, picturesDir;
+  std::optional<std::string> units, glass, wavelength, explore, saveDir, setupPath, picturesDir,
+      saveSetupPath;
   bool json = false, exact = false, strict = false, listGlasses = false;
   double timeout = 60;
   cli::ToleranceOption tolerance;
@@ -203,6 +209,9 @@ std::optional<int> ParseArguments(int argc, char** argv, CliOptions& options) {
       // An empty folder name would mean the program's own folder, which
       // nobody asking for a folder means.
       if (o.saveDir->empty()) cli::FailUsage("--save-oslo needs a folder");
+    } else if (arg == "--save-setup") {
+      o.saveSetupPath = value();
+      if (o.saveSetupPath->empty()) cli::FailUsage("--save-setup needs a file name");
     } else if (arg == "--exact") {
       flag();
       o.exact = true;
@@ -401,6 +410,35 @@ void WarnAboutEntries(CliHost& host, const SharedValues& shared) {
     std::cerr << "vantry-null-cli: warning: " << problem.text << "\n";
 }
 
+// The entries the run was given, as the window's "Save set-up" writes its
+// fields: under FILE when it is free, else FILE_2.vnull, FILE_3.vnull and so
+// on (the extension stays as given), never over a file that is there.
+// Returns whether it was written; says where on stderr, or why not.
+bool SaveSetup(const std::string& path, const CliHost& host, const SharedValues& shared) {
+  SetupFile setup;
+  setup.entries = host.entries.texts;
+  setup.inch = host.entries.inch;
+  setup.glassName = shared.GlassName;
+  setup.wavelengthMicrons = shared.TestWavelength;
+  const std::string extension = std::filesystem::path(path).extension().string();
+  const std::string stem = path.substr(0, path.size() - extension.size());
+  const FileSetResult written = WriteFileSet(
+      [&](int n, std::size_t) {
+        return n == 1 ? path : stem + "_" + std::to_string(n) + extension;
+      },
+      {SetupFileText(setup)}, "set-up");
+  if (!written.ok) {
+    std::cerr << "vantry-null-cli: --save-setup: " << written.why << "\n";
+    return false;
+  }
+  if (written.paths[0] != path) {
+    std::cerr << "vantry-null-cli: " << path << " exists and is kept; the set-up is "
+              << written.paths[0] << "\n";
+  }
+  std::cerr << written.paths[0] << "\n";
+  return true;
+}
+
 // Writes the exact check's pictures into `folder`, their paths on stderr;
 // false, with the reason on stderr, when there are none or they cannot be
 // written.
@@ -437,6 +475,9 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   // The error box only says that the run failed; why a file could not be
   // written ("cannot write PATH: No space left on device") follows it.
   if (!run.fileProblem.empty()) std::cerr << "vantry-null-cli: " << run.fileProblem << "\n";
+  // The set-up is the entries, whatever the run made of them: the window
+  // saves a half-typed entry too.
+  const bool setupSaved = !o.saveSetupPath || SaveSetup(*o.saveSetupPath, host, shared);
 
   // Every solved set-up gets its exact check and verdict, within what is left
   // of the time limit.
@@ -507,7 +548,7 @@ int RunAndReport(CliOptions& o, CliHost& host, SharedValues& shared) {
   }
   const bool trusted = check && check->verdict.status == VerdictStatus::Ok;
   if (check && !trusted && !o.exact) std::cerr << cli::VerdictWarning(*check) << "\n";
-  if (run.outcome == RunOutcome::Failed) return 1;
+  if (run.outcome == RunOutcome::Failed || !setupSaved) return 1;
   if (!o.measured.note().empty()) std::cerr << o.measured.note() << "\n";
   if (tester == 1 || picturesFailed || o.foucault.failed() || o.ronchiPhoto.failed()) return 1;
   if (o.measured.wanted() && o.measured.failed() && !o.measured.stopped()) return 1;

@@ -183,5 +183,25 @@ TEST(Cli, SetupFileIsTheBaseThatOptionsOverride) {
       << mm.out;
 }
 
+// A saved set-up is the run's entries as typed: opened again it gives the
+// same report, and a second save keeps the first file.
+TEST(Cli, SavedSetupReproducesTheRun) {
+  const test::TempFolder folder("cli_save_setup");
+  const std::string file = folder / "mine.vnull";
+  const std::string entries =
+      "--units inch --mirror-diameter 10.0 --mirror-roc 90 --glass SF11 --wavelength 546.1 "
+      "--mirror-side-radius -8 --thickness 0.5 --lens-diameter 3";
+  const test::ChildResult saved = test::RunCli(entries + " --save-setup '" + file + "'");
+  EXPECT_EQ(saved.status, 0);
+  EXPECT_EQ(saved.err, file + "\n");
+  EXPECT_EQ(saved.out, test::RunCli("--setup '" + file + "'").out);
+  const std::string first = test::FileText(file);
+  const test::ChildResult again = test::RunCli("--save-setup '" + file + "'");
+  EXPECT_EQ(again.status, 0);
+  EXPECT_TRUE(again.err.ends_with(folder / "mine_2.vnull\n")) << again.err;
+  EXPECT_EQ(test::FileText(file), first);
+  EXPECT_EQ(test::RunCli("--setup '" + folder / "mine_2.vnull" + "'").out, test::RunCli("").out);
+}
+
 }  // namespace
 }  // namespace vn
