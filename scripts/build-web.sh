@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
 # Builds the browser page into build/web: the command line compiled to
 # WebAssembly (vantry-null.js and .wasm) beside the page's own files. The
-# folder is static files only: serve it with any static host, or open it
-# locally with
-#   python3 -m http.server -d build/web 8000   (then http://localhost:8000/)
+# folder is static files only: publish it on any static host.
+#   scripts/build-web.sh               builds build/web
+#   scripts/build-web.sh --serve [PORT]  builds it, then serves it on this
+#                                      machine only: http://localhost:PORT/ (8000)
 # Installs Debian's emscripten and the libraries it needs when missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+serve=""
+port=8000
+case "${1:-}" in
+  "") ;;
+  --serve) serve=1; port=${2:-8000} ;;
+  *) echo "usage: scripts/build-web.sh [--serve [PORT]]" >&2; exit 2 ;;
+esac
 scripts/install-deps.sh --web
 # emscripten's tools are node programs that take Debian's node modules (its
 # JavaScript parser): a node from elsewhere does not look for them there.
@@ -30,3 +38,7 @@ done
 rm -rf build/web
 mv build/web.new build/web
 echo "build-web.sh: the page is in build/web"
+if [ -n "$serve" ]; then
+  echo "build-web.sh: open http://localhost:$port/ (Ctrl+C stops the server)"
+  exec python3 -m http.server --bind 127.0.0.1 --directory build/web "$port"
+fi
