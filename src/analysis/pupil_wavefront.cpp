@@ -431,8 +431,8 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   // |r + s·d − P|² = |P|² (the sphere through the origin); its gradient in P
   // is X / ((X − P)·d) with X = r + s·d, the ray's point on the sphere. The
   // rays are held as columns and evaluated two at a time (ray_lanes.h); a
-  // column ends with copies of the last ray up to a whole Pair.
-  const std::size_t padded = PairedCount(count);
+  // column ends with copies of the last ray up to a whole number of lanes.
+  const std::size_t padded = PaddedCount(count);
   std::vector<double>&rx = work.rx, &ry = work.ry, &rz = work.rz, &ux = work.ux, &uy = work.uy,
   &uz = work.uz, &path = work.path;
   for (std::vector<double>* column : {&rx, &ry, &rz, &ux, &uy, &uz, &path}) column->resize(padded);
@@ -452,8 +452,10 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
     const double twoX = 2.0 * centre.x, twoY = 2.0 * centre.y, twoZ = 2.0 * centre.z;
     Mask<Pair> missed{};
     for (std::size_t i = 0; i < padded; i += kLanes) {
-      const Pair x = LoadPair(&rx[i]), y = LoadPair(&ry[i]), z = LoadPair(&rz[i]);
-      const Pair dx = LoadPair(&ux[i]), dy = LoadPair(&uy[i]), dz = LoadPair(&uz[i]);
+      const Pair x = LoadLanes<Pair>(&rx[i]), y = LoadLanes<Pair>(&ry[i]),
+                 z = LoadLanes<Pair>(&rz[i]);
+      const Pair dx = LoadLanes<Pair>(&ux[i]), dy = LoadLanes<Pair>(&uy[i]),
+                 dz = LoadLanes<Pair>(&uz[i]);
       const Pair b = dx * (x - centre.x) + dy * (y - centre.y) + dz * (z - centre.z);
       // |r|² − 2·r·P, written as r·(r − 2P) so the sphere's large radius
       // cancels exactly instead of in rounding.
@@ -465,11 +467,11 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
       const Pair onX = x + s * dx, onY = y + s * dy, onZ = z + s * dz;
       const Pair slope = (onX - centre.x) * dx + (onY - centre.y) * dy + (onZ - centre.z) * dz;
       missed |= Not(discriminant >= 0.0) | (slope == 0.0);
-      StorePair(&value[i], (LoadPair(&path[i]) + s) * wavesPerInch);
+      StoreLanes(&value[i], (LoadLanes<Pair>(&path[i]) + s) * wavesPerInch);
       const Pair scale = wavesPerInch / slope;
-      StorePair(&gx[i], scale * onX);
-      StorePair(&gy[i], scale * onY);
-      StorePair(&gz[i], scale * onZ);
+      StoreLanes(&gx[i], scale * onX);
+      StoreLanes(&gy[i], scale * onY);
+      StoreLanes(&gz[i], scale * onZ);
     }
     if (baseline != nullptr) {
       for (std::size_t i = 0; i < count; ++i) value[i] -= (*baseline)[i];

@@ -24,7 +24,7 @@ inline Local ToLocal(const SkewSurface& surface, const SkewRay& ray) {
   return {surface.axes.ApplyInverse(offset), surface.axes.ApplyInverse(ray.direction)};
 }
 
-// ---- One ray, or two side by side (ray_lanes.h) ------------------------------
+// ---- One ray, or several side by side (ray_lanes.h) --------------------------
 
 template <typename T>
 struct V3 {
@@ -256,70 +256,72 @@ struct RayBlock {
   std::array<double, kBlockRays> hitX, hitY;
 };
 
-// One leg (Meet) for every ray of the block, two rays at a time. A ray
-// already stopped keeps its figures; one stopped here keeps those Meet
-// leaves it with.
-template <bool kTilted, bool kReflect>
+// One leg (Meet) for every ray of the block, as many rays at a time as the
+// lane type V holds. A ray already stopped keeps its figures; one stopped
+// here keeps those Meet leaves it with.
+template <typename V, bool kTilted, bool kReflect>
 void MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
   const Rotation axes = surface.axes;
   const double c = surface.curvature;
   const double k = surface.conicPlusOne;
   const auto pair = [](const std::array<double, kBlockRays>& column, std::size_t i) {
-    return LoadPair(&column[i]);
+    return LoadLanes<V>(&column[i]);
   };
-  const auto put = [](std::array<double, kBlockRays>& column, std::size_t i, Pair value) {
-    StorePair(&column[i], value);
+  const auto put = [](std::array<double, kBlockRays>& column, std::size_t i, V value) {
+    StoreLanes(&column[i], value);
   };
-  for (std::size_t i = 0; i < b.count; i += kLanes) {
+  for (std::size_t i = 0; i < b.count; i += kLanesOf<V>) {
     // The rays in the surface's frame (ToLocal).
-    const V3<Pair> position{pair(b.px, i), pair(b.py, i), pair(b.pz, i)};
-    const V3<Pair> direction{pair(b.dx, i), pair(b.dy, i), pair(b.dz, i)};
-    const V3<Pair> offset{position.x - surface.vertex.x, position.y - surface.vertex.y,
-                          position.z - surface.vertex.z};
-    const V3<Pair> p = kTilted ? ApplyInverse(axes, offset) : offset;
-    const V3<Pair> d = kTilted ? ApplyInverse(axes, direction) : direction;
+    const V3<V> position{pair(b.px, i), pair(b.py, i), pair(b.pz, i)};
+    const V3<V> direction{pair(b.dx, i), pair(b.dy, i), pair(b.dz, i)};
+    const V3<V> offset{position.x - surface.vertex.x, position.y - surface.vertex.y,
+                       position.z - surface.vertex.z};
+    const V3<V> p = kTilted ? ApplyInverse(axes, offset) : offset;
+    const V3<V> d = kTilted ? ApplyInverse(axes, direction) : direction;
 
     // The points met, and the rays bent there.
-    const Hit<Pair> hit = IntersectLocal(c, k, p, d);
-    const V3<Pair> gradient = LocalGradient(c, k, hit.point);
-    V3<Pair> bent;
-    Mask<Pair> passes = hit.met | Not(hit.met);  // every lane
+    const Hit<V> hit = IntersectLocal(c, k, p, d);
+    const V3<V> gradient = LocalGradient(c, k, hit.point);
+    V3<V> bent;
+    Mask<V> passes = hit.met | Not(hit.met);  // every lane
     if constexpr (kReflect) {
       bent = Reflected(d, gradient);
     } else {
       passes = Refracted(d, gradient, mu, bent);
     }
-    const V3<Pair> out = kTilted ? Apply(axes, bent) : bent;
+    const V3<V> out = kTilted ? Apply(axes, bent) : bent;
 
     // Keep what applies to each ray.
-    const Mask<Pair> going = pair(b.alive, i) != 0.0;
-    const Mask<Pair> moved = going & hit.met;
-    const Mask<Pair> turned = moved & passes;
+    const Mask<V> going = pair(b.alive, i) != 0.0;
+    const Mask<V> moved = going & hit.met;
+    const Mask<V> turned = moved & passes;
     put(b.px, i, moved ? position.x + hit.length * direction.x : position.x);
     put(b.py, i, moved ? position.y + hit.length * direction.y : position.y);
     put(b.pz, i, moved ? position.z + hit.length * direction.z : position.z);
-    const Pair path = pair(b.path, i);
+    const V path = pair(b.path, i);
     put(b.path, i, moved ? path + n * hit.length : path);
     put(b.dx, i, turned ? out.x : direction.x);
     put(b.dy, i, turned ? out.y : direction.y);
     put(b.dz, i, turned ? out.z : direction.z);
     put(b.hitX, i, hit.point.x);
     put(b.hitY, i, hit.point.y);
-    const Pair zero = Pair{} + 0.0, one = zero + 1.0, two = zero + 2.0;
+    const V zero = V{} + 0.0, one = zero + 1.0, two = zero + 2.0;
     put(b.fault, i, going ? (hit.met ? (passes ? zero : two) : one) : zero);
     put(b.alive, i, turned ? one : zero);
   }
 }
 
 // One leg for the block, and the stop of each ray it stopped.
+template <typename V>
 void PassAll(RayBlock& b, const Leg& leg, SkewTraceStop* stops) {
   const SkewSurface& s = *leg.surface;
   const bool reflect = leg.meeting == Meeting::Reflect;
   if (s.tilted) {
-    reflect ? MeetAll<true, true>(b, s, leg.n, leg.mu) : MeetAll<true, false>(b, s, leg.n, leg.mu);
+    reflect ? MeetAll<V, true, true>(b, s, leg.n, leg.mu)
+            : MeetAll<V, true, false>(b, s, leg.n, leg.mu);
   } else {
-    reflect ? MeetAll<false, true>(b, s, leg.n, leg.mu)
-            : MeetAll<false, false>(b, s, leg.n, leg.mu);
+    reflect ? MeetAll<V, false, true>(b, s, leg.n, leg.mu)
+            : MeetAll<V, false, false>(b, s, leg.n, leg.mu);
   }
   for (std::size_t i = 0; i < b.count; ++i) {
     if (b.fault[i] == 1.0) stops[i] = leg.missed;
@@ -327,15 +329,17 @@ void PassAll(RayBlock& b, const Leg& leg, SkewTraceStop* stops) {
   }
 }
 
-// Rays go kLanes at a time: a block that is not a whole number of them
-// ends with stopped rays of zeros.
+// Rays go as many at a time as V holds: a block that is not a whole number
+// of them ends with stopped rays of zeros.
+template <typename V>
 void PadBlock(RayBlock& b) {
-  for (std::size_t i = b.count; i % kLanes != 0; ++i) {
+  for (std::size_t i = b.count; i % kLanesOf<V> != 0; ++i) {
     b.px[i] = b.py[i] = b.pz[i] = b.dx[i] = b.dy[i] = b.dz[i] = b.path[i] = 0.0;
     b.alive[i] = 0.0;
   }
 }
 
+template <typename V>
 void LoadBlock(RayBlock& b, std::span<const SkewRay> rays, std::span<const SkewTraceStop> stops) {
   b.count = rays.size();
   for (std::size_t i = 0; i < b.count; ++i) {
@@ -348,7 +352,7 @@ void LoadBlock(RayBlock& b, std::span<const SkewRay> rays, std::span<const SkewT
     b.path[i] = rays[i].opticalPath;
     b.alive[i] = stops[i] == SkewTraceStop::Complete ? 1.0 : 0.0;
   }
-  PadBlock(b);
+  PadBlock<V>(b);
 }
 
 // Writes the block's rays back, and the stop of each ray that completed the
@@ -363,6 +367,7 @@ void StoreBlock(const RayBlock& b, std::span<SkewRay> rays, std::span<SkewTraceS
   }
 }
 
+template <typename V>
 void ToMirrorBlocks(const SkewSetUp& setUp, std::span<const std::array<double, 2>> slopes,
                     std::span<SkewRay> rays, std::span<SkewTraceStop> stops,
                     std::span<std::array<double, 2>> mirrorPoints) {
@@ -382,43 +387,45 @@ void ToMirrorBlocks(const SkewSetUp& setUp, std::span<const std::array<double, 2
       block.alive[i] = 1.0;
       stops[begin + i] = SkewTraceStop::Complete;
     }
-    PadBlock(block);
-    for (const Leg& leg : OutwardLegs(setUp)) PassAll(block, leg, &stops[begin]);
+    PadBlock<V>(block);
+    for (const Leg& leg : OutwardLegs(setUp)) PassAll<V>(block, leg, &stops[begin]);
     for (std::size_t i = 0; i < count; ++i)
       mirrorPoints[begin + i] = {block.hitX[i], block.hitY[i]};
     StoreBlock(block, rays.subspan(begin, count), stops.subspan(begin, count));
   }
 }
 
+template <typename V>
 void FromMirrorBlocks(const SkewSetUp& setUp, std::span<SkewRay> rays,
                       std::span<SkewTraceStop> stops) {
   RayBlock block;
   for (std::size_t begin = 0; begin < rays.size(); begin += kBlockRays) {
     const std::size_t count = std::min(kBlockRays, rays.size() - begin);
-    LoadBlock(block, rays.subspan(begin, count), stops.subspan(begin, count));
-    for (const Leg& leg : ReturnLegs(setUp)) PassAll(block, leg, &stops[begin]);
+    LoadBlock<V>(block, rays.subspan(begin, count), stops.subspan(begin, count));
+    for (const Leg& leg : ReturnLegs(setUp)) PassAll<V>(block, leg, &stops[begin]);
     StoreBlock(block, rays.subspan(begin, count), stops.subspan(begin, count));
   }
 }
 
 // The block traces again, compiled for processors with AVX2 and taken when
-// the processor has it: the same operations on the same lanes (no fused
-// multiply-add; division and square root are correctly rounded in both
-// instruction sets), so the same figures to the bit, in fewer instructions
-// (three-operand forms, blends for the masks). Not on Windows, whose
+// the processor has it: four rays to a register instead of two, and the
+// same operations on each lane (no fused multiply-add; division and square
+// root are correctly rounded in both instruction sets), so the same figures
+// to the bit, in fewer instructions (three-operand forms, blends for the
+// masks). Not on Windows, whose
 // compilers do not keep the stack aligned for the wider registers.
 #if defined(__GNUC__) && defined(__x86_64__) && !defined(_WIN32)
 #define VN_TRACE_AVX2 1
 [[gnu::target("avx2"), gnu::flatten]] void ToMirrorBlocksAvx2(
     const SkewSetUp& setUp, std::span<const std::array<double, 2>> slopes, std::span<SkewRay> rays,
     std::span<SkewTraceStop> stops, std::span<std::array<double, 2>> mirrorPoints) {
-  ToMirrorBlocks(setUp, slopes, rays, stops, mirrorPoints);
+  ToMirrorBlocks<Quad>(setUp, slopes, rays, stops, mirrorPoints);
 }
 
 [[gnu::target("avx2"), gnu::flatten]] void FromMirrorBlocksAvx2(const SkewSetUp& setUp,
                                                                 std::span<SkewRay> rays,
                                                                 std::span<SkewTraceStop> stops) {
-  FromMirrorBlocks(setUp, rays, stops);
+  FromMirrorBlocks<Quad>(setUp, rays, stops);
 }
 
 bool HasAvx2() {
@@ -560,7 +567,7 @@ void TraceAllToMirror(const SkewSetUp& setUp, std::span<const std::array<double,
 #ifdef VN_TRACE_AVX2
   if (HasAvx2()) return ToMirrorBlocksAvx2(setUp, slopes, rays, stops, mirrorPoints);
 #endif
-  ToMirrorBlocks(setUp, slopes, rays, stops, mirrorPoints);
+  ToMirrorBlocks<Pair>(setUp, slopes, rays, stops, mirrorPoints);
 }
 
 void TraceAllFromMirror(const SkewSetUp& setUp, std::span<SkewRay> rays,
@@ -568,7 +575,7 @@ void TraceAllFromMirror(const SkewSetUp& setUp, std::span<SkewRay> rays,
 #ifdef VN_TRACE_AVX2
   if (HasAvx2()) return FromMirrorBlocksAvx2(setUp, rays, stops);
 #endif
-  FromMirrorBlocks(setUp, rays, stops);
+  FromMirrorBlocks<Pair>(setUp, rays, stops);
 }
 
 }  // namespace vn
