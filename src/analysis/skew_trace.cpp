@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "analysis/ray_lanes.h"
 #include "common/constants.h"
@@ -252,13 +254,19 @@ struct RayBlock {
   // What the last surface did to a ray that met it going on: 0 passed,
   // 1 missed, 2 totally reflected.
   std::array<double, kBlockRays> fault;
-  // Where each ray met the last surface, in that surface's x and y.
-  std::array<double, kBlockRays> hitX, hitY;
+  // Where each ray met the last surface, in that surface's frame, and the
+  // signed length along the ray to it.
+  std::array<double, kBlockRays> hitX, hitY, hitZ, length;
+  // Per ray 0, or all bits set where the ray's line met the surface's sheet.
+  std::array<std::int64_t, kBlockRays> met;
 };
 
 // One leg (Meet) for every ray of the block, as many rays at a time as the
 // lane type V holds. A ray already stopped keeps its figures; one stopped
-// here keeps those Meet leaves it with.
+// here keeps those Meet leaves it with. The work goes in two sweeps over the
+// block, the points met and then the rays bent there: each ray's chain of
+// divisions and square roots is then short enough for the processor to work
+// on several rays' chains at once.
 template <typename V, bool kTilted, bool kReflect>
 void MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
   const Rotation axes = surface.axes;
@@ -270,20 +278,39 @@ void MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
   const auto put = [](std::array<double, kBlockRays>& column, std::size_t i, V value) {
     StoreLanes(&column[i], value);
   };
-  for (std::size_t i = 0; i < b.count; i += kLanesOf<V>) {
-    // The rays in the surface's frame (ToLocal).
-    const V3<V> position{pair(b.px, i), pair(b.py, i), pair(b.pz, i)};
-    const V3<V> direction{pair(b.dx, i), pair(b.dy, i), pair(b.dz, i)};
+  // The rays in the surface's frame (ToLocal).
+  const auto local = [&](std::size_t i, V3<V>& position, V3<V>& direction, V3<V>& p, V3<V>& d) {
+    position = {pair(b.px, i), pair(b.py, i), pair(b.pz, i)};
+    direction = {pair(b.dx, i), pair(b.dy, i), pair(b.dz, i)};
     const V3<V> offset{position.x - surface.vertex.x, position.y - surface.vertex.y,
                        position.z - surface.vertex.z};
-    const V3<V> p = kTilted ? ApplyInverse(axes, offset) : offset;
-    const V3<V> d = kTilted ? ApplyInverse(axes, direction) : direction;
+    p = kTilted ? ApplyInverse(axes, offset) : offset;
+    d = kTilted ? ApplyInverse(axes, direction) : direction;
+  };
 
-    // The points met, and the rays bent there.
+  // The points met.
+  for (std::size_t i = 0; i < b.count; i += kLanesOf<V>) {
+    V3<V> position, direction, p, d;
+    local(i, position, direction, p, d);
     const Hit<V> hit = IntersectLocal(c, k, p, d);
-    const V3<V> gradient = LocalGradient(c, k, hit.point);
+    put(b.hitX, i, hit.point.x);
+    put(b.hitY, i, hit.point.y);
+    put(b.hitZ, i, hit.point.z);
+    put(b.length, i, hit.length);
+    std::memcpy(&b.met[i], &hit.met, sizeof hit.met);
+  }
+
+  // The rays bent there.
+  for (std::size_t i = 0; i < b.count; i += kLanesOf<V>) {
+    V3<V> position, direction, p, d;
+    local(i, position, direction, p, d);
+    const V3<V> point{pair(b.hitX, i), pair(b.hitY, i), pair(b.hitZ, i)};
+    const V length = pair(b.length, i);
+    Mask<V> met;
+    std::memcpy(&met, &b.met[i], sizeof met);
+    const V3<V> gradient = LocalGradient(c, k, point);
     V3<V> bent;
-    Mask<V> passes = hit.met | Not(hit.met);  // every lane
+    Mask<V> passes = met | Not(met);  // every lane
     if constexpr (kReflect) {
       bent = Reflected(d, gradient);
     } else {
@@ -293,20 +320,18 @@ void MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
 
     // Keep what applies to each ray.
     const Mask<V> going = pair(b.alive, i) != 0.0;
-    const Mask<V> moved = going & hit.met;
+    const Mask<V> moved = going & met;
     const Mask<V> turned = moved & passes;
-    put(b.px, i, moved ? position.x + hit.length * direction.x : position.x);
-    put(b.py, i, moved ? position.y + hit.length * direction.y : position.y);
-    put(b.pz, i, moved ? position.z + hit.length * direction.z : position.z);
+    put(b.px, i, moved ? position.x + length * direction.x : position.x);
+    put(b.py, i, moved ? position.y + length * direction.y : position.y);
+    put(b.pz, i, moved ? position.z + length * direction.z : position.z);
     const V path = pair(b.path, i);
-    put(b.path, i, moved ? path + n * hit.length : path);
+    put(b.path, i, moved ? path + n * length : path);
     put(b.dx, i, turned ? out.x : direction.x);
     put(b.dy, i, turned ? out.y : direction.y);
     put(b.dz, i, turned ? out.z : direction.z);
-    put(b.hitX, i, hit.point.x);
-    put(b.hitY, i, hit.point.y);
     const V zero = V{} + 0.0, one = zero + 1.0, two = zero + 2.0;
-    put(b.fault, i, going ? (hit.met ? (passes ? zero : two) : one) : zero);
+    put(b.fault, i, going ? (met ? (passes ? zero : two) : one) : zero);
     put(b.alive, i, turned ? one : zero);
   }
 }
