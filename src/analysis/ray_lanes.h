@@ -87,6 +87,18 @@ inline void StoreLanes(double* column, V value) {
   std::memcpy(column, &value, sizeof value);
 }
 
+// Loops over lanes may be compiled a second time for processors with AVX2,
+// in functions marked [[gnu::target("avx2")]] and taken when HasAvx2(). Not
+// on Windows, whose compilers do not keep the stack aligned for the wider
+// registers.
+#if defined(__GNUC__) && defined(__x86_64__) && !defined(_WIN32)
+#define VN_LANES_AVX2 1
+inline bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+#endif
+
 // The count rounded up to a whole number of the widest lanes (and so of
 // every narrower kind).
 inline std::size_t PaddedCount(std::size_t count) {

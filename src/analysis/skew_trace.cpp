@@ -437,10 +437,8 @@ void FromMirrorBlocks(const SkewSetUp& setUp, std::span<SkewRay> rays,
 // same operations on each lane (no fused multiply-add; division and square
 // root are correctly rounded in both instruction sets), so the same figures
 // to the bit, in fewer instructions (three-operand forms, blends for the
-// masks). Not on Windows, whose
-// compilers do not keep the stack aligned for the wider registers.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(_WIN32)
-#define VN_TRACE_AVX2 1
+// masks).
+#ifdef VN_LANES_AVX2
 [[gnu::target("avx2"), gnu::flatten]] void ToMirrorBlocksAvx2(
     const SkewSetUp& setUp, std::span<const std::array<double, 2>> slopes, std::span<SkewRay> rays,
     std::span<SkewTraceStop> stops, std::span<std::array<double, 2>> mirrorPoints) {
@@ -451,11 +449,6 @@ void FromMirrorBlocks(const SkewSetUp& setUp, std::span<SkewRay> rays,
                                                                 std::span<SkewRay> rays,
                                                                 std::span<SkewTraceStop> stops) {
   FromMirrorBlocks<Quad>(setUp, rays, stops);
-}
-
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
 }
 #endif
 
@@ -589,7 +582,7 @@ SkewTraceStop TraceToMirror(const SkewSetUp& setUp, double u, double v, SkewRay&
 void TraceAllToMirror(const SkewSetUp& setUp, std::span<const std::array<double, 2>> slopes,
                       std::span<SkewRay> rays, std::span<SkewTraceStop> stops,
                       std::span<std::array<double, 2>> mirrorPoints) {
-#ifdef VN_TRACE_AVX2
+#ifdef VN_LANES_AVX2
   if (HasAvx2()) return ToMirrorBlocksAvx2(setUp, slopes, rays, stops, mirrorPoints);
 #endif
   ToMirrorBlocks<Pair>(setUp, slopes, rays, stops, mirrorPoints);
@@ -597,7 +590,7 @@ void TraceAllToMirror(const SkewSetUp& setUp, std::span<const std::array<double,
 
 void TraceAllFromMirror(const SkewSetUp& setUp, std::span<SkewRay> rays,
                         std::span<SkewTraceStop> stops) {
-#ifdef VN_TRACE_AVX2
+#ifdef VN_LANES_AVX2
   if (HasAvx2()) return FromMirrorBlocksAvx2(setUp, rays, stops);
 #endif
   FromMirrorBlocks<Pair>(setUp, rays, stops);
