@@ -55,6 +55,13 @@ inline V3<T> Apply(const Rotation& r, const V3<T>& v) {
 }
 
 inline V3<double> Of(const Vec3& v) { return {v.x, v.y, v.z}; }
+
+// A unit direction from the slopes u = dx/dz and v = dy/dz.
+template <typename T>
+inline V3<T> DirectionOf(T u, T v) {
+  const T scale = 1.0 / Sqrt(1.0 + u * u + v * v);
+  return {u * scale, v * scale, scale};
+}
 inline Vec3 Of(const V3<double>& v) { return {v.x, v.y, v.z}; }
 
 // Where a line meets a surface's sheet through its vertex, in the surface's
@@ -266,9 +273,9 @@ struct RayBlock {
 // here keeps those Meet leaves it with. The work goes in two sweeps over the
 // block, the points met and then the rays bent there: each ray's chain of
 // divisions and square roots is then short enough for the processor to work
-// on several rays' chains at once.
+// on several rays' chains at once. True when the surface stopped a ray.
 template <typename V, bool kTilted, bool kReflect>
-void MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
+bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
   const Rotation axes = surface.axes;
   const double c = surface.curvature;
   const double k = surface.conicPlusOne;
@@ -301,6 +308,7 @@ void MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
   }
 
   // The rays bent there.
+  Mask<V> stopped{};
   for (std::size_t i = 0; i < b.count; i += kLanesOf<V>) {
     V3<V> position, direction, p, d;
     local(i, position, direction, p, d);
@@ -333,7 +341,9 @@ void MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
     const V zero = V{} + 0.0, one = zero + 1.0, two = zero + 2.0;
     put(b.fault, i, going ? (met ? (passes ? zero : two) : one) : zero);
     put(b.alive, i, turned ? one : zero);
+    stopped |= going & Not(turned);
   }
+  return Any(stopped);
 }
 
 // One leg for the block, and the stop of each ray it stopped.
@@ -341,13 +351,15 @@ template <typename V>
 void PassAll(RayBlock& b, const Leg& leg, SkewTraceStop* stops) {
   const SkewSurface& s = *leg.surface;
   const bool reflect = leg.meeting == Meeting::Reflect;
+  bool stopped = false;
   if (s.tilted) {
-    reflect ? MeetAll<V, true, true>(b, s, leg.n, leg.mu)
-            : MeetAll<V, true, false>(b, s, leg.n, leg.mu);
+    stopped = reflect ? MeetAll<V, true, true>(b, s, leg.n, leg.mu)
+                      : MeetAll<V, true, false>(b, s, leg.n, leg.mu);
   } else {
-    reflect ? MeetAll<V, false, true>(b, s, leg.n, leg.mu)
-            : MeetAll<V, false, false>(b, s, leg.n, leg.mu);
+    stopped = reflect ? MeetAll<V, false, true>(b, s, leg.n, leg.mu)
+                      : MeetAll<V, false, false>(b, s, leg.n, leg.mu);
   }
+  if (!stopped) return;
   for (std::size_t i = 0; i < b.count; ++i) {
     if (b.fault[i] == 1.0) stops[i] = leg.missed;
     if (b.fault[i] == 2.0) stops[i] = leg.totallyReflected;
@@ -400,14 +412,22 @@ void ToMirrorBlocks(const SkewSetUp& setUp, std::span<const std::array<double, 2
   for (std::size_t begin = 0; begin < rays.size(); begin += kBlockRays) {
     const std::size_t count = std::min(kBlockRays, rays.size() - begin);
     block.count = count;
+    // The slopes, in the columns of the direction they give.
     for (std::size_t i = 0; i < count; ++i) {
-      const Vec3 direction = DirectionFromSlopes(slopes[begin + i][0], slopes[begin + i][1]);
+      block.dx[i] = slopes[begin + i][0];
+      block.dy[i] = slopes[begin + i][1];
+    }
+    for (std::size_t i = count; i % kLanesOf<V> != 0; ++i) block.dx[i] = block.dy[i] = 0.0;
+    for (std::size_t i = 0; i < count; i += kLanesOf<V>) {
+      const V3<V> direction = DirectionOf(LoadLanes<V>(&block.dx[i]), LoadLanes<V>(&block.dy[i]));
+      StoreLanes(&block.dx[i], direction.x);
+      StoreLanes(&block.dy[i], direction.y);
+      StoreLanes(&block.dz[i], direction.z);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
       block.px[i] = setUp.source.x;
       block.py[i] = setUp.source.y;
       block.pz[i] = setUp.source.z;
-      block.dx[i] = direction.x;
-      block.dy[i] = direction.y;
-      block.dz[i] = direction.z;
       block.path[i] = 0.0;
       block.alive[i] = 1.0;
       stops[begin + i] = SkewTraceStop::Complete;
@@ -560,10 +580,7 @@ const char* SkewTraceStopText(SkewTraceStop stop) {
   return "cannot be traced";
 }
 
-Vec3 DirectionFromSlopes(double u, double v) {
-  const double scale = 1.0 / std::sqrt(1.0 + u * u + v * v);
-  return {u * scale, v * scale, scale};
-}
+Vec3 DirectionFromSlopes(double u, double v) { return Of(DirectionOf(u, v)); }
 
 SkewTraceStop TraceToMirror(const SkewSetUp& setUp, double u, double v, SkewRay& ray,
                             std::array<double, 2>& mirrorPoint) {
