@@ -22,14 +22,6 @@
 #include <cstring>
 #include <vector>
 
-// A Quad is used only inside the tracing loops compiled for AVX2, where
-// every function that takes or returns one is inlined (gnu::flatten): none
-// is ever called, so GCC's note that the convention for passing one depends
-// on AVX does not apply.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wpsabi"
-#endif
-
 namespace vn {
 
 using Pair = double __attribute__((vector_size(2 * sizeof(double))));

@@ -120,20 +120,34 @@ inline V3<T> LocalGradient(double c, double k, const V3<T>& p) {
 // direction of travel and μ = n/n' the ratio of the indices. Works in any
 // frame. The mask says where the ray passes: elsewhere it is totally
 // reflected and `refracted` is not meaningful.
+//
+// First N from the surface's gradient, and cos I = N·d.
 template <typename T>
-inline Mask<T> Refracted(const V3<T>& d, const V3<T>& gradient, double mu, V3<T>& refracted) {
+inline V3<T> NormalAlong(const V3<T>& d, const V3<T>& gradient, T& cosI) {
   const T scale = 1.0 / Sqrt(Dot(gradient, gradient));
-  V3<T> normal{scale * gradient.x, scale * gradient.y, scale * gradient.z};
+  const V3<T> normal{scale * gradient.x, scale * gradient.y, scale * gradient.z};
   const T dot = Dot(normal, d);
   const Mask<T> against = dot < 0.0;
-  normal = {against ? -normal.x : normal.x, against ? -normal.y : normal.y,
-            against ? -normal.z : normal.z};
-  const T cosI = against ? -dot : dot;
+  cosI = against ? -dot : dot;
+  return {against ? -normal.x : normal.x, against ? -normal.y : normal.y,
+          against ? -normal.z : normal.z};
+}
+
+// Then the law itself.
+template <typename T>
+inline Mask<T> Snell(const V3<T>& d, const V3<T>& normal, T cosI, double mu, V3<T>& refracted) {
   const T sinSquaredPrime = mu * mu * (1.0 - cosI * cosI);
   const T cosIPrime = Sqrt(1.0 - sinSquaredPrime);
   const T g = cosIPrime - mu * cosI;
   refracted = {mu * d.x + g * normal.x, mu * d.y + g * normal.y, mu * d.z + g * normal.z};
   return Not(sinSquaredPrime > 1.0);
+}
+
+template <typename T>
+inline Mask<T> Refracted(const V3<T>& d, const V3<T>& gradient, double mu, V3<T>& refracted) {
+  T cosI;
+  const V3<T> normal = NormalAlong(d, gradient, cosI);
+  return Snell(d, normal, cosI, mu, refracted);
 }
 
 // d' = d − 2·(d·N)·N, whichever way N points.
@@ -264,16 +278,20 @@ struct RayBlock {
   // Where each ray met the last surface, in that surface's frame, and the
   // signed length along the ray to it.
   std::array<double, kBlockRays> hitX, hitY, hitZ, length;
+  // A refracting surface's unit normal there, along the ray, in its frame,
+  // and the cosine of the angle of incidence.
+  std::array<double, kBlockRays> normalX, normalY, normalZ, cosI;
   // Per ray 0, or all bits set where the ray's line met the surface's sheet.
   std::array<std::int64_t, kBlockRays> met;
 };
 
 // One leg (Meet) for every ray of the block, as many rays at a time as the
 // lane type V holds. A ray already stopped keeps its figures; one stopped
-// here keeps those Meet leaves it with. The work goes in two sweeps over the
-// block, the points met and then the rays bent there: each ray's chain of
-// divisions and square roots is then short enough for the processor to work
-// on several rays' chains at once. True when the surface stopped a ray.
+// here keeps those Meet leaves it with. The work goes in sweeps over the
+// block, the points met, the normals there (when refracting) and then the
+// rays bent: each ray's chain of divisions and square roots is then short
+// enough for the processor to work on several rays' chains at once. True
+// when the surface stopped a ray.
 template <typename V, bool kTilted, bool kReflect>
 bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
   const Rotation axes = surface.axes;
@@ -307,22 +325,37 @@ bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
     std::memcpy(&b.met[i], &hit.met, sizeof hit.met);
   }
 
+  // The normals there.
+  if constexpr (!kReflect) {
+    for (std::size_t i = 0; i < b.count; i += kLanesOf<V>) {
+      V3<V> position, direction, p, d;
+      local(i, position, direction, p, d);
+      const V3<V> point{pair(b.hitX, i), pair(b.hitY, i), pair(b.hitZ, i)};
+      V cosI;
+      const V3<V> normal = NormalAlong(d, LocalGradient(c, k, point), cosI);
+      put(b.normalX, i, normal.x);
+      put(b.normalY, i, normal.y);
+      put(b.normalZ, i, normal.z);
+      put(b.cosI, i, cosI);
+    }
+  }
+
   // The rays bent there.
   Mask<V> stopped{};
   for (std::size_t i = 0; i < b.count; i += kLanesOf<V>) {
     V3<V> position, direction, p, d;
     local(i, position, direction, p, d);
-    const V3<V> point{pair(b.hitX, i), pair(b.hitY, i), pair(b.hitZ, i)};
     const V length = pair(b.length, i);
     Mask<V> met;
     std::memcpy(&met, &b.met[i], sizeof met);
-    const V3<V> gradient = LocalGradient(c, k, point);
     V3<V> bent;
     Mask<V> passes = met | Not(met);  // every lane
     if constexpr (kReflect) {
-      bent = Reflected(d, gradient);
+      const V3<V> point{pair(b.hitX, i), pair(b.hitY, i), pair(b.hitZ, i)};
+      bent = Reflected(d, LocalGradient(c, k, point));
     } else {
-      passes = Refracted(d, gradient, mu, bent);
+      const V3<V> normal{pair(b.normalX, i), pair(b.normalY, i), pair(b.normalZ, i)};
+      passes = Snell(d, normal, pair(b.cosI, i), mu, bent);
     }
     const V3<V> out = kTilted ? Apply(axes, bent) : bent;
 
