@@ -119,6 +119,60 @@ struct PupilWork {
   std::vector<double> rx, ry, rz, ux, uy, uz, path, value, gx, gy, gz;
 };
 
+// Step 3 of MeasurePupilWavefront for every returning ray, as many at a
+// time as the lane type V holds: the length along the ray to the reference
+// sphere about `centre` through the origin, the ray's path there in waves
+// (`value`) and its gradient in the centre (gx, gy, gz). False when a ray
+// misses the sphere or grazes it. Two sweeps over the columns, the length
+// first, keep each ray's chain of a square root and two divisions short
+// enough for the processor to work on several rays at once.
+template <typename V>
+bool PathsToSphere(PupilWork& work, std::size_t padded, const Vec3& centre, double wavesPerInch) {
+  const double twoX = 2.0 * centre.x, twoY = 2.0 * centre.y, twoZ = 2.0 * centre.z;
+  Mask<V> missed{}, grazing{};
+  for (std::size_t i = 0; i < padded; i += kLanesOf<V>) {
+    const V x = LoadLanes<V>(&work.rx[i]), y = LoadLanes<V>(&work.ry[i]),
+            z = LoadLanes<V>(&work.rz[i]);
+    const V dx = LoadLanes<V>(&work.ux[i]), dy = LoadLanes<V>(&work.uy[i]),
+            dz = LoadLanes<V>(&work.uz[i]);
+    const V b = dx * (x - centre.x) + dy * (y - centre.y) + dz * (z - centre.z);
+    // |r|² − 2·r·P, written as r·(r − 2P) so the sphere's large radius
+    // cancels exactly instead of in rounding.
+    const V c = x * (x - twoX) + y * (y - twoY) + z * (z - twoZ);
+    const V discriminant = b * b - c;
+    const V root = Sqrt(discriminant);  // NaN where the ray misses: marked below
+    const V denominator = b < 0.0 ? b - root : b + root;
+    const V s = denominator == 0.0 ? V{} : -c / denominator;
+    missed |= Not(discriminant >= 0.0);
+    StoreLanes(&work.value[i], s);
+  }
+  for (std::size_t i = 0; i < padded; i += kLanesOf<V>) {
+    const V x = LoadLanes<V>(&work.rx[i]), y = LoadLanes<V>(&work.ry[i]),
+            z = LoadLanes<V>(&work.rz[i]);
+    const V dx = LoadLanes<V>(&work.ux[i]), dy = LoadLanes<V>(&work.uy[i]),
+            dz = LoadLanes<V>(&work.uz[i]);
+    const V s = LoadLanes<V>(&work.value[i]);
+    const V onX = x + s * dx, onY = y + s * dy, onZ = z + s * dz;
+    const V slope = (onX - centre.x) * dx + (onY - centre.y) * dy + (onZ - centre.z) * dz;
+    grazing |= slope == 0.0;
+    StoreLanes(&work.value[i], (LoadLanes<V>(&work.path[i]) + s) * wavesPerInch);
+    const V scale = wavesPerInch / slope;
+    StoreLanes(&work.gx[i], scale * onX);
+    StoreLanes(&work.gy[i], scale * onY);
+    StoreLanes(&work.gz[i], scale * onZ);
+  }
+  return !Any(missed | grazing);
+}
+
+#ifdef VN_LANES_AVX2
+// The same, compiled for processors with AVX2: four rays to a register.
+[[gnu::target("avx2"), gnu::flatten]] bool PathsToSphereAvx2(PupilWork& work, std::size_t padded,
+                                                             const Vec3& centre,
+                                                             double wavesPerInch) {
+  return PathsToSphere<Quad>(work, padded, centre, wavesPerInch);
+}
+#endif
+
 std::string PointName(const PupilPoint& p) {
   const double rho = std::hypot(p.x, p.y);
   std::string name =
@@ -430,9 +484,9 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   // reference sphere is S + s, where s is the root nearer the ray's point of
   // |r + s·d − P|² = |P|² (the sphere through the origin); its gradient in P
   // is X / ((X − P)·d) with X = r + s·d, the ray's point on the sphere. The
-  // rays are held as columns and evaluated two at a time (ray_lanes.h); a
-  // column ends with copies of the last ray up to a whole Pair.
-  const std::size_t padded = PairedCount(count);
+  // rays are held as columns and evaluated several at a time (PathsToSphere); a
+  // column ends with copies of the last ray up to a whole number of lanes.
+  const std::size_t padded = PaddedCount(count);
   std::vector<double>&rx = work.rx, &ry = work.ry, &rz = work.rz, &ux = work.ux, &uy = work.uy,
   &uz = work.uz, &path = work.path;
   for (std::vector<double>* column : {&rx, &ry, &rz, &ux, &uy, &uz, &path}) column->resize(padded);
@@ -449,32 +503,16 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   std::vector<double>&value = work.value, &gx = work.gx, &gy = work.gy, &gz = work.gz;
   for (std::vector<double>* column : {&value, &gx, &gy, &gz}) column->resize(padded);
   const auto evaluate = [&](const Vec3& centre) {
-    const double twoX = 2.0 * centre.x, twoY = 2.0 * centre.y, twoZ = 2.0 * centre.z;
-    Mask<Pair> missed{};
-    for (std::size_t i = 0; i < padded; i += kLanes) {
-      const Pair x = LoadPair(&rx[i]), y = LoadPair(&ry[i]), z = LoadPair(&rz[i]);
-      const Pair dx = LoadPair(&ux[i]), dy = LoadPair(&uy[i]), dz = LoadPair(&uz[i]);
-      const Pair b = dx * (x - centre.x) + dy * (y - centre.y) + dz * (z - centre.z);
-      // |r|² − 2·r·P, written as r·(r − 2P) so the sphere's large radius
-      // cancels exactly instead of in rounding.
-      const Pair c = x * (x - twoX) + y * (y - twoY) + z * (z - twoZ);
-      const Pair discriminant = b * b - c;
-      const Pair root = Sqrt(discriminant);  // NaN where the ray misses: marked below
-      const Pair denominator = b < 0.0 ? b - root : b + root;
-      const Pair s = denominator == 0.0 ? Pair{} : -c / denominator;
-      const Pair onX = x + s * dx, onY = y + s * dy, onZ = z + s * dz;
-      const Pair slope = (onX - centre.x) * dx + (onY - centre.y) * dy + (onZ - centre.z) * dz;
-      missed |= Not(discriminant >= 0.0) | (slope == 0.0);
-      StorePair(&value[i], (LoadPair(&path[i]) + s) * wavesPerInch);
-      const Pair scale = wavesPerInch / slope;
-      StorePair(&gx[i], scale * onX);
-      StorePair(&gy[i], scale * onY);
-      StorePair(&gz[i], scale * onZ);
-    }
+#ifdef VN_LANES_AVX2
+    const bool met = HasAvx2() ? PathsToSphereAvx2(work, padded, centre, wavesPerInch)
+                               : PathsToSphere<Pair>(work, padded, centre, wavesPerInch);
+#else
+    const bool met = PathsToSphere<Pair>(work, padded, centre, wavesPerInch);
+#endif
     if (baseline != nullptr) {
       for (std::size_t i = 0; i < count; ++i) value[i] -= (*baseline)[i];
     }
-    return !Any(missed);
+    return met;
   };
 
   for (int step = 0;; ++step) {

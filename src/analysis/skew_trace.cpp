@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "analysis/ray_lanes.h"
 #include "common/constants.h"
@@ -24,7 +26,7 @@ inline Local ToLocal(const SkewSurface& surface, const SkewRay& ray) {
   return {surface.axes.ApplyInverse(offset), surface.axes.ApplyInverse(ray.direction)};
 }
 
-// ---- One ray, or two side by side (ray_lanes.h) ------------------------------
+// ---- One ray, or several side by side (ray_lanes.h) --------------------------
 
 template <typename T>
 struct V3 {
@@ -53,6 +55,13 @@ inline V3<T> Apply(const Rotation& r, const V3<T>& v) {
 }
 
 inline V3<double> Of(const Vec3& v) { return {v.x, v.y, v.z}; }
+
+// A unit direction from the slopes u = dx/dz and v = dy/dz.
+template <typename T>
+inline V3<T> DirectionOf(T u, T v) {
+  const T scale = 1.0 / Sqrt(1.0 + u * u + v * v);
+  return {u * scale, v * scale, scale};
+}
 inline Vec3 Of(const V3<double>& v) { return {v.x, v.y, v.z}; }
 
 // Where a line meets a surface's sheet through its vertex, in the surface's
@@ -111,20 +120,34 @@ inline V3<T> LocalGradient(double c, double k, const V3<T>& p) {
 // direction of travel and μ = n/n' the ratio of the indices. Works in any
 // frame. The mask says where the ray passes: elsewhere it is totally
 // reflected and `refracted` is not meaningful.
+//
+// First N from the surface's gradient, and cos I = N·d.
 template <typename T>
-inline Mask<T> Refracted(const V3<T>& d, const V3<T>& gradient, double mu, V3<T>& refracted) {
+inline V3<T> NormalAlong(const V3<T>& d, const V3<T>& gradient, T& cosI) {
   const T scale = 1.0 / Sqrt(Dot(gradient, gradient));
-  V3<T> normal{scale * gradient.x, scale * gradient.y, scale * gradient.z};
+  const V3<T> normal{scale * gradient.x, scale * gradient.y, scale * gradient.z};
   const T dot = Dot(normal, d);
   const Mask<T> against = dot < 0.0;
-  normal = {against ? -normal.x : normal.x, against ? -normal.y : normal.y,
-            against ? -normal.z : normal.z};
-  const T cosI = against ? -dot : dot;
+  cosI = against ? -dot : dot;
+  return {against ? -normal.x : normal.x, against ? -normal.y : normal.y,
+          against ? -normal.z : normal.z};
+}
+
+// Then the law itself.
+template <typename T>
+inline Mask<T> Snell(const V3<T>& d, const V3<T>& normal, T cosI, double mu, V3<T>& refracted) {
   const T sinSquaredPrime = mu * mu * (1.0 - cosI * cosI);
   const T cosIPrime = Sqrt(1.0 - sinSquaredPrime);
   const T g = cosIPrime - mu * cosI;
   refracted = {mu * d.x + g * normal.x, mu * d.y + g * normal.y, mu * d.z + g * normal.z};
   return Not(sinSquaredPrime > 1.0);
+}
+
+template <typename T>
+inline Mask<T> Refracted(const V3<T>& d, const V3<T>& gradient, double mu, V3<T>& refracted) {
+  T cosI;
+  const V3<T> normal = NormalAlong(d, gradient, cosI);
+  return Snell(d, normal, cosI, mu, refracted);
 }
 
 // d' = d − 2·(d·N)·N, whichever way N points.
@@ -252,90 +275,141 @@ struct RayBlock {
   // What the last surface did to a ray that met it going on: 0 passed,
   // 1 missed, 2 totally reflected.
   std::array<double, kBlockRays> fault;
-  // Where each ray met the last surface, in that surface's x and y.
-  std::array<double, kBlockRays> hitX, hitY;
+  // Where each ray met the last surface, in that surface's frame, and the
+  // signed length along the ray to it.
+  std::array<double, kBlockRays> hitX, hitY, hitZ, length;
+  // A refracting surface's unit normal there, along the ray, in its frame,
+  // and the cosine of the angle of incidence.
+  std::array<double, kBlockRays> normalX, normalY, normalZ, cosI;
+  // Per ray 0, or all bits set where the ray's line met the surface's sheet.
+  std::array<std::int64_t, kBlockRays> met;
 };
 
-// One leg (Meet) for every ray of the block, two rays at a time. A ray
-// already stopped keeps its figures; one stopped here keeps those Meet
-// leaves it with.
-template <bool kTilted, bool kReflect>
-void MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
+// One leg (Meet) for every ray of the block, as many rays at a time as the
+// lane type V holds. A ray already stopped keeps its figures; one stopped
+// here keeps those Meet leaves it with. The work goes in sweeps over the
+// block, the points met, the normals there (when refracting) and then the
+// rays bent: each ray's chain of divisions and square roots is then short
+// enough for the processor to work on several rays' chains at once. True
+// when the surface stopped a ray.
+template <typename V, bool kTilted, bool kReflect>
+bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
   const Rotation axes = surface.axes;
   const double c = surface.curvature;
   const double k = surface.conicPlusOne;
   const auto pair = [](const std::array<double, kBlockRays>& column, std::size_t i) {
-    return LoadPair(&column[i]);
+    return LoadLanes<V>(&column[i]);
   };
-  const auto put = [](std::array<double, kBlockRays>& column, std::size_t i, Pair value) {
-    StorePair(&column[i], value);
+  const auto put = [](std::array<double, kBlockRays>& column, std::size_t i, V value) {
+    StoreLanes(&column[i], value);
   };
-  for (std::size_t i = 0; i < b.count; i += kLanes) {
-    // The rays in the surface's frame (ToLocal).
-    const V3<Pair> position{pair(b.px, i), pair(b.py, i), pair(b.pz, i)};
-    const V3<Pair> direction{pair(b.dx, i), pair(b.dy, i), pair(b.dz, i)};
-    const V3<Pair> offset{position.x - surface.vertex.x, position.y - surface.vertex.y,
-                          position.z - surface.vertex.z};
-    const V3<Pair> p = kTilted ? ApplyInverse(axes, offset) : offset;
-    const V3<Pair> d = kTilted ? ApplyInverse(axes, direction) : direction;
+  // The rays in the surface's frame (ToLocal).
+  const auto local = [&](std::size_t i, V3<V>& position, V3<V>& direction, V3<V>& p, V3<V>& d) {
+    position = {pair(b.px, i), pair(b.py, i), pair(b.pz, i)};
+    direction = {pair(b.dx, i), pair(b.dy, i), pair(b.dz, i)};
+    const V3<V> offset{position.x - surface.vertex.x, position.y - surface.vertex.y,
+                       position.z - surface.vertex.z};
+    p = kTilted ? ApplyInverse(axes, offset) : offset;
+    d = kTilted ? ApplyInverse(axes, direction) : direction;
+  };
 
-    // The points met, and the rays bent there.
-    const Hit<Pair> hit = IntersectLocal(c, k, p, d);
-    const V3<Pair> gradient = LocalGradient(c, k, hit.point);
-    V3<Pair> bent;
-    Mask<Pair> passes = hit.met | Not(hit.met);  // every lane
-    if constexpr (kReflect) {
-      bent = Reflected(d, gradient);
-    } else {
-      passes = Refracted(d, gradient, mu, bent);
+  // The points met.
+  for (std::size_t i = 0; i < b.count; i += kLanesOf<V>) {
+    V3<V> position, direction, p, d;
+    local(i, position, direction, p, d);
+    const Hit<V> hit = IntersectLocal(c, k, p, d);
+    put(b.hitX, i, hit.point.x);
+    put(b.hitY, i, hit.point.y);
+    put(b.hitZ, i, hit.point.z);
+    put(b.length, i, hit.length);
+    std::memcpy(&b.met[i], &hit.met, sizeof hit.met);
+  }
+
+  // The normals there.
+  if constexpr (!kReflect) {
+    for (std::size_t i = 0; i < b.count; i += kLanesOf<V>) {
+      V3<V> position, direction, p, d;
+      local(i, position, direction, p, d);
+      const V3<V> point{pair(b.hitX, i), pair(b.hitY, i), pair(b.hitZ, i)};
+      V cosI;
+      const V3<V> normal = NormalAlong(d, LocalGradient(c, k, point), cosI);
+      put(b.normalX, i, normal.x);
+      put(b.normalY, i, normal.y);
+      put(b.normalZ, i, normal.z);
+      put(b.cosI, i, cosI);
     }
-    const V3<Pair> out = kTilted ? Apply(axes, bent) : bent;
+  }
+
+  // The rays bent there.
+  Mask<V> stopped{};
+  for (std::size_t i = 0; i < b.count; i += kLanesOf<V>) {
+    V3<V> position, direction, p, d;
+    local(i, position, direction, p, d);
+    const V length = pair(b.length, i);
+    Mask<V> met;
+    std::memcpy(&met, &b.met[i], sizeof met);
+    V3<V> bent;
+    Mask<V> passes = met | Not(met);  // every lane
+    if constexpr (kReflect) {
+      const V3<V> point{pair(b.hitX, i), pair(b.hitY, i), pair(b.hitZ, i)};
+      bent = Reflected(d, LocalGradient(c, k, point));
+    } else {
+      const V3<V> normal{pair(b.normalX, i), pair(b.normalY, i), pair(b.normalZ, i)};
+      passes = Snell(d, normal, pair(b.cosI, i), mu, bent);
+    }
+    const V3<V> out = kTilted ? Apply(axes, bent) : bent;
 
     // Keep what applies to each ray.
-    const Mask<Pair> going = pair(b.alive, i) != 0.0;
-    const Mask<Pair> moved = going & hit.met;
-    const Mask<Pair> turned = moved & passes;
-    put(b.px, i, moved ? position.x + hit.length * direction.x : position.x);
-    put(b.py, i, moved ? position.y + hit.length * direction.y : position.y);
-    put(b.pz, i, moved ? position.z + hit.length * direction.z : position.z);
-    const Pair path = pair(b.path, i);
-    put(b.path, i, moved ? path + n * hit.length : path);
+    const Mask<V> going = pair(b.alive, i) != 0.0;
+    const Mask<V> moved = going & met;
+    const Mask<V> turned = moved & passes;
+    put(b.px, i, moved ? position.x + length * direction.x : position.x);
+    put(b.py, i, moved ? position.y + length * direction.y : position.y);
+    put(b.pz, i, moved ? position.z + length * direction.z : position.z);
+    const V path = pair(b.path, i);
+    put(b.path, i, moved ? path + n * length : path);
     put(b.dx, i, turned ? out.x : direction.x);
     put(b.dy, i, turned ? out.y : direction.y);
     put(b.dz, i, turned ? out.z : direction.z);
-    put(b.hitX, i, hit.point.x);
-    put(b.hitY, i, hit.point.y);
-    const Pair zero = Pair{} + 0.0, one = zero + 1.0, two = zero + 2.0;
-    put(b.fault, i, going ? (hit.met ? (passes ? zero : two) : one) : zero);
+    const V zero = V{} + 0.0, one = zero + 1.0, two = zero + 2.0;
+    put(b.fault, i, going ? (met ? (passes ? zero : two) : one) : zero);
     put(b.alive, i, turned ? one : zero);
+    stopped |= going & Not(turned);
   }
+  return Any(stopped);
 }
 
 // One leg for the block, and the stop of each ray it stopped.
+template <typename V>
 void PassAll(RayBlock& b, const Leg& leg, SkewTraceStop* stops) {
   const SkewSurface& s = *leg.surface;
   const bool reflect = leg.meeting == Meeting::Reflect;
+  bool stopped = false;
   if (s.tilted) {
-    reflect ? MeetAll<true, true>(b, s, leg.n, leg.mu) : MeetAll<true, false>(b, s, leg.n, leg.mu);
+    stopped = reflect ? MeetAll<V, true, true>(b, s, leg.n, leg.mu)
+                      : MeetAll<V, true, false>(b, s, leg.n, leg.mu);
   } else {
-    reflect ? MeetAll<false, true>(b, s, leg.n, leg.mu)
-            : MeetAll<false, false>(b, s, leg.n, leg.mu);
+    stopped = reflect ? MeetAll<V, false, true>(b, s, leg.n, leg.mu)
+                      : MeetAll<V, false, false>(b, s, leg.n, leg.mu);
   }
+  if (!stopped) return;
   for (std::size_t i = 0; i < b.count; ++i) {
     if (b.fault[i] == 1.0) stops[i] = leg.missed;
     if (b.fault[i] == 2.0) stops[i] = leg.totallyReflected;
   }
 }
 
-// Rays go kLanes at a time: a block that is not a whole number of them
-// ends with stopped rays of zeros.
+// Rays go as many at a time as V holds: a block that is not a whole number
+// of them ends with stopped rays of zeros.
+template <typename V>
 void PadBlock(RayBlock& b) {
-  for (std::size_t i = b.count; i % kLanes != 0; ++i) {
+  for (std::size_t i = b.count; i % kLanesOf<V> != 0; ++i) {
     b.px[i] = b.py[i] = b.pz[i] = b.dx[i] = b.dy[i] = b.dz[i] = b.path[i] = 0.0;
     b.alive[i] = 0.0;
   }
 }
 
+template <typename V>
 void LoadBlock(RayBlock& b, std::span<const SkewRay> rays, std::span<const SkewTraceStop> stops) {
   b.count = rays.size();
   for (std::size_t i = 0; i < b.count; ++i) {
@@ -348,7 +422,7 @@ void LoadBlock(RayBlock& b, std::span<const SkewRay> rays, std::span<const SkewT
     b.path[i] = rays[i].opticalPath;
     b.alive[i] = stops[i] == SkewTraceStop::Complete ? 1.0 : 0.0;
   }
-  PadBlock(b);
+  PadBlock<V>(b);
 }
 
 // Writes the block's rays back, and the stop of each ray that completed the
@@ -363,6 +437,7 @@ void StoreBlock(const RayBlock& b, std::span<SkewRay> rays, std::span<SkewTraceS
   }
 }
 
+template <typename V>
 void ToMirrorBlocks(const SkewSetUp& setUp, std::span<const std::array<double, 2>> slopes,
                     std::span<SkewRay> rays, std::span<SkewTraceStop> stops,
                     std::span<std::array<double, 2>> mirrorPoints) {
@@ -370,60 +445,63 @@ void ToMirrorBlocks(const SkewSetUp& setUp, std::span<const std::array<double, 2
   for (std::size_t begin = 0; begin < rays.size(); begin += kBlockRays) {
     const std::size_t count = std::min(kBlockRays, rays.size() - begin);
     block.count = count;
+    // The slopes, in the columns of the direction they give.
     for (std::size_t i = 0; i < count; ++i) {
-      const Vec3 direction = DirectionFromSlopes(slopes[begin + i][0], slopes[begin + i][1]);
+      block.dx[i] = slopes[begin + i][0];
+      block.dy[i] = slopes[begin + i][1];
+    }
+    for (std::size_t i = count; i % kLanesOf<V> != 0; ++i) block.dx[i] = block.dy[i] = 0.0;
+    for (std::size_t i = 0; i < count; i += kLanesOf<V>) {
+      const V3<V> direction = DirectionOf(LoadLanes<V>(&block.dx[i]), LoadLanes<V>(&block.dy[i]));
+      StoreLanes(&block.dx[i], direction.x);
+      StoreLanes(&block.dy[i], direction.y);
+      StoreLanes(&block.dz[i], direction.z);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
       block.px[i] = setUp.source.x;
       block.py[i] = setUp.source.y;
       block.pz[i] = setUp.source.z;
-      block.dx[i] = direction.x;
-      block.dy[i] = direction.y;
-      block.dz[i] = direction.z;
       block.path[i] = 0.0;
       block.alive[i] = 1.0;
       stops[begin + i] = SkewTraceStop::Complete;
     }
-    PadBlock(block);
-    for (const Leg& leg : OutwardLegs(setUp)) PassAll(block, leg, &stops[begin]);
+    PadBlock<V>(block);
+    for (const Leg& leg : OutwardLegs(setUp)) PassAll<V>(block, leg, &stops[begin]);
     for (std::size_t i = 0; i < count; ++i)
       mirrorPoints[begin + i] = {block.hitX[i], block.hitY[i]};
     StoreBlock(block, rays.subspan(begin, count), stops.subspan(begin, count));
   }
 }
 
+template <typename V>
 void FromMirrorBlocks(const SkewSetUp& setUp, std::span<SkewRay> rays,
                       std::span<SkewTraceStop> stops) {
   RayBlock block;
   for (std::size_t begin = 0; begin < rays.size(); begin += kBlockRays) {
     const std::size_t count = std::min(kBlockRays, rays.size() - begin);
-    LoadBlock(block, rays.subspan(begin, count), stops.subspan(begin, count));
-    for (const Leg& leg : ReturnLegs(setUp)) PassAll(block, leg, &stops[begin]);
+    LoadBlock<V>(block, rays.subspan(begin, count), stops.subspan(begin, count));
+    for (const Leg& leg : ReturnLegs(setUp)) PassAll<V>(block, leg, &stops[begin]);
     StoreBlock(block, rays.subspan(begin, count), stops.subspan(begin, count));
   }
 }
 
 // The block traces again, compiled for processors with AVX2 and taken when
-// the processor has it: the same operations on the same lanes (no fused
-// multiply-add; division and square root are correctly rounded in both
-// instruction sets), so the same figures to the bit, in fewer instructions
-// (three-operand forms, blends for the masks). Not on Windows, whose
-// compilers do not keep the stack aligned for the wider registers.
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(_WIN32)
-#define VN_TRACE_AVX2 1
+// the processor has it: four rays to a register instead of two, and the
+// same operations on each lane (no fused multiply-add; division and square
+// root are correctly rounded in both instruction sets), so the same figures
+// to the bit, in fewer instructions (three-operand forms, blends for the
+// masks).
+#ifdef VN_LANES_AVX2
 [[gnu::target("avx2"), gnu::flatten]] void ToMirrorBlocksAvx2(
     const SkewSetUp& setUp, std::span<const std::array<double, 2>> slopes, std::span<SkewRay> rays,
     std::span<SkewTraceStop> stops, std::span<std::array<double, 2>> mirrorPoints) {
-  ToMirrorBlocks(setUp, slopes, rays, stops, mirrorPoints);
+  ToMirrorBlocks<Quad>(setUp, slopes, rays, stops, mirrorPoints);
 }
 
 [[gnu::target("avx2"), gnu::flatten]] void FromMirrorBlocksAvx2(const SkewSetUp& setUp,
                                                                 std::span<SkewRay> rays,
                                                                 std::span<SkewTraceStop> stops) {
-  FromMirrorBlocks(setUp, rays, stops);
-}
-
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
+  FromMirrorBlocks<Quad>(setUp, rays, stops);
 }
 #endif
 
@@ -535,10 +613,7 @@ const char* SkewTraceStopText(SkewTraceStop stop) {
   return "cannot be traced";
 }
 
-Vec3 DirectionFromSlopes(double u, double v) {
-  const double scale = 1.0 / std::sqrt(1.0 + u * u + v * v);
-  return {u * scale, v * scale, scale};
-}
+Vec3 DirectionFromSlopes(double u, double v) { return Of(DirectionOf(u, v)); }
 
 SkewTraceStop TraceToMirror(const SkewSetUp& setUp, double u, double v, SkewRay& ray,
                             std::array<double, 2>& mirrorPoint) {
@@ -557,18 +632,18 @@ SkewTraceStop TraceToMirror(const SkewSetUp& setUp, double u, double v, SkewRay&
 void TraceAllToMirror(const SkewSetUp& setUp, std::span<const std::array<double, 2>> slopes,
                       std::span<SkewRay> rays, std::span<SkewTraceStop> stops,
                       std::span<std::array<double, 2>> mirrorPoints) {
-#ifdef VN_TRACE_AVX2
+#ifdef VN_LANES_AVX2
   if (HasAvx2()) return ToMirrorBlocksAvx2(setUp, slopes, rays, stops, mirrorPoints);
 #endif
-  ToMirrorBlocks(setUp, slopes, rays, stops, mirrorPoints);
+  ToMirrorBlocks<Pair>(setUp, slopes, rays, stops, mirrorPoints);
 }
 
 void TraceAllFromMirror(const SkewSetUp& setUp, std::span<SkewRay> rays,
                         std::span<SkewTraceStop> stops) {
-#ifdef VN_TRACE_AVX2
+#ifdef VN_LANES_AVX2
   if (HasAvx2()) return FromMirrorBlocksAvx2(setUp, rays, stops);
 #endif
-  FromMirrorBlocks(setUp, rays, stops);
+  FromMirrorBlocks<Pair>(setUp, rays, stops);
 }
 
 }  // namespace vn

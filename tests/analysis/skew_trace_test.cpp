@@ -97,7 +97,7 @@ std::array<std::uint64_t, 7> Bits(const SkewRay& ray) {
 
 TEST(SkewTrace, RaysTracedTogetherKeepTheirOneRayFiguresToTheBit) {
   // Traced together, rays go through the same operations in the same order
-  // as one by one, whether the processor takes them two at a time or alone:
+  // as one by one, whether the processor takes them two or four at a time:
   // the figures must agree to the bit (the reports print them). A tilted and
   // decentered lens makes every surface take its rotations; the fan of
   // slopes spans several blocks and reaches rays that miss the lens or are
