@@ -21,8 +21,12 @@ scripts/install-deps.sh --web
 export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
 # emscripten keeps its configuration and its cache of system libraries in its
 # own folders; Debian ships the libraries this build links prebuilt there.
+# A compiler cache, where the machine has one, makes a second build take
+# seconds: emscripten's compiler is a clang that ccache knows.
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 emcmake cmake -S . -B build/web-build -DCMAKE_BUILD_TYPE=Release -DVN_BUILD_UI=OFF \
-  -DVN_BUILD_BENCH=OFF -DVN_BUILD_TESTS=OFF -DVN_WERROR=ON >/dev/null
+  -DVN_BUILD_BENCH=OFF -DVN_BUILD_TESTS=OFF -DVN_WERROR=ON "${launcher[@]}" >/dev/null
 cmake --build build/web-build -j"$(nproc)" --target vantry-null-cli vn-number-probe
 # The folder is made whole beside the old one and then put in its place, so
 # that a server never offers a half-copied page.

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and the tests use.
-# Usage: scripts/install-deps.sh [--window] [--test] [--windows] [--web] [--package]
+# Usage: scripts/install-deps.sh [--window] [--test] [--windows] [--web] [--browser] [--package]
 #   --window   a virtual screen, to start the window without a display
 #   --test     the checkers of the desktop files, of the JSON output and of the printed
 #              report (pdftotext), for the test command
 #   --windows  the Windows cross-build and wine to run it (the test command's Windows leg)
 #   --web      the WebAssembly compiler and the two header-only number libraries the
 #              browser build takes in place of the C++ library's (scripts/build-web.sh)
+#   --browser  Chromium and Node.js with npm, to drive the browser page in its test
 #   --package  what building the Debian package needs
 # (runs apt-get as root, or through sudo)
 set -euo pipefail
@@ -17,6 +18,9 @@ for option in "$@"; do
     --test) packages+=(appstream desktop-file-utils python3-jsonschema poppler-utils) ;;
     --windows) packages+=(g++-mingw-w64-x86-64-posix wine64 googletest ninja-build) ;;
     --web) packages+=(emscripten libfast-float-dev libfmt-dev) ;;
+    --browser) packages+=(chromium nodejs)
+      # A Node.js from elsewhere brings its own npm; Debian's comes as a package of its own.
+      command -v npm >/dev/null || packages+=(npm) ;;
     --package) packages+=(dpkg-dev file) ;;
     *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
   esac

@@ -4,8 +4,11 @@
 # core, the command line and the core tests for Windows and runs them under
 # wine, comparing the Windows command line with the Linux one; then runs the
 # core tests again under the address and undefined-behaviour sanitizers, and
-# compares what the release and the debug command line print.
-# VN_SKIP_WINDOWS=1 skips the Windows leg, VN_SKIP_SANITIZE=1 the sanitizers.
+# compares what the release and the debug command line print. The browser
+# page is built to WebAssembly and driven in headless Chromium against the
+# command line (tests/web/run.sh).
+# VN_SKIP_WINDOWS=1 skips the Windows leg, VN_SKIP_SANITIZE=1 the sanitizers,
+# VN_SKIP_WEB=1 the browser page.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # Each leg's time, said when it ends, so that a slow one shows.
@@ -16,6 +19,7 @@ leg_done() {
 }
 deps=(--test)
 [ "${VN_SKIP_WINDOWS:-}" = "1" ] || deps+=(--windows)
+[ "${VN_SKIP_WEB:-}" = "1" ] || deps+=(--web --browser)
 scripts/install-deps.sh "${deps[@]}"
 leg_done "packages"
 # The committed .clang-format is the layout of every C++ file.
@@ -24,6 +28,10 @@ cmake --preset release
 cmake --build --preset release
 ctest --preset release
 leg_done "format check, release build and tests"
+if [ "${VN_SKIP_WEB:-}" != "1" ]; then
+  tests/web/run.sh
+  leg_done "browser page against the command line"
+fi
 if [ "${VN_SKIP_WINDOWS:-}" != "1" ]; then
   cmake --preset windows
   cmake --build --preset windows
