@@ -10,7 +10,9 @@ scripts/install-deps.sh --browser
 scripts/build-web.sh
 # The command line the page is compared with, built from the same sources.
 [ -f build/release/CMakeCache.txt ] || cmake --preset release >/dev/null
-cmake --build --preset release --target vantry-null-cli >/dev/null
+cmake --build --preset release --target vantry-null-cli vn-number-probe >/dev/null
+# Its numbers, reports and files against the Linux command line's, under node.
+tests/web/compare_wasm.sh build/release
 # npm ci again only when the lockfile has changed since the last install.
 if [ ! tests/web/node_modules/.package-lock.json -nt tests/web/package-lock.json ]; then
   (cd tests/web && npm ci --prefer-offline --no-audit --no-fund --no-update-notifier --loglevel=error)
