@@ -62,12 +62,10 @@ TEST(Cli, UsageErrorsPrintNothingOnStdoutAndExitWith2) {
       {"--json=yes", "takes no value"},
       {"--glass BK77", "close matches: BK7"},
       {"--wavelength 349.9", "Wavelength needs to be between 350 to 850nm"},
-      {"--wavelength 850.1", "Wavelength needs to be between 350 to 850nm"},
       {"--wavelength abc", "wave length data must be a numeric value!"},
       {"--explore amount=abc", "Error margin data is not a numerical value!"},
       {"--explore waves=0.3", "0.25, 0.125, 0.1 or 0.05"},
       {"--save-oslo ''", "--save-oslo needs a folder"},
-      {"--save-oslo=", "--save-oslo needs a folder"},
       // The tester's pictures.
       {"--view ronchi", "--view needs --out FILE.png or FILE.svg"},
       {"--view moire --out x.png", "--view takes ronchi, foucault or fringes"},
