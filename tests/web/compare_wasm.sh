@@ -18,4 +18,4 @@ if ! diff <("$linux/vn-number-probe" $count) <(node build/web-build/vn-number-pr
 fi
 echo "number text: the same for $((count * 13)) texts"
 python3 tests/windows/compare_cli.py --linux "$linux/vantry-null-cli" --work build/web-compare \
-  -- node tests/web/wasm_cli.js
+  -- node tests/web/wasm_cli.cjs

@@ -2,7 +2,7 @@
 // The browser build's command line run by node as a program, so that the
 // scripts that compare command lines (tests/windows/compare_cli.py,
 // scripts/compare-builds.sh) take it as they take the Linux one:
-//   node tests/web/wasm_cli.js [options]   (after scripts/build-web.sh)
+//   node tests/web/wasm_cli.cjs [options]   (after scripts/build-web.sh)
 // The working folder is the real one, so that the files it writes are on disk.
 'use strict';
 const fs = require('fs');
