@@ -278,6 +278,9 @@ struct RayBlock {
   // Where each ray met the last surface, in that surface's frame, and the
   // signed length along the ray to it.
   std::array<double, kBlockRays> hitX, hitY, hitZ, length;
+  // The ray's direction in a tilted surface's frame: turned once, in the
+  // first sweep over the block, and read by the sweeps after it.
+  std::array<double, kBlockRays> turnedX, turnedY, turnedZ;
   // A refracting surface's unit normal there, along the ray, in its frame,
   // and the cosine of the angle of incidence.
   std::array<double, kBlockRays> normalX, normalY, normalZ, cosI;
@@ -303,20 +306,30 @@ bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
   const auto put = [](std::array<double, kBlockRays>& column, std::size_t i, V value) {
     StoreLanes(&column[i], value);
   };
-  // The rays in the surface's frame (ToLocal).
-  const auto local = [&](std::size_t i, V3<V>& position, V3<V>& direction, V3<V>& p, V3<V>& d) {
+  // The rays in the global frame, and their directions in the surface's
+  // (ToLocal).
+  const auto global = [&](std::size_t i, V3<V>& position, V3<V>& direction) {
     position = {pair(b.px, i), pair(b.py, i), pair(b.pz, i)};
     direction = {pair(b.dx, i), pair(b.dy, i), pair(b.dz, i)};
-    const V3<V> offset{position.x - surface.vertex.x, position.y - surface.vertex.y,
-                       position.z - surface.vertex.z};
-    p = kTilted ? ApplyInverse(axes, offset) : offset;
-    d = kTilted ? ApplyInverse(axes, direction) : direction;
+  };
+  const auto localDirection = [&](std::size_t i, const V3<V>& direction) {
+    return kTilted ? V3<V>{pair(b.turnedX, i), pair(b.turnedY, i), pair(b.turnedZ, i)}
+                   : direction;
   };
 
   // The points met.
   for (std::size_t i = 0; i < b.count; i += kLanesOf<V>) {
-    V3<V> position, direction, p, d;
-    local(i, position, direction, p, d);
+    V3<V> position, direction;
+    global(i, position, direction);
+    const V3<V> offset{position.x - surface.vertex.x, position.y - surface.vertex.y,
+                       position.z - surface.vertex.z};
+    const V3<V> p = kTilted ? ApplyInverse(axes, offset) : offset;
+    const V3<V> d = kTilted ? ApplyInverse(axes, direction) : direction;
+    if constexpr (kTilted) {
+      put(b.turnedX, i, d.x);
+      put(b.turnedY, i, d.y);
+      put(b.turnedZ, i, d.z);
+    }
     const Hit<V> hit = IntersectLocal(c, k, p, d);
     put(b.hitX, i, hit.point.x);
     put(b.hitY, i, hit.point.y);
@@ -328,8 +341,8 @@ bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
   // The normals there.
   if constexpr (!kReflect) {
     for (std::size_t i = 0; i < b.count; i += kLanesOf<V>) {
-      V3<V> position, direction, p, d;
-      local(i, position, direction, p, d);
+      const V3<V> d = localDirection(
+          i, V3<V>{pair(b.dx, i), pair(b.dy, i), pair(b.dz, i)});
       const V3<V> point{pair(b.hitX, i), pair(b.hitY, i), pair(b.hitZ, i)};
       V cosI;
       const V3<V> normal = NormalAlong(d, LocalGradient(c, k, point), cosI);
@@ -343,8 +356,9 @@ bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
   // The rays bent there.
   Mask<V> stopped{};
   for (std::size_t i = 0; i < b.count; i += kLanesOf<V>) {
-    V3<V> position, direction, p, d;
-    local(i, position, direction, p, d);
+    V3<V> position, direction;
+    global(i, position, direction);
+    const V3<V> d = localDirection(i, direction);
     const V length = pair(b.length, i);
     Mask<V> met;
     std::memcpy(&met, &b.met[i], sizeof met);
