@@ -109,14 +109,14 @@ SkewTraceStop AimByNewton(const SkewSetUp& setUp, const std::array<double, 2>& t
 // in that evaluation, except the corrections, which are cleared.
 struct PupilWork {
   std::vector<std::array<double, 2>> correction, slopes, points;
-  std::vector<SkewRay> returning;
+  RayColumns returning;
   std::vector<SkewTraceStop> stops;
   std::vector<std::size_t> pending;
   std::vector<std::array<double, 2>> stepSlopes, stepPoints;
   std::vector<SkewRay> stepRays;
   std::vector<SkewTraceStop> stepStops;
-  // The returning rays as columns, and their values and gradients.
-  std::vector<double> rx, ry, rz, ux, uy, uz, path, value, gx, gy, gz;
+  // The returning rays' values and gradients.
+  std::vector<double> value, gx, gy, gz;
 };
 
 // Step 3 of MeasurePupilWavefront for every returning ray, as many at a
@@ -128,13 +128,14 @@ struct PupilWork {
 // enough for the processor to work on several rays at once.
 template <typename V>
 bool PathsToSphere(PupilWork& work, std::size_t padded, const Vec3& centre, double wavesPerInch) {
+  const RayColumns& rays = work.returning;
   const double twoX = 2.0 * centre.x, twoY = 2.0 * centre.y, twoZ = 2.0 * centre.z;
   Mask<V> missed{}, grazing{};
   for (std::size_t i = 0; i < padded; i += kLanesOf<V>) {
-    const V x = LoadLanes<V>(&work.rx[i]), y = LoadLanes<V>(&work.ry[i]),
-            z = LoadLanes<V>(&work.rz[i]);
-    const V dx = LoadLanes<V>(&work.ux[i]), dy = LoadLanes<V>(&work.uy[i]),
-            dz = LoadLanes<V>(&work.uz[i]);
+    const V x = LoadLanes<V>(&rays.px[i]), y = LoadLanes<V>(&rays.py[i]),
+            z = LoadLanes<V>(&rays.pz[i]);
+    const V dx = LoadLanes<V>(&rays.dx[i]), dy = LoadLanes<V>(&rays.dy[i]),
+            dz = LoadLanes<V>(&rays.dz[i]);
     const V b = dx * (x - centre.x) + dy * (y - centre.y) + dz * (z - centre.z);
     // |r|² − 2·r·P, written as r·(r − 2P) so the sphere's large radius
     // cancels exactly instead of in rounding.
@@ -147,15 +148,15 @@ bool PathsToSphere(PupilWork& work, std::size_t padded, const Vec3& centre, doub
     StoreLanes(&work.value[i], s);
   }
   for (std::size_t i = 0; i < padded; i += kLanesOf<V>) {
-    const V x = LoadLanes<V>(&work.rx[i]), y = LoadLanes<V>(&work.ry[i]),
-            z = LoadLanes<V>(&work.rz[i]);
-    const V dx = LoadLanes<V>(&work.ux[i]), dy = LoadLanes<V>(&work.uy[i]),
-            dz = LoadLanes<V>(&work.uz[i]);
+    const V x = LoadLanes<V>(&rays.px[i]), y = LoadLanes<V>(&rays.py[i]),
+            z = LoadLanes<V>(&rays.pz[i]);
+    const V dx = LoadLanes<V>(&rays.dx[i]), dy = LoadLanes<V>(&rays.dy[i]),
+            dz = LoadLanes<V>(&rays.dz[i]);
     const V s = LoadLanes<V>(&work.value[i]);
     const V onX = x + s * dx, onY = y + s * dy, onZ = z + s * dz;
     const V slope = (onX - centre.x) * dx + (onY - centre.y) * dy + (onZ - centre.z) * dz;
     grazing |= slope == 0.0;
-    StoreLanes(&work.value[i], (LoadLanes<V>(&work.path[i]) + s) * wavesPerInch);
+    StoreLanes(&work.value[i], (LoadLanes<V>(&rays.path[i]) + s) * wavesPerInch);
     const V scale = wavesPerInch / slope;
     StoreLanes(&work.gx[i], scale * onX);
     StoreLanes(&work.gy[i], scale * onY);
@@ -170,6 +171,64 @@ bool PathsToSphere(PupilWork& work, std::size_t padded, const Vec3& centre, doub
                                                              const Vec3& centre,
                                                              double wavesPerInch) {
   return PathsToSphere<Quad>(work, padded, centre, wavesPerInch);
+}
+#endif
+
+// The sums over the returning rays that the reference point is found from,
+// each summed in the order of the rays. The three components of a vector
+// sum, and a fourth figure beside them, share a register (a Quad): each lane
+// adds exactly as a sum of its own would, and three or four sums cost one
+// instruction. Rows of a 3×3 matrix fill lanes 0–2.
+using Rows = std::array<Quad, 3>;
+
+// Step 2: Σ w·(I − d·dᵀ) (the upper triangle of `normal` is what is read)
+// and Σ w·(r − d·(d·r)).
+void ClosestPointSums(const PupilPlan& plan, const RayColumns& rays, std::size_t count,
+                      Rows& normal, Quad& rhs) {
+  const Rows identity{Quad{1.0, 0.0, 0.0, 0.0}, Quad{0.0, 1.0, 0.0, 0.0},
+                      Quad{0.0, 0.0, 1.0, 0.0}};
+  normal = Rows{};
+  rhs = Quad{};
+  for (std::size_t i = 0; i < count; ++i) {
+    const double w = plan.points[i].weight;
+    const Quad d{rays.dx[i], rays.dy[i], rays.dz[i], 0.0};
+    const Quad r{rays.px[i], rays.py[i], rays.pz[i], 0.0};
+    const double dr = d[0] * r[0] + d[1] * r[1] + d[2] * r[2];
+    for (std::size_t a = 0; a < 3; ++a) normal[a] += w * (identity[a] - d[a] * d);
+    rhs += w * (r - d * dr);
+  }
+}
+
+// Step 3: the normal equations m·δ = g of a Gauss-Newton step, from each
+// ray's gradient and value (∂x, ∂y, ∂z, value), centred on their weighted
+// means since piston is free.
+void StepSums(const PupilPlan& plan, const PupilWork& work, std::size_t count, Rows& m, Quad& g) {
+  Quad mean{};
+  for (std::size_t i = 0; i < count; ++i) {
+    mean += plan.points[i].weight * Quad{work.gx[i], work.gy[i], work.gz[i], work.value[i]};
+  }
+  m = Rows{};
+  g = Quad{};
+  for (std::size_t i = 0; i < count; ++i) {
+    const double w = plan.points[i].weight;
+    const Quad centred = Quad{work.gx[i], work.gy[i], work.gz[i], work.value[i]} - mean;
+    const Quad weighted = w * centred;
+    for (std::size_t a = 0; a < 3; ++a) m[a] += weighted[a] * centred;
+    g -= weighted * centred[3];
+  }
+}
+
+#ifdef VN_LANES_AVX2
+[[gnu::target("avx2"), gnu::flatten]] void ClosestPointSumsAvx2(const PupilPlan& plan,
+                                                                const RayColumns& rays,
+                                                                std::size_t count, Rows& normal,
+                                                                Quad& rhs) {
+  ClosestPointSums(plan, rays, count, normal, rhs);
+}
+[[gnu::target("avx2"), gnu::flatten]] void StepSumsAvx2(const PupilPlan& plan,
+                                                        const PupilWork& work, std::size_t count,
+                                                        Rows& m, Quad& g) {
+  StepSums(plan, work, count, m, g);
 }
 #endif
 
@@ -349,12 +408,12 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   std::vector<std::array<double, 2>>& correction = work.correction;
   std::vector<std::array<double, 2>>& slopes = work.slopes;
   std::vector<std::array<double, 2>>& points = work.points;
-  std::vector<SkewRay>& returning = work.returning;
+  RayColumns& returning = work.returning;
   std::vector<SkewTraceStop>& stops = work.stops;
   correction.assign(count, {0.0, 0.0});
   slopes.resize(count);
   points.resize(count);
-  returning.resize(count);
+  returning.Resize(count);
   stops.resize(count);
   const std::size_t spokes = static_cast<std::size_t>(plan.sampling.spokes);
   std::vector<std::size_t>& pending = work.pending;
@@ -378,9 +437,8 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
       }
     }
     const std::size_t n = end - begin;
-    TraceAllToMirror(setUp, std::span(slopes).subspan(begin, n),
-                     std::span(returning).subspan(begin, n), std::span(stops).subspan(begin, n),
-                     std::span(points).subspan(begin, n));
+    TraceColumnsToMirror(setUp, std::span(slopes).subspan(begin, n), returning, begin,
+                         std::span(stops).subspan(begin, n), std::span(points).subspan(begin, n));
     // Chord steps for the ring's rays still off their points, together.
     const auto offTarget = [&](std::size_t i) {
       const double ex = plan.points[i].x * plan.semiDiameter - points[i][0];
@@ -407,7 +465,7 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
       std::size_t still = 0;
       for (std::size_t j = 0; j < m; ++j) {
         const std::size_t i = pending[j];
-        returning[i] = stepRays[j];
+        returning.SetRay(i, stepRays[j]);
         stops[i] = stepStops[j];
         points[i] = stepPoints[j];
         if (offTarget(i)) pending[still++] = i;
@@ -427,7 +485,9 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
         u = plan.launch[i][0];
         v = plan.launch[i][1];
         std::array<double, 4> own{};
-        stops[i] = AimByNewton(setUp, target, tolerance, u, v, own, returning[i]);
+        SkewRay ray;
+        stops[i] = AimByNewton(setUp, target, tolerance, u, v, own, ray);
+        returning.SetRay(i, ray);
         ex = ey = 0.0;
       }
       if (stops[i] != SkewTraceStop::Complete) {
@@ -445,7 +505,7 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   }
 
   // Back through the lens, all rays together.
-  TraceAllFromMirror(setUp, returning, stops);
+  TraceColumnsFromMirror(setUp, returning, std::span(stops).first(count));
   for (std::size_t i = 0; i < count; ++i) {
     if (stops[i] != SkewTraceStop::Complete) {
       result.why = PointName(plan.points[i]) + " " + SkewTraceStopText(stops[i]);
@@ -455,24 +515,24 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
 
   // Step 2: a first reference point, where the returning rays pass closest
   // together: the least-squares solution of Σ w·(I − d·dᵀ)·(P − r) = 0.
+  Rows normalRows;
+  Quad rhsLanes;
+#ifdef VN_LANES_AVX2
+  if (HasAvx2())
+    ClosestPointSumsAvx2(plan, returning, count, normalRows, rhsLanes);
+  else
+    ClosestPointSums(plan, returning, count, normalRows, rhsLanes);
+#else
+  ClosestPointSums(plan, returning, count, normalRows, rhsLanes);
+#endif
+  // The matrix is symmetric to the last bit (dv[a]·dv[b] = dv[b]·dv[a]):
+  // the upper triangle is taken, the lower copied.
   std::array<std::array<double, 3>, 3> normal{};
   std::array<double, 3> rhs{};
-  for (std::size_t i = 0; i < count; ++i) {
-    const double w = plan.points[i].weight;
-    const Vec3& d = returning[i].direction;
-    const Vec3& r = returning[i].position;
-    const double dv[3] = {d.x, d.y, d.z}, rv[3] = {r.x, r.y, r.z};
-    const double dr = Dot(d, r);
-    for (int a = 0; a < 3; ++a) {
-      // The matrix is symmetric to the last bit (dv[a]·dv[b] = dv[b]·dv[a]):
-      // the upper triangle is summed, the lower copied.
-      for (int b = a; b < 3; ++b) normal[a][b] += w * ((a == b ? 1.0 : 0.0) - dv[a] * dv[b]);
-      rhs[a] += w * (rv[a] - dv[a] * dr);
-    }
+  for (std::size_t a = 0; a < 3; ++a) {
+    for (std::size_t b = a; b < 3; ++b) normal[a][b] = normal[b][a] = normalRows[a][b];
+    rhs[a] = rhsLanes[a];
   }
-  normal[1][0] = normal[0][1];
-  normal[2][0] = normal[0][2];
-  normal[2][1] = normal[1][2];
   std::array<double, 3> start{};
   if (!Solve3(normal, rhs, start)) {
     result.why = "the returning rays do not converge toward a point";
@@ -487,19 +547,7 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   // rays are held as columns and evaluated several at a time (PathsToSphere); a
   // column ends with copies of the last ray up to a whole number of lanes.
   const std::size_t padded = PaddedCount(count);
-  std::vector<double>&rx = work.rx, &ry = work.ry, &rz = work.rz, &ux = work.ux, &uy = work.uy,
-  &uz = work.uz, &path = work.path;
-  for (std::vector<double>* column : {&rx, &ry, &rz, &ux, &uy, &uz, &path}) column->resize(padded);
-  for (std::size_t i = 0; i < padded; ++i) {
-    const SkewRay& ray = returning[std::min(i, count - 1)];
-    rx[i] = ray.position.x;
-    ry[i] = ray.position.y;
-    rz[i] = ray.position.z;
-    ux[i] = ray.direction.x;
-    uy[i] = ray.direction.y;
-    uz[i] = ray.direction.z;
-    path[i] = ray.opticalPath;
-  }
+  for (std::size_t i = count; i < padded; ++i) returning.SetRay(i, returning.Ray(count - 1));
   std::vector<double>&value = work.value, &gx = work.gx, &gy = work.gy, &gz = work.gz;
   for (std::vector<double>* column : {&value, &gx, &gy, &gz}) column->resize(padded);
   const auto evaluate = [&](const Vec3& centre) {
@@ -524,27 +572,21 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
       result.why = "a returning ray does not meet the reference sphere";
       return result;
     }
-    // Centre values and gradients on their weighted means (piston is free),
-    // then solve the normal equations for the step.
-    double meanValue = 0.0;
-    Vec3 meanGradient;
-    for (std::size_t i = 0; i < count; ++i) {
-      const double w = plan.points[i].weight;
-      meanValue += w * value[i];
-      meanGradient = meanGradient + w * Vec3{gx[i], gy[i], gz[i]};
-    }
+    Rows mRows;
+    Quad gLanes;
+#ifdef VN_LANES_AVX2
+    if (HasAvx2())
+      StepSumsAvx2(plan, work, count, mRows, gLanes);
+    else
+      StepSums(plan, work, count, mRows, gLanes);
+#else
+    StepSums(plan, work, count, mRows, gLanes);
+#endif
     std::array<std::array<double, 3>, 3> m{};
     std::array<double, 3> g{};
-    for (std::size_t i = 0; i < count; ++i) {
-      const double w = plan.points[i].weight;
-      const Vec3 dg = Vec3{gx[i], gy[i], gz[i]} - meanGradient;
-      const double dgv[3] = {dg.x, dg.y, dg.z};
-      const double dv = value[i] - meanValue;
-      for (int a = 0; a < 3; ++a) {
-        const double weighted = w * dgv[a];
-        for (int b = 0; b < 3; ++b) m[a][b] += weighted * dgv[b];
-        g[a] -= weighted * dv;
-      }
+    for (std::size_t a = 0; a < 3; ++a) {
+      for (std::size_t b = 0; b < 3; ++b) m[a][b] = mRows[a][b];
+      g[a] = gLanes[a];
     }
     std::array<double, 3> delta{};
     if (!Solve3(m, g, delta)) {

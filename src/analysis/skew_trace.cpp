@@ -268,8 +268,10 @@ constexpr std::size_t kBlockRays = 64;
 
 struct RayBlock {
   std::size_t count = 0;
-  // The rays, global frame; optical path from the source, inches.
-  std::array<double, kBlockRays> px, py, pz, dx, dy, dz, path;
+  // The rays, global frame; optical path from the source, inches. They
+  // point at the block's first ray in the columns of a whole pupil
+  // (RayColumns), or into `own` when the rays come and go one by one.
+  double *px, *py, *pz, *dx, *dy, *dz, *path;
   // 1 while the ray goes on, 0 once a surface has stopped it.
   std::array<double, kBlockRays> alive;
   // What the last surface did to a ray that met it going on: 0 passed,
@@ -286,6 +288,26 @@ struct RayBlock {
   std::array<double, kBlockRays> normalX, normalY, normalZ, cosI;
   // Per ray 0, or all bits set where the ray's line met the surface's sheet.
   std::array<std::int64_t, kBlockRays> met;
+  std::array<std::array<double, kBlockRays>, 7> own;
+
+  void UseOwn() {
+    px = own[0].data();
+    py = own[1].data();
+    pz = own[2].data();
+    dx = own[3].data();
+    dy = own[4].data();
+    dz = own[5].data();
+    path = own[6].data();
+  }
+  void Use(RayColumns& columns, std::size_t first) {
+    px = &columns.px[first];
+    py = &columns.py[first];
+    pz = &columns.pz[first];
+    dx = &columns.dx[first];
+    dy = &columns.dy[first];
+    dz = &columns.dz[first];
+    path = &columns.path[first];
+  }
 };
 
 // One leg (Meet) for every ray of the block, as many rays at a time as the
@@ -300,12 +322,8 @@ bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
   const Rotation axes = surface.axes;
   const double c = surface.curvature;
   const double k = surface.conicPlusOne;
-  const auto pair = [](const std::array<double, kBlockRays>& column, std::size_t i) {
-    return LoadLanes<V>(&column[i]);
-  };
-  const auto put = [](std::array<double, kBlockRays>& column, std::size_t i, V value) {
-    StoreLanes(&column[i], value);
-  };
+  const auto pair = [](const auto& column, std::size_t i) { return LoadLanes<V>(&column[i]); };
+  const auto put = [](auto& column, std::size_t i, V value) { StoreLanes(&column[i], value); };
   // The rays in the global frame, and their directions in the surface's
   // (ToLocal).
   const auto global = [&](std::size_t i, V3<V>& position, V3<V>& direction) {
@@ -423,32 +441,65 @@ void PadBlock(RayBlock& b) {
   }
 }
 
-template <typename V>
-void LoadBlock(RayBlock& b, std::span<const SkewRay> rays, std::span<const SkewTraceStop> stops) {
-  b.count = rays.size();
+// The stop of each ray that completed the legs but is not headed back
+// toward the source (Returning).
+void MarkNotReturned(const RayBlock& b, SkewTraceStop* stops) {
   for (std::size_t i = 0; i < b.count; ++i) {
-    b.px[i] = rays[i].position.x;
-    b.py[i] = rays[i].position.y;
-    b.pz[i] = rays[i].position.z;
-    b.dx[i] = rays[i].direction.x;
-    b.dy[i] = rays[i].direction.y;
-    b.dz[i] = rays[i].direction.z;
-    b.path[i] = rays[i].opticalPath;
-    b.alive[i] = stops[i] == SkewTraceStop::Complete ? 1.0 : 0.0;
+    if (stops[i] == SkewTraceStop::Complete && !(b.dz[i] < 0.0))
+      stops[i] = SkewTraceStop::NotReturned;
   }
-  PadBlock<V>(b);
 }
 
-// Writes the block's rays back, and the stop of each ray that completed the
-// legs but is not headed back toward the source (Returning).
-void StoreBlock(const RayBlock& b, std::span<SkewRay> rays, std::span<SkewTraceStop> stops) {
+// Writes the block's rays back.
+void StoreBlock(const RayBlock& b, std::span<SkewRay> rays) {
   for (std::size_t i = 0; i < b.count; ++i) {
     rays[i].position = {b.px[i], b.py[i], b.pz[i]};
     rays[i].direction = {b.dx[i], b.dy[i], b.dz[i]};
     rays[i].opticalPath = b.path[i];
-    if (stops[i] == SkewTraceStop::Complete && !(b.dz[i] < 0.0))
-      stops[i] = SkewTraceStop::NotReturned;
   }
+}
+
+// From the source along the slopes to the mirror, for the block's rays
+// (their columns set): the stops and the points met on the mirror.
+template <typename V>
+void ToMirrorBlock(const SkewSetUp& setUp, const std::array<double, 2>* slopes, RayBlock& block,
+                   SkewTraceStop* stops, std::array<double, 2>* mirrorPoints) {
+  const std::size_t count = block.count;
+  // The slopes, in the columns of the direction they give.
+  for (std::size_t i = 0; i < count; ++i) {
+    block.dx[i] = slopes[i][0];
+    block.dy[i] = slopes[i][1];
+  }
+  for (std::size_t i = count; i % kLanesOf<V> != 0; ++i) block.dx[i] = block.dy[i] = 0.0;
+  for (std::size_t i = 0; i < count; i += kLanesOf<V>) {
+    const V3<V> direction = DirectionOf(LoadLanes<V>(&block.dx[i]), LoadLanes<V>(&block.dy[i]));
+    StoreLanes(&block.dx[i], direction.x);
+    StoreLanes(&block.dy[i], direction.y);
+    StoreLanes(&block.dz[i], direction.z);
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    block.px[i] = setUp.source.x;
+    block.py[i] = setUp.source.y;
+    block.pz[i] = setUp.source.z;
+    block.path[i] = 0.0;
+    block.alive[i] = 1.0;
+    stops[i] = SkewTraceStop::Complete;
+  }
+  PadBlock<V>(block);
+  for (const Leg& leg : OutwardLegs(setUp)) PassAll<V>(block, leg, stops);
+  for (std::size_t i = 0; i < count; ++i) mirrorPoints[i] = {block.hitX[i], block.hitY[i]};
+  MarkNotReturned(block, stops);
+}
+
+// From the mirror back through the lens, for the block's rays (their
+// columns set) that reached it.
+template <typename V>
+void FromMirrorBlock(const SkewSetUp& setUp, RayBlock& block, SkewTraceStop* stops) {
+  for (std::size_t i = 0; i < block.count; ++i)
+    block.alive[i] = stops[i] == SkewTraceStop::Complete ? 1.0 : 0.0;
+  PadBlock<V>(block);
+  for (const Leg& leg : ReturnLegs(setUp)) PassAll<V>(block, leg, stops);
+  MarkNotReturned(block, stops);
 }
 
 template <typename V>
@@ -456,34 +507,11 @@ void ToMirrorBlocks(const SkewSetUp& setUp, std::span<const std::array<double, 2
                     std::span<SkewRay> rays, std::span<SkewTraceStop> stops,
                     std::span<std::array<double, 2>> mirrorPoints) {
   RayBlock block;
+  block.UseOwn();
   for (std::size_t begin = 0; begin < rays.size(); begin += kBlockRays) {
-    const std::size_t count = std::min(kBlockRays, rays.size() - begin);
-    block.count = count;
-    // The slopes, in the columns of the direction they give.
-    for (std::size_t i = 0; i < count; ++i) {
-      block.dx[i] = slopes[begin + i][0];
-      block.dy[i] = slopes[begin + i][1];
-    }
-    for (std::size_t i = count; i % kLanesOf<V> != 0; ++i) block.dx[i] = block.dy[i] = 0.0;
-    for (std::size_t i = 0; i < count; i += kLanesOf<V>) {
-      const V3<V> direction = DirectionOf(LoadLanes<V>(&block.dx[i]), LoadLanes<V>(&block.dy[i]));
-      StoreLanes(&block.dx[i], direction.x);
-      StoreLanes(&block.dy[i], direction.y);
-      StoreLanes(&block.dz[i], direction.z);
-    }
-    for (std::size_t i = 0; i < count; ++i) {
-      block.px[i] = setUp.source.x;
-      block.py[i] = setUp.source.y;
-      block.pz[i] = setUp.source.z;
-      block.path[i] = 0.0;
-      block.alive[i] = 1.0;
-      stops[begin + i] = SkewTraceStop::Complete;
-    }
-    PadBlock<V>(block);
-    for (const Leg& leg : OutwardLegs(setUp)) PassAll<V>(block, leg, &stops[begin]);
-    for (std::size_t i = 0; i < count; ++i)
-      mirrorPoints[begin + i] = {block.hitX[i], block.hitY[i]};
-    StoreBlock(block, rays.subspan(begin, count), stops.subspan(begin, count));
+    block.count = std::min(kBlockRays, rays.size() - begin);
+    ToMirrorBlock<V>(setUp, &slopes[begin], block, &stops[begin], &mirrorPoints[begin]);
+    StoreBlock(block, rays.subspan(begin, block.count));
   }
 }
 
@@ -491,11 +519,44 @@ template <typename V>
 void FromMirrorBlocks(const SkewSetUp& setUp, std::span<SkewRay> rays,
                       std::span<SkewTraceStop> stops) {
   RayBlock block;
+  block.UseOwn();
   for (std::size_t begin = 0; begin < rays.size(); begin += kBlockRays) {
-    const std::size_t count = std::min(kBlockRays, rays.size() - begin);
-    LoadBlock<V>(block, rays.subspan(begin, count), stops.subspan(begin, count));
-    for (const Leg& leg : ReturnLegs(setUp)) PassAll<V>(block, leg, &stops[begin]);
-    StoreBlock(block, rays.subspan(begin, count), stops.subspan(begin, count));
+    block.count = std::min(kBlockRays, rays.size() - begin);
+    for (std::size_t i = 0; i < block.count; ++i) {
+      const SkewRay& ray = rays[begin + i];
+      block.px[i] = ray.position.x;
+      block.py[i] = ray.position.y;
+      block.pz[i] = ray.position.z;
+      block.dx[i] = ray.direction.x;
+      block.dy[i] = ray.direction.y;
+      block.dz[i] = ray.direction.z;
+      block.path[i] = ray.opticalPath;
+    }
+    FromMirrorBlock<V>(setUp, block, &stops[begin]);
+    StoreBlock(block, rays.subspan(begin, block.count));
+  }
+}
+
+// The same on rays held as columns, traced where they lie.
+template <typename V>
+void ColumnsToMirror(const SkewSetUp& setUp, std::span<const std::array<double, 2>> slopes,
+                     RayColumns& rays, std::size_t first, std::span<SkewTraceStop> stops,
+                     std::span<std::array<double, 2>> mirrorPoints) {
+  RayBlock block;
+  for (std::size_t begin = 0; begin < slopes.size(); begin += kBlockRays) {
+    block.count = std::min(kBlockRays, slopes.size() - begin);
+    block.Use(rays, first + begin);
+    ToMirrorBlock<V>(setUp, &slopes[begin], block, &stops[begin], &mirrorPoints[begin]);
+  }
+}
+
+template <typename V>
+void ColumnsFromMirror(const SkewSetUp& setUp, RayColumns& rays, std::span<SkewTraceStop> stops) {
+  RayBlock block;
+  for (std::size_t begin = 0; begin < stops.size(); begin += kBlockRays) {
+    block.count = std::min(kBlockRays, stops.size() - begin);
+    block.Use(rays, begin);
+    FromMirrorBlock<V>(setUp, block, &stops[begin]);
   }
 }
 
@@ -516,6 +577,19 @@ void FromMirrorBlocks(const SkewSetUp& setUp, std::span<SkewRay> rays,
                                                                 std::span<SkewRay> rays,
                                                                 std::span<SkewTraceStop> stops) {
   FromMirrorBlocks<Quad>(setUp, rays, stops);
+}
+
+[[gnu::target("avx2"), gnu::flatten]] void ColumnsToMirrorAvx2(
+    const SkewSetUp& setUp, std::span<const std::array<double, 2>> slopes, RayColumns& rays,
+    std::size_t first, std::span<SkewTraceStop> stops,
+    std::span<std::array<double, 2>> mirrorPoints) {
+  ColumnsToMirror<Quad>(setUp, slopes, rays, first, stops, mirrorPoints);
+}
+
+[[gnu::target("avx2"), gnu::flatten]] void ColumnsFromMirrorAvx2(const SkewSetUp& setUp,
+                                                                 RayColumns& rays,
+                                                                 std::span<SkewTraceStop> stops) {
+  ColumnsFromMirror<Quad>(setUp, rays, stops);
 }
 #endif
 
@@ -658,6 +732,42 @@ void TraceAllFromMirror(const SkewSetUp& setUp, std::span<SkewRay> rays,
   if (HasAvx2()) return FromMirrorBlocksAvx2(setUp, rays, stops);
 #endif
   FromMirrorBlocks<Pair>(setUp, rays, stops);
+}
+
+void RayColumns::Resize(std::size_t count) {
+  for (std::vector<double>* column : {&px, &py, &pz, &dx, &dy, &dz, &path})
+    column->resize(count + kMostLanes);
+}
+
+SkewRay RayColumns::Ray(std::size_t i) const {
+  return {{px[i], py[i], pz[i]}, {dx[i], dy[i], dz[i]}, path[i]};
+}
+
+void RayColumns::SetRay(std::size_t i, const SkewRay& ray) {
+  px[i] = ray.position.x;
+  py[i] = ray.position.y;
+  pz[i] = ray.position.z;
+  dx[i] = ray.direction.x;
+  dy[i] = ray.direction.y;
+  dz[i] = ray.direction.z;
+  path[i] = ray.opticalPath;
+}
+
+void TraceColumnsToMirror(const SkewSetUp& setUp, std::span<const std::array<double, 2>> slopes,
+                          RayColumns& rays, std::size_t first, std::span<SkewTraceStop> stops,
+                          std::span<std::array<double, 2>> mirrorPoints) {
+#ifdef VN_LANES_AVX2
+  if (HasAvx2()) return ColumnsToMirrorAvx2(setUp, slopes, rays, first, stops, mirrorPoints);
+#endif
+  ColumnsToMirror<Pair>(setUp, slopes, rays, first, stops, mirrorPoints);
+}
+
+void TraceColumnsFromMirror(const SkewSetUp& setUp, RayColumns& rays,
+                            std::span<SkewTraceStop> stops) {
+#ifdef VN_LANES_AVX2
+  if (HasAvx2()) return ColumnsFromMirrorAvx2(setUp, rays, stops);
+#endif
+  ColumnsFromMirror<Pair>(setUp, rays, stops);
 }
 
 }  // namespace vn

@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "engine/null_test_engine.h"
 #include "record/solved_set_up.h"
@@ -153,5 +154,26 @@ void TraceAllToMirror(const SkewSetUp& setUp, std::span<const std::array<double,
                       std::span<std::array<double, 2>> mirrorPoints);
 void TraceAllFromMirror(const SkewSetUp& setUp, std::span<SkewRay> rays,
                         std::span<SkewTraceStop> stops);
+
+// A pupil's rays as columns, one array per figure, in the global frame:
+// the form the wavefront is read from. Each column has room after its last
+// ray for the lanes a trace of several rays at a time writes beyond it.
+struct RayColumns {
+  std::vector<double> px, py, pz, dx, dy, dz, path;
+
+  void Resize(std::size_t count);
+  SkewRay Ray(std::size_t i) const;
+  void SetRay(std::size_t i, const SkewRay& ray);
+};
+
+// TraceAllToMirror for the rays first, first + 1, … of the columns, one per
+// slope pair, traced where they lie (stops and mirrorPoints hold just those
+// rays). The rays after them up to a whole number of lanes are overwritten.
+void TraceColumnsToMirror(const SkewSetUp& setUp, std::span<const std::array<double, 2>> slopes,
+                          RayColumns& rays, std::size_t first, std::span<SkewTraceStop> stops,
+                          std::span<std::array<double, 2>> mirrorPoints);
+// TraceAllFromMirror for the first stops.size() rays of the columns.
+void TraceColumnsFromMirror(const SkewSetUp& setUp, RayColumns& rays,
+                            std::span<SkewTraceStop> stops);
 
 }  // namespace vn
