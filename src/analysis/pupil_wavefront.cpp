@@ -128,15 +128,28 @@ struct PupilWork {
 // enough for the processor to work on several rays at once.
 template <typename V>
 bool PathsToSphere(PupilWork& work, std::size_t padded, const Vec3& centre, double wavesPerInch) {
-  const RayColumns& rays = work.returning;
-  const double twoX = 2.0 * centre.x, twoY = 2.0 * centre.y, twoZ = 2.0 * centre.z;
+  // The columns and the centre in locals, which the stores through memcpy
+  // cannot change as far as the compiler knows.
+  const double* const px = work.returning.px.data();
+  const double* const py = work.returning.py.data();
+  const double* const pz = work.returning.pz.data();
+  const double* const ux = work.returning.dx.data();
+  const double* const uy = work.returning.dy.data();
+  const double* const uz = work.returning.dz.data();
+  const double* const path = work.returning.path.data();
+  double* const value = work.value.data();
+  double* const gx = work.gx.data();
+  double* const gy = work.gy.data();
+  double* const gz = work.gz.data();
+  const Vec3 P = centre;
+  const double twoX = 2.0 * P.x, twoY = 2.0 * P.y, twoZ = 2.0 * P.z;
   Mask<V> missed{}, grazing{};
   for (std::size_t i = 0; i < padded; i += kLanesOf<V>) {
-    const V x = LoadLanes<V>(&rays.px[i]), y = LoadLanes<V>(&rays.py[i]),
-            z = LoadLanes<V>(&rays.pz[i]);
-    const V dx = LoadLanes<V>(&rays.dx[i]), dy = LoadLanes<V>(&rays.dy[i]),
-            dz = LoadLanes<V>(&rays.dz[i]);
-    const V b = dx * (x - centre.x) + dy * (y - centre.y) + dz * (z - centre.z);
+    const V x = LoadLanes<V>(&px[i]), y = LoadLanes<V>(&py[i]),
+            z = LoadLanes<V>(&pz[i]);
+    const V dx = LoadLanes<V>(&ux[i]), dy = LoadLanes<V>(&uy[i]),
+            dz = LoadLanes<V>(&uz[i]);
+    const V b = dx * (x - P.x) + dy * (y - P.y) + dz * (z - P.z);
     // |r|² − 2·r·P, written as r·(r − 2P) so the sphere's large radius
     // cancels exactly instead of in rounding.
     const V c = x * (x - twoX) + y * (y - twoY) + z * (z - twoZ);
@@ -145,22 +158,22 @@ bool PathsToSphere(PupilWork& work, std::size_t padded, const Vec3& centre, doub
     const V denominator = b < 0.0 ? b - root : b + root;
     const V s = denominator == 0.0 ? V{} : -c / denominator;
     missed |= Not(discriminant >= 0.0);
-    StoreLanes(&work.value[i], s);
+    StoreLanes(&value[i], s);
   }
   for (std::size_t i = 0; i < padded; i += kLanesOf<V>) {
-    const V x = LoadLanes<V>(&rays.px[i]), y = LoadLanes<V>(&rays.py[i]),
-            z = LoadLanes<V>(&rays.pz[i]);
-    const V dx = LoadLanes<V>(&rays.dx[i]), dy = LoadLanes<V>(&rays.dy[i]),
-            dz = LoadLanes<V>(&rays.dz[i]);
-    const V s = LoadLanes<V>(&work.value[i]);
+    const V x = LoadLanes<V>(&px[i]), y = LoadLanes<V>(&py[i]),
+            z = LoadLanes<V>(&pz[i]);
+    const V dx = LoadLanes<V>(&ux[i]), dy = LoadLanes<V>(&uy[i]),
+            dz = LoadLanes<V>(&uz[i]);
+    const V s = LoadLanes<V>(&value[i]);
     const V onX = x + s * dx, onY = y + s * dy, onZ = z + s * dz;
-    const V slope = (onX - centre.x) * dx + (onY - centre.y) * dy + (onZ - centre.z) * dz;
+    const V slope = (onX - P.x) * dx + (onY - P.y) * dy + (onZ - P.z) * dz;
     grazing |= slope == 0.0;
-    StoreLanes(&work.value[i], (LoadLanes<V>(&rays.path[i]) + s) * wavesPerInch);
+    StoreLanes(&value[i], (LoadLanes<V>(&path[i]) + s) * wavesPerInch);
     const V scale = wavesPerInch / slope;
-    StoreLanes(&work.gx[i], scale * onX);
-    StoreLanes(&work.gy[i], scale * onY);
-    StoreLanes(&work.gz[i], scale * onZ);
+    StoreLanes(&gx[i], scale * onX);
+    StoreLanes(&gy[i], scale * onY);
+    StoreLanes(&gz[i], scale * onZ);
   }
   return !Any(missed | grazing);
 }
@@ -182,21 +195,25 @@ bool PathsToSphere(PupilWork& work, std::size_t padded, const Vec3& centre, doub
 using Rows = std::array<Quad, 3>;
 
 // Step 2: Σ w·(I − d·dᵀ) (the upper triangle of `normal` is what is read)
-// and Σ w·(r − d·(d·r)).
+// and Σ w·(r − d·(d·r)). (The sums are local, so that they stay in
+// registers.)
 void ClosestPointSums(const PupilPlan& plan, const RayColumns& rays, std::size_t count,
                       Rows& normal, Quad& rhs) {
   const Rows identity{Quad{1.0, 0.0, 0.0, 0.0}, Quad{0.0, 1.0, 0.0, 0.0},
                       Quad{0.0, 0.0, 1.0, 0.0}};
-  normal = Rows{};
-  rhs = Quad{};
+  Quad n0{}, n1{}, n2{}, sum{};
   for (std::size_t i = 0; i < count; ++i) {
     const double w = plan.points[i].weight;
     const Quad d{rays.dx[i], rays.dy[i], rays.dz[i], 0.0};
     const Quad r{rays.px[i], rays.py[i], rays.pz[i], 0.0};
     const double dr = d[0] * r[0] + d[1] * r[1] + d[2] * r[2];
-    for (std::size_t a = 0; a < 3; ++a) normal[a] += w * (identity[a] - d[a] * d);
-    rhs += w * (r - d * dr);
+    n0 += w * (identity[0] - d[0] * d);
+    n1 += w * (identity[1] - d[1] * d);
+    n2 += w * (identity[2] - d[2] * d);
+    sum += w * (r - d * dr);
   }
+  normal = {n0, n1, n2};
+  rhs = sum;
 }
 
 // Step 3: the normal equations m·δ = g of a Gauss-Newton step, from each
@@ -207,15 +224,18 @@ void StepSums(const PupilPlan& plan, const PupilWork& work, std::size_t count, R
   for (std::size_t i = 0; i < count; ++i) {
     mean += plan.points[i].weight * Quad{work.gx[i], work.gy[i], work.gz[i], work.value[i]};
   }
-  m = Rows{};
-  g = Quad{};
+  Quad m0{}, m1{}, m2{}, sum{};
   for (std::size_t i = 0; i < count; ++i) {
     const double w = plan.points[i].weight;
     const Quad centred = Quad{work.gx[i], work.gy[i], work.gz[i], work.value[i]} - mean;
     const Quad weighted = w * centred;
-    for (std::size_t a = 0; a < 3; ++a) m[a] += weighted[a] * centred;
-    g -= weighted * centred[3];
+    m0 += weighted[0] * centred;
+    m1 += weighted[1] * centred;
+    m2 += weighted[2] * centred;
+    sum -= weighted * centred[3];
   }
+  m = {m0, m1, m2};
+  g = sum;
 }
 
 #ifdef VN_LANES_AVX2

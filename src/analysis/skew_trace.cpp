@@ -319,16 +319,28 @@ struct RayBlock {
 // when the surface stopped a ray.
 template <typename V, bool kTilted, bool kReflect>
 bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
+  // Everything the sweeps read besides the columns, held in locals: the
+  // columns are written through memcpy, which as far as the compiler knows
+  // could change anything else reachable, and it would read it again.
   const Rotation axes = surface.axes;
+  const Vec3 vertex = surface.vertex;
   const double c = surface.curvature;
   const double k = surface.conicPlusOne;
+  const std::size_t count = b.count;
+  double* const px = b.px;
+  double* const py = b.py;
+  double* const pz = b.pz;
+  double* const dx = b.dx;
+  double* const dy = b.dy;
+  double* const dz = b.dz;
+  double* const path = b.path;
   const auto pair = [](const auto& column, std::size_t i) { return LoadLanes<V>(&column[i]); };
   const auto put = [](auto& column, std::size_t i, V value) { StoreLanes(&column[i], value); };
   // The rays in the global frame, and their directions in the surface's
   // (ToLocal).
   const auto global = [&](std::size_t i, V3<V>& position, V3<V>& direction) {
-    position = {pair(b.px, i), pair(b.py, i), pair(b.pz, i)};
-    direction = {pair(b.dx, i), pair(b.dy, i), pair(b.dz, i)};
+    position = {pair(px, i), pair(py, i), pair(pz, i)};
+    direction = {pair(dx, i), pair(dy, i), pair(dz, i)};
   };
   const auto localDirection = [&](std::size_t i, const V3<V>& direction) {
     return kTilted ? V3<V>{pair(b.turnedX, i), pair(b.turnedY, i), pair(b.turnedZ, i)}
@@ -336,11 +348,11 @@ bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
   };
 
   // The points met.
-  for (std::size_t i = 0; i < b.count; i += kLanesOf<V>) {
+  for (std::size_t i = 0; i < count; i += kLanesOf<V>) {
     V3<V> position, direction;
     global(i, position, direction);
-    const V3<V> offset{position.x - surface.vertex.x, position.y - surface.vertex.y,
-                       position.z - surface.vertex.z};
+    const V3<V> offset{position.x - vertex.x, position.y - vertex.y,
+                       position.z - vertex.z};
     const V3<V> p = kTilted ? ApplyInverse(axes, offset) : offset;
     const V3<V> d = kTilted ? ApplyInverse(axes, direction) : direction;
     if constexpr (kTilted) {
@@ -358,9 +370,9 @@ bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
 
   // The normals there.
   if constexpr (!kReflect) {
-    for (std::size_t i = 0; i < b.count; i += kLanesOf<V>) {
+    for (std::size_t i = 0; i < count; i += kLanesOf<V>) {
       const V3<V> d = localDirection(
-          i, V3<V>{pair(b.dx, i), pair(b.dy, i), pair(b.dz, i)});
+          i, V3<V>{pair(dx, i), pair(dy, i), pair(dz, i)});
       const V3<V> point{pair(b.hitX, i), pair(b.hitY, i), pair(b.hitZ, i)};
       V cosI;
       const V3<V> normal = NormalAlong(d, LocalGradient(c, k, point), cosI);
@@ -373,7 +385,7 @@ bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
 
   // The rays bent there.
   Mask<V> stopped{};
-  for (std::size_t i = 0; i < b.count; i += kLanesOf<V>) {
+  for (std::size_t i = 0; i < count; i += kLanesOf<V>) {
     V3<V> position, direction;
     global(i, position, direction);
     const V3<V> d = localDirection(i, direction);
@@ -395,14 +407,14 @@ bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
     const Mask<V> going = pair(b.alive, i) != 0.0;
     const Mask<V> moved = going & met;
     const Mask<V> turned = moved & passes;
-    put(b.px, i, moved ? position.x + length * direction.x : position.x);
-    put(b.py, i, moved ? position.y + length * direction.y : position.y);
-    put(b.pz, i, moved ? position.z + length * direction.z : position.z);
-    const V path = pair(b.path, i);
-    put(b.path, i, moved ? path + n * length : path);
-    put(b.dx, i, turned ? out.x : direction.x);
-    put(b.dy, i, turned ? out.y : direction.y);
-    put(b.dz, i, turned ? out.z : direction.z);
+    put(px, i, moved ? position.x + length * direction.x : position.x);
+    put(py, i, moved ? position.y + length * direction.y : position.y);
+    put(pz, i, moved ? position.z + length * direction.z : position.z);
+    const V travelled = pair(path, i);
+    put(path, i, moved ? travelled + n * length : travelled);
+    put(dx, i, turned ? out.x : direction.x);
+    put(dy, i, turned ? out.y : direction.y);
+    put(dz, i, turned ? out.z : direction.z);
     const V zero = V{} + 0.0, one = zero + 1.0, two = zero + 2.0;
     put(b.fault, i, going ? (met ? (passes ? zero : two) : one) : zero);
     put(b.alive, i, turned ? one : zero);
