@@ -50,12 +50,17 @@ class Stream {
 
 double Quantile(std::vector<double> values, double q) {
   if (values.empty()) return 0.0;
-  std::sort(values.begin(), values.end());
   const double position = q * static_cast<double>(values.size() - 1);
   const std::size_t below = static_cast<std::size_t>(std::floor(position));
   const std::size_t above = std::min(below + 1, values.size() - 1);
   const double fraction = position - static_cast<double>(below);
-  return values[below] + fraction * (values[above] - values[below]);
+  // The two neighbouring order statistics, without sorting them all: the
+  // value in place `below` of the sorted values, and the least after it.
+  const auto at = values.begin() + static_cast<std::ptrdiff_t>(below);
+  std::nth_element(values.begin(), at, values.end());
+  const double low = *at;
+  const double high = above == below ? low : *std::min_element(at + 1, values.end());
+  return low + fraction * (high - low);
 }
 
 Histogram MakeHistogram(const std::vector<double>& values, int bins) {
