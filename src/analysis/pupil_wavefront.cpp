@@ -108,12 +108,15 @@ SkewTraceStop AimByNewton(const SkewSetUp& setUp, const std::array<double, 2>& t
 // clearing some twenty arrays each time. Every element read is first written
 // in that evaluation, except the corrections, which are cleared.
 struct PupilWork {
-  std::vector<std::array<double, 2>> correction, slopes, points;
+  // Per ray: the slopes, where it met the mirror and how far that is from
+  // its point (target − met), and the correction of its slopes.
+  std::vector<std::array<double, 2>> correction, slopes, points, miss;
   RayColumns returning;
   std::vector<SkewTraceStop> stops;
+  // A ring's rays that take chord steps, and their trace.
   std::vector<std::size_t> pending;
   std::vector<std::array<double, 2>> stepSlopes, stepPoints;
-  std::vector<SkewRay> stepRays;
+  RayColumns stepRays;
   std::vector<SkewTraceStop> stepStops;
   // The returning rays' values and gradients.
   std::vector<double> value, gx, gy, gz;
@@ -323,8 +326,12 @@ PupilPlan MakePupilPlan(const SkewSetUp& design, double mirrorSemiDiameter,
     return plan;
   }
   const double tolerance = kPlanAimTolerance * mirrorSemiDiameter;
+  plan.targets.resize(plan.points.size());
   plan.launch.resize(plan.points.size());
   plan.inverseJacobian.resize(plan.points.size());
+  for (std::size_t i = 0; i < plan.points.size(); ++i) {
+    plan.targets[i] = {plan.points[i].x * mirrorSemiDiameter, plan.points[i].y * mirrorSemiDiameter};
+  }
 
   // Each ray starts from the slopes of the ray before it (its neighbour on
   // the spoke or the ring), moved by that ray's inverse Jacobian toward the
@@ -333,8 +340,7 @@ PupilPlan MakePupilPlan(const SkewSetUp& design, double mirrorSemiDiameter,
   std::array<double, 4> inverse{};
   std::array<double, 2> previousTarget{};
   for (std::size_t i = 0; i < plan.points.size(); ++i) {
-    const std::array<double, 2> target{plan.points[i].x * mirrorSemiDiameter,
-                                       plan.points[i].y * mirrorSemiDiameter};
+    const std::array<double, 2>& target = plan.targets[i];
     if (i > 0) {
       const double ex = target[0] - previousTarget[0], ey = target[1] - previousTarget[1];
       u += inverse[0] * ex + inverse[1] * ey;
@@ -428,77 +434,83 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
   std::vector<std::array<double, 2>>& correction = work.correction;
   std::vector<std::array<double, 2>>& slopes = work.slopes;
   std::vector<std::array<double, 2>>& points = work.points;
+  std::vector<std::array<double, 2>>& miss = work.miss;
   RayColumns& returning = work.returning;
   std::vector<SkewTraceStop>& stops = work.stops;
   correction.assign(count, {0.0, 0.0});
   slopes.resize(count);
   points.resize(count);
+  miss.resize(count);
   returning.Resize(count);
   stops.resize(count);
   const std::size_t spokes = static_cast<std::size_t>(plan.sampling.spokes);
   std::vector<std::size_t>& pending = work.pending;
   std::vector<std::array<double, 2>>& stepSlopes = work.stepSlopes;
   std::vector<std::array<double, 2>>& stepPoints = work.stepPoints;
-  std::vector<SkewRay>& stepRays = work.stepRays;
+  RayColumns& stepRays = work.stepRays;
   std::vector<SkewTraceStop>& stepStops = work.stepStops;
   stepSlopes.resize(spokes);
   stepPoints.resize(spokes);
-  stepRays.resize(spokes);
+  stepRays.Resize(spokes);
   stepStops.resize(spokes);
   pending.reserve(spokes);
+  // A ray's miss from where it met the mirror; whether it is traced but
+  // not yet on its point.
+  const auto measureMiss = [&](std::size_t i) {
+    miss[i] = {plan.targets[i][0] - points[i][0], plan.targets[i][1] - points[i][1]};
+  };
+  const auto offTarget = [&](std::size_t i) {
+    const double ex = miss[i][0], ey = miss[i][1];
+    return stops[i] == SkewTraceStop::Complete && !(ex * ex + ey * ey <= toleranceSquared);
+  };
   for (std::size_t begin = 0; begin < count;) {
     const std::size_t end = begin == 0 ? 1 : std::min(begin + spokes, count);
     for (std::size_t i = begin; i < end; ++i) {
-      slopes[i] = plan.launch[i];
-      for (int a = 0; a < 3; ++a) {
+      std::array<double, 2> guess = plan.launch[i];
+      for (std::size_t a = 0; a < 3; ++a) {
         const double w = plan.guessWeight[i][a];
-        slopes[i][0] += w * correction[plan.guessFrom[i][a]][0];
-        slopes[i][1] += w * correction[plan.guessFrom[i][a]][1];
+        const std::array<double, 2>& inner = correction[plan.guessFrom[i][a]];
+        guess[0] += w * inner[0];
+        guess[1] += w * inner[1];
       }
+      slopes[i] = guess;
     }
     const std::size_t n = end - begin;
     TraceColumnsToMirror(setUp, std::span(slopes).subspan(begin, n), returning, begin,
                          std::span(stops).subspan(begin, n), std::span(points).subspan(begin, n));
-    // Chord steps for the ring's rays still off their points, together.
-    const auto offTarget = [&](std::size_t i) {
-      const double ex = plan.points[i].x * plan.semiDiameter - points[i][0];
-      const double ey = plan.points[i].y * plan.semiDiameter - points[i][1];
-      return stops[i] == SkewTraceStop::Complete && !(ex * ex + ey * ey <= toleranceSquared);
-    };
     pending.clear();
     for (std::size_t i = begin; i < end; ++i) {
+      measureMiss(i);
       if (offTarget(i)) pending.push_back(i);
     }
+    // Chord steps for the ring's rays still off their points, together.
     for (int step = 0; step < kChordSteps && !pending.empty(); ++step) {
       for (std::size_t j = 0; j < pending.size(); ++j) {
         const std::size_t i = pending[j];
         const std::array<double, 4>& inverse = plan.inverseJacobian[i];
-        const double ex = plan.points[i].x * plan.semiDiameter - points[i][0];
-        const double ey = plan.points[i].y * plan.semiDiameter - points[i][1];
+        const double ex = miss[i][0], ey = miss[i][1];
         slopes[i][0] += inverse[0] * ex + inverse[1] * ey;
         slopes[i][1] += inverse[2] * ex + inverse[3] * ey;
         stepSlopes[j] = slopes[i];
       }
       const std::size_t m = pending.size();
-      TraceAllToMirror(setUp, std::span(stepSlopes).first(m), std::span(stepRays).first(m),
-                       std::span(stepStops).first(m), std::span(stepPoints).first(m));
+      TraceColumnsToMirror(setUp, std::span(stepSlopes).first(m), stepRays, 0,
+                           std::span(stepStops).first(m), std::span(stepPoints).first(m));
       std::size_t still = 0;
       for (std::size_t j = 0; j < m; ++j) {
         const std::size_t i = pending[j];
-        returning.SetRay(i, stepRays[j]);
+        returning.SetRay(i, stepRays.Ray(j));
         stops[i] = stepStops[j];
         points[i] = stepPoints[j];
+        measureMiss(i);
         if (offTarget(i)) pending[still++] = i;
       }
       pending.resize(still);
     }
     for (std::size_t i = begin; i < end; ++i) {
-      const std::array<double, 2> target{plan.points[i].x * plan.semiDiameter,
-                                         plan.points[i].y * plan.semiDiameter};
       const std::array<double, 4>& inverse = plan.inverseJacobian[i];
-      double& u = slopes[i][0];
-      double& v = slopes[i][1];
-      double ex = target[0] - points[i][0], ey = target[1] - points[i][1];
+      double u = slopes[i][0], v = slopes[i][1];
+      double ex = miss[i][0], ey = miss[i][1];
       const bool onTarget =
           stops[i] == SkewTraceStop::Complete && ex * ex + ey * ey <= toleranceSquared;
       if (!onTarget) {
@@ -506,8 +518,9 @@ PupilWavefront MeasurePupilWavefront(const PupilPlan& plan, const SkewSetUp& set
         v = plan.launch[i][1];
         std::array<double, 4> own{};
         SkewRay ray;
-        stops[i] = AimByNewton(setUp, target, tolerance, u, v, own, ray);
+        stops[i] = AimByNewton(setUp, plan.targets[i], tolerance, u, v, own, ray);
         returning.SetRay(i, ray);
+        slopes[i] = {u, v};
         ex = ey = 0.0;
       }
       if (stops[i] != SkewTraceStop::Complete) {

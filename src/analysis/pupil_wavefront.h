@@ -59,6 +59,7 @@ struct PupilPlan {
   double semiDiameter = 0;  // inches of the mirror that pupil radius 1 stands for
   PupilSampling sampling;
   std::vector<PupilPoint> points;                      // as RingsAndSpokes gives them
+  std::vector<std::array<double, 2>> targets;          // each ray's point of the mirror, inches
   std::vector<std::array<double, 2>> launch;           // slopes (u, v) from the source
   std::vector<std::array<double, 4>> inverseJacobian;  // ∂(u, v)/∂(x, y) on the mirror
   // How a measured set-up guesses the correction of each ray's slopes from
