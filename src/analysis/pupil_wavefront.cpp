@@ -148,10 +148,8 @@ bool PathsToSphere(PupilWork& work, std::size_t padded, const Vec3& centre, doub
   const double twoX = 2.0 * P.x, twoY = 2.0 * P.y, twoZ = 2.0 * P.z;
   Mask<V> missed{}, grazing{};
   for (std::size_t i = 0; i < padded; i += kLanesOf<V>) {
-    const V x = LoadLanes<V>(&px[i]), y = LoadLanes<V>(&py[i]),
-            z = LoadLanes<V>(&pz[i]);
-    const V dx = LoadLanes<V>(&ux[i]), dy = LoadLanes<V>(&uy[i]),
-            dz = LoadLanes<V>(&uz[i]);
+    const V x = LoadLanes<V>(&px[i]), y = LoadLanes<V>(&py[i]), z = LoadLanes<V>(&pz[i]);
+    const V dx = LoadLanes<V>(&ux[i]), dy = LoadLanes<V>(&uy[i]), dz = LoadLanes<V>(&uz[i]);
     const V b = dx * (x - P.x) + dy * (y - P.y) + dz * (z - P.z);
     // |r|² − 2·r·P, written as r·(r − 2P) so the sphere's large radius
     // cancels exactly instead of in rounding.
@@ -164,10 +162,8 @@ bool PathsToSphere(PupilWork& work, std::size_t padded, const Vec3& centre, doub
     StoreLanes(&value[i], s);
   }
   for (std::size_t i = 0; i < padded; i += kLanesOf<V>) {
-    const V x = LoadLanes<V>(&px[i]), y = LoadLanes<V>(&py[i]),
-            z = LoadLanes<V>(&pz[i]);
-    const V dx = LoadLanes<V>(&ux[i]), dy = LoadLanes<V>(&uy[i]),
-            dz = LoadLanes<V>(&uz[i]);
+    const V x = LoadLanes<V>(&px[i]), y = LoadLanes<V>(&py[i]), z = LoadLanes<V>(&pz[i]);
+    const V dx = LoadLanes<V>(&ux[i]), dy = LoadLanes<V>(&uy[i]), dz = LoadLanes<V>(&uz[i]);
     const V s = LoadLanes<V>(&value[i]);
     const V onX = x + s * dx, onY = y + s * dy, onZ = z + s * dz;
     const V slope = (onX - P.x) * dx + (onY - P.y) * dy + (onZ - P.z) * dz;
@@ -202,8 +198,7 @@ using Rows = std::array<Quad, 3>;
 // registers.)
 void ClosestPointSums(const PupilPlan& plan, const RayColumns& rays, std::size_t count,
                       Rows& normal, Quad& rhs) {
-  const Rows identity{Quad{1.0, 0.0, 0.0, 0.0}, Quad{0.0, 1.0, 0.0, 0.0},
-                      Quad{0.0, 0.0, 1.0, 0.0}};
+  const Rows identity{Quad{1.0, 0.0, 0.0, 0.0}, Quad{0.0, 1.0, 0.0, 0.0}, Quad{0.0, 0.0, 1.0, 0.0}};
   Quad n0{}, n1{}, n2{}, sum{};
   for (std::size_t i = 0; i < count; ++i) {
     const double w = plan.points[i].weight;
@@ -330,7 +325,8 @@ PupilPlan MakePupilPlan(const SkewSetUp& design, double mirrorSemiDiameter,
   plan.launch.resize(plan.points.size());
   plan.inverseJacobian.resize(plan.points.size());
   for (std::size_t i = 0; i < plan.points.size(); ++i) {
-    plan.targets[i] = {plan.points[i].x * mirrorSemiDiameter, plan.points[i].y * mirrorSemiDiameter};
+    plan.targets[i] = {plan.points[i].x * mirrorSemiDiameter,
+                       plan.points[i].y * mirrorSemiDiameter};
   }
 
   // Each ray starts from the slopes of the ray before it (its neighbour on

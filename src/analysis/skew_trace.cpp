@@ -343,16 +343,14 @@ bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
     direction = {pair(dx, i), pair(dy, i), pair(dz, i)};
   };
   const auto localDirection = [&](std::size_t i, const V3<V>& direction) {
-    return kTilted ? V3<V>{pair(b.turnedX, i), pair(b.turnedY, i), pair(b.turnedZ, i)}
-                   : direction;
+    return kTilted ? V3<V>{pair(b.turnedX, i), pair(b.turnedY, i), pair(b.turnedZ, i)} : direction;
   };
 
   // The points met.
   for (std::size_t i = 0; i < count; i += kLanesOf<V>) {
     V3<V> position, direction;
     global(i, position, direction);
-    const V3<V> offset{position.x - vertex.x, position.y - vertex.y,
-                       position.z - vertex.z};
+    const V3<V> offset{position.x - vertex.x, position.y - vertex.y, position.z - vertex.z};
     const V3<V> p = kTilted ? ApplyInverse(axes, offset) : offset;
     const V3<V> d = kTilted ? ApplyInverse(axes, direction) : direction;
     if constexpr (kTilted) {
@@ -371,8 +369,7 @@ bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
   // The normals there.
   if constexpr (!kReflect) {
     for (std::size_t i = 0; i < count; i += kLanesOf<V>) {
-      const V3<V> d = localDirection(
-          i, V3<V>{pair(dx, i), pair(dy, i), pair(dz, i)});
+      const V3<V> d = localDirection(i, V3<V>{pair(dx, i), pair(dy, i), pair(dz, i)});
       const V3<V> point{pair(b.hitX, i), pair(b.hitY, i), pair(b.hitZ, i)};
       V cosI;
       const V3<V> normal = NormalAlong(d, LocalGradient(c, k, point), cosI);

@@ -141,9 +141,14 @@ TEST(MonteCarlo, QuantilesInterpolateBetweenOrderStatistics) {
   const struct {
     std::vector<double> values;
     double q, expected;
-  } cases[] = {{{3, 1, 2}, 0.5, 2}, {{1, 2, 3, 4}, 0.5, 2.5}, {{1, 2, 3, 4, 5}, 0.95, 4.8},
-               {{5}, 0.95, 5},      {{2, 1}, 0.0, 1},         {{2, 1}, 1.0, 2},
-               {{4, 4, 1, 4, 2}, 0.3, 2.4},  {{7, 7, 7}, 0.5, 7}};
+  } cases[] = {{{3, 1, 2}, 0.5, 2},
+               {{1, 2, 3, 4}, 0.5, 2.5},
+               {{1, 2, 3, 4, 5}, 0.95, 4.8},
+               {{5}, 0.95, 5},
+               {{2, 1}, 0.0, 1},
+               {{2, 1}, 1.0, 2},
+               {{4, 4, 1, 4, 2}, 0.3, 2.4},
+               {{7, 7, 7}, 0.5, 7}};
   for (const auto& c : cases) EXPECT_DOUBLE_EQ(Quantile(c.values, c.q), c.expected);
 }
 
