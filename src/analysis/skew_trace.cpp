@@ -400,10 +400,23 @@ bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
     }
     const V3<V> out = kTilted ? Apply(axes, bent) : bent;
 
-    // Keep what applies to each ray.
+    // Keep what applies to each ray; when every ray went on, that is all of
+    // it (the common case, without the selections).
     const Mask<V> going = pair(b.alive, i) != 0.0;
     const Mask<V> moved = going & met;
     const Mask<V> turned = moved & passes;
+    const V zero = V{} + 0.0;
+    if (!Any(Not(turned))) {
+      put(px, i, position.x + length * direction.x);
+      put(py, i, position.y + length * direction.y);
+      put(pz, i, position.z + length * direction.z);
+      put(path, i, pair(path, i) + n * length);
+      put(dx, i, out.x);
+      put(dy, i, out.y);
+      put(dz, i, out.z);
+      put(b.fault, i, zero);
+      continue;
+    }
     put(px, i, moved ? position.x + length * direction.x : position.x);
     put(py, i, moved ? position.y + length * direction.y : position.y);
     put(pz, i, moved ? position.z + length * direction.z : position.z);
@@ -412,7 +425,7 @@ bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
     put(dx, i, turned ? out.x : direction.x);
     put(dy, i, turned ? out.y : direction.y);
     put(dz, i, turned ? out.z : direction.z);
-    const V zero = V{} + 0.0, one = zero + 1.0, two = zero + 2.0;
+    const V one = zero + 1.0, two = zero + 2.0;
     put(b.fault, i, going ? (met ? (passes ? zero : two) : one) : zero);
     put(b.alive, i, turned ? one : zero);
     stopped |= going & Not(turned);
@@ -480,20 +493,22 @@ void ToMirrorBlock(const SkewSetUp& setUp, const std::array<double, 2>* slopes, 
     block.dy[i] = slopes[i][1];
   }
   for (std::size_t i = count; i % kLanesOf<V> != 0; ++i) block.dx[i] = block.dy[i] = 0.0;
+  // Every ray leaves the source with no path behind it (the lanes after the
+  // last ray are stopped again by PadBlock).
+  const V sourceX = V{} + setUp.source.x, sourceY = V{} + setUp.source.y,
+          sourceZ = V{} + setUp.source.z, zero = V{}, one = zero + 1.0;
   for (std::size_t i = 0; i < count; i += kLanesOf<V>) {
     const V3<V> direction = DirectionOf(LoadLanes<V>(&block.dx[i]), LoadLanes<V>(&block.dy[i]));
     StoreLanes(&block.dx[i], direction.x);
     StoreLanes(&block.dy[i], direction.y);
     StoreLanes(&block.dz[i], direction.z);
+    StoreLanes(&block.px[i], sourceX);
+    StoreLanes(&block.py[i], sourceY);
+    StoreLanes(&block.pz[i], sourceZ);
+    StoreLanes(&block.path[i], zero);
+    StoreLanes(&block.alive[i], one);
   }
-  for (std::size_t i = 0; i < count; ++i) {
-    block.px[i] = setUp.source.x;
-    block.py[i] = setUp.source.y;
-    block.pz[i] = setUp.source.z;
-    block.path[i] = 0.0;
-    block.alive[i] = 1.0;
-    stops[i] = SkewTraceStop::Complete;
-  }
+  std::fill(stops, stops + count, SkewTraceStop::Complete);
   PadBlock<V>(block);
   for (const Leg& leg : OutwardLegs(setUp)) PassAll<V>(block, leg, stops);
   for (std::size_t i = 0; i < count; ++i) mirrorPoints[i] = {block.hitX[i], block.hitY[i]};
