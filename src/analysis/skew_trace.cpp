@@ -317,8 +317,12 @@ struct RayBlock {
 // rays bent: each ray's chain of divisions and square roots is then short
 // enough for the processor to work on several rays' chains at once. True
 // when the surface stopped a ray.
-template <typename V, bool kTilted, bool kReflect>
-bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
+//
+// kFromPoint: every ray of the block stands at the point `from` (the source,
+// for the first surface out): its place in the surface's frame is worked
+// out once, the same figures every lane would give.
+template <typename V, bool kTilted, bool kReflect, bool kFromPoint = false>
+bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu, const Vec3& from = {}) {
   // Everything the sweeps read besides the columns, held in locals: the
   // columns are written through memcpy, which as far as the compiler knows
   // could change anything else reachable, and it would read it again.
@@ -338,10 +342,13 @@ bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
   const auto put = [](auto& column, std::size_t i, V value) { StoreLanes(&column[i], value); };
   // The rays in the global frame, and their directions in the surface's
   // (ToLocal).
+  const V3<V> start{V{} + from.x, V{} + from.y, V{} + from.z};
   const auto global = [&](std::size_t i, V3<V>& position, V3<V>& direction) {
-    position = {pair(px, i), pair(py, i), pair(pz, i)};
+    position = kFromPoint ? start : V3<V>{pair(px, i), pair(py, i), pair(pz, i)};
     direction = {pair(dx, i), pair(dy, i), pair(dz, i)};
   };
+  const V3<double> fromOffset{from.x - vertex.x, from.y - vertex.y, from.z - vertex.z};
+  const V3<double> fromLocal = kTilted ? ApplyInverse(axes, fromOffset) : fromOffset;
   const auto localDirection = [&](std::size_t i, const V3<V>& direction) {
     return kTilted ? V3<V>{pair(b.turnedX, i), pair(b.turnedY, i), pair(b.turnedZ, i)} : direction;
   };
@@ -351,7 +358,9 @@ bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
     V3<V> position, direction;
     global(i, position, direction);
     const V3<V> offset{position.x - vertex.x, position.y - vertex.y, position.z - vertex.z};
-    const V3<V> p = kTilted ? ApplyInverse(axes, offset) : offset;
+    const V3<V> p = kFromPoint ? V3<V>{V{} + fromLocal.x, V{} + fromLocal.y, V{} + fromLocal.z}
+                    : kTilted  ? ApplyInverse(axes, offset)
+                               : offset;
     const V3<V> d = kTilted ? ApplyInverse(axes, direction) : direction;
     if constexpr (kTilted) {
       put(b.turnedX, i, d.x);
@@ -435,11 +444,14 @@ bool MeetAll(RayBlock& b, const SkewSurface& surface, double n, double mu) {
 
 // One leg for the block, and the stop of each ray it stopped.
 template <typename V>
-void PassAll(RayBlock& b, const Leg& leg, SkewTraceStop* stops) {
+void PassAll(RayBlock& b, const Leg& leg, SkewTraceStop* stops, const Vec3* from = nullptr) {
   const SkewSurface& s = *leg.surface;
   const bool reflect = leg.meeting == Meeting::Reflect;
   bool stopped = false;
-  if (s.tilted) {
+  if (from != nullptr && !reflect) {
+    stopped = s.tilted ? MeetAll<V, true, false, true>(b, s, leg.n, leg.mu, *from)
+                       : MeetAll<V, false, false, true>(b, s, leg.n, leg.mu, *from);
+  } else if (s.tilted) {
     stopped = reflect ? MeetAll<V, true, true>(b, s, leg.n, leg.mu)
                       : MeetAll<V, true, false>(b, s, leg.n, leg.mu);
   } else {
@@ -493,24 +505,24 @@ void ToMirrorBlock(const SkewSetUp& setUp, const std::array<double, 2>* slopes, 
     block.dy[i] = slopes[i][1];
   }
   for (std::size_t i = count; i % kLanesOf<V> != 0; ++i) block.dx[i] = block.dy[i] = 0.0;
-  // Every ray leaves the source with no path behind it (the lanes after the
-  // last ray are stopped again by PadBlock).
-  const V sourceX = V{} + setUp.source.x, sourceY = V{} + setUp.source.y,
-          sourceZ = V{} + setUp.source.z, zero = V{}, one = zero + 1.0;
+  // Every ray leaves the source (where the first surface's trace takes them
+  // from) with no path behind it; the lanes after the last ray are stopped
+  // again by PadBlock.
+  const V zero = V{}, one = zero + 1.0;
   for (std::size_t i = 0; i < count; i += kLanesOf<V>) {
     const V3<V> direction = DirectionOf(LoadLanes<V>(&block.dx[i]), LoadLanes<V>(&block.dy[i]));
     StoreLanes(&block.dx[i], direction.x);
     StoreLanes(&block.dy[i], direction.y);
     StoreLanes(&block.dz[i], direction.z);
-    StoreLanes(&block.px[i], sourceX);
-    StoreLanes(&block.py[i], sourceY);
-    StoreLanes(&block.pz[i], sourceZ);
     StoreLanes(&block.path[i], zero);
     StoreLanes(&block.alive[i], one);
   }
   std::fill(stops, stops + count, SkewTraceStop::Complete);
   PadBlock<V>(block);
-  for (const Leg& leg : OutwardLegs(setUp)) PassAll<V>(block, leg, stops);
+  const std::array<Leg, 3> legs = OutwardLegs(setUp);
+  PassAll<V>(block, legs[0], stops, &setUp.source);
+  PassAll<V>(block, legs[1], stops);
+  PassAll<V>(block, legs[2], stops);
   for (std::size_t i = 0; i < count; ++i) mirrorPoints[i] = {block.hitX[i], block.hitY[i]};
   MarkNotReturned(block, stops);
 }
